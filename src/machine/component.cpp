@@ -1,0 +1,65 @@
+#include "machine/component.h"
+
+#include "machine/machine.h"
+
+namespace m5 {
+
+Component::Component(Machine* owner, MachineHost* host_services)
+    : machine(owner), host(host_services), prev(nullptr), next(nullptr), id(0) {
+    if (owner == nullptr) return;
+    prev = owner->last_component;
+    if (prev == nullptr) {
+        owner->first_component = this;
+        id = 0;
+    } else {
+        prev->next = this;
+        id = prev->id + 1;
+    }
+    owner->last_component = this;
+}
+
+void Component::mem_write16(int32_t address, int32_t data16) {
+    mem_write8(address, data16 & 0xFF);
+    mem_write8(address + 1, (data16 >> 8) & 0xFF);
+}
+
+int32_t Component::mem_read16(int32_t address) {
+    const int32_t low = mem_read8(address) & 0xFF;
+    return low | ((mem_read8(address + 1) & 0xFF) << 8);
+}
+
+void Component::mem_write8_w(int32_t address, int32_t data, int32_t* wait_out) {
+    (void)address, (void)data;
+    *wait_out = 0;
+}
+
+int32_t Component::mem_read8_w(int32_t address, int32_t* wait_out) {
+    (void)address;
+    *wait_out = 0;
+    return 0xFF;
+}
+
+void Component::mem_write16_w(int32_t address, int32_t data16, int32_t* wait_out) {
+    *wait_out = 0;
+    mem_write8(address, data16 & 0xFF);
+    mem_write8(address + 1, (data16 >> 8) & 0xFF);
+}
+
+int32_t Component::mem_read16_w(int32_t address, int32_t* wait_out) {
+    *wait_out = 0;
+    const int32_t low = mem_read8(address) & 0xFF;
+    return low | ((mem_read8(address + 1) & 0xFF) << 8);
+}
+
+void Component::port_write8_w(int32_t port, int32_t data, int32_t* wait_out) {
+    (void)port, (void)data;
+    *wait_out = 0;
+}
+
+int32_t Component::port_read8_w(int32_t port, int32_t* wait_out) {
+    (void)port;
+    *wait_out = 0;
+    return 0xFF;
+}
+
+}  // namespace m5

@@ -1,0 +1,128 @@
+#include "machine/machine.h"
+
+#include "cpu/z80_cpu.h"
+#include "devices/ctc.h"
+#include "devices/key_matrix.h"
+#include "devices/psg.h"
+#include "devices/system_port.h"
+#include "devices/tape_deck.h"
+#include "devices/vdp.h"
+#include "machine/scheduler.h"
+#include "memory/io_bus.h"
+#include "memory/memory_map.h"
+
+namespace m5 {
+
+Machine::Machine(MachineHost* host_services) : host(host_services) {
+    // Construction order fixes the ids (see the enum in machine.h).
+    null_component = std::make_unique<NullComponent>(this, host);
+    scheduler = std::make_unique<Scheduler>(this, host);
+    scheduler->init();  // first, so that the others' init can register listeners
+    tape_deck = std::make_unique<TapeDeck>(this, host);
+    io_bus = std::make_unique<IoBus>(this, host, null_component.get());
+    psg = std::make_unique<Psg>(this, host);
+    vdp = std::make_unique<Vdp>(this, host);
+    cpu = std::make_unique<Z80Cpu>(this, host);
+    ctc = std::make_unique<Ctc>(this, host);
+    system_port = std::make_unique<SystemPort>(this, host);
+    key_matrix = std::make_unique<KeyMatrix>(this, host);
+    memory_map = std::make_unique<MemoryMap>(this, host);
+
+    // Wiring.
+    scheduler->add_cpu(cpu.get());
+    scheduler->add_sound_source(psg.get());
+    tape_deck->out_links.add_link(system_port.get(), 0, 1);  // playback level -> cassette input
+    vdp->out_links.add_link(ctc.get(), 3, 1);                // frame interrupt -> trigger of channel 3
+    system_port->output_target = tape_deck.get();
+    system_port->cassette_signal = 0;
+    system_port->motor_signal = 1;
+    cpu->memory = memory_map.get();
+    cpu->io = io_bus.get();
+    cpu->int_chain = ctc.get();
+    ctc->cpu = cpu.get();
+    ctc->irq_line = 0;
+
+    // Port map: every mapped port passes on its own number.
+    for (int32_t port = 0x00; port <= 0x03; ++port) {
+        io_bus->map_port_write(port, ctc.get(), port);
+        io_bus->map_port_read(port, ctc.get(), port);
+    }
+    for (int32_t port = 0x10; port <= 0x11; ++port) {
+        io_bus->map_port_write(port, vdp.get(), port);
+        io_bus->map_port_read(port, vdp.get(), port);
+    }
+    io_bus->map_port_write(0x20, psg.get(), 0x20);
+    for (int32_t port = 0x30; port <= 0x37; ++port) io_bus->map_port_read(port, key_matrix.get(), port);
+    io_bus->map_port_write(0x40, system_port.get(), 0x40);
+    io_bus->map_port_write(0x50, system_port.get(), 0x50);
+    io_bus->map_port_read(0x50, system_port.get(), 0x50);
+
+    for (Component* c = first_component; c != nullptr; c = c->next) {
+        if (c->id != SCHEDULER_ID) c->init();
+    }
+    for (Component* c = first_component; c != nullptr; c = c->next) {
+        if (c->id != SCHEDULER_ID) c->reset();
+    }
+}
+
+Machine::~Machine() = default;
+
+void Machine::release_all() {
+    for (Component* c = first_component; c != nullptr; c = c->next) c->release();
+}
+
+Component* Machine::find_component(ComponentId id) const {
+    for (Component* c = first_component; c != nullptr; c = c->next) {
+        if (c->id == id) return c;
+    }
+    return nullptr;
+}
+
+void Machine::reset_all_components() {
+    for (Component* c = first_component; c != nullptr; c = c->next) c->reset();
+}
+
+void Machine::reset() { reset_all_components(); }
+void Machine::run_frame() { scheduler->run_frame(); }
+void Machine::render_screen() { vdp->present(); }
+
+void Machine::setup_audio(int32_t sample_rate, int32_t block_length) {
+    scheduler->setup_audio(sample_rate, block_length);
+    psg->set_sample_rate(sample_rate, PSG_CLOCK_HZ, PSG_FULL_VOLUME);
+}
+
+const int16_t* Machine::take_audio(int32_t count, uint8_t finish) { return scheduler->mix_samples(count, finish); }
+
+void Machine::open_cartridge(const std::string& path) {
+    memory_map->load_cartridge(path);
+    reset_all_components();
+}
+
+void Machine::close_cartridge() {
+    memory_map->unload_cartridge();
+    reset_all_components();
+}
+
+void Machine::tape_play(const std::string& path) { tape_deck->tape_play(path); }
+void Machine::tape_record(const std::string& path) { tape_deck->tape_record(path); }
+void Machine::tape_close() { tape_deck->tape_close(); }
+uint8_t Machine::tape_status() { return tape_deck->tape_status(); }
+
+void Machine::apply_config() {
+    for (Component* c = first_component; c != nullptr; c = c->next) c->apply_config();
+}
+
+int32_t Machine::add_event_us(Component* target, int32_t param, double microseconds, uint8_t periodic) {
+    return scheduler->add_event_us(target, param, microseconds, periodic);
+}
+int32_t Machine::add_event_clocks(Component* target, int32_t param, int32_t clocks, uint8_t periodic) {
+    return scheduler->add_event_clocks(target, param, clocks, periodic);
+}
+void Machine::cancel_event(int32_t id) { scheduler->cancel_event(id); }
+void Machine::add_frame_listener(Component* listener) { scheduler->add_frame_listener(listener); }
+void Machine::add_scanline_listener(Component* listener) { scheduler->add_scanline_listener(listener); }
+void Machine::add_hsync_listener(Component* listener) { scheduler->add_hsync_listener(listener); }
+MachineTime Machine::now() { return scheduler->now(); }
+int32_t Machine::clocks_since(MachineTime time) { return clocks_between(time, scheduler->now()); }
+
+}  // namespace m5

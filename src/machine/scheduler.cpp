@@ -1,0 +1,197 @@
+#include "machine/scheduler.h"
+
+#include <algorithm>
+
+#include "machine/machine_host.h"
+
+namespace m5 {
+
+Scheduler::Scheduler(Machine* owner, MachineHost* host_services) : Component(owner, host_services) {}
+
+void Scheduler::init() {
+    speed_shift = 0;
+    if (host != nullptr) {
+        int32_t& setting = host->cpu_speed();
+        if (setting < 0 || setting > MAX_SPEED_SHIFT) setting = 0;
+        speed_shift = setting;
+    }
+
+    // 191 lines of 242 clocks spread evenly over 262, the rest 241: 63333 in all.
+    std::fill(std::begin(line_clocks), std::end(line_clocks), 241);
+    for (int32_t i = 0; i < 191; ++i) ++line_clocks[(i * SCANLINES_PER_FRAME) / 191];
+
+    clock_counter = 0;
+    for (TimedEvent& e : events) e.active = 0;
+    next_event = NO_EVENT;
+    slice_elapsed = 0;
+    next_event_time = 0;
+    event_slots_used = 0;
+    frame_listener_count = scanline_listener_count = hsync_listener_count = 0;
+}
+
+void Scheduler::release() {
+    sample_block.clear();
+    sample_block.shrink_to_fit();
+    mix_buffer.clear();
+    mix_buffer.shrink_to_fit();
+}
+
+void Scheduler::apply_config() {
+    if (host != nullptr) speed_shift = host->cpu_speed();
+}
+
+void Scheduler::reset() {
+    for (int32_t i = 0; i < event_slots_used; ++i) {
+        if (!events[i].active || events[i].period == 0) events[i].active = 0;
+    }
+    find_next_event();
+    std::fill(sample_block.begin(), sample_block.end(), int16_t{0});
+    std::fill(mix_buffer.begin(), mix_buffer.end(), 0);
+    block_fill = 0;
+}
+
+void Scheduler::find_next_event() {
+    next_event = NO_EVENT;
+    for (int32_t i = 0; i < event_slots_used; ++i) {
+        const TimedEvent& e = events[i];
+        if (!e.active) continue;
+        if (next_event == NO_EVENT || e.remaining < next_event_time) {
+            next_event_time = e.remaining;
+            next_event = i;
+        }
+    }
+}
+
+int32_t Scheduler::cpu_elapsed_machine_clocks() {
+    if (cpu_count == 0) return 0;
+    return cpus[0]->executed_cycles() >> speed_shift;
+}
+
+int32_t Scheduler::add_event_us(Component* target, int32_t param, double microseconds, uint8_t periodic) {
+    return add_event_clocks(target, param, machine_clocks_from_us(microseconds), periodic);
+}
+
+int32_t Scheduler::add_event_clocks(Component* target, int32_t param, int32_t clocks, uint8_t periodic) {
+    int32_t index = 0;
+    while (index < MAX_TIMED_EVENTS && events[index].active) ++index;
+    if (index == MAX_TIMED_EVENTS) return NO_EVENT;
+
+    event_slots_used = std::max(event_slots_used, index + 1);
+    TimedEvent& e = events[index];
+    e.active = 1;
+    e.target = target;
+    e.param = param;
+    e.remaining = slice_elapsed + cpu_elapsed_machine_clocks() + clocks;
+    e.period = periodic ? clocks : 0;
+    if (events_settled) find_next_event();
+    return index;
+}
+
+void Scheduler::cancel_event(int32_t id) {
+    if (id >= 0 && id < MAX_TIMED_EVENTS) events[id].active = 0;
+    find_next_event();
+}
+
+namespace {
+void append(Component** list, int32_t& count, int32_t capacity, Component* c) {
+    if (count < capacity) list[count++] = c;
+}
+}  // namespace
+
+void Scheduler::add_cpu(Component* cpu) { append(cpus, cpu_count, MAX_CPUS, cpu); }
+void Scheduler::add_sound_source(Component* source) {
+    append(sound_sources, sound_source_count, MAX_SOUND_SOURCES, source);
+}
+void Scheduler::add_frame_listener(Component* listener) {
+    append(per_frame_listeners, frame_listener_count, MAX_LISTENERS, listener);
+}
+void Scheduler::add_scanline_listener(Component* listener) {
+    append(scanline_listeners, scanline_listener_count, MAX_LISTENERS, listener);
+}
+void Scheduler::add_hsync_listener(Component* listener) {
+    append(hsync_listeners, hsync_listener_count, MAX_LISTENERS, listener);
+}
+
+MachineTime Scheduler::now() {
+    return clock_counter + static_cast<MachineTime>(cpu_elapsed_machine_clocks());
+}
+
+void Scheduler::run_clocks(int32_t n) {
+    while (n != 0) {
+        slice_elapsed = 0;
+        for (;;) {
+            if (next_event != NO_EVENT && next_event_time <= slice_elapsed) break;
+            const int32_t chunk = next_event == NO_EVENT ? n : std::min(n, next_event_time - slice_elapsed);
+            const int32_t processor_clocks = chunk << speed_shift;
+            for (int32_t i = 0; i < cpu_count; ++i) cpus[i]->execute(processor_clocks);
+            clock_counter += static_cast<MachineTime>(chunk);
+            n -= chunk;
+            slice_elapsed += chunk;
+            if (n == 0) break;
+        }
+
+        if (slice_elapsed != 0) {
+            for (int32_t i = 0; i < event_slots_used; ++i) events[i].remaining -= slice_elapsed;
+            next_event_time -= slice_elapsed;
+            slice_elapsed = 0;
+        }
+
+        events_settled = 0;
+        while (next_event != NO_EVENT && next_event_time <= 0) {
+            TimedEvent& e = events[next_event];
+            const int32_t lateness = e.remaining;
+            if (e.period != 0) {
+                e.remaining = e.period + lateness;  // keeps the period's phase
+            } else {
+                e.active = 0;
+            }
+            e.target->on_event(e.param, lateness);
+            find_next_event();
+        }
+        events_settled = 1;
+    }
+}
+
+void Scheduler::run_frame() {
+    for (int32_t i = 0; i < frame_listener_count; ++i) per_frame_listeners[i]->on_frame();
+    for (int32_t line = 0; line < SCANLINES_PER_FRAME; ++line) {
+        const int32_t clocks = line_clocks[line];
+        for (int32_t i = 0; i < scanline_listener_count; ++i) scanline_listeners[i]->on_scanline(line, clocks);
+        for (int32_t i = 0; i < hsync_listener_count; ++i) hsync_listeners[i]->on_hsync(line, 0, clocks);
+        run_clocks(clocks);
+
+        const int32_t acc = sample_fraction + samples_per_line;
+        sample_fraction = acc & 1023;
+        mix_samples(acc >> 10, 0);
+    }
+}
+
+void Scheduler::setup_audio(int32_t sample_rate, int32_t length) {
+    block_length = std::max(length, 0);
+    samples_per_line = static_cast<int32_t>(sample_rate * (1024.0 / SCANLINES_PER_SECOND) + 0.5);
+    sample_block.assign(static_cast<size_t>(block_length), 0);
+    mix_buffer.assign(static_cast<size_t>(block_length), 0);
+    sample_fraction = 0;
+    block_fill = 0;
+}
+
+const int16_t* Scheduler::mix_samples(int32_t count, uint8_t finish) {
+    const int32_t space = block_length - block_fill;
+    const int32_t n = finish ? space : std::min(count, space);
+    if (n > 0) {
+        int32_t* start = mix_buffer.data() + block_fill;
+        std::fill(start, start + n, 0);
+        for (int32_t i = 0; i < sound_source_count; ++i) sound_sources[i]->mix_audio(start, n);
+    }
+    if (finish) {
+        for (int32_t i = 0; i < block_length; ++i) {
+            sample_block[static_cast<size_t>(i)] = static_cast<int16_t>(std::clamp(mix_buffer[static_cast<size_t>(i)], -32768, 32767));
+        }
+        block_fill = 0;
+    } else {
+        block_fill += n;
+    }
+    return sample_block.data();
+}
+
+}  // namespace m5

@@ -1,0 +1,108 @@
+// Scheduler: the component that owns time.
+//
+// Runs the machine one frame at a time: 262 scanlines of 241 or 242 machine
+// clocks (63333 a frame, 60 frames a second). Each scanline's clocks go to the
+// processor in slices that end exactly where a timed event is due; due events
+// fire through on_event with their lateness; scanline, frame and hsync
+// listeners are called; and the scanline's share of sound samples is mixed
+// from the sound sources into a block the host takes away.
+//
+// Units: machine clocks everywhere, except that the processor receives
+// machine clocks << speed_shift processor clocks, and that samples_per_line
+// and sample_fraction count 1/1024 sample.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "machine/clock.h"
+#include "machine/component.h"
+
+namespace m5 {
+
+inline constexpr int32_t MAX_TIMED_EVENTS = 64;
+inline constexpr int32_t MAX_CPUS = 8;
+inline constexpr int32_t MAX_SOUND_SOURCES = 8;
+inline constexpr int32_t MAX_LISTENERS = 64;
+inline constexpr int32_t NO_EVENT = -1;
+
+struct TimedEvent {
+    uint8_t active = 0;
+    Component* target = nullptr;
+    int32_t param = 0;
+    int32_t remaining = 0;  // machine clocks until due, from the start of the current slice
+    int32_t period = 0;     // machine clocks; 0 = one-shot
+};
+
+class Scheduler final : public Component {
+public:
+    Scheduler(Machine* machine, MachineHost* host);
+
+    void init() override;
+    void release() override;
+    void apply_config() override;
+    void reset() override;
+
+    // Registration; each returns the event id (0..63) or NO_EVENT when full.
+    int32_t add_event_us(Component* target, int32_t param, double microseconds, uint8_t periodic);
+    int32_t add_event_clocks(Component* target, int32_t param, int32_t clocks, uint8_t periodic);
+    // Deactivates the entry when id is 0..63 (anything else changes nothing).
+    void cancel_event(int32_t id);
+
+    // List appends; entries beyond a list's capacity are rejected.
+    void add_cpu(Component* cpu);
+    void add_sound_source(Component* source);
+    void add_frame_listener(Component* listener);
+    void add_scanline_listener(Component* listener);
+    void add_hsync_listener(Component* listener);
+
+    // Current machine time, including the clocks the first processor has used
+    // in its running slice.
+    MachineTime now();
+
+    void run_frame();
+    // Runs n >= 0 machine clocks of the current scanline (public for tests).
+    void run_clocks(int32_t n);
+
+    void setup_audio(int32_t sample_rate, int32_t block_length);
+    // Mixes up to `count` samples into the block; with `finish`, mixes the
+    // rest of the block at once, saturates it into 16-bit samples and starts a
+    // new block. Returns the finished block (empty before setup_audio).
+    const int16_t* mix_samples(int32_t count, uint8_t finish);
+
+    // Inspection (no side effects).
+    const TimedEvent& event(int32_t id) const { return events[id]; }
+    int32_t samples_per_line_fixed() const { return samples_per_line; }
+
+    Component* cpus[MAX_CPUS] = {};
+    Component* sound_sources[MAX_SOUND_SOURCES] = {};
+    int32_t cpu_count = 0;
+    int32_t sound_source_count = 0;
+    int32_t line_clocks[SCANLINES_PER_FRAME] = {};
+    int32_t speed_shift = 0;
+    MachineTime clock_counter = 0;
+    TimedEvent events[MAX_TIMED_EVENTS] = {};
+    Component* per_frame_listeners[MAX_LISTENERS] = {};
+    Component* scanline_listeners[MAX_LISTENERS] = {};
+    Component* hsync_listeners[MAX_LISTENERS] = {};
+    int32_t next_event_time = 0;
+    int32_t slice_elapsed = 0;
+    int32_t next_event = NO_EVENT;
+    int32_t event_slots_used = 0;
+    int32_t frame_listener_count = 0;
+    int32_t scanline_listener_count = 0;
+    int32_t hsync_listener_count = 0;
+    uint8_t events_settled = 1;
+    std::vector<int16_t> sample_block;
+    std::vector<int32_t> mix_buffer;
+    int32_t block_fill = 0;
+    int32_t block_length = 0;
+    int32_t sample_fraction = 0;
+    int32_t samples_per_line = 0;
+
+private:
+    void find_next_event();
+    int32_t cpu_elapsed_machine_clocks();
+};
+
+}  // namespace m5
