@@ -1,0 +1,91 @@
+#include "host/file_stream.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace m5 {
+
+namespace {
+
+struct ModeInfo {
+    const char* text;
+    int flags;
+};
+
+// Mode strings by mode number, with the open(2) flags of each.
+constexpr ModeInfo MODES[] = {
+    {nullptr, 0},
+    {"rb", O_RDONLY},
+    {"wb", O_WRONLY | O_CREAT | O_TRUNC},
+    {"r+b", O_RDWR},
+    {"r", O_RDONLY},
+    {"w", O_WRONLY | O_CREAT | O_TRUNC},
+    {"r+w", O_RDWR},
+};
+
+}  // namespace
+
+FileStream::~FileStream() { close(); }
+
+bool FileStream::open(const std::string& path, int32_t mode) {
+    close();
+    if (mode < FILE_READ_BINARY || mode > FILE_READ_WRITE_TEXT) return false;
+    const ModeInfo& info = MODES[mode];
+
+    // Open without blocking (a FIFO would wait for a writer), then make sure
+    // it is a regular file before handing it to stdio.
+    const int fd = ::open(path.c_str(), info.flags | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
+    if (fd < 0) return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    const int status = ::fcntl(fd, F_GETFL);
+    if (status != -1) ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
+    handle = ::fdopen(fd, info.text);
+    if (handle == nullptr) {
+        ::close(fd);
+        return false;
+    }
+    return true;
+}
+
+void FileStream::close() {
+    if (handle != nullptr) {
+        std::fclose(handle);
+        handle = nullptr;
+    }
+}
+
+size_t FileStream::read(void* buffer, size_t element_size, size_t count) {
+    if (handle == nullptr) return 0;
+    return std::fread(buffer, element_size, count, handle);
+}
+
+size_t FileStream::write(const void* buffer, size_t element_size, size_t count) {
+    if (handle == nullptr) return 0;
+    return std::fwrite(buffer, element_size, count, handle);
+}
+
+int32_t FileStream::seek(int64_t offset, int32_t origin) {
+    if (handle == nullptr) return -1;
+    int whence = 0;
+    switch (origin) {
+        case SEEK_FROM_START: whence = SEEK_SET; break;
+        case SEEK_FROM_CURRENT: whence = SEEK_CUR; break;
+        case SEEK_FROM_END: whence = SEEK_END; break;
+        default: return -1;
+    }
+    return ::fseeko(handle, static_cast<off_t>(offset), whence) == 0 ? 0 : -1;
+}
+
+int64_t FileStream::tell() {
+    if (handle == nullptr) return -1;
+    return static_cast<int64_t>(::ftello(handle));
+}
+
+bool FileStream::remove(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+}  // namespace m5

@@ -1,0 +1,57 @@
+// FileStream: the one wrapper through which the emulator reads and writes
+// files (ROM and cartridge images, tapes, the sound recording, the settings).
+//
+// It owns at most one open stream and names its open modes by small numbers.
+// Paths are the platform's own (UTF-8 on Linux). Only regular files are ever
+// opened: a directory, a device or a FIFO fails to open, so nothing blocks and
+// nothing odd is read.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace m5 {
+
+enum FileMode : int32_t {
+    FILE_READ_BINARY = 1,        // "rb"
+    FILE_WRITE_BINARY = 2,       // "wb"
+    FILE_READ_WRITE_BINARY = 3,  // "r+b"
+    FILE_READ_TEXT = 4,          // "r"
+    FILE_WRITE_TEXT = 5,         // "w"
+    FILE_READ_WRITE_TEXT = 6,    // "r+w"
+};
+
+enum SeekOrigin : int32_t { SEEK_FROM_START = 0, SEEK_FROM_CURRENT = 1, SEEK_FROM_END = 2 };
+
+class FileStream {
+public:
+    FileStream() = default;
+    ~FileStream();
+    FileStream(const FileStream&) = delete;
+    FileStream& operator=(const FileStream&) = delete;
+
+    // Closes any open stream, then opens `path` in `mode` (1..6). False when
+    // no stream was obtained (also for any other mode); the wrapper is then
+    // closed.
+    bool open(const std::string& path, int32_t mode);
+    void close();
+    bool is_open() const { return handle != nullptr; }
+
+    // Element counts, as the C runtime gives them; 0 on a closed wrapper.
+    size_t read(void* buffer, size_t element_size, size_t count);
+    size_t write(const void* buffer, size_t element_size, size_t count);
+    // 0 on success; -1 for an unknown origin (no move) or a closed wrapper.
+    int32_t seek(int64_t offset, int32_t origin);
+    // Current position, or -1 on a closed wrapper.
+    int64_t tell();
+
+    // Deletes the named file; true when it was deleted.
+    static bool remove(const std::string& path);
+
+private:
+    std::FILE* handle = nullptr;
+};
+
+}  // namespace m5
