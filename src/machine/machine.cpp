@@ -13,7 +13,8 @@
 
 namespace m5 {
 
-Machine::Machine(MachineHost* host_services) : host(host_services) {
+Machine::Machine(MachineHost* host_services, LifecycleObserver* lifecycle_observer)
+    : host(host_services), observer(lifecycle_observer) {
     // Construction order fixes the ids (see the enum in machine.h).
     null_component = std::make_unique<NullComponent>(this, host);
     scheduler = std::make_unique<Scheduler>(this, host);
@@ -57,11 +58,16 @@ Machine::Machine(MachineHost* host_services) : host(host_services) {
     io_bus->map_port_write(0x50, system_port.get(), 0x50);
     io_bus->map_port_read(0x50, system_port.get(), 0x50);
 
+    if (observer != nullptr) observer->initialised(*scheduler);
     for (Component* c = first_component; c != nullptr; c = c->next) {
-        if (c->id != SCHEDULER_ID) c->init();
+        if (c->id == SCHEDULER_ID) continue;
+        c->init();
+        if (observer != nullptr) observer->initialised(*c);
     }
     for (Component* c = first_component; c != nullptr; c = c->next) {
-        if (c->id != SCHEDULER_ID) c->reset();
+        if (c->id == SCHEDULER_ID) continue;
+        c->reset();
+        if (observer != nullptr) observer->was_reset(*c);
     }
 }
 
@@ -79,7 +85,10 @@ Component* Machine::find_component(ComponentId id) const {
 }
 
 void Machine::reset_all_components() {
-    for (Component* c = first_component; c != nullptr; c = c->next) c->reset();
+    for (Component* c = first_component; c != nullptr; c = c->next) {
+        c->reset();
+        if (observer != nullptr) observer->was_reset(*c);
+    }
 }
 
 void Machine::reset() { reset_all_components(); }

@@ -45,9 +45,18 @@ enum : ComponentId {
 inline constexpr int32_t PSG_CLOCK_HZ = 3'579'545;
 inline constexpr int32_t PSG_FULL_VOLUME = 8000;
 
+// Optional observer of the machine's life-cycle loops (init, reset, release),
+// for tests and debugging tools. Called after each component's operation.
+class LifecycleObserver {
+public:
+    virtual ~LifecycleObserver() = default;
+    virtual void initialised(Component& component) = 0;
+    virtual void was_reset(Component& component) = 0;
+};
+
 class Machine {
 public:
-    explicit Machine(MachineHost* host);
+    explicit Machine(MachineHost* host, LifecycleObserver* observer = nullptr);
     ~Machine();
     Machine(const Machine&) = delete;
     Machine& operator=(const Machine&) = delete;
@@ -97,6 +106,7 @@ public:
 
 private:
     void reset_all_components();
+    LifecycleObserver* observer;
 };
 
 }  // namespace m5

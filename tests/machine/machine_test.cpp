@@ -100,6 +100,46 @@ TEST(MachineTest, components_get_ids_in_construction_order) {
     EXPECT_EQ(machine.last_component, machine.memory_map.get());
 }
 
+class LifecycleLog final : public LifecycleObserver {
+public:
+    void initialised(Component& c) override { events.push_back({'i', c.id}); }
+    void was_reset(Component& c) override { events.push_back({'r', c.id}); }
+    std::vector<std::pair<char, ComponentId>> events;
+};
+
+TEST(MachineTest, construction_inits_then_resets_every_component_once_and_the_scheduler_is_only_initialised) {
+    test::TestHost host;
+    LifecycleLog log;
+    Machine machine(&host, &log);
+    std::vector<std::pair<char, ComponentId>> expected = {{'i', SCHEDULER_ID}};
+    for (ComponentId id = 0; id <= MEMORY_MAP_ID; ++id) {
+        if (id != SCHEDULER_ID) expected.push_back({'i', id});
+    }
+    for (ComponentId id = 0; id <= MEMORY_MAP_ID; ++id) {
+        if (id != SCHEDULER_ID) expected.push_back({'r', id});
+    }
+    EXPECT_EQ(log.events, expected);
+    // The video chip registers itself once, in its init.
+    EXPECT_EQ(machine.scheduler->scanline_listener_count, 1);
+}
+
+TEST(MachineTest, reset_and_cartridge_changes_reach_every_component_in_id_order) {
+    test::TestHost host;
+    LifecycleLog log;
+    Machine machine(&host, &log);
+    std::vector<std::pair<char, ComponentId>> all;
+    for (ComponentId id = 0; id <= MEMORY_MAP_ID; ++id) all.push_back({'r', id});
+    log.events.clear();
+    machine.reset();
+    EXPECT_EQ(log.events, all);
+    log.events.clear();
+    machine.close_cartridge();
+    EXPECT_EQ(log.events, all);
+    log.events.clear();
+    machine.open_cartridge("/nonexistent/cart.rom");
+    EXPECT_EQ(log.events, all);
+}
+
 TEST(MachineTest, clocks_since_survives_the_counter_wrap) {
     test::TestHost host;
     Machine machine(&host);
