@@ -25,6 +25,8 @@ inline constexpr VirtualKey VK_CONTROL = 0x11;
 inline constexpr VirtualKey VK_MENU = 0x12;  // Alt
 inline constexpr VirtualKey VK_PAUSE = 0x13;
 inline constexpr VirtualKey VK_CAPITAL = 0x14;  // Caps Lock
+inline constexpr VirtualKey VK_KANA = 0x15;
+inline constexpr VirtualKey VK_KANJI = 0x19;
 inline constexpr VirtualKey VK_ESCAPE = 0x1B;
 inline constexpr VirtualKey VK_SPACE = 0x20;
 inline constexpr VirtualKey VK_PRIOR = 0x21;  // Page Up
@@ -142,5 +144,11 @@ inline constexpr VirtualKey VK_OEM_6 = 0xDD;       // ]}
 inline constexpr VirtualKey VK_OEM_7 = 0xDE;       // '"
 inline constexpr VirtualKey VK_OEM_8 = 0xDF;
 inline constexpr VirtualKey VK_OEM_102 = 0xE2;  // the extra key left of Z on 102-key layouts
+
+// Japanese keyboard mode keys, reported as toggles.
+inline constexpr VirtualKey VK_DBE_ALPHANUMERIC = 0xF0;
+inline constexpr VirtualKey VK_DBE_HIRAGANA = 0xF2;
+inline constexpr VirtualKey VK_DBE_SBCSCHAR = 0xF3;
+inline constexpr VirtualKey VK_DBE_DBCSCHAR = 0xF4;
 
 }  // namespace m5
