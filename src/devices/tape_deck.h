@@ -1,15 +1,115 @@
+// TapeDeck: the cassette data recorder.
+//
+// Real part: the data recorder plugged into the M5's cassette socket, with
+// the machine's remote (motor) line starting and stopping the tape.
+//
+// Signals: out_links carries the playback level (in this machine to the
+// system port's cassette input, read by programs in bit 0 of port 0x50).
+// Inputs: signal 0 is the machine's cassette output level (recorded), signal
+// 1 the motor line. The host plays, records and closes tapes and reads the
+// activity flag through the Machine.
+//
+// Units of time: the tape moves in ticks of TAPE_TICK_US microseconds (80
+// machine clocks, 47500 ticks a second of machine time); one level sample per
+// tick. The tick is a periodic scheduler event that exists only while the
+// motor is on and there is something to play or record.
+//
+// Tape images, chosen by the file name (".wav" in any case is WAV, anything
+// else CAS):
+// - WAV: 44-byte header, then one unsigned 8-bit sample per tick; a sample of
+//   0x80 or above plays as level 1. Recorded samples are 0xF0 and 0x10, and
+//   the header's size fields are completed when the tape is closed.
+// - CAS: no header; one byte per run, bit 7 the level, bits 0-6 the run
+//   length in ticks (runs of 0 are skipped on playback).
+//
+// Known differences from the real device:
+// - Levels are digital: no analogue signal, no filtering, no speed variation.
+// - A WAV file's header is not examined; samples play one per tick whatever
+//   their rate or format says.
 #pragma once
+
+#include <array>
+#include <cstdint>
 #include <string>
+
+#include "host/file_stream.h"
 #include "machine/component.h"
+
 namespace m5 {
-// Placeholder until the cassette deck is built.
+
+inline constexpr int32_t TAPE_TICK_US = 21;
+inline constexpr int32_t TAPE_BUFFER_SIZE = 0x20000;
+inline constexpr int32_t WAV_HEADER_SIZE = 44;
+inline constexpr int32_t CAS_MAX_RUN = 127;
+inline constexpr uint8_t WAV_SAMPLE_HIGH = 0xF0;
+inline constexpr uint8_t WAV_SAMPLE_LOW = 0x10;
+// The RIFF size field (36 + sample bytes) is 32 bits: a recording stops
+// taking samples when it would overflow.
+inline constexpr uint32_t WAV_MAX_SAMPLE_BYTES = 0xFFFFFFFFu - (WAV_HEADER_SIZE - 8);
+
+// True when `path` names a WAV image: at least 4 characters ending in ".wav"
+// in any letter case.
+bool is_wav_path(const std::string& path);
+
 class TapeDeck final : public Component {
 public:
     using Component::Component;
-    void tape_play(const std::string& path) { (void)path; }
-    void tape_record(const std::string& path) { (void)path; }
-    void tape_close() {}
-    uint8_t tape_status() { return 0; }
+    // Finishes a recording that is still open (its header sizes are written).
+    ~TapeDeck() override;
+
+    void init() override;
+    // Closes the tape, finishing a recording.
+    void release() override;
+    // Closes the tape, finishing a recording.
+    void reset() override;
+    // Signal 0: the machine's cassette output; signal 1: the motor line.
+    void signal_in(int32_t signal, uint32_t data, uint32_t mask) override;
+    // The playback level last sent, 0 or 1.
+    int32_t signal_query() override { return out_level; }
+    // The tape tick: plays or records one level sample.
+    void on_event(int32_t param, int32_t lateness) override;
+
+    // Host commands, through the Machine. A file that cannot be opened leaves
+    // the deck closed.
+    void tape_play(const std::string& path);
+    void tape_record(const std::string& path);
+    void tape_close();
+    // The activity flag (the tape level changed since the last call), cleared
+    // by the call.
+    uint8_t tape_status();
+
+    // Inspection (no side effects).
+    bool tick_running() const { return tick_event >= 0; }
+
     SignalLinkList out_links;
+    FileStream file;
+    int32_t tick_event = -1;
+    uint8_t playing = 0;
+    uint8_t recording = 0;
+    uint8_t is_wav = 0;
+    uint8_t out_level = 0;
+    uint8_t in_level = 0;
+    uint8_t activity = 0;
+    uint8_t motor = 0;
+    int32_t buffer_pos = 0;
+    uint32_t samples_written = 0;
+    // Image bytes still to play; 64 bits so that images of several gigabytes
+    // play to their end.
+    uint64_t bytes_left = 0;
+    std::array<uint8_t, TAPE_BUFFER_SIZE> buffer{};
+
+private:
+    void update_tick();
+    void send_playback_level(uint8_t level);
+    // Reads the next block of the image into the buffer, behind `fill` bytes.
+    void refill_buffer(uint8_t fill);
+    // Writes what is still buffered and the WAV header sizes, then closes the
+    // file. Touches nothing outside the deck, so the destructor can use it.
+    void finish_file();
+    void write_wav_header(uint32_t sample_bytes);
+    void play_wav_tick();
+    bool play_cas_tick(uint8_t& level);
+    void record_tick();
 };
+
 }  // namespace m5

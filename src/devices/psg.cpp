@@ -1,0 +1,106 @@
+#include "devices/psg.h"
+
+namespace m5 {
+
+void Psg::init() { muted = false; }
+
+void Psg::reset() {
+    for (PsgChannel& channel : channels) channel = PsgChannel{};
+    for (int32_t r = 0; r < 8; r += 2) {
+        reg_images[r] = 0;       // periods and noise control
+        reg_images[r + 1] = 15;  // attenuations: silent
+    }
+    channels[PSG_NOISE_CHANNEL].output = true;
+    noise_shift = NOISE_SHIFT_RESET;
+}
+
+void Psg::set_sample_rate(int32_t rate_hz, int32_t chip_clock_hz, int32_t full_volume) {
+    double volume = full_volume;
+    for (int32_t i = 0; i < 15; ++i) {
+        volume_table[i] = static_cast<int32_t>(volume);
+        volume *= PSG_ATTENUATION_STEP;
+    }
+    volume_table[15] = 0;
+    // A rate of 0 cannot come from the host; it would leave the chip frozen
+    // rather than divide by zero.
+    sample_step = rate_hz > 0 ? static_cast<int32_t>((static_cast<int64_t>(chip_clock_hz) * 16) / rate_hz) : 0;
+    // Attenuations written before the table existed take their amplitude now.
+    for (int32_t c = 0; c < PSG_CHANNELS; ++c) channels[c].amplitude = volume_table[reg_images[c * 2 + 1] & 0x0F];
+}
+
+void Psg::set_tone_period(int32_t reg) {
+    const int32_t period = reg_images[reg];
+    channels[reg / 2].period = period != 0 ? period : 1;
+}
+
+void Psg::write_noise_control(int32_t value) {
+    reg_images[6] = static_cast<uint16_t>(value);
+    noise_taps = (value & 0x04) ? NOISE_TAPS_WHITE : NOISE_TAPS_PERIODIC;
+    PsgChannel& noise = channels[PSG_NOISE_CHANNEL];
+    noise.output = true;
+    noise_shift = NOISE_SHIFT_RESET;
+    const int32_t rate = value & 3;
+    noise.period = rate == 3 ? channels[2].period * 2 : 1 << (rate + 5);
+}
+
+void Psg::port_write8(int32_t port, int32_t data) {
+    (void)port;
+    const int32_t v = data & 0xFF;
+    if (v & 0x80) {
+        const int32_t r = (v >> 4) & 7;
+        latched_reg = r;
+        if (r == 6) {
+            write_noise_control(v);
+        } else if (r & 1) {
+            reg_images[r] = static_cast<uint16_t>(v & 0x0F);
+            channels[r / 2].amplitude = volume_table[v & 0x0F];
+        } else {
+            reg_images[r] = static_cast<uint16_t>((reg_images[r] & 0x3F0) | (v & 0x0F));
+            set_tone_period(r);
+        }
+        return;
+    }
+    const int32_t r = latched_reg;
+    if (r != 0 && r != 2 && r != 4) return;  // data after an attenuation or noise latch
+    reg_images[r] = static_cast<uint16_t>((reg_images[r] & 0x0F) | ((v & 0x3F) << 4));
+    set_tone_period(r);
+    if (r == 4 && (reg_images[6] & 3) == 3) channels[PSG_NOISE_CHANNEL].period = channels[2].period * 2;
+}
+
+void Psg::signal_in(int32_t signal, uint32_t data, uint32_t mask) {
+    if (signal == 0) muted = (data & mask) != 0;
+}
+
+void Psg::mix_audio(int32_t* accumulators, int32_t count) {
+    if (muted) return;
+    for (int32_t i = 0; i < count; ++i) {
+        int32_t s = accumulators[i];
+        for (int32_t c = 0; c < PSG_CHANNELS; ++c) {
+            PsgChannel& ch = channels[c];
+            if (ch.amplitude == 0) continue;  // silent: holds its phase
+            ch.counter -= sample_step;
+            if (ch.counter < 0) {
+                const int32_t reload = ch.period * 256;
+                ch.counter += reload;
+                // A period shorter than one sample would leave the counter
+                // falling further every sample; reload it to where repeated
+                // reloads would bring it, and flip once.
+                if (ch.counter < 0) {
+                    ch.counter %= reload;
+                    if (ch.counter < 0) ch.counter += reload;
+                }
+                if (c != PSG_NOISE_CHANNEL) {
+                    ch.output = !ch.output;
+                } else {
+                    if (noise_shift & 1) noise_shift ^= noise_taps;
+                    noise_shift >>= 1;
+                    ch.output = (noise_shift & 1) != 0;
+                }
+            }
+            s += ch.output ? ch.amplitude : -ch.amplitude;
+        }
+        accumulators[i] = s;
+    }
+}
+
+}  // namespace m5

@@ -1,0 +1,222 @@
+#include "devices/tape_deck.h"
+
+#include <cctype>
+
+#include "machine/machine.h"
+
+namespace m5 {
+
+namespace {
+
+void put_u16(uint8_t* at, uint32_t value) {
+    at[0] = static_cast<uint8_t>(value);
+    at[1] = static_cast<uint8_t>(value >> 8);
+}
+
+void put_u32(uint8_t* at, uint32_t value) {
+    put_u16(at, value);
+    put_u16(at + 2, value >> 16);
+}
+
+}  // namespace
+
+bool is_wav_path(const std::string& path) {
+    const size_t n = path.size();
+    if (n < 4 || path[n - 4] != '.') return false;
+    auto upper = [](char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); };
+    return upper(path[n - 3]) == 'W' && upper(path[n - 2]) == 'A' && upper(path[n - 1]) == 'V';
+}
+
+TapeDeck::~TapeDeck() { finish_file(); }
+
+void TapeDeck::init() {
+    finish_file();
+    buffer.fill(0x00);
+    buffer_pos = 0;
+    samples_written = 0;
+    bytes_left = 0;
+    tick_event = -1;
+    playing = recording = is_wav = 0;
+    out_level = in_level = activity = motor = 0;
+}
+
+void TapeDeck::release() {
+    tape_close();
+    file.close();
+}
+
+void TapeDeck::reset() { tape_close(); }
+
+void TapeDeck::signal_in(int32_t signal, uint32_t data, uint32_t mask) {
+    const uint8_t level = (data & mask) != 0 ? 1 : 0;
+    if (signal == 0) {
+        if (recording && motor && level != in_level) activity = 1;
+        in_level = level;
+    } else if (signal == 1) {
+        motor = level;
+        update_tick();
+    }
+}
+
+uint8_t TapeDeck::tape_status() {
+    const uint8_t status = activity;
+    activity = 0;
+    return status;
+}
+
+void TapeDeck::update_tick() {
+    const bool must_run = motor && ((playing && bytes_left != 0) || recording);
+    if (must_run && tick_event < 0) {
+        if (machine != nullptr) tick_event = machine->add_event_us(this, 0, TAPE_TICK_US, 1);
+    } else if (!must_run && tick_event >= 0) {
+        if (machine != nullptr) machine->cancel_event(tick_event);
+        tick_event = -1;
+    }
+}
+
+void TapeDeck::send_playback_level(uint8_t level) { send_level(out_links, out_level, level); }
+
+void TapeDeck::refill_buffer(uint8_t fill) {
+    buffer.fill(fill);
+    file.read(buffer.data(), 1, buffer.size());
+    buffer_pos = 0;
+}
+
+void TapeDeck::write_wav_header(uint32_t sample_bytes) {
+    uint8_t header[WAV_HEADER_SIZE] = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' '};
+    put_u32(header + 4, WAV_HEADER_SIZE - 8 + sample_bytes);
+    put_u32(header + 16, 16);     // format chunk length
+    put_u16(header + 20, 1);      // PCM
+    put_u16(header + 22, 1);      // mono
+    put_u32(header + 24, 48000);  // samples per second
+    put_u32(header + 28, 48000);  // bytes per second
+    put_u16(header + 32, 1);      // block align
+    put_u16(header + 34, 8);      // bits per sample
+    header[36] = 'd', header[37] = 'a', header[38] = 't', header[39] = 'a';
+    put_u32(header + 40, sample_bytes);
+    file.write(header, 1, sizeof header);
+}
+
+void TapeDeck::tape_play(const std::string& path) {
+    tape_close();
+    if (!file.open(path, FILE_READ_BINARY)) return;
+    int64_t size = 0;
+    if (file.seek(0, SEEK_FROM_END) == 0) size = file.tell();
+    file.seek(0, SEEK_FROM_START);
+    if (size < 0) size = 0;
+    is_wav = is_wav_path(path) ? 1 : 0;
+    if (is_wav) {
+        file.seek(WAV_HEADER_SIZE, SEEK_FROM_START);
+        // A file shorter than its header holds no samples: an empty tape.
+        bytes_left = size > WAV_HEADER_SIZE ? static_cast<uint64_t>(size - WAV_HEADER_SIZE) : 0;
+        refill_buffer(0x00);
+    } else {
+        bytes_left = static_cast<uint64_t>(size);
+        refill_buffer(0x7F);
+    }
+    samples_written = 0;
+    send_playback_level(buffer[0] >> 7);
+    playing = 1;
+    update_tick();
+}
+
+void TapeDeck::tape_record(const std::string& path) {
+    tape_close();
+    if (!file.open(path, FILE_WRITE_BINARY)) return;
+    is_wav = is_wav_path(path) ? 1 : 0;
+    if (is_wav) {
+        write_wav_header(0);
+    } else {
+        buffer[0] = in_level ? 0x80 : 0x00;  // a run of 0 at the current level
+    }
+    buffer_pos = 0;
+    recording = 1;
+    samples_written = 0;
+    update_tick();
+}
+
+void TapeDeck::finish_file() {
+    if (recording) {
+        if (is_wav) {
+            if (buffer_pos != 0) file.write(buffer.data(), 1, static_cast<size_t>(buffer_pos));
+            file.seek(0, SEEK_FROM_START);
+            write_wav_header(samples_written);
+        } else {
+            // The run being built is included.
+            file.write(buffer.data(), 1, static_cast<size_t>(buffer_pos) + 1);
+        }
+    }
+    if (playing || recording) file.close();
+    playing = 0;
+    recording = 0;
+}
+
+void TapeDeck::tape_close() {
+    finish_file();
+    update_tick();
+}
+
+void TapeDeck::on_event(int32_t param, int32_t lateness) {
+    (void)param, (void)lateness;
+    if (playing && motor) {
+        uint8_t level = 0;
+        if (is_wav) {
+            level = buffer[buffer_pos] >> 7;
+            if (++buffer_pos == TAPE_BUFFER_SIZE) refill_buffer(0x00);
+            if (bytes_left != 0) --bytes_left;
+            update_tick();
+        } else if (!play_cas_tick(level)) {
+            return;
+        }
+        if (level != out_level) {
+            send_playback_level(level);
+            activity = 1;
+        }
+    } else if (recording && motor) {
+        record_tick();
+    }
+}
+
+bool TapeDeck::play_cas_tick(uint8_t& level) {
+    // Skip runs of 0. A whole buffer of them in one tick means a file of
+    // nothing but empty runs: the tick then keeps the level and the skipping
+    // goes on at the next tick, so such a file cannot stall a frame.
+    int32_t skipped = 0;
+    while ((buffer[buffer_pos] & 0x7F) == 0) {
+        if (skipped == TAPE_BUFFER_SIZE) {
+            update_tick();
+            return false;
+        }
+        ++skipped;
+        if (++buffer_pos == TAPE_BUFFER_SIZE) refill_buffer(0x7F);
+        if (bytes_left != 0) --bytes_left;
+    }
+    update_tick();
+    level = buffer[buffer_pos] >> 7;
+    --buffer[buffer_pos];  // one tick of the run played; the run is not 0, so bit 7 stays
+    return true;
+}
+
+void TapeDeck::record_tick() {
+    if (is_wav) {
+        if (samples_written >= WAV_MAX_SAMPLE_BYTES) return;  // the header could not count more
+        buffer[buffer_pos] = in_level ? WAV_SAMPLE_HIGH : WAV_SAMPLE_LOW;
+        ++samples_written;
+        if (++buffer_pos == TAPE_BUFFER_SIZE) {
+            file.write(buffer.data(), 1, buffer.size());
+            buffer_pos = 0;
+        }
+        return;
+    }
+    const uint8_t current = buffer[buffer_pos];
+    if ((current >> 7) != in_level || (current & 0x7F) == CAS_MAX_RUN) {
+        if (++buffer_pos == TAPE_BUFFER_SIZE) {
+            file.write(buffer.data(), 1, buffer.size());
+            buffer_pos = 0;
+        }
+        buffer[buffer_pos] = in_level ? 0x80 : 0x00;
+    }
+    ++buffer[buffer_pos];
+}
+
+}  // namespace m5
