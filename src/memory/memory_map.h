@@ -1,12 +1,87 @@
+// MemoryMap: the processor's 64 KiB address space.
+//
+// Stands for the M5's address decoding: the 8 KiB IPL ROM at 0x0000, the
+// 20 KiB cartridge window at 0x2000 and 36 KiB of RAM from 0x7000 (the 4 KiB
+// of the main board plus 32 KiB of expansion). Sixteen 4 KiB pages each have a
+// read pointer and a write pointer, fixed at init: ROM pages read from the
+// image and write into a sink that is never read, RAM pages read and write the
+// image. Every access is one table lookup and one byte access.
+//
+// Files: IPL.ROM from the program directory at init; cartridge images
+// (*.rom) on the machine's command. Shorter files are padded with 0xFF,
+// longer ones truncated to their window; a file that cannot be opened leaves
+// memory as it was.
+//
+// Time: none (memory adds no wait states).
+//
+// Known differences from the real machine:
+// - The whole 36 KiB of RAM is always fitted; RAM starts as 0x00 rather than
+//   the power-on pattern of real chips.
+// - A cartridge image is only ever ROM; no bank switching.
 #pragma once
+
+#include <cstdint>
 #include <string>
+
 #include "machine/component.h"
+
 namespace m5 {
-// Placeholder until the memory map is built.
+
+inline constexpr int32_t ADDRESS_SPACE_SIZE = 0x10000;
+inline constexpr int32_t PAGE_SIZE = 4096;
+inline constexpr int32_t PAGE_COUNT = ADDRESS_SPACE_SIZE / PAGE_SIZE;
+inline constexpr int32_t IPL_ROM_SIZE = 8192;
+inline constexpr int32_t CARTRIDGE_START = 0x2000;
+inline constexpr int32_t CARTRIDGE_SIZE = 20480;
+inline constexpr int32_t RAM_START = CARTRIDGE_START + CARTRIDGE_SIZE;  // 0x7000
+inline constexpr const char* IPL_ROM_NAME = "IPL.ROM";
+
 class MemoryMap final : public Component {
 public:
-    using Component::Component;
-    bool load_cartridge(const std::string& path) { (void)path; return false; }
-    void unload_cartridge() {}
+    // The page tables are set up at once, so that the map is safe to use even
+    // before init (the address space then reads as an empty machine).
+    MemoryMap(Machine* machine, MachineHost* host);
+
+    // Fills ROM areas with 0xFF and RAM with 0x00, loads IPL.ROM from the
+    // program directory, and sets up the page tables.
+    void init() override;
+
+    void mem_write8(int32_t address, int32_t data) override {
+        const int32_t a = address & 0xFFFF;
+        write_pages[a >> 12][a & (PAGE_SIZE - 1)] = static_cast<uint8_t>(data);
+    }
+    int32_t mem_read8(int32_t address) override {
+        const int32_t a = address & 0xFFFF;
+        return read_pages[a >> 12][a & (PAGE_SIZE - 1)];
+    }
+    // Low byte first; the second byte's address wraps from 0xFFFF to 0x0000.
+    void mem_write16(int32_t address, int32_t data16) override {
+        mem_write8(address, data16 & 0xFF);
+        mem_write8(address + 1, (data16 >> 8) & 0xFF);
+    }
+    int32_t mem_read16(int32_t address) override {
+        const int32_t low = mem_read8(address);
+        return low | (mem_read8(address + 1) << 8);
+    }
+
+    // Loads a cartridge image into 0x2000-0x6FFF: the window is refilled with
+    // 0xFF and up to CARTRIDGE_SIZE bytes are read. If the file cannot be
+    // opened nothing changes and the result is false.
+    bool load_cartridge(const std::string& path);
+    // Empties the cartridge window (all 0xFF).
+    void unload_cartridge();
+
+    // Inspection for tests and debuggers: the byte a read of `address` gives.
+    uint8_t peek(int32_t address) const { return image[address & 0xFFFF]; }
+
+    uint8_t image[ADDRESS_SPACE_SIZE] = {};
+    uint8_t write_sink[ADDRESS_SPACE_SIZE] = {};
+    uint8_t* write_pages[PAGE_COUNT] = {};
+    uint8_t* read_pages[PAGE_COUNT] = {};
+
+private:
+    void clear_image();
+    void map_pages();
 };
+
 }  // namespace m5

@@ -1,0 +1,37 @@
+#include "devices/system_port.h"
+
+namespace m5 {
+
+void SystemPort::init() {
+    tape_in = 0;
+    last_out = 0;
+    last_motor = 0;
+    aux_in = 0;
+}
+
+void SystemPort::port_write8(int32_t port, int32_t data) {
+    if ((port & 0xFF) != SYSTEM_PORT) return;
+
+    // The output line is the inverse of bit 0; the motor follows bit 1.
+    const uint8_t out = (data & 0x01) ? 0 : 1;
+    if (out != last_out) {
+        last_out = out;
+        if (output_target != nullptr) output_target->signal_in(cassette_signal, out, 1);
+    }
+    const uint8_t motor = (data >> 1) & 1;
+    if (motor != last_motor) {
+        last_motor = motor;
+        if (output_target != nullptr) output_target->signal_in(motor_signal, motor, 1);
+    }
+}
+
+void SystemPort::signal_in(int32_t signal, uint32_t data, uint32_t mask) {
+    const uint8_t level = (data & mask) != 0 ? 1 : 0;
+    if (signal == 0) {
+        tape_in = level;
+    } else if (signal == 1) {
+        aux_in = level;
+    }
+}
+
+}  // namespace m5
