@@ -1,0 +1,82 @@
+// FramePacer: decides when the next emulated frame runs, which frames are
+// drawn, when the main loop sleeps, and what the window title reports.
+//
+// The machine runs at 60 frames a second against the platform's millisecond
+// tick counter. Frame durations come from a 600-entry table of 1 and 2 ms
+// slots, ten slots a frame, giving 17, 17, 16, ... ms and exactly 1000 ms per
+// 60 frames with no division per frame. While ahead of time every second
+// frame is drawn and the loop sleeps when a whole frame duration remains;
+// while late only one frame in 31 is drawn and the schedule is moved up to
+// the moment of that draw instead of catching up. While the tape moves,
+// frames cost no time and the loop runs flat out. Once a second the title
+// reads "SORD m5 - <drawn> fps (<drawn * 100 / run> %)".
+//
+// Units: milliseconds of the platform's wrapping 32-bit tick counter.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace m5 {
+
+class Platform;
+
+inline constexpr int32_t PACE_SLOTS = 600;
+inline constexpr int32_t PACE_SLOTS_PER_FRAME = 10;
+inline constexpr int32_t MAX_SKIPPED_LATE = 30;  // a late frame is drawn after more than 30 undrawn ones
+inline constexpr int32_t TITLE_PERIOD_MS = 1000;
+inline constexpr const char* WINDOW_TITLE = "SORD m5";
+
+// The frame duration table: 600 entries of 1 or 2 ms (2, 2, 1, 2, 2, 1, ...)
+// summing to 1000.
+const std::array<int32_t, PACE_SLOTS>& pace_table();
+
+// What the pacer drives: the host, or a stand-in in tests and tools.
+class FrameTarget {
+public:
+    virtual ~FrameTarget() = default;
+    // True when the tape moved since the last call (reading clears it).
+    virtual bool tape_active() = 0;
+    // Runs one emulated frame (input step, sound feed, machine frame).
+    virtual void emulate_frame() = 0;
+    // Renders the picture into the surface and asks for a repaint.
+    virtual void present_frame() = 0;
+};
+
+class FramePacer {
+public:
+    FramePacer(Platform& platform, FrameTarget& target);
+
+    // Loop start: counters cleared, the deadline set to now and the first
+    // title update one second away. The first frame duration is taken at
+    // construction, as the table position starts at 0.
+    void start();
+
+    // One pass of the main loop in which no platform message was waiting.
+    void pass();
+
+    // Inspection.
+    int32_t pace_position() const { return pace_pos; }
+    int32_t frame_duration_ms() const { return pace_ms; }
+    uint32_t deadline_ms() const { return deadline; }
+    int32_t skipped_frames() const { return skip; }
+    int32_t frames_run_count() const { return frames_run; }
+    int32_t frames_drawn_count() const { return frames_drawn; }
+
+private:
+    // Sum of the next ten table entries; advances the position.
+    int32_t next_frame_duration_ms();
+    void draw();
+
+    Platform& platform;
+    FrameTarget& target;
+    int32_t pace_pos = 0;
+    int32_t pace_ms = 0;
+    uint32_t deadline = 0;
+    int32_t skip = 0;
+    int32_t frames_run = 0;
+    int32_t frames_drawn = 0;
+    uint32_t title_due = 0;
+};
+
+}  // namespace m5

@@ -1,0 +1,220 @@
+#include "host/host.h"
+
+#include <cstring>
+
+#include "host/platform.h"
+#include "host/settings.h"
+#include "machine/machine.h"
+
+namespace m5 {
+namespace {
+
+constexpr int32_t WAV_HEADER_BYTES = 44;
+
+void put_u16(uint8_t* at, uint32_t value) {
+    at[0] = static_cast<uint8_t>(value);
+    at[1] = static_cast<uint8_t>(value >> 8);
+}
+
+void put_u32(uint8_t* at, uint32_t value) {
+    for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+}  // namespace
+
+std::string program_directory_of(const std::string& executable_path) {
+    const size_t slash = executable_path.rfind('/');
+    return slash == std::string::npos ? std::string() : executable_path.substr(0, slash + 1);
+}
+
+int32_t block_samples_for(int32_t sample_rate, int32_t buffer_ms) {
+    return static_cast<int32_t>(static_cast<double>(sample_rate) * (static_cast<double>(buffer_ms) / 1000.0));
+}
+
+Host::Host(Platform& platform_services, Settings& settings)
+    : platform(platform_services),
+      user_settings(settings),
+      surface(new uint16_t[static_cast<size_t>(SURFACE_WIDTH) * SURFACE_HEIGHT]()),
+      pacer(platform_services, *this) {
+    program_dir = program_directory_of(platform.executable_path());
+
+    // Sound choices out of range are corrected and written back, so the
+    // corrected values are what gets saved.
+    if (user_settings.sample_rate_index < 0 || user_settings.sample_rate_index >= SAMPLE_RATE_COUNT) {
+        user_settings.sample_rate_index = 5;  // 44100 Hz
+    }
+    if (user_settings.buffer_length_index < 0 || user_settings.buffer_length_index >= BUFFER_LENGTH_COUNT) {
+        user_settings.buffer_length_index = 0;  // 100 ms
+    }
+    const int32_t rate_hz = SAMPLE_RATES_HZ[user_settings.sample_rate_index];
+    const int32_t samples = block_samples_for(rate_hz, BUFFER_LENGTHS_MS[user_settings.buffer_length_index]);
+
+    emulated = std::make_unique<Machine>(this);
+    keys.fill(0);
+    joy.fill(0);
+    open_sound(rate_hz, samples);
+}
+
+Host::~Host() {
+    paste_text.clear();
+    close_sound();
+    emulated->release_all();
+    emulated.reset();
+}
+
+int32_t& Host::cpu_speed() { return user_settings.cpu_speed; }
+
+uint16_t* Host::surface_row(int32_t row) { return surface.get() + static_cast<size_t>(row) * SURFACE_WIDTH; }
+
+// --- Frames ------------------------------------------------------------------
+
+void Host::emulate_frame() {
+    input_frame();
+    feed_sound();
+    emulated->run_frame();
+}
+
+void Host::present_frame() {
+    emulated->render_screen();
+    platform.request_repaint();
+}
+
+bool Host::tape_active() { return emulated->tape_status() != 0; }
+
+// --- Commands ----------------------------------------------------------------
+
+void Host::reset() {
+    emulated->reset();
+    restart_recording();
+}
+
+void Host::open_cartridge(const std::string& path) {
+    emulated->open_cartridge(path);
+    restart_recording();
+}
+
+void Host::close_cartridge() {
+    emulated->close_cartridge();
+    stop_recording();
+}
+
+void Host::tape_play(const std::string& path) { emulated->tape_play(path); }
+void Host::tape_record(const std::string& path) { emulated->tape_record(path); }
+void Host::tape_close() { emulated->tape_close(); }
+void Host::apply_settings() { emulated->apply_config(); }
+
+// --- Screen ------------------------------------------------------------------
+
+void Host::place_picture(int32_t screen_width, int32_t screen_height) {
+    picture_x = (screen_width - SURFACE_WIDTH) >> 1;
+    picture_y = (screen_height - SURFACE_HEIGHT) >> 1;
+}
+
+// --- Sound output --------------------------------------------------------------
+
+void Host::open_sound(int32_t rate_hz, int32_t samples) {
+    sound_rate_hz = rate_hz;
+    block_length = samples;
+    emulated->setup_audio(rate_hz, samples);
+    is_recording = false;
+    sound_silenced = false;
+    sound_on = false;
+    if (!platform.sound_open(rate_hz, samples)) return;
+    fill_first_half = true;
+    sound_on = true;
+}
+
+void Host::feed_sound() {
+    sound_silenced = false;
+    if (!sound_on) return;
+    // The half that is not playing is refilled once it has been played.
+    if (!platform.sound_half_free(fill_first_half)) return;
+    const int16_t* block = emulated->take_audio(0, 1);
+    if (block == nullptr) return;
+    if (is_recording) {
+        record_stream->write(block, sizeof(int16_t), static_cast<size_t>(block_length));
+        record_blocks += 1;
+    }
+    // A half that cannot be written is refilled on its next turn.
+    platform.sound_write_half(fill_first_half, block, block_length);
+    fill_first_half = !fill_first_half;
+}
+
+void Host::silence_sound() {
+    if (!sound_silenced && sound_on) platform.sound_clear();
+    sound_silenced = true;
+}
+
+void Host::close_sound() {
+    if (sound_on) platform.sound_close();
+    sound_on = false;
+    stop_recording();
+}
+
+// --- Recorder ----------------------------------------------------------------
+
+void Host::start_recording() {
+    if (is_recording) return;
+    auto stream = std::make_unique<FileStream>();
+    if (!stream->open(program_dir + "sound.tmp", FILE_WRITE_BINARY)) return;
+    record_stream = std::move(stream);
+    record_blocks = 0;
+    is_recording = true;
+}
+
+void Host::stop_recording() {
+    if (!is_recording) return;
+    record_stream.reset();
+    is_recording = false;
+
+    const std::string wav_path = program_dir + "sound.wav";
+    const std::string tmp_path = program_dir + "sound.tmp";
+    // The recording must be readable before the old WAV file is replaced;
+    // otherwise both files stay as they are.
+    FileStream tmp;
+    if (!tmp.open(tmp_path, FILE_READ_BINARY)) return;
+    FileStream wav;
+    if (!wav.open(wav_path, FILE_WRITE_BINARY)) return;
+
+    // The block count, not the temporary file's size, decides the length.
+    const uint32_t data_bytes = static_cast<uint32_t>(record_blocks) * static_cast<uint32_t>(block_length) * 4;
+    uint8_t header[WAV_HEADER_BYTES] = {};
+    std::memcpy(header + 0, "RIFF", 4);
+    put_u32(header + 4, data_bytes + 36);
+    std::memcpy(header + 8, "WAVE", 4);
+    std::memcpy(header + 12, "fmt ", 4);
+    put_u32(header + 16, 16);
+    put_u16(header + 20, 1);  // PCM
+    put_u16(header + 22, 2);  // stereo
+    put_u32(header + 24, static_cast<uint32_t>(sound_rate_hz));
+    put_u32(header + 28, static_cast<uint32_t>(sound_rate_hz) * 4);
+    put_u16(header + 32, 4);
+    put_u16(header + 34, 16);
+    std::memcpy(header + 36, "data", 4);
+    put_u32(header + 40, data_bytes);
+    wav.write(header, 1, sizeof header);
+
+    // Each mono sample becomes a stereo frame (left, right). A block the
+    // temporary file falls short of is completed with silence.
+    const size_t samples = static_cast<size_t>(block_length);
+    std::vector<int16_t> mono(samples);
+    std::vector<int16_t> stereo(samples * 2);
+    for (int32_t b = 0; b < record_blocks; ++b) {
+        const size_t got = tmp.read(mono.data(), sizeof(int16_t), samples);
+        std::fill(mono.begin() + static_cast<std::ptrdiff_t>(got), mono.end(), int16_t{0});
+        for (size_t i = 0; i < samples; ++i) stereo[2 * i] = stereo[2 * i + 1] = mono[i];
+        wav.write(stereo.data(), sizeof(int16_t), stereo.size());
+    }
+    wav.close();
+    tmp.close();
+    FileStream::remove(tmp_path);
+}
+
+void Host::restart_recording() {
+    if (!is_recording) return;
+    record_stream.reset();
+    is_recording = false;
+    start_recording();
+}
+
+}  // namespace m5

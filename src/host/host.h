@@ -1,0 +1,201 @@
+// Host: the one object between the platform and the emulated machine.
+//
+// It owns the Machine, the 256 x 192 RGB565 screen surface, the sound feed
+// and the sound recorder, the key state with the paste sequencer, and the
+// frame pacer; it knows the program directory (the executable's directory,
+// ending with '/') and carries every user command to the Machine. It reaches
+// the platform only through the Platform interface and reads and writes the
+// user's choices in the Settings record it is given.
+//
+// Everything runs on one thread: the platform's event handling calls the
+// command, key and paste operations between frames, and its main loop calls
+// pacer_pass whenever no event is waiting.
+//
+// Files the host writes in the program directory: "sound.tmp" while
+// recording, turned into "sound.wav" (16-bit stereo PCM) when recording stops.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/file_stream.h"
+#include "host/frame_pacer.h"
+#include "machine/machine_host.h"
+
+namespace m5 {
+
+class Machine;
+class Platform;
+struct Settings;
+
+inline constexpr int32_t SURFACE_ROW_BYTES = SURFACE_WIDTH * 2;
+
+// Key state byte: bit 7 held, bits 6..0 frames still reported after release.
+inline constexpr uint8_t KEY_HELD = 0x80;
+inline constexpr uint8_t KEY_PRESS = 0x83;  // held, plus 3 frames
+inline constexpr uint8_t KEY_PULSE = 3;     // 3 frames, not held
+inline constexpr uint8_t KEY_COUNTDOWN_MASK = 0x7F;
+
+// Paste sequencer timing and table bits.
+inline constexpr int32_t PASTE_CHAR_FRAMES = 8;
+inline constexpr int32_t PASTE_LINE_FRAMES = 30;
+inline constexpr int32_t PASTE_SHIFT = 0x100;       // press Shift
+inline constexpr int32_t PASTE_UPPER_CASE = 0x400;  // upper-case letter, Shift as well
+inline constexpr int32_t PASTE_LOWER_CASE = 0x800;  // lower-case letter, no Shift
+inline constexpr int32_t PASTE_SHIFT_MASK = 0x500;
+inline constexpr int32_t PASTE_LINE_END = 0x00D;
+
+// PASTE_KEYS: for each text byte, the virtual key to press in the low byte
+// (0 = none) and the bits above; the layout of a Japanese (JIS) keyboard.
+extern const std::array<int32_t, 256> PASTE_KEYS;
+
+// The directory part of a path, up to and including its last '/'; "" when
+// there is none.
+std::string program_directory_of(const std::string& executable_path);
+
+// Samples in one sound block for the given rate and buffer length:
+// rate x seconds in double precision, truncated (44100 Hz, 100 ms -> 4410).
+int32_t block_samples_for(int32_t sample_rate, int32_t buffer_ms);
+
+class Host final : public MachineHost, public FrameTarget {
+public:
+    // Builds everything in this order: the program directory from the
+    // platform's executable path; the sound choices validated (an index out
+    // of range is corrected and written back into `settings`); the Machine;
+    // the key state; the screen surface; the sound output (which may fail;
+    // everything else still runs). The platform and the settings must outlive
+    // the Host.
+    Host(Platform& platform, Settings& settings);
+    // Frees the pasted text, closes the sound output (a recording in progress
+    // is written as "sound.wav"), releases every component and destroys the
+    // Machine.
+    ~Host() override;
+    Host(const Host&) = delete;
+    Host& operator=(const Host&) = delete;
+
+    // --- MachineHost --------------------------------------------------------
+    std::string program_directory() const override { return program_dir; }
+    uint16_t* surface_row(int32_t row) override;
+    const uint8_t* key_state() const override { return keys.data(); }
+    const uint8_t* joy_bits() const override { return joy.data(); }
+    int32_t& cpu_speed() override;
+
+    // --- Frames -------------------------------------------------------------
+    // The input step, the sound feed, then one machine frame.
+    void emulate_frame() override;
+    // The Machine renders its picture into the surface; then a repaint is
+    // requested.
+    void present_frame() override;
+    // The tape deck's activity flag since the last call (reading clears it).
+    bool tape_active() override;
+    // Frame pacer of the main loop: start once before the loop, then one pass
+    // whenever no platform event is waiting.
+    void start_pacer() { pacer.start(); }
+    void pacer_pass() { pacer.pass(); }
+    const FramePacer& frame_pacer() const { return pacer; }
+
+    // --- Commands -----------------------------------------------------------
+    // Every component reset; a recording in progress starts over.
+    void reset();
+    // Loads the cartridge image and resets; a recording starts over.
+    void open_cartridge(const std::string& path);
+    // Empties the slot and resets; a recording is stopped and written.
+    void close_cartridge();
+    void tape_play(const std::string& path);
+    void tape_record(const std::string& path);
+    void tape_close();
+    // Every component's apply_config (the scheduler takes the CPU speed).
+    // Sample rate and buffer length are used from the next start.
+    void apply_settings();
+
+    // --- Screen -------------------------------------------------------------
+    // Centres the picture on a screen (or drawing area) of the given size:
+    // each offset is (size - picture size) shifted right by one as a signed
+    // number, so a narrow screen cuts one pixel more on the left or top.
+    void place_picture(int32_t screen_width, int32_t screen_height);
+    int32_t picture_left() const { return picture_x; }
+    int32_t picture_top() const { return picture_y; }
+    // The surface: 192 rows of 256 RGB565 pixels, top row first, rows
+    // SURFACE_ROW_BYTES apart. It never moves.
+    const uint16_t* surface_pixels() const { return surface.get(); }
+
+    // --- Keys and paste -----------------------------------------------------
+    // Host key events in virtual-key codes 0..255 (higher bits are ignored).
+    void key_down(int32_t code);
+    void key_up(int32_t code);
+    // Starts typing the platform's clipboard text (abandoning a paste in
+    // progress); stops the sequencer and lets go of its keys.
+    void paste_start();
+    void paste_stop();
+    bool pasting() const { return paste_step != 0; }
+    int32_t paste_step_now() const { return paste_step; }
+
+    // --- Sound --------------------------------------------------------------
+    // Clears the output once (a menu is about to hold the thread).
+    void silence_sound();
+    // Starts recording into "sound.tmp"; nothing when already recording or
+    // when the file cannot be created.
+    void start_recording();
+    // Stops and writes "sound.wav"; nothing when not recording.
+    void stop_recording();
+    bool recording() const { return is_recording; }
+    int32_t sample_rate() const { return sound_rate_hz; }
+    int32_t block_samples() const { return block_length; }
+    bool sound_ready() const { return sound_on; }
+    int32_t recorded_blocks() const { return record_blocks; }
+
+    Machine& machine() { return *emulated; }
+    Settings& settings() { return user_settings; }
+
+private:
+    // Input step of a frame: countdowns, joystick byte, one paste step.
+    void input_frame();
+    void paste_sequencer_step();
+    void set_side_keys(int32_t left, int32_t right);
+    void release_side_keys(int32_t left, int32_t right);
+
+    void open_sound(int32_t rate_hz, int32_t samples);
+    void feed_sound();
+    void close_sound();
+    void restart_recording();
+
+    Platform& platform;
+    Settings& user_settings;
+    std::string program_dir;
+
+    // Screen surface, created before the Machine so that its rows exist
+    // whenever the video chip asks for them, and freed after it.
+    std::unique_ptr<uint16_t[]> surface;
+    int32_t picture_x = 0;
+    int32_t picture_y = 0;
+
+    // Key state and joystick bytes; the keyboard matrix keeps their addresses.
+    std::array<uint8_t, KEY_STATE_SIZE> keys{};
+    std::array<uint8_t, JOY_PORTS> joy{};
+
+    // Paste sequencer.
+    std::vector<uint8_t> paste_text;  // the text and its terminating 0; empty when none
+    int32_t paste_length = 0;
+    int32_t paste_pos = 0;
+    int32_t paste_step = 0;
+    int32_t paste_code = 0;
+    bool paste_shift = false;
+
+    // Sound output and recorder.
+    int32_t sound_rate_hz = 0;
+    int32_t block_length = 0;
+    bool sound_on = false;
+    bool sound_silenced = false;
+    bool fill_first_half = true;
+    std::unique_ptr<FileStream> record_stream;
+    int32_t record_blocks = 0;
+    bool is_recording = false;
+
+    std::unique_ptr<Machine> emulated;
+    FramePacer pacer;
+};
+
+}  // namespace m5
