@@ -1,0 +1,230 @@
+#include "memory/memory_map.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "machine/machine.h"
+#include "support/test_host.h"
+
+namespace m5 {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A fresh directory under the system's temporary folder, removed afterwards.
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern = (fs::temp_directory_path() / "m5mem.XXXXXX").string();
+        path_ = mkdtemp(pattern.data());
+    }
+    ~TempDir() {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    std::string dir() const { return path_ + "/"; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+std::vector<uint8_t> pattern_bytes(size_t size, uint8_t seed) {
+    std::vector<uint8_t> bytes(size);
+    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(seed + i * 7 + (i >> 8));
+    return bytes;
+}
+
+void write_file(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+class MemoryMapTest : public ::testing::Test {
+protected:
+    // A map initialised with an IPL.ROM of `rom_size` bytes (none if negative).
+    void start(int rom_size) {
+        if (rom_size >= 0) {
+            rom = pattern_bytes(static_cast<size_t>(rom_size), 0x11);
+            write_file(temp.file("IPL.ROM"), rom);
+        }
+        host.set_directory(temp.dir());
+        memory.init();
+    }
+
+    TempDir temp;
+    test::TestHost host;
+    MemoryMap memory{nullptr, &host};
+    std::vector<uint8_t> rom;
+};
+
+TEST_F(MemoryMapTest, ipl_rom_reads_back_and_ignores_writes) {
+    start(IPL_ROM_SIZE);
+    EXPECT_EQ(memory.mem_read8(0x0000), rom[0]);
+    memory.mem_write8(0x0000, 0x55);
+    memory.mem_write8(0x1FFF, static_cast<uint8_t>(~rom[0x1FFF]));
+    EXPECT_EQ(memory.mem_read8(0x0000), rom[0]);
+    for (int32_t a = 0; a < IPL_ROM_SIZE; ++a) ASSERT_EQ(memory.mem_read8(a), rom[static_cast<size_t>(a)]) << a;
+}
+
+TEST_F(MemoryMapTest, missing_ipl_rom_leaves_all_ones_and_ram_zero) {
+    start(-1);
+    for (int32_t a = 0; a < RAM_START; ++a) ASSERT_EQ(memory.mem_read8(a), 0xFF) << a;
+    for (int32_t a = RAM_START; a < ADDRESS_SPACE_SIZE; ++a) ASSERT_EQ(memory.mem_read8(a), 0x00) << a;
+}
+
+TEST_F(MemoryMapTest, empty_ipl_rom_file_leaves_all_ones) {
+    start(0);
+    EXPECT_EQ(memory.mem_read8(0x0000), 0xFF);
+    EXPECT_EQ(memory.mem_read8(0x1FFF), 0xFF);
+}
+
+TEST_F(MemoryMapTest, short_ipl_rom_is_padded_with_ones) {
+    start(100);
+    EXPECT_EQ(memory.mem_read8(99), rom[99]);
+    EXPECT_EQ(memory.mem_read8(100), 0xFF);
+    EXPECT_EQ(memory.mem_read8(0x1FFF), 0xFF);
+}
+
+TEST_F(MemoryMapTest, long_ipl_rom_is_cut_at_eight_kilobytes) {
+    start(IPL_ROM_SIZE + 4000);
+    EXPECT_EQ(memory.mem_read8(0x1FFF), rom[0x1FFF]);
+    EXPECT_EQ(memory.mem_read8(0x2000), 0xFF);  // the cartridge window stays empty
+}
+
+TEST_F(MemoryMapTest, ipl_rom_that_is_a_directory_leaves_all_ones) {
+    fs::create_directory(temp.file("IPL.ROM"));
+    start(-1);
+    EXPECT_EQ(memory.mem_read8(0x0000), 0xFF);
+}
+
+TEST_F(MemoryMapTest, empty_cartridge_window_reads_ones_and_ignores_writes) {
+    start(IPL_ROM_SIZE);
+    for (int32_t a = CARTRIDGE_START; a < RAM_START; a += 0x123) memory.mem_write8(a, 0x00);
+    for (int32_t a = CARTRIDGE_START; a < RAM_START; ++a) ASSERT_EQ(memory.mem_read8(a), 0xFF) << a;
+}
+
+TEST_F(MemoryMapTest, sixteen_kilobyte_cartridge_leaves_the_last_page_empty) {
+    start(IPL_ROM_SIZE);
+    const auto cart = pattern_bytes(16384, 0x40);
+    write_file(temp.file("game.rom"), cart);
+    ASSERT_TRUE(memory.load_cartridge(temp.file("game.rom")));
+    EXPECT_EQ(memory.mem_read8(0x2000), cart[0]);
+    EXPECT_EQ(memory.mem_read8(0x5FFF), cart[16383]);
+    for (int32_t a = 0x6000; a < 0x7000; ++a) ASSERT_EQ(memory.mem_read8(a), 0xFF) << a;
+    memory.mem_write8(0x2000, static_cast<uint8_t>(~cart[0]));
+    EXPECT_EQ(memory.mem_read8(0x2000), cart[0]);
+}
+
+TEST_F(MemoryMapTest, oversized_cartridge_fills_only_its_window) {
+    start(IPL_ROM_SIZE);
+    const auto cart = pattern_bytes(24576, 0x40);
+    write_file(temp.file("big.rom"), cart);
+    ASSERT_TRUE(memory.load_cartridge(temp.file("big.rom")));
+    EXPECT_EQ(memory.mem_read8(0x6FFF), cart[CARTRIDGE_SIZE - 1]);
+    EXPECT_EQ(memory.mem_read8(0x7000), 0x00);  // RAM untouched
+    EXPECT_EQ(memory.mem_read8(0x1FFF), rom[0x1FFF]);
+}
+
+TEST_F(MemoryMapTest, shorter_second_cartridge_leaves_nothing_of_the_first) {
+    start(IPL_ROM_SIZE);
+    write_file(temp.file("a.rom"), std::vector<uint8_t>(CARTRIDGE_SIZE, 0x5A));
+    write_file(temp.file("b.rom"), std::vector<uint8_t>(4096, 0x33));
+    ASSERT_TRUE(memory.load_cartridge(temp.file("a.rom")));
+    ASSERT_TRUE(memory.load_cartridge(temp.file("b.rom")));
+    EXPECT_EQ(memory.mem_read8(0x2FFF), 0x33);
+    for (int32_t a = 0x3000; a < RAM_START; ++a) ASSERT_EQ(memory.mem_read8(a), 0xFF) << a;
+}
+
+TEST_F(MemoryMapTest, cartridge_that_cannot_be_opened_keeps_the_one_loaded) {
+    start(IPL_ROM_SIZE);
+    write_file(temp.file("a.rom"), std::vector<uint8_t>(CARTRIDGE_SIZE, 0x5A));
+    ASSERT_TRUE(memory.load_cartridge(temp.file("a.rom")));
+
+    fs::create_directory(temp.file("folder.rom"));
+    ASSERT_EQ(mkfifo(temp.file("pipe.rom").c_str(), 0600), 0);
+    EXPECT_FALSE(memory.load_cartridge(temp.file("missing.rom")));
+    EXPECT_FALSE(memory.load_cartridge(temp.file("folder.rom")));
+    EXPECT_FALSE(memory.load_cartridge(temp.file("pipe.rom")));  // must not block
+    EXPECT_FALSE(memory.load_cartridge(""));
+    for (int32_t a = CARTRIDGE_START; a < RAM_START; ++a) ASSERT_EQ(memory.mem_read8(a), 0x5A) << a;
+}
+
+TEST_F(MemoryMapTest, empty_cartridge_file_and_unload_empty_the_window) {
+    start(IPL_ROM_SIZE);
+    write_file(temp.file("a.rom"), std::vector<uint8_t>(CARTRIDGE_SIZE, 0x5A));
+    write_file(temp.file("empty.rom"), {});
+    ASSERT_TRUE(memory.load_cartridge(temp.file("a.rom")));
+    EXPECT_TRUE(memory.load_cartridge(temp.file("empty.rom")));
+    EXPECT_EQ(memory.mem_read8(0x2000), 0xFF);
+
+    ASSERT_TRUE(memory.load_cartridge(temp.file("a.rom")));
+    memory.unload_cartridge();
+    for (int32_t a = CARTRIDGE_START; a < RAM_START; ++a) ASSERT_EQ(memory.mem_read8(a), 0xFF) << a;
+}
+
+TEST_F(MemoryMapTest, sixteen_bit_accesses_are_low_byte_first_and_wrap_at_the_top) {
+    start(IPL_ROM_SIZE);
+    memory.mem_write16(0x8000, 0x1234);
+    EXPECT_EQ(memory.mem_read8(0x8000), 0x34);
+    EXPECT_EQ(memory.mem_read8(0x8001), 0x12);
+    EXPECT_EQ(memory.mem_read16(0x8000), 0x1234);
+
+    memory.mem_write16(0xFFFF, 0xABCD);
+    EXPECT_EQ(memory.mem_read8(0xFFFF), 0xCD);
+    EXPECT_EQ(memory.mem_read8(0x0000), rom[0]);  // the high byte went to ROM and vanished
+    EXPECT_EQ(memory.mem_read16(0xFFFF), 0xCD | (rom[0] << 8));
+    // Addresses beyond 16 bits are taken modulo 64 KiB.
+    EXPECT_EQ(memory.mem_read8(0x1FFFF), 0xCD);
+}
+
+TEST_F(MemoryMapTest, ram_page_boundaries_are_writable) {
+    start(IPL_ROM_SIZE);
+    memory.mem_write8(0x6FFF, 0x12);
+    memory.mem_write8(0x7000, 0x34);
+    memory.mem_write8(0xFFFF, 0x56);
+    EXPECT_EQ(memory.mem_read8(0x6FFF), 0xFF);
+    EXPECT_EQ(memory.mem_read8(0x7000), 0x34);
+    EXPECT_EQ(memory.mem_read8(0xFFFF), 0x56);
+}
+
+TEST(MemoryMapMachineTest, ram_survives_reset_and_cartridge_changes) {
+    TempDir temp;
+    write_file(temp.file("IPL.ROM"), pattern_bytes(IPL_ROM_SIZE, 0x11));
+    write_file(temp.file("a.rom"), std::vector<uint8_t>(8192, 0x77));
+    test::TestHost host(temp.dir());
+    Machine machine(&host);
+    MemoryMap& memory = *machine.memory_map;
+
+    EXPECT_EQ(memory.mem_read8(0x7000), 0x00);
+    EXPECT_EQ(memory.mem_read8(0xFFFF), 0x00);
+    memory.mem_write8(0x7000, 0xA5);
+    memory.mem_write8(0xFFFF, 0x5A);
+    machine.reset();
+    machine.open_cartridge(temp.file("a.rom"));
+    EXPECT_EQ(memory.mem_read8(0x2000), 0x77);
+    machine.open_cartridge(temp.file("missing.rom"));
+    EXPECT_EQ(memory.mem_read8(0x2000), 0x77);
+    machine.close_cartridge();
+    EXPECT_EQ(memory.mem_read8(0x2000), 0xFF);
+    EXPECT_EQ(memory.mem_read8(0x7000), 0xA5);
+    EXPECT_EQ(memory.mem_read8(0xFFFF), 0x5A);
+}
+
+TEST(MemoryMapMachineTest, memory_map_without_host_or_init_is_safe_to_use) {
+    MemoryMap memory(nullptr, nullptr);
+    EXPECT_EQ(memory.mem_read8(0x0000), 0xFF);
+    memory.mem_write8(0x8000, 0x42);
+    EXPECT_EQ(memory.mem_read8(0x8000), 0x42);
+    memory.init();
+    EXPECT_EQ(memory.mem_read8(0x0000), 0xFF);
+    EXPECT_EQ(memory.mem_read8(0x8000), 0x00);
+}
+
+}  // namespace
+}  // namespace m5
