@@ -1,0 +1,44 @@
+// DesktopPlatform: the Platform the host runs on in the desktop program.
+//
+// Time from GLib's monotonic clock, the window title and repaints through
+// GTK, the clipboard through GTK's clipboard, the side-specific modifier
+// state from the key events the window has seen, and sound through SDL2.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include "desktop/key_translation.h"
+#include "desktop/sdl_sound.h"
+#include "host/platform.h"
+
+namespace m5 {
+
+class DesktopPlatform final : public Platform {
+public:
+    explicit DesktopPlatform(const KeyboardTracker& keyboard) : keyboard(keyboard) {}
+
+    // The window whose title is set and the widget that shows the picture;
+    // null while they do not exist.
+    void attach(GtkWindow* window, GtkWidget* picture);
+
+    uint32_t ticks_ms() override;
+    void sleep_ms(uint32_t milliseconds) override;
+    void set_title(const std::string& title) override;
+    void request_repaint() override;
+    std::string executable_path() override;
+    bool modifier_down(int32_t virtual_key) override;
+    std::string clipboard_text() override;
+    bool sound_open(int32_t sample_rate, int32_t block_samples) override;
+    bool sound_half_free(bool first_half) override;
+    bool sound_write_half(bool first_half, const int16_t* samples, int32_t count) override;
+    void sound_clear() override;
+    void sound_close() override;
+
+private:
+    const KeyboardTracker& keyboard;
+    GtkWindow* window = nullptr;
+    GtkWidget* picture = nullptr;
+    SdlSound sound;
+};
+
+}  // namespace m5

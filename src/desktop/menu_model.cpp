@@ -1,0 +1,252 @@
+#include "desktop/menu_model.h"
+
+#include "host/settings.h"
+
+namespace m5 {
+
+namespace {
+
+MenuItem item(int32_t id, const char* text, bool radio = false) {
+    MenuItem result;
+    result.id = id;
+    result.text = text;
+    result.radio = radio;
+    return result;
+}
+
+MenuItem separator() { return MenuItem{}; }
+
+std::vector<MenuItem> recent_placeholders(int32_t first_id) {
+    std::vector<MenuItem> items;
+    for (int32_t i = 0; i < RECENT_COUNT; ++i) {
+        MenuItem entry;
+        entry.id = first_id + i;
+        entry.text = "Recent " + std::to_string(i + 1);
+        items.push_back(entry);
+    }
+    return items;
+}
+
+std::array<MenuPopup, POPUP_COUNT> build_resource() {
+    std::array<MenuPopup, POPUP_COUNT> popups;
+    popups[POPUP_CONTROL] = {
+        "Control",
+        {item(ID_RESET, "Reset"), separator(), item(40003, "CPU x1", true), item(40004, "CPU x2", true),
+         item(40005, "CPU x4", true), item(40006, "CPU x8", true), item(40007, "CPU x16", true), separator(),
+         item(ID_PASTE, "Paste"), item(ID_PASTE_STOP, "Stop"), separator(), item(ID_EXIT, "Exit")}};
+
+    popups[POPUP_CART] = {"Cart", {item(ID_CART_OPEN, "Open"), item(ID_CART_CLOSE, "Close"), separator()}};
+    for (const MenuItem& entry : recent_placeholders(ID_CART_RECENT)) popups[POPUP_CART].items.push_back(entry);
+
+    popups[POPUP_TAPE] = {
+        "Tape", {item(ID_TAPE_PLAY, "Play"), item(ID_TAPE_REC, "Rec"), item(ID_TAPE_CLOSE, "Close"), separator()}};
+    for (const MenuItem& entry : recent_placeholders(ID_TAPE_RECENT)) popups[POPUP_TAPE].items.push_back(entry);
+
+    popups[POPUP_SCREEN] = {
+        "Screen",
+        {item(ID_SCREEN_REC_30, "Rec 30fps"), item(ID_SCREEN_REC_15, "Rec 15fps"), item(ID_SCREEN_REC_10, "Rec 10fps"),
+         item(ID_SCREEN_STOP, "Stop"), separator(), item(40084, "Window x1"), item(40085, "Window x2"),
+         item(40086, "Fullscreen 640x480"), item(40087, "Fullscreen 320x240")}};
+
+    popups[POPUP_SOUND] = {"Sound",
+                           {item(ID_SOUND_REC, "Rec"), item(ID_SOUND_STOP, "Stop"), separator(),
+                            item(40095, "2000Hz", true), item(40096, "4000Hz", true), item(40097, "8000Hz", true),
+                            item(40098, "11025Hz", true), item(40099, "22050Hz", true), item(40100, "44100Hz", true),
+                            item(40101, "48000Hz", true), separator(), item(40102, "100msec", true),
+                            item(40103, "200msec", true), item(40104, "300msec", true), item(40105, "400msec", true)}};
+    return popups;
+}
+
+MenuItem* find_item(std::vector<MenuItem>& items, int32_t id) {
+    for (MenuItem& entry : items) {
+        if (entry.id == id) return &entry;
+    }
+    return nullptr;
+}
+
+// Checks `chosen` and unchecks every other item of first..last, as a radio
+// group.
+void check_radio(std::vector<MenuItem>& items, int32_t first, int32_t last, int32_t chosen) {
+    for (MenuItem& entry : items) {
+        if (entry.id >= first && entry.id <= last) entry.checked = entry.id == chosen;
+    }
+}
+
+void set_enabled(std::vector<MenuItem>& items, int32_t id, bool enabled) {
+    if (MenuItem* entry = find_item(items, id)) entry->enabled = enabled;
+}
+
+// Replaces the recent placeholders with the list's entries; "None" (disabled)
+// when every entry is empty.
+void rebuild_recent(std::vector<MenuItem>& items, int32_t first_id, const std::array<std::string, 8>& paths) {
+    std::erase_if(items,
+                  [&](const MenuItem& entry) { return entry.id >= first_id && entry.id < first_id + RECENT_COUNT; });
+    bool appended = false;
+    for (int32_t i = 0; i < RECENT_COUNT; ++i) {
+        const std::string& path = paths[static_cast<size_t>(i)];
+        if (path.empty()) continue;
+        MenuItem entry;
+        entry.id = first_id + i;
+        entry.text = path;
+        items.push_back(entry);
+        appended = true;
+    }
+    if (!appended) {
+        MenuItem none;
+        none.id = first_id;
+        none.text = "None";
+        none.enabled = false;
+        items.push_back(none);
+    }
+}
+
+// Recent command: the entry is copied before the list is reordered (moving
+// to the front overwrites entry n), and the copy is what is opened. An empty
+// entry (the menu never offers one) is left alone.
+std::optional<std::string> take_recent(RecentList& list, int32_t n) {
+    if (recent_empty(list, n)) return std::nullopt;
+    const std::string path = recent_path(list, n);
+    promote_recent(list, n, path);
+    return path;
+}
+
+}  // namespace
+
+const std::array<MenuPopup, POPUP_COUNT>& menu_resource() {
+    static const std::array<MenuPopup, POPUP_COUNT> popups = build_resource();
+    return popups;
+}
+
+MenuView menu_view(const Settings& settings, bool host_exists, bool recording) {
+    MenuView view;
+    view.cpu_speed = settings.cpu_speed;
+    view.sample_rate_index = settings.sample_rate_index;
+    view.buffer_length_index = settings.buffer_length_index;
+    for (int32_t i = 0; i < RECENT_COUNT; ++i) {
+        view.recent_carts[static_cast<size_t>(i)] = recent_path(settings.recent_carts, i);
+        view.recent_tapes[static_cast<size_t>(i)] = recent_path(settings.recent_tapes, i);
+    }
+    view.host_exists = host_exists;
+    view.recording = recording;
+    return view;
+}
+
+std::vector<MenuItem> popup_items(int32_t index, const MenuView& view) {
+    if (index < 0 || index >= POPUP_COUNT) return {};
+    std::vector<MenuItem> items = menu_resource()[static_cast<size_t>(index)].items;
+    switch (index) {
+        case POPUP_CONTROL: {
+            const int32_t speed = view.cpu_speed >= 0 && view.cpu_speed <= 3 ? view.cpu_speed : 4;
+            check_radio(items, ID_CPU_X1, ID_CPU_X16, ID_CPU_X1 + speed);
+            set_enabled(items, ID_PASTE, false);
+            set_enabled(items, ID_PASTE_STOP, false);
+            break;
+        }
+        case POPUP_CART: rebuild_recent(items, ID_CART_RECENT, view.recent_carts); break;
+        case POPUP_TAPE: rebuild_recent(items, ID_TAPE_RECENT, view.recent_tapes); break;
+        case POPUP_SCREEN:
+            for (int32_t id = ID_SCREEN_REC_30; id <= ID_FULLSCREEN_320; ++id) set_enabled(items, id, false);
+            break;
+        case POPUP_SOUND: {
+            set_enabled(items, ID_SOUND_REC, !view.host_exists || !view.recording);
+            set_enabled(items, ID_SOUND_STOP, !view.host_exists || view.recording);
+            const int32_t rate =
+                view.sample_rate_index >= 0 && view.sample_rate_index <= 5 ? view.sample_rate_index : 6;
+            check_radio(items, ID_RATE_2000, ID_RATE_48000, ID_RATE_2000 + rate);
+            const int32_t buffer =
+                view.buffer_length_index >= 0 && view.buffer_length_index <= 2 ? view.buffer_length_index : 3;
+            check_radio(items, ID_BUFFER_100, ID_BUFFER_400, ID_BUFFER_100 + buffer);
+            break;
+        }
+        default: break;
+    }
+    return items;
+}
+
+std::string describe_popup(const std::string& title, const std::vector<MenuItem>& items) {
+    std::string text = title + ":";
+    bool first = true;
+    for (const MenuItem& entry : items) {
+        text += first ? " " : " | ";
+        first = false;
+        if (entry.id == ID_SEPARATOR) {
+            text += "-";
+            continue;
+        }
+        text += std::to_string(entry.id) + " \"" + entry.text + "\"";
+        if (entry.checked) text += " checked";
+        if (!entry.enabled) text += " disabled";
+    }
+    return text;
+}
+
+void dispatch_command(int32_t id, Settings& settings, CommandReceiver* host, CommandWindow& window) {
+    if (id >= ID_CPU_X1 && id <= ID_CPU_X16) {
+        settings.cpu_speed = id - ID_CPU_X1;
+        if (host) host->apply_settings();
+        return;
+    }
+    if (id >= ID_RATE_2000 && id <= ID_RATE_48000) {
+        settings.sample_rate_index = id - ID_RATE_2000;
+        if (host) host->apply_settings();
+        return;
+    }
+    if (id >= ID_BUFFER_100 && id <= ID_BUFFER_400) {
+        settings.buffer_length_index = id - ID_BUFFER_100;
+        if (host) host->apply_settings();
+        return;
+    }
+    if (id >= ID_CART_RECENT && id < ID_CART_RECENT + RECENT_COUNT) {
+        const std::optional<std::string> path = take_recent(settings.recent_carts, id - ID_CART_RECENT);
+        if (path && host) host->open_cartridge(*path);
+        return;
+    }
+    if (id >= ID_TAPE_RECENT && id < ID_TAPE_RECENT + RECENT_COUNT) {
+        const std::optional<std::string> path = take_recent(settings.recent_tapes, id - ID_TAPE_RECENT);
+        if (path && host) host->tape_play(*path);
+        return;
+    }
+    switch (id) {
+        case ID_EXIT: window.request_close(); return;
+        case ID_CART_OPEN: {
+            if (!host) return;
+            const std::optional<std::string> path = window.choose_file(FileDialogKind::cartridge);
+            if (!path) return;
+            promote_recent(settings.recent_carts, find_recent(settings.recent_carts, *path), *path);
+            host->open_cartridge(*path);
+            return;
+        }
+        case ID_TAPE_PLAY:
+        case ID_TAPE_REC: {
+            if (!host) return;
+            const std::optional<std::string> path =
+                window.choose_file(id == ID_TAPE_PLAY ? FileDialogKind::tape_play : FileDialogKind::tape_record);
+            if (!path) return;
+            promote_recent(settings.recent_tapes, find_recent(settings.recent_tapes, *path), *path);
+            if (id == ID_TAPE_PLAY) {
+                host->tape_play(*path);
+            } else {
+                host->tape_record(*path);
+            }
+            return;
+        }
+        default: break;
+    }
+    if (!host) return;
+    switch (id) {
+        case ID_RESET: host->reset(); break;
+        case ID_PASTE: host->paste_start(); break;
+        case ID_PASTE_STOP: host->paste_stop(); break;
+        case ID_CART_CLOSE: host->close_cartridge(); break;
+        case ID_TAPE_CLOSE: host->tape_close(); break;
+        case ID_SCREEN_REC_30:
+        case ID_SCREEN_REC_15:
+        case ID_SCREEN_REC_10:
+        case ID_SOUND_REC: host->start_recording(); break;
+        case ID_SCREEN_STOP:
+        case ID_SOUND_STOP: host->stop_recording(); break;
+        default: break;  // the window sizes have no action
+    }
+}
+
+}  // namespace m5

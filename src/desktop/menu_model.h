@@ -1,0 +1,136 @@
+// The menu of the desktop program, without any toolkit: its five popups with
+// their command ids and texts, what each popup shows when it is about to
+// open (radio marks, enabled states, the recent lists), and the command
+// dispatch. The GTK front end builds its menu bar from this and applies the
+// items it returns; the unit tests check them directly.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace m5 {
+
+struct Settings;
+
+// Command ids.
+inline constexpr int32_t ID_RESET = 40001;
+inline constexpr int32_t ID_CPU_X1 = 40003;  // ... 40007 CPU x16
+inline constexpr int32_t ID_CPU_X16 = 40007;
+inline constexpr int32_t ID_EXIT = 40008;
+inline constexpr int32_t ID_CART_OPEN = 40049;
+inline constexpr int32_t ID_CART_CLOSE = 40050;
+inline constexpr int32_t ID_CART_RECENT = 40051;  // ... 40058
+inline constexpr int32_t ID_TAPE_PLAY = 40059;
+inline constexpr int32_t ID_TAPE_REC = 40060;
+inline constexpr int32_t ID_TAPE_CLOSE = 40061;
+inline constexpr int32_t ID_TAPE_RECENT = 40062;  // ... 40069
+inline constexpr int32_t ID_SCREEN_REC_30 = 40080;
+inline constexpr int32_t ID_SCREEN_REC_15 = 40081;
+inline constexpr int32_t ID_SCREEN_REC_10 = 40082;
+inline constexpr int32_t ID_SCREEN_STOP = 40083;
+inline constexpr int32_t ID_WINDOW_X1 = 40084;
+inline constexpr int32_t ID_FULLSCREEN_320 = 40087;
+inline constexpr int32_t ID_SOUND_REC = 40093;
+inline constexpr int32_t ID_SOUND_STOP = 40094;
+inline constexpr int32_t ID_RATE_2000 = 40095;  // ... 40101 48000Hz
+inline constexpr int32_t ID_RATE_48000 = 40101;
+inline constexpr int32_t ID_BUFFER_100 = 40102;  // ... 40105 400msec
+inline constexpr int32_t ID_BUFFER_400 = 40105;
+inline constexpr int32_t ID_PASTE = 40118;
+inline constexpr int32_t ID_PASTE_STOP = 40119;
+inline constexpr int32_t ID_SEPARATOR = 0;
+
+inline constexpr int32_t POPUP_CONTROL = 0;
+inline constexpr int32_t POPUP_CART = 1;
+inline constexpr int32_t POPUP_TAPE = 2;
+inline constexpr int32_t POPUP_SCREEN = 3;
+inline constexpr int32_t POPUP_SOUND = 4;
+inline constexpr int32_t POPUP_COUNT = 5;
+
+struct MenuItem {
+    int32_t id = ID_SEPARATOR;  // ID_SEPARATOR: a separator line
+    std::string text;
+    bool enabled = true;
+    bool checked = false;
+    bool radio = false;  // drawn with a radio mark when checked
+
+    bool operator==(const MenuItem&) const = default;
+};
+
+struct MenuPopup {
+    std::string title;
+    std::vector<MenuItem> items;
+};
+
+// The menu as the program defines it, popups in position order. The recent
+// entries are placeholders ("Recent 1" ... "Recent 8"), replaced whenever
+// their popup opens.
+const std::array<MenuPopup, POPUP_COUNT>& menu_resource();
+
+// What the popups read when they open.
+struct MenuView {
+    int32_t cpu_speed = 0;
+    int32_t sample_rate_index = 0;
+    int32_t buffer_length_index = 0;
+    std::array<std::string, 8> recent_carts;  // "" = empty entry
+    std::array<std::string, 8> recent_tapes;
+    bool host_exists = false;
+    bool recording = false;
+};
+
+MenuView menu_view(const Settings& settings, bool host_exists, bool recording);
+
+// The items of popup `index` as they show when it opens: the stored CPU
+// speed, sample rate and buffer length carry the radio mark; Paste and Stop
+// are disabled; the recent lists are rebuilt from the settings ("None",
+// disabled, when empty); the Screen items are disabled; Rec or Stop of the
+// Sound popup is enabled by the recording state. Empty for an unknown index.
+std::vector<MenuItem> popup_items(int32_t index, const MenuView& view);
+
+// The one-line description of a popup's items that the menu trace prints:
+// "<title>: <id> \"<text>\"[ checked][ disabled] | ...", separators as "-".
+std::string describe_popup(const std::string& title, const std::vector<MenuItem>& items);
+
+// --- Command dispatch -------------------------------------------------------
+
+// The host operations the commands reach; the desktop forwards them to the
+// Host, tests record them.
+class CommandReceiver {
+public:
+    virtual ~CommandReceiver() = default;
+    virtual void reset() = 0;
+    virtual void apply_settings() = 0;
+    virtual void paste_start() = 0;
+    virtual void paste_stop() = 0;
+    virtual void open_cartridge(const std::string& path) = 0;
+    virtual void close_cartridge() = 0;
+    virtual void tape_play(const std::string& path) = 0;
+    virtual void tape_record(const std::string& path) = 0;
+    virtual void tape_close() = 0;
+    virtual void start_recording() = 0;
+    virtual void stop_recording() = 0;
+};
+
+// The tape dialog is the same for Play and Rec; Rec also accepts the name of
+// a file that does not exist yet.
+enum class FileDialogKind { cartridge, tape_play, tape_record };
+
+// What the commands need of the window itself.
+class CommandWindow {
+public:
+    virtual ~CommandWindow() = default;
+    // Asks for a file; nothing when the dialog is cancelled.
+    virtual std::optional<std::string> choose_file(FileDialogKind kind) = 0;
+    // Asks for the window to close (as if its close box was pressed).
+    virtual void request_close() = 0;
+};
+
+// Carries out one menu command. `host` is null while no Host exists: the
+// commands that need it do nothing then, while the settings commands still
+// store their values and the recent commands still reorder their list.
+void dispatch_command(int32_t id, Settings& settings, CommandReceiver* host, CommandWindow& window);
+
+}  // namespace m5
