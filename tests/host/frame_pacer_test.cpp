@@ -1,0 +1,114 @@
+#include "host/frame_pacer.h"
+
+#include <gtest/gtest.h>
+
+#include <numeric>
+#include <vector>
+
+#include "host/test_platform.h"
+
+namespace m5 {
+namespace {
+
+using test::TestPlatform;
+
+// A stand-in for the host: frames cost `frame_cost_ms` on the test clock, the
+// tape reports what the test says, and every draw is recorded by pass number.
+class FakeTarget : public FrameTarget {
+public:
+    explicit FakeTarget(TestPlatform& p) : platform(p) {}
+    bool tape_active() override { return tape_moving; }
+    void emulate_frame() override {
+        ++frames;
+        platform.clock_ms += frame_cost_ms;
+    }
+    void present_frame() override { draws.push_back(frames); }
+
+    TestPlatform& platform;
+    bool tape_moving = false;
+    uint32_t frame_cost_ms = 0;
+    int32_t frames = 0;
+    std::vector<int32_t> draws;
+};
+
+TEST(FramePacerTest, durations_repeat_17_17_16_and_sum_to_1000_per_60_frames) {
+    TestPlatform platform;
+    FakeTarget target(platform);
+    FramePacer pacer(platform, target);
+    pacer.start();
+    std::vector<int32_t> durations;
+    for (int i = 0; i < 61; ++i) {
+        durations.push_back(pacer.frame_duration_ms());
+        pacer.pass();
+    }
+    for (int i = 0; i < 60; ++i) EXPECT_EQ(durations[static_cast<size_t>(i)], i % 3 == 2 ? 16 : 17) << "frame " << i;
+    EXPECT_EQ(std::accumulate(durations.begin(), durations.begin() + 60, 0), 1000);
+    EXPECT_EQ(durations[60], 17);
+    EXPECT_EQ(pacer.pace_position(), 620 % PACE_SLOTS);
+
+    const auto& table = pace_table();
+    EXPECT_EQ(std::accumulate(table.begin(), table.end(), 0), 1000);
+    EXPECT_EQ(table[0], 2);
+    EXPECT_EQ(table[1], 2);
+    EXPECT_EQ(table[2], 1);
+}
+
+TEST(FramePacerTest, fast_machine_draws_every_second_frame_and_title_settles_at_30_fps_50_percent) {
+    TestPlatform platform;
+    FakeTarget target(platform);
+    FramePacer pacer(platform, target);
+    pacer.start();
+    const uint32_t start = platform.clock_ms;
+    while (platform.clock_ms - start < 5000) pacer.pass();
+
+    ASSERT_GE(platform.titles.size(), 4u);
+    for (size_t i = 1; i < platform.titles.size(); ++i) EXPECT_EQ(platform.titles[i], "SORD m5 - 30 fps (50 %)");
+    // The whole frame durations were slept: the clock moved only by sleeping.
+    uint32_t slept = 0;
+    for (uint32_t s : platform.sleeps) slept += s;
+    EXPECT_EQ(slept, platform.clock_ms - start);
+    EXPECT_NEAR(target.frames, 300, 2);
+    for (size_t i = 1; i < target.draws.size(); ++i) EXPECT_EQ(target.draws[i] - target.draws[i - 1], 2);
+}
+
+TEST(FramePacerTest, late_frames_draw_every_31st_and_move_the_deadline_to_now) {
+    TestPlatform platform;
+    FakeTarget target(platform);
+    target.frame_cost_ms = 40;  // far slower than 60 frames a second
+    FramePacer pacer(platform, target);
+    pacer.start();
+    for (int i = 0; i < 100; ++i) {
+        pacer.pass();
+        if (!target.draws.empty() && target.draws.back() == target.frames) {
+            EXPECT_EQ(pacer.deadline_ms(), platform.clock_ms) << "after the draw of frame " << target.frames;
+        }
+    }
+    EXPECT_EQ(target.draws, (std::vector<int32_t>{31, 62, 93}));
+    for (uint32_t s : platform.sleeps) EXPECT_EQ(s, 0u);
+    // About 25 frames a second are run and one in 31 drawn.
+    ASSERT_FALSE(platform.titles.empty());
+    EXPECT_EQ(platform.titles[0], "SORD m5 - 0 fps (0 %)");
+}
+
+TEST(FramePacerTest, tape_activity_freezes_the_deadline_and_the_loop_never_sleeps_a_frame) {
+    TestPlatform platform;
+    FakeTarget target(platform);
+    target.tape_moving = true;
+    FramePacer pacer(platform, target);
+    pacer.start();
+    const uint32_t deadline = pacer.deadline_ms();
+    for (int i = 0; i < 100; ++i) {
+        pacer.pass();
+        EXPECT_EQ(pacer.deadline_ms(), deadline);
+    }
+    for (uint32_t s : platform.sleeps) EXPECT_EQ(s, 0u);
+    EXPECT_EQ(target.draws, (std::vector<int32_t>{31, 62, 93}));
+
+    // When the tape stops, the schedule resumes from the same deadline.
+    target.tape_moving = false;
+    pacer.pass();
+    EXPECT_EQ(pacer.deadline_ms(), deadline + 17);
+}
+
+}  // namespace
+}  // namespace m5

@@ -1,0 +1,233 @@
+// The host's construction, screen surface, sound feed and recorder.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "host/host.h"
+#include "host/settings.h"
+#include "host/test_platform.h"
+
+namespace m5 {
+namespace {
+
+using test::ScratchDir;
+using test::TestPlatform;
+
+std::string read_all(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+uint32_t le32(const std::string& bytes, size_t at) {
+    uint32_t v = 0;
+    for (size_t i = 0; i < 4; ++i) v |= static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + i])) << (8 * i);
+    return v;
+}
+
+uint16_t le16(const std::string& bytes, size_t at) {
+    return static_cast<uint16_t>(static_cast<uint8_t>(bytes[at]) | (static_cast<uint8_t>(bytes[at + 1]) << 8));
+}
+
+class HostSoundTest : public ::testing::Test {
+protected:
+    HostSoundTest() : dir("sound") { platform.executable = dir.file("m5"); }
+    ScratchDir dir;
+    TestPlatform platform;
+    Settings settings;
+};
+
+TEST_F(HostSoundTest, sound_choices_out_of_range_are_corrected_and_written_back) {
+    settings.sample_rate_index = 9;
+    settings.buffer_length_index = -1;
+    Host host(platform, settings);
+    EXPECT_EQ(settings.sample_rate_index, 5);
+    EXPECT_EQ(settings.buffer_length_index, 0);
+    EXPECT_EQ(host.sample_rate(), 44100);
+    EXPECT_EQ(host.block_samples(), 4410);
+    EXPECT_EQ(platform.opened_rate, 44100);
+    EXPECT_EQ(platform.opened_block, 4410);
+    EXPECT_EQ(host.program_directory(), dir.dir());
+}
+
+TEST_F(HostSoundTest, block_length_is_truncated_rate_times_buffer_seconds) {
+    EXPECT_EQ(block_samples_for(11025, 300), 3307);
+    EXPECT_EQ(block_samples_for(44100, 100), 4410);
+    EXPECT_EQ(block_samples_for(48000, 400), 19200);
+    settings.sample_rate_index = 3;
+    settings.buffer_length_index = 2;
+    Host host(platform, settings);
+    EXPECT_EQ(host.block_samples(), 3307);
+}
+
+TEST_F(HostSoundTest, program_directory_is_the_executables_directory_with_its_separator) {
+    EXPECT_EQ(program_directory_of("/opt/m5/bin/m5"), "/opt/m5/bin/");
+    EXPECT_EQ(program_directory_of("/m5"), "/");
+    EXPECT_EQ(program_directory_of("m5"), "");
+}
+
+TEST_F(HostSoundTest, surface_rows_are_top_first_and_picture_is_centred_rounding_down) {
+    Host host(platform, settings);
+    EXPECT_EQ(host.surface_row(0), host.surface_pixels());
+    EXPECT_EQ(host.surface_row(191), host.surface_pixels() + 191 * SURFACE_WIDTH);
+    host.place_picture(240, 320);
+    EXPECT_EQ(host.picture_left(), -8);
+    EXPECT_EQ(host.picture_top(), 64);
+    host.place_picture(239, 193);
+    EXPECT_EQ(host.picture_left(), -9);  // one more pixel cut on the left
+    EXPECT_EQ(host.picture_top(), 0);
+    host.place_picture(640, 480);
+    EXPECT_EQ(host.picture_left(), 192);
+    EXPECT_EQ(host.picture_top(), 144);
+}
+
+TEST_F(HostSoundTest, present_frame_requests_one_repaint) {
+    Host host(platform, settings);
+    host.present_frame();
+    EXPECT_EQ(platform.repaints, 1);
+}
+
+TEST_F(HostSoundTest, feed_waits_for_a_free_half_then_alternates_halves) {
+    Host host(platform, settings);
+    platform.half_free = false;
+    host.emulate_frame();
+    EXPECT_EQ(platform.half_queries, std::vector<bool>{true});
+    EXPECT_TRUE(platform.written_halves.empty());
+    platform.half_free = true;
+    host.emulate_frame();
+    host.emulate_frame();
+    host.emulate_frame();
+    EXPECT_EQ(platform.written_halves, (std::vector<bool>{true, false, true}));
+    ASSERT_EQ(platform.written_blocks.size(), 3u);
+    EXPECT_EQ(platform.written_blocks[0].size(), static_cast<size_t>(host.block_samples()));
+}
+
+TEST_F(HostSoundTest, failed_sound_output_leaves_the_feed_inert) {
+    platform.sound_opens = false;
+    Host host(platform, settings);
+    EXPECT_FALSE(host.sound_ready());
+    host.emulate_frame();
+    host.silence_sound();
+    EXPECT_TRUE(platform.half_queries.empty());
+    EXPECT_EQ(platform.clears, 0);
+    host.start_recording();
+    host.emulate_frame();
+    host.stop_recording();
+    EXPECT_EQ(read_all(dir.file("sound.wav")).size(), 44u);  // a WAV file with no data
+}
+
+TEST_F(HostSoundTest, silence_clears_once_until_the_next_frame) {
+    Host host(platform, settings);
+    host.silence_sound();
+    host.silence_sound();
+    EXPECT_EQ(platform.clears, 1);
+    host.emulate_frame();
+    host.silence_sound();
+    EXPECT_EQ(platform.clears, 2);
+}
+
+TEST_F(HostSoundTest, three_recorded_blocks_make_a_52964_byte_stereo_wav) {
+    settings.sample_rate_index = 4;    // 22050 Hz
+    settings.buffer_length_index = 1;  // 200 ms
+    Host host(platform, settings);
+    ASSERT_EQ(host.block_samples(), 4410);
+    host.start_recording();
+    ASSERT_TRUE(host.recording());
+    for (int i = 0; i < 3; ++i) host.emulate_frame();
+    EXPECT_EQ(host.recorded_blocks(), 3);
+    host.stop_recording();
+    EXPECT_FALSE(host.recording());
+    EXPECT_FALSE(std::filesystem::exists(dir.file("sound.tmp")));
+
+    const std::string wav = read_all(dir.file("sound.wav"));
+    ASSERT_EQ(wav.size(), 52964u);
+    EXPECT_EQ(wav.substr(0, 4), "RIFF");
+    EXPECT_EQ(le32(wav, 4), 52956u);
+    EXPECT_EQ(wav.substr(8, 8), "WAVEfmt ");
+    EXPECT_EQ(le32(wav, 16), 16u);
+    EXPECT_EQ(le16(wav, 20), 1);
+    EXPECT_EQ(le16(wav, 22), 2);
+    EXPECT_EQ(le32(wav, 24), 22050u);
+    EXPECT_EQ(le32(wav, 28), 88200u);
+    EXPECT_EQ(le16(wav, 32), 4);
+    EXPECT_EQ(le16(wav, 34), 16);
+    EXPECT_EQ(wav.substr(36, 4), "data");
+    EXPECT_EQ(le32(wav, 40), 52920u);
+    // Each sample played is one stereo frame with both channels equal.
+    ASSERT_EQ(platform.written_blocks.size(), 3u);
+    for (size_t b = 0; b < 3; ++b) {
+        for (size_t i = 0; i < 4410; i += 97) {
+            const size_t at = 44 + (b * 4410 + i) * 4;
+            EXPECT_EQ(static_cast<int16_t>(le16(wav, at)), platform.written_blocks[b][i]);
+            EXPECT_EQ(static_cast<int16_t>(le16(wav, at + 2)), platform.written_blocks[b][i]);
+        }
+    }
+}
+
+TEST_F(HostSoundTest, start_and_stop_do_nothing_twice) {
+    Host host(platform, settings);
+    host.stop_recording();
+    EXPECT_FALSE(std::filesystem::exists(dir.file("sound.wav")));
+    host.start_recording();
+    host.emulate_frame();
+    host.start_recording();  // already recording: the block stays counted
+    EXPECT_EQ(host.recorded_blocks(), 1);
+}
+
+TEST_F(HostSoundTest, reset_and_cartridge_open_start_the_recording_over_without_touching_the_wav) {
+    std::ofstream(dir.file("sound.wav"), std::ios::binary) << "older recording";
+    Host host(platform, settings);
+    host.start_recording();
+    host.emulate_frame();
+    host.emulate_frame();
+    EXPECT_EQ(host.recorded_blocks(), 2);
+    host.reset();
+    EXPECT_TRUE(host.recording());
+    EXPECT_EQ(host.recorded_blocks(), 0);
+    EXPECT_EQ(std::filesystem::file_size(dir.file("sound.tmp")), 0u);
+    EXPECT_EQ(read_all(dir.file("sound.wav")), "older recording");
+
+    host.emulate_frame();
+    host.open_cartridge(dir.file("missing.rom"));
+    EXPECT_TRUE(host.recording());
+    EXPECT_EQ(host.recorded_blocks(), 0);
+    EXPECT_EQ(read_all(dir.file("sound.wav")), "older recording");
+}
+
+TEST_F(HostSoundTest, closing_the_cartridge_or_the_host_writes_the_recording) {
+    {
+        Host host(platform, settings);
+        host.start_recording();
+        host.emulate_frame();
+        host.close_cartridge();
+        EXPECT_FALSE(host.recording());
+        EXPECT_EQ(read_all(dir.file("sound.wav")).size(), 44u + 4u * static_cast<size_t>(host.block_samples()));
+        std::filesystem::remove(dir.file("sound.wav"));
+        host.start_recording();
+        host.emulate_frame();
+        host.emulate_frame();
+    }
+    EXPECT_EQ(platform.closes, 1);
+    EXPECT_EQ(read_all(dir.file("sound.wav")).size(), 44u + 8u * 400u);  // 4000 Hz x 100 ms blocks
+}
+
+TEST_F(HostSoundTest, unwritable_wav_keeps_the_temporary_recording) {
+    Host host(platform, settings);
+    host.start_recording();
+    host.emulate_frame();
+    std::filesystem::create_directory(dir.file("sound.wav"));  // the WAV path cannot be opened as a file
+    host.stop_recording();
+    EXPECT_EQ(std::filesystem::file_size(dir.file("sound.tmp")), 2u * 400u);
+}
+
+TEST_F(HostSoundTest, recording_cannot_start_without_a_writable_directory) {
+    platform.executable = dir.file("missing/m5");
+    Host host(platform, settings);
+    host.start_recording();
+    EXPECT_FALSE(host.recording());
+}
+
+}  // namespace
+}  // namespace m5
