@@ -1,0 +1,331 @@
+#include "desktop/menu_model.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+
+#include "host/settings.h"
+
+namespace m5 {
+namespace {
+
+std::vector<int32_t> ids_of(const std::vector<MenuItem>& items) {
+    std::vector<int32_t> ids;
+    for (const MenuItem& entry : items) ids.push_back(entry.id);
+    return ids;
+}
+
+std::vector<int32_t> checked_ids(const std::vector<MenuItem>& items) {
+    std::vector<int32_t> ids;
+    for (const MenuItem& entry : items) {
+        if (entry.checked) ids.push_back(entry.id);
+    }
+    return ids;
+}
+
+const MenuItem& item_with(const std::vector<MenuItem>& items, int32_t id) {
+    for (const MenuItem& entry : items) {
+        if (entry.id == id) return entry;
+    }
+    throw std::runtime_error("no item " + std::to_string(id));
+}
+
+TEST(MenuResource, five_popups_with_their_ids_and_texts_in_order) {
+    const auto& popups = menu_resource();
+    ASSERT_EQ(popups.size(), 5u);
+    EXPECT_EQ(popups[0].title, "Control");
+    EXPECT_EQ(popups[1].title, "Cart");
+    EXPECT_EQ(popups[2].title, "Tape");
+    EXPECT_EQ(popups[3].title, "Screen");
+    EXPECT_EQ(popups[4].title, "Sound");
+
+    EXPECT_EQ(describe_popup(popups[0].title, popups[0].items),
+              "Control: 40001 \"Reset\" | - | 40003 \"CPU x1\" | 40004 \"CPU x2\" | 40005 \"CPU x4\" | "
+              "40006 \"CPU x8\" | 40007 \"CPU x16\" | - | 40118 \"Paste\" | 40119 \"Stop\" | - | 40008 \"Exit\"");
+    EXPECT_EQ(describe_popup(popups[1].title, popups[1].items),
+              "Cart: 40049 \"Open\" | 40050 \"Close\" | - | 40051 \"Recent 1\" | 40052 \"Recent 2\" | "
+              "40053 \"Recent 3\" | 40054 \"Recent 4\" | 40055 \"Recent 5\" | 40056 \"Recent 6\" | "
+              "40057 \"Recent 7\" | 40058 \"Recent 8\"");
+    EXPECT_EQ(describe_popup(popups[2].title, popups[2].items),
+              "Tape: 40059 \"Play\" | 40060 \"Rec\" | 40061 \"Close\" | - | 40062 \"Recent 1\" | "
+              "40063 \"Recent 2\" | 40064 \"Recent 3\" | 40065 \"Recent 4\" | 40066 \"Recent 5\" | "
+              "40067 \"Recent 6\" | 40068 \"Recent 7\" | 40069 \"Recent 8\"");
+    EXPECT_EQ(describe_popup(popups[3].title, popups[3].items),
+              "Screen: 40080 \"Rec 30fps\" | 40081 \"Rec 15fps\" | 40082 \"Rec 10fps\" | 40083 \"Stop\" | - | "
+              "40084 \"Window x1\" | 40085 \"Window x2\" | 40086 \"Fullscreen 640x480\" | "
+              "40087 \"Fullscreen 320x240\"");
+    EXPECT_EQ(describe_popup(popups[4].title, popups[4].items),
+              "Sound: 40093 \"Rec\" | 40094 \"Stop\" | - | 40095 \"2000Hz\" | 40096 \"4000Hz\" | 40097 \"8000Hz\" | "
+              "40098 \"11025Hz\" | 40099 \"22050Hz\" | 40100 \"44100Hz\" | 40101 \"48000Hz\" | - | "
+              "40102 \"100msec\" | 40103 \"200msec\" | 40104 \"300msec\" | 40105 \"400msec\"");
+}
+
+TEST(PopupItems, control_marks_the_stored_speed_once_and_disables_paste_and_stop) {
+    MenuView view;
+    view.cpu_speed = 2;
+    std::vector<MenuItem> items = popup_items(POPUP_CONTROL, view);
+    EXPECT_EQ(checked_ids(items), std::vector<int32_t>{40005});
+    EXPECT_TRUE(item_with(items, 40005).radio);
+    EXPECT_FALSE(item_with(items, ID_PASTE).enabled);
+    EXPECT_FALSE(item_with(items, ID_PASTE_STOP).enabled);
+    EXPECT_TRUE(item_with(items, ID_RESET).enabled);
+    EXPECT_TRUE(item_with(items, ID_EXIT).enabled);
+
+    view.cpu_speed = 0;
+    EXPECT_EQ(checked_ids(popup_items(POPUP_CONTROL, view)), std::vector<int32_t>{40003});
+    view.cpu_speed = 7;  // any value outside 0..3 marks x16
+    EXPECT_EQ(checked_ids(popup_items(POPUP_CONTROL, view)), std::vector<int32_t>{40007});
+    view.cpu_speed = -1;
+    EXPECT_EQ(checked_ids(popup_items(POPUP_CONTROL, view)), std::vector<int32_t>{40007});
+}
+
+TEST(PopupItems, empty_recent_lists_show_one_disabled_none) {
+    const MenuView view;
+    std::vector<MenuItem> cart = popup_items(POPUP_CART, view);
+    EXPECT_EQ(ids_of(cart), (std::vector<int32_t>{40049, 40050, ID_SEPARATOR, 40051}));
+    EXPECT_EQ(cart.back().text, "None");
+    EXPECT_FALSE(cart.back().enabled);
+
+    std::vector<MenuItem> tape = popup_items(POPUP_TAPE, view);
+    EXPECT_EQ(ids_of(tape), (std::vector<int32_t>{40059, 40060, 40061, ID_SEPARATOR, 40062}));
+    EXPECT_EQ(tape.back().text, "None");
+    EXPECT_FALSE(tape.back().enabled);
+}
+
+TEST(PopupItems, recent_entries_keep_their_ids_and_show_their_paths) {
+    MenuView view;
+    view.recent_carts[0] = "/games/a.rom";
+    view.recent_carts[2] = "/games/c_d.rom";
+    view.recent_tapes[7] = "/tapes/last.cas";
+    std::vector<MenuItem> cart = popup_items(POPUP_CART, view);
+    EXPECT_EQ(ids_of(cart), (std::vector<int32_t>{40049, 40050, ID_SEPARATOR, 40051, 40053}));
+    EXPECT_EQ(item_with(cart, 40051).text, "/games/a.rom");
+    EXPECT_EQ(item_with(cart, 40053).text, "/games/c_d.rom");
+    EXPECT_TRUE(item_with(cart, 40053).enabled);
+
+    std::vector<MenuItem> tape = popup_items(POPUP_TAPE, view);
+    EXPECT_EQ(ids_of(tape), (std::vector<int32_t>{40059, 40060, 40061, ID_SEPARATOR, 40069}));
+    EXPECT_EQ(tape.back().text, "/tapes/last.cas");
+}
+
+TEST(PopupItems, screen_items_are_all_disabled) {
+    for (const MenuItem& entry : popup_items(POPUP_SCREEN, MenuView{})) {
+        if (entry.id != ID_SEPARATOR) {
+            EXPECT_FALSE(entry.enabled) << entry.text;
+        }
+    }
+}
+
+TEST(PopupItems, sound_rec_and_stop_follow_the_recording_state) {
+    MenuView view;
+    view.host_exists = true;
+    view.recording = false;
+    std::vector<MenuItem> items = popup_items(POPUP_SOUND, view);
+    EXPECT_TRUE(item_with(items, ID_SOUND_REC).enabled);
+    EXPECT_FALSE(item_with(items, ID_SOUND_STOP).enabled);
+
+    view.recording = true;
+    items = popup_items(POPUP_SOUND, view);
+    EXPECT_FALSE(item_with(items, ID_SOUND_REC).enabled);
+    EXPECT_TRUE(item_with(items, ID_SOUND_STOP).enabled);
+
+    view.host_exists = false;
+    items = popup_items(POPUP_SOUND, view);
+    EXPECT_TRUE(item_with(items, ID_SOUND_REC).enabled);
+    EXPECT_TRUE(item_with(items, ID_SOUND_STOP).enabled);
+}
+
+TEST(PopupItems, sound_marks_rate_and_buffer_and_out_of_range_marks_the_last) {
+    MenuView view;
+    view.sample_rate_index = 2;
+    view.buffer_length_index = 1;
+    EXPECT_EQ(checked_ids(popup_items(POPUP_SOUND, view)), (std::vector<int32_t>{40097, 40103}));
+    view.sample_rate_index = 9;
+    view.buffer_length_index = -1;
+    EXPECT_EQ(checked_ids(popup_items(POPUP_SOUND, view)), (std::vector<int32_t>{40101, 40105}));
+    view.sample_rate_index = 6;
+    view.buffer_length_index = 3;
+    EXPECT_EQ(checked_ids(popup_items(POPUP_SOUND, view)), (std::vector<int32_t>{40101, 40105}));
+}
+
+TEST(PopupItems, unknown_popup_has_no_items) {
+    EXPECT_TRUE(popup_items(5, MenuView{}).empty());
+    EXPECT_TRUE(popup_items(-1, MenuView{}).empty());
+}
+
+TEST(MenuView, default_settings_show_x1_4000hz_100msec_and_no_recent_entries) {
+    Settings settings;
+    settings.default_settings();
+    const MenuView view = menu_view(settings, true, false);
+    EXPECT_EQ(checked_ids(popup_items(POPUP_CONTROL, view)), std::vector<int32_t>{40003});
+    EXPECT_EQ(checked_ids(popup_items(POPUP_SOUND, view)), (std::vector<int32_t>{40096, 40102}));
+    EXPECT_EQ(popup_items(POPUP_CART, view).back().text, "None");
+    EXPECT_EQ(popup_items(POPUP_TAPE, view).back().text, "None");
+}
+
+// --- Command dispatch -------------------------------------------------------
+
+struct RecordingHost : CommandReceiver {
+    std::vector<std::string> calls;
+    void reset() override { calls.push_back("reset"); }
+    void apply_settings() override { calls.push_back("apply_settings"); }
+    void paste_start() override { calls.push_back("paste_start"); }
+    void paste_stop() override { calls.push_back("paste_stop"); }
+    void open_cartridge(const std::string& path) override { calls.push_back("open_cartridge " + path); }
+    void close_cartridge() override { calls.push_back("close_cartridge"); }
+    void tape_play(const std::string& path) override { calls.push_back("tape_play " + path); }
+    void tape_record(const std::string& path) override { calls.push_back("tape_record " + path); }
+    void tape_close() override { calls.push_back("tape_close"); }
+    void start_recording() override { calls.push_back("start_recording"); }
+    void stop_recording() override { calls.push_back("stop_recording"); }
+};
+
+struct ScriptedWindow : CommandWindow {
+    std::deque<std::optional<std::string>> answers;
+    std::vector<FileDialogKind> dialogs;
+    int close_requests = 0;
+    std::optional<std::string> choose_file(FileDialogKind kind) override {
+        dialogs.push_back(kind);
+        if (answers.empty()) return std::nullopt;
+        std::optional<std::string> answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    void request_close() override { ++close_requests; }
+};
+
+class Dispatch : public ::testing::Test {
+protected:
+    void SetUp() override { settings.default_settings(); }
+
+    // Puts the paths into entries 0, 1, ... in the order given.
+    static void fill(RecentList& list, std::vector<std::string> entries) {
+        for (auto path = entries.rbegin(); path != entries.rend(); ++path) {
+            ASSERT_TRUE(promote_recent(list, RECENT_COUNT - 1, *path));
+        }
+    }
+
+    std::vector<std::string> paths(const RecentList& list) {
+        std::vector<std::string> result;
+        for (int32_t i = 0; i < RECENT_COUNT; ++i) result.push_back(recent_path(list, i));
+        return result;
+    }
+
+    Settings settings;
+    RecordingHost host;
+    ScriptedWindow window;
+};
+
+TEST_F(Dispatch, recent_three_moves_c_to_the_front_and_opens_it) {
+    fill(settings.recent_carts, {"A", "B", "C", "D"});
+    dispatch_command(40053, settings, &host, window);
+    EXPECT_EQ(paths(settings.recent_carts), (std::vector<std::string>{"C", "A", "B", "D", "", "", "", ""}));
+    EXPECT_EQ(host.calls, std::vector<std::string>{"open_cartridge C"});
+}
+
+TEST_F(Dispatch, recent_tape_plays_the_copied_entry) {
+    fill(settings.recent_tapes, {"t1.wav", "t2.cas"});
+    dispatch_command(40063, settings, &host, window);
+    EXPECT_EQ(paths(settings.recent_tapes)[0], "t2.cas");
+    EXPECT_EQ(paths(settings.recent_tapes)[1], "t1.wav");
+    EXPECT_EQ(host.calls, std::vector<std::string>{"tape_play t2.cas"});
+}
+
+TEST_F(Dispatch, recent_commands_reorder_even_without_a_host) {
+    fill(settings.recent_carts, {"A", "B", "C"});
+    dispatch_command(40052, settings, nullptr, window);
+    EXPECT_EQ(paths(settings.recent_carts)[0], "B");
+    EXPECT_EQ(paths(settings.recent_carts)[1], "A");
+}
+
+TEST_F(Dispatch, recent_command_for_an_empty_entry_does_nothing) {
+    fill(settings.recent_carts, {"A"});
+    dispatch_command(40055, settings, &host, window);
+    EXPECT_EQ(paths(settings.recent_carts)[0], "A");
+    EXPECT_TRUE(host.calls.empty());
+}
+
+TEST_F(Dispatch, cartridge_dialog_path_already_listed_moves_to_front) {
+    fill(settings.recent_carts, {"A", "B", "C", "D", "E", "F", "G", "H"});
+    window.answers.push_back("F");
+    dispatch_command(ID_CART_OPEN, settings, &host, window);
+    EXPECT_EQ(window.dialogs, std::vector<FileDialogKind>{FileDialogKind::cartridge});
+    EXPECT_EQ(paths(settings.recent_carts), (std::vector<std::string>{"F", "A", "B", "C", "D", "E", "G", "H"}));
+    EXPECT_EQ(host.calls, std::vector<std::string>{"open_cartridge F"});
+}
+
+TEST_F(Dispatch, cartridge_dialog_new_path_drops_the_last_entry) {
+    fill(settings.recent_carts, {"A", "B", "C", "D", "E", "F", "G", "H"});
+    window.answers.push_back("X");
+    dispatch_command(ID_CART_OPEN, settings, &host, window);
+    EXPECT_EQ(paths(settings.recent_carts), (std::vector<std::string>{"X", "A", "B", "C", "D", "E", "F", "G"}));
+}
+
+TEST_F(Dispatch, cancelled_dialog_changes_nothing) {
+    fill(settings.recent_carts, {"A", "B"});
+    const std::vector<uint8_t> before = settings.image();
+    window.answers.push_back(std::nullopt);
+    window.answers.push_back(std::nullopt);
+    window.answers.push_back(std::nullopt);
+    dispatch_command(ID_CART_OPEN, settings, &host, window);
+    dispatch_command(ID_TAPE_PLAY, settings, &host, window);
+    dispatch_command(ID_TAPE_REC, settings, &host, window);
+    EXPECT_EQ(window.dialogs.size(), 3u);
+    EXPECT_EQ(settings.image(), before);
+    EXPECT_TRUE(host.calls.empty());
+}
+
+TEST_F(Dispatch, tape_play_and_rec_use_the_tape_dialog_and_the_tape_list) {
+    window.answers.push_back("/t/in.wav");
+    window.answers.push_back("/t/out.cas");
+    dispatch_command(ID_TAPE_PLAY, settings, &host, window);
+    dispatch_command(ID_TAPE_REC, settings, &host, window);
+    EXPECT_EQ(window.dialogs, (std::vector<FileDialogKind>{FileDialogKind::tape_play, FileDialogKind::tape_record}));
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"tape_play /t/in.wav", "tape_record /t/out.cas"}));
+    EXPECT_EQ(paths(settings.recent_tapes)[0], "/t/out.cas");
+    EXPECT_EQ(paths(settings.recent_tapes)[1], "/t/in.wav");
+    EXPECT_TRUE(recent_empty(settings.recent_carts, 0));
+}
+
+TEST_F(Dispatch, dialogs_need_a_host) {
+    window.answers.push_back("X");
+    dispatch_command(ID_CART_OPEN, settings, nullptr, window);
+    dispatch_command(ID_TAPE_PLAY, settings, nullptr, window);
+    EXPECT_TRUE(window.dialogs.empty());
+    EXPECT_TRUE(recent_empty(settings.recent_carts, 0));
+}
+
+TEST_F(Dispatch, settings_commands_store_values_and_apply_them) {
+    dispatch_command(40006, settings, &host, window);
+    EXPECT_EQ(settings.cpu_speed, 3);
+    dispatch_command(40097, settings, &host, window);
+    EXPECT_EQ(settings.sample_rate_index, 2);
+    dispatch_command(40105, settings, &host, window);
+    EXPECT_EQ(settings.buffer_length_index, 3);
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"apply_settings", "apply_settings", "apply_settings"}));
+
+    dispatch_command(40007, settings, nullptr, window);  // stored without a host too
+    EXPECT_EQ(settings.cpu_speed, 4);
+}
+
+TEST_F(Dispatch, plain_commands_reach_the_host) {
+    for (int32_t id :
+         {ID_RESET, ID_PASTE, ID_PASTE_STOP, ID_CART_CLOSE, ID_TAPE_CLOSE, ID_SCREEN_REC_30, ID_SCREEN_REC_15,
+          ID_SCREEN_REC_10, ID_SCREEN_STOP, ID_SOUND_REC, ID_SOUND_STOP, 40084, 40085, 40086, 40087}) {
+        dispatch_command(id, settings, &host, window);
+    }
+    EXPECT_EQ(host.calls,
+              (std::vector<std::string>{"reset", "paste_start", "paste_stop", "close_cartridge", "tape_close",
+                                        "start_recording", "start_recording", "start_recording", "stop_recording",
+                                        "start_recording", "stop_recording"}));
+}
+
+TEST_F(Dispatch, exit_asks_the_window_to_close_with_or_without_host) {
+    dispatch_command(ID_EXIT, settings, &host, window);
+    dispatch_command(ID_EXIT, settings, nullptr, window);
+    EXPECT_EQ(window.close_requests, 2);
+    EXPECT_TRUE(host.calls.empty());
+}
+
+}  // namespace
+}  // namespace m5
