@@ -1,11 +1,161 @@
+// Vdp: the video display processor, a TMS9918A-compatible chip.
+//
+// Ports (through the I/O bus): 0x10 data (VRAM read and write through an
+// auto-incrementing address with a read-ahead byte), 0x11 control (two-byte
+// address set-up and register writes; a read returns the status and clears
+// its flags). Bit 0 of the port number selects between the two.
+// Signals: one output, the interrupt line, sent as a level over out_links
+// (the machine wires it to trigger input 3 of the counter/timer).
+// Memory: 16 KiB of video RAM, eight write-only registers, a status byte.
+// Time: the chip works in whole frames. At the start of scanline 192
+// (VDP_FRAME_LINE) it draws the complete 256 x 192 picture from VRAM and the
+// registers, sets the frame flag and drives its interrupt line; the rest of
+// the frame only the ports act. The host copies the picture to its screen
+// through present().
+//
+// Known differences from the real chip:
+// - No raster timing: the picture is a snapshot taken once per frame, so
+//   mid-frame register or VRAM changes show only in the next frame.
+// - All sprites on a line are drawn; the fifth-sprite flag is reported but no
+//   sprite is dropped. Coincidence is tested only inside the visible picture.
+// - The sprite flags and number are worked out anew every frame rather than
+//   accumulated and frozen until the status is read.
+// - A status read leaves 0x1F in the status (the sprite number field all ones).
+// - With the display disabled the picture is colour 0, not the backdrop.
+// - The text modes leave the side borders (columns 0-7 and 248-255) as an
+//   earlier frame drew them.
+// - No VRAM access timing limits; every port access takes effect at once.
+//
+// Every VRAM address the renderer forms is reduced to 14 bits, so no table
+// set-up can read outside the 16 KiB.
 #pragma once
+
+#include <array>
+#include <cstdint>
+
 #include "machine/component.h"
+
 namespace m5 {
-// Placeholder until the video chip is built.
+
+inline constexpr int32_t VDP_FRAME_LINE = 192;
+inline constexpr int32_t VRAM_SIZE = 0x4000;
+inline constexpr uint16_t VRAM_ADDRESS_MASK = 0x3FFF;
+inline constexpr int32_t PICTURE_WIDTH = 256;
+inline constexpr int32_t PICTURE_HEIGHT = 192;
+inline constexpr int32_t PICTURE_SIZE = PICTURE_WIDTH * PICTURE_HEIGHT;
+inline constexpr int32_t VDP_REGISTER_COUNT = 8;
+inline constexpr int32_t SPRITE_COUNT = 32;
+inline constexpr int32_t SPRITES_PER_LINE = 4;
+inline constexpr uint8_t SPRITE_TERMINATOR = 0xD0;
+
+// Status register bits.
+inline constexpr uint8_t STATUS_FRAME = 0x80;
+inline constexpr uint8_t STATUS_FIFTH_SPRITE = 0x40;
+inline constexpr uint8_t STATUS_COINCIDENCE = 0x20;
+inline constexpr uint8_t STATUS_SPRITE_NUMBER = 0x1F;
+
+// Register 0 and 1 bits.
+inline constexpr uint8_t R0_M3 = 0x02;  // Graphics II tables
+inline constexpr uint8_t R1_DISPLAY_ENABLE = 0x40;
+inline constexpr uint8_t R1_INTERRUPT_ENABLE = 0x20;
+inline constexpr uint8_t R1_M1 = 0x10;  // text
+inline constexpr uint8_t R1_M2 = 0x08;  // multicolour
+inline constexpr uint8_t R1_SPRITE_16 = 0x02;
+inline constexpr uint8_t R1_SPRITE_MAGNIFY = 0x01;
+
+// Bits kept of each register when it is written.
+inline constexpr std::array<uint8_t, VDP_REGISTER_COUNT> VDP_REGISTER_MASKS = {0x03, 0xFB, 0x0F, 0xFF,
+                                                                               0x07, 0x7F, 0x07, 0xFF};
+
+// The screen modes, numbered M3 = 2, M1 = 1, M2 = 4.
+enum VdpMode : int32_t {
+    MODE_GRAPHICS_1 = 0,
+    MODE_TEXT = 1,
+    MODE_GRAPHICS_2 = 2,
+    MODE_TEXT_G2 = 3,
+    MODE_MULTICOLOUR = 4,
+    MODE_STRIPES = 5,
+    MODE_MULTICOLOUR_G2 = 6,
+    MODE_STRIPES_G2 = 7,
+};
+
+// Colour index -> RGB565.
+inline constexpr std::array<uint16_t, 16> PALETTE = {0x0000, 0x0000, 0x2648, 0x5ECF, 0x529D, 0x7B9F, 0xD289, 0x475E,
+                                                     0xFA8A, 0xFBCF, 0xD60A, 0xE650, 0x2587, 0xCAD7, 0xCE59, 0xFFDF};
+
 class Vdp final : public Component {
 public:
-    using Component::Component;
-    void present() {}
-    SignalLinkList out_links;
+    Vdp(Machine* machine, MachineHost* host);
+
+    // --- Component operations -----------------------------------------------
+    // Registers as a scanline listener (nothing without a machine).
+    void init() override;
+    // Clears VRAM, registers, status, address and latch; the picture stays.
+    void reset() override;
+    // Bit 0 of the port: 1 control (address set-up, register write), 0 data.
+    void port_write8(int32_t port, int32_t data) override;
+    // Bit 0 of the port: 1 status (clears the flags, drops the interrupt), 0 data.
+    int32_t port_read8(int32_t port) override;
+    // At VDP_FRAME_LINE: draws the frame, sets the frame flag, drives the line.
+    void on_scanline(int32_t line, int32_t clocks) override;
+
+    // --- Operations the machine and the ports use ---------------------------
+    // Converts the picture through PALETTE into the host's surface rows.
+    void present();
+    // Stores a register (masked), recomputes the tables it feeds and, for R1,
+    // re-evaluates the interrupt line. The control port's register write.
+    void write_register(int32_t number, uint8_t value);
+    // Draws background and sprites from the current VRAM and registers
+    // (display enabled); called at the frame line.
+    void render_frame();
+
+    // --- Inspection (no side effects) ---------------------------------------
+    uint8_t reg(int32_t number) const { return regs[number & 7]; }
+    uint8_t peek_status() const { return status; }
+    uint8_t vram_at(int32_t address) const { return vram[address & VRAM_ADDRESS_MASK]; }
+    uint8_t pixel(int32_t x, int32_t y) const { return picture[y * PICTURE_WIDTH + x]; }
+    int32_t mode() const;
+    uint8_t backdrop_colour() const { return regs[7] & 0x0F; }
+    uint8_t text_colour() const { return regs[7] >> 4; }
+
+    // --- State, in the order the chip's design gives it ---------------------
+    SignalLinkList out_links;  // interrupt output
+    std::array<uint8_t, VRAM_SIZE> vram{};
+    std::array<uint8_t, PICTURE_SIZE> picture{};  // colour index per pixel, row-major
+    std::array<uint8_t, VDP_REGISTER_COUNT> regs{};
+    uint8_t status = 0;
+    uint8_t read_ahead = 0;
+    uint8_t latch_byte = 0;
+    uint16_t address = 0;
+    bool latch_full = false;
+    uint8_t int_level = 0;  // level last sent on out_links
+    uint16_t colour_base = 0;
+    uint16_t pattern_base = 0;
+    uint16_t name_base = 0;
+    uint16_t sprite_pattern_base = 0;
+    uint16_t sprite_attr_base = 0;
+    uint16_t colour_mask = 0;
+    uint16_t pattern_mask = 0;
+
+private:
+    uint8_t read_data();
+    void write_control(uint8_t value);
+    void set_int_line(bool level);
+    void update_colour_tables();
+
+    void render_graphics_1();
+    void render_graphics_2();
+    void render_text(bool g2_tables);
+    void render_multicolour(bool g2_tables);
+    void render_stripes();
+    void render_sprites();
+
+    // Per colour byte of the graphics modes, eight pixels at a time: the
+    // background colour in all eight bytes, and background XOR foreground, so
+    // that a pattern's pixels are colour_back ^ (colour_diff & mask). Rebuilt
+    // when R7 is written (the backdrop stands in for colour 0).
+    std::array<uint64_t, 256> colour_back{};
+    std::array<uint64_t, 256> colour_diff{};
 };
+
 }  // namespace m5

@@ -1,0 +1,145 @@
+// Vdp ports, registers, status and the frame step. The drawing is in
+// vdp_render.cpp.
+#include "devices/vdp.h"
+
+#include "machine/machine.h"
+
+namespace m5 {
+
+Vdp::Vdp(Machine* owner, MachineHost* host_services) : Component(owner, host_services) { update_colour_tables(); }
+
+void Vdp::init() {
+    if (machine != nullptr) machine->add_scanline_listener(this);
+}
+
+void Vdp::reset() {
+    vram.fill(0);
+    regs.fill(0);
+    latch_byte = 0;
+    read_ahead = 0;
+    status = 0;
+    address = 0;
+    latch_full = false;
+    int_level = 0;  // forgotten, not sent: the receivers reset too
+    colour_base = pattern_base = name_base = 0;
+    sprite_pattern_base = sprite_attr_base = 0;
+    colour_mask = pattern_mask = 0;
+    update_colour_tables();
+}
+
+// --- Ports ------------------------------------------------------------------
+
+void Vdp::port_write8(int32_t port, int32_t data) {
+    const auto value = static_cast<uint8_t>(data);
+    if (port & 1) {
+        write_control(value);
+        return;
+    }
+    vram[address] = value;
+    address = (address + 1) & VRAM_ADDRESS_MASK;
+    read_ahead = value;
+    latch_full = false;
+}
+
+int32_t Vdp::port_read8(int32_t port) {
+    if ((port & 1) == 0) return read_data();
+    const uint8_t result = status;
+    status = STATUS_SPRITE_NUMBER;
+    set_int_line(false);
+    latch_full = false;
+    return result;
+}
+
+uint8_t Vdp::read_data() {
+    const uint8_t result = read_ahead;
+    read_ahead = vram[address];
+    address = (address + 1) & VRAM_ADDRESS_MASK;
+    latch_full = false;
+    return result;
+}
+
+// First byte: held. Second byte: bit 7 set writes register (v & 7) with the
+// held byte; otherwise it completes a 14-bit address, and with bit 6 clear
+// (read set-up) the first byte is fetched into the read-ahead at once.
+void Vdp::write_control(uint8_t value) {
+    if (!latch_full) {
+        latch_byte = value;
+        latch_full = true;
+        return;
+    }
+    latch_full = false;
+    if (value & 0x80) {
+        write_register(value & 7, latch_byte);
+        return;
+    }
+    address = static_cast<uint16_t>(((value << 8) | latch_byte) & VRAM_ADDRESS_MASK);
+    if ((value & 0x40) == 0) read_data();
+}
+
+// --- Registers --------------------------------------------------------------
+
+void Vdp::write_register(int32_t number, uint8_t value) {
+    number &= 7;
+    regs[number] = value & VDP_REGISTER_MASKS[number];
+    const bool g2 = (regs[0] & R0_M3) != 0;
+    const uint8_t r3 = regs[3];
+    const uint8_t r4 = regs[4];
+    switch (number) {
+        case 0:
+            if (g2) {
+                colour_base = static_cast<uint16_t>((r3 & 0x80) << 6);
+                colour_mask = static_cast<uint16_t>(((r3 & 0x7F) << 3) | 7);
+                pattern_base = static_cast<uint16_t>((r4 & 4) << 11);
+                pattern_mask = static_cast<uint16_t>(((r4 & 3) << 8) | (colour_mask & 0xFF));
+            } else {
+                colour_base = static_cast<uint16_t>((r3 << 6) & VRAM_ADDRESS_MASK);
+                pattern_base = static_cast<uint16_t>((r4 << 11) & VRAM_ADDRESS_MASK);
+            }
+            break;
+        case 1: set_int_line((regs[1] & R1_INTERRUPT_ENABLE) && (status & STATUS_FRAME)); break;
+        case 2: name_base = static_cast<uint16_t>(regs[2] << 10); break;
+        case 3:
+            if (g2) {
+                colour_base = static_cast<uint16_t>((r3 & 0x80) << 6);
+                colour_mask = static_cast<uint16_t>(((r3 & 0x7F) << 3) | 7);
+            } else {
+                colour_base = static_cast<uint16_t>((r3 << 6) & VRAM_ADDRESS_MASK);
+            }
+            pattern_mask = static_cast<uint16_t>(((r4 & 3) << 8) | (colour_mask & 0xFF));
+            break;
+        case 4:
+            if (g2) {
+                pattern_base = static_cast<uint16_t>((r4 & 4) << 11);
+                pattern_mask = static_cast<uint16_t>(((r4 & 3) << 8) | 0xFF);
+            } else {
+                pattern_base = static_cast<uint16_t>(r4 << 11);
+            }
+            break;
+        case 5: sprite_attr_base = static_cast<uint16_t>(regs[5] << 7); break;
+        case 6: sprite_pattern_base = static_cast<uint16_t>(regs[6] << 11); break;
+        case 7: update_colour_tables(); break;
+        default: break;
+    }
+}
+
+int32_t Vdp::mode() const {
+    return ((regs[0] & R0_M3) ? 2 : 0) | ((regs[1] & R1_M1) ? 1 : 0) | ((regs[1] & R1_M2) ? 4 : 0);
+}
+
+// --- Interrupt line and frame -----------------------------------------------
+
+void Vdp::set_int_line(bool level) { send_level(out_links, int_level, level ? 1 : 0); }
+
+void Vdp::on_scanline(int32_t line, int32_t clocks) {
+    (void)clocks;
+    if (line != VDP_FRAME_LINE) return;
+    if (regs[1] & R1_DISPLAY_ENABLE) {
+        render_frame();
+    } else {
+        picture.fill(0);
+    }
+    status |= STATUS_FRAME;
+    set_int_line((regs[1] & R1_INTERRUPT_ENABLE) != 0);
+}
+
+}  // namespace m5
