@@ -94,7 +94,9 @@ void MainWindow::build_window() {
     gtk_box_pack_start(GTK_BOX(box), picture, TRUE, TRUE, 0);
     gtk_container_add(GTK_CONTAINER(window), box);
 
-    // Large enough for the picture at twice its size below the menu bar.
+    // Large enough for the picture at twice its size below the menu bar (whose
+    // items count for its height only once they are shown).
+    gtk_widget_show_all(box);
     gint menu_minimum = 0;
     gint menu_natural = 0;
     gtk_widget_get_preferred_height(menu_bar, &menu_minimum, &menu_natural);
