@@ -1,0 +1,198 @@
+// The memory map, I/O bus, keyboard matrix, system port and counter/timer as
+// wired into the whole machine: the port map, and our own Z80 programs
+// driving them.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <tuple>
+#include <vector>
+
+#include "devices/ctc.h"
+#include "devices/key_matrix.h"
+#include "devices/system_port.h"
+#include "devices/tape_deck.h"
+#include "devices/virtual_keys.h"
+#include "machine/machine.h"
+#include "memory/io_bus.h"
+#include "memory/memory_map.h"
+#include "support/test_host.h"
+
+namespace m5 {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A program directory of its own, holding one of our test programs as
+// IPL.ROM; removed afterwards.
+class ProgramDir {
+public:
+    explicit ProgramDir(const std::string& rom_name) {
+        std::string pattern = (fs::temp_directory_path() / "m5io.XXXXXX").string();
+        path_ = mkdtemp(pattern.data());
+        if (!rom_name.empty()) fs::copy_file(test::rom_path(rom_name), path_ + "/IPL.ROM");
+    }
+    ~ProgramDir() {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    std::string dir() const { return path_ + "/"; }
+
+private:
+    std::string path_;
+};
+
+// Records every port write it receives with the machine time of the write.
+class PortProbe final : public Component {
+public:
+    explicit PortProbe(Machine* clock) : Component(nullptr, nullptr), clock(clock) {}
+    void port_write8(int32_t port, int32_t data) override { writes.emplace_back(clock->now(), port, data); }
+    Machine* clock;
+    std::vector<std::tuple<MachineTime, int32_t, int32_t>> writes;
+};
+
+// Stands for the tape deck as the receiver of the system port's lines.
+class LineRecorder final : public Component {
+public:
+    LineRecorder() : Component(nullptr, nullptr) {}
+    void signal_in(int32_t signal, uint32_t data, uint32_t mask) override { got.emplace_back(signal, data & mask); }
+    std::vector<std::pair<int32_t, uint32_t>> got;
+};
+
+constexpr int32_t MARK = 0x7000;  // each program stores 0xA5 here first
+
+// Runs `frames` frames of the program. False when the program never ran,
+// which means the processor is still the stand-in that executes nothing.
+bool run_program(Machine& machine, int frames) {
+    for (int i = 0; i < frames; ++i) machine.run_frame();
+    return machine.memory_map->peek(MARK) == 0xA5;
+}
+
+// --- The port map, without a program -----------------------------------------
+
+class MachinePortMapTest : public ::testing::Test {
+protected:
+    ProgramDir dir{""};
+    test::TestHost host{dir.dir()};
+    Machine machine{&host};
+    IoBus& bus = *machine.io_bus;
+};
+
+TEST_F(MachinePortMapTest, write_only_and_unmapped_ports_read_all_ones) {
+    EXPECT_EQ(bus.port_read8(0x20), 0xFF);
+    EXPECT_EQ(bus.port_read8(0x40), 0xFF);
+    EXPECT_EQ(bus.port_read8(0x1260), 0xFF);
+    EXPECT_EQ(bus.port_read8(0x38), 0xFF);
+}
+
+TEST_F(MachinePortMapTest, keyboard_rows_are_read_whatever_the_high_byte) {
+    host.keys[VK_1] = 1;
+    host.joy[0] = JOY_DOWN;
+    EXPECT_EQ(bus.port_read8(0xA531), 0x01);
+    EXPECT_EQ(bus.port_read8(0x0037), 0x08);
+    bus.port_write8(0x37, 0xFF);  // read-only: the write goes nowhere
+    EXPECT_EQ(bus.port_read8(0x37), 0x08);
+}
+
+TEST_F(MachinePortMapTest, counter_timer_answers_its_four_ports) {
+    for (int32_t p = 0; p < 4; ++p) EXPECT_EQ(bus.port_read8(p), 0x00);  // count 256 after reset
+    bus.port_write8(0x0101, 0x47);                                       // channel 1: counter, constant follows, reset
+    bus.port_write8(0x0101, 0x21);
+    EXPECT_EQ(bus.port_read8(0x7701), 0x21);
+}
+
+TEST_F(MachinePortMapTest, system_port_takes_writes_on_0x50_only_and_answers_reads) {
+    LineRecorder deck;
+    machine.system_port->output_target = &deck;
+    machine.system_port->signal_in(0, 1, 1);
+    EXPECT_EQ(bus.port_read8(0x1250), 0x01);
+    bus.port_write8(0x40, 0x02);
+    EXPECT_TRUE(deck.got.empty());
+    bus.port_write8(0x3450, 0x02);
+    ASSERT_EQ(deck.got.size(), 2u);
+    EXPECT_EQ(deck.got[0], std::make_pair(0, 1u));
+    EXPECT_EQ(deck.got[1], std::make_pair(1, 1u));
+}
+
+TEST_F(MachinePortMapTest, memory_is_the_processor_memory_with_rom_read_only) {
+    EXPECT_EQ(machine.memory_map->mem_read8(0x0000), 0xFF);  // no IPL.ROM in this directory
+    machine.memory_map->mem_write8(0x0000, 0x12);
+    EXPECT_EQ(machine.memory_map->mem_read8(0x0000), 0xFF);
+}
+
+// --- Our own programs in the whole machine ----------------------------------
+
+TEST(MachineProgramTest, ctc_timer_interrupts_in_mode_2_at_its_rate_with_its_vector) {
+    ProgramDir dir("ctc_im2");
+    test::TestHost host(dir.dir());
+    Machine machine(&host);
+    PortProbe probe(&machine);
+    machine.io_bus->map_port_write(0xF0, &probe, 0xF0);
+    if (!run_program(machine, 60)) GTEST_SKIP() << "the processor does not run programs yet";
+
+    const MemoryMap& memory = *machine.memory_map;
+    EXPECT_EQ(memory.peek(0x7004) | memory.peek(0x7005) << 8, 0) << "interrupts through a wrong vector";
+    const int32_t count = memory.peek(0x7002) | memory.peek(0x7003) << 8;
+    // Prescaler 256 x constant 100: 25600 machine clocks a period, about
+    // 148 in one second (60 frames) less the start-up.
+    EXPECT_GE(count, 147);
+    EXPECT_LE(count, 148);
+    ASSERT_EQ(probe.writes.size(), static_cast<size_t>(count));
+    for (const auto& [time, port, data] : probe.writes) EXPECT_EQ(data, 0x24);
+
+    // Each interrupt is taken within one instruction of its zero count, and
+    // the zero counts keep their period exactly: no drift over the second.
+    const MachineTime first = std::get<0>(probe.writes.front());
+    const MachineTime last = std::get<0>(probe.writes.back());
+    EXPECT_NEAR(clocks_between(first, last), 25600 * (count - 1), 12);
+    for (size_t i = 1; i < probe.writes.size(); ++i) {
+        EXPECT_NEAR(clocks_between(std::get<0>(probe.writes[i - 1]), std::get<0>(probe.writes[i])), 25600, 12);
+    }
+    EXPECT_FALSE(machine.ctc->channel(2).in_service && machine.ctc->channel(2).int_pending);
+}
+
+TEST(MachineProgramTest, keyboard_rows_read_back_the_host_keys) {
+    ProgramDir dir("keys_rows");
+    test::TestHost host(dir.dir());
+    Machine machine(&host);
+    if (!run_program(machine, 1)) GTEST_SKIP() << "the processor does not run programs yet";
+    const MemoryMap& memory = *machine.memory_map;
+    for (int32_t row = 0; row < 8; ++row) EXPECT_EQ(memory.peek(0x7010 + row), 0x00) << row;
+    EXPECT_EQ(memory.peek(0x7018), 0xFF);  // port 0x38 is not the keyboard's
+
+    host.keys[VK_SHIFT] = 1;
+    host.keys[VK_A] = 1;
+    host.keys[VK_K] = 1;
+    host.keys[VK_OEM_102] = 1;
+    host.joy[0] = JOY_UP | JOY_RIGHT | JOY_BUTTON_1;
+    machine.run_frame();
+    const uint8_t expected[9] = {0x0C, 0x01, 0x00, 0x81, 0x00, 0x40, 0x00, 0x03, 0xFF};
+    for (int32_t i = 0; i < 9; ++i) EXPECT_EQ(memory.peek(0x7010 + i), expected[i]) << "port " << 0x30 + i;
+
+    host.keys.fill(0);
+    host.joy.fill(0);
+    machine.run_frame();
+    for (int32_t row = 0; row < 8; ++row) EXPECT_EQ(memory.peek(0x7010 + row), 0x00) << row;
+}
+
+TEST(MachineProgramTest, cassette_output_and_motor_bits_reach_the_deck_as_changes) {
+    ProgramDir dir("sysport_out");
+    test::TestHost host(dir.dir());
+    Machine machine(&host);
+    LineRecorder deck;
+    machine.system_port->output_target = &deck;
+    machine.tape_deck->out_links.count = 0;  // the test alone drives the cassette input
+    machine.system_port->signal_in(0, 1, 1);
+    if (!run_program(machine, 1)) GTEST_SKIP() << "the processor does not run programs yet";
+
+    const MemoryMap& memory = *machine.memory_map;
+    EXPECT_EQ(memory.peek(0x7002), 0x5A);
+    EXPECT_EQ(memory.peek(0x7001), 0x01);
+    const std::vector<std::pair<int32_t, uint32_t>> expected = {
+        {0, 1}, {0, 0}, {1, 1}, {1, 0}, {0, 1}, {1, 1},
+    };
+    EXPECT_EQ(deck.got, expected);
+}
+
+}  // namespace
+}  // namespace m5
