@@ -1,12 +1,211 @@
+// Z80Cpu: the machine's processor, a Zilog Z80 (the M5 clocks it at 3.58 MHz;
+// here it runs at the machine clock times the speed setting).
+//
+// Signals and buses:
+// - memory: every opcode fetch, operand and data access (mem_read8/16,
+//   mem_write8/16 of the `memory` component);
+// - io: every port access, with a 16-bit port address (low byte the port
+//   number, high byte A or B as on the real bus);
+// - int_chain: head of the interrupt daisy chain, asked for the vector byte on
+//   every accepted maskable interrupt and told of every RETI;
+// - maskable requests arrive through set_irq_request (one bit per line, with
+//   a hold bit); signal_in NMI_SIGNAL is the non-maskable input (latched) and
+//   STOP_SIGNAL the stop (bus request) line.
+//
+// Time: processor clocks (T-states). The Scheduler gives `execute` a budget;
+// instructions always complete, so a call may overshoot, and the overshoot
+// (clocks_left <= 0 between calls) is paid by the next call's budget. Each
+// instruction charges its whole base count from a clock table before it has
+// any effect, then the extra clocks of taken branches and block repetitions.
+//
+// The instruction pages live in z80_execute.h, which defines the run loop as a
+// template over the bus type: `execute` instantiates it with Component
+// pointers (virtual calls, the general path); a tool that owns a concrete,
+// final memory component may instantiate it through `execute_on`.
+//
+// Known differences from the real chip:
+// - No per-cycle bus timing, no wait states, no contention.
+// - Accepting an interrupt costs 5 clocks (NMI) or 7 (maskable, every mode);
+//   RETN and RETI cost 8; the undocumented IXH/IXL/IYH/IYL forms cost 9.
+// - No hidden address register (MEMPTR/WZ): BIT b,(HL) takes flag bits 5 and
+//   3 from the tested value.
+// - LDDR, CPIR, CPDR, INIR, INDR, OTIR, OTDR run to completion inside one
+//   instruction (no interrupt in between); LDIR repeats through the run loop.
+// - EI runs the following instruction at once, inside the same step; HALT
+//   keeps PC on the HALT opcode and re-executes it.
+// - OUTI/OUTD take their H, C and P/V flags from C + 1 / C - 1 like INI/IND,
+//   and all four block I/O forms use the same parity tables.
 #pragma once
+
+#include <bit>
+#include <cstdint>
+#include <type_traits>
+
 #include "machine/component.h"
+
 namespace m5 {
-// Placeholder until the processor is built.
+
+// One register pair, stored as a 16-bit value and addressed as two halves.
+union Z80Pair {
+    struct LittleHalves {
+        uint8_t lo, hi;
+    };
+    struct BigHalves {
+        uint8_t hi, lo;
+    };
+    uint16_t w;
+    std::conditional_t<std::endian::native == std::endian::little, LittleHalves, BigHalves> b;
+};
+static_assert(sizeof(Z80Pair) == 2);
+
+// Memory and port access of the run loop. With Component as both types every
+// access is a virtual call; with final component types they are direct calls
+// the compiler can inline.
+template <class Memory, class Io>
+struct Z80Bus {
+    Memory* memory;
+    Io* io;
+
+    uint8_t read8(uint16_t address) const { return static_cast<uint8_t>(memory->mem_read8(address)); }
+    void write8(uint16_t address, uint8_t value) const { memory->mem_write8(address, value); }
+    uint16_t read16(uint16_t address) const { return static_cast<uint16_t>(memory->mem_read16(address)); }
+    void write16(uint16_t address, uint16_t value) const { memory->mem_write16(address, value); }
+    uint8_t in(uint16_t port) const { return static_cast<uint8_t>(io->port_read8(port)); }
+    void out(uint16_t port, uint8_t value) const { io->port_write8(port, value); }
+};
+using ComponentBus = Z80Bus<Component, Component>;
+
 class Z80Cpu final : public Component {
 public:
-    using Component::Component;
-    Component* memory = nullptr;
-    Component* io = nullptr;
-    Component* int_chain = nullptr;
+    static constexpr int32_t NMI_SIGNAL = 101;
+    static constexpr int32_t STOP_SIGNAL = 102;
+    static constexpr uint32_t NMI_PENDING_BIT = 1u << 31;
+    static constexpr int32_t NMI_ACCEPT_CLOCKS = 5;  // the push is not charged
+    static constexpr int32_t IRQ_ACCEPT_CLOCKS = 7;  // every mode; push and vector read not charged
+    static constexpr uint16_t NMI_VECTOR = 0x0066;
+
+    Z80Cpu(Machine* machine, MachineHost* host) : Component(machine, host) {}
+
+    // Clears R, I, PC, im, iff1, iff2, halted, stopped and the request masks.
+    void reset() override;
+    // NMI_SIGNAL sets or clears the non-maskable latch; STOP_SIGNAL drives the
+    // stop line (asserting it empties the current budget at once).
+    void signal_in(int32_t signal, uint32_t data, uint32_t mask) override;
+    // Sets or clears request bit `line` and its hold bit; lines >= 32 change nothing.
+    void set_irq_request(uint8_t request, uint8_t hold, int32_t line) override;
+    // Runs instructions for a budget of processor clocks (virtual bus calls).
+    void execute(int32_t clocks) override;
+    // Clocks consumed since the running execute call began; 0 between calls.
+    int32_t executed_cycles() override { return slice_mark - clocks_left; }
+    // Address of the first byte of the instruction being executed.
+    int32_t current_pc() override { return instr_pc; }
+
+    // The run loop of `execute` on a bus of the caller's choice (defined in
+    // z80_execute.h; include that header to instantiate it).
+    template <class Bus>
+    void execute_on(const Bus& bus, int32_t clocks);
+
+    // --- State, in the order of the design -------------------------------------
+    Component* memory = nullptr;     // receives every memory access (not owned)
+    Component* io = nullptr;         // receives every port access (not owned)
+    Component* int_chain = nullptr;  // daisy-chain head: vector and RETI (not owned)
+    int32_t clocks_left = 0;         // processor clocks still to run; <= 0 between calls (overshoot)
+    int32_t slice_mark = 0;          // clocks_left at the start of the running execute call
+    Z80Pair af{};
+    Z80Pair bc{};
+    Z80Pair de{};
+    Z80Pair hl{};
+    Z80Pair ix{};
+    Z80Pair iy{};
+    uint8_t i = 0;     // interrupt vector base
+    uint8_t r = 0;     // refresh: bits 0..6 count opcode fetches, bit 7 kept
+    uint8_t im = 0;    // interrupt mode; anything but 0 and 1 acts as 2
+    uint8_t iff1 = 0;  // maskable interrupts enabled
+    uint8_t iff2 = 0;  // copy of iff1 kept across a non-maskable interrupt
+    uint16_t sp = 0;
+    uint16_t pc = 0;
+    uint16_t instr_pc = 0;  // first byte (first prefix) of the instruction being run
+    Z80Pair af_alt{};
+    Z80Pair bc_alt{};
+    Z80Pair de_alt{};
+    Z80Pair hl_alt{};
+    uint16_t operand_address = 0;  // IX+d / IY+d of the current indexed instruction
+    uint8_t stopped = 0;           // stop line active
+    uint8_t halted = 0;            // executing HALT
+    uint32_t irq_pending = 0;      // bit 31 the NMI latch, bits 0..30 maskable request lines
+    uint32_t irq_hold = 0;         // per line: 1 = the request waits while interrupts are disabled
+
+private:
+    // Bus operations.
+    template <class Bus>
+    uint8_t fetch_opcode(const Bus& bus);
+    template <class Bus>
+    uint8_t fetch_byte(const Bus& bus);
+    template <class Bus>
+    uint16_t fetch_word(const Bus& bus);
+    template <class Bus>
+    void push_word(const Bus& bus, uint16_t value);
+    template <class Bus>
+    uint16_t pop_word(const Bus& bus);
+    template <class Bus>
+    uint16_t exchange_stack(const Bus& bus, uint16_t value);
+    template <class Bus>
+    uint16_t indexed_address(const Bus& bus, const Z80Pair& x);
+
+    // Interrupt acceptance and the opcode pages.
+    template <class Bus>
+    void accept_interrupt(const Bus& bus);
+    template <class Bus>
+    void run_main(const Bus& bus, uint8_t op);
+    template <class Bus>
+    void run_cb(const Bus& bus);
+    template <class Bus>
+    void run_ed(const Bus& bus);
+    template <class Bus>
+    int run_index(const Bus& bus, Z80Pair& x);
+    template <class Bus>
+    void run_index_cb(const Bus& bus, Z80Pair& x);
+
+    // Groups of related instructions.
+    template <class Bus>
+    void jump_relative_if(const Bus& bus, bool taken);
+    template <class Bus>
+    void jump_if(const Bus& bus, bool taken);
+    template <class Bus>
+    void call(const Bus& bus);
+    template <class Bus>
+    void call_if(const Bus& bus, bool taken);
+    template <class Bus>
+    void return_if(const Bus& bus, bool taken);
+    template <class Bus>
+    void restart(const Bus& bus, uint16_t address);
+    template <class Bus>
+    uint8_t in_c(const Bus& bus);
+    template <class Bus>
+    void block_load_step(const Bus& bus, int step);
+    template <class Bus>
+    void block_compare_step(const Bus& bus, int step);
+    template <class Bus>
+    void block_io_step(const Bus& bus, bool input, int step);
+
+    // Shared flag operations: each sets F and returns or stores its result.
+    uint8_t inc8(uint8_t x);
+    uint8_t dec8(uint8_t x);
+    uint16_t add16(uint16_t a, uint16_t b);
+    void adc16(uint16_t value);
+    void sbc16(uint16_t value);
+    void add8(uint8_t value, int carry_in);
+    uint8_t subtract_flags(uint8_t value, int carry_in);
+    void sub8(uint8_t value, int carry_in);
+    void cp8(uint8_t value);
+    void and8(uint8_t value);
+    void xor8(uint8_t value);
+    void or8(uint8_t value);
+    uint8_t rotate_shift(int operation, uint8_t x);
+    void bit_test(int bit, uint8_t x, uint8_t source);
+    int carry() const;
+    bool condition(int code) const;
+    uint8_t& reg8(int index);
 };
+
 }  // namespace m5

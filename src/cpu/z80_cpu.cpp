@@ -1,0 +1,43 @@
+#include "cpu/z80_cpu.h"
+
+#include "cpu/z80_execute.h"
+
+namespace m5 {
+
+void Z80Cpu::reset() {
+    r = 0;
+    i = 0;
+    pc = 0;
+    im = 0;
+    iff1 = 0;
+    iff2 = 0;
+    halted = 0;
+    stopped = 0;
+    irq_pending = 0;
+    irq_hold = 0;
+}
+
+void Z80Cpu::signal_in(int32_t signal, uint32_t data, uint32_t mask) {
+    const bool active = (data & mask) != 0;
+    if (signal == NMI_SIGNAL) {
+        irq_pending = active ? irq_pending | NMI_PENDING_BIT : irq_pending & ~NMI_PENDING_BIT;
+    } else if (signal == STOP_SIGNAL) {
+        stopped = active ? 1 : 0;
+        if (active) {
+            // The running instruction completes; the rest of the budget is gone.
+            clocks_left = 0;
+            slice_mark = 0;
+        }
+    }
+}
+
+void Z80Cpu::set_irq_request(uint8_t request, uint8_t hold, int32_t line) {
+    if (line < 0 || line >= 32) return;
+    const uint32_t bit = 1u << line;
+    irq_pending = request ? irq_pending | bit : irq_pending & ~bit;
+    irq_hold = hold ? irq_hold | bit : irq_hold & ~bit;
+}
+
+void Z80Cpu::execute(int32_t clocks) { execute_on(ComponentBus{memory, io}, clocks); }
+
+}  // namespace m5

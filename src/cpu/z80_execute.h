@@ -1,0 +1,1100 @@
+// The Z80 run loop and its five opcode pages, as templates over the bus type.
+//
+// z80_cpu.cpp instantiates them for the general bus (Component virtual calls);
+// a tool that owns final memory and port components can include this header
+// and call Z80Cpu::execute_on with its own Z80Bus to get direct calls.
+//
+// Each page is one switch. Above each instruction group a small table gives
+// the encoding, the flags it changes and its clocks (the base clocks come from
+// the tables of z80_tables.h and are charged before the instruction acts).
+// Flag columns: S Z 5 H 3 P N C; "*" computed, "-" unchanged, "0"/"1" forced,
+// "T" from a lookup table.
+#pragma once
+
+#include <utility>
+
+#include "cpu/z80_cpu.h"
+#include "cpu/z80_tables.h"
+
+namespace m5 {
+
+// --- Bus operations ------------------------------------------------------------
+
+// An M1 fetch: every opcode byte, including the one after a prefix. R counts
+// in bits 0..6 and keeps bit 7.
+template <class Bus>
+inline uint8_t Z80Cpu::fetch_opcode(const Bus& bus) {
+    const uint8_t op = bus.read8(pc);
+    pc = static_cast<uint16_t>(pc + 1);
+    r = static_cast<uint8_t>((r & 0x80) | ((r + 1) & 0x7F));
+    return op;
+}
+
+template <class Bus>
+inline uint8_t Z80Cpu::fetch_byte(const Bus& bus) {
+    const uint8_t value = bus.read8(pc);
+    pc = static_cast<uint16_t>(pc + 1);
+    return value;
+}
+
+template <class Bus>
+inline uint16_t Z80Cpu::fetch_word(const Bus& bus) {
+    const uint16_t value = bus.read16(pc);
+    pc = static_cast<uint16_t>(pc + 2);
+    return value;
+}
+
+template <class Bus>
+inline void Z80Cpu::push_word(const Bus& bus, uint16_t value) {
+    sp = static_cast<uint16_t>(sp - 2);
+    bus.write16(sp, value);
+}
+
+template <class Bus>
+inline uint16_t Z80Cpu::pop_word(const Bus& bus) {
+    const uint16_t value = bus.read16(sp);
+    sp = static_cast<uint16_t>(sp + 2);
+    return value;
+}
+
+template <class Bus>
+inline uint16_t Z80Cpu::exchange_stack(const Bus& bus, uint16_t value) {
+    const uint16_t old = bus.read16(sp);
+    bus.write16(sp, value);
+    return old;
+}
+
+// IX+d / IY+d: fetches the displacement and latches the address.
+template <class Bus>
+inline uint16_t Z80Cpu::indexed_address(const Bus& bus, const Z80Pair& x) {
+    const auto offset = static_cast<int8_t>(fetch_byte(bus));
+    operand_address = static_cast<uint16_t>(x.w + offset);
+    return operand_address;
+}
+
+// --- Shared flag operations ---------------------------------------------------
+
+inline uint8_t Z80Cpu::inc8(uint8_t x) {
+    x = static_cast<uint8_t>(x + 1);
+    af.b.lo = static_cast<uint8_t>(z80::INC_FLAGS[x] | (af.b.lo & z80::FLAG_C));
+    return x;
+}
+
+inline uint8_t Z80Cpu::dec8(uint8_t x) {
+    x = static_cast<uint8_t>(x - 1);
+    af.b.lo = static_cast<uint8_t>(z80::DEC_FLAGS[x] | (af.b.lo & z80::FLAG_C));
+    return x;
+}
+
+// ADD HL,rr / ADD X,rr: H from bit 11, C from bit 15, bits 5 and 3 from the
+// high byte; S, Z and P/V unchanged.
+inline uint16_t Z80Cpu::add16(uint16_t a, uint16_t b) {
+    const uint32_t result = uint32_t{a} + b;
+    af.b.lo = static_cast<uint8_t>((af.b.lo & z80::FLAGS_SZP) | (((a ^ b ^ result) >> 8) & z80::FLAG_H) |
+                                   ((result >> 8) & z80::FLAGS_53) | (result >> 16));
+    return static_cast<uint16_t>(result);
+}
+
+// ADC HL,rr: full flags from the 16-bit result.
+inline void Z80Cpu::adc16(uint16_t value) {
+    const uint32_t old = hl.w;
+    const uint32_t result = old + value + (af.b.lo & z80::FLAG_C);
+    hl.w = static_cast<uint16_t>(result);
+    af.b.lo = static_cast<uint8_t>(((result >> 8) & (z80::FLAG_S | z80::FLAGS_53)) | (hl.w == 0 ? z80::FLAG_Z : 0) |
+                                   (((old ^ value ^ result) >> 8) & z80::FLAG_H) |
+                                   (((~(old ^ value) & (value ^ result)) >> 13) & z80::FLAG_PV) | ((result >> 16) & 1));
+}
+
+// SBC HL,rr: as ADC, with borrow and N set.
+inline void Z80Cpu::sbc16(uint16_t value) {
+    const int32_t old = hl.w;
+    const int32_t result = old - value - (af.b.lo & z80::FLAG_C);
+    hl.w = static_cast<uint16_t>(result);
+    af.b.lo = static_cast<uint8_t>(((result >> 8) & (z80::FLAG_S | z80::FLAGS_53)) | (hl.w == 0 ? z80::FLAG_Z : 0) |
+                                   (((old ^ value ^ result) >> 8) & z80::FLAG_H) |
+                                   ((((old ^ value) & (old ^ result)) >> 13) & z80::FLAG_PV) | ((result >> 16) & 1) |
+                                   z80::FLAG_N);
+}
+
+// The 8-bit arithmetic group on A: ADD ADC SUB SBC AND XOR OR CP.
+inline void Z80Cpu::add8(uint8_t value, int carry_in) {
+    const int a = af.b.hi, result = a + value + carry_in;
+    af.b.hi = static_cast<uint8_t>(result);
+    af.b.lo = static_cast<uint8_t>(z80::SZ53_FLAGS[result & 0xFF] | ((a ^ value ^ result) & z80::FLAG_H) |
+                                   (((value ^ result) & ~(a ^ value)) >> 5 & z80::FLAG_PV) | (result >> 8));
+}
+
+inline uint8_t Z80Cpu::subtract_flags(uint8_t value, int carry_in) {
+    const int a = af.b.hi, result = a - value - carry_in;
+    af.b.lo =
+        static_cast<uint8_t>(z80::SZ53_FLAGS[result & 0xFF] | ((a ^ value ^ result) & z80::FLAG_H) |
+                             (((a ^ value) & (a ^ result)) >> 5 & z80::FLAG_PV) | ((result >> 8) & 1) | z80::FLAG_N);
+    return static_cast<uint8_t>(result);
+}
+
+inline void Z80Cpu::sub8(uint8_t value, int carry_in) { af.b.hi = subtract_flags(value, carry_in); }
+
+// CP: as SUB without storing A; bits 5 and 3 come from the operand.
+inline void Z80Cpu::cp8(uint8_t value) {
+    subtract_flags(value, 0);
+    af.b.lo = static_cast<uint8_t>((af.b.lo & ~z80::FLAGS_53) | (value & z80::FLAGS_53));
+}
+
+inline void Z80Cpu::and8(uint8_t value) {
+    af.b.hi &= value;
+    af.b.lo = static_cast<uint8_t>(z80::SZ53P_FLAGS[af.b.hi] | z80::FLAG_H);
+}
+
+inline void Z80Cpu::xor8(uint8_t value) {
+    af.b.hi ^= value;
+    af.b.lo = z80::SZ53P_FLAGS[af.b.hi];
+}
+
+inline void Z80Cpu::or8(uint8_t value) {
+    af.b.hi |= value;
+    af.b.lo = z80::SZ53P_FLAGS[af.b.hi];
+}
+
+inline int Z80Cpu::carry() const { return af.b.lo & z80::FLAG_C; }
+
+// Rotates and shifts of the CB pages, by (op >> 3) & 7:
+// 0 RLC, 1 RRC, 2 RL, 3 RR, 4 SLA, 5 SRA, 6 SLL (bit 0 set), 7 SRL.
+// F = SZ53P of the result plus the bit shifted out as C.
+inline uint8_t Z80Cpu::rotate_shift(int operation, uint8_t x) {
+    int result = 0, carry_out = 0;
+    switch (operation) {
+        case 0: result = x << 1 | x >> 7, carry_out = x >> 7; break;
+        case 1: result = x >> 1 | x << 7, carry_out = x & 1; break;
+        case 2: result = x << 1 | carry(), carry_out = x >> 7; break;
+        case 3: result = x >> 1 | carry() << 7, carry_out = x & 1; break;
+        case 4: result = x << 1, carry_out = x >> 7; break;
+        case 5: result = (x & 0x80) | x >> 1, carry_out = x & 1; break;
+        case 6: result = x << 1 | 1, carry_out = x >> 7; break;
+        default: result = x >> 1, carry_out = x & 1; break;
+    }
+    const auto value = static_cast<uint8_t>(result);
+    af.b.lo = static_cast<uint8_t>(z80::SZ53P_FLAGS[value] | carry_out);
+    return value;
+}
+
+// BIT b,x: Z and P/V set when the bit is clear, S only for a set bit 7; H
+// set, C kept. Bits 5 and 3 are copied from `source`: the tested register
+// itself, or for a memory operand the high byte of its address.
+inline void Z80Cpu::bit_test(int bit, uint8_t x, uint8_t source) {
+    af.b.lo = static_cast<uint8_t>((z80::BIT_FLAGS[x & (1 << bit)] & ~z80::FLAGS_53) | (source & z80::FLAGS_53) |
+                                   z80::FLAG_H | carry());
+}
+
+// Condition codes in encoding order: NZ Z NC C PO PE P M.
+inline bool Z80Cpu::condition(int code) const {
+    constexpr uint8_t TESTED[4] = {z80::FLAG_Z, z80::FLAG_C, z80::FLAG_PV, z80::FLAG_S};
+    return ((af.b.lo & TESTED[code >> 1]) != 0) == ((code & 1) != 0);
+}
+
+// B, C, D, E, H, L, (unused), A by the 3-bit register field.
+inline uint8_t& Z80Cpu::reg8(int index) {
+    switch (index) {
+        case 0: return bc.b.hi;
+        case 1: return bc.b.lo;
+        case 2: return de.b.hi;
+        case 3: return de.b.lo;
+        case 4: return hl.b.hi;
+        case 5: return hl.b.lo;
+        default: return af.b.hi;
+    }
+}
+
+// --- Branch helpers ---------------------------------------------------------------
+// Not taken: the operand is skipped without being read.
+
+template <class Bus>
+inline void Z80Cpu::jump_relative_if(const Bus& bus, bool taken) {
+    if (taken) {
+        const auto offset = static_cast<int8_t>(fetch_byte(bus));
+        pc = static_cast<uint16_t>(pc + offset);
+        clocks_left -= z80::BRANCH_JR_EXTRA;
+    } else {
+        pc = static_cast<uint16_t>(pc + 1);
+    }
+}
+
+template <class Bus>
+inline void Z80Cpu::jump_if(const Bus& bus, bool taken) {
+    pc = taken ? bus.read16(pc) : static_cast<uint16_t>(pc + 2);
+}
+
+template <class Bus>
+inline void Z80Cpu::call(const Bus& bus) {
+    const uint16_t target = fetch_word(bus);
+    push_word(bus, pc);
+    pc = target;
+}
+
+template <class Bus>
+inline void Z80Cpu::call_if(const Bus& bus, bool taken) {
+    if (taken) {
+        call(bus);
+        clocks_left -= z80::BRANCH_CALL_EXTRA;
+    } else {
+        pc = static_cast<uint16_t>(pc + 2);
+    }
+}
+
+template <class Bus>
+inline void Z80Cpu::return_if(const Bus& bus, bool taken) {
+    if (taken) {
+        pc = pop_word(bus);
+        clocks_left -= z80::BRANCH_RET_EXTRA;
+    }
+}
+
+template <class Bus>
+inline void Z80Cpu::restart(const Bus& bus, uint16_t address) {
+    push_word(bus, pc);
+    pc = address;
+}
+
+// --- Run loop -------------------------------------------------------------------
+
+template <class Bus>
+void Z80Cpu::execute_on(const Bus& bus, int32_t clocks) {
+    if (stopped) {
+        clocks_left = 0;
+        slice_mark = 0;
+        return;
+    }
+    clocks_left += clocks;
+    slice_mark = clocks_left;
+    while (clocks_left > 0) {
+        run_main(bus, fetch_opcode(bus));
+        if (irq_pending != 0) [[unlikely]]
+            accept_interrupt(bus);
+    }
+    slice_mark = clocks_left;
+}
+
+// Between two instructions with a request bit set: the NMI latch first; else
+// a maskable request if enabled; else requests without hold are dropped.
+template <class Bus>
+void Z80Cpu::accept_interrupt(const Bus& bus) {
+    if (irq_pending & NMI_PENDING_BIT) {
+        if (halted) halted = 0, pc = static_cast<uint16_t>(pc + 1);
+        push_word(bus, pc);
+        pc = NMI_VECTOR;
+        clocks_left -= NMI_ACCEPT_CLOCKS;
+        iff1 = 0;
+        irq_pending &= ~NMI_PENDING_BIT;
+        return;
+    }
+    if (!iff1) {
+        irq_pending &= irq_hold;
+        return;
+    }
+    if (halted) halted = 0, pc = static_cast<uint16_t>(pc + 1);
+    // The acknowledge comes before the push in every mode.
+    const int32_t vector = int_chain != nullptr ? int_chain->irq_acknowledge() : 0xFF;
+    push_word(bus, pc);
+    if (im == 0) {
+        // The data-bus byte runs as an instruction: RST p or CALL nn.
+        const int op = vector & 0xFF;
+        if ((op & 0xC7) == 0xC7)
+            pc = static_cast<uint16_t>(op & 0x38);
+        else if (op == 0xCD)
+            pc = static_cast<uint16_t>(vector >> 8);
+    } else if (im == 1) {
+        pc = 0x0038;
+    } else {
+        pc = bus.read16(static_cast<uint16_t>(i << 8 | (vector & 0xFF)));
+    }
+    iff1 = iff2 = 0;
+    clocks_left -= IRQ_ACCEPT_CLOCKS;
+    irq_pending = 0;  // every line; a device still requesting raises its line again
+}
+
+// --- Unprefixed page ------------------------------------------------------------
+
+template <class Bus>
+inline void Z80Cpu::run_main(const Bus& bus, uint8_t op) {
+    using namespace z80;
+    [[maybe_unused]] uint8_t &a = af.b.hi, &f = af.b.lo, &b = bc.b.hi, &c = bc.b.lo;
+    [[maybe_unused]] uint8_t &d = de.b.hi, &e = de.b.lo, &h = hl.b.hi, &l = hl.b.lo;
+    instr_pc = static_cast<uint16_t>(pc - 1);
+dispatch:
+    clocks_left -= CYCLES_MAIN[op];
+    switch (op) {
+        // 8-bit loads                       flags   clocks
+        // LD r,r'   01 rrr sss              none    4, 7 with (HL)
+        // LD r,n    00 rrr 110 n            none    7, 10 for (HL)
+        // LD A,(BC) 0A  (DE) 1A  (nn) 3A    none    7, 13 with (nn)
+        // LD (BC),A 02  (DE),A 12  (nn),A 32
+        case 0x40: break;
+        case 0x41: b = c; break;
+        case 0x42: b = d; break;
+        case 0x43: b = e; break;
+        case 0x44: b = h; break;
+        case 0x45: b = l; break;
+        case 0x46: b = bus.read8(hl.w); break;
+        case 0x47: b = a; break;
+        case 0x48: c = b; break;
+        case 0x49: break;
+        case 0x4A: c = d; break;
+        case 0x4B: c = e; break;
+        case 0x4C: c = h; break;
+        case 0x4D: c = l; break;
+        case 0x4E: c = bus.read8(hl.w); break;
+        case 0x4F: c = a; break;
+        case 0x50: d = b; break;
+        case 0x51: d = c; break;
+        case 0x52: break;
+        case 0x53: d = e; break;
+        case 0x54: d = h; break;
+        case 0x55: d = l; break;
+        case 0x56: d = bus.read8(hl.w); break;
+        case 0x57: d = a; break;
+        case 0x58: e = b; break;
+        case 0x59: e = c; break;
+        case 0x5A: e = d; break;
+        case 0x5B: break;
+        case 0x5C: e = h; break;
+        case 0x5D: e = l; break;
+        case 0x5E: e = bus.read8(hl.w); break;
+        case 0x5F: e = a; break;
+        case 0x60: h = b; break;
+        case 0x61: h = c; break;
+        case 0x62: h = d; break;
+        case 0x63: h = e; break;
+        case 0x64: break;
+        case 0x65: h = l; break;
+        case 0x66: h = bus.read8(hl.w); break;
+        case 0x67: h = a; break;
+        case 0x68: l = b; break;
+        case 0x69: l = c; break;
+        case 0x6A: l = d; break;
+        case 0x6B: l = e; break;
+        case 0x6C: l = h; break;
+        case 0x6D: break;
+        case 0x6E: l = bus.read8(hl.w); break;
+        case 0x6F: l = a; break;
+        case 0x70: bus.write8(hl.w, b); break;
+        case 0x71: bus.write8(hl.w, c); break;
+        case 0x72: bus.write8(hl.w, d); break;
+        case 0x73: bus.write8(hl.w, e); break;
+        case 0x74: bus.write8(hl.w, h); break;
+        case 0x75: bus.write8(hl.w, l); break;
+        case 0x77: bus.write8(hl.w, a); break;
+        case 0x78: a = b; break;
+        case 0x79: a = c; break;
+        case 0x7A: a = d; break;
+        case 0x7B: a = e; break;
+        case 0x7C: a = h; break;
+        case 0x7D: a = l; break;
+        case 0x7E: a = bus.read8(hl.w); break;
+        case 0x7F: break;
+        case 0x06: b = fetch_byte(bus); break;
+        case 0x0E: c = fetch_byte(bus); break;
+        case 0x16: d = fetch_byte(bus); break;
+        case 0x1E: e = fetch_byte(bus); break;
+        case 0x26: h = fetch_byte(bus); break;
+        case 0x2E: l = fetch_byte(bus); break;
+        case 0x36: bus.write8(hl.w, fetch_byte(bus)); break;
+        case 0x3E: a = fetch_byte(bus); break;
+        case 0x0A: a = bus.read8(bc.w); break;
+        case 0x1A: a = bus.read8(de.w); break;
+        case 0x3A: a = bus.read8(fetch_word(bus)); break;
+        case 0x02: bus.write8(bc.w, a); break;
+        case 0x12: bus.write8(de.w, a); break;
+        case 0x32: bus.write8(fetch_word(bus), a); break;
+
+        // 16-bit loads and stack           flags   clocks
+        // LD rr,nn    00 rr0 001 nn        none    10
+        // LD (nn),HL 22, LD HL,(nn) 2A     none    16
+        // LD SP,HL F9                      none    6
+        // PUSH qq 11 qq0 101, POP 11 qq0 001   POP AF loads F   11 / 10
+        case 0x01: bc.w = fetch_word(bus); break;
+        case 0x11: de.w = fetch_word(bus); break;
+        case 0x21: hl.w = fetch_word(bus); break;
+        case 0x31: sp = fetch_word(bus); break;
+        case 0x22: bus.write16(fetch_word(bus), hl.w); break;
+        case 0x2A: hl.w = bus.read16(fetch_word(bus)); break;
+        case 0xF9: sp = hl.w; break;
+        case 0xC5: push_word(bus, bc.w); break;
+        case 0xD5: push_word(bus, de.w); break;
+        case 0xE5: push_word(bus, hl.w); break;
+        case 0xF5: push_word(bus, af.w); break;
+        case 0xC1: bc.w = pop_word(bus); break;
+        case 0xD1: de.w = pop_word(bus); break;
+        case 0xE1: hl.w = pop_word(bus); break;
+        case 0xF1: af.w = pop_word(bus); break;
+
+        // 16-bit arithmetic                flags            clocks
+        // INC rr 00 rr0 011, DEC rr 00 rr1 011   none     6
+        // ADD HL,rr 00 rr1 001             - - * * * - 0 *  11
+        case 0x03: ++bc.w; break;
+        case 0x13: ++de.w; break;
+        case 0x23: ++hl.w; break;
+        case 0x33: ++sp; break;
+        case 0x0B: --bc.w; break;
+        case 0x1B: --de.w; break;
+        case 0x2B: --hl.w; break;
+        case 0x3B: --sp; break;
+        case 0x09: hl.w = add16(hl.w, bc.w); break;
+        case 0x19: hl.w = add16(hl.w, de.w); break;
+        case 0x29: hl.w = add16(hl.w, hl.w); break;
+        case 0x39: hl.w = add16(hl.w, sp); break;
+
+        // 8-bit INC and DEC                flags            clocks
+        // INC r 00 rrr 100, DEC r 00 rrr 101   T T T T T T T -  4, 11 for (HL)
+        case 0x04: b = inc8(b); break;
+        case 0x0C: c = inc8(c); break;
+        case 0x14: d = inc8(d); break;
+        case 0x1C: e = inc8(e); break;
+        case 0x24: h = inc8(h); break;
+        case 0x2C: l = inc8(l); break;
+        case 0x34: bus.write8(hl.w, inc8(bus.read8(hl.w))); break;
+        case 0x3C: a = inc8(a); break;
+        case 0x05: b = dec8(b); break;
+        case 0x0D: c = dec8(c); break;
+        case 0x15: d = dec8(d); break;
+        case 0x1D: e = dec8(e); break;
+        case 0x25: h = dec8(h); break;
+        case 0x2D: l = dec8(l); break;
+        case 0x35: bus.write8(hl.w, dec8(bus.read8(hl.w))); break;
+        case 0x3D: a = dec8(a); break;
+
+        // Arithmetic and logic on A        flags            clocks
+        // ADD ADC SUB SBC 10 ooo sss       * * * * * V * *  4, 7 with (HL)
+        // AND XOR OR      10 ooo sss       T T T T T T 0 0  (H = 1 for AND)
+        // CP              10 111 sss       as SUB, bits 5 and 3 from the operand
+        // immediate forms 11 ooo 110 n                      7
+        case 0x80: add8(b, 0); break;
+        case 0x81: add8(c, 0); break;
+        case 0x82: add8(d, 0); break;
+        case 0x83: add8(e, 0); break;
+        case 0x84: add8(h, 0); break;
+        case 0x85: add8(l, 0); break;
+        case 0x86: add8(bus.read8(hl.w), 0); break;
+        case 0x87: add8(a, 0); break;
+        case 0x88: add8(b, carry()); break;
+        case 0x89: add8(c, carry()); break;
+        case 0x8A: add8(d, carry()); break;
+        case 0x8B: add8(e, carry()); break;
+        case 0x8C: add8(h, carry()); break;
+        case 0x8D: add8(l, carry()); break;
+        case 0x8E: add8(bus.read8(hl.w), carry()); break;
+        case 0x8F: add8(a, carry()); break;
+        case 0x90: sub8(b, 0); break;
+        case 0x91: sub8(c, 0); break;
+        case 0x92: sub8(d, 0); break;
+        case 0x93: sub8(e, 0); break;
+        case 0x94: sub8(h, 0); break;
+        case 0x95: sub8(l, 0); break;
+        case 0x96: sub8(bus.read8(hl.w), 0); break;
+        case 0x97: sub8(a, 0); break;
+        case 0x98: sub8(b, carry()); break;
+        case 0x99: sub8(c, carry()); break;
+        case 0x9A: sub8(d, carry()); break;
+        case 0x9B: sub8(e, carry()); break;
+        case 0x9C: sub8(h, carry()); break;
+        case 0x9D: sub8(l, carry()); break;
+        case 0x9E: sub8(bus.read8(hl.w), carry()); break;
+        case 0x9F: sub8(a, carry()); break;
+        case 0xA0: and8(b); break;
+        case 0xA1: and8(c); break;
+        case 0xA2: and8(d); break;
+        case 0xA3: and8(e); break;
+        case 0xA4: and8(h); break;
+        case 0xA5: and8(l); break;
+        case 0xA6: and8(bus.read8(hl.w)); break;
+        case 0xA7: and8(a); break;
+        case 0xA8: xor8(b); break;
+        case 0xA9: xor8(c); break;
+        case 0xAA: xor8(d); break;
+        case 0xAB: xor8(e); break;
+        case 0xAC: xor8(h); break;
+        case 0xAD: xor8(l); break;
+        case 0xAE: xor8(bus.read8(hl.w)); break;
+        case 0xAF: xor8(a); break;
+        case 0xB0: or8(b); break;
+        case 0xB1: or8(c); break;
+        case 0xB2: or8(d); break;
+        case 0xB3: or8(e); break;
+        case 0xB4: or8(h); break;
+        case 0xB5: or8(l); break;
+        case 0xB6: or8(bus.read8(hl.w)); break;
+        case 0xB7: or8(a); break;
+        case 0xB8: cp8(b); break;
+        case 0xB9: cp8(c); break;
+        case 0xBA: cp8(d); break;
+        case 0xBB: cp8(e); break;
+        case 0xBC: cp8(h); break;
+        case 0xBD: cp8(l); break;
+        case 0xBE: cp8(bus.read8(hl.w)); break;
+        case 0xBF: cp8(a); break;
+        case 0xC6: add8(fetch_byte(bus), 0); break;
+        case 0xCE: add8(fetch_byte(bus), carry()); break;
+        case 0xD6: sub8(fetch_byte(bus), 0); break;
+        case 0xDE: sub8(fetch_byte(bus), carry()); break;
+        case 0xE6: and8(fetch_byte(bus)); break;
+        case 0xEE: xor8(fetch_byte(bus)); break;
+        case 0xF6: or8(fetch_byte(bus)); break;
+        case 0xFE: cp8(fetch_byte(bus)); break;
+
+        // Accumulator rotates and adjusts  flags            clocks
+        // RLCA 07 RRCA 0F RLA 17 RRA 1F    - - * 0 * - 0 *  4   (5 and 3 from A')
+        // DAA 27                           T T T T T T - T  4
+        // CPL 2F                           - - * 1 * - 1 -  4
+        // SCF 37, CCF 3F                   - - * * * - 0 *  4   (5 and 3 from A; CCF: H = old C)
+        case 0x07:
+            a = static_cast<uint8_t>(a << 1 | a >> 7);
+            f = static_cast<uint8_t>((f & FLAGS_SZP) | (a & (FLAGS_53 | FLAG_C)));
+            break;
+        case 0x0F:
+            f = static_cast<uint8_t>((f & FLAGS_SZP) | (a & FLAG_C));
+            a = static_cast<uint8_t>(a >> 1 | a << 7);
+            f |= a & FLAGS_53;
+            break;
+        case 0x17: {
+            const int carry_out = a >> 7;
+            a = static_cast<uint8_t>(a << 1 | carry());
+            f = static_cast<uint8_t>((f & FLAGS_SZP) | (a & FLAGS_53) | carry_out);
+            break;
+        }
+        case 0x1F: {
+            const int carry_out = a & 1;
+            a = static_cast<uint8_t>(a >> 1 | carry() << 7);
+            f = static_cast<uint8_t>((f & FLAGS_SZP) | (a & FLAGS_53) | carry_out);
+            break;
+        }
+        case 0x27: af.w = DAA_RESULTS[a | carry() << 8 | (f & FLAG_H) << 5 | (f & FLAG_N) << 9]; break;
+        case 0x2F:
+            a = static_cast<uint8_t>(~a);
+            f = static_cast<uint8_t>((f & (FLAGS_SZP | FLAG_C)) | (a & FLAGS_53) | FLAG_H | FLAG_N);
+            break;
+        case 0x37: f = static_cast<uint8_t>((f & FLAGS_SZP) | (a & FLAGS_53) | FLAG_C); break;
+        case 0x3F: f = static_cast<uint8_t>((f & FLAGS_SZP) | (a & FLAGS_53) | (carry() ? FLAG_H : FLAG_C)); break;
+
+        // Exchanges                        flags   clocks
+        // EX AF,AF' 08, EXX D9, EX DE,HL EB        4
+        // EX (SP),HL E3                    none    19
+        case 0x08: std::swap(af.w, af_alt.w); break;
+        case 0xD9:
+            std::swap(bc.w, bc_alt.w);
+            std::swap(de.w, de_alt.w);
+            std::swap(hl.w, hl_alt.w);
+            break;
+        case 0xEB: std::swap(de.w, hl.w); break;
+        case 0xE3: hl.w = exchange_stack(bus, hl.w); break;
+
+        // Jumps                            clocks (taken / not taken)
+        // JP nn C3, JP cc,nn 11 ccc 010    10 / 10
+        // JR e 18, JR cc,e 001 cc 000      12 / 7
+        // DJNZ e 10                        13 / 8
+        // JP (HL) E9                       4
+        case 0xC3: pc = bus.read16(pc); break;
+        case 0xC2: jump_if(bus, condition(0)); break;
+        case 0xCA: jump_if(bus, condition(1)); break;
+        case 0xD2: jump_if(bus, condition(2)); break;
+        case 0xDA: jump_if(bus, condition(3)); break;
+        case 0xE2: jump_if(bus, condition(4)); break;
+        case 0xEA: jump_if(bus, condition(5)); break;
+        case 0xF2: jump_if(bus, condition(6)); break;
+        case 0xFA: jump_if(bus, condition(7)); break;
+        case 0x18: pc = static_cast<uint16_t>(pc + 1 + static_cast<int8_t>(bus.read8(pc))); break;
+        case 0x20: jump_relative_if(bus, condition(0)); break;
+        case 0x28: jump_relative_if(bus, condition(1)); break;
+        case 0x30: jump_relative_if(bus, condition(2)); break;
+        case 0x38: jump_relative_if(bus, condition(3)); break;
+        case 0x10: jump_relative_if(bus, --b != 0); break;
+        case 0xE9: pc = hl.w; break;
+
+        // Calls and returns                clocks (taken / not taken)
+        // CALL nn CD, CALL cc,nn 11 ccc 100    17 / 10
+        // RET C9, RET cc 11 ccc 000            10; 11 / 5
+        // RST p 11 ppp 111                     11
+        case 0xCD: call(bus); break;
+        case 0xC4: call_if(bus, condition(0)); break;
+        case 0xCC: call_if(bus, condition(1)); break;
+        case 0xD4: call_if(bus, condition(2)); break;
+        case 0xDC: call_if(bus, condition(3)); break;
+        case 0xE4: call_if(bus, condition(4)); break;
+        case 0xEC: call_if(bus, condition(5)); break;
+        case 0xF4: call_if(bus, condition(6)); break;
+        case 0xFC: call_if(bus, condition(7)); break;
+        case 0xC9: pc = pop_word(bus); break;
+        case 0xC0: return_if(bus, condition(0)); break;
+        case 0xC8: return_if(bus, condition(1)); break;
+        case 0xD0: return_if(bus, condition(2)); break;
+        case 0xD8: return_if(bus, condition(3)); break;
+        case 0xE0: return_if(bus, condition(4)); break;
+        case 0xE8: return_if(bus, condition(5)); break;
+        case 0xF0: return_if(bus, condition(6)); break;
+        case 0xF8: return_if(bus, condition(7)); break;
+        case 0xC7: restart(bus, 0x00); break;
+        case 0xCF: restart(bus, 0x08); break;
+        case 0xD7: restart(bus, 0x10); break;
+        case 0xDF: restart(bus, 0x18); break;
+        case 0xE7: restart(bus, 0x20); break;
+        case 0xEF: restart(bus, 0x28); break;
+        case 0xF7: restart(bus, 0x30); break;
+        case 0xFF: restart(bus, 0x38); break;
+
+        // Ports                            flags   clocks
+        // OUT (n),A D3 n; IN A,(n) DB n    none    11   (A on the high address byte)
+        case 0xD3: bus.out(static_cast<uint16_t>(fetch_byte(bus) | a << 8), a); break;
+        case 0xDB: a = bus.in(static_cast<uint16_t>(fetch_byte(bus) | a << 8)); break;
+
+        // Control                          clocks
+        // NOP 00, DI F3, EI FB, HALT 76    4
+        // EI runs the next instruction at once: no interrupt between the two.
+        // HALT steps PC back onto itself and runs again until an interrupt.
+        case 0x00: break;
+        case 0xF3: iff1 = iff2 = 0; break;
+        case 0xFB:
+            iff1 = iff2 = 1;
+            op = fetch_opcode(bus);
+            instr_pc = static_cast<uint16_t>(pc - 1);
+            goto dispatch;
+        case 0x76:
+            halted = 1;
+            pc = static_cast<uint16_t>(pc - 1);
+            break;
+
+        // Prefixes (0 clocks here; each page charges its whole instruction).
+        // A DD or FD before an opcode without index form hands that opcode back
+        // to run as an unprefixed instruction.
+        case 0xCB: run_cb(bus); break;
+        case 0xED: run_ed(bus); break;
+        case 0xDD:
+            if (const int next = run_index(bus, ix); next >= 0) {
+                op = static_cast<uint8_t>(next);
+                goto dispatch;
+            }
+            break;
+        case 0xFD:
+            if (const int next = run_index(bus, iy); next >= 0) {
+                op = static_cast<uint8_t>(next);
+                goto dispatch;
+            }
+            break;
+    }
+}
+
+// --- CB page ----------------------------------------------------------------------
+// op = 00 ooo rrr  rotate/shift  RLC RRC RL RR SLA SRA SLL SRL   T T T 0 T T 0 *   8, 15 on (HL)
+// op = 01 bbb rrr  BIT b,r                                       T T T 1 T T 0 -   8, 12 on (HL)
+// op = 10 bbb rrr  RES b,r; 11 bbb rrr SET b,r                   none              8, 15 on (HL)
+// Read-modify-write on (HL): one read, the operation, one write.
+
+template <class Bus>
+void Z80Cpu::run_cb(const Bus& bus) {
+    const uint8_t op = fetch_opcode(bus);
+    clocks_left -= z80::CYCLES_CB[op];
+    const int index = op & 7, bit = (op >> 3) & 7;
+    uint8_t x = index == 6 ? bus.read8(hl.w) : reg8(index);
+    switch (op >> 6) {
+        case 0: x = rotate_shift(bit, x); break;
+        case 1: bit_test(bit, x, index == 6 ? hl.b.hi : x); return;
+        case 2: x = static_cast<uint8_t>(x & ~(1 << bit)); break;
+        default: x = static_cast<uint8_t>(x | (1 << bit)); break;
+    }
+    if (index == 6)
+        bus.write8(hl.w, x);
+    else
+        reg8(index) = x;
+}
+
+// --- ED page ----------------------------------------------------------------------
+
+template <class Bus>
+void Z80Cpu::run_ed(const Bus& bus) {
+    using namespace z80;
+    [[maybe_unused]] uint8_t &a = af.b.hi, &f = af.b.lo, &b = bc.b.hi, &c = bc.b.lo;
+    [[maybe_unused]] uint8_t &d = de.b.hi, &e = de.b.lo, &h = hl.b.hi, &l = hl.b.lo;
+    const uint8_t op = fetch_opcode(bus);
+    clocks_left -= CYCLES_ED[op];
+    switch (op) {
+        // Ports through C (B on the high byte)     flags            clocks
+        // IN r,(C) 01 rrr 000 (r = 6: flags only)  T T T 0 T T 0 -  12
+        // OUT (C),r 01 rrr 001 (r = 6: OUT (C),0)  none             12
+        case 0x40: b = in_c(bus); break;
+        case 0x48: c = in_c(bus); break;
+        case 0x50: d = in_c(bus); break;
+        case 0x58: e = in_c(bus); break;
+        case 0x60: h = in_c(bus); break;
+        case 0x68: l = in_c(bus); break;
+        case 0x70: in_c(bus); break;
+        case 0x78: a = in_c(bus); break;
+        case 0x41: bus.out(bc.w, b); break;
+        case 0x49: bus.out(bc.w, c); break;
+        case 0x51: bus.out(bc.w, d); break;
+        case 0x59: bus.out(bc.w, e); break;
+        case 0x61: bus.out(bc.w, h); break;
+        case 0x69: bus.out(bc.w, l); break;
+        case 0x71: bus.out(bc.w, 0); break;
+        case 0x79: bus.out(bc.w, a); break;
+
+        // 16-bit arithmetic with carry             flags            clocks
+        // SBC HL,rr 01 rr0 010, ADC HL,rr 01 rr1 010   * * * * * V * *  15
+        case 0x42: sbc16(bc.w); break;
+        case 0x52: sbc16(de.w); break;
+        case 0x62: sbc16(hl.w); break;
+        case 0x72: sbc16(sp); break;
+        case 0x4A: adc16(bc.w); break;
+        case 0x5A: adc16(de.w); break;
+        case 0x6A: adc16(hl.w); break;
+        case 0x7A: adc16(sp); break;
+
+        // 16-bit loads through (nn)                flags   clocks
+        // LD (nn),rr 01 rr0 011, LD rr,(nn) 01 rr1 011  none  20
+        case 0x43: bus.write16(fetch_word(bus), bc.w); break;
+        case 0x53: bus.write16(fetch_word(bus), de.w); break;
+        case 0x63: bus.write16(fetch_word(bus), hl.w); break;
+        case 0x73: bus.write16(fetch_word(bus), sp); break;
+        case 0x4B: bc.w = bus.read16(fetch_word(bus)); break;
+        case 0x5B: de.w = bus.read16(fetch_word(bus)); break;
+        case 0x6B: hl.w = bus.read16(fetch_word(bus)); break;
+        case 0x7B: sp = bus.read16(fetch_word(bus)); break;
+
+        // NEG 01 xxx 100                           * * * * * V 1 *  8
+        case 0x44:
+        case 0x4C:
+        case 0x54:
+        case 0x5C:
+        case 0x64:
+        case 0x6C:
+        case 0x74:
+        case 0x7C: {
+            const int old = a, result = -old;
+            a = static_cast<uint8_t>(result);
+            f = static_cast<uint8_t>(SZ53_FLAGS[a] | ((old ^ result) & FLAG_H) | ((old & result) >> 5 & FLAG_PV) |
+                                     (old != 0 ? FLAG_C : 0) | FLAG_N);
+            break;
+        }
+
+        // Returns and interrupt modes              clocks
+        // RETN 01 xx0 101, RETI 01 xx1 101         8 (iff1 = iff2; RETI tells the chain)
+        // IM 0 46 4E 66 6E, IM 1 56 76, IM 2 5E 7E 8
+        case 0x45:
+        case 0x55:
+        case 0x65:
+        case 0x75:
+            pc = pop_word(bus);
+            iff1 = iff2;
+            break;
+        case 0x4D:
+        case 0x5D:
+        case 0x6D:
+        case 0x7D:
+            pc = pop_word(bus);
+            iff1 = iff2;
+            if (int_chain != nullptr) int_chain->irq_return();
+            break;
+        case 0x46:
+        case 0x4E:
+        case 0x66:
+        case 0x6E: im = 0; break;
+        case 0x56:
+        case 0x76: im = 1; break;
+        case 0x5E:
+        case 0x7E: im = 2; break;
+
+        // I and R transfers                        flags            clocks
+        // LD I,A 47, LD R,A 4F                     none             9
+        // LD A,I 57, LD A,R 5F                     T T T 0 T iff2 0 -  9
+        case 0x47: i = a; break;
+        case 0x4F: r = a; break;
+        case 0x57: a = i, f = static_cast<uint8_t>(SZ53_FLAGS[a] | (iff2 ? FLAG_PV : 0) | carry()); break;
+        case 0x5F: a = r, f = static_cast<uint8_t>(SZ53_FLAGS[a] | (iff2 ? FLAG_PV : 0) | carry()); break;
+
+        // Digit rotates through (HL)               flags            clocks
+        // RRD 67, RLD 6F                           T T T 0 T T 0 -  18
+        case 0x67: {
+            const uint8_t m = bus.read8(hl.w);
+            bus.write8(hl.w, static_cast<uint8_t>(a << 4 | m >> 4));
+            a = static_cast<uint8_t>((a & 0xF0) | (m & 0x0F));
+            f = static_cast<uint8_t>(SZ53P_FLAGS[a] | carry());
+            break;
+        }
+        case 0x6F: {
+            const uint8_t m = bus.read8(hl.w);
+            bus.write8(hl.w, static_cast<uint8_t>(m << 4 | (a & 0x0F)));
+            a = static_cast<uint8_t>((a & 0xF0) | m >> 4);
+            f = static_cast<uint8_t>(SZ53P_FLAGS[a] | carry());
+            break;
+        }
+
+        // Block instructions                       clocks
+        // LDI A0 LDD A8 LDIR B0 LDDR B8            16 per execution, +5 per repetition
+        // CPI A1 CPD A9 CPIR B1 CPDR B9            LDIR repeats through the run loop
+        // INI A2 IND AA INIR B2 INDR BA            (PC - 2); the other repeating forms
+        // OUTI A3 OUTD AB OTIR B3 OTDR BB          finish inside this instruction.
+        case 0xA0: block_load_step(bus, 1); break;
+        case 0xA8: block_load_step(bus, -1); break;
+        case 0xB0:
+            block_load_step(bus, 1);
+            if (bc.w != 0) pc = static_cast<uint16_t>(pc - 2), clocks_left -= BLOCK_REPEAT_EXTRA;
+            break;
+        case 0xB8:
+            block_load_step(bus, -1);
+            while (bc.w != 0) clocks_left -= BLOCK_REPEAT_EXTRA, block_load_step(bus, -1);
+            break;
+        case 0xA1: block_compare_step(bus, 1); break;
+        case 0xA9: block_compare_step(bus, -1); break;
+        case 0xB1:
+            block_compare_step(bus, 1);
+            while (bc.w != 0 && !(f & FLAG_Z)) clocks_left -= BLOCK_REPEAT_EXTRA, block_compare_step(bus, 1);
+            break;
+        case 0xB9:
+            block_compare_step(bus, -1);
+            while (bc.w != 0 && !(f & FLAG_Z)) clocks_left -= BLOCK_REPEAT_EXTRA, block_compare_step(bus, -1);
+            break;
+        case 0xA2: block_io_step(bus, true, 1); break;
+        case 0xAA: block_io_step(bus, true, -1); break;
+        case 0xA3: block_io_step(bus, false, 1); break;
+        case 0xAB: block_io_step(bus, false, -1); break;
+        case 0xB2:
+            block_io_step(bus, true, 1);
+            while (b != 0) clocks_left -= BLOCK_REPEAT_EXTRA, block_io_step(bus, true, 1);
+            break;
+        case 0xBA:
+            block_io_step(bus, true, -1);
+            while (b != 0) clocks_left -= BLOCK_REPEAT_EXTRA, block_io_step(bus, true, -1);
+            break;
+        case 0xB3:
+            block_io_step(bus, false, 1);
+            while (b != 0) clocks_left -= BLOCK_REPEAT_EXTRA, block_io_step(bus, false, 1);
+            break;
+        case 0xBB:
+            block_io_step(bus, false, -1);
+            while (b != 0) clocks_left -= BLOCK_REPEAT_EXTRA, block_io_step(bus, false, -1);
+            break;
+
+        // Every other opcode: a two-byte no-operation of 8 clocks.
+        default: break;
+    }
+}
+
+template <class Bus>
+inline uint8_t Z80Cpu::in_c(const Bus& bus) {
+    const uint8_t value = bus.in(bc.w);
+    af.b.lo = static_cast<uint8_t>(z80::SZ53P_FLAGS[value] | carry());
+    return value;
+}
+
+// LDI / LDD: P/V = (BC != 0); bits 5 and 3 from bits 1 and 3 of A + the byte.
+template <class Bus>
+inline void Z80Cpu::block_load_step(const Bus& bus, int step) {
+    const uint8_t value = bus.read8(hl.w);
+    bus.write8(de.w, value);
+    hl.w = static_cast<uint16_t>(hl.w + step);
+    de.w = static_cast<uint16_t>(de.w + step);
+    --bc.w;
+    const int n = value + af.b.hi;
+    af.b.lo = static_cast<uint8_t>((af.b.lo & (z80::FLAG_S | z80::FLAG_Z | z80::FLAG_C)) |
+                                   (bc.w != 0 ? z80::FLAG_PV : 0) | ((n & 0x02) << 4) | (n & z80::FLAG_3));
+}
+
+// CPI / CPD: S, Z, H from A - byte, C kept, N set, P/V = (BC != 0); bits 5
+// and 3 from bits 1 and 3 of the difference less H.
+template <class Bus>
+inline void Z80Cpu::block_compare_step(const Bus& bus, int step) {
+    const uint8_t value = bus.read8(hl.w);
+    const int a = af.b.hi, result = (a - value) & 0xFF;
+    hl.w = static_cast<uint16_t>(hl.w + step);
+    --bc.w;
+    const int half = (a ^ value ^ result) & z80::FLAG_H;
+    const int n = result - (half ? 1 : 0);
+    af.b.lo =
+        static_cast<uint8_t>((z80::SZ53_FLAGS[result] & (z80::FLAG_S | z80::FLAG_Z)) | half | carry() | z80::FLAG_N |
+                             (bc.w != 0 ? z80::FLAG_PV : 0) | ((n & 0x02) << 4) | (n & z80::FLAG_3));
+}
+
+// INI / IND (input) and OUTI / OUTD (output). INI puts B on the high address
+// byte before decrementing it, OUTI after.
+template <class Bus>
+inline void Z80Cpu::block_io_step(const Bus& bus, bool input, int step) {
+    uint8_t value;
+    if (input) {
+        value = bus.in(bc.w);
+        --bc.b.hi;
+        bus.write8(hl.w, value);
+    } else {
+        value = bus.read8(hl.w);
+        --bc.b.hi;
+        bus.out(bc.w, value);
+    }
+    hl.w = static_cast<uint16_t>(hl.w + step);
+    const int c = bc.b.lo, b = bc.b.hi;
+    const int k = ((c + step) & 0xFF) + value;
+    const auto& table = step > 0 ? z80::BLOCK_IO_INC : z80::BLOCK_IO_DEC;
+    const int parity = table[(c & 3) * 4 + (value & 3)] ^ z80::BLOCK_IO_B[b] ^ ((value >> 2) & 1) ^ ((c >> 2) & 1);
+    af.b.lo = static_cast<uint8_t>(z80::SZ53_FLAGS[b] | (value & 0x80 ? z80::FLAG_N : 0) |
+                                   (k > 0xFF ? z80::FLAG_H | z80::FLAG_C : 0) | (parity ? z80::FLAG_PV : 0));
+}
+
+// --- DD / FD page ------------------------------------------------------------------
+// X is IX for DD and IY for FD; XH and XL its halves. Returns -1 when the
+// instruction is done, or the opcode byte when it has no index form: the
+// prefix then cost only its 4 clocks and that opcode runs unprefixed.
+
+template <class Bus>
+int Z80Cpu::run_index(const Bus& bus, Z80Pair& x) {
+    using namespace z80;
+    [[maybe_unused]] uint8_t &a = af.b.hi, &b = bc.b.hi, &c = bc.b.lo;
+    [[maybe_unused]] uint8_t &d = de.b.hi, &e = de.b.lo, &h = hl.b.hi, &l = hl.b.lo;
+    uint8_t &xh = x.b.hi, &xl = x.b.lo;
+    const uint8_t op = fetch_opcode(bus);
+    clocks_left -= CYCLES_INDEX[op];
+    switch (op) {
+        // 16-bit                           flags            clocks
+        // ADD X,rr 00 rr1 001              - - * * * - 0 *  15
+        // LD X,nn 21; LD (nn),X 22; LD X,(nn) 2A            14, 20, 20
+        // INC X 23, DEC X 2B                                10
+        // PUSH X E5, POP X E1, EX (SP),X E3                 15, 14, 23
+        // JP (X) E9, LD SP,X F9                             8, 10
+        case 0x09: x.w = add16(x.w, bc.w); break;
+        case 0x19: x.w = add16(x.w, de.w); break;
+        case 0x29: x.w = add16(x.w, x.w); break;
+        case 0x39: x.w = add16(x.w, sp); break;
+        case 0x21: x.w = fetch_word(bus); break;
+        case 0x22: bus.write16(fetch_word(bus), x.w); break;
+        case 0x2A: x.w = bus.read16(fetch_word(bus)); break;
+        case 0x23: ++x.w; break;
+        case 0x2B: --x.w; break;
+        case 0xE5: push_word(bus, x.w); break;
+        case 0xE1: x.w = pop_word(bus); break;
+        case 0xE3: x.w = exchange_stack(bus, x.w); break;
+        case 0xE9: pc = x.w; break;
+        case 0xF9: sp = x.w; break;
+
+        // Halves (undocumented)            flags            clocks
+        // INC/DEC XH 24/25, XL 2C/2D       T T T T T T T -  9
+        // LD XH,n 26, LD XL,n 2E                            9
+        // LD r,XH / LD r,XL / LD XH,r / LD XL,r (r = B C D E A, or the other half)   9
+        // LD XH,XH 64 and LD XL,XL 6D: no-operations        9
+        case 0x24: xh = inc8(xh); break;
+        case 0x25: xh = dec8(xh); break;
+        case 0x26: xh = fetch_byte(bus); break;
+        case 0x2C: xl = inc8(xl); break;
+        case 0x2D: xl = dec8(xl); break;
+        case 0x2E: xl = fetch_byte(bus); break;
+        case 0x44: b = xh; break;
+        case 0x45: b = xl; break;
+        case 0x4C: c = xh; break;
+        case 0x4D: c = xl; break;
+        case 0x54: d = xh; break;
+        case 0x55: d = xl; break;
+        case 0x5C: e = xh; break;
+        case 0x5D: e = xl; break;
+        case 0x7C: a = xh; break;
+        case 0x7D: a = xl; break;
+        case 0x60: xh = b; break;
+        case 0x61: xh = c; break;
+        case 0x62: xh = d; break;
+        case 0x63: xh = e; break;
+        case 0x64: break;
+        case 0x65: xh = xl; break;
+        case 0x67: xh = a; break;
+        case 0x68: xl = b; break;
+        case 0x69: xl = c; break;
+        case 0x6A: xl = d; break;
+        case 0x6B: xl = e; break;
+        case 0x6C: xl = xh; break;
+        case 0x6D: break;
+        case 0x6F: xl = a; break;
+
+        // Through (X+d)                    flags            clocks
+        // LD r,(X+d) 01 rrr 110 d; LD (X+d),r 01 110 rrr d (the real H and L)   19
+        // LD (X+d),n 36 d n                                  19
+        // INC (X+d) 34 d, DEC (X+d) 35 d   T T T T T T T -  23
+        case 0x46: b = bus.read8(indexed_address(bus, x)); break;
+        case 0x4E: c = bus.read8(indexed_address(bus, x)); break;
+        case 0x56: d = bus.read8(indexed_address(bus, x)); break;
+        case 0x5E: e = bus.read8(indexed_address(bus, x)); break;
+        case 0x66: h = bus.read8(indexed_address(bus, x)); break;
+        case 0x6E: l = bus.read8(indexed_address(bus, x)); break;
+        case 0x7E: a = bus.read8(indexed_address(bus, x)); break;
+        case 0x70: bus.write8(indexed_address(bus, x), b); break;
+        case 0x71: bus.write8(indexed_address(bus, x), c); break;
+        case 0x72: bus.write8(indexed_address(bus, x), d); break;
+        case 0x73: bus.write8(indexed_address(bus, x), e); break;
+        case 0x74: bus.write8(indexed_address(bus, x), h); break;
+        case 0x75: bus.write8(indexed_address(bus, x), l); break;
+        case 0x77: bus.write8(indexed_address(bus, x), a); break;
+        case 0x36: {
+            const uint16_t address = indexed_address(bus, x);
+            bus.write8(address, fetch_byte(bus));
+            break;
+        }
+        case 0x34: {
+            const uint16_t address = indexed_address(bus, x);
+            bus.write8(address, inc8(bus.read8(address)));
+            break;
+        }
+        case 0x35: {
+            const uint16_t address = indexed_address(bus, x);
+            bus.write8(address, dec8(bus.read8(address)));
+            break;
+        }
+
+        // Arithmetic and logic with XH, XL, (X+d)    flags as the unprefixed forms   9, 19
+        case 0x84: add8(xh, 0); break;
+        case 0x85: add8(xl, 0); break;
+        case 0x86: add8(bus.read8(indexed_address(bus, x)), 0); break;
+        case 0x8C: add8(xh, carry()); break;
+        case 0x8D: add8(xl, carry()); break;
+        case 0x8E: add8(bus.read8(indexed_address(bus, x)), carry()); break;
+        case 0x94: sub8(xh, 0); break;
+        case 0x95: sub8(xl, 0); break;
+        case 0x96: sub8(bus.read8(indexed_address(bus, x)), 0); break;
+        case 0x9C: sub8(xh, carry()); break;
+        case 0x9D: sub8(xl, carry()); break;
+        case 0x9E: sub8(bus.read8(indexed_address(bus, x)), carry()); break;
+        case 0xA4: and8(xh); break;
+        case 0xA5: and8(xl); break;
+        case 0xA6: and8(bus.read8(indexed_address(bus, x))); break;
+        case 0xAC: xor8(xh); break;
+        case 0xAD: xor8(xl); break;
+        case 0xAE: xor8(bus.read8(indexed_address(bus, x))); break;
+        case 0xB4: or8(xh); break;
+        case 0xB5: or8(xl); break;
+        case 0xB6: or8(bus.read8(indexed_address(bus, x))); break;
+        case 0xBC: cp8(xh); break;
+        case 0xBD: cp8(xl); break;
+        case 0xBE: cp8(bus.read8(indexed_address(bus, x))); break;
+
+        case 0xCB: run_index_cb(bus, x); break;
+
+        // No index form: only the prefix is spent (CYCLES_INDEX charged its 4).
+        default: return op;
+    }
+    return -1;
+}
+
+// --- DD CB / FD CB page ------------------------------------------------------------
+// DD CB d op: the displacement comes before the opcode, which is read as plain
+// data (R advances twice for the whole instruction).
+// op = 00 ooo rrr  rotate/shift of (X+d)   T T T 0 T T 0 *   23
+// op = 01 bbb xxx  BIT b,(X+d)             T T * 1 * T 0 -   20  (5 and 3 from the address's high byte)
+// op = 10/11 bbb rrr  RES/SET b,(X+d)      none              23
+// For every op except BIT, rrr != 6 also copies the result into that register.
+
+template <class Bus>
+void Z80Cpu::run_index_cb(const Bus& bus, Z80Pair& x) {
+    const uint16_t address = indexed_address(bus, x);
+    const uint8_t op = fetch_byte(bus);
+    clocks_left -= z80::CYCLES_INDEX_CB[op];
+    const uint8_t value = bus.read8(address);
+    const int bit = (op >> 3) & 7;
+    uint8_t result;
+    switch (op >> 6) {
+        case 0: result = rotate_shift(bit, value); break;
+        case 1: bit_test(bit, value, static_cast<uint8_t>(address >> 8)); return;
+        case 2: result = static_cast<uint8_t>(value & ~(1 << bit)); break;
+        default: result = static_cast<uint8_t>(value | (1 << bit)); break;
+    }
+    if ((op & 7) != 6) reg8(op & 7) = result;
+    bus.write8(address, result);
+}
+
+}  // namespace m5

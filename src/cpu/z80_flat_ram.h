@@ -1,0 +1,33 @@
+// FlatRam: 64 KiB of plain read/write memory behind the Component memory
+// operations, with no mapping and no ROM. The processor's test bench: the
+// z80check tool, the processor tests and the benchmarks run the Z80Cpu on it.
+// It is final, so a Z80Bus<FlatRam, ...> reaches it with direct calls.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "machine/component.h"
+
+namespace m5 {
+
+class FlatRam final : public Component {
+public:
+    static constexpr int32_t SIZE = 0x10000;
+
+    FlatRam() : Component(nullptr, nullptr) {}
+
+    int32_t mem_read8(int32_t address) override { return bytes[address & 0xFFFF]; }
+    void mem_write8(int32_t address, int32_t data) override { bytes[address & 0xFFFF] = static_cast<uint8_t>(data); }
+    int32_t mem_read16(int32_t address) override {
+        return bytes[address & 0xFFFF] | bytes[(address + 1) & 0xFFFF] << 8;
+    }
+    void mem_write16(int32_t address, int32_t data16) override {
+        bytes[address & 0xFFFF] = static_cast<uint8_t>(data16);
+        bytes[(address + 1) & 0xFFFF] = static_cast<uint8_t>(data16 >> 8);
+    }
+
+    std::array<uint8_t, SIZE> bytes{};
+};
+
+}  // namespace m5
