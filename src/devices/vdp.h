@@ -47,6 +47,7 @@ inline constexpr int32_t VDP_REGISTER_COUNT = 8;
 inline constexpr int32_t SPRITE_COUNT = 32;
 inline constexpr int32_t SPRITES_PER_LINE = 4;
 inline constexpr uint8_t SPRITE_TERMINATOR = 0xD0;
+inline constexpr int32_t SPRITE_ROW_WORDS = 6;  // 384 columns: 64 to the left, 256, 64 to the right
 
 // Status register bits.
 inline constexpr uint8_t STATUS_FRAME = 0x80;
@@ -156,6 +157,13 @@ private:
     // when R7 is written (the backdrop stands in for colour 0).
     std::array<uint64_t, 256> colour_back{};
     std::array<uint64_t, 256> colour_diff{};
+
+    // Sprite pass scratch, cleared at the start of every pass: sprites left
+    // per picture row, and per row the pixels covered by a sprite and those
+    // already coloured (bit sets, see render_sprites).
+    std::array<uint8_t, PICTURE_HEIGHT> line_budget{};
+    std::array<std::array<uint64_t, SPRITE_ROW_WORDS>, PICTURE_HEIGHT> sprite_cover{};
+    std::array<std::array<uint64_t, SPRITE_ROW_WORDS>, PICTURE_HEIGHT> sprite_drawn{};
 };
 
 }  // namespace m5

@@ -43,6 +43,16 @@ constexpr std::array<uint16_t, 256> make_double_table() {
 }
 constexpr std::array<uint16_t, 256> DOUBLE_BITS = make_double_table();
 
+// Two neighbouring pixels at once: index = left | right << 4, value = the
+// two RGB565 pixels in surface order.
+constexpr std::array<uint32_t, 256> make_palette_pairs() {
+    std::array<uint32_t, 256> table{};
+    for (int i = 0; i < 256; ++i)
+        table[i] = std::bit_cast<uint32_t>(std::array<uint16_t, 2>{PALETTE[i & 15], PALETTE[i >> 4]});
+    return table;
+}
+constexpr std::array<uint32_t, 256> PALETTE_PAIRS = make_palette_pairs();
+
 constexpr uint64_t ALL_BYTES = 0x0101010101010101ull;
 
 inline void store8(uint8_t* dst, uint64_t pixels) { std::memcpy(dst, &pixels, 8); }
@@ -51,14 +61,6 @@ inline uint64_t load8(const uint8_t* src) {
     std::memcpy(&pixels, src, 8);
     return pixels;
 }
-
-// One sprite of the current frame, prepared from its attribute entry.
-struct SpriteLine {
-    int32_t top;       // first picture row (may be negative)
-    int32_t left;      // first column (may be negative)
-    uint16_t pattern;  // VRAM address of pattern byte 0
-    uint8_t colour;
-};
 
 }  // namespace
 
@@ -174,51 +176,54 @@ void Vdp::render_stripes() {
     for (int32_t y = 1; y < PICTURE_HEIGHT; ++y) std::memcpy(first + y * PICTURE_WIDTH, first, PICTURE_WIDTH);
 }
 
-// Sprites, worked row by row. Per row, the covered and the coloured pixels
-// are kept as 256-bit sets (four words, column 0 in the top bit of word 0),
-// so that coincidence and "lower number in front" are word operations. The
-// result equals drawing the sprites one after another: on each row they are
-// visited in number order, and the first row with a fifth sprite is the
-// upper one.
+// Sprites, one after another in number order, as the chip scans them. For
+// every picture row the covered and the coloured pixels are kept as bit sets
+// (sprite_cover and sprite_drawn: word 0 stands for columns -64..-1, words
+// 1-4 for the picture, word 5 for columns 256..319), so that coincidence and
+// "lower number in front" are word operations and columns outside the
+// picture simply never count.
 void Vdp::render_sprites() {
     status = STATUS_FRAME;
     const int32_t size = (regs[1] & R1_SPRITE_16) ? 16 : 8;
     const int32_t magnify = (regs[1] & R1_SPRITE_MAGNIFY) ? 1 : 0;
     const int32_t height = size << magnify;
+    line_budget.fill(SPRITES_PER_LINE);
+    std::memset(sprite_cover.data(), 0, sizeof(sprite_cover));
+    std::memset(sprite_drawn.data(), 0, sizeof(sprite_drawn));
+    int32_t fifth_row = PICTURE_HEIGHT;  // none yet
+    int32_t fifth_sprite = 0;
 
-    std::array<SpriteLine, SPRITE_COUNT> sprites;
-    int32_t count = 0;
-    for (; count < SPRITE_COUNT; ++count) {
-        const uint8_t* attr = &vram[(sprite_attr_base + count * 4) & VRAM_ADDRESS_MASK];
+    int32_t i = 0;
+    for (; i < SPRITE_COUNT; ++i) {
+        const uint8_t* attr = &vram[(sprite_attr_base + i * 4) & VRAM_ADDRESS_MASK];
         const uint8_t y = attr[0];
         if (y == SPRITE_TERMINATOR) break;
-        SpriteLine& s = sprites[count];
-        s.top = y < SPRITE_TERMINATOR ? y + 1 : y - 255;
-        s.left = attr[1] - ((attr[3] & 0x80) ? 32 : 0);
+        const int32_t top = y < SPRITE_TERMINATOR ? y + 1 : y - 255;
+        const int32_t left = attr[1] - ((attr[3] & 0x80) ? 32 : 0);
         const uint32_t name = size == 16 ? (attr[2] & 0xFCu) : attr[2];
-        s.pattern = static_cast<uint16_t>((sprite_pattern_base + name * 8) & VRAM_ADDRESS_MASK);
-        s.colour = attr[3] & 0x0F;
-    }
+        const uint32_t pattern = sprite_pattern_base + name * 8;
+        const uint8_t colour = attr[3] & 0x0F;
+        const uint64_t colour_bytes = colour * ALL_BYTES;
+        // Bit position of the sprite's first column within the padded row.
+        const int32_t padded = left + 64;
+        const int32_t word = padded >> 6;
+        const int32_t shift = padded & 63;
 
-    int32_t fifth_sprite = -1;
-    for (int32_t row = 0; row < PICTURE_HEIGHT; ++row) {
-        int32_t budget = SPRITES_PER_LINE;
-        uint64_t covered[4] = {0, 0, 0, 0};
-        uint64_t coloured[4] = {0, 0, 0, 0};
-        uint8_t* line = &picture[row * PICTURE_WIDTH];
-        for (int32_t i = 0; i < count; ++i) {
-            const SpriteLine& s = sprites[i];
-            const int32_t dy = row - s.top;
-            if (static_cast<uint32_t>(dy) >= static_cast<uint32_t>(height)) continue;
-            if (budget == 0) {
-                if (fifth_sprite < 0) fifth_sprite = i;
+        const int32_t first_row = std::max(top, 0);
+        const int32_t end_row = std::min(top + height, PICTURE_HEIGHT);
+        for (int32_t row = first_row; row < end_row; ++row) {
+            if (line_budget[row] == 0) {
+                if (row < fifth_row) {
+                    fifth_row = row;
+                    fifth_sprite = i;
+                }
             } else {
-                --budget;
+                --line_budget[row];
             }
-            const int32_t k = dy >> magnify;
+            const int32_t k = (row - top) >> magnify;
             // Pattern row as a 32-bit set, leftmost pixel in bit 31.
-            const uint8_t left_bits = vram[(s.pattern + k) & VRAM_ADDRESS_MASK];
-            const uint8_t right_bits = size == 16 ? vram[(s.pattern + k + 16) & VRAM_ADDRESS_MASK] : 0;
+            const uint8_t left_bits = vram[(pattern + k) & VRAM_ADDRESS_MASK];
+            const uint8_t right_bits = size == 16 ? vram[(pattern + k + 16) & VRAM_ADDRESS_MASK] : 0;
             uint32_t bits;
             if (magnify) {
                 bits = (static_cast<uint32_t>(DOUBLE_BITS[left_bits]) << 16) | DOUBLE_BITS[right_bits];
@@ -227,31 +232,33 @@ void Vdp::render_sprites() {
             }
             if (bits == 0) continue;
             const uint64_t shape = static_cast<uint64_t>(bits) << 32;
-            const uint64_t colour_bytes = s.colour * ALL_BYTES;
-            for (int32_t w = 0; w < 4; ++w) {
-                const int32_t shift = s.left - w * 64;
-                if (shift >= 64 || shift <= -32) continue;
-                const uint64_t part = shift >= 0 ? shape >> shift : shape << -shift;
-                if (part == 0) continue;
-                if (covered[w] & part) status |= STATUS_COINCIDENCE;
-                covered[w] |= part;
-                if (s.colour == 0) continue;
-                const uint64_t draw = part & ~coloured[w];
-                if (draw == 0) continue;
-                coloured[w] |= draw;
-                for (int32_t b = 0; b < 8; ++b) {
-                    const uint8_t byte_bits = static_cast<uint8_t>(draw >> (56 - 8 * b));
-                    if (byte_bits == 0) continue;
-                    uint8_t* dst = line + w * 64 + b * 8;
-                    const uint64_t mask = EXPAND[byte_bits];
+            const uint64_t parts[2] = {shape >> shift, shift ? shape << (64 - shift) : 0};
+            std::array<uint64_t, SPRITE_ROW_WORDS>& cover = sprite_cover[row];
+            std::array<uint64_t, SPRITE_ROW_WORDS>& drawn = sprite_drawn[row];
+            uint8_t* line = &picture[row * PICTURE_WIDTH];
+            for (int32_t p = 0; p < 2; ++p) {
+                const int32_t w = word + p;
+                const uint64_t part = parts[p];
+                if (part == 0 || w == 0 || w == SPRITE_ROW_WORDS - 1) continue;
+                if (cover[w] & part) status |= STATUS_COINCIDENCE;
+                cover[w] |= part;
+                if (colour == 0) continue;
+                uint64_t draw = part & ~drawn[w];
+                drawn[w] |= draw;
+                uint8_t* columns = line + (w - 1) * 64;
+                while (draw != 0) {
+                    const int32_t byte_shift = 56 - (std::countl_zero(draw) & ~7);
+                    const uint64_t mask = EXPAND[(draw >> byte_shift) & 0xFF];
+                    draw &= ~(0xFFull << byte_shift);
+                    uint8_t* dst = columns + (56 - byte_shift);
                     store8(dst, (load8(dst) & ~mask) | (colour_bytes & mask));
                 }
             }
         }
     }
 
-    if (fifth_sprite < 0) {
-        status |= static_cast<uint8_t>(std::min(count, SPRITE_COUNT - 1));
+    if (fifth_row == PICTURE_HEIGHT) {
+        status |= static_cast<uint8_t>(std::min(i, SPRITE_COUNT - 1));
     } else {
         status |= static_cast<uint8_t>(STATUS_FIFTH_SPRITE | fifth_sprite);
     }
@@ -263,7 +270,10 @@ void Vdp::present() {
         uint16_t* dst = host->surface_row(y);
         if (dst == nullptr) continue;
         const uint8_t* src = &picture[y * PICTURE_WIDTH];
-        for (int32_t x = 0; x < PICTURE_WIDTH; ++x) dst[x] = PALETTE[src[x] & 0x0F];
+        for (int32_t x = 0; x < PICTURE_WIDTH; x += 2) {
+            const uint32_t pair = PALETTE_PAIRS[(src[x] & 0x0F) | ((src[x + 1] & 0x0F) << 4)];
+            std::memcpy(dst + x, &pair, 4);
+        }
     }
 }
 

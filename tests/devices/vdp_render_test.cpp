@@ -314,8 +314,12 @@ TEST_F(VdpSpriteTest, y_above_d0_wraps_to_negative_rows) {
 TEST_F(VdpSpriteTest, early_clock_moves_32_left) {
     sprite(0, 20, 0, 0, 0x85);
     sprite(1, 40, 40, 0, 0x86);
+    sprite(2, 60, 28, 0, 0x87);  // columns -4..3
     frame();
     EXPECT_EQ(count_colour(5), 0);
+    EXPECT_EQ(count_colour(7), 4 * 8);
+    EXPECT_EQ(px(3, 61), 7);
+    EXPECT_EQ(px(4, 61), 1);
     EXPECT_EQ(px(7, 41), 1);
     EXPECT_EQ(px(8, 41), 6);
     EXPECT_EQ(px(15, 48), 6);
@@ -412,6 +416,25 @@ TEST_F(VdpSpriteTest, coincidence_counts_only_inside_the_picture) {
     sprite(5, 100, 107, 0, 8);  // one column shared
     frame();
     EXPECT_EQ(vdp.peek_status() & STATUS_COINCIDENCE, STATUS_COINCIDENCE);
+}
+
+TEST_F(VdpSpriteTest, overlap_past_the_right_edge_is_no_coincidence) {
+    set_reg(1, 0x42);
+    for (int k = 0; k < 16; ++k) {
+        vdp.vram[PATTERNS + 32 + k] = 0x00;       // left half empty
+        vdp.vram[PATTERNS + 32 + 16 + k] = 0xFF;  // right half: columns 256..263
+    }
+    sprite(0, 30, 248, 4, 5);
+    sprite(1, 35, 248, 4, 6);
+    frame();
+    EXPECT_EQ(vdp.peek_status() & STATUS_COINCIDENCE, 0);
+    EXPECT_EQ(count_colour(5) + count_colour(6), 0);
+    sprite(0, 30, 247, 4, 5);  // both reach column 255 now
+    sprite(1, 35, 247, 4, 6);
+    frame();
+    EXPECT_EQ(vdp.peek_status() & STATUS_COINCIDENCE, STATUS_COINCIDENCE);
+    EXPECT_EQ(count_colour(5), 16);  // rows 31..46
+    EXPECT_EQ(count_colour(6), 5);   // rows 47..51, below sprite 0
 }
 
 TEST_F(VdpSpriteTest, all_32_sprites_without_a_fifth_give_low_bits_31) {
