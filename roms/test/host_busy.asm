@@ -1,9 +1,10 @@
 ; A busy machine for speed measurements: never idles.
 ;
 ; The frame interrupt arrives through counter/timer channel 3 in interrupt
-; mode 2; its handler reads the video status, counts frames in FRAMES and
-; sweeps a tone. The main loop copies RAM with LDIR, does 16-bit arithmetic
-; and rotates, and writes the name table through the video ports.
+; mode 2; its handler reads the video status, counts frames in FRAMES, sets
+; the backdrop colour to the low 4 bits of that count and sweeps a tone. The
+; main loop copies RAM with LDIR, does 16-bit arithmetic and rotates, and
+; writes the name table through the video ports.
 
 FRAMES          equ 7000h
 WORK            equ 7100h       ; counter of main loop passes
@@ -57,10 +58,12 @@ arith:          add hl, de
                 ld (BUFFER_A), a
                 djnz arith
                 ld (WORK), hl
+                di                      ; the address pair is not split
                 ld a, 00h               ; 64 bytes to the name table
                 out (VDP_CTRL), a
                 ld a, 58h
                 out (VDP_CTRL), a
+                ei
                 ld b, 64
                 ld a, l
 names:          out (VDP_DATA), a
@@ -74,6 +77,11 @@ frame_handler:  push af
                 ld hl, (FRAMES)
                 inc hl
                 ld (FRAMES), hl
+                ld a, l                 ; backdrop colour
+                and 0Fh
+                out (VDP_CTRL), a
+                ld a, 87h
+                out (VDP_CTRL), a
                 ld a, l                 ; sweep tone 0
                 and 0Fh
                 or 80h

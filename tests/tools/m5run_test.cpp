@@ -1,0 +1,323 @@
+// End-to-end tests of the headless runner: our own Z80 programs run in the
+// whole machine, checked through screenshots, sound, dumps and exit status.
+#include <gtest/gtest.h>
+#include <png.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "devices/vdp.h"
+#include "support/test_host.h"
+
+namespace m5 {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string read_all(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+uint32_t le32(const std::string& b, size_t at) {
+    uint32_t v = 0;
+    for (size_t i = 0; i < 4; ++i) v |= static_cast<uint32_t>(static_cast<uint8_t>(b[at + i])) << (8 * i);
+    return v;
+}
+
+uint16_t le16(const std::string& b, size_t at) {
+    return static_cast<uint16_t>(static_cast<uint8_t>(b[at]) | (static_cast<uint8_t>(b[at + 1]) << 8));
+}
+
+struct RunResult {
+    int exit_code = -1;
+    std::string out;
+    std::string err;
+};
+
+struct Picture {
+    bool ok = false;
+    uint32_t width = 0;
+    uint32_t height = 0;
+    std::vector<uint8_t> rgb;
+};
+
+Picture read_png(const std::string& path) {
+    Picture p;
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return p;
+    image.format = PNG_FORMAT_RGB;
+    p.rgb.resize(PNG_IMAGE_SIZE(image));
+    p.ok = png_image_finish_read(&image, nullptr, p.rgb.data(), 0, nullptr) != 0;
+    p.width = image.width;
+    p.height = image.height;
+    return p;
+}
+
+class M5RunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("m5run_test_" + std::to_string(::getpid()) + "_" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir / "tmp");
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::permissions(dir, fs::perms::owner_all, ignored);
+        fs::remove_all(dir, ignored);
+    }
+    std::string path(const std::string& name) const { return (dir / name).string(); }
+
+    // Runs m5run with the arguments; its temporary files go under dir/tmp.
+    RunResult run(const std::vector<std::string>& args) const {
+        RunResult r;
+        const std::string out_file = path("stdout.txt");
+        const std::string err_file = path("stderr.txt");
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            std::vector<char*> argv;
+            argv.push_back(const_cast<char*>(M5RUN_PATH));
+            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            if (!std::freopen(out_file.c_str(), "w", stdout) || !std::freopen(err_file.c_str(), "w", stderr))
+                _exit(127);
+            ::setenv("TMPDIR", path("tmp").c_str(), 1);
+            ::execv(M5RUN_PATH, argv.data());
+            _exit(127);
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.out = read_all(out_file);
+        r.err = read_all(err_file);
+        fs::remove(out_file);
+        fs::remove(err_file);
+        return r;
+    }
+
+    // Files left in the test directory, other than those named.
+    std::vector<std::string> files_in_dir() const {
+        std::vector<std::string> names;
+        for (const auto& e : fs::recursive_directory_iterator(dir)) {
+            if (e.is_regular_file()) names.push_back(fs::relative(e.path(), dir).string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    // Expects a failed run with exactly one error line and nothing written.
+    void expect_clean_failure(const RunResult& r, int exit_code) const {
+        EXPECT_EQ(r.exit_code, exit_code);
+        EXPECT_EQ(r.err.rfind("m5run: ", 0), 0u) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_TRUE(files_in_dir().empty()) << files_in_dir().front();
+    }
+
+    fs::path dir;
+};
+
+// The Graphics I picture of host_picture.asm, computed from its tables.
+uint16_t expected_picture_pixel(int32_t x, int32_t y) {
+    static const uint8_t patterns[4][8] = {
+        {0, 0, 0, 0, 0, 0, 0, 0},
+        {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
+        {0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55},
+        {0xF0, 0xF0, 0xF0, 0xF0, 0xF0, 0xF0, 0xF0, 0xF0},
+    };
+    static const uint8_t colours[2] = {0x2D, 0xB5};
+    const int32_t column = x / 8;
+    const int32_t row = y / 8;
+    const int32_t tile = (column + row) & 3;
+    const uint8_t colour = colours[(row >> 2) & 1];
+    const bool set = (patterns[tile][y & 7] >> (7 - (x & 7))) & 1;
+    return PALETTE[set ? colour >> 4 : colour & 0x0F];
+}
+
+TEST_F(M5RunTest, screenshot_shows_the_picture_the_program_drew) {
+    const RunResult r =
+        run({"--ipl", test::rom_path("host_picture"), "--frames", "3", "--screenshot", path("shot.png")});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    const Picture p = read_png(path("shot.png"));
+    ASSERT_TRUE(p.ok);
+    ASSERT_EQ(p.width, 256u);
+    ASSERT_EQ(p.height, 192u);
+    int32_t wrong = 0;
+    for (int32_t y = 0; y < 192; ++y) {
+        for (int32_t x = 0; x < 256; ++x) {
+            const uint16_t want = expected_picture_pixel(x, y);
+            const uint8_t* got = &p.rgb[(static_cast<size_t>(y) * 256 + static_cast<size_t>(x)) * 3];
+            // Each channel widened by repeating its top bits.
+            const uint32_t r5 = want >> 11, g6 = (want >> 5) & 0x3F, b5 = want & 0x1F;
+            if (got[0] != ((r5 << 3) | (r5 >> 2)) || got[1] != ((g6 << 2) | (g6 >> 4)) ||
+                got[2] != ((b5 << 3) | (b5 >> 2))) {
+                ++wrong;
+            }
+        }
+    }
+    EXPECT_EQ(wrong, 0);
+}
+
+TEST_F(M5RunTest, same_options_give_byte_identical_outputs) {
+    for (const char* tag : {"a", "b"}) {
+        const std::string t = tag;
+        const RunResult r = run({"--ipl", test::rom_path("host_busy"), "--frames", "40", "--rate", "22050",
+                                 "--screenshot", path(t + ".png"), "--screenshot-at", "7:" + path(t + "7.png"), "--wav",
+                                 path(t + ".wav"), "--dump-ram", path(t + ".ram"), "--dump-vram", path(t + ".vram")});
+        ASSERT_EQ(r.exit_code, 0) << r.err;
+    }
+    for (const char* name : {".png", "7.png", ".wav", ".ram", ".vram"}) {
+        const std::string a = read_all(path(std::string("a") + name));
+        EXPECT_FALSE(a.empty()) << name;
+        EXPECT_EQ(a, read_all(path(std::string("b") + name))) << name;
+    }
+    EXPECT_EQ(read_all(path("a.ram")).size(), 0x9000u);
+    EXPECT_EQ(read_all(path("a.vram")).size(), 0x4000u);
+    // The busy program counts its frame interrupts at 0x7000.
+    const std::string ram = read_all(path("a.ram"));
+    const int32_t frames = static_cast<uint8_t>(ram[0]) | (static_cast<uint8_t>(ram[1]) << 8);
+    EXPECT_NEAR(frames, 40, 1);
+    // The backdrop follows the frame count, so frame 7 and frame 40 differ.
+    EXPECT_NE(read_all(path("a7.png")), read_all(path("a.png")));
+}
+
+// Logged code of a key in host_keys.asm: row * 8 + bit, 0x80 with shift.
+int32_t key_code(int32_t row, int32_t bit, bool shift) { return row * 8 + bit + (shift ? 0x80 : 0); }
+
+TEST_F(M5RunTest, pasted_text_arrives_in_the_programs_key_scan) {
+    const RunResult r = run(
+        {"--ipl", test::rom_path("host_keys"), "--frames", "90", "--paste", "Ab1! \\r", "--dump-ram", path("ram.bin")});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    const std::string ram = read_all(path("ram.bin"));
+    ASSERT_EQ(ram.size(), 0x9000u);
+    const std::vector<int32_t> want = {
+        key_code(3, 0, true),   // A: row 3 bit 0, shifted
+        key_code(4, 4, false),  // b: row 4 bit 4
+        key_code(1, 0, false),  // 1: row 1 bit 0
+        key_code(1, 0, true),   // !: shift + 1
+        key_code(0, 6, false),  // space
+        key_code(0, 7, false),  // return
+    };
+    ASSERT_EQ(static_cast<uint8_t>(ram[0]), want.size());
+    for (size_t i = 0; i < want.size(); ++i) EXPECT_EQ(static_cast<uint8_t>(ram[0x100 + i]), want[i]) << i;
+}
+
+TEST_F(M5RunTest, held_keys_and_the_joystick_reach_the_program) {
+    const RunResult r = run({"--ipl", test::rom_path("host_keys"), "--frames", "60", "--key", "Q@5+3", "--key", "UP@20",
+                             "--key", "LSHIFT@30+10", "--key", "w@32", "--dump-ram", path("ram.bin")});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    const std::string ram = read_all(path("ram.bin"));
+    ASSERT_EQ(static_cast<uint8_t>(ram[0]), 3);
+    EXPECT_EQ(static_cast<uint8_t>(ram[0x100]), key_code(2, 0, false));  // Q
+    EXPECT_EQ(static_cast<uint8_t>(ram[0x101]), key_code(7, 1, false));  // joystick 1 up
+    EXPECT_EQ(static_cast<uint8_t>(ram[0x102]), key_code(2, 1, true));   // W with left Shift held
+}
+
+TEST_F(M5RunTest, recorded_tone_has_the_programmed_frequency) {
+    const RunResult r =
+        run({"--ipl", test::rom_path("host_tone"), "--frames", "90", "--rate", "44100", "--wav", path("tone.wav")});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    const std::string wav = read_all(path("tone.wav"));
+    ASSERT_GT(wav.size(), 44u);
+    EXPECT_EQ(wav.substr(0, 4), "RIFF");
+    EXPECT_EQ(le16(wav, 22), 2);
+    EXPECT_EQ(le32(wav, 24), 44100u);
+    EXPECT_EQ(le32(wav, 40), wav.size() - 44);
+    // Upward zero crossings of the left channel give the frequency.
+    std::vector<int32_t> ups;
+    int16_t last = 0;
+    for (size_t at = 44; at + 4 <= wav.size(); at += 4) {
+        const auto left = static_cast<int16_t>(le16(wav, at));
+        const auto right = static_cast<int16_t>(le16(wav, at + 2));
+        ASSERT_EQ(left, right);
+        if (last < 0 && left >= 0) ups.push_back(static_cast<int32_t>((at - 44) / 4));
+        last = left;
+    }
+    ASSERT_GT(ups.size(), 50u);
+    const double measured = (static_cast<double>(ups.size()) - 1) / ((ups.back() - ups.front()) / 44100.0);
+    const double programmed = 3579545.0 / (32.0 * 112.0);
+    EXPECT_NEAR(measured, programmed, programmed * 0.005);
+}
+
+TEST_F(M5RunTest, recorded_tape_plays_back_with_the_same_level_changes) {
+    RunResult r = run({"--ipl", test::rom_path("host_tape_out"), "--frames", "30", "--tape-record", path("tape.wav")});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    const std::string tape = read_all(path("tape.wav"));
+    ASSERT_GT(tape.size(), 44u + 20000u);  // half a second at 47500 ticks a second
+    EXPECT_EQ(tape.substr(0, 4), "RIFF");
+    EXPECT_EQ(le16(tape, 22), 1);
+    EXPECT_EQ(le16(tape, 34), 8);
+    int32_t changes = 0;
+    for (size_t i = 45; i < tape.size(); ++i) changes += (tape[i] & 0x80) != (tape[i - 1] & 0x80);
+    EXPECT_GT(changes, 100);
+
+    r = run({"--ipl", test::rom_path("host_tape_in"), "--tape", path("tape.wav"), "--frames", "45", "--dump-ram",
+             path("ram.bin")});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    const std::string ram = read_all(path("ram.bin"));
+    const int32_t counted = static_cast<uint8_t>(ram[0]) | (static_cast<uint8_t>(ram[1]) << 8);
+    EXPECT_NEAR(counted, changes, 1);
+}
+
+TEST_F(M5RunTest, stats_report_frames_speed_and_realtime_pacing) {
+    RunResult r = run({"--ipl", test::rom_path("host_busy"), "--frames", "120", "--speed", "4", "--stats"});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_NE(r.out.find("frames: 120\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("wall seconds: "), std::string::npos);
+    EXPECT_NE(r.out.find("frames per second: "), std::string::npos);
+    EXPECT_NE(r.out.find("times real time: "), std::string::npos);
+
+    // Paced to real time, 72 frames cannot finish much before 1.2 s.
+    r = run({"--ipl", test::rom_path("host_busy"), "--frames", "72", "--realtime", "--stats"});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    const size_t at = r.out.find("wall seconds: ");
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_GE(std::atof(r.out.c_str() + at + 14), 1.0);
+    EXPECT_NE(r.out.find("title: SORD m5 - "), std::string::npos) << r.out;
+}
+
+TEST_F(M5RunTest, the_run_leaves_nothing_beside_the_rom_or_in_the_temporary_directory) {
+    fs::create_directories(path("rom"));
+    fs::copy_file(test::rom_path("host_tone"), path("rom/tone.rom"));
+    const RunResult r = run(
+        {"--ipl", path("rom/tone.rom"), "--frames", "20", "--wav", path("out.wav"), "--screenshot", path("out.png")});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(files_in_dir(), (std::vector<std::string>{"out.png", "out.wav", "rom/tone.rom"}));
+    EXPECT_TRUE(fs::is_empty(path("tmp")));
+}
+
+TEST_F(M5RunTest, bad_options_fail_with_one_line_and_write_nothing) {
+    const std::string ipl = test::rom_path("host_picture");
+    expect_clean_failure(run({"--ipl", ipl, "--bogus"}), 2);
+    expect_clean_failure(run({"--ipl", ipl, "--frames", "-1", "--screenshot", path("a.png")}), 2);
+    expect_clean_failure(run({"--ipl", ipl, "--frames", "12x"}), 2);
+    expect_clean_failure(run({"--ipl", ipl, "--speed", "3"}), 2);
+    expect_clean_failure(run({"--ipl", ipl, "--key", "NOSUCHKEY@1"}), 2);
+    expect_clean_failure(run({"--ipl", ipl, "--frames", "5", "--screenshot-at", "6:" + path("a.png")}), 2);
+    expect_clean_failure(run({"--ipl"}), 2);
+}
+
+TEST_F(M5RunTest, unreadable_inputs_and_unwritable_outputs_fail_before_running) {
+    const std::string ipl = test::rom_path("host_picture");
+    expect_clean_failure(run({"--ipl", path("missing.rom"), "--screenshot", path("a.png")}), 1);
+    expect_clean_failure(run({"--ipl", ipl, "--cart", path("missing.rom"), "--screenshot", path("a.png")}), 1);
+    expect_clean_failure(run({"--ipl", ipl, "--tape", path("tmp"), "--wav", path("a.wav")}), 1);
+    expect_clean_failure(run({"--ipl", ipl, "--wav", path("a.wav"), "--screenshot", path("no/such/dir/a.png")}), 1);
+    expect_clean_failure(run({"--ipl", ipl, "--dump-ram", path("tmp")}), 1);
+    const RunResult r = run({"--dir", path("tmp"), "--frames", "1"});
+    expect_clean_failure(r, 1);
+    EXPECT_NE(r.err.find("IPL.ROM"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace m5
