@@ -1,0 +1,603 @@
+// End-to-end tests of the free boot ROM (roms/boot/boot.asm) in the headless
+// runner: the title screen checked pixel by pixel against the ROM's own
+// character set (parsed from roms/boot/font.inc), typing through the paste
+// sequencer and held keys, the live keyboard and joystick lines, the tune's
+// notes in the sound recording, and a long run under random keys.
+#include <gtest/gtest.h>
+#include <png.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <numbers>
+#include <random>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "devices/vdp.h"
+#include "support/test_host.h"
+#include "tools/png_writer.h"
+
+namespace m5 {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Where the boot ROM keeps things (see the constants of boot.asm).
+constexpr int32_t IPL_ROM_BYTES = 0x2000;
+constexpr int32_t NAMES = 0x3800;
+constexpr int32_t SPRITE_ATTRS = 0x3B00;
+constexpr int32_t COLUMNS = 32;
+constexpr uint8_t HIGHLIGHT = 0x60;
+constexpr uint8_t CURSOR = 0x7F;
+constexpr int32_t TITLE_COL = 9;
+constexpr int32_t SWATCH_ROW = 5;
+constexpr int32_t PORTS_ROW = 13;
+constexpr int32_t JOY_ROW = 14;
+constexpr int32_t HELD_ROW = 15;
+constexpr int32_t HEADER_ROW = 16;
+constexpr int32_t CLOCK_COL = 26;
+constexpr int32_t TEXT_ROW = 17;
+constexpr int32_t TEXT_ROWS = 7;
+constexpr int32_t TEXT_COL = 1;
+constexpr int32_t TEXT_WIDTH = 30;
+constexpr int32_t BAND_TOP = 72;
+constexpr int32_t BAND_BOTTOM = 104;
+// RAM dump offsets (the dump starts at 0x7000).
+constexpr size_t RAM_FRAMES = 0x0000;
+constexpr size_t RAM_LOOPS = 0x0002;
+constexpr size_t RAM_SECONDS = 0x0006;
+constexpr size_t RAM_MINUTES = 0x0007;
+constexpr size_t RAM_VARIABLES_END = 0x0200;
+constexpr size_t RAM_STACK_AREA = 0x8F00;  // 0xFF00-0xFFFF
+constexpr double FRAMES_PER_SECOND = 60.0;
+
+std::string read_all(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+uint8_t byte_at(const std::string& b, size_t at) { return static_cast<uint8_t>(b.at(at)); }
+uint32_t le16(const std::string& b, size_t at) { return byte_at(b, at) | (byte_at(b, at + 1) << 8); }
+uint32_t le32(const std::string& b, size_t at) { return le16(b, at) | (le16(b, at + 2) << 16); }
+
+// The checkout's root: M5_SHARED_DIR is defined as "<root>/../shared".
+std::string source_root() {
+    std::string shared = M5_SHARED_DIR;
+    const std::string tail = "/../shared";
+    return shared.substr(0, shared.size() - tail.size());
+}
+
+// The ROM's character set, parsed from its source: glyph rows of codes
+// 0x20-0x7F in order.
+using Glyph = std::array<uint8_t, 8>;
+const std::vector<Glyph>& font() {
+    static const std::vector<Glyph> glyphs = [] {
+        const std::string text = read_all(source_root() + "/roms/boot/font.inc");
+        const std::regex row_pattern("db %([01]{8})");
+        std::vector<Glyph> g;
+        int32_t row = 0;
+        for (auto it = std::sregex_iterator(text.begin(), text.end(), row_pattern); it != std::sregex_iterator();
+             ++it) {
+            if (row == 0) g.emplace_back();
+            g.back()[static_cast<size_t>(row)] = static_cast<uint8_t>(std::stoi((*it)[1].str(), nullptr, 2));
+            row = (row + 1) % 8;
+        }
+        return g;
+    }();
+    return glyphs;
+}
+
+const Glyph& glyph(char c) { return font().at(static_cast<size_t>(static_cast<uint8_t>(c) - 0x20)); }
+
+using Rgb = std::array<uint8_t, 3>;
+
+// The screenshot colour of a colour index, as m5run writes it.
+Rgb colour(int32_t index) {
+    const uint32_t p = PALETTE[static_cast<size_t>(index)];
+    return {tools::widen5((p >> 11) & 0x1F), tools::widen6((p >> 5) & 0x3F), tools::widen5(p & 0x1F)};
+}
+
+struct Picture {
+    bool ok = false;
+    int32_t width = 0;
+    int32_t height = 0;
+    std::vector<uint8_t> rgb;
+    Rgb at(int32_t x, int32_t y) const {
+        const size_t i = (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3;
+        return {rgb[i], rgb[i + 1], rgb[i + 2]};
+    }
+};
+
+Picture read_png(const std::string& path) {
+    Picture p;
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return p;
+    image.format = PNG_FORMAT_RGB;
+    p.rgb.resize(PNG_IMAGE_SIZE(image));
+    p.ok = png_image_finish_read(&image, nullptr, p.rgb.data(), 0, nullptr) != 0;
+    p.width = static_cast<int32_t>(image.width);
+    p.height = static_cast<int32_t>(image.height);
+    return p;
+}
+
+// Pixels of `text` drawn at a cell position that differ from the glyphs in
+// the given colours.
+int32_t glyph_mismatches(const Picture& p, int32_t row, int32_t col, const std::string& text, Rgb ink, Rgb paper) {
+    int32_t wrong = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const Glyph& g = glyph(text[i]);
+        for (int32_t y = 0; y < 8; ++y) {
+            for (int32_t x = 0; x < 8; ++x) {
+                const bool set = (g[static_cast<size_t>(y)] & (0x80 >> x)) != 0;
+                const int32_t px = (col + static_cast<int32_t>(i)) * 8 + x;
+                if (p.at(px, row * 8 + y) != (set ? ink : paper)) ++wrong;
+            }
+        }
+    }
+    return wrong;
+}
+
+// The name table of a video RAM dump read back as text: highlighted codes
+// come back as their plain characters.
+struct Screen {
+    std::string vram;
+    uint8_t name(int32_t row, int32_t col) const { return byte_at(vram, NAMES + row * COLUMNS + col); }
+    bool highlighted(int32_t row, int32_t col) const { return name(row, col) >= 0x80 && name(row, col) < 0xE0; }
+    std::string text(int32_t row, int32_t col, int32_t length) const {
+        std::string s;
+        for (int32_t i = 0; i < length; ++i) {
+            uint8_t c = name(row, col + i);
+            if (highlighted(row, col + i)) c = static_cast<uint8_t>(c - HIGHLIGHT);
+            s.push_back(c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?');
+        }
+        return s;
+    }
+    std::string line(int32_t row) const { return text(row, 0, COLUMNS); }
+    // The blinking cursor shows either the cell's character or a block.
+    bool space_or_cursor(int32_t row, int32_t col) const { return name(row, col) == ' ' || name(row, col) == CURSOR; }
+};
+
+// --- Sound ------------------------------------------------------------------
+
+struct Sound {
+    int32_t rate = 0;
+    std::vector<int16_t> left;
+    double samples_per_frame() const { return rate / FRAMES_PER_SECOND; }
+};
+
+Sound read_wav(const std::string& path) {
+    Sound s;
+    const std::string w = read_all(path);
+    if (w.size() < 12 || w.substr(0, 4) != "RIFF" || w.substr(8, 4) != "WAVE") return s;
+    for (size_t at = 12; at + 8 <= w.size();) {
+        const std::string id = w.substr(at, 4);
+        const size_t size = le32(w, at + 4);
+        if (id == "fmt ") s.rate = static_cast<int32_t>(le32(w, at + 12));
+        if (id == "data") {
+            for (size_t i = at + 8; i + 4 <= at + 8 + size && i + 4 <= w.size(); i += 4) {
+                s.left.push_back(static_cast<int16_t>(le16(w, i)));
+            }
+        }
+        at += 8 + size + (size & 1);
+    }
+    return s;
+}
+
+// Power at one frequency of a Hann-windowed stretch (Goertzel).
+double power_at(const std::vector<int16_t>& x, size_t first, size_t count, double hz, int32_t rate) {
+    const double coefficient = 2 * std::cos(2 * std::numbers::pi * hz / rate);
+    double s1 = 0;
+    double s2 = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const double window =
+            0.5 - 0.5 * std::cos(2 * std::numbers::pi * static_cast<double>(i) / static_cast<double>(count - 1));
+        const double s0 = x.at(first + i) * window + coefficient * s1 - s2;
+        s2 = s1;
+        s1 = s0;
+    }
+    return s1 * s1 + s2 * s2 - coefficient * s1 * s2;
+}
+
+double strongest_frequency(const Sound& s, size_t first, size_t count, double low_hz, double high_hz) {
+    double best_hz = 0;
+    double best = -1;
+    for (double hz = low_hz; hz <= high_hz; hz += 1.0) {
+        const double p = power_at(s.left, first, count, hz, s.rate);
+        if (p > best) best = p, best_hz = hz;
+    }
+    return best_hz;
+}
+
+// Share of the power in the 10 strongest of 200 frequencies from 100 Hz to
+// 5 kHz: near 1 for a few tones, low for noise.
+double tonal_share(const Sound& s, size_t first, size_t count) {
+    std::vector<double> powers;
+    for (int32_t i = 0; i < 200; ++i) powers.push_back(power_at(s.left, first, count, 100.0 + i * 24.5, s.rate));
+    std::sort(powers.rbegin(), powers.rend());
+    double top = 0;
+    double all = 0;
+    for (size_t i = 0; i < powers.size(); ++i) (i < 10 ? top : all) += powers[i];
+    return top / (top + all);
+}
+
+double rms(const Sound& s, size_t first, size_t count) {
+    double sum = 0;
+    for (size_t i = first; i < first + count; ++i) sum += static_cast<double>(s.left.at(i)) * s.left.at(i);
+    return std::sqrt(sum / static_cast<double>(count));
+}
+
+size_t first_sound_after(const Sound& s, size_t from) {
+    for (size_t i = from; i < s.left.size(); ++i) {
+        if (s.left[i] != 0) return i;
+    }
+    return s.left.size();
+}
+
+double note_hz(int32_t midi) { return 440.0 * std::pow(2.0, (midi - 69) / 12.0); }
+
+// The tune as written in boot.asm: frames, melody note and bass note (MIDI).
+struct TuneStep {
+    int32_t frames;
+    int32_t melody;
+    int32_t bass;
+};
+constexpr int32_t C3 = 48, F3 = 53, G3 = 55, C5 = 72, E5 = 76, F5 = 77, G5 = 79, A5 = 81, B5 = 83, C6 = 84, D6 = 86;
+const std::vector<TuneStep> TUNE = {{8, C5, C3}, {8, E5, C3}, {8, G5, C3}, {8, E5, C3}, {8, F5, F3},
+                                    {8, A5, F3}, {8, C6, F3}, {8, A5, F3}, {8, G5, G3}, {8, B5, G3},
+                                    {8, D6, G3}, {8, B5, G3}, {8, G5, C3}, {24, C6, C3}};
+
+// --- Runner -------------------------------------------------------------------
+
+class BootRomTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("boot_rom_test_" + std::to_string(::getpid()) + "_" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir / "tmp");
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(dir, ignored);
+    }
+    std::string path(const std::string& name) const { return (dir / name).string(); }
+
+    // Runs m5run on the boot ROM with the arguments; returns its exit status.
+    int run(std::vector<std::string> args) const {
+        args.insert(args.begin(), {"--ipl", test::rom_path("boot")});
+        const std::string log = path("m5run.log");
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            std::vector<char*> argv;
+            argv.push_back(const_cast<char*>(M5RUN_PATH));
+            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            if (!std::freopen(log.c_str(), "w", stdout) || !std::freopen(log.c_str(), "a", stderr)) _exit(127);
+            ::setenv("TMPDIR", path("tmp").c_str(), 1);
+            ::execv(M5RUN_PATH, argv.data());
+            _exit(127);
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    Screen vram(const std::string& name = "screen.vram") const { return Screen{read_all(path(name))}; }
+
+    fs::path dir;
+};
+
+TEST_F(BootRomTest, boot_rom_fits_the_ipl_area) {
+    const std::string rom = read_all(test::rom_path("boot"));
+    ASSERT_FALSE(rom.empty());
+    EXPECT_LE(rom.size(), static_cast<size_t>(IPL_ROM_BYTES));
+    EXPECT_EQ(font().size(), 96u) << "font.inc holds codes 0x20-0x7F";
+}
+
+TEST_F(BootRomTest, title_screen_shows_the_name_and_where_the_original_rom_goes) {
+    ASSERT_EQ(run({"--frames", "60", "--screenshot", path("title.png"), "--dump-vram", path("screen.vram")}), 0);
+    const Picture p = read_png(path("title.png"));
+    ASSERT_TRUE(p.ok);
+    ASSERT_EQ(p.width, 256);
+    ASSERT_EQ(p.height, 192);
+    const Rgb black = colour(1);
+    const Rgb white = colour(15);
+    const Rgb key_ink = colour(1);
+    const Rgb key_paper = colour(11);
+
+    // The machine's name in large letters: each character of the font drawn
+    // twice as wide and high, one pixel down, in two rows from column 9.
+    const std::string name = "SORD m5";
+    int32_t wrong = 0;
+    for (size_t i = 0; i < name.size(); ++i) {
+        for (int32_t y = 0; y < 16; ++y) {
+            for (int32_t x = 0; x < 16; ++x) {
+                const int32_t row = (y - 1) / 2;
+                const bool set =
+                    y > 0 && name[i] != ' ' && (glyph(name[i])[static_cast<size_t>(row)] & (0x80 >> (x / 2)));
+                const bool lit = p.at((TITLE_COL + 2 * static_cast<int32_t>(i)) * 8 + x, y) != black;
+                if (set != lit) ++wrong;
+            }
+        }
+    }
+    EXPECT_EQ(wrong, 0);
+
+    EXPECT_EQ(glyph_mismatches(p, 2, 1, "Free boot ROM of the emulator.", white, black), 0);
+    EXPECT_EQ(glyph_mismatches(p, 3, 2, "The original ", white, black), 0);
+    EXPECT_EQ(glyph_mismatches(p, 3, 15, "IPL.ROM", key_ink, key_paper), 0);
+    EXPECT_EQ(glyph_mismatches(p, 3, 22, " goes in", white, black), 0);
+    EXPECT_EQ(glyph_mismatches(p, 4, 4, "the program's directory.", white, black), 0);
+
+    // The keys to press, each key name highlighted.
+    const Screen s = vram();
+    EXPECT_EQ(s.line(6), "   Type:  SHIFT  for capitals   ");
+    EXPECT_EQ(s.line(7), "  RETURN  new line  TAB  delete ");
+    EXPECT_EQ(s.line(8), "  CTRL  tune  ARROWS  move ship ");
+    for (const auto& [row, col] : std::vector<std::pair<int32_t, int32_t>>{{6, 10}, {7, 2}, {7, 20}, {8, 2}, {8, 14}}) {
+        EXPECT_TRUE(s.highlighted(row, col)) << row << "," << col;
+    }
+    EXPECT_EQ(glyph_mismatches(p, 7, 2, "RETURN", key_ink, key_paper), 0);
+    EXPECT_EQ(s.text(HEADER_ROW, 1, 9), "Type here");
+}
+
+TEST_F(BootRomTest, colour_swatches_show_all_fifteen_colours) {
+    ASSERT_EQ(run({"--frames", "30", "--screenshot", path("colours.png")}), 0);
+    const Picture p = read_png(path("colours.png"));
+    ASSERT_TRUE(p.ok);
+    const Rgb frame = colour(14);
+    for (int32_t k = 1; k <= 15; ++k) {
+        // Swatch k fills two cells from column 1 + 2 (k - 1), inside a grey
+        // frame of one pixel.
+        const int32_t left = (1 + 2 * (k - 1)) * 8;
+        const int32_t top = SWATCH_ROW * 8;
+        int32_t wrong = 0;
+        for (int32_t y = 1; y < 7; ++y) {
+            for (int32_t x = 1; x < 15; ++x) wrong += p.at(left + x, top + y) != colour(k);
+        }
+        EXPECT_EQ(wrong, 0) << "colour " << k;
+        EXPECT_EQ(p.at(left, top + 3), frame) << "colour " << k;
+        EXPECT_EQ(p.at(left + 15, top + 3), frame) << "colour " << k;
+        EXPECT_EQ(p.at(left + 5, top), frame) << "colour " << k;
+    }
+}
+
+TEST_F(BootRomTest, pasted_hello_appears_in_the_typing_area) {
+    ASSERT_EQ(run({"--frames", "100", "--paste", "HELLO", "--screenshot", path("hello.png"), "--dump-vram",
+                   path("screen.vram")}),
+              0);
+    const Screen s = vram();
+    EXPECT_EQ(s.text(TEXT_ROW, TEXT_COL, 5), "HELLO");
+    EXPECT_TRUE(s.space_or_cursor(TEXT_ROW, TEXT_COL + 5));
+    const Picture p = read_png(path("hello.png"));
+    ASSERT_TRUE(p.ok);
+    EXPECT_EQ(glyph_mismatches(p, TEXT_ROW, TEXT_COL, "HELLO", colour(15), colour(4)), 0);
+}
+
+TEST_F(BootRomTest, every_printable_character_types_as_pasted_and_return_starts_a_line) {
+    std::string all;
+    for (int c = 0x20; c < 0x7F; ++c) all.push_back(static_cast<char>(c));
+    // m5run's paste escapes: a backslash is written \\.
+    std::string escaped;
+    for (char c : all) escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    const std::string text = "AB\ncd\n" + escaped;
+    ASSERT_EQ(run({"--frames", "950", "--paste", text, "--dump-vram", path("screen.vram")}), 0);
+    const Screen s = vram();
+    EXPECT_EQ(s.text(TEXT_ROW, TEXT_COL, 3), "AB ");
+    EXPECT_EQ(s.text(TEXT_ROW + 1, TEXT_COL, 3), "cd ");
+    // 95 characters wrap after 30 columns.
+    std::string typed;
+    for (int32_t row = 2; row < 6; ++row) typed += s.text(TEXT_ROW + row, TEXT_COL, TEXT_WIDTH);
+    EXPECT_EQ(typed.substr(0, all.size()), all);
+    EXPECT_EQ(s.name(TEXT_ROW + 2, 0), ' ');
+    EXPECT_EQ(s.name(TEXT_ROW + 2, 31), ' ');
+}
+
+TEST_F(BootRomTest, held_key_repeats_and_tab_rubs_out) {
+    // X held 60 frames: one press, then a repeat after 30 frames and every 4
+    // frames after that (frames 30, 34, ... 58): 9 in all. Two taps of TAB
+    // rub two out.
+    ASSERT_EQ(run({"--frames", "160", "--key", "X@40+60", "--key", "TAB@120", "--key", "TAB@126", "--dump-vram",
+                   path("screen.vram")}),
+              0);
+    const Screen s = vram();
+    EXPECT_EQ(s.text(TEXT_ROW, TEXT_COL, 7), "xxxxxxx");
+    EXPECT_TRUE(s.space_or_cursor(TEXT_ROW, TEXT_COL + 7));
+    EXPECT_EQ(s.name(TEXT_ROW, TEXT_COL + 8), ' ');
+}
+
+TEST_F(BootRomTest, typing_past_the_last_line_scrolls_the_text_up) {
+    ASSERT_EQ(run({"--frames", "500", "--paste", "1\n2\n3\n4\n5\n6\n7\n8\n9", "--dump-vram", path("screen.vram")}), 0);
+    const Screen s = vram();
+    for (int32_t row = 0; row < TEXT_ROWS; ++row) {
+        EXPECT_EQ(s.text(TEXT_ROW + row, TEXT_COL, 1), std::string(1, static_cast<char>('3' + row)));
+        EXPECT_TRUE(s.space_or_cursor(TEXT_ROW + row, TEXT_COL + 1));
+    }
+    // The title stays where it was.
+    EXPECT_EQ(s.text(2, 1, 30), "Free boot ROM of the emulator.");
+}
+
+TEST_F(BootRomTest, live_lines_show_held_keys_and_joystick_directions) {
+    ASSERT_EQ(run({"--frames", "60", "--key", "UP@40+30", "--key", "LEFT@40+30", "--key", "A@40+30", "--key",
+                   "SHIFT@40+30", "--dump-vram", path("screen.vram")}),
+              0);
+    const Screen s = vram();
+    // Port 0x30: both Shift bits; 0x33: A; 0x37: up (bit 1) and left (bit 2).
+    EXPECT_EQ(s.text(PORTS_ROW, 1, 30), "30-37: 0C 00 00 01 00 00 00 06");
+    EXPECT_EQ(s.text(JOY_ROW, 1, 30), "Joy:   UP  DOWN  LEFT  RIGHT  ");
+    EXPECT_TRUE(s.highlighted(JOY_ROW, 8));    // U of UP
+    EXPECT_FALSE(s.highlighted(JOY_ROW, 12));  // D of DOWN
+    EXPECT_TRUE(s.highlighted(JOY_ROW, 18));   // L of LEFT
+    EXPECT_FALSE(s.highlighted(JOY_ROW, 24));  // R of RIGHT
+    EXPECT_EQ(s.text(HELD_ROW, 1, 16), "Held: SHIFT A   ");
+
+    // Released: the lines go back to rest.
+    ASSERT_EQ(run({"--frames", "80", "--key", "UP@40+30", "--key", "A@40+30", "--dump-vram", path("later.vram")}), 0);
+    const Screen later = vram("later.vram");
+    EXPECT_EQ(later.text(PORTS_ROW, 1, 30), "30-37: 00 00 00 00 00 00 00 00");
+    EXPECT_FALSE(later.highlighted(JOY_ROW, 8));
+    EXPECT_EQ(later.text(HELD_ROW, 1, 8), "Held:   ");
+}
+
+TEST_F(BootRomTest, arrow_keys_move_the_ship_and_the_ball_moves_by_itself) {
+    ASSERT_EQ(run({"--frames", "40", "--dump-vram", path("before.vram")}), 0);
+    ASSERT_EQ(run({"--frames", "80", "--key", "RIGHT@41+30", "--key", "DOWN@41+30", "--dump-vram", path("after.vram")}),
+              0);
+    const std::string before = read_all(path("before.vram"));
+    const std::string after = read_all(path("after.vram"));
+    // Sprite 0 is the ship (Y, X, pattern, colour); sprite 1 the ball.
+    const int32_t ship_y = byte_at(before, SPRITE_ATTRS) + 1;
+    EXPECT_GE(ship_y, BAND_TOP);
+    EXPECT_GE(byte_at(after, SPRITE_ATTRS + 1), byte_at(before, SPRITE_ATTRS + 1) + 40);
+    EXPECT_GT(byte_at(after, SPRITE_ATTRS), byte_at(before, SPRITE_ATTRS));
+    EXPECT_LE(byte_at(after, SPRITE_ATTRS) + 1 + 16, BAND_BOTTOM);
+    EXPECT_NE(byte_at(after, SPRITE_ATTRS + 5), byte_at(before, SPRITE_ATTRS + 5));
+    EXPECT_EQ(byte_at(after, SPRITE_ATTRS + 8), SPRITE_TERMINATOR);
+}
+
+TEST_F(BootRomTest, tune_plays_its_notes_at_their_frequencies_then_a_noise) {
+    ASSERT_EQ(run({"--frames", "240", "--rate", "22050", "--wav", path("tune.wav")}), 0);
+    const Sound s = read_wav(path("tune.wav"));
+    ASSERT_EQ(s.rate, 22050);
+    const size_t onset = first_sound_after(s, 0);
+    ASSERT_LT(onset, static_cast<size_t>(30 * s.samples_per_frame())) << "the tune starts within half a second";
+
+    // In the middle of each step: the strongest frequency of the melody range
+    // is the melody's note, that of the bass range the bass note.
+    const auto at_frame = [&](double frame) { return onset + static_cast<size_t>(frame * s.samples_per_frame()); };
+    const size_t window = static_cast<size_t>(4 * s.samples_per_frame());
+    int32_t frame = 0;
+    for (const TuneStep& step : TUNE) {
+        const size_t first = at_frame(frame + 2);
+        const double melody = strongest_frequency(s, first, window, 400, 1300);
+        const double bass = strongest_frequency(s, first, window, 100, 250);
+        EXPECT_NEAR(melody / note_hz(step.melody), 1.0, 0.01) << "step at frame " << frame << ": " << melody << " Hz";
+        EXPECT_NEAR(bass / note_hz(step.bass), 1.0, 0.01) << "step at frame " << frame << ": " << bass << " Hz";
+        EXPECT_GT(tonal_share(s, first, window), 0.8) << "step at frame " << frame;
+        frame += step.frames;
+    }
+
+    // Right after the last note: a loud noise, its power spread wide.
+    const size_t crash = at_frame(frame);
+    EXPECT_GT(rms(s, crash, window), 2000.0);
+    EXPECT_LT(tonal_share(s, crash, window), 0.5);
+}
+
+TEST_F(BootRomTest, ctrl_plays_the_tune_again) {
+    ASSERT_EQ(run({"--frames", "340", "--rate", "22050", "--key", "CTRL@300", "--wav", path("again.wav")}), 0);
+    const Sound s = read_wav(path("again.wav"));
+    ASSERT_EQ(s.rate, 22050);
+    const double spf = s.samples_per_frame();
+    // Silent once the first tune and its noise have faded.
+    EXPECT_EQ(rms(s, static_cast<size_t>(250 * spf), static_cast<size_t>(45 * spf)), 0.0);
+    const size_t again = first_sound_after(s, static_cast<size_t>(250 * spf));
+    ASSERT_GE(again, static_cast<size_t>(299 * spf));
+    ASSERT_LE(again, static_cast<size_t>(304 * spf));
+    const size_t window = static_cast<size_t>(4 * spf);
+    EXPECT_NEAR(strongest_frequency(s, again + static_cast<size_t>(2 * spf), window, 400, 1300) / note_hz(C5), 1.0,
+                0.01);
+    EXPECT_NEAR(strongest_frequency(s, again + static_cast<size_t>(10 * spf), window, 400, 1300) / note_hz(E5), 1.0,
+                0.01);
+}
+
+TEST_F(BootRomTest, frame_interrupt_drives_the_counter_and_the_clock) {
+    ASSERT_EQ(run({"--frames", "130", "--dump-ram", path("ram.bin"), "--dump-vram", path("screen.vram")}), 0);
+    const std::string ram = read_all(path("ram.bin"));
+    // One interrupt per frame from the first frame on; the main loop has run
+    // once per frame since the start-up finished.
+    const uint32_t frames = le16(ram, RAM_FRAMES);
+    EXPECT_GE(frames, 129u);
+    EXPECT_LE(frames, 130u);
+    EXPECT_GE(le16(ram, RAM_LOOPS), frames - 15);
+    EXPECT_LE(le16(ram, RAM_LOOPS), frames);
+    EXPECT_EQ(byte_at(ram, RAM_MINUTES), 0);
+    EXPECT_EQ(byte_at(ram, RAM_SECONDS), 2);
+    EXPECT_EQ(vram().text(HEADER_ROW, CLOCK_COL, 5), "00:02");
+}
+
+// Ten minutes of emulated time with random keys (one minute under the
+// sanitizers, where the run is many times slower).
+TEST_F(BootRomTest, random_keys_for_ten_minutes_leave_the_program_running) {
+#if defined(__SANITIZE_ADDRESS__)
+    constexpr int32_t FRAMES = 3600;
+#else
+    constexpr int32_t FRAMES = 36000;
+#endif
+    const std::vector<std::string> keys = {
+        "A",          "B",      "C",     "D",         "E",         "F",    "G",        "H",        "I",         "J",
+        "K",          "L",      "M",     "N",         "O",         "P",    "Q",        "R",        "S",         "T",
+        "U",          "V",      "W",     "X",         "Y",         "Z",    "0",        "1",        "2",         "3",
+        "4",          "5",      "6",     "7",         "8",         "9",    "SPACE",    "RETURN",   "RETURN",    "TAB",
+        "CTRL",       "SHIFT",  "SHIFT", "UP",        "DOWN",      "LEFT", "RIGHT",    "UP",       "LEFT",      "COMMA",
+        "MINUS",      "PERIOD", "SLASH", "SEMICOLON", "PLUS",      "AT",   "LBRACKET", "RBRACKET", "BACKSLASH", "CARET",
+        "UNDERSCORE", "ESCAPE", "ALT",   "F1",        "BACKSPACE", "KANA", "HOME"};
+    std::mt19937 random(20260608);
+    std::vector<std::string> args = {
+        "--frames",     std::to_string(FRAMES), "--dump-ram",      path("ram.bin"),
+        "--dump-vram",  path("screen.vram"),    "--screenshot-at", std::to_string(FRAMES - 30) + ":" + path("a.png"),
+        "--screenshot", path("b.png")};
+    for (int32_t i = 0; i < FRAMES / 24; ++i) {
+        const std::string& key = keys[random() % keys.size()];
+        const int32_t at = 1 + static_cast<int32_t>(random() % (FRAMES - 40));
+        const bool long_hold = random() % 8 == 0;  // long enough to repeat
+        const auto length = static_cast<int32_t>(long_hold ? 20 + random() % 100 : 1 + random() % 6);
+        args.push_back("--key");
+        args.push_back(key + "@" + std::to_string(at) + "+" + std::to_string(length));
+    }
+    ASSERT_EQ(run(args), 0);
+
+    const std::string ram = read_all(path("ram.bin"));
+    ASSERT_EQ(ram.size(), 0x9000u);
+    const uint32_t frames = le16(ram, RAM_FRAMES);
+    EXPECT_GE(frames, static_cast<uint32_t>(FRAMES - 1));
+    EXPECT_LE(frames, static_cast<uint32_t>(FRAMES));
+    EXPECT_GE(le16(ram, RAM_LOOPS), frames - frames / 50) << "the main loop kept pace with the frames";
+    // Nothing was written outside the program's variables and a shallow stack.
+    size_t stray = 0;
+    for (size_t i = RAM_VARIABLES_END; i < RAM_STACK_AREA; ++i) stray += byte_at(ram, i) != 0;
+    EXPECT_EQ(stray, 0u);
+
+    const Screen s = vram();
+    EXPECT_EQ(s.text(2, 1, 30), "Free boot ROM of the emulator.");
+    EXPECT_EQ(s.text(HEADER_ROW, 1, 9), "Type here");
+    const int32_t seconds = byte_at(ram, RAM_MINUTES) * 60 + byte_at(ram, RAM_SECONDS);
+    EXPECT_GE(seconds, FRAMES / 60 - 1);
+    EXPECT_LE(seconds, FRAMES / 60);
+    // The clock on the screen: the time in RAM, or a second less when the
+    // main loop had not yet drawn the last frame's tick.
+    const auto clock_text = [](int32_t s) {
+        char text[8];
+        std::snprintf(text, sizeof text, "%02d:%02d", s / 60, s % 60);
+        return std::string(text);
+    };
+    const std::string shown = s.text(HEADER_ROW, CLOCK_COL, 5);
+    EXPECT_TRUE(shown == clock_text(seconds) || shown == clock_text(seconds - 1)) << shown;
+    for (int32_t row = 0; row < TEXT_ROWS; ++row) {
+        for (int32_t col = 0; col < COLUMNS; ++col) {
+            const uint8_t c = s.name(TEXT_ROW + row, col);
+            EXPECT_TRUE(c >= 0x20 && c <= 0x7F) << "row " << row << " col " << col << ": " << int{c};
+        }
+    }
+
+    // Still drawing: the sprites moved between the last two pictures.
+    const Picture a = read_png(path("a.png"));
+    const Picture b = read_png(path("b.png"));
+    ASSERT_TRUE(a.ok && b.ok);
+    int32_t changed = 0;
+    for (int32_t y = BAND_TOP; y < BAND_BOTTOM; ++y) {
+        for (int32_t x = 0; x < 256; ++x) changed += a.at(x, y) != b.at(x, y);
+    }
+    EXPECT_GT(changed, 0);
+}
+
+}  // namespace
+}  // namespace m5
