@@ -180,6 +180,8 @@ private:
     template <class Bus>
     void restart(const Bus& bus, uint16_t address);
     template <class Bus>
+    void return_from_interrupt(const Bus& bus, bool reti);
+    template <class Bus>
     uint8_t in_c(const Bus& bus);
     template <class Bus>
     void block_load_step(const Bus& bus, int step);
@@ -203,6 +205,7 @@ private:
     void or8(uint8_t value);
     uint8_t rotate_shift(int operation, uint8_t x);
     void bit_test(int bit, uint8_t x, uint8_t source);
+    void neg();
     int carry() const;
     bool condition(int code) const;
     uint8_t& reg8(int index);

@@ -756,46 +756,33 @@ void Z80Cpu::run_ed(const Bus& bus) {
         case 0x7B: sp = bus.read16(fetch_word(bus)); break;
 
         // NEG 01 xxx 100                           * * * * * V 1 *  8
-        case 0x44:
-        case 0x4C:
-        case 0x54:
-        case 0x5C:
-        case 0x64:
-        case 0x6C:
-        case 0x74:
-        case 0x7C: {
-            const int old = a, result = -old;
-            a = static_cast<uint8_t>(result);
-            f = static_cast<uint8_t>(SZ53_FLAGS[a] | ((old ^ result) & FLAG_H) | ((old & result) >> 5 & FLAG_PV) |
-                                     (old != 0 ? FLAG_C : 0) | FLAG_N);
-            break;
-        }
+        case 0x44: neg(); break;
+        case 0x4C: neg(); break;
+        case 0x54: neg(); break;
+        case 0x5C: neg(); break;
+        case 0x64: neg(); break;
+        case 0x6C: neg(); break;
+        case 0x74: neg(); break;
+        case 0x7C: neg(); break;
 
         // Returns and interrupt modes              clocks
         // RETN 01 xx0 101, RETI 01 xx1 101         8 (iff1 = iff2; RETI tells the chain)
         // IM 0 46 4E 66 6E, IM 1 56 76, IM 2 5E 7E 8
-        case 0x45:
-        case 0x55:
-        case 0x65:
-        case 0x75:
-            pc = pop_word(bus);
-            iff1 = iff2;
-            break;
-        case 0x4D:
-        case 0x5D:
-        case 0x6D:
-        case 0x7D:
-            pc = pop_word(bus);
-            iff1 = iff2;
-            if (int_chain != nullptr) int_chain->irq_return();
-            break;
-        case 0x46:
-        case 0x4E:
-        case 0x66:
+        case 0x45: return_from_interrupt(bus, false); break;
+        case 0x55: return_from_interrupt(bus, false); break;
+        case 0x65: return_from_interrupt(bus, false); break;
+        case 0x75: return_from_interrupt(bus, false); break;
+        case 0x4D: return_from_interrupt(bus, true); break;
+        case 0x5D: return_from_interrupt(bus, true); break;
+        case 0x6D: return_from_interrupt(bus, true); break;
+        case 0x7D: return_from_interrupt(bus, true); break;
+        case 0x46: im = 0; break;
+        case 0x4E: im = 0; break;
+        case 0x66: im = 0; break;
         case 0x6E: im = 0; break;
-        case 0x56:
+        case 0x56: im = 1; break;
         case 0x76: im = 1; break;
-        case 0x5E:
+        case 0x5E: im = 2; break;
         case 0x7E: im = 2; break;
 
         // I and R transfers                        flags            clocks
@@ -872,6 +859,22 @@ void Z80Cpu::run_ed(const Bus& bus) {
         // Every other opcode: a two-byte no-operation of 8 clocks.
         default: break;
     }
+}
+
+// NEG: A = 0 - A; V only for 0x80, C unless A was 0.
+inline void Z80Cpu::neg() {
+    const int old = af.b.hi, result = -old;
+    af.b.hi = static_cast<uint8_t>(result);
+    af.b.lo = static_cast<uint8_t>(z80::SZ53_FLAGS[af.b.hi] | ((old ^ result) & z80::FLAG_H) |
+                                   ((old & result) >> 5 & z80::FLAG_PV) | (old != 0 ? z80::FLAG_C : 0) | z80::FLAG_N);
+}
+
+// RETN and RETI: iff1 = iff2; RETI then tells the interrupt chain.
+template <class Bus>
+inline void Z80Cpu::return_from_interrupt(const Bus& bus, bool reti) {
+    pc = pop_word(bus);
+    iff1 = iff2;
+    if (reti && int_chain != nullptr) int_chain->irq_return();
 }
 
 template <class Bus>

@@ -1,0 +1,22 @@
+# Runs a CP/M instruction exerciser through z80check and passes only when
+# every test line ends in OK and the exerciser reports "Tests complete".
+#   Z80CHECK  the tool;  PROGRAM  the .COM file
+execute_process(COMMAND ${Z80CHECK} cpm ${PROGRAM} OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE code)
+message("${out}${err}")
+if(NOT code EQUAL 0)
+  message(FATAL_ERROR "z80check exited with ${code}")
+endif()
+if(NOT out MATCHES "Tests complete")
+  message(FATAL_ERROR "the exerciser did not finish")
+endif()
+string(REGEX MATCHALL "[^\n]*\\.\\.\\.\\.[^\n]*" test_lines "${out}")
+list(LENGTH test_lines count)
+if(count EQUAL 0)
+  message(FATAL_ERROR "no test lines in the output")
+endif()
+foreach(line IN LISTS test_lines)
+  if(NOT line MATCHES "OK$")
+    message(FATAL_ERROR "failed: ${line}")
+  endif()
+endforeach()
+message("${count} test groups OK")
