@@ -83,7 +83,9 @@ Output (each file is written completely or not at all):
   --screenshot FILE.png  the picture after the last frame
   --screenshot-at FRAME:FILE.png
                          the picture after frame FRAME; repeatable
-  --wav FILE             the sound of the whole run, 16-bit stereo PCM
+  --wav FILE             the sound of the whole run as the emulator's recorder
+                         writes it: 16-bit stereo PCM in whole sound blocks
+                         (a block still playing at the end is left out)
   --dump-ram FILE        RAM 0x7000-0xFFFF after the last frame (36 KiB)
   --dump-vram FILE       video RAM after the last frame (16 KiB)
   --stats                print frames, wall seconds, frames per second and

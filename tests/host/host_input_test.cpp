@@ -164,9 +164,27 @@ TEST_F(HostInputTest, a_trailing_line_feed_ends_with_a_30_frame_return_cycle) {
     EXPECT_EQ(down_frames(ret), (std::vector<int32_t>{10, 11, 12}));
 }
 
-TEST_F(HostInputTest, an_empty_clipboard_runs_one_silent_cycle) {
-    paste_and_watch("", VK_RETURN);
+TEST_F(HostInputTest, no_clipboard_text_starts_nothing_but_an_empty_text_runs_one_silent_cycle) {
+    platform.clipboard = "";
+    host->paste_start();
+    EXPECT_FALSE(host->pasting());
+    paste_and_watch(std::string(1, '\0') + "ignored", VK_RETURN);
     EXPECT_EQ(frames_to_finish, 8);
+}
+
+TEST_F(HostInputTest, a_new_paste_abandons_the_one_in_progress) {
+    platform.clipboard = "A";
+    host->paste_start();
+    host->emulate_frame();
+    host->emulate_frame();  // Shift and A down
+    platform.clipboard = "b";
+    host->paste_start();
+    EXPECT_EQ(key('A') & KEY_HELD, 0);
+    EXPECT_EQ(key(VK_LSHIFT), 0);
+    host->emulate_frame();
+    host->emulate_frame();
+    EXPECT_NE(key('B'), 0);
+    EXPECT_EQ(key(VK_SHIFT), 0x00);
 }
 
 TEST_F(HostInputTest, consecutive_shifted_characters_keep_shift_down_across_them) {
