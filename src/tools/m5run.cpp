@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -56,7 +57,8 @@ Program and media:
                          directory of m5run itself); ignored with --ipl
   --cart FILE            cartridge image (*.rom) to insert
   --tape FILE            tape image (*.wav or *.cas) to play
-  --tape-record FILE     record the tape output into FILE (*.wav or *.cas)
+  --tape-record FILE     record the tape output into FILE (*.wav or *.cas);
+                         not together with --tape
 
 Running:
   --frames N             frames to run (default 60)
@@ -333,6 +335,7 @@ Options parse_options(int argc, char** argv) {
         o.screenshots_at.emplace_back(frame, s.substr(colon + 1));
     }
     if (!paste_frame_text.empty()) o.paste_frame = parse_count("--paste-frame", paste_frame_text, 1, o.frames);
+    if (!o.tape.empty() && !o.tape_record.empty()) usage_error("--tape and --tape-record cannot be used together");
     return o;
 }
 
@@ -449,6 +452,11 @@ bool ends_with_wav(const std::string& path) {
     return path.size() >= 4 && path[path.size() - 4] == '.' && upper(path.substr(path.size() - 3)) == "WAV";
 }
 
+// Set by SIGINT or SIGTERM; the run then stops between frames and cleans up.
+volatile std::sig_atomic_t stop_requested = 0;
+
+extern "C" void request_stop(int) { stop_requested = 1; }
+
 class Runner final : public FrameTarget {
 public:
     Runner(const Options& options, RunnerPlatform& platform_services, Host& host_driver)
@@ -457,6 +465,7 @@ public:
     bool tape_active() override { return host.tape_active(); }
     void present_frame() override { host.present_frame(); }
     void emulate_frame() override {
+        if (stop_requested != 0) run_error("interrupted at frame " + std::to_string(frames_done + 1));
         const int32_t frame = frames_done + 1;
         // Key presses and releases due at the start of this frame.
         for (const KeyHold& k : o.keys) {
@@ -532,6 +541,8 @@ int run(const Options& o, const char* argv0) {
     }
     for (const auto& shot : o.screenshots_at) require_writable(shot.second);
 
+    std::signal(SIGINT, request_stop);
+    std::signal(SIGTERM, request_stop);
     TemporaryDirectory program_dir;
     {
         std::string error;
