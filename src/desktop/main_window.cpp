@@ -219,6 +219,10 @@ std::optional<std::string> MainWindow::choose_file(FileDialogKind kind) {
         add_filter(chooser, "Cassette Files (*.cas)", "*.[cC][aA][sS]");
     }
     add_filter(chooser, "All Files (*.*)", "*");
+    // Start in the working directory rather than GTK's recent-files view.
+    gchar* folder = g_get_current_dir();
+    gtk_file_chooser_set_current_folder(chooser, folder);
+    g_free(folder);
 
     std::optional<std::string> path;
     if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {

@@ -11,6 +11,8 @@
 #     arrows) reach the machine's keyboard ports, and no other key does;
 #   - the menu: the Control popup marks CPU x1, the Cart popup shows a
 #     disabled "None", choosing CPU x4 marks it, and Exit ends the program;
+#   - the sound: Sound / Rec and Stop write a sound.wav with data, fed
+#     through SDL's (dummy) output;
 #   - the settings: an 8340-byte m5ce.cfg of version 22 with CPU speed 2.
 # Exits 77 (skipped) when the X tools are missing.
 set -euo pipefail
@@ -44,7 +46,7 @@ wait_for() {
 if [ "${1:-}" = "--inside" ]; then
     work=$2
     cd "$work"
-    M5EMU_TRACE_MENUS=1 SDL_AUDIODRIVER=dummy ./m5emu >trace.log 2>stderr.log &
+    M5EMU_TRACE_MENUS=1 SDL_AUDIODRIVER=dummy GSETTINGS_BACKEND=memory ./m5emu >trace.log 2>stderr.log &
     pid=$!
 
     find_window() {
@@ -160,6 +162,29 @@ if [ "${1:-}" = "--inside" ]; then
     wait_for 50 test "$(grep -c '^popup Control' trace.log)" -ge 2 || fail "Control popup did not open again"
     xdotool key --delay 100 Down Down Down Down Return
     wait_for 50 grep -q '^command 40005$' trace.log || fail "CPU x4 was not chosen"
+
+    # Sound recording through the SDL output (the dummy driver plays in real
+    # time): Rec, then Stop once the Sound popup shows Rec disabled.
+    sleep 0.3
+    xdotool mousemove --window "$wid" 20 $((top / 2)) click 1
+    wait_for 50 test "$(grep -c '^popup Control' trace.log)" -ge 3 || fail "Control popup did not open a third time"
+    xdotool key --delay 100 Right Right Right Right
+    wait_for 50 grep -q '^popup Sound: 40093 "Rec" | 40094 "Stop" disabled | .*40096 "4000Hz" checked' trace.log ||
+        fail "Sound popup without Rec enabled, Stop disabled and 4000Hz marked"
+    xdotool key --delay 100 Down Return
+    wait_for 50 grep -q '^command 40093$' trace.log || fail "Sound Rec was not chosen"
+    sleep 1.5
+    xdotool mousemove --window "$wid" 20 $((top / 2)) click 1
+    xdotool key --delay 100 Right Right Right Right
+    wait_for 50 grep -q '^popup Sound: 40093 "Rec" disabled | 40094 "Stop" |' trace.log ||
+        fail "Sound popup while recording does not disable Rec"
+    xdotool key --delay 100 Down Return
+    wait_for 50 grep -q '^command 40094$' trace.log || fail "Sound Stop was not chosen"
+    wait_for 50 test -s sound.wav || fail "no sound.wav after Stop"
+    wav_size=$(stat -c %s sound.wav)
+    wav_data=$(od -An -t u4 -j 40 -N 4 sound.wav | xargs)
+    ((wav_data > 0 && wav_data + 44 == wav_size && wav_data % 4 == 0)) ||
+        fail "sound.wav of $wav_size bytes says $wav_data data bytes"
 
     # The mark moved; then Exit, the last item.
     sleep 0.3
