@@ -619,13 +619,13 @@ vdp_init:
 main_loop:
         call wait_frame
         call write_sprites
+        call draw_clock
         call move_ship
         call move_ball
         call check_hit
         call read_keys
         call blink_cursor
         call draw_live_lines
-        call draw_clock
         ld hl,(loops)
         inc hl
         ld (loops),hl

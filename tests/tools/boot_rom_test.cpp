@@ -218,11 +218,13 @@ double strongest_frequency(const Sound& s, size_t first, size_t count, double lo
     return best_hz;
 }
 
-// Share of the power in the 10 strongest of 200 frequencies from 100 Hz to
-// 5 kHz: near 1 for a few tones, low for noise.
-double tonal_share(const Sound& s, size_t first, size_t count) {
+// Share of the power in the 10 strongest of 200 frequencies spread evenly
+// from low_hz to high_hz: near 1 for a few tones, low for noise.
+double tonal_share(const Sound& s, size_t first, size_t count, double low_hz = 100, double high_hz = 5000) {
     std::vector<double> powers;
-    for (int32_t i = 0; i < 200; ++i) powers.push_back(power_at(s.left, first, count, 100.0 + i * 24.5, s.rate));
+    for (int32_t i = 0; i < 200; ++i) {
+        powers.push_back(power_at(s.left, first, count, low_hz + i * (high_hz - low_hz) / 200, s.rate));
+    }
     std::sort(powers.rbegin(), powers.rend());
     double top = 0;
     double all = 0;
@@ -507,6 +509,27 @@ TEST_F(BootRomTest, ctrl_plays_the_tune_again) {
                 0.01);
     EXPECT_NEAR(strongest_frequency(s, again + static_cast<size_t>(10 * spf), window, 400, 1300) / note_hz(E5), 1.0,
                 0.01);
+}
+
+TEST_F(BootRomTest, ball_touching_a_moving_ship_sounds_a_noise) {
+    // The ball comes back over the parked ship's corner around frame 330; the
+    // sprite coincidence flag makes a noise only while the ship is being
+    // moved (here pushed up against the top of the band).
+    ASSERT_EQ(run({"--frames", "400", "--rate", "22050", "--wav", path("idle.wav")}), 0);
+    ASSERT_EQ(run({"--frames", "400", "--rate", "22050", "--key", "UP@300+90", "--wav", path("moved.wav")}), 0);
+    const Sound idle = read_wav(path("idle.wav"));
+    const Sound moved = read_wav(path("moved.wav"));
+    ASSERT_EQ(moved.rate, 22050);
+    const double spf = moved.samples_per_frame();
+    const size_t from = static_cast<size_t>(250 * spf);
+    EXPECT_EQ(rms(idle, from, static_cast<size_t>(145 * spf)), 0.0);
+    const size_t hit = first_sound_after(moved, from);
+    ASSERT_LT(hit, static_cast<size_t>(390 * spf));
+    EXPECT_GT(hit, static_cast<size_t>(300 * spf));
+    const size_t window = static_cast<size_t>(4 * spf);
+    EXPECT_GT(rms(moved, hit, window), 2000.0);
+    // A low rumble: its power spreads over the low frequencies.
+    EXPECT_LT(tonal_share(moved, hit, window, 50, 2000), 0.5);
 }
 
 TEST_F(BootRomTest, frame_interrupt_drives_the_counter_and_the_clock) {
