@@ -103,7 +103,7 @@ public:
     // The run loop of `execute` on a bus of the caller's choice (defined in
     // z80_execute.h; include that header to instantiate it).
     template <class Bus>
-    void execute_on(const Bus& bus, int32_t clocks);
+    void execute_on(Bus bus, int32_t clocks);
 
     // --- State, in the order of the design -------------------------------------
     Component* memory = nullptr;     // receives every memory access (not owned)
@@ -138,57 +138,57 @@ public:
 private:
     // Bus operations.
     template <class Bus>
-    uint8_t fetch_opcode(const Bus& bus);
+    uint8_t fetch_opcode(Bus bus);
     template <class Bus>
-    uint8_t fetch_byte(const Bus& bus);
+    uint8_t fetch_byte(Bus bus);
     template <class Bus>
-    uint16_t fetch_word(const Bus& bus);
+    uint16_t fetch_word(Bus bus);
     template <class Bus>
-    void push_word(const Bus& bus, uint16_t value);
+    void push_word(Bus bus, uint16_t value);
     template <class Bus>
-    uint16_t pop_word(const Bus& bus);
+    uint16_t pop_word(Bus bus);
     template <class Bus>
-    uint16_t exchange_stack(const Bus& bus, uint16_t value);
+    uint16_t exchange_stack(Bus bus, uint16_t value);
     template <class Bus>
-    uint16_t indexed_address(const Bus& bus, const Z80Pair& x);
+    uint16_t indexed_address(Bus bus, const Z80Pair& x);
 
     // Interrupt acceptance and the opcode pages.
     template <class Bus>
-    void accept_interrupt(const Bus& bus);
+    void accept_interrupt(Bus bus);
     template <class Bus>
-    void run_main(const Bus& bus, uint8_t op);
+    [[gnu::always_inline]] void run_main(Bus bus, uint8_t op);
     template <class Bus>
-    void run_cb(const Bus& bus);
+    void run_cb(Bus bus);
     template <class Bus>
-    void run_ed(const Bus& bus);
+    void run_ed(Bus bus);
     template <class Bus>
-    int run_index(const Bus& bus, Z80Pair& x);
+    int run_index(Bus bus, Z80Pair& x);
     template <class Bus>
-    void run_index_cb(const Bus& bus, Z80Pair& x);
+    void run_index_cb(Bus bus, Z80Pair& x);
 
     // Groups of related instructions.
     template <class Bus>
-    void jump_relative_if(const Bus& bus, bool taken);
+    void jump_relative_if(Bus bus, bool taken);
     template <class Bus>
-    void jump_if(const Bus& bus, bool taken);
+    void jump_if(Bus bus, bool taken);
     template <class Bus>
-    void call(const Bus& bus);
+    void call(Bus bus);
     template <class Bus>
-    void call_if(const Bus& bus, bool taken);
+    void call_if(Bus bus, bool taken);
     template <class Bus>
-    void return_if(const Bus& bus, bool taken);
+    void return_if(Bus bus, bool taken);
     template <class Bus>
-    void restart(const Bus& bus, uint16_t address);
+    void restart(Bus bus, uint16_t address);
     template <class Bus>
-    void return_from_interrupt(const Bus& bus, bool reti);
+    void return_from_interrupt(Bus bus, bool reti);
     template <class Bus>
-    uint8_t in_c(const Bus& bus);
+    uint8_t in_c(Bus bus);
     template <class Bus>
-    void block_load_step(const Bus& bus, int step);
+    void block_load_step(Bus bus, int step);
     template <class Bus>
-    void block_compare_step(const Bus& bus, int step);
+    void block_compare_step(Bus bus, int step);
     template <class Bus>
-    void block_io_step(const Bus& bus, bool input, int step);
+    void block_io_step(Bus bus, bool input, int step);
 
     // Shared flag operations: each sets F and returns or stores its result.
     uint8_t inc8(uint8_t x);

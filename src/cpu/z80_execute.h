@@ -23,7 +23,7 @@ namespace m5 {
 // An M1 fetch: every opcode byte, including the one after a prefix. R counts
 // in bits 0..6 and keeps bit 7.
 template <class Bus>
-inline uint8_t Z80Cpu::fetch_opcode(const Bus& bus) {
+inline uint8_t Z80Cpu::fetch_opcode(Bus bus) {
     const uint8_t op = bus.read8(pc);
     pc = static_cast<uint16_t>(pc + 1);
     r = static_cast<uint8_t>((r & 0x80) | ((r + 1) & 0x7F));
@@ -31,34 +31,34 @@ inline uint8_t Z80Cpu::fetch_opcode(const Bus& bus) {
 }
 
 template <class Bus>
-inline uint8_t Z80Cpu::fetch_byte(const Bus& bus) {
+inline uint8_t Z80Cpu::fetch_byte(Bus bus) {
     const uint8_t value = bus.read8(pc);
     pc = static_cast<uint16_t>(pc + 1);
     return value;
 }
 
 template <class Bus>
-inline uint16_t Z80Cpu::fetch_word(const Bus& bus) {
+inline uint16_t Z80Cpu::fetch_word(Bus bus) {
     const uint16_t value = bus.read16(pc);
     pc = static_cast<uint16_t>(pc + 2);
     return value;
 }
 
 template <class Bus>
-inline void Z80Cpu::push_word(const Bus& bus, uint16_t value) {
+inline void Z80Cpu::push_word(Bus bus, uint16_t value) {
     sp = static_cast<uint16_t>(sp - 2);
     bus.write16(sp, value);
 }
 
 template <class Bus>
-inline uint16_t Z80Cpu::pop_word(const Bus& bus) {
+inline uint16_t Z80Cpu::pop_word(Bus bus) {
     const uint16_t value = bus.read16(sp);
     sp = static_cast<uint16_t>(sp + 2);
     return value;
 }
 
 template <class Bus>
-inline uint16_t Z80Cpu::exchange_stack(const Bus& bus, uint16_t value) {
+inline uint16_t Z80Cpu::exchange_stack(Bus bus, uint16_t value) {
     const uint16_t old = bus.read16(sp);
     bus.write16(sp, value);
     return old;
@@ -66,7 +66,7 @@ inline uint16_t Z80Cpu::exchange_stack(const Bus& bus, uint16_t value) {
 
 // IX+d / IY+d: fetches the displacement and latches the address.
 template <class Bus>
-inline uint16_t Z80Cpu::indexed_address(const Bus& bus, const Z80Pair& x) {
+inline uint16_t Z80Cpu::indexed_address(Bus bus, const Z80Pair& x) {
     const auto offset = static_cast<int8_t>(fetch_byte(bus));
     operand_address = static_cast<uint16_t>(x.w + offset);
     return operand_address;
@@ -208,7 +208,7 @@ inline uint8_t& Z80Cpu::reg8(int index) {
 // Not taken: the operand is skipped without being read.
 
 template <class Bus>
-inline void Z80Cpu::jump_relative_if(const Bus& bus, bool taken) {
+inline void Z80Cpu::jump_relative_if(Bus bus, bool taken) {
     if (taken) {
         const auto offset = static_cast<int8_t>(fetch_byte(bus));
         pc = static_cast<uint16_t>(pc + offset);
@@ -219,19 +219,19 @@ inline void Z80Cpu::jump_relative_if(const Bus& bus, bool taken) {
 }
 
 template <class Bus>
-inline void Z80Cpu::jump_if(const Bus& bus, bool taken) {
+inline void Z80Cpu::jump_if(Bus bus, bool taken) {
     pc = taken ? bus.read16(pc) : static_cast<uint16_t>(pc + 2);
 }
 
 template <class Bus>
-inline void Z80Cpu::call(const Bus& bus) {
+inline void Z80Cpu::call(Bus bus) {
     const uint16_t target = fetch_word(bus);
     push_word(bus, pc);
     pc = target;
 }
 
 template <class Bus>
-inline void Z80Cpu::call_if(const Bus& bus, bool taken) {
+inline void Z80Cpu::call_if(Bus bus, bool taken) {
     if (taken) {
         call(bus);
         clocks_left -= z80::BRANCH_CALL_EXTRA;
@@ -241,7 +241,7 @@ inline void Z80Cpu::call_if(const Bus& bus, bool taken) {
 }
 
 template <class Bus>
-inline void Z80Cpu::return_if(const Bus& bus, bool taken) {
+inline void Z80Cpu::return_if(Bus bus, bool taken) {
     if (taken) {
         pc = pop_word(bus);
         clocks_left -= z80::BRANCH_RET_EXTRA;
@@ -249,7 +249,7 @@ inline void Z80Cpu::return_if(const Bus& bus, bool taken) {
 }
 
 template <class Bus>
-inline void Z80Cpu::restart(const Bus& bus, uint16_t address) {
+inline void Z80Cpu::restart(Bus bus, uint16_t address) {
     push_word(bus, pc);
     pc = address;
 }
@@ -257,7 +257,7 @@ inline void Z80Cpu::restart(const Bus& bus, uint16_t address) {
 // --- Run loop -------------------------------------------------------------------
 
 template <class Bus>
-void Z80Cpu::execute_on(const Bus& bus, int32_t clocks) {
+void Z80Cpu::execute_on(Bus bus, int32_t clocks) {
     if (stopped) {
         clocks_left = 0;
         slice_mark = 0;
@@ -276,7 +276,7 @@ void Z80Cpu::execute_on(const Bus& bus, int32_t clocks) {
 // Between two instructions with a request bit set: the NMI latch first; else
 // a maskable request if enabled; else requests without hold are dropped.
 template <class Bus>
-void Z80Cpu::accept_interrupt(const Bus& bus) {
+void Z80Cpu::accept_interrupt(Bus bus) {
     if (irq_pending & NMI_PENDING_BIT) {
         if (halted) halted = 0, pc = static_cast<uint16_t>(pc + 1);
         push_word(bus, pc);
@@ -314,7 +314,7 @@ void Z80Cpu::accept_interrupt(const Bus& bus) {
 // --- Unprefixed page ------------------------------------------------------------
 
 template <class Bus>
-inline void Z80Cpu::run_main(const Bus& bus, uint8_t op) {
+inline void Z80Cpu::run_main(Bus bus, uint8_t op) {
     using namespace z80;
     [[maybe_unused]] uint8_t &a = af.b.hi, &f = af.b.lo, &b = bc.b.hi, &c = bc.b.lo;
     [[maybe_unused]] uint8_t &d = de.b.hi, &e = de.b.lo, &h = hl.b.hi, &l = hl.b.lo;
@@ -686,7 +686,7 @@ dispatch:
 // Read-modify-write on (HL): one read, the operation, one write.
 
 template <class Bus>
-void Z80Cpu::run_cb(const Bus& bus) {
+void Z80Cpu::run_cb(Bus bus) {
     const uint8_t op = fetch_opcode(bus);
     clocks_left -= z80::CYCLES_CB[op];
     const int index = op & 7, bit = (op >> 3) & 7;
@@ -706,7 +706,7 @@ void Z80Cpu::run_cb(const Bus& bus) {
 // --- ED page ----------------------------------------------------------------------
 
 template <class Bus>
-void Z80Cpu::run_ed(const Bus& bus) {
+void Z80Cpu::run_ed(Bus bus) {
     using namespace z80;
     [[maybe_unused]] uint8_t &a = af.b.hi, &f = af.b.lo, &b = bc.b.hi, &c = bc.b.lo;
     [[maybe_unused]] uint8_t &d = de.b.hi, &e = de.b.lo, &h = hl.b.hi, &l = hl.b.lo;
@@ -871,14 +871,14 @@ inline void Z80Cpu::neg() {
 
 // RETN and RETI: iff1 = iff2; RETI then tells the interrupt chain.
 template <class Bus>
-inline void Z80Cpu::return_from_interrupt(const Bus& bus, bool reti) {
+inline void Z80Cpu::return_from_interrupt(Bus bus, bool reti) {
     pc = pop_word(bus);
     iff1 = iff2;
     if (reti && int_chain != nullptr) int_chain->irq_return();
 }
 
 template <class Bus>
-inline uint8_t Z80Cpu::in_c(const Bus& bus) {
+inline uint8_t Z80Cpu::in_c(Bus bus) {
     const uint8_t value = bus.in(bc.w);
     af.b.lo = static_cast<uint8_t>(z80::SZ53P_FLAGS[value] | carry());
     return value;
@@ -886,7 +886,7 @@ inline uint8_t Z80Cpu::in_c(const Bus& bus) {
 
 // LDI / LDD: P/V = (BC != 0); bits 5 and 3 from bits 1 and 3 of A + the byte.
 template <class Bus>
-inline void Z80Cpu::block_load_step(const Bus& bus, int step) {
+inline void Z80Cpu::block_load_step(Bus bus, int step) {
     const uint8_t value = bus.read8(hl.w);
     bus.write8(de.w, value);
     hl.w = static_cast<uint16_t>(hl.w + step);
@@ -900,7 +900,7 @@ inline void Z80Cpu::block_load_step(const Bus& bus, int step) {
 // CPI / CPD: S, Z, H from A - byte, C kept, N set, P/V = (BC != 0); bits 5
 // and 3 from bits 1 and 3 of the difference less H.
 template <class Bus>
-inline void Z80Cpu::block_compare_step(const Bus& bus, int step) {
+inline void Z80Cpu::block_compare_step(Bus bus, int step) {
     const uint8_t value = bus.read8(hl.w);
     const int a = af.b.hi, result = (a - value) & 0xFF;
     hl.w = static_cast<uint16_t>(hl.w + step);
@@ -915,7 +915,7 @@ inline void Z80Cpu::block_compare_step(const Bus& bus, int step) {
 // INI / IND (input) and OUTI / OUTD (output). INI puts B on the high address
 // byte before decrementing it, OUTI after.
 template <class Bus>
-inline void Z80Cpu::block_io_step(const Bus& bus, bool input, int step) {
+inline void Z80Cpu::block_io_step(Bus bus, bool input, int step) {
     uint8_t value;
     if (input) {
         value = bus.in(bc.w);
@@ -941,7 +941,7 @@ inline void Z80Cpu::block_io_step(const Bus& bus, bool input, int step) {
 // prefix then cost only its 4 clocks and that opcode runs unprefixed.
 
 template <class Bus>
-int Z80Cpu::run_index(const Bus& bus, Z80Pair& x) {
+int Z80Cpu::run_index(Bus bus, Z80Pair& x) {
     using namespace z80;
     [[maybe_unused]] uint8_t &a = af.b.hi, &b = bc.b.hi, &c = bc.b.lo;
     [[maybe_unused]] uint8_t &d = de.b.hi, &e = de.b.lo, &h = hl.b.hi, &l = hl.b.lo;
@@ -1083,7 +1083,7 @@ int Z80Cpu::run_index(const Bus& bus, Z80Pair& x) {
 // For every op except BIT, rrr != 6 also copies the result into that register.
 
 template <class Bus>
-void Z80Cpu::run_index_cb(const Bus& bus, Z80Pair& x) {
+void Z80Cpu::run_index_cb(Bus bus, Z80Pair& x) {
     const uint16_t address = indexed_address(bus, x);
     const uint8_t op = fetch_byte(bus);
     clocks_left -= z80::CYCLES_INDEX_CB[op];
