@@ -696,12 +696,19 @@ public:
     std::vector<Access> reads;
 };
 
-// An integer field of a test state; -1 when absent.
-long json_integer(const JsonValue& state, std::string_view key, const std::string& where) {
+// True for a whole number from 0 to `max`.
+bool json_whole_number(const JsonValue& value, double max) {
+    return value.kind == JsonValue::Kind::number && value.number >= 0 && value.number <= max &&
+           value.number == static_cast<double>(static_cast<long>(value.number));
+}
+
+// An integer field of a test state, from 0 to `max`; -1 when absent.
+long json_integer(const JsonValue& state, std::string_view key, long max, const std::string& where) {
     const JsonValue* value = state.find(key);
     if (value == nullptr) return -1;
-    if (value->kind != JsonValue::Kind::number || value->number < 0 || value->number > 0xFFFF)
-        throw ToolError{where + ": field " + std::string(key) + " is not a number from 0 to 65535"};
+    if (!json_whole_number(*value, static_cast<double>(max)))
+        throw ToolError{where + ": field " + std::string(key) + " is not a whole number from 0 to " +
+                        std::to_string(max)};
     return static_cast<long>(value->number);
 }
 
@@ -729,6 +736,7 @@ uint8_t& json_register_byte(Z80Cpu& cpu, int index) {
 }
 
 bool json_register_is_word(int index) { return index < 2 || (index >= 12 && index < 18); }
+long json_register_max(int index) { return json_register_is_word(index) ? 0xFFFF : 0xFF; }
 
 long get_json_register(Z80Cpu& cpu, int index) {
     return json_register_is_word(index) ? json_register_word(cpu, index) : json_register_byte(cpu, index);
@@ -755,8 +763,8 @@ std::string run_json_test(const JsonValue& test, const std::string& where, FlatR
         if (list->kind != JsonValue::Kind::array) throw ToolError{where + ": \"ram\" is not an array"};
         for (const JsonValue& pair : list->items) {
             if (pair.kind != JsonValue::Kind::array || pair.items.size() != 2 ||
-                pair.items[0].kind != JsonValue::Kind::number || pair.items[1].kind != JsonValue::Kind::number)
-                throw ToolError{where + ": \"ram\" entries must be [address, value]"};
+                !json_whole_number(pair.items[0], 0xFFFF) || !json_whole_number(pair.items[1], 0xFF))
+                throw ToolError{where + ": \"ram\" entries must be [address 0..65535, value 0..255]"};
             visit(static_cast<uint16_t>(pair.items[0].number), static_cast<uint8_t>(pair.items[1].number));
         }
     };
@@ -767,12 +775,12 @@ std::string run_json_test(const JsonValue& test, const std::string& where, FlatR
     if (const JsonValue* list = test.find("ports"); list != nullptr && list->kind == JsonValue::Kind::array) {
         for (const JsonValue& access : list->items) {
             if (access.kind != JsonValue::Kind::array || access.items.size() < 3 ||
-                access.items[0].kind != JsonValue::Kind::number || access.items[1].kind != JsonValue::Kind::number ||
+                !json_whole_number(access.items[0], 0xFFFF) || !json_whole_number(access.items[1], 0xFF) ||
                 access.items[2].kind != JsonValue::Kind::string)
                 throw ToolError{where + ": \"ports\" entries must be [port, value, \"r\" or \"w\"]"};
             if (access.items[2].text == "r")
-                ports.reads.push_back({static_cast<int32_t>(access.items[0].number) & 0xFFFF,
-                                       static_cast<int32_t>(access.items[1].number) & 0xFF, false});
+                ports.reads.push_back({static_cast<int32_t>(access.items[0].number),
+                                       static_cast<int32_t>(access.items[1].number), false});
         }
     }
 
@@ -782,7 +790,7 @@ std::string run_json_test(const JsonValue& test, const std::string& where, FlatR
     cpu.io = &ports;
     cpu.int_chain = &chain;
     for (int n = 0; n < static_cast<int>(std::size(JSON_REGISTERS)); ++n) {
-        const long value = json_integer(*initial, JSON_REGISTERS[n].name, where);
+        const long value = json_integer(*initial, JSON_REGISTERS[n].name, json_register_max(n), where);
         set_json_register(cpu, n, value < 0 ? 0 : value);
     }
     cpu.execute(1);  // one instruction: any instruction costs at least one clock
@@ -792,7 +800,7 @@ std::string run_json_test(const JsonValue& test, const std::string& where, FlatR
     auto add = [&](const std::string& text) { mismatches += (mismatches.empty() ? "" : ", ") + text; };
     for (int n = 0; n < static_cast<int>(std::size(JSON_REGISTERS)); ++n) {
         const JsonRegister& reg = JSON_REGISTERS[n];
-        const long want = json_integer(*final_state, reg.name, where);
+        const long want = json_integer(*final_state, reg.name, json_register_max(n), where);
         const long found = get_json_register(cpu, n);
         if (want >= 0 && want != found)
             add(std::string(reg.name) + " expected " + hex(want, reg.digits) + " found " + hex(found, reg.digits));
