@@ -597,10 +597,11 @@ TEST_F(BootRomTest, random_keys_for_ten_minutes_leave_the_program_running) {
     EXPECT_LE(seconds, FRAMES / 60);
     // The clock on the screen: the time in RAM, or a second less when the
     // main loop had not yet drawn the last frame's tick.
-    const auto clock_text = [](int32_t s) {
-        char text[8];
-        std::snprintf(text, sizeof text, "%02d:%02d", s / 60, s % 60);
-        return std::string(text);
+    const auto clock_text = [](int32_t total) {
+        const auto two_digits = [](int32_t v) {
+            return std::string{static_cast<char>('0' + v / 10 % 10), static_cast<char>('0' + v % 10)};
+        };
+        return two_digits(total / 60) + ":" + two_digits(total % 60);
     };
     const std::string shown = s.text(HEADER_ROW, CLOCK_COL, 5);
     EXPECT_TRUE(shown == clock_text(seconds) || shown == clock_text(seconds - 1)) << shown;
