@@ -1,5 +1,5 @@
-// Z80Cpu: the machine's processor, a Zilog Z80 (the M5 clocks it at 3.58 MHz;
-// here it runs at the machine clock times the speed setting).
+// Z80Cpu: the machine's processor, a Zilog Z80, run at the machine clock
+// times the speed setting (1, 2, 4, 8 or 16).
 //
 // Signals and buses:
 // - memory: every opcode fetch, operand and data access (mem_read8/16,
@@ -28,11 +28,16 @@
 // - Accepting an interrupt costs 5 clocks (NMI) or 7 (maskable, every mode);
 //   RETN and RETI cost 8; the undocumented IXH/IXL/IYH/IYL forms cost 9.
 // - No hidden address register (MEMPTR/WZ): BIT b,(HL) takes flag bits 5 and
-//   3 from the tested value.
+//   3 from H, the high byte of its address (BIT b,(IX+d) from IX+d, which is
+//   what the chip's MEMPTR holds there).
+// - SCF and CCF copy flag bits 5 and 3 from A alone.
+// - A not-taken JP cc, CALL cc or JR cc skips its operand without reading it.
 // - LDDR, CPIR, CPDR, INIR, INDR, OTIR, OTDR run to completion inside one
 //   instruction (no interrupt in between); LDIR repeats through the run loop.
 // - EI runs the following instruction at once, inside the same step; HALT
 //   keeps PC on the HALT opcode and re-executes it.
+// - Mode 0 decodes only RST p and CALL nn from the data bus; mode 2 uses all
+//   eight bits of the vector byte.
 // - OUTI/OUTD take their H, C and P/V flags from C + 1 / C - 1 like INI/IND,
 //   and all four block I/O forms use the same parity tables.
 #pragma once
