@@ -57,7 +57,8 @@ if [ "${1:-}" = "--inside" ]; then
 
     # Screenshot of the window, kept as PNG and as raw RGB bytes.
     shot() {
-        import -window "$wid" "$work/shot.png" 2>/dev/null &&
+        kill -0 "$pid" 2>/dev/null || fail "m5emu has ended"
+        timeout 10 import -window "$wid" "$work/shot.png" 2>/dev/null &&
             convert "$work/shot.png" -depth 8 "rgb:$work/shot.rgb" &&
             read -r width height < <(identify -format '%w %h\n' "$work/shot.png")
     }
@@ -135,7 +136,7 @@ if [ "${1:-}" = "--inside" ]; then
             done
         done
     }
-    if ! wait_for 50 cells_match; then
+    if ! wait_for 100 cells_match; then
         for row in 0 1 2 3 4 5 6 7; do
             line=""
             for b in 0 1 2 3 4 5 6 7; do
@@ -149,38 +150,38 @@ if [ "${1:-}" = "--inside" ]; then
 
     # Menus: Control, then Cart (one to the right), then close both.
     xdotool mousemove --window "$wid" 20 $((top / 2)) click 1
-    wait_for 50 grep -q '^popup Control: .*40003 "CPU x1" checked' trace.log || fail "Control popup without CPU x1 mark"
+    wait_for 100 grep -q '^popup Control: .*40003 "CPU x1" checked' trace.log || fail "Control popup without CPU x1 mark"
     grep -q '40118 "Paste" disabled | 40119 "Stop" disabled' trace.log || fail "Paste and Stop not disabled"
     xdotool key Right
-    wait_for 50 grep -q '^popup Cart: 40049 "Open" | 40050 "Close" | - | 40051 "None" disabled$' trace.log ||
+    wait_for 100 grep -q '^popup Cart: 40049 "Open" | 40050 "Close" | - | 40051 "None" disabled$' trace.log ||
         fail "Cart popup does not show a disabled None"
     xdotool key Escape Escape
     sleep 0.3
 
     # CPU x4: Reset, CPU x1, CPU x2, CPU x4.
     xdotool mousemove --window "$wid" 20 $((top / 2)) click 1
-    wait_for 50 test "$(grep -c '^popup Control' trace.log)" -ge 2 || fail "Control popup did not open again"
+    wait_for 100 test "$(grep -c '^popup Control' trace.log)" -ge 2 || fail "Control popup did not open again"
     xdotool key --delay 100 Down Down Down Down Return
-    wait_for 50 grep -q '^command 40005$' trace.log || fail "CPU x4 was not chosen"
+    wait_for 100 grep -q '^command 40005$' trace.log || fail "CPU x4 was not chosen"
 
     # Sound recording through the SDL output (the dummy driver plays in real
     # time): Rec, then Stop once the Sound popup shows Rec disabled.
     sleep 0.3
     xdotool mousemove --window "$wid" 20 $((top / 2)) click 1
-    wait_for 50 test "$(grep -c '^popup Control' trace.log)" -ge 3 || fail "Control popup did not open a third time"
+    wait_for 100 test "$(grep -c '^popup Control' trace.log)" -ge 3 || fail "Control popup did not open a third time"
     xdotool key --delay 100 Right Right Right Right
-    wait_for 50 grep -q '^popup Sound: 40093 "Rec" | 40094 "Stop" disabled | .*40096 "4000Hz" checked' trace.log ||
+    wait_for 100 grep -q '^popup Sound: 40093 "Rec" | 40094 "Stop" disabled | .*40096 "4000Hz" checked' trace.log ||
         fail "Sound popup without Rec enabled, Stop disabled and 4000Hz marked"
     xdotool key --delay 100 Down Return
-    wait_for 50 grep -q '^command 40093$' trace.log || fail "Sound Rec was not chosen"
+    wait_for 100 grep -q '^command 40093$' trace.log || fail "Sound Rec was not chosen"
     sleep 1.5
     xdotool mousemove --window "$wid" 20 $((top / 2)) click 1
     xdotool key --delay 100 Right Right Right Right
-    wait_for 50 grep -q '^popup Sound: 40093 "Rec" disabled | 40094 "Stop" |' trace.log ||
+    wait_for 100 grep -q '^popup Sound: 40093 "Rec" disabled | 40094 "Stop" |' trace.log ||
         fail "Sound popup while recording does not disable Rec"
     xdotool key --delay 100 Down Return
-    wait_for 50 grep -q '^command 40094$' trace.log || fail "Sound Stop was not chosen"
-    wait_for 50 test -s sound.wav || fail "no sound.wav after Stop"
+    wait_for 100 grep -q '^command 40094$' trace.log || fail "Sound Stop was not chosen"
+    wait_for 100 test -s sound.wav || fail "no sound.wav after Stop"
     wav_size=$(stat -c %s sound.wav)
     wav_data=$(od -An -t u4 -j 40 -N 4 sound.wav | xargs)
     ((wav_data > 0 && wav_data + 44 == wav_size && wav_data % 4 == 0)) ||
@@ -189,9 +190,9 @@ if [ "${1:-}" = "--inside" ]; then
     # The mark moved; then Exit, the last item.
     sleep 0.3
     xdotool mousemove --window "$wid" 20 $((top / 2)) click 1
-    wait_for 50 grep -q '^popup Control: .*40005 "CPU x4" checked' trace.log || fail "CPU x4 not marked"
+    wait_for 100 grep -q '^popup Control: .*40005 "CPU x4" checked' trace.log || fail "CPU x4 not marked"
     xdotool key --delay 100 Up Return
-    wait_for 50 grep -q '^command 40008$' trace.log || fail "Exit was not chosen"
+    wait_for 100 grep -q '^command 40008$' trace.log || fail "Exit was not chosen"
     for ((i = 0; i < 100; i++)); do
         kill -0 "$pid" 2>/dev/null || break
         sleep 0.1
