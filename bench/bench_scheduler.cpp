@@ -22,7 +22,8 @@ void empty_frames(benchmark::State& state) {
         scheduler.run_frame();
         if (scheduler.block_fill >= 4410) scheduler.mix_samples(0, 1);
     }
-    state.counters["frames_per_second"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["frames_per_second"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(empty_frames);
 

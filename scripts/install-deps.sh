@@ -3,7 +3,7 @@
 # need; only what is missing, without questions.
 set -euo pipefail
 packages=(
-  build-essential cmake pkg-config
+  build-essential cmake pkg-config clang-format
   googletest libgtest-dev libbenchmark-dev
   pasmo
   libpng-dev libgtk-3-dev libsdl2-dev

@@ -15,12 +15,8 @@ struct ModeInfo {
 
 // Mode strings by mode number, with the open(2) flags of each.
 constexpr ModeInfo MODES[] = {
-    {nullptr, 0},
-    {"rb", O_RDONLY},
-    {"wb", O_WRONLY | O_CREAT | O_TRUNC},
-    {"r+b", O_RDWR},
-    {"r", O_RDONLY},
-    {"w", O_WRONLY | O_CREAT | O_TRUNC},
+    {nullptr, 0},    {"rb", O_RDONLY}, {"wb", O_WRONLY | O_CREAT | O_TRUNC},
+    {"r+b", O_RDWR}, {"r", O_RDONLY},  {"w", O_WRONLY | O_CREAT | O_TRUNC},
     {"r+w", O_RDWR},
 };
 

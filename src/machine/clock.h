@@ -16,7 +16,7 @@ inline constexpr int32_t SCANLINES_PER_FRAME = 262;
 inline constexpr int32_t CLOCKS_PER_FRAME = 63'333;
 inline constexpr int32_t FRAMES_PER_SECOND = 60;
 inline constexpr int32_t SCANLINES_PER_SECOND = SCANLINES_PER_FRAME * FRAMES_PER_SECOND;  // 15720
-inline constexpr int32_t MAX_SPEED_SHIFT = 4;  // x16
+inline constexpr int32_t MAX_SPEED_SHIFT = 4;                                             // x16
 
 // A point in machine time; wraps modulo 2^32.
 using MachineTime = uint32_t;

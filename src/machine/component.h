@@ -60,7 +60,10 @@ public:
     // Ignores the write by default. Called by the processor.
     virtual void mem_write8(int32_t address, int32_t data) { (void)address, (void)data; }
     // Returns 0xFF by default. Called by the processor.
-    virtual int32_t mem_read8(int32_t address) { (void)address; return 0xFF; }
+    virtual int32_t mem_read8(int32_t address) {
+        (void)address;
+        return 0xFF;
+    }
     // Two mem_write8, low byte first at address, high byte at address + 1
     // (not wrapped here: the receiver masks). Called by the processor.
     virtual void mem_write16(int32_t address, int32_t data16);
@@ -85,7 +88,10 @@ public:
     // and by the I/O bus (on the port's target).
     virtual void port_write8(int32_t port, int32_t data) { (void)port, (void)data; }
     // Returns 0xFF by default. Called by the processor and the I/O bus.
-    virtual int32_t port_read8(int32_t port) { (void)port; return 0xFF; }
+    virtual int32_t port_read8(int32_t port) {
+        (void)port;
+        return 0xFF;
+    }
     // Sets *wait_out = 0 and writes nothing by default. Called by nobody.
     virtual void port_write8_w(int32_t port, int32_t data, int32_t* wait_out);
     // Sets *wait_out = 0 and returns 0xFF by default. Called by nobody.

@@ -112,9 +112,7 @@ void Scheduler::add_hsync_listener(Component* listener) {
     append(hsync_listeners, hsync_listener_count, MAX_LISTENERS, listener);
 }
 
-MachineTime Scheduler::now() {
-    return clock_counter + static_cast<MachineTime>(cpu_elapsed_machine_clocks());
-}
+MachineTime Scheduler::now() { return clock_counter + static_cast<MachineTime>(cpu_elapsed_machine_clocks()); }
 
 void Scheduler::run_clocks(int32_t n) {
     while (n != 0) {
@@ -185,7 +183,8 @@ const int16_t* Scheduler::mix_samples(int32_t count, uint8_t finish) {
     }
     if (finish) {
         for (int32_t i = 0; i < block_length; ++i) {
-            sample_block[static_cast<size_t>(i)] = static_cast<int16_t>(std::clamp(mix_buffer[static_cast<size_t>(i)], -32768, 32767));
+            sample_block[static_cast<size_t>(i)] =
+                static_cast<int16_t>(std::clamp(mix_buffer[static_cast<size_t>(i)], -32768, 32767));
         }
         block_fill = 0;
     } else {

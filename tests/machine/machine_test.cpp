@@ -16,7 +16,9 @@ public:
     using Component::Component;
     void mem_write8(int32_t address, int32_t data) override { writes.push_back({address, data}); }
     void reset() override { ++resets; }
-    void signal_in(int32_t signal, uint32_t data, uint32_t mask) override { signals.push_back({signal, static_cast<int32_t>(data & mask)}); }
+    void signal_in(int32_t signal, uint32_t data, uint32_t mask) override {
+        signals.push_back({signal, static_cast<int32_t>(data & mask)});
+    }
     std::vector<std::pair<int32_t, int32_t>> writes;
     std::vector<std::pair<int32_t, int32_t>> signals;
     int resets = 0;

@@ -219,7 +219,8 @@ TEST_F(SchedulerTest, handler_may_reregister_itself_during_dispatch) {
 }
 
 TEST_F(SchedulerTest, samples_per_line_at_each_rate) {
-    const std::pair<int32_t, int32_t> rates[] = {{2000, 130}, {8000, 521}, {11025, 718}, {22050, 1436}, {44100, 2873}, {48000, 3127}};
+    const std::pair<int32_t, int32_t> rates[] = {{2000, 130},   {8000, 521},   {11025, 718},
+                                                 {22050, 1436}, {44100, 2873}, {48000, 3127}};
     for (auto [rate, expected] : rates) {
         scheduler.setup_audio(rate, 100);
         EXPECT_EQ(scheduler.samples_per_line, expected) << rate;
