@@ -83,6 +83,7 @@ void MainWindow::build_window() {
     g_signal_connect(window, "key-release-event", G_CALLBACK(on_key_release), this);
     g_signal_connect(window, "focus-out-event", G_CALLBACK(on_focus_out), this);
     g_signal_connect(window, "delete-event", G_CALLBACK(on_delete), this);
+    g_signal_connect(window, "destroy", G_CALLBACK(on_destroy), this);
 
     GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
     GtkWidget* menu_bar = build_menu_bar();
@@ -188,10 +189,9 @@ void MainWindow::close_window() {
     settings.save_settings(program_dir);
     platform.attach(nullptr, nullptr);
     if (window) {
-        gtk_widget_destroy(window);
-        window = nullptr;
-        picture = nullptr;
-        popups.fill(nullptr);
+        GtkWidget* own = window;
+        forget_widgets();
+        gtk_widget_destroy(own);
     }
     closed = true;
 }
@@ -240,6 +240,22 @@ gboolean MainWindow::on_delete(GtkWidget*, GdkEvent*, gpointer self) {
     // Closing is done by the main loop, outside any handler or nested loop.
     static_cast<MainWindow*>(self)->request_close();
     return TRUE;
+}
+
+void MainWindow::on_destroy(GtkWidget*, gpointer self) {
+    auto* main = static_cast<MainWindow*>(self);
+    if (main->window == nullptr) return;  // our own close_window destroyed it
+    // Destroyed from outside (the display closed it): nothing may touch its
+    // widgets any more; the main loop still saves the settings and ends.
+    main->platform.attach(nullptr, nullptr);
+    main->forget_widgets();
+    main->request_close();
+}
+
+void MainWindow::forget_widgets() {
+    window = nullptr;
+    picture = nullptr;
+    popups.fill(nullptr);
 }
 
 gboolean MainWindow::on_key_press(GtkWidget*, GdkEventKey* event, gpointer self) {

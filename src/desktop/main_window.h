@@ -57,8 +57,10 @@ private:
     bool popup_open() const;
     void close_window();
     void release_keys();
+    void forget_widgets();
 
     static gboolean on_delete(GtkWidget* widget, GdkEvent* event, gpointer self);
+    static void on_destroy(GtkWidget* widget, gpointer self);
     static gboolean on_key_press(GtkWidget* widget, GdkEventKey* event, gpointer self);
     static gboolean on_key_release(GtkWidget* widget, GdkEventKey* event, gpointer self);
     static gboolean on_focus_out(GtkWidget* widget, GdkEventFocus* event, gpointer self);
