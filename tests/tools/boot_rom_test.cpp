@@ -69,12 +69,8 @@ uint8_t byte_at(const std::string& b, size_t at) { return static_cast<uint8_t>(b
 uint32_t le16(const std::string& b, size_t at) { return byte_at(b, at) | (byte_at(b, at + 1) << 8); }
 uint32_t le32(const std::string& b, size_t at) { return le16(b, at) | (le16(b, at + 2) << 16); }
 
-// The checkout's root: M5_SHARED_DIR is defined as "<root>/../shared".
-std::string source_root() {
-    std::string shared = M5_SHARED_DIR;
-    const std::string tail = "/../shared";
-    return shared.substr(0, shared.size() - tail.size());
-}
+// The checkout's root, where the ROM's sources are.
+std::string source_root() { return M5_SOURCE_DIR; }
 
 // The ROM's character set, parsed from its source: glyph rows of codes
 // 0x20-0x7F in order.
