@@ -74,7 +74,7 @@ void TapeDeck::update_tick() {
     }
 }
 
-void TapeDeck::send_playback_level(uint8_t level) { send_level(out_links, out_level, level); }
+void TapeDeck::send_playback_level(uint8_t level) { send_level(outputs, out_level, level); }
 
 void TapeDeck::refill_buffer(uint8_t fill) {
     buffer.fill(fill);

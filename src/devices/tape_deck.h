@@ -3,7 +3,7 @@
 // Real part: the data recorder plugged into the M5's cassette socket, with
 // the machine's remote (motor) line starting and stopping the tape.
 //
-// Signals: out_links carries the playback level (in this machine to the
+// Signals: outputs carries the playback level (in this machine to the
 // system port's cassette input, read by programs in bit 0 of port 0x50).
 // Inputs: signal 0 is the machine's cassette output level (recorded), signal
 // 1 the motor line. The host plays, records and closes tapes and reads the
@@ -81,7 +81,7 @@ public:
     // Inspection (no side effects).
     bool tick_running() const { return tick_event >= 0; }
 
-    SignalLinkList out_links;
+    SignalLinkList outputs;
     FileStream file;
     int32_t tick_event = -1;
     uint8_t playing = 0;

@@ -58,7 +58,7 @@ protected:
         host.set_directory(dir.string() + "/");
         machine = std::make_unique<Machine>(&host);
         deck = machine->tape_deck.get();
-        deck->out_links.add_link(&probe, 9, 1);
+        deck->outputs.add_link(&probe, 9, 1);
     }
     ~TapeDeckTest() override {
         machine.reset();

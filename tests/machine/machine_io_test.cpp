@@ -184,7 +184,7 @@ TEST(MachineProgramTest, cassette_output_and_motor_bits_reach_the_deck_as_change
     Machine machine(&host);
     LineRecorder deck;
     machine.system_port->output_target = &deck;
-    machine.tape_deck->out_links.count = 0;  // the test alone drives the cassette input
+    machine.tape_deck->outputs.count = 0;  // the test alone drives the cassette input
     machine.system_port->signal_in(0, 1, 1);
     ASSERT_TRUE(run_program(machine, 1)) << "the program never ran";
 
