@@ -25,7 +25,8 @@
 //
 // Known differences from the real chip:
 // - No per-cycle bus timing, no wait states, no contention.
-// - Accepting an interrupt costs 5 clocks (NMI) or 7 (maskable, every mode);
+// - Accepting an interrupt costs 5 clocks (NMI) or 7 (maskable, every mode)
+//   and leaves R alone (the chip's acknowledge cycle advances it);
 //   RETN and RETI cost 8; the undocumented IXH/IXL/IYH/IYL forms cost 9.
 // - No hidden address register (MEMPTR/WZ): BIT b,(HL) takes flag bits 5 and
 //   3 from H, the high byte of its address (BIT b,(IX+d) from IX+d, which is

@@ -43,12 +43,14 @@ public:
     std::function<void(int32_t, int32_t)> on_write;
 };
 
-// The daisy-chain head: answers `vector` and counts acknowledges and returns.
+// The daisy-chain head: answers `vector`, counts acknowledges and returns,
+// and lets a test look at the processor while it acknowledges.
 class FakeChain final : public Component {
 public:
     FakeChain() : Component(nullptr, nullptr) {}
     int32_t irq_acknowledge() override {
         ++acknowledges;
+        if (on_acknowledge) on_acknowledge();
         return vector;
     }
     void irq_return() override { ++returns; }
@@ -56,6 +58,7 @@ public:
     int32_t vector = 0xFF;
     int acknowledges = 0;
     int returns = 0;
+    std::function<void()> on_acknowledge;
 };
 
 // Memory that counts reads, for the "no operand read" checks.

@@ -62,6 +62,7 @@ TEST_F(Z80Bench, halt_then_mode_1_interrupt_pushes_the_address_after_halt) {
     EXPECT_EQ(cpu.iff2, 0);
     EXPECT_EQ(cpu.irq_pending, 0u);
     EXPECT_EQ(chain.acknowledges, 1);
+    EXPECT_EQ(cpu.r, 4);  // four HALT fetches; the acceptance itself leaves R alone
 }
 
 TEST_F(Z80Bench, halt_repeated_advances_r_and_clocks_once_per_pass) {
@@ -78,8 +79,11 @@ TEST_F(Z80Bench, mode_2_reads_the_vector_table_with_all_eight_vector_bits) {
     cpu.iff1 = cpu.iff2 = 1;
     load(0x8010, {0x00, 0x40, 0x34, 0x12});
     chain.vector = 0x11;  // odd: bit 0 is used
+    int32_t sp_at_acknowledge = -1;
+    chain.on_acknowledge = [&] { sp_at_acknowledge = cpu.sp; };
     cpu.set_irq_request(1, 1, 3);
-    step();
+    EXPECT_EQ(step(), 4 + Cpu::IRQ_ACCEPT_CLOCKS);  // neither the push nor the table read is charged
+    EXPECT_EQ(sp_at_acknowledge, 0x8000);           // acknowledged before the push
     EXPECT_EQ(cpu.pc, 0x3440);
     EXPECT_EQ(word_at(0x7FFE), 0x0001);
 }
@@ -89,7 +93,7 @@ TEST_F(Z80Bench, mode_0_decodes_rst_and_call_from_the_data_bus) {
     cpu.iff1 = cpu.iff2 = 1;
     chain.vector = 0xFF;  // RST 38
     cpu.set_irq_request(1, 1, 0);
-    step();
+    EXPECT_EQ(step(), 4 + Cpu::IRQ_ACCEPT_CLOCKS);
     EXPECT_EQ(cpu.pc, 0x0038);
     EXPECT_EQ(word_at(0x7FFE), 0x0001);
 
@@ -191,12 +195,15 @@ TEST_F(Z80Bench, nmi_while_enabled_keeps_iff2_and_retn_restores_iff1) {
     EXPECT_EQ(chain.returns, 0);  // RETN does not tell the chain
 }
 
-TEST_F(Z80Bench, nmi_during_di_is_accepted_and_retn_keeps_interrupts_off) {
+TEST_F(Z80Bench, nmi_during_di_wakes_halt_and_retn_keeps_interrupts_off) {
     cpu.sp = 0x8000;
+    load(0x0000, {0x76});  // HALT
     load(0x0066, {0xED, 0x45});
     cpu.signal_in(Cpu::NMI_SIGNAL, 0xFF, 0x01);
     step();
     EXPECT_EQ(cpu.pc, Cpu::NMI_VECTOR);
+    EXPECT_EQ(cpu.halted, 0);
+    EXPECT_EQ(word_at(0x7FFE), 0x0001);  // the address after the HALT
     step();
     EXPECT_EQ(cpu.pc, 0x0001);
     EXPECT_EQ(cpu.iff1, 0);
@@ -244,6 +251,19 @@ TEST_F(Z80Bench, reti_copies_iff2_and_tells_the_chain_once) {
     EXPECT_EQ(chain.returns, 1);
 }
 
+TEST_F(Z80Bench, a_missing_chain_answers_ff_and_reti_tells_nobody) {
+    cpu.int_chain = nullptr;
+    cpu.sp = 0x8000;
+    cpu.iff1 = cpu.iff2 = 1;  // mode 0: the floating bus reads as RST 38
+    load(0x0038, {0xED, 0x4D});
+    cpu.set_irq_request(1, 1, 0);
+    step();
+    EXPECT_EQ(cpu.pc, 0x0038);
+    step();  // RETI
+    EXPECT_EQ(cpu.pc, 0x0001);
+    EXPECT_EQ(cpu.iff1, 0);
+}
+
 TEST_F(Z80Bench, stop_line_runs_nothing_and_discards_the_budget) {
     cpu.execute(10);
     ASSERT_EQ(cpu.clocks_left, -2);
@@ -263,6 +283,20 @@ TEST_F(Z80Bench, stop_line_raised_inside_an_instruction_ends_the_call_after_it) 
     cpu.execute(1000);
     EXPECT_EQ(cpu.pc, 2);
     EXPECT_EQ(cpu.stopped, 1);
+
+    // The interrupt check after that instruction still runs.
+    cpu.reset();
+    cpu.sp = 0x8000;
+    cpu.im = 1;
+    cpu.iff1 = cpu.iff2 = 1;
+    ports.on_write = [&](int32_t, int32_t) {
+        cpu.signal_in(Cpu::STOP_SIGNAL, 1, 1);
+        cpu.set_irq_request(1, 1, 0);
+    };
+    cpu.execute(1000);
+    EXPECT_EQ(cpu.pc, 0x0038);
+    EXPECT_EQ(word_at(0x7FFE), 0x0002);
+    EXPECT_EQ(cpu.executed_cycles(), 0);
 }
 
 TEST_F(Z80Bench, r_counts_in_seven_bits_and_keeps_bit_7) {
