@@ -26,7 +26,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <fstream>
 #include <iterator>
 #include <memory>
 #include <sstream>
@@ -38,6 +37,7 @@
 #include "cpu/z80_cpu.h"
 #include "cpu/z80_execute.h"
 #include "cpu/z80_flat_ram.h"
+#include "host/file_stream.h"
 
 namespace {
 
@@ -58,19 +58,14 @@ struct ToolError {
     std::string message;
 };
 
-bool read_file(const std::string& path, std::string& contents) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    if (in.bad()) return false;
-    contents = buffer.str();
-    return true;
-}
-
+// The whole of a regular file; a directory or a device is not one (FileStream
+// refuses to open it) and fails like a missing file.
 std::string read_file_or_fail(const std::string& path) {
+    m5::FileStream file;
+    if (!file.open(path, m5::FILE_READ_BINARY)) throw ToolError{"cannot read " + path};
     std::string contents;
-    if (!read_file(path, contents)) throw ToolError{"cannot read " + path};
+    char buffer[1 << 16];
+    while (const size_t count = file.read(buffer, 1, sizeof buffer)) contents.append(buffer, count);
     return contents;
 }
 
@@ -188,6 +183,7 @@ int run_cpm(const std::vector<std::string>& args) {
     constexpr uint16_t LOAD_ADDRESS = 0x0100;
     constexpr uint16_t BDOS_ADDRESS = 0xFE00;  // top of the program area
     const std::string program = read_file_or_fail(path);
+    if (program.empty()) throw ToolError{path + " is empty"};
     if (program.size() > BDOS_ADDRESS - LOAD_ADDRESS) throw ToolError{path + " is too large for a CP/M program"};
 
     auto ram = std::make_unique<FlatRam>();
@@ -342,6 +338,7 @@ std::vector<FuseTest> parse_fuse(const std::string& in_path, const std::string& 
     if (index != tests.size())
         throw ToolError{expected_path + ": " + std::to_string(tests.size() - index) + " tests of " + in_path +
                         " have no expected result"};
+    if (tests.empty()) throw ToolError{in_path + ": no tests"};  // a run of nothing is no pass
     return tests;
 }
 
