@@ -46,10 +46,10 @@ std::string DesktopPlatform::executable_path() {
 
 bool DesktopPlatform::modifier_down(int32_t virtual_key) { return keyboard.modifier_down(virtual_key); }
 
-std::string DesktopPlatform::clipboard_text() {
+std::optional<std::string> DesktopPlatform::clipboard_text() {
     GtkClipboard* clipboard = gtk_clipboard_get(GDK_SELECTION_CLIPBOARD);
     gchar* text = gtk_clipboard_wait_for_text(clipboard);
-    if (!text) return {};
+    if (!text) return std::nullopt;
     std::string result(text);
     g_free(text);
     return result;

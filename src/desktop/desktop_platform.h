@@ -27,7 +27,7 @@ public:
     void request_repaint() override;
     std::string executable_path() override;
     bool modifier_down(int32_t virtual_key) override;
-    std::string clipboard_text() override;
+    std::optional<std::string> clipboard_text() override;
     bool sound_open(int32_t sample_rate, int32_t block_samples) override;
     bool sound_half_free(bool first_half) override;
     bool sound_write_half(bool first_half, const int16_t* samples, int32_t count) override;

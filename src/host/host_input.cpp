@@ -104,10 +104,10 @@ void Host::paste_start() {
     paste_stop();
     // The platform gives UTF-8, and nothing when the clipboard holds no text;
     // the machine is typed in the 8-bit Japanese code page. The text ends at
-    // its first NUL, as a C string would.
-    const std::string clipboard = platform.clipboard_text();
-    if (clipboard.empty()) return;
-    std::string text = utf8_to_jis_bytes(clipboard);
+    // its first NUL, as a C string would. An empty text still runs one cycle.
+    const std::optional<std::string> clipboard = platform.clipboard_text();
+    if (!clipboard) return;
+    std::string text = utf8_to_jis_bytes(*clipboard);
     const size_t nul = text.find('\0');
     if (nul != std::string::npos) text.resize(nul);
     paste_text.assign(text.begin(), text.end());

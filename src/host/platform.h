@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace m5 {
@@ -35,8 +36,9 @@ public:
     // Physical state of a side-specific modifier key, named by its virtual-key
     // code (left/right Shift, Control, Alt).
     virtual bool modifier_down(int32_t virtual_key) = 0;
-    // Clipboard text as UTF-8 bytes; empty when there is none.
-    virtual std::string clipboard_text() = 0;
+    // Clipboard text as UTF-8 bytes; nothing when the clipboard holds no
+    // text (an empty text is still a text).
+    virtual std::optional<std::string> clipboard_text() = 0;
 
     // --- Sound output: one looping buffer of two halves ---------------------
     // Opens the output for 16-bit mono samples, each half holding

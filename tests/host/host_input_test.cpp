@@ -165,9 +165,16 @@ TEST_F(HostInputTest, a_trailing_line_feed_ends_with_a_30_frame_return_cycle) {
 }
 
 TEST_F(HostInputTest, no_clipboard_text_starts_nothing_but_an_empty_text_runs_one_silent_cycle) {
-    platform.clipboard = "";
+    platform.clipboard = "A";
     host->paste_start();
+    host->emulate_frame();
+    platform.clipboard.reset();
+    host->paste_start();  // no text: only the paste in progress stops
     EXPECT_FALSE(host->pasting());
+    EXPECT_EQ(key(VK_LSHIFT), 0);
+    std::vector<uint8_t> seen = paste_and_watch("", VK_RETURN);
+    EXPECT_EQ(frames_to_finish, 8);
+    EXPECT_TRUE(down_frames(seen).empty());
     paste_and_watch(std::string(1, '\0') + "ignored", VK_RETURN);
     EXPECT_EQ(frames_to_finish, 8);
 }

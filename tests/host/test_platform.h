@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -31,7 +32,7 @@ public:
     void request_repaint() override { ++repaints; }
     std::string executable_path() override { return executable; }
     bool modifier_down(int32_t virtual_key) override { return physical_keys.count(virtual_key) != 0; }
-    std::string clipboard_text() override { return clipboard; }
+    std::optional<std::string> clipboard_text() override { return clipboard; }
 
     bool sound_open(int32_t sample_rate, int32_t block_samples) override {
         opened_rate = sample_rate;
@@ -60,7 +61,7 @@ public:
     // Files, keys, clipboard.
     std::string executable = "/nonexistent/m5";
     std::set<int32_t> physical_keys;
-    std::string clipboard;
+    std::optional<std::string> clipboard;  // nothing: no text on the clipboard
     // Sound.
     bool sound_opens = true;
     bool half_free = true;
