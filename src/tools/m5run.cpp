@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -366,7 +367,7 @@ private:
 
 class RunnerPlatform final : public Platform {
 public:
-    RunnerPlatform(std::string program_dir, std::string clipboard)
+    RunnerPlatform(std::string program_dir, std::optional<std::string> clipboard)
         : directory(std::move(program_dir)), paste_text(std::move(clipboard)) {}
 
     uint32_t ticks_ms() override {
@@ -384,7 +385,7 @@ public:
     void request_repaint() override { ++repaints; }
     std::string executable_path() override { return directory + "m5run"; }
     bool modifier_down(int32_t virtual_key) override { return held_sides.count(virtual_key) != 0; }
-    std::string clipboard_text() override { return paste_text; }
+    std::optional<std::string> clipboard_text() override { return paste_text; }
 
     bool sound_open(int32_t sample_rate, int32_t block_samples) override {
         sound.open(sample_rate, block_samples);
@@ -396,7 +397,7 @@ public:
     void sound_close() override {}
 
     std::string directory;
-    std::string paste_text;
+    std::optional<std::string> paste_text;
     std::string title;
     int64_t repaints = 0;
     std::set<int32_t> held_sides;  // side-specific modifiers held by --key
@@ -409,7 +410,10 @@ public:
 class TemporaryDirectory {
 public:
     TemporaryDirectory() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "m5run-XXXXXX").string();
+        std::error_code error;
+        const std::filesystem::path base = std::filesystem::temp_directory_path(error);
+        if (error) run_error("cannot create a temporary directory: " + error.message());
+        std::string pattern = (base / "m5run-XXXXXX").string();
         std::vector<char> buffer(pattern.begin(), pattern.end());
         buffer.push_back('\0');
         if (::mkdtemp(buffer.data()) == nullptr) {
@@ -555,7 +559,7 @@ int run(const Options& o, const char* argv0) {
     settings.sample_rate_index = o.rate_index;
     settings.buffer_length_index = o.buffer_index;
 
-    RunnerPlatform platform(program_dir.path, o.paste.value_or(""));
+    RunnerPlatform platform(program_dir.path, o.paste);
     Host host(platform, settings);
     host.apply_settings();
     if (!o.cart.empty()) host.open_cartridge(o.cart);
@@ -627,5 +631,8 @@ int main(int argc, char** argv) {
     } catch (const Failure& failure) {
         std::fprintf(stderr, "m5run: %s\n", failure.text.c_str());
         return failure.code;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "m5run: %s\n", error.what());
+        return 1;
     }
 }

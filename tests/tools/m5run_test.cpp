@@ -317,6 +317,8 @@ TEST_F(M5RunTest, unreadable_inputs_and_unwritable_outputs_fail_before_running) 
     const RunResult r = run({"--dir", path("tmp"), "--frames", "1"});
     expect_clean_failure(r, 1);
     EXPECT_NE(r.err.find("IPL.ROM"), std::string::npos);
+    fs::remove(path("tmp"));  // TMPDIR names no directory: no private program directory
+    expect_clean_failure(run({"--ipl", ipl, "--frames", "1"}), 1);
 }
 
 }  // namespace
