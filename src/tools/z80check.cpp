@@ -313,12 +313,13 @@ std::vector<FuseTest> parse_fuse(const std::string& in_path, const std::string& 
     // lines that changed, then a blank line.
     size_t index = 0;
     for (size_t at = 0; at < out_lines.size();) {
-        if (split_words(out_lines[at]).empty()) {
+        const std::vector<std::string> first = split_words(out_lines[at]);
+        if (first.empty()) {
             ++at;
             continue;
         }
         const std::string where = expected_path + ":" + std::to_string(at + 1);
-        const std::string name = split_words(out_lines[at])[0];
+        const std::string& name = first[0];
         if (index >= tests.size() || tests[index].name != name) {
             throw ToolError{where + ": test " + name + " does not match " + in_path};
         }
@@ -371,7 +372,8 @@ std::vector<KnownDifference> parse_known_differences(const std::string& path) {
     const std::vector<std::string> lines = split_lines(read_file_or_fail(path));
     for (size_t n = 0; n < lines.size(); ++n) {
         const std::string& line = lines[n];
-        if (split_words(line).empty() || split_words(line)[0][0] == '#') continue;
+        const std::vector<std::string> words = split_words(line);
+        if (words.empty() || words[0][0] == '#') continue;
         const std::string where = path + ":" + std::to_string(n + 1);
         const size_t bar1 = line.find('|');
         const size_t bar2 = bar1 == std::string::npos ? bar1 : line.find('|', bar1 + 1);
