@@ -81,39 +81,39 @@ void Vdp::write_control(uint8_t value) {
 void Vdp::write_register(int32_t number, uint8_t value) {
     number &= 7;
     regs[number] = value & VDP_REGISTER_MASKS[number];
+    // In Graphics II (M3) the top bits of R3 and R4 pick the table halves and
+    // the rest limit the table index; otherwise they are plain bases.
     const bool g2 = (regs[0] & R0_M3) != 0;
     const uint8_t r3 = regs[3];
     const uint8_t r4 = regs[4];
+    const auto derive_colour_table = [&] {
+        if (g2) {
+            colour_base = static_cast<uint16_t>((r3 & 0x80) << 6);
+            colour_mask = static_cast<uint16_t>(((r3 & 0x7F) << 3) | 7);
+        } else {
+            colour_base = static_cast<uint16_t>((r3 << 6) & VRAM_ADDRESS_MASK);
+        }
+    };
+    const auto derive_pattern_base = [&] { pattern_base = static_cast<uint16_t>((g2 ? r4 & 4 : r4) << 11); };
+    // The pattern mask as R0 and R3 set it: its low bits follow the colour mask.
+    const auto pattern_mask_from_colour = [&] {
+        pattern_mask = static_cast<uint16_t>(((r4 & 3) << 8) | (colour_mask & 0xFF));
+    };
     switch (number) {
         case 0:
-            if (g2) {
-                colour_base = static_cast<uint16_t>((r3 & 0x80) << 6);
-                colour_mask = static_cast<uint16_t>(((r3 & 0x7F) << 3) | 7);
-                pattern_base = static_cast<uint16_t>((r4 & 4) << 11);
-                pattern_mask = static_cast<uint16_t>(((r4 & 3) << 8) | (colour_mask & 0xFF));
-            } else {
-                colour_base = static_cast<uint16_t>((r3 << 6) & VRAM_ADDRESS_MASK);
-                pattern_base = static_cast<uint16_t>((r4 << 11) & VRAM_ADDRESS_MASK);
-            }
+            derive_colour_table();
+            derive_pattern_base();
+            if (g2) pattern_mask_from_colour();
             break;
         case 1: set_int_line((regs[1] & R1_INTERRUPT_ENABLE) && (status & STATUS_FRAME)); break;
         case 2: name_base = static_cast<uint16_t>(regs[2] << 10); break;
         case 3:
-            if (g2) {
-                colour_base = static_cast<uint16_t>((r3 & 0x80) << 6);
-                colour_mask = static_cast<uint16_t>(((r3 & 0x7F) << 3) | 7);
-            } else {
-                colour_base = static_cast<uint16_t>((r3 << 6) & VRAM_ADDRESS_MASK);
-            }
-            pattern_mask = static_cast<uint16_t>(((r4 & 3) << 8) | (colour_mask & 0xFF));
+            derive_colour_table();
+            pattern_mask_from_colour();
             break;
         case 4:
-            if (g2) {
-                pattern_base = static_cast<uint16_t>((r4 & 4) << 11);
-                pattern_mask = static_cast<uint16_t>(((r4 & 3) << 8) | 0xFF);
-            } else {
-                pattern_base = static_cast<uint16_t>(r4 << 11);
-            }
+            derive_pattern_base();
+            if (g2) pattern_mask = static_cast<uint16_t>(((r4 & 3) << 8) | 0xFF);
             break;
         case 5: sprite_attr_base = static_cast<uint16_t>(regs[5] << 7); break;
         case 6: sprite_pattern_base = static_cast<uint16_t>(regs[6] << 11); break;

@@ -163,6 +163,9 @@ TEST_F(VdpPortTest, pattern_mask_low_bits_come_from_the_last_of_r0_r3_or_r4) {
     EXPECT_EQ(vdp.pattern_mask, 0x2FF);
     set_reg(0, 0x02);  // R0 form: as R3
     EXPECT_EQ(vdp.pattern_mask, 0x207);
+    set_reg(4, 0x01);
+    set_reg(0, 0x00);  // leaving Graphics II keeps the R4 form
+    EXPECT_EQ(vdp.pattern_mask, 0x1FF);
 }
 
 TEST_F(VdpPortTest, status_read_returns_flags_then_reads_1f) {
