@@ -65,7 +65,7 @@ inline uint64_t load8(const uint8_t* src) {
 }  // namespace
 
 void Vdp::update_colour_tables() {
-    const uint8_t backdrop = regs[7] & 0x0F;
+    const uint8_t backdrop = backdrop_colour();
     for (int c = 0; c < 256; ++c) {
         uint8_t fore = static_cast<uint8_t>(c >> 4);
         uint8_t back = static_cast<uint8_t>(c & 0x0F);
@@ -126,8 +126,8 @@ void Vdp::render_graphics_2() {
 // 40 x 24 cells of 6 x 8 pixels from column 8, in the two colours of R7 as
 // they stand (0 included). The side borders are left as they are.
 void Vdp::render_text(bool g2_tables) {
-    const uint64_t back = static_cast<uint64_t>(regs[7] & 0x0F) * ALL_BYTES;
-    const uint64_t diff = static_cast<uint64_t>((regs[7] >> 4) ^ (regs[7] & 0x0F)) * ALL_BYTES;
+    const uint64_t back = backdrop_colour() * ALL_BYTES;
+    const uint64_t diff = static_cast<uint64_t>(text_colour() ^ backdrop_colour()) * ALL_BYTES;
     for (int32_t r = 0; r < 24; ++r) {
         const uint32_t third = static_cast<uint32_t>(r >> 3) << 8;
         for (int32_t y = 0; y < 8; ++y) {
@@ -168,8 +168,8 @@ void Vdp::render_multicolour(bool g2_tables) {
 // No VRAM access: backdrop borders, then 40 groups of four text-colour and
 // two backdrop pixels.
 void Vdp::render_stripes() {
-    const uint8_t backdrop = regs[7] & 0x0F;
-    const uint8_t text = regs[7] >> 4;
+    const uint8_t backdrop = backdrop_colour();
+    const uint8_t text = text_colour();
     uint8_t* first = picture.data();
     std::memset(first, backdrop, PICTURE_WIDTH);
     for (int32_t g = 0; g < 40; ++g) std::memset(first + 8 + g * 6, text, 4);
