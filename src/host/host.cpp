@@ -1,5 +1,6 @@
 #include "host/host.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "host/platform.h"
@@ -130,7 +131,6 @@ void Host::feed_sound() {
     // The half that is not playing is refilled once it has been played.
     if (!platform.sound_half_free(fill_first_half)) return;
     const int16_t* block = emulated->take_audio(0, 1);
-    if (block == nullptr) return;
     if (is_recording) {
         record_stream->write(block, sizeof(int16_t), static_cast<size_t>(block_length));
         record_blocks += 1;

@@ -560,8 +560,8 @@ int run(const Options& o, const char* argv0) {
     settings.buffer_length_index = o.buffer_index;
 
     RunnerPlatform platform(program_dir.path, o.paste);
+    // The machine takes the processor speed from the settings when it starts.
     Host host(platform, settings);
-    host.apply_settings();
     if (!o.cart.empty()) host.open_cartridge(o.cart);
     if (!o.tape.empty()) host.tape_play(o.tape);
     const std::string tape_out = program_dir.path + (ends_with_wav(o.tape_record) ? "tape.wav" : "tape.cas");

@@ -277,6 +277,15 @@ TEST_F(M5RunTest, stats_report_frames_speed_and_realtime_pacing) {
     EXPECT_NE(r.out.find("frames per second: "), std::string::npos);
     EXPECT_NE(r.out.find("times real time: "), std::string::npos);
 
+    // The speed reaches the processor: in the same frames the busy loop's
+    // working state ends elsewhere.
+    ASSERT_EQ(run({"--ipl", test::rom_path("host_busy"), "--frames", "10", "--dump-ram", path("x1.bin")}).exit_code, 0);
+    ASSERT_EQ(
+        run({"--ipl", test::rom_path("host_busy"), "--frames", "10", "--speed", "4", "--dump-ram", path("x4.bin")})
+            .exit_code,
+        0);
+    EXPECT_NE(read_all(path("x1.bin")), read_all(path("x4.bin")));
+
     // Paced to real time, 72 frames cannot finish much before 1.2 s.
     r = run({"--ipl", test::rom_path("host_busy"), "--frames", "72", "--realtime", "--stats"});
     ASSERT_EQ(r.exit_code, 0) << r.err;
