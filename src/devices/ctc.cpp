@@ -24,8 +24,8 @@ void Ctc::reset() {
         ch.prescale_phase = 0;
         ch.prescaler = 256;
         ch.in_reset = false;
-        ch.clock_event = CTC_NO_EVENT;
-        ch.timer_event = CTC_NO_EVENT;
+        ch.clock_event = NO_EVENT;
+        ch.timer_event = NO_EVENT;
         ch.int_pending = false;
         ch.in_service = false;
     }
@@ -37,14 +37,14 @@ void Ctc::reset() {
 // --- Scheduler access ------------------------------------------------------
 
 int32_t Ctc::arm(int32_t event_id, int32_t delay_clocks) {
-    if (machine == nullptr) return CTC_NO_EVENT;
+    if (machine == nullptr) return NO_EVENT;
     return machine->add_event_clocks(this, event_id, delay_clocks, 0);
 }
 
 void Ctc::cancel(int32_t& handle) {
-    if (handle == CTC_NO_EVENT) return;
+    if (handle == NO_EVENT) return;
     if (machine != nullptr) machine->cancel_event(handle);
-    handle = CTC_NO_EVENT;
+    handle = NO_EVENT;
 }
 
 MachineTime Ctc::now_clocks() { return machine != nullptr ? machine->now() : 0; }
@@ -92,6 +92,8 @@ void Ctc::port_write8(int32_t port, int32_t data) {
         cancel(ch.timer_event);
     }
     ch.prescaler = (v & CTC_PRESCALE_256) ? 256 : 16;
+    // A switch from 256 to 16 keeps the phase inside the new prescaler, so
+    // the next span is never negative.
     ch.prescale_phase &= ch.prescaler - 1;
     ch.constant_follows = (v & CTC_CONSTANT_FOLLOWS) != 0;
     ch.in_reset = (v & CTC_SOFTWARE_RESET) != 0;
@@ -111,32 +113,27 @@ int32_t Ctc::port_read8(int32_t port) {
 // moment. The span then starts now.
 void Ctc::catch_up(int32_t c) {
     CtcChannel& ch = channels[c];
-    if (ch.clock_event != CTC_NO_EVENT) {
-        const int32_t elapsed = clocks_since(ch.span_start);
-        if (elapsed <= 0) return;
-        int64_t pulses = static_cast<int64_t>(ch.clock_rate) * elapsed / MACHINE_CLOCK_HZ;
-        if (pulses >= ch.span_amount) pulses = ch.span_amount - 1;
-        if (pulses <= 0) return;
-        const int32_t applied = static_cast<int32_t>(pulses);
+    // Without an event the count is current: a stopped channel, or a counter
+    // driven by trigger pulses only.
+    const bool clock_span = ch.clock_event != NO_EVENT;
+    if (!clock_span && ch.timer_event == NO_EVENT) return;
+    const int32_t elapsed = clocks_since(ch.span_start);
+    // What has passed: pulses of the clock input, or machine clocks.
+    int64_t due = clock_span ? static_cast<int64_t>(ch.clock_rate) * elapsed / MACHINE_CLOCK_HZ : elapsed;
+    if (due >= ch.span_amount) due = ch.span_amount - 1;
+    if (due <= 0) return;
+    const int32_t applied = static_cast<int32_t>(due);
+    if (clock_span) {
         count_pulses(c, applied);
-        cancel(ch.clock_event);
-        ch.span_delay -= elapsed;
-        ch.span_amount -= applied;
-        ch.span_start = now_clocks();
-        ch.clock_event = arm(c, ch.span_delay);
-    } else if (ch.timer_event != CTC_NO_EVENT) {
-        const int32_t elapsed = clocks_since(ch.span_start);
-        const int32_t applied = elapsed >= ch.span_amount ? ch.span_amount - 1 : elapsed;
-        if (applied <= 0) return;
+    } else {
         advance_timer(c, applied);
-        cancel(ch.timer_event);
-        ch.span_delay -= elapsed;
-        ch.span_amount -= applied;
-        ch.span_start = now_clocks();
-        ch.timer_event = arm(c | CTC_TIMER_EVENT, ch.span_delay);
     }
-    // Otherwise the count is current: a stopped channel, or a counter driven
-    // by trigger pulses only.
+    int32_t& handle = clock_span ? ch.clock_event : ch.timer_event;
+    cancel(handle);
+    ch.span_delay -= elapsed;
+    ch.span_amount -= applied;
+    ch.span_start = now_clocks();
+    handle = arm(clock_span ? c : c | CTC_TIMER_EVENT, ch.span_delay);
 }
 
 // --- Counting --------------------------------------------------------------
@@ -154,7 +151,7 @@ void Ctc::schedule_channel(int32_t c, int32_t lateness) {
             cancel(ch.clock_event);
             return;
         }
-        if (ch.clock_event != CTC_NO_EVENT || ch.clock_rate == 0) return;
+        if (ch.clock_event != NO_EVENT || ch.clock_rate == 0) return;
         ch.span_amount = ch.count;
         const int64_t delay = static_cast<int64_t>(ch.count) * ch.clock_period;
         ch.span_delay = delay > MAX_SPAN_CLOCKS ? MAX_SPAN_CLOCKS : static_cast<int32_t>(delay);
@@ -166,7 +163,7 @@ void Ctc::schedule_channel(int32_t c, int32_t lateness) {
             cancel(ch.timer_event);
             return;
         }
-        if (ch.timer_event != CTC_NO_EVENT) return;
+        if (ch.timer_event != NO_EVENT) return;
         ch.span_amount = ch.count * ch.prescaler - ch.prescale_phase;
         ch.span_delay = ch.span_amount;
         ch.span_start = now_clocks() + static_cast<MachineTime>(lateness);
@@ -237,10 +234,10 @@ void Ctc::on_event(int32_t param, int32_t lateness) {
     // The one-shot has ended: drop the handle first, since the scheduler may
     // hand the same id out again while the zero count is being signalled.
     if (param & CTC_TIMER_EVENT) {
-        ch.timer_event = CTC_NO_EVENT;
+        ch.timer_event = NO_EVENT;
         advance_timer(c, ch.span_amount);
     } else {
-        ch.clock_event = CTC_NO_EVENT;
+        ch.clock_event = NO_EVENT;
         count_pulses(c, ch.span_amount);
     }
     schedule_channel(c, lateness);

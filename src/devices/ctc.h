@@ -39,11 +39,11 @@
 
 #include "machine/clock.h"
 #include "machine/component.h"
+#include "machine/scheduler.h"
 
 namespace m5 {
 
 inline constexpr int32_t CTC_CHANNELS = 4;
-inline constexpr int32_t CTC_NO_EVENT = -1;
 inline constexpr int32_t CTC_TIMER_EVENT = 4;  // bit of an event id that marks a timer event
 
 // Control word bits.
@@ -57,24 +57,24 @@ inline constexpr uint8_t CTC_SOFTWARE_RESET = 0x02;
 inline constexpr uint8_t CTC_CONTROL_WORD = 0x01;
 
 struct CtcChannel {
-    uint8_t control = 0;                 // last control word written
-    uint16_t count = 256;                // down-counter, 1..256 between operations
-    uint16_t time_constant = 256;        // reload value, 1..256 (a written 0 is 256)
-    uint8_t vector = 0;                  // vector base with bits 2-1 = channel number
-    int32_t prescale_phase = 0;          // machine clocks toward the next prescaler step
-    int32_t prescaler = 256;             // 16 or 256
-    bool in_reset = false;               // stopped until a time constant arrives
-    bool started = false;                // timer running (false while it waits for its trigger)
-    bool constant_follows = false;       // the next byte written is a time constant
-    uint32_t clock_rate = 0;             // Hz of a free-running clock on the trigger input; 0 = none
-    int32_t clock_event = CTC_NO_EVENT;  // pending counter-mode clock event
-    int32_t timer_event = CTC_NO_EVENT;  // pending timer event
-    int32_t span_amount = 0;             // what the pending event applies: machine clocks or pulses
-    int32_t span_delay = 0;              // machine clocks from span_start to the pending event
-    MachineTime span_start = 0;          // machine time at which the current span began
-    bool int_pending = false;            // interrupt pending
-    bool in_service = false;             // acknowledged, not yet ended by RETI
-    int32_t clock_period = 0;            // machine clocks per trigger clock pulse (from clock_rate)
+    uint8_t control = 0;             // last control word written
+    uint16_t count = 256;            // down-counter, 1..256 between operations
+    uint16_t time_constant = 256;    // reload value, 1..256 (a written 0 is 256)
+    uint8_t vector = 0;              // vector base with bits 2-1 = channel number
+    int32_t prescale_phase = 0;      // machine clocks toward the next prescaler step
+    int32_t prescaler = 256;         // 16 or 256
+    bool in_reset = false;           // stopped until a time constant arrives
+    bool started = false;            // timer running (false while it waits for its trigger)
+    bool constant_follows = false;   // the next byte written is a time constant
+    uint32_t clock_rate = 0;         // Hz of a free-running clock on the trigger input; 0 = none
+    int32_t clock_event = NO_EVENT;  // pending counter-mode clock event
+    int32_t timer_event = NO_EVENT;  // pending timer event
+    int32_t span_amount = 0;         // what the pending event applies: machine clocks or pulses
+    int32_t span_delay = 0;          // machine clocks from span_start to the pending event
+    MachineTime span_start = 0;      // machine time at which the current span began
+    bool int_pending = false;        // interrupt pending
+    bool in_service = false;         // acknowledged, not yet ended by RETI
+    int32_t clock_period = 0;        // machine clocks per trigger clock pulse (from clock_rate)
 };
 
 // Zero-count output connections of one channel: like a SignalLinkList, but

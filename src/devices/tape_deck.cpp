@@ -1,6 +1,7 @@
 #include "devices/tape_deck.h"
 
 #include <cctype>
+#include <cstring>
 
 #include "machine/machine.h"
 
@@ -35,7 +36,7 @@ void TapeDeck::init() {
     buffer_pos = 0;
     samples_written = 0;
     bytes_left = 0;
-    tick_event = -1;
+    tick_event = NO_EVENT;
     playing = recording = is_wav = 0;
     out_level = in_level = activity = motor = 0;
 }
@@ -66,11 +67,11 @@ uint8_t TapeDeck::tape_status() {
 
 void TapeDeck::update_tick() {
     const bool must_run = motor && ((playing && bytes_left != 0) || recording);
-    if (must_run && tick_event < 0) {
+    if (must_run && tick_event == NO_EVENT) {
         if (machine != nullptr) tick_event = machine->add_event_us(this, 0, TAPE_TICK_US, 1);
-    } else if (!must_run && tick_event >= 0) {
+    } else if (!must_run && tick_event != NO_EVENT) {
         if (machine != nullptr) machine->cancel_event(tick_event);
-        tick_event = -1;
+        tick_event = NO_EVENT;
     }
 }
 
@@ -92,7 +93,7 @@ void TapeDeck::write_wav_header(uint32_t sample_bytes) {
     put_u32(header + 28, 48000);  // bytes per second
     put_u16(header + 32, 1);      // block align
     put_u16(header + 34, 8);      // bits per sample
-    header[36] = 'd', header[37] = 'a', header[38] = 't', header[39] = 'a';
+    std::memcpy(header + 36, "data", 4);
     put_u32(header + 40, sample_bytes);
     file.write(header, 1, sizeof header);
 }

@@ -34,6 +34,7 @@
 
 #include "host/file_stream.h"
 #include "machine/component.h"
+#include "machine/scheduler.h"
 
 namespace m5 {
 
@@ -79,11 +80,11 @@ public:
     uint8_t tape_status();
 
     // Inspection (no side effects).
-    bool tick_running() const { return tick_event >= 0; }
+    bool tick_running() const { return tick_event != NO_EVENT; }
 
     SignalLinkList outputs;
     FileStream file;
-    int32_t tick_event = -1;
+    int32_t tick_event = NO_EVENT;
     uint8_t playing = 0;
     uint8_t recording = 0;
     uint8_t is_wav = 0;

@@ -547,7 +547,7 @@ TEST_F(CtcTimerTest, full_event_table_leaves_the_timer_still_until_it_can_be_arm
     ctc.port_write8(0, 0x0F);  // waits for a trigger
     ctc.port_write8(0, 2);
     ctc.signal_in(0, 1, 1);  // started, but no event can be had
-    EXPECT_EQ(ctc.channel(0).timer_event, CTC_NO_EVENT);
+    EXPECT_EQ(ctc.channel(0).timer_event, NO_EVENT);
     step(100);
     EXPECT_TRUE(out.times.empty());
     EXPECT_EQ(ctc.port_read8(0), 2);
