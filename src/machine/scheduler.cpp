@@ -9,12 +9,7 @@ namespace m5 {
 Scheduler::Scheduler(Machine* owner, MachineHost* host_services) : Component(owner, host_services) {}
 
 void Scheduler::init() {
-    speed_shift = 0;
-    if (host != nullptr) {
-        int32_t& setting = host->cpu_speed();
-        if (setting < 0 || setting > MAX_SPEED_SHIFT) setting = 0;
-        speed_shift = setting;
-    }
+    read_speed_setting();
 
     // 191 lines of 242 clocks spread evenly over 262, the rest 241: 63333 in all.
     std::fill(std::begin(line_clocks), std::end(line_clocks), 241);
@@ -34,10 +29,22 @@ void Scheduler::release() {
     sample_block.shrink_to_fit();
     mix_buffer.clear();
     mix_buffer.shrink_to_fit();
+    // No buffers, no block: a later frame or take mixes nothing.
+    block_length = 0;
+    block_fill = 0;
 }
 
-void Scheduler::apply_config() {
-    if (host != nullptr) speed_shift = host->cpu_speed();
+void Scheduler::apply_config() { read_speed_setting(); }
+
+// speed_shift from the CPU speed setting. A value outside x1..x16 would make
+// the processor's clock shift meaningless, so it becomes x1, in the setting
+// too.
+void Scheduler::read_speed_setting() {
+    speed_shift = 0;
+    if (host == nullptr) return;
+    int32_t& setting = host->cpu_speed();
+    if (setting < 0 || setting > MAX_SPEED_SHIFT) setting = 0;
+    speed_shift = setting;
 }
 
 void Scheduler::reset() {
@@ -82,7 +89,9 @@ int32_t Scheduler::add_event_clocks(Component* target, int32_t param, int32_t cl
     e.target = target;
     e.param = param;
     e.remaining = slice_elapsed + cpu_elapsed_machine_clocks() + clocks;
-    e.period = periodic ? clocks : 0;
+    // A period must be at least one clock (a negative one would fire forever
+    // within one dispatch): as with a delay of 0, such an event is a one-shot.
+    e.period = periodic && clocks > 0 ? clocks : 0;
     if (events_settled) find_next_event();
     return index;
 }
@@ -175,7 +184,8 @@ void Scheduler::setup_audio(int32_t sample_rate, int32_t length) {
 
 const int16_t* Scheduler::mix_samples(int32_t count, uint8_t finish) {
     const int32_t space = block_length - block_fill;
-    const int32_t n = finish ? space : std::min(count, space);
+    // A negative count mixes nothing (it must not move block_fill back).
+    const int32_t n = finish ? space : std::clamp(count, 0, space);
     if (n > 0) {
         int32_t* start = mix_buffer.data() + block_fill;
         std::fill(start, start + n, 0);

@@ -102,6 +102,7 @@ public:
 
 private:
     void find_next_event();
+    void read_speed_setting();
     int32_t cpu_elapsed_machine_clocks();
 };
 

@@ -73,6 +73,14 @@ TEST_F(SchedulerTest, out_of_range_speed_setting_becomes_x1_in_the_setting_too) 
     host.speed = -1;
     scheduler.init();
     EXPECT_EQ(host.speed, 0);
+    // A speed change with a value out of range is treated the same way.
+    host.speed = 3;
+    scheduler.apply_config();
+    EXPECT_EQ(scheduler.speed_shift, 3);
+    host.speed = 40;
+    scheduler.apply_config();
+    EXPECT_EQ(scheduler.speed_shift, 0);
+    EXPECT_EQ(host.speed, 0);
 }
 
 TEST_F(SchedulerTest, speed_x4_gives_the_processor_four_clocks_per_machine_clock) {
@@ -201,6 +209,18 @@ TEST_F(SchedulerTest, microsecond_delays_round_to_the_nearest_machine_clock) {
     EXPECT_EQ(scheduler.event(1).remaining, 4);
 }
 
+TEST_F(SchedulerTest, periodic_registration_without_a_positive_period_fires_once) {
+    scheduler.add_event_clocks(&log, 1, 0, 1);
+    scheduler.add_event_clocks(&log, 2, -5, 1);
+    scheduler.run_clocks(100);
+    ASSERT_EQ(log.fired.size(), 2u);
+    EXPECT_EQ(log.fired[0].param, 2);
+    EXPECT_EQ(log.fired[0].lateness, -5);
+    EXPECT_EQ(log.fired[1].param, 1);
+    EXPECT_FALSE(scheduler.event(0).active);
+    EXPECT_FALSE(scheduler.event(1).active);
+}
+
 TEST_F(SchedulerTest, handler_may_reregister_itself_during_dispatch) {
     class Rearming final : public Component {
     public:
@@ -272,6 +292,23 @@ TEST_F(SchedulerTest, accumulators_saturate_into_16_bit_samples) {
     EXPECT_EQ(block[1], 32767);
     EXPECT_EQ(block[2], -32768);
     EXPECT_EQ(block[3], -32768);
+}
+
+TEST_F(SchedulerTest, negative_counts_and_a_released_block_mix_nothing) {
+    SoundSource source(nullptr, nullptr);
+    scheduler.add_sound_source(&source);
+    scheduler.setup_audio(44100, 100);
+    scheduler.mix_samples(-5, 0);
+    EXPECT_EQ(scheduler.block_fill, 0);
+    scheduler.mix_samples(30, 0);
+    EXPECT_EQ(scheduler.block_fill, 30);
+    EXPECT_EQ(scheduler.mix_samples(0, 1)[99], 100);
+
+    scheduler.release();
+    scheduler.run_frame();
+    scheduler.mix_samples(0, 1);
+    EXPECT_EQ(scheduler.block_fill, 0);
+    EXPECT_EQ(source.mixed, 100);
 }
 
 TEST(ClockTest, clocks_between_is_right_across_the_32_bit_wrap) {
