@@ -95,7 +95,6 @@ public:
     // whenever no platform event is waiting.
     void start_pacer() { pacer.start(); }
     void pacer_pass() { pacer.pass(); }
-    const FramePacer& frame_pacer() const { return pacer; }
 
     // --- Commands -----------------------------------------------------------
     // Every component reset; a recording in progress starts over.
@@ -131,7 +130,6 @@ public:
     void paste_start();
     void paste_stop();
     bool pasting() const { return paste_step != 0; }
-    int32_t paste_step_now() const { return paste_step; }
 
     // --- Sound --------------------------------------------------------------
     // Clears the output once (a menu is about to hold the thread).
@@ -148,7 +146,6 @@ public:
     int32_t recorded_blocks() const { return record_blocks; }
 
     Machine& machine() { return *emulated; }
-    Settings& settings() { return user_settings; }
 
 private:
     // Input step of a frame: countdowns, joystick byte, one paste step.
