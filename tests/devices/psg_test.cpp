@@ -210,6 +210,10 @@ TEST_F(PsgTest, reset_silences_every_channel_but_keeps_tables) {
     EXPECT_EQ(psg.noise_taps, NOISE_TAPS_PERIODIC);
     EXPECT_EQ(psg.sample_step, 1298);
     for (int32_t v : mix(50, 3)) EXPECT_EQ(v, 3);
+    // The latch survives reset: the noise control is still latched, so a data
+    // byte changes no tone period.
+    write({0x3F});
+    for (int r = 0; r < 6; r += 2) EXPECT_EQ(psg.reg_images[r], 0) << "register " << r;
 }
 
 TEST_F(PsgTest, attenuation_written_before_the_sample_rate_takes_its_amplitude_then) {
