@@ -16,12 +16,12 @@ void SystemPort::port_write8(int32_t port, int32_t data) {
     const uint8_t out = (data & 0x01) ? 0 : 1;
     if (out != last_out) {
         last_out = out;
-        if (output_target != nullptr) output_target->signal_in(cassette_signal, out, 1);
+        if (target != nullptr) target->signal_in(out_signal, out, 1);
     }
     const uint8_t motor = (data >> 1) & 1;
     if (motor != last_motor) {
         last_motor = motor;
-        if (output_target != nullptr) output_target->signal_in(motor_signal, motor, 1);
+        if (target != nullptr) target->signal_in(motor_signal, motor, 1);
     }
 }
 

@@ -9,8 +9,8 @@
 // Ports: write 0x40, 0x50; read 0x50 (low byte decoded on writes; reads are
 // only routed here from 0x50).
 // Signals in: 0 cassette input level, 1 second input level (data & mask
-// non-zero = 1). Signals out, to output_target with mask 1: cassette_signal
-// (output level), motor_signal (motor on); only changes are sent.
+// non-zero = 1). Signals out, to target with mask 1: out_signal (output
+// level), motor_signal (motor on); only changes are sent.
 // Time: none.
 //
 // Known differences from the real machine:
@@ -39,13 +39,13 @@ public:
     }
     void signal_in(int32_t signal, uint32_t data, uint32_t mask) override;
 
-    Component* output_target = nullptr;  // receives both output lines (the tape deck)
-    int32_t cassette_signal = 0;         // signal id of the cassette output line
-    int32_t motor_signal = 1;            // signal id of the motor line
-    uint8_t tape_in = 0;                 // level last received on signal 0
-    uint8_t last_out = 0;                // cassette output level last sent
-    uint8_t last_motor = 0;              // motor level last sent
-    uint8_t aux_in = 0;                  // level last received on signal 1
+    Component* target = nullptr;  // receives both output lines (the tape deck)
+    int32_t out_signal = 0;       // signal id of the cassette output line
+    int32_t motor_signal = 1;     // signal id of the motor line
+    uint8_t tape_in = 0;          // level last received on signal 0
+    uint8_t last_out = 0;         // cassette output level last sent
+    uint8_t last_motor = 0;       // motor level last sent
+    uint8_t aux_in = 0;           // level last received on signal 1
 };
 
 }  // namespace m5

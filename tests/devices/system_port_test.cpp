@@ -25,8 +25,8 @@ using Sent = std::tuple<int32_t, uint32_t, uint32_t>;
 class SystemPortTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        port.output_target = &deck;
-        port.cassette_signal = 0;
+        port.target = &deck;
+        port.out_signal = 0;
         port.motor_signal = 1;
         port.init();
     }

@@ -103,7 +103,7 @@ TEST_F(MachinePortMapTest, counter_timer_answers_its_four_ports) {
 
 TEST_F(MachinePortMapTest, system_port_takes_writes_on_0x50_only_and_answers_reads) {
     LineRecorder deck;
-    machine.system_port->output_target = &deck;
+    machine.system_port->target = &deck;
     machine.system_port->signal_in(0, 1, 1);
     EXPECT_EQ(bus.port_read8(0x1250), 0x01);
     bus.port_write8(0x40, 0x02);
@@ -183,7 +183,7 @@ TEST(MachineProgramTest, cassette_output_and_motor_bits_reach_the_deck_as_change
     test::TestHost host(dir.dir());
     Machine machine(&host);
     LineRecorder deck;
-    machine.system_port->output_target = &deck;
+    machine.system_port->target = &deck;
     machine.tape_deck->outputs.count = 0;  // the test alone drives the cassette input
     machine.system_port->signal_in(0, 1, 1);
     ASSERT_TRUE(run_program(machine, 1)) << "the program never ran";
