@@ -45,8 +45,8 @@ enum : ComponentId {
 inline constexpr int32_t PSG_CLOCK_HZ = 3'579'545;
 inline constexpr int32_t PSG_FULL_VOLUME = 8000;
 
-// Optional observer of the machine's life-cycle loops (init, reset, release),
-// for tests and debugging tools. Called after each component's operation.
+// Optional observer of the machine's init and reset loops, for tests and
+// debugging tools. Called after each component's operation.
 class LifecycleObserver {
 public:
     virtual ~LifecycleObserver() = default;
@@ -88,8 +88,8 @@ public:
     int32_t clocks_since(MachineTime time);
 
     MachineHost* const host;
-    // Owned components, in construction order after the null component.
-    std::unique_ptr<NullComponent> null_component;
+    // Owned components; the constructor builds them in id order, the null
+    // component first.
     std::unique_ptr<Scheduler> scheduler;
     std::unique_ptr<TapeDeck> tape_deck;
     std::unique_ptr<IoBus> io_bus;
@@ -100,6 +100,7 @@ public:
     std::unique_ptr<SystemPort> system_port;
     std::unique_ptr<KeyMatrix> key_matrix;
     std::unique_ptr<MemoryMap> memory_map;
+    std::unique_ptr<NullComponent> null_component;
 
     Component* first_component = nullptr;
     Component* last_component = nullptr;
