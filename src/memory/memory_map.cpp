@@ -29,7 +29,6 @@ void MemoryMap::init() {
             file.close();
         }
     }
-    map_pages();
 }
 
 void MemoryMap::map_pages() {

@@ -3,9 +3,9 @@
 // Stands for the M5's address decoding: the 8 KiB IPL ROM at 0x0000, the
 // 20 KiB cartridge window at 0x2000 and 36 KiB of RAM from 0x7000 (the 4 KiB
 // of the main board plus 32 KiB of expansion). Sixteen 4 KiB pages each have a
-// read pointer and a write pointer, fixed at init: ROM pages read from the
-// image and write into a sink that is never read, RAM pages read and write the
-// image. Every access is one table lookup and one byte access.
+// read pointer and a write pointer, fixed at construction: ROM pages read from
+// the image and write into a sink that is never read, RAM pages read and write
+// the image. Every access is one table lookup and one byte access.
 //
 // Files: IPL.ROM from the program directory at init; cartridge images
 // (*.rom) on the machine's command. Shorter files are padded with 0xFF,
@@ -42,8 +42,8 @@ public:
     // before init (the address space then reads as an empty machine).
     MemoryMap(Machine* machine, MachineHost* host);
 
-    // Fills ROM areas with 0xFF and RAM with 0x00, loads IPL.ROM from the
-    // program directory, and sets up the page tables.
+    // Fills ROM areas with 0xFF and RAM with 0x00 and loads IPL.ROM from the
+    // program directory. The page tables stay as the constructor set them.
     void init() override;
 
     void mem_write8(int32_t address, int32_t data) override {
