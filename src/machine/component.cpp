@@ -4,6 +4,22 @@
 
 namespace m5 {
 
+namespace {
+
+// The byte-wise 16-bit accesses behind the defaults: low byte at address, high
+// byte at address + 1 (not wrapped here: the receiver masks).
+void write16_as_bytes(Component& c, int32_t address, int32_t data16) {
+    c.mem_write8(address, data16 & 0xFF);
+    c.mem_write8(address + 1, (data16 >> 8) & 0xFF);
+}
+
+int32_t read16_as_bytes(Component& c, int32_t address) {
+    const int32_t low = c.mem_read8(address) & 0xFF;
+    return low | ((c.mem_read8(address + 1) & 0xFF) << 8);
+}
+
+}  // namespace
+
 Component::Component(Machine* owner, MachineHost* host_services)
     : machine(owner), host(host_services), prev(nullptr), next(nullptr), id(0) {
     if (owner == nullptr) return;
@@ -18,15 +34,9 @@ Component::Component(Machine* owner, MachineHost* host_services)
     owner->last_component = this;
 }
 
-void Component::mem_write16(int32_t address, int32_t data16) {
-    mem_write8(address, data16 & 0xFF);
-    mem_write8(address + 1, (data16 >> 8) & 0xFF);
-}
+void Component::mem_write16(int32_t address, int32_t data16) { write16_as_bytes(*this, address, data16); }
 
-int32_t Component::mem_read16(int32_t address) {
-    const int32_t low = mem_read8(address) & 0xFF;
-    return low | ((mem_read8(address + 1) & 0xFF) << 8);
-}
+int32_t Component::mem_read16(int32_t address) { return read16_as_bytes(*this, address); }
 
 void Component::mem_write8_w(int32_t address, int32_t data, int32_t* wait_out) {
     (void)address, (void)data;
@@ -41,14 +51,12 @@ int32_t Component::mem_read8_w(int32_t address, int32_t* wait_out) {
 
 void Component::mem_write16_w(int32_t address, int32_t data16, int32_t* wait_out) {
     *wait_out = 0;
-    mem_write8(address, data16 & 0xFF);
-    mem_write8(address + 1, (data16 >> 8) & 0xFF);
+    write16_as_bytes(*this, address, data16);
 }
 
 int32_t Component::mem_read16_w(int32_t address, int32_t* wait_out) {
     *wait_out = 0;
-    const int32_t low = mem_read8(address) & 0xFF;
-    return low | ((mem_read8(address + 1) & 0xFF) << 8);
+    return read16_as_bytes(*this, address);
 }
 
 void Component::port_write8_w(int32_t port, int32_t data, int32_t* wait_out) {
