@@ -1,7 +1,6 @@
 #include "devices/tape_deck.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -11,6 +10,7 @@
 
 #include "machine/machine.h"
 #include "machine/scheduler.h"
+#include "support/temp_dir.h"
 #include "support/test_host.h"
 
 namespace m5 {
@@ -52,18 +52,13 @@ Bytes wav_image(const Bytes& samples) {
 
 class TapeDeckTest : public ::testing::Test {
 protected:
-    TapeDeckTest() {
-        char pattern[] = "/tmp/m5_tape_XXXXXX";
-        dir = mkdtemp(pattern);
-        host.set_directory(dir.string() + "/");
+    TapeDeckTest() : dir(temp.dir()) {
+        host.set_directory(temp.dir());
         machine = std::make_unique<Machine>(&host);
         deck = machine->tape_deck.get();
         deck->outputs.add_link(&probe, 9, 1);
     }
-    ~TapeDeckTest() override {
-        machine.reset();
-        fs::remove_all(dir);
-    }
+    ~TapeDeckTest() override { machine.reset(); }
 
     std::string path(const char* name) const { return (dir / name).string(); }
     void motor(int level) { deck->signal_in(1, level ? 0xFFFFFFFF : 0, 1); }
@@ -79,6 +74,7 @@ protected:
         return levels;
     }
 
+    test::TempDir temp;
     fs::path dir;
     test::TestHost host;
     std::unique_ptr<Machine> machine;

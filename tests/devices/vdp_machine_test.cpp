@@ -11,6 +11,7 @@
 #include "devices/vdp.h"
 #include "machine/machine.h"
 #include "memory/memory_map.h"
+#include "support/temp_dir.h"
 #include "support/test_host.h"
 
 namespace m5 {
@@ -19,36 +20,14 @@ namespace {
 constexpr int32_t COUNT = 0x7000;
 constexpr int32_t READ_STATUS = 0x7001;
 
-// A program directory of its own holding the test program as IPL.ROM.
-class RomDirectory {
-public:
-    explicit RomDirectory(const std::string& rom_name) {
-        path_ = std::filesystem::temp_directory_path() /
-                ("m5_vdp_irq_" + std::to_string(reinterpret_cast<uintptr_t>(this)));
-        std::filesystem::create_directories(path_);
-        std::ifstream in(test::rom_path(rom_name), std::ios::binary);
-        rom.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        std::ofstream out(path_ / "IPL.ROM", std::ios::binary);
-        out.write(rom.data(), static_cast<std::streamsize>(rom.size()));
-    }
-    ~RomDirectory() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    std::string directory() const { return path_.string() + "/"; }
-    std::vector<char> rom;
-
-private:
-    std::filesystem::path path_;
-};
-
 TEST(VdpMachineTest, frame_interrupt_reaches_the_processor_once_per_frame_while_status_is_read) {
-    RomDirectory dir("vdp_irq");
-    ASSERT_FALSE(dir.rom.empty());
-    test::TestHost host(dir.directory());
+    test::TempDir dir;
+    const std::string rom = dir.install_ipl("vdp_irq");
+    ASSERT_FALSE(rom.empty());
+    test::TestHost host(dir.dir());
     Machine machine(&host);
     Component& memory = *machine.memory_map;
-    ASSERT_EQ(memory.mem_read8(0), static_cast<uint8_t>(dir.rom[0])) << "program not loaded as the IPL ROM";
+    ASSERT_EQ(memory.mem_read8(0), static_cast<uint8_t>(rom[0])) << "program not loaded as the IPL ROM";
     machine.run_frame();
 
     // First frame: set-up, then the first interrupt at the frame line.

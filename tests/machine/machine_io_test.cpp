@@ -16,6 +16,7 @@
 #include "machine/machine.h"
 #include "memory/io_bus.h"
 #include "memory/memory_map.h"
+#include "support/temp_dir.h"
 #include "support/test_host.h"
 
 namespace m5 {
@@ -24,22 +25,16 @@ namespace {
 namespace fs = std::filesystem;
 
 // A program directory of its own, holding one of our test programs as
-// IPL.ROM; removed afterwards.
+// IPL.ROM (none for an empty name); removed afterwards.
 class ProgramDir {
 public:
     explicit ProgramDir(const std::string& rom_name) {
-        std::string pattern = (fs::temp_directory_path() / "m5io.XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-        if (!rom_name.empty()) fs::copy_file(test::rom_path(rom_name), path_ + "/IPL.ROM");
+        if (!rom_name.empty()) temp.install_ipl(rom_name);
     }
-    ~ProgramDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    std::string dir() const { return path_ + "/"; }
+    std::string dir() const { return temp.dir(); }
 
 private:
-    std::string path_;
+    test::TempDir temp;
 };
 
 // Records every port write it receives with the machine time of the write.

@@ -1,7 +1,6 @@
 // A tone written to the sound generator, heard through the whole machine:
 // port write, scanline mixing and block hand-off to the host.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
@@ -11,6 +10,7 @@
 #include "machine/machine.h"
 #include "memory/io_bus.h"
 #include "memory/memory_map.h"
+#include "support/temp_dir.h"
 #include "support/test_host.h"
 
 namespace m5 {
@@ -82,22 +82,15 @@ TEST(SoundPath, attenuated_tones_of_two_channels_add_up) {
 }
 
 TEST(SoundPath, tone_set_by_a_z80_program_plays_at_its_frequency) {
-    char pattern[] = "/tmp/m5_sound_XXXXXX";
-    const std::filesystem::path dir = mkdtemp(pattern);
-    std::filesystem::copy_file(test::rom_path("psg_tone"), dir / "IPL.ROM");
-    test::TestHost host(dir.string() + "/");
-    {
-        Machine machine(&host);
-        machine.setup_audio(RATE_HZ, BLOCK_SAMPLES);
-        machine.run_frame();
-        if (machine.memory_map->mem_read8(0x7000) != 0xAA) {
-            std::filesystem::remove_all(dir);
-            GTEST_SKIP() << "the processor does not run programs yet";
-        }
-        machine.take_audio(0, 1);  // drop the block that holds the silent start
-        expect_tone(render(machine, 20), 0x0FE, 8000);
-    }
-    std::filesystem::remove_all(dir);
+    test::TempDir dir;
+    ASSERT_FALSE(dir.install_ipl("psg_tone").empty());
+    test::TestHost host(dir.dir());
+    Machine machine(&host);
+    machine.setup_audio(RATE_HZ, BLOCK_SAMPLES);
+    machine.run_frame();
+    ASSERT_EQ(machine.memory_map->mem_read8(0x7000), 0xAA) << "the program did not set its tone";
+    machine.take_audio(0, 1);  // drop the block that holds the silent start
+    expect_tone(render(machine, 20), 0x0FE, 8000);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "machine/machine.h"
+#include "support/temp_dir.h"
 #include "support/test_host.h"
 
 namespace m5 {
@@ -16,23 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A fresh directory under the system's temporary folder, removed afterwards.
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "m5mem.XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    std::string dir() const { return path_ + "/"; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
+using test::TempDir;
 
 std::vector<uint8_t> pattern_bytes(size_t size, uint8_t seed) {
     std::vector<uint8_t> bytes(size);

@@ -1,0 +1,39 @@
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "support/test_host.h"
+
+namespace m5::test {
+
+namespace fs = std::filesystem;
+
+TempDir::TempDir() {
+    std::error_code ec;
+    std::string pattern = (fs::temp_directory_path(ec) / "m5test.XXXXXX").string();
+    if (ec || ::mkdtemp(pattern.data()) == nullptr) {
+        ADD_FAILURE() << "cannot create a temporary directory from " << pattern;
+        return;
+    }
+    path_ = pattern;
+}
+
+TempDir::~TempDir() {
+    if (path_.empty()) return;
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+}
+
+std::string TempDir::install_ipl(const std::string& rom_name) const {
+    std::ifstream in(rom_path(rom_name), std::ios::binary);
+    std::string rom((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::ofstream(file("IPL.ROM"), std::ios::binary) << rom;
+    return rom;
+}
+
+}  // namespace m5::test

@@ -1,0 +1,29 @@
+// A fresh directory under the system's temporary folder, removed with
+// everything in it when the object goes; and a program directory holding one
+// of our test programs as IPL.ROM.
+#pragma once
+
+#include <string>
+
+namespace m5::test {
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    // The directory, ending with '/' (the form program directories take).
+    std::string dir() const { return path_ + "/"; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+    // Copies the assembled test program `rom_name` in as IPL.ROM; returns
+    // its bytes (empty when the program could not be read).
+    std::string install_ipl(const std::string& rom_name) const;
+
+private:
+    std::string path_;
+};
+
+}  // namespace m5::test
