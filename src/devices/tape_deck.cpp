@@ -1,25 +1,11 @@
 #include "devices/tape_deck.h"
 
 #include <cctype>
-#include <cstring>
 
+#include "host/wav_header.h"
 #include "machine/machine.h"
 
 namespace m5 {
-
-namespace {
-
-void put_u16(uint8_t* at, uint32_t value) {
-    at[0] = static_cast<uint8_t>(value);
-    at[1] = static_cast<uint8_t>(value >> 8);
-}
-
-void put_u32(uint8_t* at, uint32_t value) {
-    put_u16(at, value);
-    put_u16(at + 2, value >> 16);
-}
-
-}  // namespace
 
 bool is_wav_path(const std::string& path) {
     const size_t n = path.size();
@@ -84,18 +70,9 @@ void TapeDeck::refill_buffer(uint8_t fill) {
 }
 
 void TapeDeck::write_wav_header(uint32_t sample_bytes) {
-    uint8_t header[WAV_HEADER_SIZE] = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' '};
-    put_u32(header + 4, WAV_HEADER_SIZE - 8 + sample_bytes);
-    put_u32(header + 16, 16);     // format chunk length
-    put_u16(header + 20, 1);      // PCM
-    put_u16(header + 22, 1);      // mono
-    put_u32(header + 24, 48000);  // samples per second
-    put_u32(header + 28, 48000);  // bytes per second
-    put_u16(header + 32, 1);      // block align
-    put_u16(header + 34, 8);      // bits per sample
-    std::memcpy(header + 36, "data", 4);
-    put_u32(header + 40, sample_bytes);
-    file.write(header, 1, sizeof header);
+    // 8-bit mono at a nominal 48000 samples a second.
+    const auto header = wav_header({.channels = 1, .sample_rate_hz = 48000, .bits_per_sample = 8}, sample_bytes);
+    file.write(header.data(), 1, header.size());
 }
 
 void TapeDeck::tape_play(const std::string& path) {

@@ -1,27 +1,13 @@
 #include "host/host.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "host/platform.h"
 #include "host/settings.h"
+#include "host/wav_header.h"
 #include "machine/machine.h"
 
 namespace m5 {
-namespace {
-
-constexpr int32_t WAV_HEADER_BYTES = 44;
-
-void put_u16(uint8_t* at, uint32_t value) {
-    at[0] = static_cast<uint8_t>(value);
-    at[1] = static_cast<uint8_t>(value >> 8);
-}
-
-void put_u32(uint8_t* at, uint32_t value) {
-    for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
-}  // namespace
 
 std::string program_directory_of(const std::string& executable_path) {
     const size_t slash = executable_path.rfind('/');
@@ -178,21 +164,10 @@ void Host::stop_recording() {
 
     // The block count, not the temporary file's size, decides the length.
     const uint32_t data_bytes = static_cast<uint32_t>(record_blocks) * static_cast<uint32_t>(block_length) * 4;
-    uint8_t header[WAV_HEADER_BYTES] = {};
-    std::memcpy(header + 0, "RIFF", 4);
-    put_u32(header + 4, data_bytes + 36);
-    std::memcpy(header + 8, "WAVE", 4);
-    std::memcpy(header + 12, "fmt ", 4);
-    put_u32(header + 16, 16);
-    put_u16(header + 20, 1);  // PCM
-    put_u16(header + 22, 2);  // stereo
-    put_u32(header + 24, static_cast<uint32_t>(sound_rate_hz));
-    put_u32(header + 28, static_cast<uint32_t>(sound_rate_hz) * 4);
-    put_u16(header + 32, 4);
-    put_u16(header + 34, 16);
-    std::memcpy(header + 36, "data", 4);
-    put_u32(header + 40, data_bytes);
-    wav.write(header, 1, sizeof header);
+    // 16-bit stereo: each recorded mono sample in both channels.
+    const auto header = wav_header(
+        {.channels = 2, .sample_rate_hz = static_cast<uint32_t>(sound_rate_hz), .bits_per_sample = 16}, data_bytes);
+    wav.write(header.data(), 1, header.size());
 
     // Each mono sample becomes a stereo frame (left, right). A block the
     // temporary file falls short of is completed with silence.
