@@ -128,7 +128,7 @@ int32_t Vdp::mode() const {
 
 // --- Interrupt line and frame -----------------------------------------------
 
-void Vdp::set_int_line(bool level) { send_level(out_links, int_level, level ? 1 : 0); }
+void Vdp::set_int_line(bool level) { send_level(int_output, int_level, level ? 1 : 0); }
 
 void Vdp::on_scanline(int32_t line, int32_t clocks) {
     (void)clocks;

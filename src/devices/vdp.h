@@ -4,7 +4,7 @@
 // auto-incrementing address with a read-ahead byte), 0x11 control (two-byte
 // address set-up and register writes; a read returns the status and clears
 // its flags). Bit 0 of the port number selects between the two.
-// Signals: one output, the interrupt line, sent as a level over out_links
+// Signals: one output, the interrupt line, sent as a level over int_output
 // (the machine wires it to trigger input 3 of the counter/timer).
 // Memory: 16 KiB of video RAM, eight write-only registers, a status byte.
 // Time: the chip works in whole frames. At the start of scanline 192
@@ -120,7 +120,7 @@ public:
     uint8_t text_colour() const { return regs[7] >> 4; }
 
     // --- State, in the order the chip's design gives it ---------------------
-    SignalLinkList out_links;  // interrupt output
+    SignalLinkList int_output;  // interrupt output
     std::array<uint8_t, VRAM_SIZE> vram{};
     std::array<uint8_t, PICTURE_SIZE> picture{};  // colour index per pixel, row-major
     std::array<uint8_t, VDP_REGISTER_COUNT> regs{};
@@ -129,7 +129,7 @@ public:
     uint8_t latch_byte = 0;
     uint16_t address = 0;
     bool latch_full = false;
-    uint8_t int_level = 0;  // level last sent on out_links
+    uint8_t int_level = 0;  // level last sent on int_output
     uint16_t colour_base = 0;
     uint16_t pattern_base = 0;
     uint16_t name_base = 0;

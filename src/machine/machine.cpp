@@ -33,7 +33,7 @@ Machine::Machine(MachineHost* host_services, LifecycleObserver* lifecycle_observ
     scheduler->add_cpu(cpu.get());
     scheduler->add_sound_source(psg.get());
     tape_deck->outputs.add_link(system_port.get(), 0, 1);  // playback level -> cassette input
-    vdp->out_links.add_link(ctc.get(), 3, 1);              // frame interrupt -> trigger of channel 3
+    vdp->int_output.add_link(ctc.get(), 3, 1);             // frame interrupt -> trigger of channel 3
     system_port->target = tape_deck.get();
     system_port->out_signal = 0;
     system_port->motor_signal = 1;

@@ -26,7 +26,7 @@ public:
 class VdpPortTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        vdp.out_links.add_link(&probe, 3, 1);
+        vdp.int_output.add_link(&probe, 3, 1);
         vdp.reset();
     }
     void control(uint8_t first, uint8_t second) {
