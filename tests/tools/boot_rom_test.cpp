@@ -4,8 +4,6 @@
 // sequencer and held keys, the live keyboard and joystick lines, the tune's
 // notes in the sound recording, and a long run under random keys.
 #include <gtest/gtest.h>
-#include <png.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -23,6 +21,7 @@
 #include <vector>
 
 #include "devices/vdp.h"
+#include "m5run_harness.h"
 #include "support/test_host.h"
 #include "tools/png_writer.h"
 
@@ -60,14 +59,14 @@ constexpr size_t RAM_VARIABLES_END = 0x0200;
 constexpr size_t RAM_STACK_AREA = 0x8F00;  // 0xFF00-0xFFFF
 constexpr double FRAMES_PER_SECOND = 60.0;
 
-std::string read_all(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using test::le16;
+using test::le32;
+using test::Picture;
+using test::read_all;
+using test::read_png;
+using test::Rgb;
 
 uint8_t byte_at(const std::string& b, size_t at) { return static_cast<uint8_t>(b.at(at)); }
-uint32_t le16(const std::string& b, size_t at) { return byte_at(b, at) | (byte_at(b, at + 1) << 8); }
-uint32_t le32(const std::string& b, size_t at) { return le16(b, at) | (le16(b, at + 2) << 16); }
 
 // The checkout's root, where the ROM's sources are.
 std::string source_root() { return M5_SOURCE_DIR; }
@@ -94,36 +93,10 @@ const std::vector<Glyph>& font() {
 
 const Glyph& glyph(char c) { return font().at(static_cast<size_t>(static_cast<uint8_t>(c) - 0x20)); }
 
-using Rgb = std::array<uint8_t, 3>;
-
 // The screenshot colour of a colour index, as m5run writes it.
 Rgb colour(int32_t index) {
     const uint32_t p = PALETTE[static_cast<size_t>(index)];
     return {tools::widen5((p >> 11) & 0x1F), tools::widen6((p >> 5) & 0x3F), tools::widen5(p & 0x1F)};
-}
-
-struct Picture {
-    bool ok = false;
-    int32_t width = 0;
-    int32_t height = 0;
-    std::vector<uint8_t> rgb;
-    Rgb at(int32_t x, int32_t y) const {
-        const size_t i = (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3;
-        return {rgb[i], rgb[i + 1], rgb[i + 2]};
-    }
-};
-
-Picture read_png(const std::string& path) {
-    Picture p;
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return p;
-    image.format = PNG_FORMAT_RGB;
-    p.rgb.resize(PNG_IMAGE_SIZE(image));
-    p.ok = png_image_finish_read(&image, nullptr, p.rgb.data(), 0, nullptr) != 0;
-    p.width = static_cast<int32_t>(image.width);
-    p.height = static_cast<int32_t>(image.height);
-    return p;
 }
 
 // Pixels of `text` drawn at a cell position that differ from the glyphs in
@@ -273,21 +246,7 @@ protected:
     // Runs m5run on the boot ROM with the arguments; returns its exit status.
     int run(std::vector<std::string> args) const {
         args.insert(args.begin(), {"--ipl", test::rom_path("boot")});
-        const std::string log = path("m5run.log");
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            std::vector<char*> argv;
-            argv.push_back(const_cast<char*>(M5RUN_PATH));
-            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            if (!std::freopen(log.c_str(), "w", stdout) || !std::freopen(log.c_str(), "a", stderr)) _exit(127);
-            ::setenv("TMPDIR", path("tmp").c_str(), 1);
-            ::execv(M5RUN_PATH, argv.data());
-            _exit(127);
-        }
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return test::run_m5run(args, dir.string(), path("tmp")).exit_code;
     }
 
     Screen vram(const std::string& name = "screen.vram") const { return Screen{read_all(path(name))}; }

@@ -1,8 +1,6 @@
 // End-to-end tests of the headless runner: our own Z80 programs run in the
 // whole machine, checked through screenshots, sound, dumps and exit status.
 #include <gtest/gtest.h>
-#include <png.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -16,6 +14,7 @@
 #include <vector>
 
 #include "devices/vdp.h"
+#include "m5run_harness.h"
 #include "support/test_host.h"
 
 namespace m5 {
@@ -23,46 +22,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string read_all(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-uint32_t le32(const std::string& b, size_t at) {
-    uint32_t v = 0;
-    for (size_t i = 0; i < 4; ++i) v |= static_cast<uint32_t>(static_cast<uint8_t>(b[at + i])) << (8 * i);
-    return v;
-}
-
-uint16_t le16(const std::string& b, size_t at) {
-    return static_cast<uint16_t>(static_cast<uint8_t>(b[at]) | (static_cast<uint8_t>(b[at + 1]) << 8));
-}
-
-struct RunResult {
-    int exit_code = -1;
-    std::string out;
-    std::string err;
-};
-
-struct Picture {
-    bool ok = false;
-    uint32_t width = 0;
-    uint32_t height = 0;
-    std::vector<uint8_t> rgb;
-};
-
-Picture read_png(const std::string& path) {
-    Picture p;
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return p;
-    image.format = PNG_FORMAT_RGB;
-    p.rgb.resize(PNG_IMAGE_SIZE(image));
-    p.ok = png_image_finish_read(&image, nullptr, p.rgb.data(), 0, nullptr) != 0;
-    p.width = image.width;
-    p.height = image.height;
-    return p;
-}
+using test::le16;
+using test::le32;
+using test::Picture;
+using test::read_all;
+using test::read_png;
+using test::RunResult;
 
 class M5RunTest : public ::testing::Test {
 protected:
@@ -81,29 +46,7 @@ protected:
 
     // Runs m5run with the arguments; its temporary files go under dir/tmp.
     RunResult run(const std::vector<std::string>& args) const {
-        RunResult r;
-        const std::string out_file = path("stdout.txt");
-        const std::string err_file = path("stderr.txt");
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            std::vector<char*> argv;
-            argv.push_back(const_cast<char*>(M5RUN_PATH));
-            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            if (!std::freopen(out_file.c_str(), "w", stdout) || !std::freopen(err_file.c_str(), "w", stderr))
-                _exit(127);
-            ::setenv("TMPDIR", path("tmp").c_str(), 1);
-            ::execv(M5RUN_PATH, argv.data());
-            _exit(127);
-        }
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = read_all(out_file);
-        r.err = read_all(err_file);
-        fs::remove(out_file);
-        fs::remove(err_file);
-        return r;
+        return test::run_m5run(args, dir.string(), path("tmp"));
     }
 
     // Files left in the test directory, other than those named.
@@ -150,8 +93,8 @@ TEST_F(M5RunTest, screenshot_shows_the_picture_the_program_drew) {
     ASSERT_EQ(r.exit_code, 0) << r.err;
     const Picture p = read_png(path("shot.png"));
     ASSERT_TRUE(p.ok);
-    ASSERT_EQ(p.width, 256u);
-    ASSERT_EQ(p.height, 192u);
+    ASSERT_EQ(p.width, 256);
+    ASSERT_EQ(p.height, 192);
     int32_t wrong = 0;
     for (int32_t y = 0; y < 192; ++y) {
         for (int32_t x = 0; x < 256; ++x) {
