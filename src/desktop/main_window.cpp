@@ -56,6 +56,12 @@ MainWindow::MainWindow() : platform(keyboard) {
     build_window();
     platform.attach(GTK_WINDOW(window), picture);
     gtk_widget_show_all(window);
+    if (trace_menus) {
+        std::string titles;
+        for (const MenuPopup& popup : menu_resource()) titles += (titles.empty() ? "" : " | ") + popup.title;
+        std::printf("menubar %s\n", titles.c_str());
+        std::fflush(stdout);
+    }
 
     host = std::make_unique<Host>(platform, settings);
     commands = std::make_unique<HostCommands>(*host);

@@ -13,7 +13,8 @@
 // swallows every key event, so neither menu mnemonics, accelerators nor F10
 // take Alt or function-key combinations away from the emulated keyboard.
 //
-// With the environment variable M5EMU_TRACE_MENUS set (to anything), each
+// With the environment variable M5EMU_TRACE_MENUS set (to anything), the
+// menu bar prints its popup titles once ("menubar Control | Cart | ..."), each
 // popup prints its items on standard output as it opens, and each command
 // prints its id, for tests that drive the window from outside.
 #pragma once

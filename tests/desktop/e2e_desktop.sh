@@ -17,95 +17,15 @@
 # Exits 77 (skipped) when the X tools are missing.
 set -euo pipefail
 
-fail() {
-    echo "FAIL: $*" >&2
-    if [ -n "${work:-}" ] && [ -f "$work/trace.log" ]; then
-        echo "--- menu trace" >&2
-        cat "$work/trace.log" >&2
-    fi
-    if [ -n "${work:-}" ] && [ -f "$work/stderr.log" ]; then
-        echo "--- stderr" >&2
-        tail -20 "$work/stderr.log" >&2
-    fi
-    if [ -n "${pid:-}" ]; then kill "$pid" 2>/dev/null || true; fi
-    exit 1
-}
-
-# Retries a command for up to $1 tenths of a second.
-wait_for() {
-    local tenths=$1
-    shift
-    for ((i = 0; i < tenths; i++)); do
-        if "$@"; then return 0; fi
-        sleep 0.1
-    done
-    return 1
-}
+source "$(dirname "$0")/e2e_lib.sh"
 
 # --- Inside the virtual X server ---------------------------------------------
 if [ "${1:-}" = "--inside" ]; then
-    work=$2
-    cd "$work"
-    M5EMU_TRACE_MENUS=1 SDL_AUDIODRIVER=dummy GSETTINGS_BACKEND=memory ./m5emu >trace.log 2>stderr.log &
-    pid=$!
+    e2e_inside "$2"
+    start_m5emu
 
-    find_window() {
-        wid=$(xdotool search --onlyvisible --name '^SORD m5' 2>/dev/null | head -1)
-        [ -n "$wid" ]
-    }
-    wait_for 100 find_window || fail "no window titled SORD m5"
-
-    # Screenshot of the window, kept as PNG and as raw RGB bytes.
-    shot() {
-        kill -0 "$pid" 2>/dev/null || fail "m5emu has ended"
-        timeout 10 import -window "$wid" "$work/shot.png" 2>/dev/null &&
-            convert "$work/shot.png" -depth 8 "rgb:$work/shot.rgb" &&
-            read -r width height < <(identify -format '%w %h\n' "$work/shot.png")
-    }
-
-    # Colour of the screenshot pixel x,y as "R G B".
-    pixel() {
-        od -An -tu1 -j $((($2 * width + $1) * 3)) -N 3 "$work/shot.rgb" | xargs
-    }
-
-    # The RGB888 colour cairo shows for an RGB565 value.
-    rgb_of_565() {
-        local v=$(($1)) r g b
-        r=$(((v >> 11) & 31))
-        g=$(((v >> 5) & 63))
-        b=$((v & 31))
-        echo "$(((r << 3) | (r >> 2))) $(((g << 2) | (g >> 4))) $(((b << 3) | (b >> 2)))"
-    }
-
-    # Colours of the machine's palette the test program uses.
-    BLACK=$(rgb_of_565 0x0000)
-    RED=$(rgb_of_565 0xFA8A)   # 8 medium red
-    GREEN=$(rgb_of_565 0x2587) # 12 dark green
-    BLUE=$(rgb_of_565 0x529D)  # 4 dark blue: key bit not seen
-    WHITE=$(rgb_of_565 0xFFDF) # 15 white: key bit seen
-
-    close_to() { # "R G B" "R G B": each channel within 4
-        local a=($1) b=($2)
-        for c in 0 1 2; do
-            local d=$((a[c] - b[c]))
-            ((d >= -4 && d <= 4)) || return 1
-        done
-    }
-
-    # Picture pixel (x, y) in the screenshot: the drawing area is the
-    # bottom 512 x 384 of the window, the picture doubled in it.
-    geometry() {
-        [ "$width" -eq 512 ] || fail "window is $width pixels wide, expected 512 (picture doubled)"
-        top=$((height - 384))
-        ((top > 0)) || fail "window height $height leaves no room for a menu bar"
-    }
-    picture_pixel() { pixel $((2 * $1)) $((top + 2 * $2)); }
-
-    # Wait for the test program's picture.
-    picture_ready() {
-        shot && geometry && close_to "$(picture_pixel 64 32)" "$RED"
-    }
-    wait_for 150 picture_ready || fail "no red top-left quarter; pixel is $(picture_pixel 64 32)"
+    # The test program's picture.
+    wait_picture 64 32 "$RED"
     close_to "$(picture_pixel 192 32)" "$GREEN" || fail "top-right quarter is $(picture_pixel 192 32)"
     close_to "$(picture_pixel 128 76)" "$BLACK" || fail "middle band is $(picture_pixel 128 76)"
     close_to "$(picture_pixel 0 0)" "$RED" || fail "picture top-left pixel is $(picture_pixel 0 0)"
@@ -114,14 +34,11 @@ if [ "${1:-}" = "--inside" ]; then
     close_to "$(pixel 255 $((top + 10)))" "$RED" || fail "pixel left of the edge is $(pixel 255 $((top + 10)))"
     close_to "$(pixel 256 $((top + 10)))" "$GREEN" || fail "pixel right of the edge is $(pixel 256 $((top + 10)))"
 
-    # Cell of keyboard port 0x30 + row, bit b.
+    # Cell of keyboard port 0x30 + row, bit b: blue when the bit is not seen,
+    # white once it is.
     cell() { picture_pixel $((32 * $2 + 12)) $(((12 + $1) * 8 + 4)); }
     close_to "$(cell 3 0)" "$BLUE" || fail "key cell before typing is $(cell 3 0)"
 
-    # Keys, typed with the pointer in the window (no window manager: the
-    # keyboard follows the pointer).
-    xdotool mousemove --window "$wid" 256 200
-    sleep 0.3
     # a; Shift+2 (the 2 key, not "@"); Alt+Q; F10 then W (F10 must not take
     # the keyboard to the menu bar); Control; Up (joystick); Return.
     xdotool key --delay 120 a shift+2 alt+q F10 w ctrl Up Return
@@ -148,80 +65,51 @@ if [ "${1:-}" = "--inside" ]; then
     fi
     if grep -q '^popup' trace.log; then fail "a popup opened while typing"; fi
 
-    # Menus: Control, then Cart (one to the right), then close both.
-    xdotool mousemove --window "$wid" 20 $((top / 2)) click 1
-    wait_for 100 grep -q '^popup Control: .*40003 "CPU x1" checked' trace.log || fail "Control popup without CPU x1 mark"
-    grep -q '40118 "Paste" disabled | 40119 "Stop" disabled' trace.log || fail "Paste and Stop not disabled"
-    xdotool key Right
-    wait_for 100 grep -q '^popup Cart: 40049 "Open" | 40050 "Close" | - | 40051 "None" disabled$' trace.log ||
+    # Menus: Control marks CPU x1; Cart shows a disabled None.
+    open_popup Control
+    [[ $popup_line == *'40003 "CPU x1" checked'* ]] || fail "Control popup without CPU x1 mark"
+    [[ $popup_line == *'40118 "Paste" disabled | 40119 "Stop" disabled'* ]] || fail "Paste and Stop not disabled"
+    close_popup
+    open_popup Cart
+    [[ $popup_line == 'popup Cart: 40049 "Open" | 40050 "Close" | - | 40051 "None" disabled' ]] ||
         fail "Cart popup does not show a disabled None"
-    xdotool key Escape Escape
-    sleep 0.3
-
-    # CPU x4: Reset, CPU x1, CPU x2, CPU x4.
-    xdotool mousemove --window "$wid" 20 $((top / 2)) click 1
-    wait_for 100 test "$(grep -c '^popup Control' trace.log)" -ge 2 || fail "Control popup did not open again"
-    xdotool key --delay 100 Down Down Down Down Return
-    wait_for 100 grep -q '^command 40005$' trace.log || fail "CPU x4 was not chosen"
+    close_popup
+    menu_choose Control 40005 # CPU x4
 
     # Sound recording through the SDL output (the dummy driver plays in real
-    # time): Rec, then Stop once the Sound popup shows Rec disabled.
-    sleep 0.3
-    xdotool mousemove --window "$wid" 20 $((top / 2)) click 1
-    wait_for 100 test "$(grep -c '^popup Control' trace.log)" -ge 3 || fail "Control popup did not open a third time"
-    xdotool key --delay 100 Right Right Right Right
-    wait_for 100 grep -q '^popup Sound: 40093 "Rec" | 40094 "Stop" disabled | .*40096 "4000Hz" checked' trace.log ||
+    # time): Rec, then Stop.
+    open_popup Sound
+    [[ $popup_line == 'popup Sound: 40093 "Rec" | 40094 "Stop" disabled | '*'40096 "4000Hz" checked'* ]] ||
         fail "Sound popup without Rec enabled, Stop disabled and 4000Hz marked"
-    xdotool key --delay 100 Down Return
-    wait_for 100 grep -q '^command 40093$' trace.log || fail "Sound Rec was not chosen"
+    close_popup
+    menu_choose Sound 40093
     sleep 1.5
-    xdotool mousemove --window "$wid" 20 $((top / 2)) click 1
-    xdotool key --delay 100 Right Right Right Right
-    wait_for 100 grep -q '^popup Sound: 40093 "Rec" disabled | 40094 "Stop" |' trace.log ||
+    open_popup Sound
+    [[ $popup_line == 'popup Sound: 40093 "Rec" disabled | 40094 "Stop" |'* ]] ||
         fail "Sound popup while recording does not disable Rec"
-    xdotool key --delay 100 Down Return
-    wait_for 100 grep -q '^command 40094$' trace.log || fail "Sound Stop was not chosen"
+    close_popup
+    menu_choose Sound 40094
     wait_for 100 test -s sound.wav || fail "no sound.wav after Stop"
     wav_size=$(stat -c %s sound.wav)
     wav_data=$(od -An -t u4 -j 40 -N 4 sound.wav | xargs)
     ((wav_data > 0 && wav_data + 44 == wav_size && wav_data % 4 == 0)) ||
         fail "sound.wav of $wav_size bytes says $wav_data data bytes"
 
-    # The mark moved; then Exit, the last item.
-    sleep 0.3
-    xdotool mousemove --window "$wid" 20 $((top / 2)) click 1
-    wait_for 100 grep -q '^popup Control: .*40005 "CPU x4" checked' trace.log || fail "CPU x4 not marked"
-    xdotool key --delay 100 Up Return
-    wait_for 100 grep -q '^command 40008$' trace.log || fail "Exit was not chosen"
-    for ((i = 0; i < 100; i++)); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill -0 "$pid" 2>/dev/null && fail "m5emu still runs after Exit"
-    status=0
-    wait "$pid" || status=$?
-    [ "$status" -eq 0 ] || fail "m5emu exited with $status"
+    # The mark moved; then Exit.
+    open_popup Control
+    [[ $popup_line == *'40005 "CPU x4" checked'* ]] || fail "CPU x4 not marked"
+    close_popup
+    menu_choose Control 40008
+    wait_exit
     exit 0
 fi
 
 # --- Outside: prepare, run under Xvfb, check the settings file ---------------
 binary=${1:?usage: e2e_desktop.sh M5EMU_BINARY TEST_ROM}
 rom=${2:?usage: e2e_desktop.sh M5EMU_BINARY TEST_ROM}
-for tool in xvfb-run xdotool import convert identify od; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "skipped: $tool is not installed"
-        exit 77
-    fi
-done
-[ -x "$binary" ] || fail "no program $binary"
-[ -f "$rom" ] || fail "no test ROM $rom"
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cp "$binary" "$work/m5emu"
-cp "$rom" "$work/IPL.ROM"
-
-xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" --inside "$work" || exit 1
+e2e_need_tools
+e2e_prepare "$binary" "$rom"
+e2e_xvfb "$0" || exit 1
 
 cfg="$work/m5ce.cfg"
 [ -f "$cfg" ] || fail "no m5ce.cfg written"
