@@ -1,0 +1,313 @@
+#include "tools/m5run_options.h"
+
+#include <functional>
+#include <map>
+
+#include "devices/virtual_keys.h"
+#include "host/settings.h"
+
+namespace m5::tools {
+namespace {
+
+const char* const HELP_TEXT =
+    R"(usage: m5run [options]
+
+Runs the Sord M5 emulator without a window for a number of frames (60 a
+second) and writes what was asked for.
+
+Program and media:
+  --ipl FILE             IPL ROM image to run
+  --dir DIR              program directory holding IPL.ROM (default: the
+                         directory of m5run itself); ignored with --ipl
+  --cart FILE            cartridge image (*.rom) to insert
+  --tape FILE            tape image (*.wav or *.cas) to play
+  --tape-record FILE     record the tape output into FILE (*.wav or *.cas);
+                         not together with --tape
+
+Running:
+  --frames N             frames to run (default 60)
+  --speed 1|2|4|8|16     processor speed (default 1)
+  --rate HZ              sound sample rate: 2000, 4000, 8000, 11025, 22050,
+                         44100 or 48000 (default 4000)
+  --buffer MS            sound block length: 100, 200, 300 or 400 (default 100)
+  --realtime             pace the frames to real time as the desktop program
+                         does (default: as fast as possible)
+
+Input:
+  --paste TEXT           type TEXT through the paste sequencer, starting
+                         before the first frame; \n, \r, \t, \\ and \xHH
+                         are escapes
+  --paste-frame N        start typing before frame N instead (1 = first)
+  --key KEY@FRAME[+N]    hold KEY from the start of frame FRAME for N frames
+                         (default 1); repeatable. KEY is a single letter or
+                         digit, a name (SPACE, RETURN, SHIFT, LSHIFT, RSHIFT,
+                         CONTROL, ALT, UP, DOWN, LEFT, RIGHT, TAB, ESCAPE,
+                         F1..F12, ...) or a virtual-key number (decimal of
+                         two or more digits, or 0x..)
+
+Output (each file is written completely or not at all):
+  --screenshot FILE.png  the picture after the last frame
+  --screenshot-at FRAME:FILE.png
+                         the picture after frame FRAME; repeatable
+  --wav FILE             the sound of the whole run as the emulator's recorder
+                         writes it: 16-bit stereo PCM in whole sound blocks
+                         (a block still playing at the end is left out)
+  --dump-ram FILE        RAM 0x7000-0xFFFF after the last frame (36 KiB)
+  --dump-vram FILE       video RAM after the last frame (16 KiB)
+  --stats                print frames, wall seconds, frames per second and
+                         times real time
+  --help                 this text
+
+Files: the run uses a private temporary program directory (under $TMPDIR or
+/tmp) that holds a copy of the IPL ROM and the emulator's own recording files,
+and removes it at the end; nothing is written beside the ROM, and no settings
+file is read or written. Exit status: 0 on success, 2 for a bad command line,
+1 when an input cannot be read or an output cannot be written.
+)";
+
+[[noreturn]] void usage_error(const std::string& message) { throw OptionError(message); }
+
+// --- Values --------------------------------------------------------------------
+
+// A decimal number, or hexadecimal after 0x.
+bool parse_integer(const std::string& text, int64_t& value) {
+    if (text.empty() || text.size() > 18) return false;
+    int base = 10;
+    size_t start = 0;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) base = 16, start = 2;
+    value = 0;
+    for (size_t i = start; i < text.size(); ++i) {
+        const char c = text[i];
+        int digit = -1;
+        if (c >= '0' && c <= '9') digit = c - '0';
+        if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+        if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+        if (digit < 0) return false;
+        value = value * base + digit;
+    }
+    return true;
+}
+
+int32_t parse_count(const std::string& option, const std::string& text, int32_t minimum, int32_t maximum) {
+    int64_t value = 0;
+    if (!parse_integer(text, value) || value < minimum || value > maximum) {
+        usage_error("invalid value '" + text + "' for " + option + " (expected a whole number from " +
+                    std::to_string(minimum) + " to " + std::to_string(maximum) + ")");
+    }
+    return static_cast<int32_t>(value);
+}
+
+int32_t index_of(const std::string& option, const std::string& text, const int32_t* values, int32_t count) {
+    int64_t value = 0;
+    if (parse_integer(text, value)) {
+        for (int32_t i = 0; i < count; ++i) {
+            if (values[i] == value) return i;
+        }
+    }
+    std::string allowed;
+    for (int32_t i = 0; i < count; ++i) allowed += (i ? ", " : "") + std::to_string(values[i]);
+    usage_error("invalid value '" + text + "' for " + option + " (expected one of " + allowed + ")");
+}
+
+std::string upper(std::string text) {
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return text;
+}
+
+const std::map<std::string, int32_t>& key_names() {
+    static const std::map<std::string, int32_t> names = [] {
+        std::map<std::string, int32_t> n = {
+            {"BACKSPACE", VK_BACK},     {"BACK", VK_BACK},       {"TAB", VK_TAB},           {"RETURN", VK_RETURN},
+            {"ENTER", VK_RETURN},       {"SHIFT", VK_SHIFT},     {"CONTROL", VK_CONTROL},   {"CTRL", VK_CONTROL},
+            {"ALT", VK_MENU},           {"MENU", VK_MENU},       {"CAPSLOCK", VK_CAPITAL},  {"KANA", VK_KANA},
+            {"KANJI", VK_KANJI},        {"ESCAPE", VK_ESCAPE},   {"ESC", VK_ESCAPE},        {"SPACE", VK_SPACE},
+            {"LEFT", VK_LEFT},          {"UP", VK_UP},           {"RIGHT", VK_RIGHT},       {"DOWN", VK_DOWN},
+            {"INSERT", VK_INSERT},      {"DELETE", VK_DELETE},   {"HOME", VK_HOME},         {"END", VK_END},
+            {"LSHIFT", VK_LSHIFT},      {"RSHIFT", VK_RSHIFT},   {"LCONTROL", VK_LCONTROL}, {"RCONTROL", VK_RCONTROL},
+            {"LCTRL", VK_LCONTROL},     {"RCTRL", VK_RCONTROL},  {"LALT", VK_LMENU},        {"RALT", VK_RMENU},
+            {"COMMA", VK_OEM_COMMA},    {"MINUS", VK_OEM_MINUS}, {"PERIOD", VK_OEM_PERIOD}, {"SLASH", VK_OEM_2},
+            {"SEMICOLON", VK_OEM_1},    {"COLON", VK_OEM_1},     {"PLUS", VK_OEM_PLUS},     {"AT", VK_OEM_3},
+            {"LBRACKET", VK_OEM_4},     {"RBRACKET", VK_OEM_6},  {"BACKSLASH", VK_OEM_5},   {"CARET", VK_OEM_7},
+            {"UNDERSCORE", VK_OEM_102},
+        };
+        for (int32_t i = 1; i <= 12; ++i) {
+            std::string name(1, 'F');
+            name.append(std::to_string(i));
+            n[name] = VK_F1 + i - 1;
+        }
+        return n;
+    }();
+    return names;
+}
+
+int32_t parse_key_name(const std::string& text) {
+    if (text.size() == 1) {
+        const char c = upper(text)[0];
+        if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return c;
+    } else {
+        const auto& names = key_names();
+        const auto found = names.find(upper(text));
+        if (found != names.end()) return found->second;
+        int64_t value = 0;
+        if (parse_integer(text, value) && value >= 1 && value <= 255) return static_cast<int32_t>(value);
+    }
+    usage_error("unknown key '" + text + "' (see --help for key names)");
+}
+
+KeyHold parse_key_hold(const std::string& text, int32_t frames) {
+    const size_t at = text.rfind('@');
+    if (at == std::string::npos || at == 0) usage_error("invalid --key '" + text + "' (expected KEY@FRAME[+FRAMES])");
+    KeyHold hold;
+    hold.code = parse_key_name(text.substr(0, at));
+    const std::string when = text.substr(at + 1);
+    const size_t plus = when.find('+');
+    hold.first_frame = parse_count("--key", when.substr(0, plus), 1, frames);
+    if (plus != std::string::npos) hold.frames = parse_count("--key", when.substr(plus + 1), 1, MAX_FRAMES);
+    return hold;
+}
+
+// FRAME:FILE, the frame from 1 to the run's last.
+FrameFile parse_frame_file(const std::string& option, const std::string& text, int32_t frames) {
+    const size_t colon = text.find(':');
+    if (colon == std::string::npos) usage_error("invalid " + option + " '" + text + "' (expected FRAME:FILE)");
+    return {parse_count(option, text.substr(0, colon), 1, frames), text.substr(colon + 1)};
+}
+
+std::string unescape(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\') {
+            out.push_back(text[i]);
+            continue;
+        }
+        if (++i == text.size()) usage_error("--paste text ends with a lone backslash");
+        switch (text[i]) {
+            case 'n': out.push_back('\n'); break;
+            case 'r': out.push_back('\r'); break;
+            case 't': out.push_back('\t'); break;
+            case '\\': out.push_back('\\'); break;
+            case 'x': {
+                int64_t value = 0;
+                if (i + 2 >= text.size()) usage_error("--paste: \\x needs two hex digits");
+                if (!parse_integer("0x" + text.substr(i + 1, 2), value))
+                    usage_error("--paste: \\x needs two hex digits");
+                out.push_back(static_cast<char>(value));
+                i += 2;
+                break;
+            }
+            default: usage_error(std::string("--paste: unknown escape \\") + text[i]);
+        }
+    }
+    return out;
+}
+
+// --- The options -----------------------------------------------------------------
+
+// The command line as it is being read.
+struct Parse {
+    Options options;
+    // Values that name frames are checked against the final --frames, which
+    // may come later on the line: their rules leave the work here.
+    std::vector<std::function<void(Options&)>> once_frames_known;
+};
+
+struct OptionRule {
+    const char* name;
+    bool takes_value;
+    void (*apply)(Parse& p, const std::string& value);
+};
+
+constexpr bool FLAG = false;
+constexpr bool VALUE = true;
+
+// Rules run in the order the options are given; a later value replaces an
+// earlier one unless the option is repeatable.
+const OptionRule OPTION_RULES[] = {
+    {"--help", FLAG, [](Parse& p, const std::string&) { p.options.help = true; }},
+    {"-h", FLAG, [](Parse& p, const std::string&) { p.options.help = true; }},
+    // Program and media.
+    {"--ipl", VALUE, [](Parse& p, const std::string& v) { p.options.ipl = v; }},
+    {"--dir", VALUE, [](Parse& p, const std::string& v) { p.options.dir = v; }},
+    {"--cart", VALUE, [](Parse& p, const std::string& v) { p.options.cart = v; }},
+    {"--tape", VALUE, [](Parse& p, const std::string& v) { p.options.tape = v; }},
+    {"--tape-record", VALUE, [](Parse& p, const std::string& v) { p.options.tape_record = v; }},
+    // Running.
+    {"--frames", VALUE,
+     [](Parse& p, const std::string& v) { p.options.frames = parse_count("--frames", v, 0, MAX_FRAMES); }},
+    {"--speed", VALUE,
+     [](Parse& p, const std::string& v) {
+         static constexpr int32_t speeds[] = {1, 2, 4, 8, 16};
+         p.options.speed_index = index_of("--speed", v, speeds, 5);
+     }},
+    {"--rate", VALUE,
+     [](Parse& p, const std::string& v) {
+         p.options.rate_index = index_of("--rate", v, SAMPLE_RATES_HZ, SAMPLE_RATE_COUNT);
+     }},
+    {"--buffer", VALUE,
+     [](Parse& p, const std::string& v) {
+         p.options.buffer_index = index_of("--buffer", v, BUFFER_LENGTHS_MS, BUFFER_LENGTH_COUNT);
+     }},
+    {"--realtime", FLAG, [](Parse& p, const std::string&) { p.options.realtime = true; }},
+    // Input.
+    {"--paste", VALUE, [](Parse& p, const std::string& v) { p.options.paste = unescape(v); }},
+    {"--paste-frame", VALUE,
+     [](Parse& p, const std::string& v) {
+         p.once_frames_known.push_back(
+             [v](Options& o) { o.paste_frame = parse_count("--paste-frame", v, 1, o.frames); });
+     }},
+    {"--key", VALUE,
+     [](Parse& p, const std::string& v) {
+         p.once_frames_known.push_back([v](Options& o) { o.keys.push_back(parse_key_hold(v, o.frames)); });
+     }},
+    // Output.
+    {"--screenshot", VALUE, [](Parse& p, const std::string& v) { p.options.screenshot = v; }},
+    {"--screenshot-at", VALUE,
+     [](Parse& p, const std::string& v) {
+         p.once_frames_known.push_back(
+             [v](Options& o) { o.screenshots_at.push_back(parse_frame_file("--screenshot-at", v, o.frames)); });
+     }},
+    {"--wav", VALUE, [](Parse& p, const std::string& v) { p.options.wav = v; }},
+    {"--dump-ram", VALUE, [](Parse& p, const std::string& v) { p.options.dump_ram = v; }},
+    {"--dump-vram", VALUE, [](Parse& p, const std::string& v) { p.options.dump_vram = v; }},
+    {"--stats", FLAG, [](Parse& p, const std::string&) { p.options.stats = true; }},
+};
+
+const OptionRule* find_rule(const std::string& name) {
+    for (const OptionRule& rule : OPTION_RULES) {
+        if (name == rule.name) return &rule;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+Options parse_options(const std::vector<std::string>& args) {
+    Parse p;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const OptionRule* rule = find_rule(arg);
+        if (rule == nullptr) usage_error("unknown option '" + arg + "' (try --help)");
+        std::string value;
+        if (rule->takes_value) {
+            if (i + 1 >= args.size()) usage_error("option " + arg + " needs a value");
+            value = args[++i];
+        }
+        rule->apply(p, value);
+    }
+    for (const auto& check : p.once_frames_known) check(p.options);
+    const Options& o = p.options;
+    if (!o.tape.empty() && !o.tape_record.empty()) usage_error("--tape and --tape-record cannot be used together");
+    return p.options;
+}
+
+const char* help_text() { return HELP_TEXT; }
+
+std::vector<std::string> option_names() {
+    std::vector<std::string> names;
+    for (const OptionRule& rule : OPTION_RULES) names.emplace_back(rule.name);
+    return names;
+}
+
+}  // namespace m5::tools

@@ -1,0 +1,72 @@
+// m5run's command line: the options, their help text and the parser that
+// turns arguments into an Options record.
+//
+// Adding an option: a field in Options, one rule in the table in
+// m5run_options.cpp (name, whether it takes a value, what it stores), and a
+// line in the help text there. A test checks that the table and the help
+// text name the same options.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace m5::tools {
+
+constexpr int32_t MAX_FRAMES = 1'000'000'000;
+
+// A key held for a number of frames (--key).
+struct KeyHold {
+    int32_t code = 0;         // virtual-key code
+    int32_t first_frame = 0;  // 1 = the first frame
+    int32_t frames = 1;
+};
+
+// A file to write after a given frame (--screenshot-at).
+struct FrameFile {
+    int32_t frame = 0;
+    std::string path;
+};
+
+struct Options {
+    std::string ipl;
+    std::string dir;
+    std::string cart;
+    std::string tape;
+    std::string tape_record;
+    int32_t frames = 60;
+    int32_t speed_index = 0;
+    int32_t rate_index = 1;
+    int32_t buffer_index = 0;
+    bool realtime = false;
+    std::optional<std::string> paste;
+    int32_t paste_frame = 1;
+    std::vector<KeyHold> keys;
+    std::string screenshot;
+    std::vector<FrameFile> screenshots_at;
+    std::string wav;
+    std::string dump_ram;
+    std::string dump_vram;
+    bool stats = false;
+    bool help = false;
+};
+
+// A bad command line; what() is the message without the program's name.
+class OptionError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Parses the arguments after the program name. Throws OptionError.
+Options parse_options(const std::vector<std::string>& args);
+
+// The --help text.
+const char* help_text();
+
+// The names of all options, as the parser knows them.
+std::vector<std::string> option_names();
+
+}  // namespace m5::tools
