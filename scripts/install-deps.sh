@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config clang-format
   googletest libgtest-dev libbenchmark-dev
-  pasmo
+  pasmo nlohmann-json3-dev
   libpng-dev libgtk-3-dev libsdl2-dev
   xvfb xauth xdotool x11-utils imagemagick
 )
