@@ -7,6 +7,9 @@
 
 #include <gtk/gtk.h>
 
+#include <functional>
+#include <string>
+
 #include "desktop/key_translation.h"
 #include "desktop/sdl_sound.h"
 #include "host/platform.h"
@@ -20,11 +23,16 @@ public:
     // The window whose title is set and the widget that shows the picture;
     // null while they do not exist.
     void attach(GtkWindow* window, GtkWidget* picture);
+    // Where show_message goes (the window's message strip); none: dropped.
+    void set_message_sink(std::function<void(const std::string&)> sink) { message_sink = std::move(sink); }
 
     uint32_t ticks_ms() override;
     void sleep_ms(uint32_t milliseconds) override;
     void set_title(const std::string& title) override;
     void request_repaint() override;
+    void show_message(const std::string& text) override {
+        if (message_sink) message_sink(text);
+    }
     std::string executable_path() override;
     bool modifier_down(int32_t virtual_key) override;
     std::optional<std::string> clipboard_text() override;
@@ -38,6 +46,7 @@ private:
     const KeyboardTracker& keyboard;
     GtkWindow* window = nullptr;
     GtkWidget* picture = nullptr;
+    std::function<void(const std::string&)> message_sink;
     SdlSound sound;
 };
 

@@ -13,6 +13,8 @@ namespace {
 constexpr const char* COMMAND_KEY = "m5-command";
 constexpr const char* POPUP_KEY = "m5-popup";
 constexpr int32_t INITIAL_SCALE = 2;
+constexpr guint MESSAGE_SECONDS = 15;
+constexpr size_t MESSAGE_LINES = 3;
 
 // GDK reports the X11/Wayland keycode, which is the evdev scan code + 8.
 uint32_t scancode_of(const GdkEventKey* event) {
@@ -55,7 +57,9 @@ MainWindow::MainWindow() : platform(keyboard) {
 
     build_window();
     platform.attach(GTK_WINDOW(window), picture);
+    platform.set_message_sink([this](const std::string& text) { show_message(text); });
     gtk_widget_show_all(window);
+    gtk_widget_hide(message_bar);
     if (trace_menus) {
         std::string titles;
         for (const MenuPopup& popup : menu_resource()) titles += (titles.empty() ? "" : " | ") + popup.title;
@@ -65,6 +69,7 @@ MainWindow::MainWindow() : platform(keyboard) {
 
     host = std::make_unique<Host>(platform, settings);
     commands = std::make_unique<HostCommands>(*host);
+    if (!host->sound_ready()) show_message("No sound device could be opened: the emulator runs without sound.");
     // The picture is shown straight from the surface the video chip writes:
     // 192 rows of 256 RGB565 pixels, 512 bytes apart, which is cairo's own
     // layout for that format.
@@ -98,7 +103,22 @@ void MainWindow::build_window() {
     picture = gtk_drawing_area_new();
     gtk_widget_set_size_request(picture, SURFACE_WIDTH, SURFACE_HEIGHT);
     g_signal_connect(picture, "draw", G_CALLBACK(on_draw), this);
-    gtk_box_pack_start(GTK_BOX(box), picture, TRUE, TRUE, 0);
+    // The message strip lies over the top of the picture, so showing it
+    // never changes the picture's size.
+    GtkWidget* overlay = gtk_overlay_new();
+    gtk_container_add(GTK_CONTAINER(overlay), picture);
+    message_bar = gtk_info_bar_new();
+    gtk_info_bar_set_message_type(GTK_INFO_BAR(message_bar), GTK_MESSAGE_WARNING);
+    gtk_info_bar_set_show_close_button(GTK_INFO_BAR(message_bar), TRUE);
+    message_label = gtk_label_new("");
+    gtk_label_set_line_wrap(GTK_LABEL(message_label), TRUE);
+    gtk_label_set_xalign(GTK_LABEL(message_label), 0.0F);
+    gtk_container_add(GTK_CONTAINER(gtk_info_bar_get_content_area(GTK_INFO_BAR(message_bar))), message_label);
+    g_signal_connect(message_bar, "response", G_CALLBACK(on_message_response), this);
+    gtk_widget_set_valign(message_bar, GTK_ALIGN_START);
+    gtk_widget_set_halign(message_bar, GTK_ALIGN_FILL);
+    gtk_overlay_add_overlay(GTK_OVERLAY(overlay), message_bar);
+    gtk_box_pack_start(GTK_BOX(box), overlay, TRUE, TRUE, 0);
     gtk_container_add(GTK_CONTAINER(window), box);
 
     // Large enough for the picture at twice its size below the menu bar (whose
@@ -184,8 +204,46 @@ int MainWindow::run() {
     return 0;
 }
 
+void MainWindow::show_message(const std::string& text) {
+    if (trace_menus) {
+        std::printf("message %s\n", text.c_str());
+        std::fflush(stdout);
+    }
+    if (!message_bar) return;
+    if (!gtk_widget_get_visible(message_bar)) message_lines.clear();
+    message_lines.push_back(text);
+    if (message_lines.size() > MESSAGE_LINES) message_lines.erase(message_lines.begin());
+    std::string joined;
+    for (const std::string& line : message_lines) joined += (joined.empty() ? "" : "\n") + line;
+    gtk_label_set_text(GTK_LABEL(message_label), joined.c_str());
+    gtk_widget_show(message_bar);
+    if (message_timer != 0) g_source_remove(message_timer);
+    message_timer = g_timeout_add_seconds(MESSAGE_SECONDS, on_message_timeout, this);
+}
+
+void MainWindow::hide_message() {
+    if (message_timer != 0) {
+        g_source_remove(message_timer);
+        message_timer = 0;
+    }
+    message_lines.clear();
+    if (message_bar) gtk_widget_hide(message_bar);
+}
+
+void MainWindow::on_message_response(GtkInfoBar*, gint, gpointer self) {
+    static_cast<MainWindow*>(self)->hide_message();
+}
+
+gboolean MainWindow::on_message_timeout(gpointer self) {
+    auto* main = static_cast<MainWindow*>(self);
+    main->message_timer = 0;  // this source ends here
+    main->hide_message();
+    return G_SOURCE_REMOVE;
+}
+
 void MainWindow::close_window() {
     close_requested = false;
+    hide_message();
     if (surface) {
         cairo_surface_destroy(surface);
         surface = nullptr;
@@ -261,6 +319,8 @@ void MainWindow::on_destroy(GtkWidget*, gpointer self) {
 void MainWindow::forget_widgets() {
     window = nullptr;
     picture = nullptr;
+    message_bar = nullptr;
+    message_label = nullptr;
     popups.fill(nullptr);
 }
 

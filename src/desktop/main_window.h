@@ -9,6 +9,10 @@
 // the sound is silenced when a popup opens. Closing the window (its close box
 // or Control / Exit) destroys the Host, saves the settings and ends the loop.
 //
+// Messages for the user (a file that could not be opened, no sound device)
+// appear in a strip over the top of the picture that leaves the emulation
+// running; with the menu trace on they are also printed as "message <text>".
+//
 // Keys reach the machine by physical key and never the toolkit: the window
 // swallows every key event, so neither menu mnemonics, accelerators nor F10
 // take Alt or function-key combinations away from the emulated keyboard.
@@ -25,6 +29,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "desktop/desktop_platform.h"
 #include "desktop/key_translation.h"
@@ -44,6 +49,12 @@ public:
 
     // Runs until the window closes; returns the exit code.
     int run();
+
+    // Shows a line of text in the message strip above the picture, without
+    // stopping anything; the strip closes by itself after a while or with its
+    // close button. Lines that arrive while it shows are added below (the
+    // last few are kept).
+    void show_message(const std::string& text);
 
     // --- CommandWindow ------------------------------------------------------
     std::optional<std::string> choose_file(FileDialogKind kind) override;
@@ -68,6 +79,9 @@ private:
     static gboolean on_draw(GtkWidget* widget, cairo_t* cr, gpointer self);
     static void on_popup_show(GtkWidget* menu, gpointer self);
     static void on_menu_item(GtkMenuItem* item, gpointer self);
+    static void on_message_response(GtkInfoBar* bar, gint response, gpointer self);
+    static gboolean on_message_timeout(gpointer self);
+    void hide_message();
 
     Settings settings;
     std::string program_dir;
@@ -80,6 +94,10 @@ private:
     GtkWidget* picture = nullptr;
     std::array<GtkWidget*, POPUP_COUNT> popups{};
     cairo_surface_t* surface = nullptr;  // wraps the host's surface pixels
+    GtkWidget* message_bar = nullptr;
+    GtkWidget* message_label = nullptr;
+    std::vector<std::string> message_lines;  // what the strip shows
+    guint message_timer = 0;
 
     bool trace_menus = false;
     bool updating_menu = false;    // item states are being set: not commands

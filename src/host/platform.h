@@ -26,6 +26,10 @@ public:
     virtual void set_title(const std::string& title) = 0;
     // Asks for the picture to be drawn again (the host has rendered a frame).
     virtual void request_repaint() = 0;
+    // Tells the user something went wrong (a file that could not be written,
+    // a missing ROM) without stopping anything. Platforms with no place to
+    // show it drop it.
+    virtual void show_message(const std::string& /*text*/) {}
 
     // --- Files --------------------------------------------------------------
     // Full path of the running executable (UTF-8); its directory is the

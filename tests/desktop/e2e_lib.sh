@@ -91,7 +91,7 @@ e2e_inside() {
 # Starts m5emu from $work with ARGS and waits for its window ($wid).
 start_m5emu() {
     : >"$work/trace.log"
-    M5EMU_TRACE_MENUS=1 SDL_AUDIODRIVER=dummy GSETTINGS_BACKEND=memory ./m5emu "$@" \
+    M5EMU_TRACE_MENUS=1 SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy} GSETTINGS_BACKEND=memory ./m5emu "$@" \
         >"$work/trace.log" 2>"$work/stderr.log" &
     pid=$!
     wait_for 100 find_window || fail "no window titled SORD m5"
