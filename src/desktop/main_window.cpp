@@ -194,6 +194,7 @@ int MainWindow::run() {
         if (g_main_context_pending(nullptr)) {
             g_main_context_iteration(nullptr, FALSE);
         } else if (host && !popup_open()) {
+            gamepads.poll(*host);
             host->pacer_pass();
         } else {
             // A popup holds the window: no frames, just wait for events.

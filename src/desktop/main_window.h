@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "desktop/desktop_platform.h"
+#include "desktop/gamepad.h"
 #include "desktop/key_translation.h"
 #include "desktop/menu_model.h"
 #include "host/settings.h"
@@ -87,6 +88,7 @@ private:
     std::string program_dir;
     KeyboardTracker keyboard;
     DesktopPlatform platform;
+    Gamepads gamepads;
     std::unique_ptr<Host> host;
     std::unique_ptr<HostCommands> commands;
 

@@ -19,7 +19,7 @@ uint16_t device_frames(int32_t sample_rate) {
 bool SdlSound::open(int32_t sample_rate, int32_t block_samples) {
     close();
     if (sample_rate <= 0 || block_samples <= 0) return false;
-    if (SDL_Init(SDL_INIT_AUDIO) != 0) return false;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
     sdl_started = true;
 
     SDL_AudioSpec wanted{};
@@ -57,7 +57,8 @@ void SdlSound::close() {
         device = 0;
     }
     if (sdl_started) {
-        SDL_Quit();
+        // Only the audio part: the game controllers use SDL as well.
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
         sdl_started = false;
     }
     block_bytes = 0;

@@ -5,7 +5,9 @@
 // played. Here the halves are blocks in SDL's queue: a half counts as free
 // while no more than one block is queued, writing queues the block, and
 // silencing drops whatever is queued. Only the audio subsystem of SDL is
-// started. When no audio device can be opened the program runs silently.
+// started and stopped, so the game controllers keep working whatever the
+// sound output does. When no audio device can be opened the program runs
+// silently.
 #pragma once
 
 #include <cstdint>

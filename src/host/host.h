@@ -130,6 +130,9 @@ public:
     void paste_start();
     void paste_stop();
     bool pasting() const { return paste_step != 0; }
+    // Joystick bits (JOY_UP ... JOY_BUTTON_2) held on a game controller for
+    // joystick 0 or 1; from the next frame on they join the arrow keys' bits.
+    void set_gamepad_bits(int32_t stick, uint8_t bits);
 
     // --- Sound --------------------------------------------------------------
     // Clears the output once (a menu is about to hold the thread).
@@ -148,7 +151,7 @@ public:
     Machine& machine() { return *emulated; }
 
 private:
-    // Input step of a frame: countdowns, joystick byte, one paste step.
+    // Input step of a frame: countdowns, joystick bytes, one paste step.
     void input_frame();
     void paste_sequencer_step();
     void set_side_keys(int32_t left, int32_t right);
@@ -172,6 +175,8 @@ private:
     // Key state and joystick bytes; the keyboard matrix keeps their addresses.
     std::array<uint8_t, KEY_STATE_SIZE> keys{};
     std::array<uint8_t, JOY_PORTS> joy{};
+    // Joystick bits held on the game controllers.
+    std::array<uint8_t, JOY_PORTS> gamepad_bits{};
 
     // Paste sequencer.
     std::vector<uint8_t> paste_text;  // the text and its terminating 0; empty when none

@@ -1,6 +1,6 @@
 // Key input and paste: the key-state array with its frame countdowns, the
-// joystick byte from the arrow keys, and the paste sequencer that types text
-// through the same array.
+// joystick bytes from the arrow keys and the game controllers, and the paste
+// sequencer that types text through the same array.
 #include "devices/virtual_keys.h"
 #include "host/host.h"
 #include "host/platform.h"
@@ -90,12 +90,17 @@ void Host::input_frame() {
     for (uint8_t& state : keys) {
         if ((state & KEY_COUNTDOWN_MASK) != 0) state = static_cast<uint8_t>(state - 1);
     }
-    joy[0] = joy[1] = 0;
+    joy = gamepad_bits;
     if (keys[VK_UP] != 0) joy[0] |= JOY_UP;
     if (keys[VK_DOWN] != 0) joy[0] |= JOY_DOWN;
     if (keys[VK_LEFT] != 0) joy[0] |= JOY_LEFT;
     if (keys[VK_RIGHT] != 0) joy[0] |= JOY_RIGHT;
     paste_sequencer_step();
+}
+
+void Host::set_gamepad_bits(int32_t stick, uint8_t bits) {
+    if (stick < 0 || stick >= JOY_PORTS) return;
+    gamepad_bits[static_cast<size_t>(stick)] = bits;
 }
 
 // --- Paste -----------------------------------------------------------------------

@@ -1,0 +1,140 @@
+#include "desktop/gamepad.h"
+
+#include "devices/virtual_keys.h"
+#include "host/host.h"
+
+namespace m5 {
+
+namespace {
+
+constexpr int32_t EVENTS_PER_PEEK = 16;
+
+}  // namespace
+
+GamepadMapping default_gamepad_mapping() {
+    GamepadMapping mapping;
+    mapping.joystick_bits[SDL_CONTROLLER_BUTTON_DPAD_UP] = JOY_UP;
+    mapping.joystick_bits[SDL_CONTROLLER_BUTTON_DPAD_DOWN] = JOY_DOWN;
+    mapping.joystick_bits[SDL_CONTROLLER_BUTTON_DPAD_LEFT] = JOY_LEFT;
+    mapping.joystick_bits[SDL_CONTROLLER_BUTTON_DPAD_RIGHT] = JOY_RIGHT;
+    mapping.joystick_bits[SDL_CONTROLLER_BUTTON_A] = JOY_BUTTON_1;
+    mapping.joystick_bits[SDL_CONTROLLER_BUTTON_B] = JOY_BUTTON_2;
+    mapping.keys[SDL_CONTROLLER_BUTTON_X] = VK_SPACE;
+    return mapping;
+}
+
+Gamepads::Gamepads(const GamepadMapping& chosen) : mapping(chosen) {
+    started = SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
+}
+
+Gamepads::~Gamepads() {
+    if (!started) return;
+    for (Pad& pad : pads) close(pad);
+    SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
+}
+
+SDL_JoystickID Gamepads::instance_of(int32_t stick) const {
+    return stick >= 0 && stick < JOY_PORTS ? pads[static_cast<size_t>(stick)].id : -1;
+}
+
+Gamepads::Pad* Gamepads::pad_of(SDL_JoystickID id) {
+    for (Pad& pad : pads) {
+        if (pad.controller && pad.id == id) return &pad;
+    }
+    return nullptr;
+}
+
+void Gamepads::attach(int32_t device_index) {
+    if (!SDL_IsGameController(device_index)) return;
+    if (pad_of(SDL_JoystickGetDeviceInstanceID(device_index))) return;  // already driving a joystick
+    for (Pad& pad : pads) {
+        if (pad.controller) continue;
+        pad.controller = SDL_GameControllerOpen(device_index);
+        if (!pad.controller) return;
+        pad.id = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(pad.controller));
+        pad.pressed_buttons = 0;
+        return;
+    }
+}
+
+void Gamepads::close(Pad& pad) {
+    if (pad.controller) SDL_GameControllerClose(pad.controller);
+    pad = Pad{};
+}
+
+void Gamepads::detach(SDL_JoystickID id) {
+    Pad* pad = pad_of(id);
+    if (!pad) return;
+    close(*pad);
+    // A controller that found no free joystick takes the one just freed.
+    for (int32_t index = 0; index < SDL_NumJoysticks(); ++index) attach(index);
+}
+
+uint32_t Gamepads::buttons_of(const Pad& pad) const {
+    uint32_t buttons = pad.pressed_buttons;
+    for (int32_t b = 0; b < SDL_CONTROLLER_BUTTON_MAX; ++b) {
+        if (SDL_GameControllerGetButton(pad.controller, static_cast<SDL_GameControllerButton>(b))) buttons |= 1u << b;
+    }
+    return buttons;
+}
+
+uint8_t Gamepads::joystick_bits_of(const Pad& pad, uint32_t buttons) const {
+    uint8_t bits = 0;
+    for (size_t b = 0; b < mapping.joystick_bits.size(); ++b) {
+        if (buttons & (1u << b)) bits |= mapping.joystick_bits[b];
+    }
+    const int32_t x = SDL_GameControllerGetAxis(pad.controller, SDL_CONTROLLER_AXIS_LEFTX);
+    const int32_t y = SDL_GameControllerGetAxis(pad.controller, SDL_CONTROLLER_AXIS_LEFTY);
+    if (x < -mapping.dead_zone) bits |= JOY_LEFT;
+    if (x > mapping.dead_zone) bits |= JOY_RIGHT;
+    if (y < -mapping.dead_zone) bits |= JOY_UP;  // the stick's y axis grows downwards
+    if (y > mapping.dead_zone) bits |= JOY_DOWN;
+    return bits;
+}
+
+void Gamepads::poll(Host& host) {
+    if (!started) return;
+    SDL_GameControllerUpdate();
+    // Every joystick and controller event is taken off SDL's queue here; only
+    // these three matter, the rest is read as state below.
+    SDL_Event events[EVENTS_PER_PEEK];
+    int32_t count = 0;
+    while ((count = SDL_PeepEvents(events, EVENTS_PER_PEEK, SDL_GETEVENT, SDL_JOYAXISMOTION, SDL_FINGERDOWN - 1)) > 0) {
+        for (int32_t i = 0; i < count; ++i) {
+            const SDL_Event& event = events[i];
+            if (event.type == SDL_CONTROLLERDEVICEADDED) {
+                attach(event.cdevice.which);
+            } else if (event.type == SDL_CONTROLLERDEVICEREMOVED) {
+                detach(event.cdevice.which);
+            } else if (event.type == SDL_CONTROLLERBUTTONDOWN && event.cbutton.button < SDL_CONTROLLER_BUTTON_MAX) {
+                if (Pad* pad = pad_of(event.cbutton.which)) pad->pressed_buttons |= 1u << event.cbutton.button;
+            }
+        }
+    }
+
+    std::array<bool, 256> keys_wanted{};
+    for (size_t stick = 0; stick < pads.size(); ++stick) {
+        Pad& pad = pads[stick];
+        uint8_t bits = 0;
+        if (pad.controller) {
+            const uint32_t buttons = buttons_of(pad);
+            pad.pressed_buttons = 0;
+            bits = joystick_bits_of(pad, buttons);
+            for (size_t b = 0; b < mapping.keys.size(); ++b) {
+                if ((buttons & (1u << b)) && mapping.keys[b] != 0) keys_wanted[mapping.keys[b]] = true;
+            }
+        }
+        host.set_gamepad_bits(static_cast<int32_t>(stick), bits);
+    }
+    for (size_t code = 1; code < keys_wanted.size(); ++code) {
+        if (keys_wanted[code] == keys_down[code]) continue;
+        keys_down[code] = keys_wanted[code];
+        if (keys_wanted[code]) {
+            host.key_down(static_cast<int32_t>(code));
+        } else {
+            host.key_up(static_cast<int32_t>(code));
+        }
+    }
+}
+
+}  // namespace m5

@@ -1,0 +1,83 @@
+// Gamepads: game controllers as the M5's two joysticks, through SDL2's game
+// controller API.
+//
+// The first controller attached drives joystick 1, the second joystick 2; a
+// further one waits until one of them is removed and then takes its place.
+// Controllers are tracked by SDL instance id, so hot-plugging in any order
+// works. Each controller gives its joystick the directions of its d-pad and
+// of its left stick (past a dead zone) and the two fire buttons, which the
+// machine reads in the keyboard row of the keys 1 to 8. Buttons may also
+// press an M5 key.
+//
+// Default buttons: A fires button 1, B button 2, and X presses the space bar
+// (the fire button of programs built with z88dk's M5 joystick library).
+//
+// Everything runs on the main loop's thread: poll() once per frame, before
+// the frame runs.
+#pragma once
+
+#include <SDL.h>
+
+#include <array>
+#include <cstdint>
+
+#include "machine/machine_host.h"
+
+namespace m5 {
+
+class Host;
+
+struct GamepadMapping {
+    // Joystick bits (JOY_UP ... JOY_BUTTON_2) given by each controller button.
+    std::array<uint8_t, SDL_CONTROLLER_BUTTON_MAX> joystick_bits{};
+    // The virtual key each controller button presses (0: none).
+    std::array<uint8_t, SDL_CONTROLLER_BUTTON_MAX> keys{};
+    // Left stick travel, out of 32767, that a direction needs.
+    int32_t dead_zone = 8000;
+};
+
+GamepadMapping default_gamepad_mapping();
+
+class Gamepads {
+public:
+    // Starts SDL's game controller subsystem (controllers already attached
+    // are announced to the first poll). Without it, poll does nothing.
+    explicit Gamepads(const GamepadMapping& mapping = default_gamepad_mapping());
+    // Closes the controllers and stops the subsystem.
+    ~Gamepads();
+    Gamepads(const Gamepads&) = delete;
+    Gamepads& operator=(const Gamepads&) = delete;
+
+    bool ready() const { return started; }
+
+    // Takes SDL's controller events (attached, removed, buttons pressed) and
+    // gives the host both joysticks' bits and the mapped keys' presses and
+    // releases. A button pressed and released since the last poll counts as
+    // pressed in this one.
+    void poll(Host& host);
+
+    // SDL instance id of the controller driving joystick 0 or 1; -1 when none.
+    SDL_JoystickID instance_of(int32_t stick) const;
+
+private:
+    struct Pad {
+        SDL_GameController* controller = nullptr;
+        SDL_JoystickID id = -1;
+        uint32_t pressed_buttons = 0;  // bit per button pressed since the last poll
+    };
+
+    void attach(int32_t device_index);
+    void detach(SDL_JoystickID id);
+    void close(Pad& pad);
+    Pad* pad_of(SDL_JoystickID id);
+    // Buttons held now or pressed since the last poll, one bit per button.
+    uint32_t buttons_of(const Pad& pad) const;
+    uint8_t joystick_bits_of(const Pad& pad, uint32_t buttons) const;
+
+    GamepadMapping mapping;
+    bool started = false;
+    std::array<Pad, JOY_PORTS> pads{};
+    std::array<bool, 256> keys_down{};  // keys the controllers hold on the host
+};
+
+}  // namespace m5
