@@ -2,7 +2,10 @@
 // runner: the title screen checked pixel by pixel against the ROM's own
 // character set (parsed from roms/boot/font.inc), typing through the paste
 // sequencer and held keys, the live keyboard and joystick lines, the tune's
-// notes in the sound recording, and a long run under random keys.
+// notes in the sound recording, and a long run under random keys. Then what
+// it does for cartridges, through our own test cartridges (roms/test/cart_*):
+// the header rules, the interrupt set-up, the restart slots and hooks, and
+// the entry points.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -247,6 +250,12 @@ protected:
     int run(std::vector<std::string> args) const {
         args.insert(args.begin(), {"--ipl", test::rom_path("boot")});
         return test::run_m5run(args, dir.string(), path("tmp")).exit_code;
+    }
+
+    // Runs the boot ROM with one of our test cartridges inserted.
+    int run_cart(const std::string& cart, std::vector<std::string> args) const {
+        args.insert(args.begin(), {"--cart", test::rom_path(cart)});
+        return run(std::move(args));
     }
 
     Screen vram(const std::string& name = "screen.vram") const { return Screen{read_all(path(name))}; }
@@ -576,6 +585,219 @@ TEST_F(BootRomTest, random_keys_for_ten_minutes_leave_the_program_running) {
         for (int32_t x = 0; x < 256; ++x) changed += a.at(x, y) != b.at(x, y);
     }
     EXPECT_GT(changed, 0);
+}
+
+// --- Cartridges -----------------------------------------------------------
+
+// Where the test cartridges keep what they saw (see roms/test/cart_*.asm).
+constexpr size_t CART_RESULTS = 0x0800;  // 0x7800 in the RAM dump
+constexpr size_t RAM_VECTORS = 0x0000;   // 0x7000: the interrupt vector table
+constexpr size_t RAM_KEY_NOW = 0x002B;
+constexpr uint16_t RETI_STUB = 0x186C;
+constexpr int32_t TEXT_COLUMNS = 40;
+constexpr int32_t TEXT_LEFT = 8;  // text mode: 6-pixel characters from x = 8
+
+std::string cart_log(const std::string& ram) {
+    const size_t count = byte_at(ram, CART_RESULTS);
+    return ram.substr(CART_RESULTS + 1, count);
+}
+
+// Text-mode pixels of `text` at a cell that differ from the glyphs (each
+// glyph's left six columns) in the given colours.
+int32_t text_mode_mismatches(const Picture& p, int32_t row, int32_t col, const std::string& text, Rgb ink, Rgb paper) {
+    int32_t wrong = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const Glyph& g = glyph(text[i]);
+        for (int32_t y = 0; y < 8; ++y) {
+            for (int32_t x = 0; x < 6; ++x) {
+                const bool set = (g[static_cast<size_t>(y)] & (0x80 >> x)) != 0;
+                const int32_t px = TEXT_LEFT + (col + static_cast<int32_t>(i)) * 6 + x;
+                if (p.at(px, row * 8 + y) != (set ? ink : paper)) ++wrong;
+            }
+        }
+    }
+    return wrong;
+}
+
+TEST_F(BootRomTest, cartridge_header_decides_what_runs) {
+    const std::string rom = read_all(test::rom_path("boot"));
+    ASSERT_GT(rom.size(), 0x186Eu);
+    EXPECT_EQ(byte_at(rom, 0x002E), 0xC9) << "a RET at 0x002E";
+    EXPECT_EQ(rom.substr(RETI_STUB, 3), "\xFB\xED\x4D") << "EI; RETI at 0x186C";
+    EXPECT_EQ(byte_at(rom, 0x1518), 0xE0) << "a 60 Hz machine";
+
+    // 0x00: the "IPL address" routine first (interrupts on, I = 0x70), then
+    // the program; when it returns, the module at 0x4000.
+    ASSERT_EQ(run_cart("cart_id00", {"--frames", "30", "--dump-ram", path("id00.ram")}), 0);
+    EXPECT_EQ(cart_log(read_all(path("id00.ram"))), std::string("I\x01\x70SM", 5));
+
+    // 0x02: no module check; a program that returns gives the machine back
+    // to the boot ROM's own program.
+    ASSERT_EQ(
+        run_cart("cart_id02", {"--frames", "30", "--dump-ram", path("id02.ram"), "--dump-vram", path("id02.vram")}), 0);
+    EXPECT_EQ(cart_log(read_all(path("id02.ram"))), "IS");
+    EXPECT_EQ(vram("id02.vram").text(2, 1, 30), "Free boot ROM of the emulator.");
+
+    // 0xFF: the module at 0x4000.
+    ASSERT_EQ(run_cart("cart_idff", {"--frames", "30", "--dump-ram", path("idff.ram")}), 0);
+    EXPECT_EQ(cart_log(read_all(path("idff.ram"))), "M");
+
+    // Anything else: nothing of the cartridge runs; the demo shows, with the
+    // line about starting a cartridge.
+    ASSERT_EQ(run_cart("cart_unknown",
+                       {"--frames", "30", "--dump-ram", path("unknown.ram"), "--dump-vram", path("unknown.vram")}),
+              0);
+    EXPECT_EQ(cart_log(read_all(path("unknown.ram"))), "");
+    const Screen demo = vram("unknown.vram");
+    EXPECT_EQ(demo.text(2, 1, 30), "Free boot ROM of the emulator.");
+    EXPECT_EQ(demo.text(12, 1, 30), "Insert a cartridge: Cart menu.");
+    EXPECT_TRUE(demo.highlighted(12, 21));
+}
+
+TEST_F(BootRomTest, frame_interrupt_reaches_the_cartridge_sixty_times_a_second) {
+    // The cartridge restarts the machine from inside its first frame handler,
+    // then counts frames in its own handler at 0x7006 while a fast timer on
+    // channel 1 interrupts through the IPL's return at 0x186C.
+    ASSERT_EQ(run_cart("cart_frames", {"--frames", "100", "--dump-ram", path("a.ram")}), 0);
+    ASSERT_EQ(run_cart("cart_frames", {"--frames", "160", "--dump-ram", path("b.ram")}), 0);
+    const std::string a = read_all(path("a.ram"));
+    const std::string b = read_all(path("b.ram"));
+    EXPECT_EQ(byte_at(b, CART_RESULTS), 2) << "started twice: the restart from the interrupt worked";
+    EXPECT_GT(le16(a, CART_RESULTS + 2), 60u);
+    EXPECT_EQ(le16(b, CART_RESULTS + 2) - le16(a, CART_RESULTS + 2), 60u);
+    EXPECT_EQ(byte_at(b, CART_RESULTS + 4), 0x70) << "I register at the start";
+    EXPECT_EQ(byte_at(b, CART_RESULTS + 5), 1) << "interrupts on at the start";
+
+    // The table as the IPL left it: channels 0-2 at the interrupt return,
+    // channel 3 at a handler in the ROM, both hooks a RET.
+    const std::string seen = b.substr(CART_RESULTS + 0x10, 14);
+    for (size_t channel = 0; channel < 3; ++channel) EXPECT_EQ(le16(seen, 2 * channel), RETI_STUB) << channel;
+    EXPECT_LT(le16(seen, 6), 0x2000u);
+    EXPECT_EQ(byte_at(seen, 8), 0xC9);
+    EXPECT_EQ(byte_at(seen, 11), 0xC9);
+    EXPECT_EQ(le16(b, RAM_VECTORS + 2), RETI_STUB);
+}
+
+TEST_F(BootRomTest, restart_instructions_go_through_the_slots_and_hooks) {
+    ASSERT_EQ(run_cart("cart_rst", {"--frames", "30", "--dump-ram", path("ram.bin"), "--dump-vram", path("v.bin")}), 0);
+    const std::string r = read_all(path("ram.bin")).substr(CART_RESULTS, 10);
+    EXPECT_EQ(byte_at(r, 0), 0x11) << "RST 20 through 0x2005";
+    EXPECT_EQ(byte_at(r, 1), 0x22) << "RST 28 through 0x2008";
+    EXPECT_EQ(byte_at(r, 2), 1) << "RST 30 and RST 38 return while the hooks are the IPL's";
+    EXPECT_EQ(byte_at(r, 3), 0x33) << "RST 30 through the hook at 0x7008";
+    EXPECT_EQ(byte_at(r, 4), 0x44) << "RST 38 through the hook at 0x700B";
+    EXPECT_EQ(byte_at(read_all(path("v.bin")), 0x1234), 0x5A) << "RST 10 wrote video memory at HL";
+    EXPECT_EQ(byte_at(r, 5), 0x5A) << "RST 18 read it back";
+    EXPECT_EQ(byte_at(r, 6), 0) << "RST 08: control codes act";
+    EXPECT_EQ(le16(r, 7) >> 12, 7u) << "RST 08: the flag's address is in RAM";
+    EXPECT_EQ(byte_at(r, 9), 1);
+}
+
+TEST_F(BootRomTest, console_prints_in_text_mode) {
+    ASSERT_EQ(run_cart("cart_text", {"--frames", "30", "--dump-ram", path("ram.bin"), "--dump-vram", path("v.bin"),
+                                     "--screenshot", path("text.png")}),
+              0);
+    // The name table at 0x3800, 40 columns; the screen scrolled up by one
+    // row when the last row filled, so the first line printed is gone.
+    const std::string v = read_all(path("v.bin"));
+    const auto cells = [&](int32_t row, int32_t col, size_t n) {
+        return v.substr(static_cast<size_t>(NAMES + row * TEXT_COLUMNS + col), n);
+    };
+    EXPECT_EQ(cells(0, 0, 3), std::string("AC\0", 3)) << "back space erased the B";
+    EXPECT_EQ(cells(1, 0, 10), std::string("\x01Y\nZ    T\0", 10)) << "codes shown; a tab";
+    EXPECT_EQ(cells(9, 5, 1), "Q") << "MVACS: column 5, row 10, then one scroll";
+    EXPECT_EQ(cells(22, 38, 2), "12");
+    EXPECT_EQ(cells(23, 0, 3), std::string("3K\0", 3));
+    EXPECT_EQ(v.find("HELLO"), std::string::npos);
+
+    const Picture p = read_png(path("text.png"));
+    ASSERT_TRUE(p.ok);
+    EXPECT_EQ(text_mode_mismatches(p, 9, 4, " Q ", colour(11), colour(4)), 0);
+    EXPECT_EQ(text_mode_mismatches(p, 0, 0, "AC", colour(11), colour(4)), 0);
+
+    const std::string r = read_all(path("ram.bin")).substr(CART_RESULTS, 13);
+    EXPECT_EQ(byte_at(r, 0), 13) << "HL left on the 13 that ended the text";
+    EXPECT_EQ(byte_at(r, 1), 10);
+    EXPECT_EQ(le16(r, 2), 13u * 17u);
+    EXPECT_EQ(le16(r, 4), 200u * 200u);
+    EXPECT_EQ(le16(r, 6), 0x1234u);
+    EXPECT_EQ(le16(r, 8), 0x5678u);
+    EXPECT_EQ(le16(r, 10), 0x9ABCu);
+    EXPECT_EQ(byte_at(r, 12), 'K');
+}
+
+TEST_F(BootRomTest, screen_modes_and_video_memory_services) {
+    ASSERT_EQ(
+        run_cart("cart_modes", {"--frames", "220", "--screenshot-at", "30:" + path("g1.png"), "--screenshot-at",
+                                "95:" + path("g2.png"), "--screenshot-at", "145:" + path("mc.png"), "--screenshot",
+                                path("end.png"), "--dump-ram", path("ram.bin"), "--dump-vram", path("v.bin")}),
+        0);
+    const Picture g1 = read_png(path("g1.png"));
+    const Picture g2 = read_png(path("g2.png"));
+    const Picture mc = read_png(path("mc.png"));
+    const Picture end = read_png(path("end.png"));
+    ASSERT_TRUE(g1.ok && g2.ok && mc.ok && end.ok);
+    // Graphics I: text colour from the colour table, the backdrop behind it.
+    EXPECT_EQ(glyph_mismatches(g1, 0, 0, "GRAPHICS I", colour(6), colour(15)), 0);
+    // Graphics II: characters drawn into the bitmap in the colours of the
+    // moment; the rest cleared to the background.
+    EXPECT_EQ(glyph_mismatches(g2, 0, 0, "BITMAP", colour(15), colour(6)), 0);
+    EXPECT_EQ(g2.at(200, 150), colour(6));
+    // Multicolour: the first pattern byte gives the top-left two 4 x 4 blocks.
+    EXPECT_EQ(mc.at(0, 0), colour(9));
+    EXPECT_EQ(mc.at(3, 3), colour(9));
+    EXPECT_EQ(mc.at(4, 0), colour(10));
+    EXPECT_EQ(mc.at(7, 3), colour(10));
+    EXPECT_EQ(mc.at(8, 0), colour(6));
+    EXPECT_EQ(mc.at(0, 4), colour(6));
+    // Graphics I again, cleared by CLRSC: only the Y printed after it.
+    EXPECT_EQ(glyph_mismatches(end, 0, 0, "Y ", colour(1), colour(3)), 0);
+    const std::string v = read_all(path("v.bin"));
+    EXPECT_EQ(byte_at(v, NAMES), 'Y');
+    EXPECT_EQ(v.substr(NAMES + 1, 32 * 24 - 1), std::string(32 * 24 - 1, '\0'));
+
+    // The services, on video memory no mode uses.
+    const std::string pattern = "\x01\x23\x45\x67\x89\xAB\xCD\xEF";
+    EXPECT_EQ(v.substr(0x3C00, 8), pattern) << "CVTIR";
+    EXPECT_EQ(v.substr(0x3C10, 300), std::string(300, '\x77')) << "PADVRM";
+    EXPECT_EQ(byte_at(v, 0x3C10 + 300), 0);
+    EXPECT_EQ(v.substr(0x3E00, 2), "\x99\x98") << "STVWAD";
+    const std::string ram = read_all(path("ram.bin"));
+    EXPECT_EQ(ram.substr(CART_RESULTS, 8), pattern) << "VCTIR";
+    EXPECT_EQ(byte_at(ram, CART_RESULTS + 8), 0x98) << "STVRAD";
+}
+
+TEST_F(BootRomTest, keyboard_joystick_and_bell) {
+    ASSERT_EQ(
+        run_cart("cart_keys",
+                 {"--frames", "175",     "--key", "A@20",           "--key",      "SHIFT@50+10",  "--key", "Q@52+5",
+                  "--key",    "UP@80+5", "--key", "X@110",          "--key",      "Y@115",        "--key", "5@150+40",
+                  "--rate",   "22050",   "--wav", path("bell.wav"), "--dump-ram", path("ram.bin")}),
+        0);
+    const std::string ram = read_all(path("ram.bin"));
+    const std::string r = ram.substr(CART_RESULTS, 10);
+    EXPECT_EQ(byte_at(r, 0), 'a') << "WTKDTC";
+    EXPECT_EQ(byte_at(r, 1), 0) << "ACECHI with nothing new";
+    EXPECT_EQ(byte_at(r, 2), 1) << "carry: no key";
+    EXPECT_EQ(byte_at(r, 3), 'Q') << "SCNKB with Shift";
+    EXPECT_EQ(byte_at(r, 4), 0x0C) << "SCNKB's modifiers: Shift";
+    EXPECT_EQ(byte_at(r, 5), 0x02) << "JOYSP: joystick 1 up";
+    EXPECT_EQ(byte_at(r, 6), 0) << "JOYSP: no button";
+    EXPECT_EQ(byte_at(r, 7), 'x') << "queued while the program slept";
+    EXPECT_EQ(byte_at(r, 8), 'y');
+    EXPECT_EQ(byte_at(r, 9), 1) << "and then nothing";
+    EXPECT_EQ(byte_at(ram, RAM_KEY_NOW), 13) << "5 held: row 1, bit 4, plus one";
+
+    // The beep after the joystick: about 1 kHz, a tenth of a second.
+    const Sound s = read_wav(path("bell.wav"));
+    ASSERT_EQ(s.rate, 22050);
+    const double spf = s.samples_per_frame();
+    const size_t onset = first_sound_after(s, 0);
+    EXPECT_GE(onset, static_cast<size_t>(79 * spf)) << "frame 80 starts after 79 frames";
+    EXPECT_LE(onset, static_cast<size_t>(83 * spf));
+    const size_t window = static_cast<size_t>(4 * spf);
+    EXPECT_NEAR(strongest_frequency(s, onset + window / 4, window, 500, 2000), 3579545.0 / 32 / 112, 10);
+    EXPECT_EQ(rms(s, onset + static_cast<size_t>(10 * spf), static_cast<size_t>(30 * spf)), 0.0);
 }
 
 }  // namespace
