@@ -2,6 +2,12 @@
 #   EXPECT_EXIT    the exit code it must end with
 #   EXPECT_REGEX   a pattern stdout + stderr must match
 #   REJECT_REGEX   (optional) a pattern they must not match
+#   REQUIRE_DATA   (optional) third-party files ('|'-separated) the run needs
+include(${CMAKE_CURRENT_LIST_DIR}/../support/test_data.cmake)
+if(DEFINED REQUIRE_DATA)
+  string(REPLACE "|" ";" required "${REQUIRE_DATA}")
+  require_test_data(${required})
+endif()
 string(REPLACE "|" ";" arguments "${ARGS}")
 execute_process(COMMAND ${COMMAND} ${arguments} OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE code)
 set(all "${out}${err}")

@@ -1,6 +1,8 @@
 # Runs a CP/M instruction exerciser through z80check and passes only when
 # every test line ends in OK and the exerciser reports "Tests complete".
 #   Z80CHECK  the tool;  PROGRAM  the .COM file
+include(${CMAKE_CURRENT_LIST_DIR}/../support/test_data.cmake)
+require_test_data(${PROGRAM})
 execute_process(COMMAND ${Z80CHECK} cpm ${PROGRAM} OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE code)
 message("${out}${err}")
 if(NOT code EQUAL 0)

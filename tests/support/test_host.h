@@ -8,6 +8,7 @@
 #include <string>
 
 #include "machine/machine_host.h"
+#include "support/test_data.h"  // shared_path
 
 namespace m5::test {
 
@@ -34,8 +35,5 @@ private:
 
 // Path of an assembled test ROM by name ("ctc_timer" -> .../ctc_timer.rom).
 inline std::string rom_path(const std::string& name) { return std::string(M5_ROM_DIR) + "/" + name + ".rom"; }
-
-// Path of a file under the shared third-party data folder.
-inline std::string shared_path(const std::string& relative) { return std::string(M5_SHARED_DIR) + "/" + relative; }
 
 }  // namespace m5::test
