@@ -25,6 +25,7 @@
 
 #include "devices/vdp.h"
 #include "m5run_harness.h"
+#include "sound_analysis.h"
 #include "support/test_host.h"
 #include "tools/png_writer.h"
 
@@ -60,14 +61,19 @@ constexpr size_t RAM_SECONDS = 0x0006;
 constexpr size_t RAM_MINUTES = 0x0007;
 constexpr size_t RAM_VARIABLES_END = 0x0200;
 constexpr size_t RAM_STACK_AREA = 0x8F00;  // 0xFF00-0xFFFF
-constexpr double FRAMES_PER_SECOND = 60.0;
 
+using test::first_sound_after;
 using test::le16;
 using test::le32;
 using test::Picture;
 using test::read_all;
 using test::read_png;
+using test::read_wav;
 using test::Rgb;
+using test::rms;
+using test::Sound;
+using test::strongest_frequency;
+using test::tonal_share;
 
 uint8_t byte_at(const std::string& b, size_t at) { return static_cast<uint8_t>(b.at(at)); }
 
@@ -140,82 +146,6 @@ struct Screen {
 };
 
 // --- Sound ------------------------------------------------------------------
-
-struct Sound {
-    int32_t rate = 0;
-    std::vector<int16_t> left;
-    double samples_per_frame() const { return rate / FRAMES_PER_SECOND; }
-};
-
-Sound read_wav(const std::string& path) {
-    Sound s;
-    const std::string w = read_all(path);
-    if (w.size() < 12 || w.substr(0, 4) != "RIFF" || w.substr(8, 4) != "WAVE") return s;
-    for (size_t at = 12; at + 8 <= w.size();) {
-        const std::string id = w.substr(at, 4);
-        const size_t size = le32(w, at + 4);
-        if (id == "fmt ") s.rate = static_cast<int32_t>(le32(w, at + 12));
-        if (id == "data") {
-            for (size_t i = at + 8; i + 4 <= at + 8 + size && i + 4 <= w.size(); i += 4) {
-                s.left.push_back(static_cast<int16_t>(le16(w, i)));
-            }
-        }
-        at += 8 + size + (size & 1);
-    }
-    return s;
-}
-
-// Power at one frequency of a Hann-windowed stretch (Goertzel).
-double power_at(const std::vector<int16_t>& x, size_t first, size_t count, double hz, int32_t rate) {
-    const double coefficient = 2 * std::cos(2 * std::numbers::pi * hz / rate);
-    double s1 = 0;
-    double s2 = 0;
-    for (size_t i = 0; i < count; ++i) {
-        const double window =
-            0.5 - 0.5 * std::cos(2 * std::numbers::pi * static_cast<double>(i) / static_cast<double>(count - 1));
-        const double s0 = x.at(first + i) * window + coefficient * s1 - s2;
-        s2 = s1;
-        s1 = s0;
-    }
-    return s1 * s1 + s2 * s2 - coefficient * s1 * s2;
-}
-
-double strongest_frequency(const Sound& s, size_t first, size_t count, double low_hz, double high_hz) {
-    double best_hz = 0;
-    double best = -1;
-    for (double hz = low_hz; hz <= high_hz; hz += 1.0) {
-        const double p = power_at(s.left, first, count, hz, s.rate);
-        if (p > best) best = p, best_hz = hz;
-    }
-    return best_hz;
-}
-
-// Share of the power in the 10 strongest of 200 frequencies spread evenly
-// from low_hz to high_hz: near 1 for a few tones, low for noise.
-double tonal_share(const Sound& s, size_t first, size_t count, double low_hz = 100, double high_hz = 5000) {
-    std::vector<double> powers;
-    for (int32_t i = 0; i < 200; ++i) {
-        powers.push_back(power_at(s.left, first, count, low_hz + i * (high_hz - low_hz) / 200, s.rate));
-    }
-    std::sort(powers.rbegin(), powers.rend());
-    double top = 0;
-    double all = 0;
-    for (size_t i = 0; i < powers.size(); ++i) (i < 10 ? top : all) += powers[i];
-    return top / (top + all);
-}
-
-double rms(const Sound& s, size_t first, size_t count) {
-    double sum = 0;
-    for (size_t i = first; i < first + count; ++i) sum += static_cast<double>(s.left.at(i)) * s.left.at(i);
-    return std::sqrt(sum / static_cast<double>(count));
-}
-
-size_t first_sound_after(const Sound& s, size_t from) {
-    for (size_t i = from; i < s.left.size(); ++i) {
-        if (s.left[i] != 0) return i;
-    }
-    return s.left.size();
-}
 
 double note_hz(int32_t midi) { return 440.0 * std::pow(2.0, (midi - 69) / 12.0); }
 
