@@ -1,5 +1,6 @@
 #include "tools/m5run_options.h"
 
+#include <cstdint>
 #include <functional>
 #include <map>
 
@@ -82,7 +83,8 @@ bool parse_integer(const std::string& text, int64_t& value) {
         if (c >= '0' && c <= '9') digit = c - '0';
         if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
         if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-        if (digit < 0) return false;
+        // Too large for 64 bits is no number (and would overflow).
+        if (digit < 0 || value > (INT64_MAX - digit) / base) return false;
         value = value * base + digit;
     }
     return true;

@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# Makes the seed corpus of every fuzz target with our own tools: m5run, our
+# assembled test programs and the shell. Nothing binary is kept in the
+# repository; the build runs this script.
+#
+#   make_seeds.sh M5RUN ROM_DIR OUT_DIR
+#
+# Each target's seeds go to OUT_DIR/TARGET/. To add a seed, add one line
+# below with one of these helpers:
+#   record TARGET NAME ROM FRAMES   the tape output of test program ROM over FRAMES frames
+#   truncated TARGET NAME FROM BYTES the first BYTES bytes of seed FROM
+#   overwrite TARGET NAME FROM OFFSET HEX
+#                                   seed FROM with the bytes HEX (e.g. ff00) written at OFFSET
+#   hex TARGET NAME HEX             the bytes HEX
+#   rom TARGET NAME ROM             the assembled test program ROM as it is
+#   rom_and_cartridge TARGET NAME IPL CART
+#                                   test program IPL padded to 8 KiB, then CART
+set -euo pipefail
+m5run=$1
+roms=$2
+out=$3
+
+rm -rf "$out"
+targets=(tape_wav tape_cas settings machine m5run_options)
+for target in "${targets[@]}"; do mkdir -p "$out/$target"; done
+
+record() { "$m5run" --ipl "$roms/$3.rom" --frames "$4" --tape-record "$out/$1/$2" >/dev/null; }
+truncated() { head -c "$4" "$out/$1/$3" >"$out/$1/$2"; }
+# Hex digits to bytes, without xxd: "ff00" -> \xff\x00 for printf.
+hex_bytes() { printf "$(printf '%s' "$1" | sed 's/../\\x&/g')"; }
+overwrite() {
+  cp "$out/$1/$3" "$out/$1/$2"
+  hex_bytes "$5" | dd of="$out/$1/$2" bs=1 seek="$4" conv=notrunc status=none
+}
+hex() { hex_bytes "$3" >"$out/$1/$2"; }
+rom() { cp "$roms/$3.rom" "$out/$1/$2"; }
+rom_and_cartridge() {
+  local size
+  size=$(wc -c <"$roms/$3.rom")
+  { cat "$roms/$3.rom"; head -c $((8192 - size)) /dev/zero; cat "$roms/$4.rom"; } >"$out/$1/$2"
+}
+
+# A settings file: version 22, the given cartridge and tape paths as the
+# first recent entries (260 UTF-16 units each), then speed, reserved, rate
+# and buffer indexes as hex words.
+settings() {
+  local target=$1 name=$2 cart=$3 tape=$4 tail=$5
+  {
+    hex_bytes 16000000
+    for list in "$cart" "$tape"; do
+      local units
+      units=$(printf '%s' "$list" | iconv -f UTF-8 -t UTF-16LE | wc -c)
+      printf '%s' "$list" | iconv -f UTF-8 -t UTF-16LE
+      head -c $((4160 - units)) /dev/zero
+    done
+    hex_bytes "$tail"
+  } >"$out/$target/$name"
+}
+
+# Tape images, played and recorded.
+record tape_wav written.wav tape_write 12
+record tape_wav square.wav host_tape_out 3
+truncated tape_wav header_only.wav written.wav 44
+truncated tape_wav short_header.wav written.wav 20
+overwrite tape_wav sizes_wrong.wav square.wav 4 ffffffff
+record tape_cas written.cas tape_write 12
+record tape_cas square.cas host_tape_out 30
+hex tape_cas runs.cas 8300028002ff00
+hex tape_cas empty_runs.cas 0000800000
+
+# The settings image.
+settings settings default.cfg "" "" 00000000000000000100000000000000
+settings settings recent.cfg "/home/m5/games/Castle.rom" "/tmp/テープ.cas" 04000000070000000600000003000000
+truncated settings short.cfg recent.cfg 600
+overwrite settings old_version.cfg recent.cfg 0 15000000
+overwrite settings lone_surrogate.cfg recent.cfg 4 00d8
+
+# IPL and cartridge bytes run as code: our test programs as IPL ROMs.
+rom machine boot.rom boot
+rom machine vdp_irq.rom vdp_irq
+rom machine ctc_im2.rom ctc_im2
+rom machine psg_tone.rom psg_tone
+rom machine tape_write.rom tape_write
+rom machine keys_rows.rom keys_rows
+rom_and_cartridge machine boot_and_cartridge.rom boot vdp_irq
+
+# m5run's command line: arguments separated by NUL bytes.
+args() {
+  local target=$1 name=$2
+  shift 2
+  printf '%s\0' "$@" >"$out/$target/$name"
+}
+args m5run_options run.args --ipl boot.rom --frames 120 --speed 4 --rate 44100 --buffer 200
+args m5run_options keys.args --frames 30 --key A@2+3 --key 0x20@5 --key RETURN@30 --paste-frame 10 --paste 'RUN\r\x41'
+args m5run_options outputs.args --screenshot a.png --screenshot-at 1:b.png --wav s.wav --dump-ram r --stats
+args m5run_options refused.args --tape a.cas --tape-record b.cas
+
+touch "$out/.made"
