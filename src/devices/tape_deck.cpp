@@ -65,7 +65,11 @@ void TapeDeck::send_playback_level(uint8_t level) { send_level(outputs, out_leve
 
 void TapeDeck::refill_buffer(uint8_t fill) {
     buffer.fill(fill);
-    file.read(buffer.data(), 1, buffer.size());
+    if (converter.active()) {
+        converter.fill(file, buffer.data(), TAPE_BUFFER_SIZE);
+    } else {
+        file.read(buffer.data(), 1, buffer.size());
+    }
     buffer_pos = 0;
 }
 
@@ -84,9 +88,19 @@ void TapeDeck::tape_play(const std::string& path) {
     if (size < 0) size = 0;
     is_wav = is_wav_path(path) ? 1 : 0;
     if (is_wav) {
-        file.seek(WAV_HEADER_SIZE, SEEK_FROM_START);
-        // A file shorter than its header holds no samples: an empty tape.
-        bytes_left = size > WAV_HEADER_SIZE ? static_cast<uint64_t>(size - WAV_HEADER_SIZE) : 0;
+        // The deck's own files, and files whose header is not understood, play
+        // one byte a tick from the samples to the end of the file; any other
+        // recording is converted and lasts as many ticks as its samples do.
+        const WavTapeFormat format = read_wav_tape_format(file, size);
+        if (format.converted) {
+            converter.start(file, format);
+            bytes_left = static_cast<uint64_t>(format.ticks);
+        } else {
+            const int64_t start = format.understood ? format.data_offset : WAV_HEADER_SIZE;
+            file.seek(start, SEEK_FROM_START);
+            // A file shorter than its header holds no samples: an empty tape.
+            bytes_left = size > start ? static_cast<uint64_t>(size - start) : 0;
+        }
         refill_buffer(0x00);
     } else {
         bytes_left = static_cast<uint64_t>(size);
@@ -125,6 +139,7 @@ void TapeDeck::finish_file() {
         }
     }
     if (playing || recording) file.close();
+    converter.stop();
     playing = 0;
     recording = 0;
 }

@@ -18,20 +18,24 @@
 // else CAS):
 // - WAV: 44-byte header, then one unsigned 8-bit sample per tick; a sample of
 //   0x80 or above plays as level 1. Recorded samples are 0xF0 and 0x10, and
-//   the header's size fields are completed when the tape is closed.
+//   the header's size fields are completed when the tape is closed. Files in
+//   this format (8-bit mono at 47500 or 48000 Hz) and files whose header is
+//   not understood play one byte a tick; any other PCM or float recording is
+//   converted to levels at the tick rate as it plays (wav_tape_reader.h).
 // - CAS: no header; one byte per run, bit 7 the level, bits 0-6 the run
 //   length in ticks (runs of 0 are skipped on playback).
 //
 // Known differences from the real device:
 // - Levels are digital: no analogue signal, no filtering, no speed variation.
-// - A WAV file's header is not examined; samples play one per tick whatever
-//   their rate or format says.
+// - The deck's own WAV files, whose header says 48000 Hz, play at 47500
+//   samples a second of machine time.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <string>
 
+#include "devices/wav_tape_reader.h"
 #include "host/file_stream.h"
 #include "machine/component.h"
 #include "machine/scheduler.h"
@@ -98,6 +102,8 @@ public:
     // play to their end.
     uint64_t bytes_left = 0;
     std::array<uint8_t, TAPE_BUFFER_SIZE> buffer{};
+    // Active while a WAV recording is converted into the buffer.
+    WavTapeConverter converter;
 
 private:
     void update_tick();
