@@ -22,19 +22,25 @@ constexpr int32_t MAX_CHUNKS = 1024;
 constexpr uint32_t MIN_RATE_HZ = 8000;
 constexpr uint32_t MAX_RATE_HZ = 192000;
 
-// Frames decoded at a time; the block lives on the stack while fill() runs.
-constexpr int32_t BLOCK_FRAMES = 512;
-constexpr int32_t MAX_FRAME_BYTES = 8;  // two channels of 32 bits
+// The samples are read into the part of the tick buffer the ticks have not
+// reached yet; the last few hundred ticks of a buffer read theirs through a
+// block this size on the stack.
+constexpr int32_t SCRATCH_BYTES = 512;
 
 // Level detector. The envelope decays towards the signal with a time
-// constant of about a quarter of a second, slow against the bits of a tape
-// (well under a millisecond) and long silences between blocks of data.
-constexpr float ENVELOPE_RELEASE = 1.0f / (0.25f * TAPE_TICKS_PER_SECOND);
+// constant of a quarter of a second, slow against the bits of a tape (well
+// under a millisecond) and the silences between blocks of data. It decays
+// once every UPDATE_SAMPLES samples.
+constexpr float ENVELOPE_SECONDS = 0.25f;
+constexpr int32_t UPDATE_SAMPLES = 64;
 // Hysteresis on each side of the midpoint, as a share of the envelope.
 constexpr float HYSTERESIS_SHARE = 0.125f;
 // Nothing quieter than this (about -46 dB of full scale) counts as a swing:
 // hiss and dither on a silent stretch do not move the level.
 constexpr float MIN_HYSTERESIS = 0.005f;
+
+// Tick positions are input sample indexes in 32.32 fixed point.
+constexpr int32_t POSITION_FRACTION_BITS = 32;
 
 uint32_t le16(const uint8_t* at) { return static_cast<uint32_t>(at[0] | (at[1] << 8)); }
 uint32_t le32(const uint8_t* at) { return le16(at) | (le16(at + 2) << 16); }
@@ -121,139 +127,217 @@ WavTapeFormat read_wav_tape_format(FileStream& file, int64_t file_size) {
     return result;
 }
 
+void TapeLevelDetector::start(uint32_t sample_rate_hz) {
+    *this = TapeLevelDetector{};
+    release = static_cast<float>(UPDATE_SAMPLES) / (ENVELOPE_SECONDS * static_cast<float>(sample_rate_hz));
+}
+
+bool TapeLevelDetector::find_swing(float value) {
+    if (!started) {
+        started = true;
+        rest = value;
+    }
+    const float swing = value - rest;
+    if (swing <= MIN_HYSTERESIS && swing >= -MIN_HYSTERESIS) return false;
+    // The first clear swing: its direction is the rise of the machine's
+    // output, so a downward one means the recording is inverted.
+    swing_seen = true;
+    polarity = swing > 0.0f ? 1.0f : -1.0f;
+    high = low = rest * polarity;
+    samples_to_update = UPDATE_SAMPLES;
+    return true;
+}
+
+namespace {
+
+// Runs `frames` frames of `block` through the detector, writing each frame's
+// level byte over the start of the block (byte k holds frame k's level; a
+// frame's own bytes start at or after k, so they are read before they are
+// overwritten). `mix_at` gives a frame's channels summed, in the units of the
+// sample format; `gain` scales that sum to a mono value in -1..1.
+template <typename MixAt>
+void detect_levels(TapeLevelDetector& detector, uint8_t* block, int32_t frames, int32_t frame_bytes, float gain,
+                   MixAt mix_at) {
+    auto value_at = [&](int32_t k) {
+        return static_cast<float>(mix_at(block + static_cast<ptrdiff_t>(k) * frame_bytes)) * gain;
+    };
+    int32_t k = 0;
+    for (; k < frames && !detector.swing_seen; ++k) {
+        if (detector.find_swing(value_at(k))) break;
+        block[k] = TAPE_LEVEL_LOW;
+    }
+    // The state lives in locals while the loop runs: the byte stores could
+    // otherwise alias it and force it through memory at every sample.
+    float high = detector.high;
+    float low = detector.low;
+    int32_t to_update = detector.samples_to_update;
+    uint8_t level = detector.level;
+    const float release = detector.release;
+    const float signed_gain = gain * detector.polarity;
+    float rise_above = 0.0f;
+    float fall_below = 0.0f;
+    // The thresholds change only with the envelope: when a sample passes it,
+    // and when it decays.
+    auto set_thresholds = [&] {
+        const float middle = 0.5f * (high + low);
+        const float hysteresis = std::max((high - low) * HYSTERESIS_SHARE, MIN_HYSTERESIS);
+        rise_above = middle + hysteresis;
+        fall_below = middle - hysteresis;
+    };
+    set_thresholds();
+    for (; k < frames; ++k) {
+        const float y = static_cast<float>(mix_at(block + static_cast<ptrdiff_t>(k) * frame_bytes)) * signed_gain;
+        if (y > high || y < low) {
+            high = std::max(high, y);
+            low = std::min(low, y);
+            set_thresholds();
+        }
+        level = static_cast<uint8_t>((level | (y > rise_above)) & !(y < fall_below));
+        block[k] = static_cast<uint8_t>(level << 7);
+        if (--to_update == 0) {
+            high += (y - high) * release;
+            low += (y - low) * release;
+            set_thresholds();
+            to_update = UPDATE_SAMPLES;
+        }
+    }
+    detector.high = high;
+    detector.low = low;
+    detector.samples_to_update = to_update;
+    detector.level = level;
+}
+
+// `sample_at` reads one sample as a number of which `full_scale` is the
+// full-scale value; integer samples come as int32_t of at most 24 bits, so
+// two channels add up without overflow.
+template <typename SampleAt>
+void detect_channels(TapeLevelDetector& detector, uint8_t* block, int32_t frames, int32_t channels,
+                     int32_t sample_bytes, float full_scale, SampleAt sample_at) {
+    if (channels == 1) {
+        detect_levels(detector, block, frames, sample_bytes, 1.0f / full_scale, sample_at);
+    } else {
+        detect_levels(detector, block, frames, 2 * sample_bytes, 0.5f / full_scale,
+                      [&](const uint8_t* frame) { return sample_at(frame) + sample_at(frame + sample_bytes); });
+    }
+}
+
+float float_sample(const uint8_t* at) {
+    float value = 0.0f;
+    std::memcpy(&value, at, sizeof value);  // little-endian hosts
+    // Out-of-range values (and infinities, and NaN) are clipped so the
+    // detector's envelope stays finite.
+    return value > 1.0f ? 1.0f : (value >= -1.0f ? value : -1.0f);
+}
+
+}  // namespace
+
 void WavTapeConverter::start(FileStream& file, const WavTapeFormat& format) {
     active_ = format.understood && format.converted;
     sample_format_ = format.sample_format;
-    bytes_per_sample_ = format.bits_per_sample / 8;
+    sample_bytes_ = format.bits_per_sample / 8;
     channels_ = format.channels;
-    frame_bytes_ = bytes_per_sample_ * channels_;
-    sample_rate_hz_ = format.sample_rate_hz;
+    frame_bytes_ = sample_bytes_ * channels_;
+    frames_read_ = 0;
     frames_left_ = format.frames;
     ticks_left_ = format.ticks;
-    previous_ = current_ = 0.0f;
-    phase_ = 0;
-    primed_ = false;
-    swing_seen_ = false;
-    rest_ = high_ = low_ = 0.0f;
-    polarity_ = 1.0f;
-    level_ = 0;
+    // Each tick takes the sample nearest to it: the first tick is half a
+    // sample before sample 0 is passed.
+    position_ = uint64_t{1} << (POSITION_FRACTION_BITS - 1);
+    step_ = format.sample_rate_hz == 0
+                ? 0
+                : ((uint64_t{format.sample_rate_hz} << POSITION_FRACTION_BITS) + TAPE_TICKS_PER_SECOND / 2) /
+                      TAPE_TICKS_PER_SECOND;
+    last_level_ = TAPE_LEVEL_LOW;
+    detector_.start(format.sample_rate_hz);
     if (active_) file.seek(format.data_offset, SEEK_FROM_START);
 }
 
-void WavTapeConverter::decode(const uint8_t* bytes, int32_t frames, float* mono) const {
-    auto mix = [&](auto sample_at) {
-        if (channels_ == 1) {
-            for (int32_t i = 0; i < frames; ++i) mono[i] = sample_at(bytes + i * frame_bytes_);
-        } else {
-            for (int32_t i = 0; i < frames; ++i) {
-                const uint8_t* frame = bytes + i * frame_bytes_;
-                mono[i] = 0.5f * (sample_at(frame) + sample_at(frame + bytes_per_sample_));
-            }
-        }
-    };
+void WavTapeConverter::detect(uint8_t* block, int32_t frames) {
     if (sample_format_ == WavSampleFormat::IEEE_FLOAT) {
-        mix([](const uint8_t* at) {
-            float value = 0.0f;
-            std::memcpy(&value, at, sizeof value);  // little-endian hosts
-            // Out-of-range values (and infinities, and NaN) are clipped so the
-            // detector's envelope stays finite.
-            return value > 1.0f ? 1.0f : (value >= -1.0f ? value : -1.0f);
-        });
+        detect_channels(detector_, block, frames, channels_, 4, 1.0f, float_sample);
         return;
     }
-    switch (bytes_per_sample_) {
-        case 1: mix([](const uint8_t* at) { return (static_cast<float>(at[0]) - 128.0f) * (1.0f / 128.0f); }); break;
+    switch (sample_bytes_) {
+        case 1:
+            detect_channels(detector_, block, frames, channels_, 1, 128.0f,
+                            [](const uint8_t* at) { return static_cast<int32_t>(at[0]) - 128; });
+            break;
         case 2:
-            mix([](const uint8_t* at) {
-                return static_cast<float>(static_cast<int16_t>(le16(at))) * (1.0f / 32768.0f);
-            });
+            detect_channels(detector_, block, frames, channels_, 2, 32768.0f,
+                            [](const uint8_t* at) { return static_cast<int32_t>(static_cast<int16_t>(le16(at))); });
             break;
         case 3:
-            mix([](const uint8_t* at) {
-                const auto value =
-                    static_cast<int32_t>((at[0] << 8) | (at[1] << 16) | (static_cast<uint32_t>(at[2]) << 24));
-                return static_cast<float>(value) * (1.0f / 2147483648.0f);
+            detect_channels(detector_, block, frames, channels_, 3, 8388608.0f, [](const uint8_t* at) {
+                return static_cast<int32_t>((at[0] << 8) | (at[1] << 16) | (static_cast<uint32_t>(at[2]) << 24)) >> 8;
             });
             break;
-        default:
-            mix([](const uint8_t* at) {
-                return static_cast<float>(static_cast<int32_t>(le32(at))) * (1.0f / 2147483648.0f);
-            });
+        default:  // 32 bits, of which the top 24 are plenty
+            detect_channels(detector_, block, frames, channels_, 4, 8388608.0f,
+                            [](const uint8_t* at) { return static_cast<int32_t>(le32(at)) >> 8; });
             break;
     }
-}
-
-uint8_t WavTapeConverter::detect(float value) {
-    if (!swing_seen_) {
-        const float swing = value - rest_;
-        if (swing <= MIN_HYSTERESIS && swing >= -MIN_HYSTERESIS) return TAPE_LEVEL_LOW;
-        // The first clear swing: its direction is the rise of the machine's
-        // output, so a downward one means the recording is inverted.
-        swing_seen_ = true;
-        polarity_ = swing > 0.0f ? 1.0f : -1.0f;
-        high_ = low_ = rest_ * polarity_;
-    }
-    const float y = value * polarity_;
-    high_ = y > high_ ? y : high_ + (y - high_) * ENVELOPE_RELEASE;
-    low_ = y < low_ ? y : low_ + (y - low_) * ENVELOPE_RELEASE;
-    const float middle = 0.5f * (high_ + low_);
-    const float hysteresis = std::max((high_ - low_) * HYSTERESIS_SHARE, MIN_HYSTERESIS);
-    if (level_ != 0) {
-        if (y < middle - hysteresis) level_ = 0;
-    } else if (y > middle + hysteresis) {
-        level_ = 1;
-    }
-    return level_ != 0 ? TAPE_LEVEL_HIGH : TAPE_LEVEL_LOW;
 }
 
 void WavTapeConverter::fill(FileStream& file, uint8_t* out, int32_t count) {
     if (!active_) return;
-    std::array<uint8_t, BLOCK_FRAMES * MAX_FRAME_BYTES> bytes;
-    std::array<float, BLOCK_FRAMES> mono;
-    int32_t available = 0;
-    int32_t next = 0;
-    // The next input sample; the last one is held once the data runs out.
-    auto next_sample = [&]() {
-        if (next == available) {
-            const auto frames = static_cast<int32_t>(std::min<int64_t>(BLOCK_FRAMES, frames_left_));
-            const size_t got = frames > 0 ? file.read(bytes.data(), static_cast<size_t>(frame_bytes_), frames) : 0;
-            if (got == 0) {
-                frames_left_ = 0;
-                return current_;
-            }
-            frames_left_ -= static_cast<int64_t>(got);
-            available = static_cast<int32_t>(got);
-            next = 0;
-            decode(bytes.data(), available, mono.data());
+    const auto played = static_cast<int32_t>(std::max<int64_t>(std::min<int64_t>(count, ticks_left_), 0));
+    std::array<uint8_t, SCRATCH_BYTES> scratch;
+    uint64_t position = position_;
+    int32_t i = 0;
+    while (i < played) {
+        // Ticks that take a sample read before: the last one read.
+        const uint64_t read_end = static_cast<uint64_t>(frames_read_) << POSITION_FRACTION_BITS;
+        while (i < played && position < read_end) {
+            out[i++] = last_level_;
+            position += step_;
         }
-        return mono[static_cast<size_t>(next++)];
-    };
-
-    if (!primed_) {
-        primed_ = true;
-        previous_ = next_sample();
-        current_ = frames_left_ > 0 || next < available ? next_sample() : previous_;
-        rest_ = previous_;
-    }
-    const auto played = static_cast<int32_t>(std::min<int64_t>(count, ticks_left_));
-    constexpr float PHASE_SCALE = 1.0f / TAPE_TICKS_PER_SECOND;
-    for (int32_t i = 0; i < played; ++i) {
-        while (phase_ >= TAPE_TICKS_PER_SECOND) {
-            previous_ = current_;
-            current_ = next_sample();
-            phase_ -= TAPE_TICKS_PER_SECOND;
+        if (i == played) break;
+        // The samples are read into the part of `out` that the ticks have
+        // not reached yet (a small block on the stack when little is left),
+        // and no further than the sample the last tick of this call takes,
+        // so nothing read ahead has to be kept for the next call.
+        const bool in_place = played - i >= SCRATCH_BYTES;
+        uint8_t* block = in_place ? out + i : scratch.data();
+        const int64_t room = in_place ? played - i : SCRATCH_BYTES;
+        const auto last = static_cast<int64_t>((position + uint64_t(played - i - 1) * step_) >> POSITION_FRACTION_BITS);
+        const int64_t wanted = std::min({last + 1 - frames_read_, frames_left_, room / frame_bytes_});
+        const size_t got =
+            wanted > 0 ? file.read(block, static_cast<size_t>(frame_bytes_), static_cast<size_t>(wanted)) : 0;
+        if (got == 0) {
+            // The data ends early (a short file): the last level holds.
+            frames_left_ = 0;
+            std::fill(out + i, out + played, last_level_);
+            break;
         }
-        const float value = previous_ + (current_ - previous_) * (static_cast<float>(phase_) * PHASE_SCALE);
-        out[i] = detect(value);
-        phase_ += sample_rate_hz_;
+        detect(block, static_cast<int32_t>(got));
+        const uint64_t first = static_cast<uint64_t>(frames_read_) << POSITION_FRACTION_BITS;
+        frames_read_ += static_cast<int64_t>(got);
+        frames_left_ -= static_cast<int64_t>(got);
+        last_level_ = block[got - 1];
+        // The ticks whose samples are in this block. The first takes the
+        // block's first sample, and tick t a sample at most t after it when
+        // the recording is slower than the ticks (at least t after it when
+        // faster). Written in place, the ticks therefore go from the last to
+        // the first in the one case and from the first to the last in the
+        // other, so no level is overwritten before the ticks that take it.
+        const uint64_t end = static_cast<uint64_t>(frames_read_) << POSITION_FRACTION_BITS;
+        const auto ticks = static_cast<int32_t>(
+            std::min<uint64_t>(static_cast<uint64_t>(played - i), (end - position + step_ - 1) / step_));
+        const uint64_t from = position - first;
+        uint8_t* into = out + i;
+        if (step_ < (uint64_t{1} << POSITION_FRACTION_BITS)) {
+            for (int32_t t = ticks - 1; t >= 0; --t)
+                into[t] = block[(from + static_cast<uint64_t>(t) * step_) >> POSITION_FRACTION_BITS];
+        } else {
+            for (int32_t t = 0; t < ticks; ++t)
+                into[t] = block[(from + static_cast<uint64_t>(t) * step_) >> POSITION_FRACTION_BITS];
+        }
+        position += static_cast<uint64_t>(ticks) * step_;
+        i += ticks;
     }
+    position_ = position;
     std::fill(out + played, out + count, TAPE_LEVEL_LOW);
     ticks_left_ -= played;
-    // Frames read ahead for the next call are read again then.
-    if (next < available) {
-        file.seek(-static_cast<int64_t>(available - next) * frame_bytes_, SEEK_FROM_CURRENT);
-        frames_left_ += available - next;
-    }
 }
 
 }  // namespace m5

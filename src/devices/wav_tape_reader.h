@@ -7,20 +7,17 @@
 // deck's own format into one level per tape tick:
 //
 // 1. The channels are mixed to mono and the samples scaled to -1..1.
-// 2. The signal is resampled to the tick rate (TAPE_TICKS_PER_SECOND) by
-//    linear interpolation, with an exact integer phase so long tapes do not
-//    drift.
-// 3. A level detector turns it into levels. Its midpoint is the middle of a
-//    slowly decaying envelope of the signal's peaks, so it follows the
-//    recording's DC offset and amplitude, and a hysteresis of a fraction of
-//    the envelope keeps noise near the midpoint from toggling the level. The
+// 2. A level detector turns each sample into a level (TapeLevelDetector). The
 //    machine's cassette output rests low, so the first clear swing away from
 //    the level a recording starts at is taken as a rise; a recording whose
 //    first swing goes down has its polarity turned.
+// 3. Each tick (TAPE_TICKS_PER_SECOND a second) takes the level of the sample
+//    nearest to it in time.
 //
 // The conversion is streamed: the converter keeps a few numbers of state
-// between calls and decodes the file through a small block on the stack, so
-// a recording of any length costs no more memory than the deck's own buffer.
+// between calls and reads the samples into the part of the tick buffer it is
+// filling that the ticks have not reached yet, so a recording of any length
+// costs no memory beyond the deck's own buffer.
 #pragma once
 
 #include <cstdint>
@@ -67,6 +64,29 @@ struct WavTapeFormat {
 // leaves the stream position anywhere; never reads past `file_size`.
 WavTapeFormat read_wav_tape_format(FileStream& file, int64_t file_size);
 
+// Turns a recording's samples into levels. Its midpoint is the middle of an
+// envelope of the signal's peaks that rises to a new peak at once and decays
+// slowly towards the signal, so it follows the recording's DC offset and
+// amplitude; levels change only when the signal passes the midpoint by a
+// hysteresis of a share of the envelope.
+struct TapeLevelDetector {
+    // Ready for a recording at `sample_rate_hz` (sets the decay per update).
+    void start(uint32_t sample_rate_hz);
+    // Before the first swing: takes the first value as the resting level and
+    // returns true once `value` swings clear of it (setting the polarity).
+    bool find_swing(float value);
+
+    bool started = false;
+    bool swing_seen = false;  // the first swing (and so the polarity) is known
+    float rest = 0.0f;        // the value the recording starts at
+    float polarity = 1.0f;    // -1 for a recording whose first swing goes down
+    float high = 0.0f;        // the envelope
+    float low = 0.0f;
+    float release = 0.0f;  // share the envelope decays by at each update
+    int32_t samples_to_update = 0;
+    uint8_t level = 0;
+};
+
 // Converts a recording to one byte per tape tick (TAPE_LEVEL_HIGH or
 // TAPE_LEVEL_LOW), block by block.
 class WavTapeConverter {
@@ -84,35 +104,27 @@ public:
     void fill(FileStream& file, uint8_t* out, int32_t count);
 
 private:
-    // Decodes `frames` whole frames from `bytes` into mono samples.
-    void decode(const uint8_t* bytes, int32_t frames, float* mono) const;
-    // One resampled value through the level detector: the tick's byte.
-    uint8_t detect(float value);
+    // Runs `frames` frames read into `block` through the detector, leaving
+    // frame k's level byte in block[k].
+    void detect(uint8_t* block, int32_t frames);
 
     bool active_ = false;
     WavSampleFormat sample_format_ = WavSampleFormat::PCM_INTEGER;
-    int32_t bytes_per_sample_ = 0;
+    int32_t sample_bytes_ = 0;
     int32_t channels_ = 0;
     int32_t frame_bytes_ = 0;
-    uint32_t sample_rate_hz_ = 0;
-    // Frames of the data not yet read from the file; ticks not yet played.
+    // Frames read from the file so far and still to read; ticks to play.
+    int64_t frames_read_ = 0;
     int64_t frames_left_ = 0;
     int64_t ticks_left_ = 0;
-
-    // Resampler: the two input samples around the next tick, and the tick's
-    // position between them in 1/TAPE_TICKS_PER_SECOND of an input sample.
-    float previous_ = 0.0f;
-    float current_ = 0.0f;
-    int64_t phase_ = 0;
-    bool primed_ = false;
-
-    // Level detector.
-    bool swing_seen_ = false;  // the first swing (and so the polarity) is known
-    float rest_ = 0.0f;        // the value the recording starts at
-    float polarity_ = 1.0f;    // -1 for a recording whose first swing goes down
-    float high_ = 0.0f;        // envelope of the peaks
-    float low_ = 0.0f;
-    uint8_t level_ = 0;
+    // The next tick's position in the recording, in samples (32.32 fixed
+    // point), and the step from one tick to the next: exact to well under a
+    // sample over any tape, so long recordings do not drift.
+    uint64_t position_ = 0;
+    uint64_t step_ = 0;
+    // The level of the last sample read.
+    uint8_t last_level_ = TAPE_LEVEL_LOW;
+    TapeLevelDetector detector_;
 };
 
 }  // namespace m5
