@@ -320,9 +320,13 @@ void WavTapeConverter::fill(FileStream& file, uint8_t* out, int32_t count) {
         // faster). Written in place, the ticks therefore go from the last to
         // the first in the one case and from the first to the last in the
         // other, so no level is overwritten before the ticks that take it.
+        // (None when a short read or the end of the data stopped before the
+        // sample the next tick takes.)
         const uint64_t end = static_cast<uint64_t>(frames_read_) << POSITION_FRACTION_BITS;
-        const auto ticks = static_cast<int32_t>(
-            std::min<uint64_t>(static_cast<uint64_t>(played - i), (end - position + step_ - 1) / step_));
+        const auto ticks =
+            static_cast<int32_t>(position >= end ? 0
+                                                 : std::min<uint64_t>(static_cast<uint64_t>(played - i),
+                                                                      (end - position + step_ - 1) / step_));
         const uint64_t from = position - first;
         uint8_t* into = out + i;
         if (step_ < (uint64_t{1} << POSITION_FRACTION_BITS)) {
