@@ -10,7 +10,8 @@
 # Cart / Open, names the cartridge in the file dialog, and waits for the
 # cartridge's picture: its two pads on a dark blue screen. Then Cart / Close
 # (the demo again) and the recent list's entry (the cartridge again).
-# Exits 77 (skipped) when the X tools or the cartridge are missing.
+# Exits 77 (skipped) when the X tools or the cartridge are missing (the
+# cartridge is required when M5_REQUIRE_TEST_DATA is set, as in CI).
 set -euo pipefail
 
 source "$(dirname "$0")/e2e_lib.sh"
@@ -64,7 +65,11 @@ fi
 }
 e2e_need_tools
 if [ ! -f "$3" ]; then
-    echo "skipped: published cartridge $3 not found"
+    # Third-party test data (see README, Test data): required in CI.
+    if [ -n "${M5_REQUIRE_TEST_DATA:-}" ] && [ "${M5_REQUIRE_TEST_DATA}" != "0" ]; then
+        fail "missing required third-party test data: $3"
+    fi
+    echo "skipped: third-party test data not found: $3"
     exit 77
 fi
 e2e_prepare "$1" "$2"

@@ -15,6 +15,7 @@
 #include "m5run_harness.h"
 #include "sound_analysis.h"
 #include "support/temp_dir.h"
+#include "support/test_data.h"
 #include "support/test_host.h"
 
 namespace m5 {
@@ -64,9 +65,7 @@ int32_t pixels_changed(const Picture& a, const Picture& b) {
 class PublishedSoftwareTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!fs::is_directory(software_dir())) {
-            GTEST_SKIP() << "published cartridges not found in " << software_dir();
-        }
+        M5_SKIP_WITHOUT_TEST_DATA(software_dir());
         temp = std::make_unique<test::TempDir>();
         fs::create_directories(path("tmp"));
     }
