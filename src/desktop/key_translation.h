@@ -55,6 +55,9 @@ public:
     // Physical state of a side-specific modifier (0xA0..0xA5).
     bool modifier_down(int32_t virtual_key) const;
 
+    // Whether the key is down (a press now is a repeat).
+    bool is_down(uint32_t scancode) const { return scancode < MAX_SCANCODE && down_[scancode]; }
+
 private:
     static constexpr uint32_t MAX_SCANCODE = 256;
     std::array<bool, MAX_SCANCODE> down_{};

@@ -1,12 +1,53 @@
-// m5emu: the Sord M5 emulator's desktop program. It takes no options; the
-// IPL ROM "IPL.ROM" and the settings file "m5ce.cfg" live beside the
-// executable, and everything else is chosen from the menu.
+// m5emu: the Sord M5 emulator's desktop program.
+//
+//   m5emu [options] [FILE...]
+//
+// The command line is read before any window opens: --help and --version
+// print and end, and a bad option or a file that cannot be read ends the
+// program with one line on standard error and exit status 2. See
+// command_line.h for the options and main_window.h for where the program's
+// files live.
+#include <SDL.h>
 #include <gtk/gtk.h>
 
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "desktop/command_line.h"
 #include "desktop/main_window.h"
 
 int main(int argc, char** argv) {
-    gtk_init(&argc, &argv);
-    m5::MainWindow window;
-    return window.run();
+    // GTK's own options (--display, ...) are taken out without opening the
+    // display, so that the program's options are answered without one.
+    gtk_parse_args(&argc, &argv);
+    std::vector<std::string> args(argv + 1, argv + argc);
+    const m5::DesktopOptions options = m5::parse_desktop_options(args);
+    if (!options.error.empty()) {
+        std::fprintf(stderr, "m5emu: %s\n", options.error.c_str());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(m5::desktop_help_text(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("m5emu %s\n", M5_VERSION);
+        return 0;
+    }
+    if (const std::string problem = m5::check_files(options); !problem.empty()) {
+        std::fprintf(stderr, "m5emu: %s\n", problem.c_str());
+        return 2;
+    }
+    if (!gtk_init_check(&argc, &argv)) {
+        std::fprintf(stderr, "m5emu: cannot open the display\n");
+        return 1;
+    }
+    int status = 0;
+    {
+        m5::MainWindow window(options);
+        status = window.run();
+    }
+    SDL_Quit();
+    return status;
 }

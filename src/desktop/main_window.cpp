@@ -1,10 +1,21 @@
 #include "desktop/main_window.h"
 
+#include <linux/input-event-codes.h>
+
+#ifdef GDK_WINDOWING_X11
+#include <gdk/gdkx.h>
+#endif
+
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
+#include "desktop/keyboard_help.h"
 #include "desktop/picture_layout.h"
+#include "devices/vdp.h"
 #include "host/host.h"
+#include "machine/machine.h"
+#include "memory/memory_map.h"
 
 namespace m5 {
 
@@ -12,9 +23,10 @@ namespace {
 
 constexpr const char* COMMAND_KEY = "m5-command";
 constexpr const char* POPUP_KEY = "m5-popup";
-constexpr int32_t INITIAL_SCALE = 2;
 constexpr guint MESSAGE_SECONDS = 15;
 constexpr size_t MESSAGE_LINES = 3;
+constexpr int32_t FIRST_RUN_RATE_INDEX = 6;  // 48000 Hz
+constexpr const char* NO_SOUND_MESSAGE = "No sound device could be opened: the emulator runs without sound.";
 
 // GDK reports the X11/Wayland keycode, which is the evdev scan code + 8.
 uint32_t scancode_of(const GdkEventKey* event) {
@@ -28,32 +40,88 @@ void add_filter(GtkFileChooser* chooser, const char* name, const char* pattern) 
     gtk_file_chooser_add_filter(chooser, filter);
 }
 
+// A file's name between quotes, for messages.
+std::string quoted_name(const std::string& path) {
+    return "\u201C" + std::filesystem::path(path).filename().string() + "\u201D";
+}
+
+int32_t menu_bar_height(GtkWidget* menu_bar) {
+    gint minimum = 0;
+    gint natural = 0;
+    if (menu_bar) gtk_widget_get_preferred_height(menu_bar, &minimum, &natural);
+    return natural;
+}
+
 }  // namespace
 
-// The commands' view of the Host.
+// The commands' view of the Host. Files are looked at first, so that the user
+// hears of one that cannot be used; the Host then gets the command as it
+// always does, and only a usable file joins a recent list.
 class MainWindow::HostCommands final : public CommandReceiver {
 public:
-    explicit HostCommands(Host& host) : host(host) {}
+    HostCommands(Host& host, MainWindow& window) : host(host), window(window) {}
     void reset() override { host.reset(); }
     void apply_settings() override { host.apply_settings(); }
+    void apply_sound_settings() override {
+        host.reopen_sound();
+        if (!host.sound_ready()) window.show_message(NO_SOUND_MESSAGE);
+    }
     void paste_start() override { host.paste_start(); }
     void paste_stop() override { host.paste_stop(); }
-    void open_cartridge(const std::string& path) override { host.open_cartridge(path); }
+    bool open_cartridge(const std::string& path) override {
+        const std::string problem = media_file_problem(path, false);
+        host.open_cartridge(path);
+        return report("The cartridge ", path, problem);
+    }
     void close_cartridge() override { host.close_cartridge(); }
-    void tape_play(const std::string& path) override { host.tape_play(path); }
-    void tape_record(const std::string& path) override { host.tape_record(path); }
+    bool tape_play(const std::string& path) override {
+        const std::string problem = media_file_problem(path, true);
+        host.tape_play(path);
+        return report("The tape ", path, problem);
+    }
+    bool tape_record(const std::string& path) override {
+        const std::string problem = record_file_problem(path);
+        host.tape_record(path);
+        return report("The tape ", path, problem);
+    }
     void tape_close() override { host.tape_close(); }
     void start_recording() override { host.start_recording(); }
     void stop_recording() override { host.stop_recording(); }
 
 private:
+    bool report(const char* what, const std::string& path, const std::string& problem) {
+        if (problem.empty()) return true;
+        window.show_message(what + quoted_name(path) + " " + problem + ".");
+        return false;
+    }
+
     Host& host;
+    MainWindow& window;
 };
 
-MainWindow::MainWindow() : platform(keyboard) {
+MainWindow::MainWindow(const DesktopOptions& options) : platform(keyboard) {
     trace_menus = std::getenv("M5EMU_TRACE_MENUS") != nullptr;
-    program_dir = program_directory_of(platform.executable_path());
-    settings.load_settings(program_dir);
+    const std::string program_dir = program_directory_of(platform.executable_path());
+    const std::string home = g_get_home_dir();
+    paths =
+        program_paths(program_dir, directory_writable(program_dir), xdg_base_dir("XDG_CONFIG_HOME", home, ".config"),
+                      xdg_base_dir("XDG_DATA_HOME", home, ".local/share"));
+    if (paths.settings_dir != program_dir) {
+        make_directories(paths.settings_dir);
+        make_directories(paths.files_dir);
+    }
+
+    std::error_code error;
+    const bool first_run = !std::filesystem::exists(settings_file_name(paths.settings_dir), error);
+    settings.load_settings(paths.settings_dir);
+    if (first_run) settings.sample_rate_index = FIRST_RUN_RATE_INDEX;
+    if (options.speed_index) {
+        speed_before_override = settings.cpu_speed;
+        settings.cpu_speed = *options.speed_index;
+    }
+    choices.load(paths.settings_dir + DESKTOP_CHOICES_NAME);
+    if (options.window_scale) choices.window_scale = *options.window_scale;
+    if (options.fullscreen) choices.fullscreen = true;
 
     build_window();
     platform.attach(GTK_WINDOW(window), picture);
@@ -63,19 +131,32 @@ MainWindow::MainWindow() : platform(keyboard) {
     if (trace_menus) {
         std::string titles;
         for (const MenuPopup& popup : menu_resource()) titles += (titles.empty() ? "" : " | ") + popup.title;
-        std::printf("menubar %s\n", titles.c_str());
-        std::fflush(stdout);
+        trace("menubar " + titles);
     }
 
+    GtkClipboard* clipboard = gtk_clipboard_get(GDK_SELECTION_CLIPBOARD);
+    clipboard_handler = g_signal_connect(clipboard, "owner-change", G_CALLBACK(on_clipboard_owner_change), this);
+    request_clipboard_targets();
+
     host = std::make_unique<Host>(platform, settings);
-    commands = std::make_unique<HostCommands>(*host);
-    if (!host->sound_ready()) show_message("No sound device could be opened: the emulator runs without sound.");
+    commands = std::make_unique<HostCommands>(*host, *this);
+    host->set_recording_directory(paths.files_dir);
+    host->set_draw_every_frame(choices.every_frame);
+    if (options.speed_index) host->apply_settings();
+    if (!host->sound_ready()) show_message(NO_SOUND_MESSAGE);
     // The picture is shown straight from the surface the video chip writes:
     // 192 rows of 256 RGB565 pixels, 512 bytes apart, which is cairo's own
     // layout for that format.
     surface = cairo_image_surface_create_for_data(
         reinterpret_cast<unsigned char*>(const_cast<uint16_t*>(host->surface_pixels())), CAIRO_FORMAT_RGB16_565,
         SURFACE_WIDTH, SURFACE_HEIGHT, SURFACE_ROW_BYTES);
+
+    find_ipl(options);
+    for (const std::string& path : options.files) open_file(path);
+    if (choices.fullscreen) {
+        choices.fullscreen = false;  // set again once the window is fullscreen
+        set_fullscreen(true);
+    }
     host->start_pacer();
 }
 
@@ -83,9 +164,34 @@ MainWindow::~MainWindow() {
     if (!closed) close_window();
 }
 
+void MainWindow::trace(const std::string& line) const {
+    if (!trace_menus) return;
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+}
+
+// The IPL ROM: the one named on the command line, or IPL.ROM from the first
+// place that has one. The machine reads the program directory's by itself.
+void MainWindow::find_ipl(const DesktopOptions& options) {
+    if (!options.ipl.empty()) {
+        if (!host->load_ipl(options.ipl))
+            show_message("The IPL ROM " + quoted_name(options.ipl) + " cannot be opened.");
+        return;
+    }
+    const std::string found = first_existing_file(paths.ipl_candidates);
+    if (found.empty()) {
+        const std::string where = paths.settings_dir == paths.program_dir ? paths.program_dir : paths.files_dir;
+        show_message("No IPL.ROM: put the M5's IPL ROM image in " + where +
+                     " as IPL.ROM. The free boot ROM (boot.rom, built with the emulator) can be used in its place.");
+        return;
+    }
+    if (found != paths.program_dir + IPL_ROM_NAME) host->load_ipl(found);
+}
+
 void MainWindow::build_window() {
     window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     gtk_window_set_title(GTK_WINDOW(window), WINDOW_TITLE);
+    gtk_window_set_icon_name(GTK_WINDOW(window), "m5emu");
     // The key handlers are connected before the menu bar joins the window, so
     // they run before the menu bar's own F10 handler, and they stop every key
     // event there.
@@ -95,14 +201,22 @@ void MainWindow::build_window() {
     g_signal_connect(window, "focus-out-event", G_CALLBACK(on_focus_out), this);
     g_signal_connect(window, "delete-event", G_CALLBACK(on_delete), this);
     g_signal_connect(window, "destroy", G_CALLBACK(on_destroy), this);
+    g_signal_connect(window, "window-state-event", G_CALLBACK(on_window_state), this);
+
+    // Files dropped on the window are opened as from the command line.
+    gtk_drag_dest_set(window, GTK_DEST_DEFAULT_ALL, nullptr, 0, GDK_ACTION_COPY);
+    gtk_drag_dest_add_uri_targets(window);
+    g_signal_connect(window, "drag-data-received", G_CALLBACK(on_drag_data_received), this);
 
     GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
-    GtkWidget* menu_bar = build_menu_bar();
+    menu_bar = build_menu_bar();
     gtk_box_pack_start(GTK_BOX(box), menu_bar, FALSE, FALSE, 0);
 
     picture = gtk_drawing_area_new();
     gtk_widget_set_size_request(picture, SURFACE_WIDTH, SURFACE_HEIGHT);
+    gtk_widget_add_events(picture, GDK_BUTTON_PRESS_MASK);
     g_signal_connect(picture, "draw", G_CALLBACK(on_draw), this);
+    g_signal_connect(picture, "button-press-event", G_CALLBACK(on_button_press), this);
     // The message strip lies over the top of the picture, so showing it
     // never changes the picture's size.
     GtkWidget* overlay = gtk_overlay_new();
@@ -121,14 +235,11 @@ void MainWindow::build_window() {
     gtk_box_pack_start(GTK_BOX(box), overlay, TRUE, TRUE, 0);
     gtk_container_add(GTK_CONTAINER(window), box);
 
-    // Large enough for the picture at twice its size below the menu bar (whose
-    // items count for its height only once they are shown).
+    // The picture at the chosen scale below the menu bar (whose items count
+    // for its height only once they are shown).
     gtk_widget_show_all(box);
-    gint menu_minimum = 0;
-    gint menu_natural = 0;
-    gtk_widget_get_preferred_height(menu_bar, &menu_minimum, &menu_natural);
-    gtk_window_set_default_size(GTK_WINDOW(window), SURFACE_WIDTH * INITIAL_SCALE,
-                                SURFACE_HEIGHT * INITIAL_SCALE + menu_natural);
+    gtk_window_set_default_size(GTK_WINDOW(window), SURFACE_WIDTH * choices.window_scale,
+                                SURFACE_HEIGHT * choices.window_scale + menu_bar_height(menu_bar));
 }
 
 GtkWidget* MainWindow::build_menu_bar() {
@@ -149,12 +260,15 @@ GtkWidget* MainWindow::build_menu_bar() {
 // Rebuilds the popup's items from the menu model each time it opens.
 void MainWindow::update_popup(int32_t index) {
     GtkWidget* menu = popups[static_cast<size_t>(index)];
-    const MenuView view = menu_view(settings, host != nullptr, host && host->recording());
+    MenuView view = menu_view(settings, host != nullptr, host && host->recording());
+    view.clipboard_has_text = clipboard_has_text;
+    view.pasting = host && host->pasting();
+    view.paused = paused;
+    view.window_scale = choices.window_scale;
+    view.fullscreen = fullscreen;
+    view.every_frame = choices.every_frame;
     const std::vector<MenuItem> items = popup_items(index, view);
-    if (trace_menus) {
-        std::printf("popup %s\n", describe_popup(menu_resource()[static_cast<size_t>(index)].title, items).c_str());
-        std::fflush(stdout);
-    }
+    if (trace_menus) trace("popup " + describe_popup(menu_resource()[static_cast<size_t>(index)].title, items));
 
     updating_menu = true;
     GList* children = gtk_container_get_children(GTK_CONTAINER(menu));
@@ -193,11 +307,12 @@ int MainWindow::run() {
     while (!closed) {
         if (g_main_context_pending(nullptr)) {
             g_main_context_iteration(nullptr, FALSE);
-        } else if (host && !popup_open()) {
+        } else if (host && !paused && !popup_open()) {
             gamepads.poll(*host);
             host->pacer_pass();
         } else {
-            // A popup holds the window: no frames, just wait for events.
+            // A popup holds the window, or the emulation is paused: no
+            // frames, just wait for events.
             g_main_context_iteration(nullptr, TRUE);
         }
         if (close_requested && !running_command) close_window();
@@ -205,11 +320,231 @@ int MainWindow::run() {
     return 0;
 }
 
-void MainWindow::show_message(const std::string& text) {
-    if (trace_menus) {
-        std::printf("message %s\n", text.c_str());
-        std::fflush(stdout);
+// --- Files ---------------------------------------------------------------------
+
+void MainWindow::open_file(const std::string& path) {
+    if (media_kind(path) == MediaKind::unknown) {
+        show_message(quoted_name(path) + " is neither a cartridge (*.rom) nor a tape (*.wav, *.cas).");
+        return;
     }
+    if (commands) open_media_file(path, settings, *commands);
+}
+
+void MainWindow::on_drag_data_received(GtkWidget*, GdkDragContext*, gint, gint, GtkSelectionData* data, guint, guint,
+                                       gpointer self) {
+    auto* main = static_cast<MainWindow*>(self);
+    gchar** uris = gtk_selection_data_get_uris(data);
+    if (!uris) return;
+    for (gchar** uri = uris; *uri; ++uri) {
+        gchar* path = g_filename_from_uri(*uri, nullptr, nullptr);
+        if (!path) continue;  // not a local file
+        main->trace(std::string("drop ") + path);
+        main->open_file(path);
+        g_free(path);
+    }
+    g_strfreev(uris);
+}
+
+std::optional<std::string> MainWindow::choose_file(FileDialogKind kind) {
+    const bool cartridge = kind == FileDialogKind::cartridge;
+    // Rec may name a tape file that does not exist yet; naming one that does
+    // asks before it is replaced.
+    const GtkFileChooserAction action =
+        kind == FileDialogKind::tape_record ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN;
+    GtkWidget* dialog = gtk_file_chooser_dialog_new(
+        cartridge ? "Game Cartridge" : "Data Recorder Tape", window ? GTK_WINDOW(window) : nullptr, action, "_Cancel",
+        GTK_RESPONSE_CANCEL, action == GTK_FILE_CHOOSER_ACTION_SAVE ? "_Save" : "_Open", GTK_RESPONSE_ACCEPT, nullptr);
+    GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
+    gtk_file_chooser_set_do_overwrite_confirmation(chooser, TRUE);
+    // Extensions match in any letter case, as on the original platform.
+    if (cartridge) {
+        add_filter(chooser, "Game Cartridge (*.rom)", "*.[rR][oO][mM]");
+    } else {
+        add_filter(chooser, "Wave Files (*.wav)", "*.[wW][aA][vV]");
+        add_filter(chooser, "Cassette Files (*.cas)", "*.[cC][aA][sS]");
+    }
+    add_filter(chooser, "All Files (*.*)", "*");
+    // Start in the working directory rather than GTK's recent-files view.
+    gchar* folder = g_get_current_dir();
+    gtk_file_chooser_set_current_folder(chooser, folder);
+    g_free(folder);
+
+    std::optional<std::string> path;
+    if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
+        gchar* name = gtk_file_chooser_get_filename(chooser);
+        if (name) {
+            path = std::string(name);
+            g_free(name);
+        }
+    }
+    gtk_widget_destroy(dialog);
+    return path;
+}
+
+// --- Window size, fullscreen, pause ----------------------------------------------
+
+void MainWindow::fit_window_to_scale() {
+    if (!window || fullscreen) return;
+    gtk_window_resize(GTK_WINDOW(window), SURFACE_WIDTH * choices.window_scale,
+                      SURFACE_HEIGHT * choices.window_scale + menu_bar_height(menu_bar));
+    trace("window scale " + std::to_string(choices.window_scale));
+}
+
+void MainWindow::set_window_scale(int32_t scale) {
+    choices.window_scale = std::clamp(scale, 1, MAX_WINDOW_SCALE);
+    if (fullscreen) {
+        set_fullscreen(false);  // leaving fullscreen sizes the window
+        return;
+    }
+    fit_window_to_scale();
+}
+
+void MainWindow::toggle_fullscreen() { set_fullscreen(!fullscreen); }
+
+// True when a window manager is there to make the window fullscreen.
+bool MainWindow::window_manager_fullscreen() const {
+#ifdef GDK_WINDOWING_X11
+    GdkScreen* screen = gtk_widget_get_screen(window);
+    if (GDK_IS_X11_SCREEN(screen)) {
+        return gdk_x11_screen_supports_net_wm_hint(screen, gdk_atom_intern_static_string("_NET_WM_STATE_FULLSCREEN"));
+    }
+#endif
+    return true;
+}
+
+void MainWindow::set_fullscreen(bool on) {
+    if (!window || on == fullscreen) return;
+    if (window_manager_fullscreen()) {
+        // The window manager's answer arrives as a window state event.
+        if (on) {
+            gtk_window_fullscreen(GTK_WINDOW(window));
+        } else {
+            gtk_window_unfullscreen(GTK_WINDOW(window));
+        }
+        return;
+    }
+    // No window manager to ask (a bare X server): the window covers its
+    // monitor itself.
+    if (on) {
+        GdkDisplay* display = gtk_widget_get_display(window);
+        GdkMonitor* monitor = gdk_display_get_monitor_at_window(display, gtk_widget_get_window(window));
+        if (!monitor) monitor = gdk_display_get_primary_monitor(display);
+        if (!monitor) return;
+        GdkRectangle area{};
+        gdk_monitor_get_geometry(monitor, &area);
+        gtk_window_move(GTK_WINDOW(window), area.x, area.y);
+        gtk_window_resize(GTK_WINDOW(window), area.width, area.height);
+    }
+    fullscreen_changed(on);
+}
+
+void MainWindow::fullscreen_changed(bool on) {
+    fullscreen = on;
+    choices.fullscreen = on;
+    // Fullscreen shows the picture alone.
+    if (menu_bar) gtk_widget_set_visible(menu_bar, !on);
+    trace(std::string("window fullscreen ") + (on ? "1" : "0"));
+    if (!on) fit_window_to_scale();
+    if (picture) gtk_widget_queue_draw(picture);
+}
+
+gboolean MainWindow::on_window_state(GtkWidget*, GdkEventWindowState* event, gpointer self) {
+    auto* main = static_cast<MainWindow*>(self);
+    if ((event->changed_mask & GDK_WINDOW_STATE_FULLSCREEN) == 0) return FALSE;
+    const bool on = (event->new_window_state & GDK_WINDOW_STATE_FULLSCREEN) != 0;
+    if (on != main->fullscreen) main->fullscreen_changed(on);
+    return FALSE;
+}
+
+void MainWindow::toggle_pause() {
+    if (!host) return;
+    paused = !paused;
+    if (paused) {
+        host->silence_sound();
+        platform.set_title(std::string(WINDOW_TITLE) + " - Paused");
+    } else {
+        // The schedule starts from now: no frames are run to catch up.
+        host->start_pacer();
+        platform.set_title(WINDOW_TITLE);
+    }
+    trace(std::string("window paused ") + (paused ? "1" : "0"));
+}
+
+void MainWindow::toggle_every_frame() {
+    choices.every_frame = !choices.every_frame;
+    if (host) host->set_draw_every_frame(choices.every_frame);
+}
+
+// --- Keyboard help -----------------------------------------------------------------
+
+void MainWindow::show_keyboard_help() {
+    if (help_window) {
+        gtk_window_present(GTK_WINDOW(help_window));
+        return;
+    }
+    help_window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    gtk_window_set_title(GTK_WINDOW(help_window), "M5 Keyboard");
+    if (window) gtk_window_set_transient_for(GTK_WINDOW(help_window), GTK_WINDOW(window));
+    gtk_window_set_default_size(GTK_WINDOW(help_window), 460, 560);
+    g_signal_connect(
+        help_window, "destroy",
+        G_CALLBACK(+[](GtkWidget*, gpointer self) { static_cast<MainWindow*>(self)->help_window = nullptr; }), this);
+    // Escape closes it.
+    g_signal_connect(help_window, "key-press-event",
+                     G_CALLBACK(+[](GtkWidget* widget, GdkEventKey* event, gpointer) -> gboolean {
+                         if (event->keyval != GDK_KEY_Escape) return FALSE;
+                         gtk_widget_destroy(widget);
+                         return TRUE;
+                     }),
+                     nullptr);
+
+    GtkWidget* grid = gtk_grid_new();
+    gtk_grid_set_column_spacing(GTK_GRID(grid), 16);
+    gtk_grid_set_row_spacing(GTK_GRID(grid), 2);
+    gtk_container_set_border_width(GTK_CONTAINER(grid), 12);
+    gint row = 0;
+    auto heading = [&](const char* left, const char* right) {
+        for (int32_t column = 0; column < 2; ++column) {
+            GtkWidget* label = gtk_label_new(nullptr);
+            gchar* markup = g_markup_printf_escaped("<b>%s</b>", column == 0 ? left : right);
+            gtk_label_set_markup(GTK_LABEL(label), markup);
+            g_free(markup);
+            gtk_label_set_xalign(GTK_LABEL(label), 0.0F);
+            if (row > 0) gtk_widget_set_margin_top(label, 10);
+            gtk_grid_attach(GTK_GRID(grid), label, column, row, 1, 1);
+        }
+        ++row;
+    };
+    auto lines = [&](const std::vector<HelpLine>& entries) {
+        for (const HelpLine& entry : entries) {
+            GtkWidget* what = gtk_label_new(entry.what.c_str());
+            GtkWidget* keys = gtk_label_new(entry.keys.c_str());
+            gtk_label_set_xalign(GTK_LABEL(what), 0.0F);
+            gtk_label_set_xalign(GTK_LABEL(keys), 0.0F);
+            gtk_label_set_line_wrap(GTK_LABEL(keys), TRUE);
+            gtk_grid_attach(GTK_GRID(grid), what, 0, row, 1, 1);
+            gtk_grid_attach(GTK_GRID(grid), keys, 1, row, 1, 1);
+            ++row;
+        }
+    };
+    heading("M5 key", "Key on this keyboard");
+    lines(keyboard_help_lines());
+    heading("Joystick", "Keys and buttons");
+    lines(joystick_help_lines());
+    heading("Shortcut", "Keys");
+    lines(shortcut_help_lines());
+
+    GtkWidget* scroll = gtk_scrolled_window_new(nullptr, nullptr);
+    gtk_container_add(GTK_CONTAINER(scroll), grid);
+    gtk_container_add(GTK_CONTAINER(help_window), scroll);
+    gtk_widget_show_all(help_window);
+    trace("window help");
+}
+
+// --- Messages --------------------------------------------------------------------
+
+void MainWindow::show_message(const std::string& text) {
+    trace("message " + text);
     if (!message_bar) return;
     if (!gtk_widget_get_visible(message_bar)) message_lines.clear();
     message_lines.push_back(text);
@@ -242,17 +577,59 @@ gboolean MainWindow::on_message_timeout(gpointer self) {
     return G_SOURCE_REMOVE;
 }
 
+// --- Clipboard and selection ---------------------------------------------------------
+
+// Whether the clipboard holds text is asked whenever its owner changes, so
+// that opening the Control popup never waits for another program.
+void MainWindow::request_clipboard_targets() {
+    gtk_clipboard_request_targets(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), on_clipboard_targets, this);
+}
+
+void MainWindow::on_clipboard_owner_change(GtkClipboard*, GdkEvent*, gpointer self) {
+    static_cast<MainWindow*>(self)->request_clipboard_targets();
+}
+
+void MainWindow::on_clipboard_targets(GtkClipboard*, GdkAtom* atoms, gint count, gpointer self) {
+    auto* main = static_cast<MainWindow*>(self);
+    main->clipboard_has_text = atoms != nullptr && gtk_targets_include_text(atoms, count);
+}
+
+gboolean MainWindow::on_button_press(GtkWidget*, GdkEventButton* event, gpointer self) {
+    // The middle button pastes the primary selection, as in X11 programs.
+    if (event->type != GDK_BUTTON_PRESS || event->button != GDK_BUTTON_MIDDLE) return FALSE;
+    gtk_clipboard_request_text(gtk_clipboard_get(GDK_SELECTION_PRIMARY), on_primary_text, self);
+    return TRUE;
+}
+
+void MainWindow::on_primary_text(GtkClipboard*, const gchar* text, gpointer self) {
+    auto* main = static_cast<MainWindow*>(self);
+    if (!text || !main->host || main->closed) return;
+    main->trace("paste selection");
+    main->host->paste_start(std::string(text));
+}
+
+// --- Closing ---------------------------------------------------------------------
+
 void MainWindow::close_window() {
     close_requested = false;
     hide_message();
+    if (clipboard_handler != 0) {
+        g_signal_handler_disconnect(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), clipboard_handler);
+        clipboard_handler = 0;
+    }
     if (surface) {
         cairo_surface_destroy(surface);
         surface = nullptr;
     }
     commands.reset();
     host.reset();
-    settings.save_settings(program_dir);
+    if (speed_before_override) settings.cpu_speed = *speed_before_override;
+    if (paths.settings_dir != paths.program_dir) make_directories(paths.settings_dir);
+    settings.save_settings(paths.settings_dir);
+    choices.save(paths.settings_dir + DESKTOP_CHOICES_NAME);
     platform.attach(nullptr, nullptr);
+    platform.set_message_sink(nullptr);
+    if (help_window) gtk_widget_destroy(help_window);
     if (window) {
         GtkWidget* own = window;
         forget_widgets();
@@ -265,40 +642,6 @@ void MainWindow::release_keys() {
     for (uint8_t code : keyboard.release_all()) {
         if (host) host->key_up(code);
     }
-}
-
-std::optional<std::string> MainWindow::choose_file(FileDialogKind kind) {
-    const bool cartridge = kind == FileDialogKind::cartridge;
-    // Rec may name a tape file that does not exist yet.
-    const GtkFileChooserAction action =
-        kind == FileDialogKind::tape_record ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN;
-    GtkWidget* dialog = gtk_file_chooser_dialog_new(
-        cartridge ? "Game Cartridge" : "Data Recorder Tape", window ? GTK_WINDOW(window) : nullptr, action, "_Cancel",
-        GTK_RESPONSE_CANCEL, action == GTK_FILE_CHOOSER_ACTION_SAVE ? "_Save" : "_Open", GTK_RESPONSE_ACCEPT, nullptr);
-    GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
-    // Extensions match in any letter case, as on the original platform.
-    if (cartridge) {
-        add_filter(chooser, "Game Cartridge (*.rom)", "*.[rR][oO][mM]");
-    } else {
-        add_filter(chooser, "Wave Files (*.wav)", "*.[wW][aA][vV]");
-        add_filter(chooser, "Cassette Files (*.cas)", "*.[cC][aA][sS]");
-    }
-    add_filter(chooser, "All Files (*.*)", "*");
-    // Start in the working directory rather than GTK's recent-files view.
-    gchar* folder = g_get_current_dir();
-    gtk_file_chooser_set_current_folder(chooser, folder);
-    g_free(folder);
-
-    std::optional<std::string> path;
-    if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
-        gchar* name = gtk_file_chooser_get_filename(chooser);
-        if (name) {
-            path = std::string(name);
-            g_free(name);
-        }
-    }
-    gtk_widget_destroy(dialog);
-    return path;
 }
 
 gboolean MainWindow::on_delete(GtkWidget*, GdkEvent*, gpointer self) {
@@ -319,35 +662,62 @@ void MainWindow::on_destroy(GtkWidget*, gpointer self) {
 
 void MainWindow::forget_widgets() {
     window = nullptr;
+    menu_bar = nullptr;
     picture = nullptr;
     message_bar = nullptr;
     message_label = nullptr;
     popups.fill(nullptr);
 }
 
+// --- Keys and drawing ----------------------------------------------------------------
+
 gboolean MainWindow::on_key_press(GtkWidget*, GdkEventKey* event, gpointer self) {
     auto* main = static_cast<MainWindow*>(self);
-    const uint8_t code = main->keyboard.press(scancode_of(event));
+    const uint32_t scancode = scancode_of(event);
+    // The keys the M5 keyboard has no use for act on the window; a key held
+    // down repeats its press, which must not toggle again.
+    const bool repeat = scancode < 256 && main->keyboard.is_down(scancode);
+    if (scancode == KEY_F11 || scancode == KEY_PAUSE || (scancode == KEY_ESC && main->fullscreen)) {
+        main->keyboard.press(scancode);
+        if (repeat) return TRUE;
+        if (scancode == KEY_F11) main->toggle_fullscreen();
+        if (scancode == KEY_PAUSE) main->toggle_pause();
+        if (scancode == KEY_ESC) main->toggle_fullscreen();
+        main->shortcut_keys_down[scancode] = true;
+        return TRUE;
+    }
+    const uint8_t code = main->keyboard.press(scancode);
     if (main->host && code != 0) main->host->key_down(code);
     return TRUE;
 }
 
 gboolean MainWindow::on_key_release(GtkWidget*, GdkEventKey* event, gpointer self) {
     auto* main = static_cast<MainWindow*>(self);
-    const uint8_t code = main->keyboard.release(scancode_of(event));
+    const uint32_t scancode = scancode_of(event);
+    const uint8_t code = main->keyboard.release(scancode);
+    // The release of a key whose press acted on the window stays here.
+    if (scancode < 256 && main->shortcut_keys_down[scancode]) {
+        main->shortcut_keys_down[scancode] = false;
+        return TRUE;
+    }
     if (main->host && code != 0) main->host->key_up(code);
     return TRUE;
 }
 
 gboolean MainWindow::on_focus_out(GtkWidget*, GdkEventFocus*, gpointer self) {
     // The release events of keys still down now go to another window.
-    static_cast<MainWindow*>(self)->release_keys();
+    auto* main = static_cast<MainWindow*>(self);
+    main->release_keys();
+    main->shortcut_keys_down.fill(false);
     return FALSE;
 }
 
 gboolean MainWindow::on_draw(GtkWidget* widget, cairo_t* cr, gpointer self) {
     auto* main = static_cast<MainWindow*>(self);
-    cairo_set_source_rgb(cr, 0, 0, 0);
+    // Fullscreen: the picture sits on the machine's backdrop colour.
+    uint16_t backdrop = 0;
+    if (main->fullscreen && main->host) backdrop = PALETTE[main->host->machine().vdp->backdrop_colour()];
+    cairo_set_source_rgb(cr, ((backdrop >> 11) & 31) / 31.0, ((backdrop >> 5) & 63) / 63.0, (backdrop & 31) / 31.0);
     cairo_paint(cr);
     if (!main->host || !main->surface) return TRUE;
 
@@ -377,10 +747,9 @@ void MainWindow::on_menu_item(GtkMenuItem* item, gpointer self) {
     auto* main = static_cast<MainWindow*>(self);
     if (main->updating_menu || main->running_command) return;
     const int32_t id = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(item), COMMAND_KEY));
-    if (main->trace_menus) {
-        std::printf("command %d\n", id);
-        std::fflush(stdout);
-    }
+    main->trace("command " + std::to_string(id));
+    // A speed chosen in the menu is the user's choice and is saved.
+    if (id >= ID_CPU_X1 && id <= ID_CPU_X16) main->speed_before_override.reset();
     main->running_command = true;
     dispatch_command(id, main->settings, main->commands.get(), *main);
     main->running_command = false;

@@ -1,26 +1,35 @@
 // MainWindow: the desktop program's one window and its main loop.
 //
-// Start-up, in this order: the settings are loaded from "m5ce.cfg" in the
-// program directory; the window "SORD m5" is built with its menu bar (the
-// popups Control, Cart, Tape, Screen and Sound) and a drawing area that shows
-// the picture; the Host is created; the frame pacer starts. The main loop
-// always handles a waiting GTK event first and otherwise runs one pacer pass;
-// while a popup menu is open it only waits for events, so no frames run, and
-// the sound is silenced when a popup opens. Closing the window (its close box
-// or Control / Exit) destroys the Host, saves the settings and ends the loop.
-//
-// Messages for the user (a file that could not be opened, no sound device)
-// appear in a strip over the top of the picture that leaves the emulation
-// running; with the menu trace on they are also printed as "message <text>".
+// Start-up, in this order: the program's paths are found (the program
+// directory, or the user's XDG directories when it cannot be written); the
+// settings are loaded from "m5ce.cfg" there (a first run, with no such file,
+// chooses 48000 Hz) and the desktop's own choices from "m5emu.conf"; the
+// window "SORD m5" is built with its menu bar (the popups Control, Cart,
+// Tape, Screen, Sound and Help) and a drawing area that shows the picture;
+// the Host is created; the IPL ROM is found (or the user told where it
+// goes); the files of the command line are opened; the frame pacer starts.
+// The main loop always handles a waiting GTK event first and otherwise runs
+// one pacer pass; while a popup menu is open or the emulation is paused it
+// only waits for events, so no frames run, and the sound is silenced. Closing
+// the window (its close box or Control / Exit) destroys the Host, saves the
+// settings and the choices and ends the loop.
 //
 // Keys reach the machine by physical key and never the toolkit: the window
 // swallows every key event, so neither menu mnemonics, accelerators nor F10
-// take Alt or function-key combinations away from the emulated keyboard.
+// take Alt or function-key combinations away from the emulated keyboard. The
+// exceptions are keys the M5 has no use for: F11 toggles fullscreen,
+// Pause/Break pauses, and Escape leaves fullscreen (only while fullscreen).
+//
+// Messages for the user (a file that could not be opened, no IPL ROM, no
+// sound device) appear in a strip over the top of the picture that leaves the
+// emulation running.
 //
 // With the environment variable M5EMU_TRACE_MENUS set (to anything), the
 // menu bar prints its popup titles once ("menubar Control | Cart | ..."), each
-// popup prints its items on standard output as it opens, and each command
-// prints its id, for tests that drive the window from outside.
+// popup prints its items on standard output as it opens, each command prints
+// its id, each message "message <text>", each dropped file "drop <path>", and
+// each change of the window "window scale <n>", "window fullscreen <0|1>" or
+// "window paused <0|1>", for tests that drive the window from outside.
 #pragma once
 
 #include <gtk/gtk.h>
@@ -31,10 +40,13 @@
 #include <string>
 #include <vector>
 
+#include "desktop/command_line.h"
+#include "desktop/desktop_choices.h"
 #include "desktop/desktop_platform.h"
 #include "desktop/gamepad.h"
 #include "desktop/key_translation.h"
 #include "desktop/menu_model.h"
+#include "desktop/program_paths.h"
 #include "host/settings.h"
 
 namespace m5 {
@@ -43,7 +55,7 @@ class Host;
 
 class MainWindow final : public CommandWindow {
 public:
-    MainWindow();
+    explicit MainWindow(const DesktopOptions& options = {});
     ~MainWindow() override;
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
@@ -57,9 +69,18 @@ public:
     // last few are kept).
     void show_message(const std::string& text);
 
+    // Opens a cartridge or tape file as a dropped file or the command line
+    // does: by its kind, joining the recent list when it could be used.
+    void open_file(const std::string& path);
+
     // --- CommandWindow ------------------------------------------------------
     std::optional<std::string> choose_file(FileDialogKind kind) override;
     void request_close() override { close_requested = true; }
+    void set_window_scale(int32_t scale) override;
+    void toggle_fullscreen() override;
+    void toggle_pause() override;
+    void toggle_every_frame() override;
+    void show_keyboard_help() override;
 
 private:
     class HostCommands;
@@ -68,9 +89,17 @@ private:
     GtkWidget* build_menu_bar();
     void update_popup(int32_t index);
     bool popup_open() const;
+    void find_ipl(const DesktopOptions& options);
+    void fit_window_to_scale();
+    void set_fullscreen(bool on);
+    void fullscreen_changed(bool on);
+    bool window_manager_fullscreen() const;
     void close_window();
     void release_keys();
     void forget_widgets();
+    void hide_message();
+    void trace(const std::string& line) const;
+    void request_clipboard_targets();
 
     static gboolean on_delete(GtkWidget* widget, GdkEvent* event, gpointer self);
     static void on_destroy(GtkWidget* widget, gpointer self);
@@ -78,14 +107,22 @@ private:
     static gboolean on_key_release(GtkWidget* widget, GdkEventKey* event, gpointer self);
     static gboolean on_focus_out(GtkWidget* widget, GdkEventFocus* event, gpointer self);
     static gboolean on_draw(GtkWidget* widget, cairo_t* cr, gpointer self);
+    static gboolean on_button_press(GtkWidget* widget, GdkEventButton* event, gpointer self);
+    static gboolean on_window_state(GtkWidget* widget, GdkEventWindowState* event, gpointer self);
     static void on_popup_show(GtkWidget* menu, gpointer self);
     static void on_menu_item(GtkMenuItem* item, gpointer self);
     static void on_message_response(GtkInfoBar* bar, gint response, gpointer self);
     static gboolean on_message_timeout(gpointer self);
-    void hide_message();
+    static void on_drag_data_received(GtkWidget* widget, GdkDragContext* context, gint x, gint y,
+                                      GtkSelectionData* data, guint info, guint time, gpointer self);
+    static void on_clipboard_owner_change(GtkClipboard* clipboard, GdkEvent* event, gpointer self);
+    static void on_clipboard_targets(GtkClipboard* clipboard, GdkAtom* atoms, gint count, gpointer self);
+    static void on_primary_text(GtkClipboard* clipboard, const gchar* text, gpointer self);
 
     Settings settings;
-    std::string program_dir;
+    DesktopChoices choices;
+    ProgramPaths paths;
+    std::optional<int32_t> speed_before_override;  // --speed is not saved
     KeyboardTracker keyboard;
     DesktopPlatform platform;
     Gamepads gamepads;
@@ -93,19 +130,26 @@ private:
     std::unique_ptr<HostCommands> commands;
 
     GtkWidget* window = nullptr;
+    GtkWidget* menu_bar = nullptr;
     GtkWidget* picture = nullptr;
+    GtkWidget* help_window = nullptr;
     std::array<GtkWidget*, POPUP_COUNT> popups{};
     cairo_surface_t* surface = nullptr;  // wraps the host's surface pixels
     GtkWidget* message_bar = nullptr;
     GtkWidget* message_label = nullptr;
     std::vector<std::string> message_lines;  // what the strip shows
     guint message_timer = 0;
+    gulong clipboard_handler = 0;
 
     bool trace_menus = false;
     bool updating_menu = false;    // item states are being set: not commands
     bool running_command = false;  // a command is in progress (a nested loop may run)
     bool close_requested = false;
     bool closed = false;
+    bool fullscreen = false;  // as the window manager reports it
+    bool paused = false;
+    bool clipboard_has_text = false;
+    std::array<bool, 256> shortcut_keys_down{};  // pressed keys that acted on the window
 };
 
 }  // namespace m5

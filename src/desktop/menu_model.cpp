@@ -1,5 +1,7 @@
 #include "desktop/menu_model.h"
 
+#include <algorithm>
+
 #include "host/settings.h"
 
 namespace m5 {
@@ -31,9 +33,10 @@ std::array<MenuPopup, POPUP_COUNT> build_resource() {
     std::array<MenuPopup, POPUP_COUNT> popups;
     popups[POPUP_CONTROL] = {
         "Control",
-        {item(ID_RESET, "Reset"), separator(), item(40003, "CPU x1", true), item(40004, "CPU x2", true),
-         item(40005, "CPU x4", true), item(40006, "CPU x8", true), item(40007, "CPU x16", true), separator(),
-         item(ID_PASTE, "Paste"), item(ID_PASTE_STOP, "Stop"), separator(), item(ID_EXIT, "Exit")}};
+        {item(ID_RESET, "Reset"), item(ID_PAUSE, "Pause"), separator(), item(40003, "CPU x1", true),
+         item(40004, "CPU x2", true), item(40005, "CPU x4", true), item(40006, "CPU x8", true),
+         item(40007, "CPU x16", true), separator(), item(ID_PASTE, "Paste"), item(ID_PASTE_STOP, "Stop"), separator(),
+         item(ID_EXIT, "Exit")}};
 
     popups[POPUP_CART] = {"Cart", {item(ID_CART_OPEN, "Open"), item(ID_CART_CLOSE, "Close"), separator()}};
     for (const MenuItem& entry : recent_placeholders(ID_CART_RECENT)) popups[POPUP_CART].items.push_back(entry);
@@ -45,8 +48,10 @@ std::array<MenuPopup, POPUP_COUNT> build_resource() {
     popups[POPUP_SCREEN] = {
         "Screen",
         {item(ID_SCREEN_REC_30, "Rec 30fps"), item(ID_SCREEN_REC_15, "Rec 15fps"), item(ID_SCREEN_REC_10, "Rec 10fps"),
-         item(ID_SCREEN_STOP, "Stop"), separator(), item(40084, "Window x1"), item(40085, "Window x2"),
-         item(40086, "Fullscreen 640x480"), item(40087, "Fullscreen 320x240")}};
+         item(ID_SCREEN_STOP, "Stop"), separator(), item(40084, "Window x1", true), item(40085, "Window x2", true),
+         item(ID_WINDOW_X3, "Window x3", true), item(ID_WINDOW_X4, "Window x4", true),
+         item(40086, "Fullscreen 640x480"), item(40087, "Fullscreen 320x240"), separator(),
+         item(ID_EVERY_FRAME, "Every frame")}};
 
     popups[POPUP_SOUND] = {"Sound",
                            {item(ID_SOUND_REC, "Rec"), item(ID_SOUND_STOP, "Stop"), separator(),
@@ -54,6 +59,8 @@ std::array<MenuPopup, POPUP_COUNT> build_resource() {
                             item(40098, "11025Hz", true), item(40099, "22050Hz", true), item(40100, "44100Hz", true),
                             item(40101, "48000Hz", true), separator(), item(40102, "100msec", true),
                             item(40103, "200msec", true), item(40104, "300msec", true), item(40105, "400msec", true)}};
+
+    popups[POPUP_HELP] = {"Help", {item(ID_HELP_KEYS, "Keyboard")}};
     return popups;
 }
 
@@ -112,6 +119,34 @@ std::optional<std::string> take_recent(RecentList& list, int32_t n) {
 
 }  // namespace
 
+void add_recent(RecentList& list, const std::string& path) { promote_recent(list, find_recent(list, path), path); }
+
+MediaKind media_kind(const std::string& path) {
+    const size_t dot = path.rfind('.');
+    const size_t slash = path.rfind('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return MediaKind::unknown;
+    std::string extension = path.substr(dot + 1);
+    for (char& c : extension) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    if (extension == "rom") return MediaKind::cartridge;
+    if (extension == "wav" || extension == "cas") return MediaKind::tape;
+    return MediaKind::unknown;
+}
+
+bool open_media_file(const std::string& path, Settings& settings, CommandReceiver& host) {
+    switch (media_kind(path)) {
+        case MediaKind::cartridge:
+            if (!host.open_cartridge(path)) return false;
+            add_recent(settings.recent_carts, path);
+            return true;
+        case MediaKind::tape:
+            if (!host.tape_play(path)) return false;
+            add_recent(settings.recent_tapes, path);
+            return true;
+        case MediaKind::unknown: break;
+    }
+    return false;
+}
+
 const std::array<MenuPopup, POPUP_COUNT>& menu_resource() {
     static const std::array<MenuPopup, POPUP_COUNT> popups = build_resource();
     return popups;
@@ -138,15 +173,26 @@ std::vector<MenuItem> popup_items(int32_t index, const MenuView& view) {
         case POPUP_CONTROL: {
             const int32_t speed = view.cpu_speed >= 0 && view.cpu_speed <= 3 ? view.cpu_speed : 4;
             check_radio(items, ID_CPU_X1, ID_CPU_X16, ID_CPU_X1 + speed);
-            set_enabled(items, ID_PASTE, false);
-            set_enabled(items, ID_PASTE_STOP, false);
+            set_enabled(items, ID_PASTE, view.clipboard_has_text);
+            set_enabled(items, ID_PASTE_STOP, view.pasting);
+            find_item(items, ID_PAUSE)->checked = view.paused;
             break;
         }
         case POPUP_CART: rebuild_recent(items, ID_CART_RECENT, view.recent_carts); break;
         case POPUP_TAPE: rebuild_recent(items, ID_TAPE_RECENT, view.recent_tapes); break;
-        case POPUP_SCREEN:
-            for (int32_t id = ID_SCREEN_REC_30; id <= ID_FULLSCREEN_320; ++id) set_enabled(items, id, false);
+        case POPUP_SCREEN: {
+            for (int32_t id = ID_SCREEN_REC_30; id <= ID_SCREEN_STOP; ++id) set_enabled(items, id, false);
+            const int32_t scale = std::clamp(view.window_scale, 1, MAX_WINDOW_SCALE);
+            const int32_t scale_id = scale <= 2 ? ID_WINDOW_X1 + scale - 1 : ID_WINDOW_X3 + scale - 3;
+            for (MenuItem& entry : items) {
+                const bool window_size = entry.id == ID_WINDOW_X1 || entry.id == ID_WINDOW_X2 ||
+                                         entry.id == ID_WINDOW_X3 || entry.id == ID_WINDOW_X4;
+                if (window_size) entry.checked = !view.fullscreen && entry.id == scale_id;
+                if (entry.id == ID_FULLSCREEN_640 || entry.id == ID_FULLSCREEN_320) entry.checked = view.fullscreen;
+            }
+            find_item(items, ID_EVERY_FRAME)->checked = view.every_frame;
             break;
+        }
         case POPUP_SOUND: {
             set_enabled(items, ID_SOUND_REC, !view.host_exists || !view.recording);
             set_enabled(items, ID_SOUND_STOP, !view.host_exists || view.recording);
@@ -188,32 +234,46 @@ void dispatch_command(int32_t id, Settings& settings, CommandReceiver* host, Com
     }
     if (id >= ID_RATE_2000 && id <= ID_RATE_48000) {
         settings.sample_rate_index = id - ID_RATE_2000;
-        if (host) host->apply_settings();
+        if (host) host->apply_sound_settings();
         return;
     }
     if (id >= ID_BUFFER_100 && id <= ID_BUFFER_400) {
         settings.buffer_length_index = id - ID_BUFFER_100;
-        if (host) host->apply_settings();
+        if (host) host->apply_sound_settings();
         return;
     }
     if (id >= ID_CART_RECENT && id < ID_CART_RECENT + RECENT_COUNT) {
-        const std::optional<std::string> path = take_recent(settings.recent_carts, id - ID_CART_RECENT);
-        if (path && host) host->open_cartridge(*path);
+        const int32_t n = id - ID_CART_RECENT;
+        if (recent_empty(settings.recent_carts, n)) return;
+        const std::string path = recent_path(settings.recent_carts, n);
+        // Without a host the list is still reordered; with one, only a file
+        // that opens moves to the front.
+        if (!host || host->open_cartridge(path)) take_recent(settings.recent_carts, n);
         return;
     }
     if (id >= ID_TAPE_RECENT && id < ID_TAPE_RECENT + RECENT_COUNT) {
-        const std::optional<std::string> path = take_recent(settings.recent_tapes, id - ID_TAPE_RECENT);
-        if (path && host) host->tape_play(*path);
+        const int32_t n = id - ID_TAPE_RECENT;
+        if (recent_empty(settings.recent_tapes, n)) return;
+        const std::string path = recent_path(settings.recent_tapes, n);
+        if (!host || host->tape_play(path)) take_recent(settings.recent_tapes, n);
         return;
     }
     switch (id) {
         case ID_EXIT: window.request_close(); return;
+        case ID_WINDOW_X1:
+        case ID_WINDOW_X2: window.set_window_scale(id - ID_WINDOW_X1 + 1); return;
+        case ID_WINDOW_X3:
+        case ID_WINDOW_X4: window.set_window_scale(id - ID_WINDOW_X3 + 3); return;
+        case ID_FULLSCREEN_640:
+        case ID_FULLSCREEN_320: window.toggle_fullscreen(); return;
+        case ID_PAUSE: window.toggle_pause(); return;
+        case ID_EVERY_FRAME: window.toggle_every_frame(); return;
+        case ID_HELP_KEYS: window.show_keyboard_help(); return;
         case ID_CART_OPEN: {
             if (!host) return;
             const std::optional<std::string> path = window.choose_file(FileDialogKind::cartridge);
             if (!path) return;
-            promote_recent(settings.recent_carts, find_recent(settings.recent_carts, *path), *path);
-            host->open_cartridge(*path);
+            if (host->open_cartridge(*path)) add_recent(settings.recent_carts, *path);
             return;
         }
         case ID_TAPE_PLAY:
@@ -222,12 +282,8 @@ void dispatch_command(int32_t id, Settings& settings, CommandReceiver* host, Com
             const std::optional<std::string> path =
                 window.choose_file(id == ID_TAPE_PLAY ? FileDialogKind::tape_play : FileDialogKind::tape_record);
             if (!path) return;
-            promote_recent(settings.recent_tapes, find_recent(settings.recent_tapes, *path), *path);
-            if (id == ID_TAPE_PLAY) {
-                host->tape_play(*path);
-            } else {
-                host->tape_record(*path);
-            }
+            const bool opened = id == ID_TAPE_PLAY ? host->tape_play(*path) : host->tape_record(*path);
+            if (opened) add_recent(settings.recent_tapes, *path);
             return;
         }
         default: break;
@@ -245,7 +301,7 @@ void dispatch_command(int32_t id, Settings& settings, CommandReceiver* host, Com
         case ID_SOUND_REC: host->start_recording(); break;
         case ID_SCREEN_STOP:
         case ID_SOUND_STOP: host->stop_recording(); break;
-        default: break;  // the window sizes have no action
+        default: break;
     }
 }
 

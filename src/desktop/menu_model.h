@@ -1,4 +1,4 @@
-// The menu of the desktop program, without any toolkit: its five popups with
+// The menu of the desktop program, without any toolkit: its popups with
 // their command ids and texts, what each popup shows when it is about to
 // open (radio marks, enabled states, the recent lists), and the command
 // dispatch. The GTK front end builds its menu bar from this and applies the
@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-namespace m5 {
+#include "host/settings.h"
 
-struct Settings;
+namespace m5 {
 
 // Command ids.
 inline constexpr int32_t ID_RESET = 40001;
@@ -32,6 +32,8 @@ inline constexpr int32_t ID_SCREEN_REC_15 = 40081;
 inline constexpr int32_t ID_SCREEN_REC_10 = 40082;
 inline constexpr int32_t ID_SCREEN_STOP = 40083;
 inline constexpr int32_t ID_WINDOW_X1 = 40084;
+inline constexpr int32_t ID_WINDOW_X2 = 40085;
+inline constexpr int32_t ID_FULLSCREEN_640 = 40086;
 inline constexpr int32_t ID_FULLSCREEN_320 = 40087;
 inline constexpr int32_t ID_SOUND_REC = 40093;
 inline constexpr int32_t ID_SOUND_STOP = 40094;
@@ -41,6 +43,12 @@ inline constexpr int32_t ID_BUFFER_100 = 40102;  // ... 40105 400msec
 inline constexpr int32_t ID_BUFFER_400 = 40105;
 inline constexpr int32_t ID_PASTE = 40118;
 inline constexpr int32_t ID_PASTE_STOP = 40119;
+// The desktop's own commands.
+inline constexpr int32_t ID_WINDOW_X3 = 40120;
+inline constexpr int32_t ID_WINDOW_X4 = 40121;
+inline constexpr int32_t ID_PAUSE = 40122;
+inline constexpr int32_t ID_EVERY_FRAME = 40123;
+inline constexpr int32_t ID_HELP_KEYS = 40124;
 inline constexpr int32_t ID_SEPARATOR = 0;
 
 inline constexpr int32_t POPUP_CONTROL = 0;
@@ -48,7 +56,10 @@ inline constexpr int32_t POPUP_CART = 1;
 inline constexpr int32_t POPUP_TAPE = 2;
 inline constexpr int32_t POPUP_SCREEN = 3;
 inline constexpr int32_t POPUP_SOUND = 4;
-inline constexpr int32_t POPUP_COUNT = 5;
+inline constexpr int32_t POPUP_HELP = 5;
+inline constexpr int32_t POPUP_COUNT = 6;
+
+inline constexpr int32_t MAX_WINDOW_SCALE = 4;
 
 struct MenuItem {
     int32_t id = ID_SEPARATOR;  // ID_SEPARATOR: a separator line
@@ -79,15 +90,25 @@ struct MenuView {
     std::array<std::string, 8> recent_tapes;
     bool host_exists = false;
     bool recording = false;
+    // The desktop's own state.
+    bool clipboard_has_text = false;
+    bool pasting = false;
+    bool paused = false;
+    int32_t window_scale = 2;  // 1..MAX_WINDOW_SCALE
+    bool fullscreen = false;
+    bool every_frame = true;
 };
 
 MenuView menu_view(const Settings& settings, bool host_exists, bool recording);
 
 // The items of popup `index` as they show when it opens: the stored CPU
-// speed, sample rate and buffer length carry the radio mark; Paste and Stop
-// are disabled; the recent lists are rebuilt from the settings ("None",
-// disabled, when empty); the Screen items are disabled; Rec or Stop of the
-// Sound popup is enabled by the recording state. Empty for an unknown index.
+// speed, sample rate and buffer length carry the radio mark; Paste is enabled
+// while the clipboard holds text and Stop while a paste runs; Pause is checked
+// while paused; the recent lists are rebuilt from the settings ("None",
+// disabled, when empty); the screen recording items are disabled, the window
+// size of the current scale is marked (the fullscreen items while
+// fullscreen); Rec or Stop of the Sound popup is enabled by the recording
+// state. Empty for an unknown index.
 std::vector<MenuItem> popup_items(int32_t index, const MenuView& view);
 
 // The one-line description of a popup's items that the menu trace prints:
@@ -103,12 +124,16 @@ public:
     virtual ~CommandReceiver() = default;
     virtual void reset() = 0;
     virtual void apply_settings() = 0;
+    // The sample rate or buffer length changed: the sound output reopens.
+    virtual void apply_sound_settings() = 0;
     virtual void paste_start() = 0;
     virtual void paste_stop() = 0;
-    virtual void open_cartridge(const std::string& path) = 0;
+    // The open commands answer whether the file could be used; only a file
+    // that could goes to the front of its recent list.
+    virtual bool open_cartridge(const std::string& path) = 0;
     virtual void close_cartridge() = 0;
-    virtual void tape_play(const std::string& path) = 0;
-    virtual void tape_record(const std::string& path) = 0;
+    virtual bool tape_play(const std::string& path) = 0;
+    virtual bool tape_record(const std::string& path) = 0;
     virtual void tape_close() = 0;
     virtual void start_recording() = 0;
     virtual void stop_recording() = 0;
@@ -126,7 +151,27 @@ public:
     virtual std::optional<std::string> choose_file(FileDialogKind kind) = 0;
     // Asks for the window to close (as if its close box was pressed).
     virtual void request_close() = 0;
+    // Window x1..x4: the picture at that scale, leaving fullscreen.
+    virtual void set_window_scale(int32_t /*scale*/) {}
+    virtual void toggle_fullscreen() {}
+    virtual void toggle_pause() {}
+    virtual void toggle_every_frame() {}
+    virtual void show_keyboard_help() {}
 };
+
+// Puts the path at the front of the list (moving it there when it is listed
+// already), as the file dialogs do.
+void add_recent(RecentList& list, const std::string& path);
+
+// What a file given on the command line or dropped on the window is, by its
+// extension in any letter case: *.rom a cartridge, *.wav and *.cas a tape.
+enum class MediaKind { cartridge, tape, unknown };
+MediaKind media_kind(const std::string& path);
+
+// Inserts a cartridge or plays a tape by the file's kind; a file that could
+// be used goes to the front of its recent list. False when it could not (or
+// the kind is unknown).
+bool open_media_file(const std::string& path, Settings& settings, CommandReceiver& host);
 
 // Carries out one menu command. `host` is null while no Host exists: the
 // commands that need it do nothing then, while the settings commands still

@@ -63,7 +63,7 @@ void FramePacer::pass() {
     if (deadline > now_ms) {
         // Ahead of time: draw every second frame, and sleep when a whole
         // frame duration is left.
-        if (skip >= 1) {
+        if (skip >= 1 || draw_every_frame) {
             draw();
         } else {
             skip += 1;

@@ -7,7 +7,9 @@
 // 60 frames with no division per frame. While ahead of time every second
 // frame is drawn and the loop sleeps when a whole frame duration remains;
 // while late only one frame in 31 is drawn and the schedule is moved up to
-// the moment of that draw instead of catching up. While the tape moves,
+// the moment of that draw instead of catching up. A platform that can afford
+// it may ask for every frame to be drawn while ahead of time (the title then
+// settles at 60 fps, 100 %). While the tape moves,
 // frames cost no time and the loop runs flat out. Once a second the title
 // reads "SORD m5 - <drawn> fps (<drawn * 100 / run> %)".
 //
@@ -55,6 +57,10 @@ public:
     // One pass of the main loop in which no platform message was waiting.
     void pass();
 
+    // Draw every frame while ahead of time instead of every second one.
+    void set_draw_every_frame(bool every) { draw_every_frame = every; }
+    bool draws_every_frame() const { return draw_every_frame; }
+
     // Inspection.
     int32_t pace_position() const { return pace_pos; }
     int32_t frame_duration_ms() const { return pace_ms; }
@@ -77,6 +83,7 @@ private:
     int32_t frames_run = 0;
     int32_t frames_drawn = 0;
     uint32_t title_due = 0;
+    bool draw_every_frame = false;
 };
 
 }  // namespace m5

@@ -1,11 +1,14 @@
 #include "host/host.h"
 
 #include <algorithm>
+#include <cmath>
+#include <filesystem>
 
 #include "host/platform.h"
 #include "host/settings.h"
 #include "host/wav_header.h"
 #include "machine/machine.h"
+#include "memory/memory_map.h"
 
 namespace m5 {
 
@@ -24,15 +27,9 @@ Host::Host(Platform& platform_services, Settings& settings)
       surface(new uint16_t[static_cast<size_t>(SURFACE_WIDTH) * SURFACE_HEIGHT]()),
       pacer(platform_services, *this) {
     program_dir = program_directory_of(platform.executable_path());
+    files_dir = program_dir;
 
-    // Sound choices out of range are corrected and written back, so the
-    // corrected values are what gets saved.
-    if (user_settings.sample_rate_index < 0 || user_settings.sample_rate_index >= SAMPLE_RATE_COUNT) {
-        user_settings.sample_rate_index = 5;  // 44100 Hz
-    }
-    if (user_settings.buffer_length_index < 0 || user_settings.buffer_length_index >= BUFFER_LENGTH_COUNT) {
-        user_settings.buffer_length_index = 0;  // 100 ms
-    }
+    validate_sound_choices();
     const int32_t rate_hz = SAMPLE_RATES_HZ[user_settings.sample_rate_index];
     const int32_t samples = block_samples_for(rate_hz, BUFFER_LENGTHS_MS[user_settings.buffer_length_index]);
 
@@ -47,6 +44,17 @@ Host::~Host() {
     close_sound();
     emulated->release_all();
     emulated.reset();
+}
+
+// Sound choices out of range are corrected and written back, so the corrected
+// values are what gets saved.
+void Host::validate_sound_choices() {
+    if (user_settings.sample_rate_index < 0 || user_settings.sample_rate_index >= SAMPLE_RATE_COUNT) {
+        user_settings.sample_rate_index = 5;  // 44100 Hz
+    }
+    if (user_settings.buffer_length_index < 0 || user_settings.buffer_length_index >= BUFFER_LENGTH_COUNT) {
+        user_settings.buffer_length_index = 0;  // 100 ms
+    }
 }
 
 int32_t& Host::cpu_speed() { return user_settings.cpu_speed; }
@@ -90,6 +98,18 @@ void Host::tape_record(const std::string& path) { emulated->tape_record(path); }
 void Host::tape_close() { emulated->tape_close(); }
 void Host::apply_settings() { emulated->apply_config(); }
 
+bool Host::load_ipl(const std::string& path) {
+    FileStream file;
+    if (!file.open(path, FILE_READ_BINARY)) return false;
+    uint8_t* rom = emulated->memory_map->image;
+    std::fill(rom, rom + IPL_ROM_SIZE, uint8_t{0xFF});
+    file.read(rom, 1, IPL_ROM_SIZE);
+    file.close();
+    emulated->reset();
+    restart_recording();
+    return true;
+}
+
 // --- Screen ------------------------------------------------------------------
 
 void Host::place_picture(int32_t screen_width, int32_t screen_height) {
@@ -111,16 +131,28 @@ void Host::open_sound(int32_t rate_hz, int32_t samples) {
     sound_on = true;
 }
 
+void Host::reopen_sound() {
+    validate_sound_choices();
+    const int32_t rate_hz = SAMPLE_RATES_HZ[user_settings.sample_rate_index];
+    const int32_t samples = block_samples_for(rate_hz, BUFFER_LENGTHS_MS[user_settings.buffer_length_index]);
+    if (sound_on) platform.sound_close();
+    sound_on = false;
+    sound_rate_hz = rate_hz;
+    block_length = samples;
+    emulated->setup_audio(rate_hz, samples);
+    sound_silenced = false;
+    if (!platform.sound_open(rate_hz, samples)) return;
+    fill_first_half = true;
+    sound_on = true;
+}
+
 void Host::feed_sound() {
     sound_silenced = false;
     if (!sound_on) return;
     // The half that is not playing is refilled once it has been played.
     if (!platform.sound_half_free(fill_first_half)) return;
     const int16_t* block = emulated->take_audio(0, 1);
-    if (is_recording) {
-        record_stream->write(block, sizeof(int16_t), static_cast<size_t>(block_length));
-        record_blocks += 1;
-    }
+    if (is_recording) record_block(block, block_length);
     // A half that cannot be written is refilled on its next turn.
     platform.sound_write_half(fill_first_half, block, block_length);
     fill_first_half = !fill_first_half;
@@ -139,12 +171,44 @@ void Host::close_sound() {
 
 // --- Recorder ----------------------------------------------------------------
 
+void Host::record_block(const int16_t* block, int32_t count) {
+    record_blocks += 1;
+    if (sound_rate_hz == record_rate_hz) {
+        record_stream->write(block, sizeof(int16_t), static_cast<size_t>(count));
+        record_samples += static_cast<uint32_t>(count);
+        record_last = block[count - 1];
+        record_phase = 0.0;
+        return;
+    }
+    // Linear interpolation over the block, with the previous block's last
+    // sample before it (input position -1), carrying the position across
+    // blocks.
+    const double step = static_cast<double>(sound_rate_hz) / record_rate_hz;
+    resampled.clear();
+    while (record_phase < count - 1) {
+        const double floor_pos = std::floor(record_phase);
+        const auto at = static_cast<int32_t>(floor_pos);
+        const double a = at < 0 ? record_last : block[at];
+        const double b = block[at + 1];
+        resampled.push_back(static_cast<int16_t>(std::lround(a + (b - a) * (record_phase - floor_pos))));
+        record_phase += step;
+    }
+    record_phase -= count;
+    record_last = block[count - 1];
+    record_stream->write(resampled.data(), sizeof(int16_t), resampled.size());
+    record_samples += static_cast<uint32_t>(resampled.size());
+}
+
 void Host::start_recording() {
     if (is_recording) return;
     auto stream = std::make_unique<FileStream>();
-    if (!stream->open(program_dir + "sound.tmp", FILE_WRITE_BINARY)) return;
+    if (!stream->open(files_dir + "sound.tmp", FILE_WRITE_BINARY)) return;
     record_stream = std::move(stream);
     record_blocks = 0;
+    record_samples = 0;
+    record_rate_hz = sound_rate_hz;
+    record_phase = 0.0;
+    record_last = 0;
     is_recording = true;
 }
 
@@ -153,32 +217,46 @@ void Host::stop_recording() {
     record_stream.reset();
     is_recording = false;
 
-    const std::string wav_path = program_dir + "sound.wav";
-    const std::string tmp_path = program_dir + "sound.tmp";
-    // The recording must be readable before the old WAV file is replaced;
+    const std::string wav_path = files_dir + "sound.wav";
+    const std::string tmp_path = files_dir + "sound.tmp";
+    // The recording must be readable before the new WAV file is written;
     // otherwise both files stay as they are.
     FileStream tmp;
     if (!tmp.open(tmp_path, FILE_READ_BINARY)) return;
+    // An earlier recording is kept under the first free "sound-N.wav".
+    std::error_code error;
+    if (std::filesystem::is_regular_file(wav_path, error)) {
+        for (int32_t n = 1; n < 100000; ++n) {
+            const std::string kept = files_dir + "sound-" + std::to_string(n) + ".wav";
+            if (std::filesystem::exists(kept, error)) continue;
+            std::filesystem::rename(wav_path, kept, error);
+            break;
+        }
+        if (std::filesystem::exists(wav_path, error)) return;  // could not be moved: nothing is replaced
+    }
     FileStream wav;
     if (!wav.open(wav_path, FILE_WRITE_BINARY)) return;
 
-    // The block count, not the temporary file's size, decides the length.
-    const uint32_t data_bytes = static_cast<uint32_t>(record_blocks) * static_cast<uint32_t>(block_length) * 4;
+    // The sample count, not the temporary file's size, decides the length.
+    const uint32_t data_bytes = record_samples * 4;
     // 16-bit stereo: each recorded mono sample in both channels.
     const auto header = wav_header(
-        {.channels = 2, .sample_rate_hz = static_cast<uint32_t>(sound_rate_hz), .bits_per_sample = 16}, data_bytes);
+        {.channels = 2, .sample_rate_hz = static_cast<uint32_t>(record_rate_hz), .bits_per_sample = 16}, data_bytes);
     wav.write(header.data(), 1, header.size());
 
-    // Each mono sample becomes a stereo frame (left, right). A block the
-    // temporary file falls short of is completed with silence.
-    const size_t samples = static_cast<size_t>(block_length);
-    std::vector<int16_t> mono(samples);
-    std::vector<int16_t> stereo(samples * 2);
-    for (int32_t b = 0; b < record_blocks; ++b) {
+    // Each mono sample becomes a stereo frame (left, right). Samples the
+    // temporary file falls short of are completed with silence.
+    constexpr size_t CHUNK = 4096;
+    std::vector<int16_t> mono(CHUNK);
+    std::vector<int16_t> stereo(CHUNK * 2);
+    for (uint32_t done = 0; done < record_samples;) {
+        const size_t samples = std::min<size_t>(CHUNK, record_samples - done);
         const size_t got = tmp.read(mono.data(), sizeof(int16_t), samples);
-        std::fill(mono.begin() + static_cast<std::ptrdiff_t>(got), mono.end(), int16_t{0});
+        std::fill(mono.begin() + static_cast<std::ptrdiff_t>(got), mono.begin() + static_cast<std::ptrdiff_t>(samples),
+                  int16_t{0});
         for (size_t i = 0; i < samples; ++i) stereo[2 * i] = stereo[2 * i + 1] = mono[i];
-        wav.write(stereo.data(), sizeof(int16_t), stereo.size());
+        wav.write(stereo.data(), sizeof(int16_t), samples * 2);
+        done += static_cast<uint32_t>(samples);
     }
     wav.close();
     tmp.close();

@@ -11,8 +11,10 @@
 // command, key and paste operations between frames, and its main loop calls
 // pacer_pass whenever no event is waiting.
 //
-// Files the host writes in the program directory: "sound.tmp" while
-// recording, turned into "sound.wav" (16-bit stereo PCM) when recording stops.
+// Files the host writes in the program directory (or the recording directory
+// it is given): "sound.tmp" while recording, turned into "sound.wav" (16-bit
+// stereo PCM) when recording stops. An existing "sound.wav" is kept: it is
+// renamed "sound-1.wav" (or the first free "sound-N.wav") first.
 #pragma once
 
 #include <array>
@@ -95,6 +97,8 @@ public:
     // whenever no platform event is waiting.
     void start_pacer() { pacer.start(); }
     void pacer_pass() { pacer.pass(); }
+    // Draw every frame while keeping time, instead of every second one.
+    void set_draw_every_frame(bool every) { pacer.set_draw_every_frame(every); }
 
     // --- Commands -----------------------------------------------------------
     // Every component reset; a recording in progress starts over.
@@ -109,6 +113,17 @@ public:
     // Every component's apply_config (the scheduler takes the CPU speed).
     // Sample rate and buffer length are used from the next start.
     void apply_settings();
+    // Closes the sound output and opens it again with the sample rate and
+    // buffer length now in the settings (validated as at construction). The
+    // machine runs on undisturbed, and a recording in progress goes on at
+    // the rate it started with.
+    void reopen_sound();
+    // Replaces the IPL ROM with the first 8 KiB of the file (0xFF beyond its
+    // end) and resets. False, with nothing changed, when it cannot be opened.
+    bool load_ipl(const std::string& path);
+    // Where the recordings go from now on (ends with '/'); the program
+    // directory until this is called.
+    void set_recording_directory(const std::string& dir) { files_dir = dir; }
 
     // --- Screen -------------------------------------------------------------
     // Centres the picture on a screen (or drawing area) of the given size:
@@ -128,6 +143,8 @@ public:
     // Starts typing the platform's clipboard text (abandoning a paste in
     // progress); stops the sequencer and lets go of its keys.
     void paste_start();
+    // The same for the given UTF-8 text (the desktop's primary selection).
+    void paste_start(const std::string& utf8_text);
     void paste_stop();
     bool pasting() const { return paste_step != 0; }
     // Joystick bits (JOY_UP ... JOY_BUTTON_2) held on a game controller for
@@ -158,13 +175,16 @@ private:
     void release_side_keys(int32_t left, int32_t right);
 
     void open_sound(int32_t rate_hz, int32_t samples);
+    void validate_sound_choices();
     void feed_sound();
+    void record_block(const int16_t* block, int32_t count);
     void close_sound();
     void restart_recording();
 
     Platform& platform;
     Settings& user_settings;
     std::string program_dir;
+    std::string files_dir;
 
     // Screen surface, created before the Machine so that its rows exist
     // whenever the video chip asks for them, and freed after it.
@@ -195,6 +215,13 @@ private:
     std::unique_ptr<FileStream> record_stream;
     int32_t record_blocks = 0;
     bool is_recording = false;
+    // The recording keeps the rate it started with: blocks at another rate
+    // (the output was reopened) are resampled to it.
+    int32_t record_rate_hz = 0;
+    uint32_t record_samples = 0;
+    double record_phase = 0.0;  // input position of the next output sample
+    int16_t record_last = 0;    // last input sample of the previous block
+    std::vector<int16_t> resampled;
 
     std::unique_ptr<Machine> emulated;
     FramePacer pacer;

@@ -106,13 +106,20 @@ void Host::set_gamepad_bits(int32_t stick, uint8_t bits) {
 // --- Paste -----------------------------------------------------------------------
 
 void Host::paste_start() {
-    paste_stop();
-    // The platform gives UTF-8, and nothing when the clipboard holds no text;
-    // the machine is typed in the 8-bit Japanese code page. The text ends at
-    // its first NUL, as a C string would. An empty text still runs one cycle.
+    // The platform gives UTF-8, and nothing when the clipboard holds no text.
     const std::optional<std::string> clipboard = platform.clipboard_text();
-    if (!clipboard) return;
-    std::string text = utf8_to_jis_bytes(*clipboard);
+    if (!clipboard) {
+        paste_stop();
+        return;
+    }
+    paste_start(*clipboard);
+}
+
+void Host::paste_start(const std::string& utf8_text) {
+    paste_stop();
+    // The machine is typed in the 8-bit Japanese code page. The text ends at
+    // its first NUL, as a C string would. An empty text still runs one cycle.
+    std::string text = utf8_to_jis_bytes(utf8_text);
     const size_t nul = text.find('\0');
     if (nul != std::string::npos) text.resize(nul);
     paste_text.assign(text.begin(), text.end());

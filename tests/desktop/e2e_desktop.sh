@@ -79,8 +79,8 @@ if [ "${1:-}" = "--inside" ]; then
     # Sound recording through the SDL output (the dummy driver plays in real
     # time): Rec, then Stop.
     open_popup Sound
-    [[ $popup_line == 'popup Sound: 40093 "Rec" | 40094 "Stop" disabled | '*'40096 "4000Hz" checked'* ]] ||
-        fail "Sound popup without Rec enabled, Stop disabled and 4000Hz marked"
+    [[ $popup_line == 'popup Sound: 40093 "Rec" | 40094 "Stop" disabled | '*'40101 "48000Hz" checked'* ]] ||
+        fail "Sound popup without Rec enabled, Stop disabled and 48000Hz (first run) marked"
     close_popup
     menu_choose Sound 40093
     sleep 1.5

@@ -191,16 +191,22 @@ open_popup() {
     local title=$1 titles index=0 name before
     titles=$(grep -m1 '^menubar ' "$work/trace.log" | sed 's/^menubar //')
     IFS='|' read -r -a names <<<"$titles"
-    for name in "${names[@]}"; do
-        name=$(echo "$name" | xargs)
-        [ "$name" = "$title" ] && break
-        index=$((index + 1))
+    for ((index = 0; index < ${#names[@]}; index++)); do
+        names[index]=$(echo "${names[index]}" | xargs)
+    done
+    for ((index = 0; index < ${#names[@]}; index++)); do
+        [ "${names[index]}" = "$title" ] && break
     done
     ((index < ${#names[@]})) || fail "no popup $title in the menu bar ($titles)"
-    before=$(popup_count "$title")
+    # Each step waits for its popup to open, so no key goes to the window.
+    before=$(popup_count "${names[0]}")
     xdotool mousemove --window "$wid" 20 10 click 1
-    for ((_i = 0; _i < index; _i++)); do xdotool key Right; done
-    wait_for 100 test "$(popup_count "$title")" -gt "$before" || fail "popup $title did not open"
+    wait_for 100 test "$(popup_count "${names[0]}")" -gt "$before" || fail "popup ${names[0]} did not open"
+    for ((_i = 1; _i <= index; _i++)); do
+        before=$(popup_count "${names[_i]}")
+        xdotool key Right
+        wait_for 100 test "$(popup_count "${names[_i]}")" -gt "$before" || fail "popup ${names[_i]} did not open"
+    done
     popup_line=$(grep "^popup $title:" "$work/trace.log" | tail -1)
 }
 

@@ -30,18 +30,20 @@ const MenuItem& item_with(const std::vector<MenuItem>& items, int32_t id) {
     throw std::runtime_error("no item " + std::to_string(id));
 }
 
-TEST(MenuResource, five_popups_with_their_ids_and_texts_in_order) {
+TEST(MenuResource, popups_with_their_ids_and_texts_in_order) {
     const auto& popups = menu_resource();
-    ASSERT_EQ(popups.size(), 5u);
+    ASSERT_EQ(popups.size(), 6u);
     EXPECT_EQ(popups[0].title, "Control");
     EXPECT_EQ(popups[1].title, "Cart");
     EXPECT_EQ(popups[2].title, "Tape");
     EXPECT_EQ(popups[3].title, "Screen");
     EXPECT_EQ(popups[4].title, "Sound");
+    EXPECT_EQ(popups[5].title, "Help");
 
-    EXPECT_EQ(describe_popup(popups[0].title, popups[0].items),
-              "Control: 40001 \"Reset\" | - | 40003 \"CPU x1\" | 40004 \"CPU x2\" | 40005 \"CPU x4\" | "
-              "40006 \"CPU x8\" | 40007 \"CPU x16\" | - | 40118 \"Paste\" | 40119 \"Stop\" | - | 40008 \"Exit\"");
+    EXPECT_EQ(
+        describe_popup(popups[0].title, popups[0].items),
+        "Control: 40001 \"Reset\" | 40122 \"Pause\" | - | 40003 \"CPU x1\" | 40004 \"CPU x2\" | 40005 \"CPU x4\" | "
+        "40006 \"CPU x8\" | 40007 \"CPU x16\" | - | 40118 \"Paste\" | 40119 \"Stop\" | - | 40008 \"Exit\"");
     EXPECT_EQ(describe_popup(popups[1].title, popups[1].items),
               "Cart: 40049 \"Open\" | 40050 \"Close\" | - | 40051 \"Recent 1\" | 40052 \"Recent 2\" | "
               "40053 \"Recent 3\" | 40054 \"Recent 4\" | 40055 \"Recent 5\" | 40056 \"Recent 6\" | "
@@ -52,15 +54,16 @@ TEST(MenuResource, five_popups_with_their_ids_and_texts_in_order) {
               "40067 \"Recent 6\" | 40068 \"Recent 7\" | 40069 \"Recent 8\"");
     EXPECT_EQ(describe_popup(popups[3].title, popups[3].items),
               "Screen: 40080 \"Rec 30fps\" | 40081 \"Rec 15fps\" | 40082 \"Rec 10fps\" | 40083 \"Stop\" | - | "
-              "40084 \"Window x1\" | 40085 \"Window x2\" | 40086 \"Fullscreen 640x480\" | "
-              "40087 \"Fullscreen 320x240\"");
+              "40084 \"Window x1\" | 40085 \"Window x2\" | 40120 \"Window x3\" | 40121 \"Window x4\" | "
+              "40086 \"Fullscreen 640x480\" | 40087 \"Fullscreen 320x240\" | - | 40123 \"Every frame\"");
     EXPECT_EQ(describe_popup(popups[4].title, popups[4].items),
               "Sound: 40093 \"Rec\" | 40094 \"Stop\" | - | 40095 \"2000Hz\" | 40096 \"4000Hz\" | 40097 \"8000Hz\" | "
               "40098 \"11025Hz\" | 40099 \"22050Hz\" | 40100 \"44100Hz\" | 40101 \"48000Hz\" | - | "
               "40102 \"100msec\" | 40103 \"200msec\" | 40104 \"300msec\" | 40105 \"400msec\"");
+    EXPECT_EQ(describe_popup(popups[5].title, popups[5].items), "Help: 40124 \"Keyboard\"");
 }
 
-TEST(PopupItems, control_marks_the_stored_speed_once_and_disables_paste_and_stop) {
+TEST(PopupItems, control_marks_the_stored_speed_once_and_enables_paste_by_clipboard_and_stop_by_paste) {
     MenuView view;
     view.cpu_speed = 2;
     std::vector<MenuItem> items = popup_items(POPUP_CONTROL, view);
@@ -70,6 +73,19 @@ TEST(PopupItems, control_marks_the_stored_speed_once_and_disables_paste_and_stop
     EXPECT_FALSE(item_with(items, ID_PASTE_STOP).enabled);
     EXPECT_TRUE(item_with(items, ID_RESET).enabled);
     EXPECT_TRUE(item_with(items, ID_EXIT).enabled);
+
+    view.clipboard_has_text = true;
+    view.paused = true;
+    items = popup_items(POPUP_CONTROL, view);
+    EXPECT_TRUE(item_with(items, ID_PASTE).enabled);
+    EXPECT_FALSE(item_with(items, ID_PASTE_STOP).enabled);
+    EXPECT_EQ(checked_ids(items), (std::vector<int32_t>{ID_PAUSE, 40005}));
+    view.clipboard_has_text = false;
+    view.paused = false;
+    view.pasting = true;
+    items = popup_items(POPUP_CONTROL, view);
+    EXPECT_FALSE(item_with(items, ID_PASTE).enabled);
+    EXPECT_TRUE(item_with(items, ID_PASTE_STOP).enabled);
 
     view.cpu_speed = 0;
     EXPECT_EQ(checked_ids(popup_items(POPUP_CONTROL, view)), std::vector<int32_t>{40003});
@@ -108,12 +124,22 @@ TEST(PopupItems, recent_entries_keep_their_ids_and_show_their_paths) {
     EXPECT_EQ(tape.back().text, "/tapes/last.cas");
 }
 
-TEST(PopupItems, screen_items_are_all_disabled) {
-    for (const MenuItem& entry : popup_items(POPUP_SCREEN, MenuView{})) {
-        if (entry.id != ID_SEPARATOR) {
-            EXPECT_FALSE(entry.enabled) << entry.text;
-        }
-    }
+TEST(PopupItems, screen_disables_recording_and_marks_the_window_scale_or_fullscreen) {
+    MenuView view;
+    view.window_scale = 3;
+    std::vector<MenuItem> items = popup_items(POPUP_SCREEN, view);
+    for (int32_t id = ID_SCREEN_REC_30; id <= ID_SCREEN_STOP; ++id) EXPECT_FALSE(item_with(items, id).enabled);
+    EXPECT_TRUE(item_with(items, ID_WINDOW_X1).enabled);
+    EXPECT_TRUE(item_with(items, ID_FULLSCREEN_640).enabled);
+    EXPECT_EQ(checked_ids(items), (std::vector<int32_t>{ID_WINDOW_X3, ID_EVERY_FRAME}));
+
+    view.fullscreen = true;
+    view.every_frame = false;
+    EXPECT_EQ(checked_ids(popup_items(POPUP_SCREEN, view)),
+              (std::vector<int32_t>{ID_FULLSCREEN_640, ID_FULLSCREEN_320}));
+    view.fullscreen = false;
+    view.window_scale = 1;
+    EXPECT_EQ(checked_ids(popup_items(POPUP_SCREEN, view)), std::vector<int32_t>{ID_WINDOW_X1});
 }
 
 TEST(PopupItems, sound_rec_and_stop_follow_the_recording_state) {
@@ -149,7 +175,7 @@ TEST(PopupItems, sound_marks_rate_and_buffer_and_out_of_range_marks_the_last) {
 }
 
 TEST(PopupItems, unknown_popup_has_no_items) {
-    EXPECT_TRUE(popup_items(5, MenuView{}).empty());
+    EXPECT_TRUE(popup_items(POPUP_COUNT, MenuView{}).empty());
     EXPECT_TRUE(popup_items(-1, MenuView{}).empty());
 }
 
@@ -167,14 +193,25 @@ TEST(MenuView, default_settings_show_x1_4000hz_100msec_and_no_recent_entries) {
 
 struct RecordingHost : CommandReceiver {
     std::vector<std::string> calls;
+    std::string unusable;  // the file that cannot be opened
     void reset() override { calls.push_back("reset"); }
     void apply_settings() override { calls.push_back("apply_settings"); }
+    void apply_sound_settings() override { calls.push_back("apply_sound_settings"); }
     void paste_start() override { calls.push_back("paste_start"); }
     void paste_stop() override { calls.push_back("paste_stop"); }
-    void open_cartridge(const std::string& path) override { calls.push_back("open_cartridge " + path); }
+    bool open_cartridge(const std::string& path) override {
+        calls.push_back("open_cartridge " + path);
+        return path != unusable;
+    }
     void close_cartridge() override { calls.push_back("close_cartridge"); }
-    void tape_play(const std::string& path) override { calls.push_back("tape_play " + path); }
-    void tape_record(const std::string& path) override { calls.push_back("tape_record " + path); }
+    bool tape_play(const std::string& path) override {
+        calls.push_back("tape_play " + path);
+        return path != unusable;
+    }
+    bool tape_record(const std::string& path) override {
+        calls.push_back("tape_record " + path);
+        return path != unusable;
+    }
     void tape_close() override { calls.push_back("tape_close"); }
     void start_recording() override { calls.push_back("start_recording"); }
     void stop_recording() override { calls.push_back("stop_recording"); }
@@ -183,7 +220,13 @@ struct RecordingHost : CommandReceiver {
 struct ScriptedWindow : CommandWindow {
     std::deque<std::optional<std::string>> answers;
     std::vector<FileDialogKind> dialogs;
+    std::vector<std::string> calls;
     int close_requests = 0;
+    void set_window_scale(int32_t scale) override { calls.push_back("scale " + std::to_string(scale)); }
+    void toggle_fullscreen() override { calls.push_back("fullscreen"); }
+    void toggle_pause() override { calls.push_back("pause"); }
+    void toggle_every_frame() override { calls.push_back("every_frame"); }
+    void show_keyboard_help() override { calls.push_back("help"); }
     std::optional<std::string> choose_file(FileDialogKind kind) override {
         dialogs.push_back(kind);
         if (answers.empty()) return std::nullopt;
@@ -302,22 +345,64 @@ TEST_F(Dispatch, settings_commands_store_values_and_apply_them) {
     EXPECT_EQ(settings.sample_rate_index, 2);
     dispatch_command(40105, settings, &host, window);
     EXPECT_EQ(settings.buffer_length_index, 3);
-    EXPECT_EQ(host.calls, (std::vector<std::string>{"apply_settings", "apply_settings", "apply_settings"}));
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"apply_settings", "apply_sound_settings", "apply_sound_settings"}));
 
     dispatch_command(40007, settings, nullptr, window);  // stored without a host too
     EXPECT_EQ(settings.cpu_speed, 4);
 }
 
 TEST_F(Dispatch, plain_commands_reach_the_host) {
-    for (int32_t id :
-         {ID_RESET, ID_PASTE, ID_PASTE_STOP, ID_CART_CLOSE, ID_TAPE_CLOSE, ID_SCREEN_REC_30, ID_SCREEN_REC_15,
-          ID_SCREEN_REC_10, ID_SCREEN_STOP, ID_SOUND_REC, ID_SOUND_STOP, 40084, 40085, 40086, 40087}) {
+    for (int32_t id : {ID_RESET, ID_PASTE, ID_PASTE_STOP, ID_CART_CLOSE, ID_TAPE_CLOSE, ID_SCREEN_REC_30,
+                       ID_SCREEN_REC_15, ID_SCREEN_REC_10, ID_SCREEN_STOP, ID_SOUND_REC, ID_SOUND_STOP}) {
         dispatch_command(id, settings, &host, window);
     }
     EXPECT_EQ(host.calls,
               (std::vector<std::string>{"reset", "paste_start", "paste_stop", "close_cartridge", "tape_close",
                                         "start_recording", "start_recording", "start_recording", "stop_recording",
                                         "start_recording", "stop_recording"}));
+}
+
+TEST_F(Dispatch, window_commands_reach_the_window_only) {
+    for (int32_t id : {ID_WINDOW_X1, ID_WINDOW_X2, ID_WINDOW_X3, ID_WINDOW_X4, ID_FULLSCREEN_640, ID_FULLSCREEN_320,
+                       ID_PAUSE, ID_EVERY_FRAME, ID_HELP_KEYS}) {
+        dispatch_command(id, settings, &host, window);
+    }
+    EXPECT_EQ(window.calls, (std::vector<std::string>{"scale 1", "scale 2", "scale 3", "scale 4", "fullscreen",
+                                                      "fullscreen", "pause", "every_frame", "help"}));
+    EXPECT_TRUE(host.calls.empty());
+}
+
+TEST_F(Dispatch, a_file_that_cannot_be_used_stays_out_of_the_recent_lists) {
+    fill(settings.recent_carts, {"A", "gone.rom"});
+    host.unusable = "gone.rom";
+    dispatch_command(40052, settings, &host, window);  // Recent 2
+    EXPECT_EQ(paths(settings.recent_carts)[0], "A");
+    window.answers.push_back("gone.rom");
+    window.answers.push_back("gone.rom");
+    dispatch_command(ID_TAPE_PLAY, settings, &host, window);
+    dispatch_command(ID_TAPE_REC, settings, &host, window);
+    EXPECT_TRUE(recent_empty(settings.recent_tapes, 0));
+    EXPECT_EQ(host.calls,
+              (std::vector<std::string>{"open_cartridge gone.rom", "tape_play gone.rom", "tape_record gone.rom"}));
+}
+
+TEST_F(Dispatch, media_files_open_by_extension_and_join_their_recent_list) {
+    EXPECT_EQ(media_kind("/x/GAME.Rom"), MediaKind::cartridge);
+    EXPECT_EQ(media_kind("a.WAV"), MediaKind::tape);
+    EXPECT_EQ(media_kind("b.cas"), MediaKind::tape);
+    EXPECT_EQ(media_kind("/dir.rom/readme"), MediaKind::unknown);
+    EXPECT_EQ(media_kind("notes.txt"), MediaKind::unknown);
+
+    host.unusable = "bad.rom";
+    EXPECT_TRUE(open_media_file("g.rom", settings, host));
+    EXPECT_TRUE(open_media_file("t.cas", settings, host));
+    EXPECT_FALSE(open_media_file("bad.rom", settings, host));
+    EXPECT_FALSE(open_media_file("notes.txt", settings, host));
+    EXPECT_EQ(host.calls,
+              (std::vector<std::string>{"open_cartridge g.rom", "tape_play t.cas", "open_cartridge bad.rom"}));
+    EXPECT_EQ(paths(settings.recent_carts)[0], "g.rom");
+    EXPECT_TRUE(recent_empty(settings.recent_carts, 1));
+    EXPECT_EQ(paths(settings.recent_tapes)[0], "t.cas");
 }
 
 TEST_F(Dispatch, exit_asks_the_window_to_close_with_or_without_host) {

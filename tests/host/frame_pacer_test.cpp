@@ -71,6 +71,26 @@ TEST(FramePacerTest, fast_machine_draws_every_second_frame_and_title_settles_at_
     for (size_t i = 1; i < target.draws.size(); ++i) EXPECT_EQ(target.draws[i] - target.draws[i - 1], 2);
 }
 
+TEST(FramePacerTest, drawing_every_frame_settles_the_title_at_60_fps_100_percent_and_late_frames_still_skip) {
+    TestPlatform platform;
+    FakeTarget target(platform);
+    FramePacer pacer(platform, target);
+    pacer.set_draw_every_frame(true);
+    pacer.start();
+    const uint32_t start = platform.clock_ms;
+    while (platform.clock_ms - start < 3000) pacer.pass();
+    ASSERT_GE(platform.titles.size(), 2u);
+    for (size_t i = 1; i < platform.titles.size(); ++i) EXPECT_EQ(platform.titles[i], "SORD m5 - 60 fps (100 %)");
+    for (size_t i = 1; i < target.draws.size(); ++i) EXPECT_EQ(target.draws[i] - target.draws[i - 1], 1);
+
+    // Late, one frame in 31 is still all that is drawn.
+    target.draws.clear();
+    target.frame_cost_ms = 40;
+    for (int i = 0; i < 100; ++i) pacer.pass();
+    ASSERT_GE(target.draws.size(), 3u);
+    EXPECT_EQ(target.draws[2] - target.draws[1], 31);
+}
+
 TEST(FramePacerTest, late_frames_draw_every_31st_and_move_the_deadline_to_now) {
     TestPlatform platform;
     FakeTarget target(platform);

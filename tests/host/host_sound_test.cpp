@@ -9,6 +9,8 @@
 #include "host/host.h"
 #include "host/settings.h"
 #include "host/test_platform.h"
+#include "machine/machine.h"
+#include "memory/memory_map.h"
 
 namespace m5 {
 namespace {
@@ -227,6 +229,57 @@ TEST_F(HostSoundTest, recording_cannot_start_without_a_writable_directory) {
     Host host(platform, settings);
     host.start_recording();
     EXPECT_FALSE(host.recording());
+}
+
+TEST_F(HostSoundTest, an_earlier_recording_is_kept_as_sound_1_then_sound_2) {
+    std::ofstream(dir.file("sound.wav"), std::ios::binary) << "first";
+    Host host(platform, settings);
+    for (int take = 0; take < 2; ++take) {
+        host.start_recording();
+        host.emulate_frame();
+        host.stop_recording();
+    }
+    EXPECT_EQ(read_all(dir.file("sound-1.wav")), "first");
+    EXPECT_EQ(read_all(dir.file("sound-2.wav")).size(), 44u + 4u * 400u);
+    EXPECT_EQ(read_all(dir.file("sound.wav")).size(), 44u + 4u * 400u);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("sound-3.wav")));
+}
+
+TEST_F(HostSoundTest, reopening_the_output_takes_the_new_rate_and_a_recording_keeps_its_own) {
+    ScratchDir recordings("recordings");
+    Host host(platform, settings);  // 4000 Hz, 100 ms
+    host.set_recording_directory(recordings.dir());
+    host.start_recording();
+    host.emulate_frame();
+    settings.sample_rate_index = 2;    // 8000 Hz
+    settings.buffer_length_index = 1;  // 200 ms
+    host.reopen_sound();
+    EXPECT_EQ(platform.closes, 1);
+    EXPECT_EQ(platform.opened_rate, 8000);
+    EXPECT_EQ(platform.opened_block, 1600);
+    EXPECT_EQ(host.sample_rate(), 8000);
+    EXPECT_TRUE(host.recording());
+    host.emulate_frame();  // 1600 samples at 8000 Hz: 800 at the recording's 4000 Hz
+    EXPECT_EQ(platform.written_blocks.back().size(), 1600u);
+    host.stop_recording();
+
+    const std::string wav = read_all(recordings.file("sound.wav"));
+    ASSERT_GE(wav.size(), 44u);
+    EXPECT_EQ(le32(wav, 24), 4000u);
+    EXPECT_EQ(le32(wav, 40), 4u * (400u + 800u));
+    EXPECT_EQ(wav.size(), 44u + le32(wav, 40));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("sound.wav")));
+}
+
+TEST_F(HostSoundTest, load_ipl_replaces_the_rom_and_a_missing_file_changes_nothing) {
+    std::ofstream(dir.file("other.bin"), std::ios::binary) << "\x3E\x42";
+    Host host(platform, settings);
+    EXPECT_FALSE(host.load_ipl(dir.file("missing.bin")));
+    EXPECT_EQ(host.machine().memory_map->peek(0), 0xFF);
+    EXPECT_TRUE(host.load_ipl(dir.file("other.bin")));
+    EXPECT_EQ(host.machine().memory_map->peek(0), 0x3E);
+    EXPECT_EQ(host.machine().memory_map->peek(1), 0x42);
+    EXPECT_EQ(host.machine().memory_map->peek(2), 0xFF);
 }
 
 }  // namespace

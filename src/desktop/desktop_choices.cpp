@@ -1,0 +1,58 @@
+#include "desktop/desktop_choices.h"
+
+#include <glib.h>
+
+#include "desktop/menu_model.h"
+
+namespace m5 {
+
+namespace {
+
+constexpr const char* WINDOW_GROUP = "Window";
+
+}  // namespace
+
+struct DesktopChoices::KeyFile {
+    GKeyFile* keys = g_key_file_new();
+    ~KeyFile() { g_key_file_free(keys); }
+};
+
+DesktopChoices::DesktopChoices() : file(std::make_unique<KeyFile>()) {}
+DesktopChoices::~DesktopChoices() = default;
+
+void DesktopChoices::load(const std::string& path) {
+    file = std::make_unique<KeyFile>();
+    if (!g_key_file_load_from_file(file->keys, path.c_str(), G_KEY_FILE_KEEP_COMMENTS, nullptr)) return;
+    GError* error = nullptr;
+    const gint scale = g_key_file_get_integer(file->keys, WINDOW_GROUP, "scale", &error);
+    if (!error && scale >= 1 && scale <= MAX_WINDOW_SCALE) window_scale = scale;
+    g_clear_error(&error);
+    const gboolean full = g_key_file_get_boolean(file->keys, WINDOW_GROUP, "fullscreen", &error);
+    if (!error) fullscreen = full != FALSE;
+    g_clear_error(&error);
+    const gboolean every = g_key_file_get_boolean(file->keys, WINDOW_GROUP, "every_frame", &error);
+    if (!error) every_frame = every != FALSE;
+    g_clear_error(&error);
+}
+
+bool DesktopChoices::save(const std::string& path) {
+    g_key_file_set_integer(file->keys, WINDOW_GROUP, "scale", window_scale);
+    g_key_file_set_boolean(file->keys, WINDOW_GROUP, "fullscreen", fullscreen);
+    g_key_file_set_boolean(file->keys, WINDOW_GROUP, "every_frame", every_frame);
+    // g_key_file_save_to_file writes a temporary file and renames it.
+    return g_key_file_save_to_file(file->keys, path.c_str(), nullptr) != FALSE;
+}
+
+std::string DesktopChoices::value(const std::string& group, const std::string& key) const {
+    gchar* text = g_key_file_get_value(file->keys, group.c_str(), key.c_str(), nullptr);
+    if (!text) return {};
+    std::string result(text);
+    g_free(text);
+    return result;
+}
+
+void DesktopChoices::set_value(const std::string& group, const std::string& key, const std::string& text) {
+    g_key_file_set_value(file->keys, group.c_str(), key.c_str(), text.c_str());
+}
+
+}  // namespace m5

@@ -1,0 +1,47 @@
+// DesktopChoices: what the desktop program remembers beyond the settings
+// record, whose fixed 8340-byte image has no room for it: the window scale,
+// fullscreen, drawing every frame, and the gamepad mapping. Kept in a small
+// key file ("m5emu.conf") beside m5ce.cfg:
+//
+//   [Window]
+//   scale=2
+//   fullscreen=false
+//   every_frame=true
+//
+// Groups and keys this program does not know (the gamepad mapping is written
+// by its own code through value/set_value) are kept as they were loaded.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace m5 {
+
+class DesktopChoices {
+public:
+    DesktopChoices();
+    ~DesktopChoices();
+    DesktopChoices(const DesktopChoices&) = delete;
+    DesktopChoices& operator=(const DesktopChoices&) = delete;
+
+    // Reads the file; a missing or unreadable file, or a value out of range,
+    // leaves that choice at its default.
+    void load(const std::string& path);
+    // Writes the file through a temporary one; false when nothing was saved.
+    bool save(const std::string& path);
+
+    int32_t window_scale = 2;  // 1..4
+    bool fullscreen = false;
+    bool every_frame = true;
+
+    // Any other value, as text; "" when absent.
+    std::string value(const std::string& group, const std::string& key) const;
+    void set_value(const std::string& group, const std::string& key, const std::string& text);
+
+private:
+    struct KeyFile;
+    std::unique_ptr<KeyFile> file;
+};
+
+}  // namespace m5
