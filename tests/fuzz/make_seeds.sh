@@ -63,6 +63,28 @@ record tape_wav square.wav host_tape_out 3
 truncated tape_wav header_only.wav written.wav 44
 truncated tape_wav short_header.wav written.wav 20
 overwrite tape_wav sizes_wrong.wav square.wav 4 ffffffff
+# WAV headers the deck converts (written.wav is 8-bit mono at 48000 Hz, its
+# format chunk at 12 and its data chunk at 36), and damaged ones.
+overwrite tape_wav cd_rate.wav written.wav 24 44ac0000
+overwrite tape_wav stereo.wav written.wav 22 0200
+overwrite tape_wav sixteen_bit.wav written.wav 32 02001000
+overwrite tape_wav float.wav written.wav 20 0300
+overwrite tape_wav float_sized.wav float.wav 32 04002000
+overwrite tape_wav zero_channels.wav written.wav 22 0000
+overwrite tape_wav zero_rate.wav written.wav 24 00000000
+overwrite tape_wav not_pcm.wav written.wav 20 5500
+overwrite tape_wav format_past_end.wav written.wav 16 f0ffff7f
+overwrite tape_wav data_past_end.wav cd_rate.wav 40 ffffff7f
+overwrite tape_wav no_data_chunk.wav written.wav 36 4c495354
+# 24-bit stereo at 96 kHz in an extensible format chunk, after an odd-sized
+# LIST chunk, with eight frames of samples.
+hex tape_wav extensible.wav 524946467800000057415645\
+4c4953540300000041424300\
+666d742028000000feff02000077010000ca080006001800\
+16001800030000000100000000001000800000aa00389b71\
+6461746130000000\
+000080000080ffff7fffff7f000080000080ffff7fffff7f000080000080ffff7fffff7f000080000080ffff7fffff7f
+
 record tape_cas written.cas tape_write 12
 record tape_cas square.cas host_tape_out 30
 hex tape_cas runs.cas 8300028002ff00

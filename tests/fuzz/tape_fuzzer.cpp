@@ -1,13 +1,17 @@
 // Tape images played and recorded. The input is a tape image of the format
 // this target is built for (TAPE_EXTENSION, ".wav" or ".cas"). The deck plays
 // it tick by tick, and every tick's level and whether the tape still runs
-// are compared with a plain reading of the format. The levels played are then
-// recorded into a new image, which must play back as the same levels.
+// are compared with a plain reading of the format. A WAV recording the deck
+// converts is checked for its length only: the tape must run for exactly the
+// ticks its samples last. The levels played are then recorded into a new
+// image, which must play back as the same levels.
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "devices/tape_deck.h"
+#include "devices/wav_tape_reader.h"
 #include "fuzz_support.h"
 #include "machine/machine.h"
 
@@ -23,10 +27,11 @@ constexpr size_t MAX_TICKS = 6'000;
 // The level and the running state after each tick, as the format says.
 class TapeModel {
 public:
-    TapeModel(const uint8_t* data, size_t size, bool wav) : wav_(wav) {
+    // `wav_start`: where a WAV image's samples start (they run to the end of
+    // the file).
+    TapeModel(const uint8_t* data, size_t size, bool wav, size_t wav_start) : wav_(wav) {
         if (wav) {
-            const size_t header = static_cast<size_t>(m5::WAV_HEADER_SIZE);
-            if (size > header) bytes_.assign(data + header, data + size);
+            if (size > wav_start) bytes_.assign(data + wav_start, data + size);
         } else {
             bytes_.assign(data, data + size);
         }
@@ -75,12 +80,43 @@ private:
     uint32_t fill_used_ = 0;
 };
 
+// Plays a WAV recording the deck converts: the tape runs for exactly the
+// ticks the recording lasts (up to MAX_TICKS), and every level is 0 or 1.
+std::vector<uint8_t> play_converted(TapeDeck& deck, const std::string& path, const m5::WavTapeFormat& format) {
+    deck.tape_play(path);
+    FUZZ_CHECK(deck.playing && deck.converter.active(), "the recording is not converted");
+    deck.signal_in(1, 1, 1);  // motor on
+    std::vector<uint8_t> levels;
+    while (deck.tick_running() && levels.size() < MAX_TICKS) {
+        deck.on_event(0, 0);
+        FUZZ_CHECK(deck.out_level <= 1, "a level other than 0 or 1");
+        levels.push_back(deck.out_level);
+    }
+    const auto expected = static_cast<size_t>(std::min<int64_t>(format.ticks, static_cast<int64_t>(MAX_TICKS)));
+    FUZZ_CHECK(levels.size() == expected,
+               "the recording plays " + std::to_string(levels.size()) + " ticks, not " + std::to_string(expected));
+    deck.signal_in(1, 0, 1);
+    deck.tape_close();
+    return levels;
+}
+
 // Plays the image at `path` with the motor on; checks every tick against the
 // model and returns the levels played (one per tick).
 std::vector<uint8_t> play_and_check(m5::Machine& machine, const std::string& path, const uint8_t* data, size_t size,
                                     bool wav) {
     TapeDeck& deck = *machine.tape_deck;
-    TapeModel model(data, size, wav);
+    // The WAV header as the deck reads it: a recording it converts, or
+    // samples played one byte a tick from the data chunk (from byte 44 when
+    // the header is not understood).
+    m5::WavTapeFormat format;
+    if (wav) {
+        m5::FileStream file;
+        FUZZ_CHECK(file.open(path, m5::FILE_READ_BINARY), "the image cannot be read");
+        format = m5::read_wav_tape_format(file, static_cast<int64_t>(size));
+    }
+    if (format.converted) return play_converted(deck, path, format);
+    const auto wav_start = static_cast<size_t>(format.understood ? format.data_offset : m5::WAV_HEADER_SIZE);
+    TapeModel model(data, size, wav, wav_start);
     deck.tape_play(path);
     FUZZ_CHECK(deck.playing, "the image was not opened");
     FUZZ_CHECK(deck.out_level == model.first_level(), "wrong level when the tape is put in");
