@@ -11,6 +11,7 @@
 // run ends. No settings file is read or written.
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -27,6 +28,7 @@
 #include "devices/tape_deck.h"
 #include "devices/vdp.h"
 #include "devices/virtual_keys.h"
+#include "devices/wav_tape_reader.h"
 #include "host/file_stream.h"
 #include "host/frame_pacer.h"
 #include "host/host.h"
@@ -327,6 +329,45 @@ int run(const Options& o, const char* argv0) {
     return 0;
 }
 
+// --tape-info: what the tape deck makes of a tape image, one "name: value"
+// line each.
+int print_tape_info(const std::string& path) {
+    require_readable("tape", path);
+    FileStream file;
+    file.open(path, FILE_READ_BINARY);
+    int64_t size = 0;
+    if (file.seek(0, SEEK_FROM_END) == 0) size = std::max<int64_t>(file.tell(), 0);
+    auto seconds = [](int64_t ticks) { return static_cast<double>(ticks) / TAPE_TICKS_PER_SECOND; };
+    const char* const raw = "played as it stands, one level a tick";
+    if (!is_wav_path(path)) {
+        // Each run byte plays its level for as many ticks as its low 7 bits.
+        file.seek(0, SEEK_FROM_START);
+        std::vector<uint8_t> block(1 << 16);
+        int64_t ticks = 0;
+        for (size_t got; (got = file.read(block.data(), 1, block.size())) > 0;) {
+            for (size_t i = 0; i < got; ++i) ticks += block[i] & 0x7F;
+        }
+        std::printf("format: CAS, run lengths\nlength: %.3f s\nplayback: %s\n", seconds(ticks), raw);
+        return 0;
+    }
+    const WavTapeFormat format = read_wav_tape_format(file, size);
+    if (!format.understood) {
+        std::printf("format: WAV, header not understood\nlength: %.3f s\nplayback: %s, from byte %d\n",
+                    seconds(std::max<int64_t>(size - WAV_HEADER_SIZE, 0)), raw, WAV_HEADER_SIZE);
+        return 0;
+    }
+    std::printf("format: WAV, %d-bit %s\nrate: %u Hz\nchannels: %d\n", format.bits_per_sample,
+                format.sample_format == WavSampleFormat::IEEE_FLOAT ? "float" : "PCM", format.sample_rate_hz,
+                format.channels);
+    if (format.converted) {
+        std::printf("length: %.3f s\nplayback: converted to %d ticks a second\n",
+                    static_cast<double>(format.frames) / format.sample_rate_hz, TAPE_TICKS_PER_SECOND);
+    } else {
+        std::printf("length: %.3f s\nplayback: %s\n", seconds(std::max<int64_t>(size - format.data_offset, 0)), raw);
+    }
+    return 0;
+}
+
 }  // namespace
 }  // namespace m5::tools
 
@@ -338,6 +379,7 @@ int main(int argc, char** argv) {
             std::fputs(help_text(), stdout);
             return 0;
         }
+        if (!options.tape_info.empty()) return print_tape_info(options.tape_info);
         return run(options, argv[0]);
     } catch (const OptionError& error) {
         std::fprintf(stderr, "m5run: %s\n", error.what());

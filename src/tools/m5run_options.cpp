@@ -24,6 +24,9 @@ Program and media:
   --tape FILE            tape image (*.wav or *.cas) to play
   --tape-record FILE     record the tape output into FILE (*.wav or *.cas);
                          not together with --tape
+  --tape-info FILE       print what the tape deck makes of the tape image
+                         FILE (format, rate, channels, length, whether it is
+                         converted or played as it stands) and run nothing
 
 Running:
   --frames N             frames to run (default 60)
@@ -235,6 +238,7 @@ const OptionRule OPTION_RULES[] = {
     {"--cart", VALUE, [](Parse& p, const std::string& v) { p.options.cart = v; }},
     {"--tape", VALUE, [](Parse& p, const std::string& v) { p.options.tape = v; }},
     {"--tape-record", VALUE, [](Parse& p, const std::string& v) { p.options.tape_record = v; }},
+    {"--tape-info", VALUE, [](Parse& p, const std::string& v) { p.options.tape_info = v; }},
     // Running.
     {"--frames", VALUE,
      [](Parse& p, const std::string& v) { p.options.frames = parse_count("--frames", v, 0, MAX_FRAMES); }},

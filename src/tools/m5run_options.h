@@ -37,6 +37,7 @@ struct Options {
     std::string cart;
     std::string tape;
     std::string tape_record;
+    std::string tape_info;
     int32_t frames = 60;
     int32_t speed_index = 0;
     int32_t rate_index = 1;

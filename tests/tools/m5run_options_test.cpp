@@ -30,6 +30,8 @@ TEST(M5RunOptionsTest, every_option_lands_in_its_field) {
                                      "c.rom",
                                      "--tape-record",
                                      "t.cas",
+                                     "--tape-info",
+                                     "i.wav",
                                      "--frames",
                                      "0x20",
                                      "--speed",
@@ -62,6 +64,7 @@ TEST(M5RunOptionsTest, every_option_lands_in_its_field) {
     EXPECT_EQ(o.dir, "d");
     EXPECT_EQ(o.cart, "c.rom");
     EXPECT_EQ(o.tape_record, "t.cas");
+    EXPECT_EQ(o.tape_info, "i.wav");
     EXPECT_EQ(o.frames, 32);
     EXPECT_EQ(o.speed_index, 3);
     EXPECT_EQ(o.rate_index, 5);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "devices/vdp.h"
+#include "host/wav_header.h"
 #include "m5run_harness.h"
 #include "support/test_host.h"
 
@@ -210,6 +211,29 @@ TEST_F(M5RunTest, recorded_tape_plays_back_with_the_same_level_changes) {
     const std::string ram = read_all(path("ram.bin"));
     const int32_t counted = static_cast<uint8_t>(ram[0]) | (static_cast<uint8_t>(ram[1]) << 8);
     EXPECT_NEAR(counted, changes, 1);
+}
+
+TEST_F(M5RunTest, tape_info_says_how_the_deck_plays_each_tape) {
+    auto write = [&](const std::string& name, const std::string& bytes) {
+        std::ofstream(path(name), std::ios::binary) << bytes;
+        return path(name);
+    };
+    // One second of 44.1 kHz 16-bit stereo silence.
+    const auto header = wav_header({.channels = 2, .sample_rate_hz = 44100, .bits_per_sample = 16}, 44100 * 4);
+    const std::string cd = write("cd.wav", std::string(header.begin(), header.end()) + std::string(44100 * 4, '\0'));
+    RunResult r = run({"--tape-info", cd});
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "format: WAV, 16-bit PCM\nrate: 44100 Hz\nchannels: 2\nlength: 1.000 s\n"
+              "playback: converted to 47500 ticks a second\n");
+
+    r = run({"--tape-info", write("odd.wav", std::string(47544, 'x'))});
+    EXPECT_EQ(r.out,
+              "format: WAV, header not understood\nlength: 1.000 s\n"
+              "playback: played as it stands, one level a tick, from byte 44\n");
+    r = run({"--tape-info", write("runs.cas", std::string(475, '\x64'))});  // runs of 100 ticks
+    EXPECT_EQ(r.out, "format: CAS, run lengths\nlength: 1.000 s\nplayback: played as it stands, one level a tick\n");
+    EXPECT_EQ(run({"--tape-info", path("missing.wav")}).exit_code, 1);
 }
 
 TEST_F(M5RunTest, stats_report_frames_speed_and_realtime_pacing) {
