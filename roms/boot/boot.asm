@@ -27,10 +27,10 @@
 ; and how to start a cartridge, and then the hardware at work: two sprites
 ; moving by the frame interrupt, a tune and a noise effect, all fifteen
 ; colours, a live view of the keyboard and joystick ports, and a small area
-; to type in. It keeps its own interrupt table (I = 0x01, at 0x0100) and
-; its variables from 0x7000:
+; to type in. It keeps its own interrupt table (I = 0x01, at 0x0100), its
+; variables from 0x7000 and its stack at the top of RAM.
 ;
-; Interrupts: mode 2; the video chip's frame interrupt reaches the processor
+; The demo's interrupts: mode 2; the video chip's frame interrupt reaches the processor
 ; through counter/timer channel 3 (counter mode, time constant 1), once per
 ; frame, 60 times a second. The handler reads the video status (which drops
 ; the interrupt line), counts the frame, scans the keyboard into a queue and
@@ -243,6 +243,8 @@ key_now         equ 0x702B          ; key held: number + 1, 0 for none
 kb_queue        equ 0x7030          ; KB_SIZE bytes
 vbuf            equ 0x7040          ; VBUF_SIZE bytes: video memory moves
 IPL_VARS_END    equ 0x7060
+DEMO_RAM_END    equ RAM_VARS_END    ; the demo's variables end here
+DEMO_STACK_PAGE equ 0xFF00          ; and its stack grows down from 0x0000
 KB_SIZE         equ 16              ; a power of two
 VBUF_SIZE       equ 32
 
