@@ -9,7 +9,8 @@
 # beside it, starts it under Xvfb, waits for the boot ROM's demo, chooses
 # Cart / Open, names the cartridge in the file dialog, and waits for the
 # cartridge's picture: its two pads on a dark blue screen. Then Cart / Close
-# (the demo again) and the recent list's entry (the cartridge again).
+# (the demo again) and the recent list's entry (the cartridge again); last,
+# m5emu --cart starts it at once.
 # Exits 77 (skipped) when the X tools or the cartridge are missing (the
 # cartridge is required when M5_REQUIRE_TEST_DATA is set, as in CI).
 set -euo pipefail
@@ -54,6 +55,12 @@ if [ "${1:-}" = "--inside" ]; then
     menu_choose Cart 40051 # the first recent cartridge
     wait_picture 10 10 "$BLUE"
 
+    menu_choose Control 40008 # Exit
+    wait_exit
+
+    # Named on the command line, the cartridge starts at once.
+    start_m5emu --cart controller.rom
+    wait_picture 10 10 "$BLUE"
     menu_choose Control 40008 # Exit
     wait_exit
     exit 0
