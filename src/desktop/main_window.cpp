@@ -622,10 +622,16 @@ void MainWindow::close_window() {
         surface = nullptr;
     }
     commands.reset();
+    // The window is going: what goes wrong from here on (a recording that
+    // cannot be written as the Host closes, the settings) is said on the
+    // standard error stream instead.
+    platform.set_message_sink([](const std::string& text) { std::fprintf(stderr, "m5emu: %s\n", text.c_str()); });
     host.reset();
     if (speed_before_override) settings.cpu_speed = *speed_before_override;
     if (paths.settings_dir != paths.program_dir) make_directories(paths.settings_dir);
-    settings.save_settings(paths.settings_dir);
+    if (!settings.save_settings(paths.settings_dir)) {
+        std::fprintf(stderr, "m5emu: the settings could not be saved in '%s'\n", paths.settings_dir.c_str());
+    }
     choices.save(paths.settings_dir + DESKTOP_CHOICES_NAME);
     platform.attach(nullptr, nullptr);
     platform.set_message_sink(nullptr);

@@ -21,6 +21,7 @@ void TapeDeck::init() {
     buffer.fill(0x00);
     buffer_pos = 0;
     samples_written = 0;
+    record_error = 0;
     bytes_left = 0;
     tick_event = NO_EVENT;
     playing = recording = is_wav = 0;
@@ -114,6 +115,7 @@ void TapeDeck::tape_play(const std::string& path) {
 
 void TapeDeck::tape_record(const std::string& path) {
     tape_close();
+    record_error = 0;
     if (!file.open(path, FILE_WRITE_BINARY)) return;
     is_wav = is_wav_path(path) ? 1 : 0;
     if (is_wav) {
@@ -137,8 +139,11 @@ void TapeDeck::finish_file() {
             // The run being built is included.
             file.write(buffer.data(), 1, static_cast<size_t>(buffer_pos) + 1);
         }
+        // The stream remembers the first failed write, the buffer writes
+        // during recording included; closing flushes the rest.
+        if (!file.close()) record_error = file.error();
     }
-    if (playing || recording) file.close();
+    if (playing) file.close();
     converter.stop();
     playing = 0;
     recording = 0;

@@ -98,6 +98,9 @@ public:
     uint8_t motor = 0;
     int32_t buffer_pos = 0;
     uint32_t samples_written = 0;
+    // 0, or the error number of the first failed write of the last recording
+    // (its file is then incomplete); the host reads it after closing the tape.
+    int32_t record_error = 0;
     // Image bytes still to play; 64 bits so that images of several gigabytes
     // play to their end.
     uint64_t bytes_left = 0;

@@ -4,6 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdlib>
+#include <vector>
+
 namespace m5 {
 
 namespace {
@@ -26,6 +30,7 @@ FileStream::~FileStream() { close(); }
 
 bool FileStream::open(const std::string& path, int32_t mode) {
     close();
+    first_error = 0;
     if (mode < FILE_READ_BINARY || mode > FILE_READ_WRITE_TEXT) return false;
     const ModeInfo& info = MODES[mode];
 
@@ -40,7 +45,31 @@ bool FileStream::open(const std::string& path, int32_t mode) {
     }
     const int status = ::fcntl(fd, F_GETFL);
     if (status != -1) ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
-    handle = ::fdopen(fd, info.text);
+    return adopt(fd, info.text);
+}
+
+bool FileStream::create_unique(const std::string& prefix, std::string& path) {
+    close();
+    first_error = 0;
+    std::vector<char> name(prefix.begin(), prefix.end());
+    name.insert(name.end(), {'X', 'X', 'X', 'X', 'X', 'X', '\0'});
+    // mkstemp creates the file with O_EXCL: it never opens what is there.
+    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0) return false;
+    // The usual permissions of a new file rather than mkstemp's 0600.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+    if (!adopt(fd, "wb")) {
+        ::unlink(name.data());
+        return false;
+    }
+    path.assign(name.data());
+    return true;
+}
+
+bool FileStream::adopt(int fd, const char* mode_text) {
+    handle = ::fdopen(fd, mode_text);
     if (handle == nullptr) {
         ::close(fd);
         return false;
@@ -48,11 +77,16 @@ bool FileStream::open(const std::string& path, int32_t mode) {
     return true;
 }
 
-void FileStream::close() {
+void FileStream::note_failure(int error_number) {
+    if (first_error == 0) first_error = error_number != 0 ? error_number : EIO;
+}
+
+bool FileStream::close() {
     if (handle != nullptr) {
-        std::fclose(handle);
+        if (std::fclose(handle) != 0) note_failure(errno);
         handle = nullptr;
     }
+    return first_error == 0;
 }
 
 size_t FileStream::read(void* buffer, size_t element_size, size_t count) {
@@ -62,7 +96,9 @@ size_t FileStream::read(void* buffer, size_t element_size, size_t count) {
 
 size_t FileStream::write(const void* buffer, size_t element_size, size_t count) {
     if (handle == nullptr) return 0;
-    return std::fwrite(buffer, element_size, count, handle);
+    const size_t written = std::fwrite(buffer, element_size, count, handle);
+    if (written != count) note_failure(errno);
+    return written;
 }
 
 int32_t FileStream::seek(int64_t offset, int32_t origin) {
@@ -74,7 +110,10 @@ int32_t FileStream::seek(int64_t offset, int32_t origin) {
         case SEEK_FROM_END: whence = SEEK_END; break;
         default: return -1;
     }
-    return ::fseeko(handle, static_cast<off_t>(offset), whence) == 0 ? 0 : -1;
+    // A seek flushes what is buffered, so a failed write can surface here.
+    if (::fseeko(handle, static_cast<off_t>(offset), whence) == 0) return 0;
+    note_failure(errno);
+    return -1;
 }
 
 int64_t FileStream::tell() {

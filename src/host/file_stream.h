@@ -36,7 +36,14 @@ public:
     // no stream was obtained (also for any other mode); the wrapper is then
     // closed.
     bool open(const std::string& path, int32_t mode);
-    void close();
+    // Creates and opens for writing ("wb") a new file named `prefix` followed
+    // by six random characters, never an existing file or a link; `path`
+    // receives its name. False when none could be created.
+    bool create_unique(const std::string& prefix, std::string& path);
+    // Closes the stream if one is open. False when the stream's writes did
+    // not all reach the file: a write, seek or the final flush failed since
+    // it was opened (error() says why).
+    bool close();
     bool is_open() const { return handle != nullptr; }
 
     // Element counts, as the C runtime gives them; 0 on a closed wrapper.
@@ -47,11 +54,20 @@ public:
     // Current position, or -1 on a closed wrapper.
     int64_t tell();
 
+    // The error number (errno) of the first failed write, seek or flush since
+    // the last open, also after close; 0 when there was none.
+    int32_t error() const { return first_error; }
+
     // Deletes the named file; true when it was deleted.
     static bool remove(const std::string& path);
 
 private:
+    // Hands an open descriptor of a regular file to stdio.
+    bool adopt(int fd, const char* mode_text);
+    void note_failure(int error_number);
+
     std::FILE* handle = nullptr;
+    int32_t first_error = 0;
 };
 
 }  // namespace m5

@@ -1,9 +1,13 @@
 #include "host/host.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 
+#include "devices/tape_deck.h"
 #include "host/platform.h"
 #include "host/settings.h"
 #include "host/wav_header.h"
@@ -78,24 +82,49 @@ bool Host::tape_active() { return emulated->tape_status() != 0; }
 
 // --- Commands ----------------------------------------------------------------
 
+// A reset closes the tape, which finishes a recording.
 void Host::reset() {
     emulated->reset();
+    report_tape_failure();
     restart_recording();
 }
 
 void Host::open_cartridge(const std::string& path) {
     emulated->open_cartridge(path);
+    report_tape_failure();
     restart_recording();
 }
 
 void Host::close_cartridge() {
     emulated->close_cartridge();
+    report_tape_failure();
     stop_recording();
 }
 
-void Host::tape_play(const std::string& path) { emulated->tape_play(path); }
-void Host::tape_record(const std::string& path) { emulated->tape_record(path); }
-void Host::tape_close() { emulated->tape_close(); }
+void Host::tape_play(const std::string& path) {
+    tape_close();
+    emulated->tape_play(path);
+}
+
+void Host::tape_record(const std::string& path) {
+    tape_close();
+    emulated->tape_record(path);
+    tape_failure_reported = false;
+}
+
+void Host::tape_close() {
+    emulated->tape_close();
+    report_tape_failure();
+}
+
+int32_t Host::tape_record_error() const { return emulated->tape_deck->record_error; }
+
+void Host::report_tape_failure() {
+    const int32_t error = tape_record_error();
+    if (error == 0 || tape_failure_reported) return;
+    tape_failure_reported = true;
+    platform.show_message("The tape recording could not be written whole: " + std::string(std::strerror(error)) + ".");
+}
 void Host::apply_settings() { emulated->apply_config(); }
 
 bool Host::load_ipl(const std::string& path) {
@@ -202,40 +231,60 @@ void Host::record_block(const int16_t* block, int32_t count) {
 void Host::start_recording() {
     if (is_recording) return;
     auto stream = std::make_unique<FileStream>();
-    if (!stream->open(files_dir + "sound.tmp", FILE_WRITE_BINARY)) return;
+    if (!stream->open(files_dir + "sound.tmp", FILE_WRITE_BINARY)) {
+        record_error = errno != 0 ? errno : EIO;
+        platform.show_message("Sound recording cannot start: " + std::string(std::strerror(record_error)) + ".");
+        return;
+    }
     record_stream = std::move(stream);
     record_blocks = 0;
     record_samples = 0;
     record_rate_hz = sound_rate_hz;
     record_phase = 0.0;
     record_last = 0;
+    record_error = 0;
     is_recording = true;
 }
 
 void Host::stop_recording() {
     if (!is_recording) return;
-    record_stream.reset();
+    write_recording();
+    if (record_error != 0) {
+        platform.show_message("The sound recording could not be written: " + std::string(std::strerror(record_error)) +
+                              "; earlier recordings are kept.");
+    }
+}
+
+void Host::write_recording() {
     is_recording = false;
+    // The stream remembers the first block that failed to reach the file.
+    const bool recorded = record_stream->close();
+    if (!recorded) record_error = record_stream->error();
+    record_stream.reset();
 
     const std::string wav_path = files_dir + "sound.wav";
     const std::string tmp_path = files_dir + "sound.tmp";
+    if (!recorded) {
+        // Samples are missing: no whole WAV file can be made of it, and the
+        // old one stays.
+        FileStream::remove(tmp_path);
+        return;
+    }
     // The recording must be readable before the new WAV file is written;
     // otherwise both files stay as they are.
     FileStream tmp;
-    if (!tmp.open(tmp_path, FILE_READ_BINARY)) return;
-    // An earlier recording is kept under the first free "sound-N.wav".
-    std::error_code error;
-    if (std::filesystem::is_regular_file(wav_path, error)) {
-        for (int32_t n = 1; n < 100000; ++n) {
-            const std::string kept = files_dir + "sound-" + std::to_string(n) + ".wav";
-            if (std::filesystem::exists(kept, error)) continue;
-            std::filesystem::rename(wav_path, kept, error);
-            break;
-        }
-        if (std::filesystem::exists(wav_path, error)) return;  // could not be moved: nothing is replaced
+    if (!tmp.open(tmp_path, FILE_READ_BINARY)) {
+        record_error = errno != 0 ? errno : EIO;
+        return;
     }
+    // The WAV file is written under a new name and takes its place only once
+    // it is complete; should that fail, "sound.tmp" stays.
     FileStream wav;
-    if (!wav.open(wav_path, FILE_WRITE_BINARY)) return;
+    std::string wav_temporary;
+    if (!wav.create_unique(wav_path + ".", wav_temporary)) {
+        record_error = errno != 0 ? errno : EIO;
+        return;
+    }
 
     // The sample count, not the temporary file's size, decides the length.
     const uint32_t data_bytes = record_samples * 4;
@@ -245,7 +294,8 @@ void Host::stop_recording() {
     wav.write(header.data(), 1, header.size());
 
     // Each mono sample becomes a stereo frame (left, right). Samples the
-    // temporary file falls short of are completed with silence.
+    // temporary file falls short of are completed with silence. Failed
+    // writes are remembered by the stream and reported by its close.
     constexpr size_t CHUNK = 4096;
     std::vector<int16_t> mono(CHUNK);
     std::vector<int16_t> stereo(CHUNK * 2);
@@ -258,9 +308,31 @@ void Host::stop_recording() {
         wav.write(stereo.data(), sizeof(int16_t), samples * 2);
         done += static_cast<uint32_t>(samples);
     }
-    wav.close();
     tmp.close();
-    FileStream::remove(tmp_path);
+    if (!wav.close()) {
+        record_error = wav.error();
+    } else if (!keep_earlier_recording(wav_path)) {
+        record_error = EEXIST;
+    } else if (std::rename(wav_temporary.c_str(), wav_path.c_str()) != 0) {
+        record_error = errno != 0 ? errno : EIO;
+    } else {
+        FileStream::remove(tmp_path);
+        return;
+    }
+    FileStream::remove(wav_temporary);
+}
+
+bool Host::keep_earlier_recording(const std::string& wav_path) {
+    // An earlier recording is kept under the first free "sound-N.wav".
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(wav_path, error)) return true;
+    for (int32_t n = 1; n < 100000; ++n) {
+        const std::string kept = files_dir + "sound-" + std::to_string(n) + ".wav";
+        if (std::filesystem::exists(kept, error)) continue;
+        std::filesystem::rename(wav_path, kept, error);
+        break;
+    }
+    return !std::filesystem::exists(wav_path, error);  // could not be moved: nothing is replaced
 }
 
 void Host::restart_recording() {

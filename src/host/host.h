@@ -110,6 +110,9 @@ public:
     void tape_play(const std::string& path);
     void tape_record(const std::string& path);
     void tape_close();
+    // 0, or the error number of the first failed write of the last tape
+    // recording, once the tape is closed: its file is then incomplete.
+    int32_t tape_record_error() const;
     // Every component's apply_config (the scheduler takes the CPU speed).
     // Sample rate and buffer length are used from the next start.
     void apply_settings();
@@ -157,9 +160,13 @@ public:
     // Starts recording into "sound.tmp"; nothing when already recording or
     // when the file cannot be created.
     void start_recording();
-    // Stops and writes "sound.wav"; nothing when not recording.
+    // Stops and writes "sound.wav"; nothing when not recording. The WAV file
+    // is replaced only by a complete one.
     void stop_recording();
     bool recording() const { return is_recording; }
+    // 0, or the error number that kept the last recording from starting or
+    // from being written whole as "sound.wav" (which is then unchanged).
+    int32_t recording_error() const { return record_error; }
     int32_t sample_rate() const { return sound_rate_hz; }
     int32_t block_samples() const { return block_length; }
     bool sound_ready() const { return sound_on; }
@@ -180,6 +187,14 @@ private:
     void record_block(const int16_t* block, int32_t count);
     void close_sound();
     void restart_recording();
+    // stop_recording's work: turns "sound.tmp" into "sound.wav", setting
+    // record_error on failure.
+    void write_recording();
+    // Moves an earlier "sound.wav" aside to the first free "sound-N.wav";
+    // false when it is still in the way.
+    bool keep_earlier_recording(const std::string& wav_path);
+    // Shows, once, that the last tape recording could not be written whole.
+    void report_tape_failure();
 
     Platform& platform;
     Settings& user_settings;
@@ -214,7 +229,9 @@ private:
     bool fill_first_half = true;
     std::unique_ptr<FileStream> record_stream;
     int32_t record_blocks = 0;
+    int32_t record_error = 0;
     bool is_recording = false;
+    bool tape_failure_reported = false;
     // The recording keeps the rate it started with: blocks at another rate
     // (the output was reopened) are resampled to it.
     int32_t record_rate_hz = 0;

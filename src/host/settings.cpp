@@ -112,16 +112,16 @@ void Settings::load_settings(const std::string& program_dir) {
 
 bool Settings::save_settings(const std::string& program_dir) const {
     const std::string name = settings_file_name(program_dir);
-    const std::string temporary = name + ".tmp";
     const std::vector<uint8_t> bytes = image();
 
-    // Write the new image beside the old file and read it back: only a
-    // complete, correct copy replaces the settings file.
+    // Write the new image beside the old file, under a new name that no
+    // existing file or link can take, and read it back: only a complete,
+    // correct copy replaces the settings file.
     FileStream file;
-    if (!file.open(temporary, FILE_WRITE_BINARY)) return false;
-    const size_t written = file.write(bytes.data(), 1, bytes.size());
-    file.close();
-    bool good = written == bytes.size();
+    std::string temporary;
+    if (!file.create_unique(name + ".", temporary)) return false;
+    file.write(bytes.data(), 1, bytes.size());
+    bool good = file.close();
     if (good && file.open(temporary, FILE_READ_BINARY)) {
         std::vector<uint8_t> back(bytes.size() + 1);
         good = file.read(back.data(), 1, back.size()) == bytes.size() &&

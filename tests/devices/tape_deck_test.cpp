@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -10,6 +11,7 @@
 
 #include "machine/machine.h"
 #include "machine/scheduler.h"
+#include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 #include "support/test_host.h"
 
@@ -257,6 +259,22 @@ TEST_F(TapeDeckTest, release_and_destruction_finish_a_recording) {
     machine->scheduler->run_clocks(20 * machine_clocks_from_us(TAPE_TICK_US));
     machine.reset();  // no release_all
     EXPECT_EQ(read_file(path("destroyed.cas")), (Bytes{0x14}));
+}
+
+TEST_F(TapeDeckTest, recording_that_cannot_be_written_whole_keeps_the_error_until_the_next) {
+    {
+        test::FileSizeLimit limit(1000);
+        deck->tape_record(path("short.wav"));
+        motor(1);
+        run_ticks(2000);
+        deck->tape_close();
+    }
+    EXPECT_EQ(deck->record_error, EFBIG);
+    deck->tape_record(path("whole.cas"));
+    EXPECT_EQ(deck->record_error, 0);
+    run_ticks(10);
+    deck->tape_close();
+    EXPECT_EQ(deck->record_error, 0);
 }
 
 TEST_F(TapeDeckTest, file_that_cannot_be_opened_leaves_the_deck_closed) {

@@ -4,8 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
+
+#include "support/file_size_limit.h"
 
 namespace m5 {
 namespace {
@@ -92,6 +95,22 @@ TEST_F(FileStreamTest, closed_stream_reads_nothing_and_remove_deletes) {
     write_file("gone", "x");
     EXPECT_TRUE(FileStream::remove(path("gone")));
     EXPECT_FALSE(std::filesystem::exists(path("gone")));
+}
+
+TEST_F(FileStreamTest, a_failed_write_is_remembered_by_close_until_the_next_open) {
+    FileStream f;
+    const std::string block(3000, 'x');
+    {
+        test::FileSizeLimit full(2000);
+        ASSERT_TRUE(f.open(path("full"), FILE_WRITE_BINARY));
+        f.write(block.data(), 1, block.size());  // may still sit in the stream's buffer
+        EXPECT_FALSE(f.close());
+    }
+    EXPECT_EQ(f.error(), EFBIG);
+    ASSERT_TRUE(f.open(path("fine"), FILE_WRITE_BINARY));
+    EXPECT_EQ(f.error(), 0);
+    EXPECT_EQ(f.write(block.data(), 1, block.size()), block.size());
+    EXPECT_TRUE(f.close());
 }
 
 }  // namespace

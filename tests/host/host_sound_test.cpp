@@ -1,16 +1,20 @@
 // The host's construction, screen surface, sound feed and recorder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
+#include "devices/tape_deck.h"
 #include "host/host.h"
 #include "host/settings.h"
 #include "host/test_platform.h"
 #include "machine/machine.h"
 #include "memory/memory_map.h"
+#include "support/file_size_limit.h"
 
 namespace m5 {
 namespace {
@@ -215,13 +219,69 @@ TEST_F(HostSoundTest, closing_the_cartridge_or_the_host_writes_the_recording) {
     EXPECT_EQ(read_all(dir.file("sound.wav")).size(), 44u + 8u * 400u);  // 4000 Hz x 100 ms blocks
 }
 
+// Files in the scratch directory, by name.
+std::vector<std::string> names_in(const std::string& directory) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(directory)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 TEST_F(HostSoundTest, unwritable_wav_keeps_the_temporary_recording) {
     Host host(platform, settings);
     host.start_recording();
     host.emulate_frame();
-    std::filesystem::create_directory(dir.file("sound.wav"));  // the WAV path cannot be opened as a file
+    std::filesystem::create_directory(dir.file("sound.wav"));  // the WAV path cannot be replaced by a file
     host.stop_recording();
     EXPECT_EQ(std::filesystem::file_size(dir.file("sound.tmp")), 2u * 400u);
+    EXPECT_NE(host.recording_error(), 0);
+    EXPECT_EQ(names_in(dir.dir()), (std::vector<std::string>{"sound.tmp", "sound.wav"}));
+    EXPECT_EQ(platform.messages.size(), 1u);
+}
+
+TEST_F(HostSoundTest, recording_cut_short_by_a_full_disk_leaves_the_old_wav_and_says_so) {
+    // 400-sample blocks of 800 bytes: three reach sound.tmp under 3000 bytes,
+    // but their 4844-byte WAV file does not; under 1000 bytes neither does.
+    for (const uint64_t limit : {3000u, 1000u}) {
+        std::ofstream(dir.file("sound.wav"), std::ios::binary) << "older recording";
+        platform.messages.clear();
+        Host host(platform, settings);
+        {
+            test::FileSizeLimit full(limit);
+            host.start_recording();
+            for (int i = 0; i < 3; ++i) host.emulate_frame();
+            host.stop_recording();
+        }
+        EXPECT_EQ(host.recording_error(), EFBIG) << limit;
+        EXPECT_EQ(read_all(dir.file("sound.wav")), "older recording") << limit;
+        // Complete blocks are kept for another try; a broken recording is not.
+        const std::vector<std::string> left =
+            limit == 3000 ? std::vector<std::string>{"sound.tmp", "sound.wav"} : std::vector<std::string>{"sound.wav"};
+        EXPECT_EQ(names_in(dir.dir()), left) << limit;
+        ASSERT_EQ(platform.messages.size(), 1u) << limit;
+        EXPECT_NE(platform.messages[0].find("could not be written"), std::string::npos) << platform.messages[0];
+        std::filesystem::remove(dir.file("sound.tmp"));
+    }
+}
+
+TEST_F(HostSoundTest, tape_recording_cut_short_is_reported_once) {
+    Host host(platform, settings);
+    host.tape_record(dir.file("tape.wav"));
+    host.machine().tape_deck->signal_in(1, 1, 1);  // motor on
+    {
+        test::FileSizeLimit full(1000);
+        host.emulate_frame();  // about 790 ticks a frame, one byte each
+        host.emulate_frame();
+        host.tape_close();
+    }
+    EXPECT_EQ(host.tape_record_error(), EFBIG);
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_NE(platform.messages[0].find("tape recording"), std::string::npos) << platform.messages[0];
+    host.tape_close();
+    host.reset();
+    EXPECT_EQ(platform.messages.size(), 1u);
 }
 
 TEST_F(HostSoundTest, recording_cannot_start_without_a_writable_directory) {

@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "host/test_platform.h"
+#include "support/file_size_limit.h"
 
 namespace m5 {
 namespace {
@@ -137,16 +138,32 @@ TEST(SettingsTest, short_file_replaces_only_the_bytes_it_has) {
     EXPECT_EQ(s.sample_rate_index, 1);
 }
 
-TEST(SettingsTest, failed_save_leaves_the_old_file_whole) {
+TEST(SettingsTest, failed_save_leaves_the_old_file_whole_and_nothing_beside_it) {
     ScratchDir dir("cfg");
     write_all(dir.file("m5ce.cfg"), "old contents");
     Settings s;
     s.default_settings();
-    // The temporary file cannot be created when its name is a directory.
-    std::filesystem::create_directory(dir.file("m5ce.cfg.tmp"));
-    EXPECT_FALSE(s.save_settings(dir.dir()));
+    {
+        test::FileSizeLimit full(4096);  // less than the record
+        EXPECT_FALSE(s.save_settings(dir.dir()));
+    }
     EXPECT_EQ(read_all(dir.file("m5ce.cfg")), "old contents");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.dir()), {}), 1);
     EXPECT_FALSE(s.save_settings(dir.dir() + "missing/"));
+}
+
+TEST(SettingsTest, save_never_writes_through_a_link_planted_beside_the_file) {
+    ScratchDir dir("cfg");
+    write_all(dir.file("victim"), "not yours");
+    std::filesystem::create_symlink(dir.file("victim"), dir.file("m5ce.cfg.tmp"));
+    Settings s;
+    s.default_settings();
+    s.cpu_speed = 3;
+    ASSERT_TRUE(s.save_settings(dir.dir()));
+    EXPECT_EQ(read_all(dir.file("victim")), "not yours");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("m5ce.cfg.tmp")));
+    const std::vector<uint8_t> image = s.image();
+    EXPECT_EQ(read_all(dir.file("m5ce.cfg")), std::string(image.begin(), image.end()));
 }
 
 TEST(SettingsTest, opening_a_new_path_pushes_out_the_last_entry) {

@@ -33,6 +33,7 @@ public:
     std::string executable_path() override { return executable; }
     bool modifier_down(int32_t virtual_key) override { return physical_keys.count(virtual_key) != 0; }
     std::optional<std::string> clipboard_text() override { return clipboard; }
+    void show_message(const std::string& text) override { messages.push_back(text); }
 
     bool sound_open(int32_t sample_rate, int32_t block_samples) override {
         opened_rate = sample_rate;
@@ -58,6 +59,7 @@ public:
     // Window.
     std::vector<std::string> titles;
     int32_t repaints = 0;
+    std::vector<std::string> messages;
     // Files, keys, clipboard.
     std::string executable = "/nonexistent/m5";
     std::set<int32_t> physical_keys;
