@@ -166,7 +166,7 @@ void require_readable(const std::string& what, const std::string& path) {
 
 void require_writable(const std::string& path) {
     std::string error;
-    if (!path.empty() && !check_output_path(path, error)) run_error(error);
+    if (!check_output_path(path, error)) run_error(error);
 }
 
 // Set by SIGINT or SIGTERM; the run then stops between frames and cleans up.
@@ -176,8 +176,8 @@ extern "C" void request_stop(int) { stop_requested = 1; }
 
 class Runner final : public FrameTarget {
 public:
-    Runner(const Options& options, RunnerPlatform& platform_services, Host& host_driver)
-        : o(options), platform(platform_services), host(host_driver) {}
+    Runner(const Options& options, RunnerPlatform& platform_services, Host& host_driver, OutputFiles& run_outputs)
+        : o(options), platform(platform_services), host(host_driver), outputs(run_outputs) {}
 
     bool tape_active() override { return host.tape_active(); }
     void present_frame() override { host.present_frame(); }
@@ -202,7 +202,7 @@ public:
         host.present_frame();
         std::string error;
         const uint16_t* pixels = host.surface_pixels();
-        if (!write_output_file(
+        if (!outputs.stage(
                 path, [&](std::FILE* f) { return write_png_rgb565(f, pixels, SURFACE_WIDTH, SURFACE_HEIGHT); },
                 error)) {
             run_error(error);
@@ -236,14 +236,20 @@ private:
     const Options& o;
     RunnerPlatform& platform;
     Host& host;
+    OutputFiles& outputs;
 };
 
-void write_bytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+void stage_bytes(OutputFiles& outputs, const std::string& path, const std::vector<uint8_t>& bytes) {
     std::string error;
-    if (!write_output_file(
+    if (!outputs.stage(
             path, [&](std::FILE* f) { return std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size(); }, error)) {
         run_error(error);
     }
+}
+
+void stage_copy(OutputFiles& outputs, const std::string& from, const std::string& path) {
+    std::string error;
+    if (!outputs.stage_copy(from, path, error)) run_error(error);
 }
 
 int run(const Options& o, const char* argv0) {
@@ -253,13 +259,15 @@ int run(const Options& o, const char* argv0) {
     require_readable("IPL ROM", ipl);
     if (!o.cart.empty()) require_readable("cartridge", o.cart);
     if (!o.tape.empty()) require_readable("tape", o.tape);
-    for (const std::string* out : {&o.tape_record, &o.screenshot, &o.wav, &o.dump_ram, &o.dump_vram}) {
-        require_writable(*out);
-    }
-    for (const FrameFile& shot : o.screenshots_at) require_writable(shot.path);
+    for (const std::string& out : output_paths(o)) require_writable(out);
 
     std::signal(SIGINT, request_stop);
     std::signal(SIGTERM, request_stop);
+    // A file-size limit makes a write fail (reported, the output left out)
+    // rather than end the program with its files half written.
+    std::signal(SIGXFSZ, SIG_IGN);
+    // Every output is complete before any is put in place; on failure none is.
+    OutputFiles outputs;
     TemporaryDirectory program_dir;
     {
         std::string error;
@@ -278,13 +286,16 @@ int run(const Options& o, const char* argv0) {
     if (!o.cart.empty()) host.open_cartridge(o.cart);
     if (!o.tape.empty()) host.tape_play(o.tape);
     const std::string tape_out = program_dir.path + (is_wav_path(o.tape_record) ? "tape.wav" : "tape.cas");
-    if (!o.tape_record.empty()) host.tape_record(tape_out);
+    if (!o.tape_record.empty()) {
+        host.tape_record(tape_out);
+        if (!host.machine().tape_deck->recording) run_error("cannot record the tape in '" + program_dir.path + "'");
+    }
     if (!o.wav.empty()) {
         host.start_recording();
         if (!host.recording()) run_error("cannot record sound in '" + program_dir.path + "'");
     }
 
-    Runner runner(o, platform, host);
+    Runner runner(o, platform, host, outputs);
     const auto started = std::chrono::steady_clock::now();
     if (o.realtime) {
         FramePacer pacer(platform, runner);
@@ -301,22 +312,30 @@ int run(const Options& o, const char* argv0) {
         for (int32_t i = 0; i < RAM_DUMP_SIZE; ++i) {
             ram[static_cast<size_t>(i)] = host.machine().memory_map->peek(RAM_DUMP_START + i);
         }
-        write_bytes(o.dump_ram, ram);
+        stage_bytes(outputs, o.dump_ram, ram);
     }
     if (!o.dump_vram.empty()) {
         std::vector<uint8_t> vram(VRAM_DUMP_SIZE);
         for (int32_t i = 0; i < VRAM_DUMP_SIZE; ++i) vram[static_cast<size_t>(i)] = host.machine().vdp->vram_at(i);
-        write_bytes(o.dump_vram, vram);
+        stage_bytes(outputs, o.dump_vram, vram);
     }
     if (!o.tape_record.empty()) {
         host.tape_close();
-        std::string error;
-        if (!copy_to_output_file(tape_out, o.tape_record, error)) run_error(error);
+        if (host.tape_record_error() != 0) {
+            run_error("cannot write '" + o.tape_record + "': " + std::strerror(host.tape_record_error()));
+        }
+        stage_copy(outputs, tape_out, o.tape_record);
     }
     if (!o.wav.empty()) {
         host.stop_recording();
+        if (host.recording_error() != 0) {
+            run_error("cannot write '" + o.wav + "': " + std::strerror(host.recording_error()));
+        }
+        stage_copy(outputs, program_dir.path + "sound.wav", o.wav);
+    }
+    {
         std::string error;
-        if (!copy_to_output_file(program_dir.path + "sound.wav", o.wav, error)) run_error(error);
+        if (!outputs.commit(error)) run_error(error);
     }
     if (o.stats) {
         const double fps = seconds > 0 ? runner.frames_done / seconds : 0.0;

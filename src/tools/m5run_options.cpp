@@ -1,5 +1,6 @@
 #include "tools/m5run_options.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -49,7 +50,9 @@ Input:
                          F1..F12, ...) or a virtual-key number (decimal of
                          two or more digits, or 0x..)
 
-Output (each file is written completely or not at all):
+Output (all written at the end of a successful run, each file whole, or
+none at all; FILE - is standard output, and a link is followed to the file
+it names, which is replaced):
   --screenshot FILE.png  the picture after the last frame
   --screenshot-at FRAME:FILE.png
                          the picture after frame FRAME; repeatable
@@ -305,7 +308,20 @@ Options parse_options(const std::vector<std::string>& args) {
     for (const auto& check : p.once_frames_known) check(p.options);
     const Options& o = p.options;
     if (!o.tape.empty() && !o.tape_record.empty()) usage_error("--tape and --tape-record cannot be used together");
+    const std::vector<std::string> outputs = output_paths(o);
+    const auto to_standard_output = std::count(outputs.begin(), outputs.end(), "-");
+    if (to_standard_output > 1) usage_error("only one output can go to standard output ('-')");
+    if (to_standard_output == 1 && o.stats) usage_error("--stats cannot be used with an output on standard output");
     return p.options;
+}
+
+std::vector<std::string> output_paths(const Options& o) {
+    std::vector<std::string> paths;
+    for (const FrameFile& shot : o.screenshots_at) paths.push_back(shot.path);
+    for (const std::string* path : {&o.screenshot, &o.dump_ram, &o.dump_vram, &o.tape_record, &o.wav}) {
+        if (!path->empty()) paths.push_back(*path);
+    }
+    return paths;
 }
 
 const char* help_text() { return HELP_TEXT; }

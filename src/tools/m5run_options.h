@@ -64,6 +64,10 @@ public:
 // Parses the arguments after the program name. Throws OptionError.
 Options parse_options(const std::vector<std::string>& args);
 
+// Every output file the options name, in the order they are written; "-" is
+// standard output.
+std::vector<std::string> output_paths(const Options& o);
+
 // The --help text.
 const char* help_text();
 

@@ -1,15 +1,19 @@
 #include "tools/output_file.h"
 
+#include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 namespace m5::tools {
 namespace {
+
+// As many links as the system itself follows before giving up.
+constexpr int MAX_LINKS = 40;
 
 std::string directory_of(const std::string& path) {
     const size_t slash = path.rfind('/');
@@ -23,34 +27,96 @@ std::string base_name_of(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// Opens a new, private temporary file beside `path`; -1 on failure.
-int create_temporary_beside(const std::string& path, std::string& temporary) {
-    std::string pattern = directory_of(path) + "/." + base_name_of(path) + ".part-XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    const int fd = ::mkstemp(buffer.data());
-    if (fd >= 0) temporary.assign(buffer.data());
+std::string describe(const std::string& path, int error_number) {
+    return "cannot write '" + path + "': " + std::strerror(error_number != 0 ? error_number : EIO);
+}
+
+const char* kind_of(mode_t mode) {
+    if (S_ISDIR(mode)) return "a directory";
+    if (S_ISFIFO(mode)) return "a FIFO";
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+    if (S_ISSOCK(mode)) return "a socket";
+    return "not a regular file";
+}
+
+// Where an output path leads.
+struct Target {
+    bool to_standard_output = false;
+    std::string file;  // links followed
+    bool exists = false;
+    mode_t permissions = 0;
+};
+
+// Follows `path` through symbolic links to the file it names, which must be
+// a regular file or not exist yet.
+bool resolve(const std::string& path, Target& target, std::string& error) {
+    if (path == "-") {
+        target.to_standard_output = true;
+        return true;
+    }
+    if (path.empty() || path.back() == '/') {
+        error = "cannot write '" + path + "': not a file name";
+        return false;
+    }
+    std::string file = path;
+    for (int links = 0;; ++links) {
+        struct stat info {};
+        if (::lstat(file.c_str(), &info) != 0) {
+            if (errno == ENOENT) break;  // a new file
+            error = describe(path, errno);
+            return false;
+        }
+        if (S_ISLNK(info.st_mode)) {
+            if (links == MAX_LINKS) {
+                error = describe(path, ELOOP);
+                return false;
+            }
+            char link[PATH_MAX];
+            const ssize_t length = ::readlink(file.c_str(), link, sizeof link);
+            if (length < 0 || length == static_cast<ssize_t>(sizeof link)) {
+                error = describe(path, length < 0 ? errno : ENAMETOOLONG);
+                return false;
+            }
+            const std::string named(link, static_cast<size_t>(length));
+            file = named.front() == '/' ? named : directory_of(file) + "/" + named;
+            continue;
+        }
+        if (!S_ISREG(info.st_mode)) {
+            error = "cannot write '" + path + "': it is " + kind_of(info.st_mode) + ", not a regular file";
+            return false;
+        }
+        target.exists = true;
+        target.permissions = info.st_mode & 0777;
+        break;
+    }
+    target.file = file;
+    return true;
+}
+
+// Opens a new, private temporary file beside `file`; -1 on failure.
+int create_temporary_beside(const std::string& file, std::string& temporary) {
+    std::string pattern = directory_of(file) + "/." + base_name_of(file) + ".part-XXXXXX";
+    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd >= 0) temporary = pattern;
     return fd;
 }
 
-std::string describe(const std::string& path, int error_number) {
-    return "cannot write '" + path + "': " + std::strerror(error_number);
+// Flushes and checks a stream that `fill` has written; the error number of
+// the first failure, 0 when all is well.
+int finish_writing(std::FILE* file, bool filled) {
+    const int fill_error = filled ? 0 : (errno != 0 ? errno : EIO);
+    if (std::fflush(file) != 0 || std::ferror(file) != 0) return errno != 0 ? errno : EIO;
+    return fill_error;
 }
 
 }  // namespace
 
 bool check_output_path(const std::string& path, std::string& error) {
-    if (path.empty() || path.back() == '/') {
-        error = "cannot write '" + path + "': not a file name";
-        return false;
-    }
-    struct stat info {};
-    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-        error = describe(path, EISDIR);
-        return false;
-    }
+    Target target;
+    if (!resolve(path, target, error)) return false;
+    if (target.to_standard_output) return true;
     std::string temporary;
-    const int fd = create_temporary_beside(path, temporary);
+    const int fd = create_temporary_beside(target.file, temporary);
     if (fd < 0) {
         error = describe(path, errno);
         return false;
@@ -60,41 +126,84 @@ bool check_output_path(const std::string& path, std::string& error) {
     return true;
 }
 
-bool write_output_file(const std::string& path, const std::function<bool(std::FILE*)>& fill, std::string& error) {
-    std::string temporary;
-    const int fd = create_temporary_beside(path, temporary);
-    if (fd < 0) {
-        error = describe(path, errno);
-        return false;
-    }
-    std::FILE* file = ::fdopen(fd, "wb");
-    if (file == nullptr) {
-        error = describe(path, errno);
-        ::close(fd);
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    bool good = fill(file);
-    if (std::fflush(file) != 0) good = false;
-    const int saved_errno = errno;
-    if (std::fclose(file) != 0) good = false;
-    // Keep the usual permissions of a new file rather than mkstemp's 0600.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::chmod(temporary.c_str(), 0666 & ~mask);
-    if (good && std::rename(temporary.c_str(), path.c_str()) == 0) return true;
-    error = describe(path, good ? errno : (saved_errno != 0 ? saved_errno : EIO));
-    ::unlink(temporary.c_str());
-    return false;
+OutputFiles::~OutputFiles() {
+    for (Staged& s : staged) discard(s);
 }
 
-bool copy_to_output_file(const std::string& from, const std::string& path, std::string& error) {
+void OutputFiles::discard(Staged& s) {
+    if (s.unnamed != nullptr) std::fclose(s.unnamed);
+    s.unnamed = nullptr;
+    if (!s.temporary.empty()) ::unlink(s.temporary.c_str());
+    s.temporary.clear();
+}
+
+bool OutputFiles::stage(const std::string& path, const FillFile& fill, std::string& error) {
+    Target target;
+    if (!resolve(path, target, error)) return false;
+    Staged s{path, target.file, "", nullptr};
+    if (target.to_standard_output) {
+        // Held in an unnamed file until the run's outputs are complete.
+        s.unnamed = std::tmpfile();
+        if (s.unnamed == nullptr) {
+            error = describe(path, errno);
+            return false;
+        }
+        errno = 0;
+        const int failure = finish_writing(s.unnamed, fill(s.unnamed));
+        if (failure != 0) {
+            error = describe(path, failure);
+            discard(s);
+            return false;
+        }
+    } else {
+        const int fd = create_temporary_beside(target.file, s.temporary);
+        if (fd < 0) {
+            error = describe(path, errno);
+            return false;
+        }
+        std::FILE* file = ::fdopen(fd, "wb");
+        if (file == nullptr) {
+            error = describe(path, errno);
+            ::close(fd);
+            discard(s);
+            return false;
+        }
+        errno = 0;
+        int failure = finish_writing(file, fill(file));
+        if (std::fclose(file) != 0 && failure == 0) failure = errno != 0 ? errno : EIO;
+        if (failure != 0) {
+            error = describe(path, failure);
+            discard(s);
+            return false;
+        }
+        // A replaced file keeps its permissions; a new one gets the usual
+        // ones rather than mkstemp's 0600.
+        mode_t permissions = target.permissions;
+        if (!target.exists) {
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            permissions = 0666 & ~mask;
+        }
+        ::chmod(s.temporary.c_str(), permissions);
+    }
+    for (Staged& earlier : staged) {
+        if (earlier.destination == s.destination && (earlier.unnamed != nullptr) == (s.unnamed != nullptr)) {
+            discard(earlier);
+            earlier = s;
+            return true;
+        }
+    }
+    staged.push_back(s);
+    return true;
+}
+
+bool OutputFiles::stage_copy(const std::string& from, const std::string& path, std::string& error) {
     std::FILE* source = std::fopen(from.c_str(), "rb");
     if (source == nullptr) {
         error = "cannot read '" + from + "': " + std::strerror(errno);
         return false;
     }
-    const bool ok = write_output_file(
+    const bool ok = stage(
         path,
         [&](std::FILE* out) {
             char buffer[65536];
@@ -107,6 +216,44 @@ bool copy_to_output_file(const std::string& from, const std::string& path, std::
         error);
     std::fclose(source);
     return ok;
+}
+
+bool OutputFiles::commit(std::string& error) {
+    // Files first: what goes to standard output cannot be taken back.
+    for (Staged& s : staged) {
+        if (s.unnamed != nullptr) continue;
+        if (std::rename(s.temporary.c_str(), s.destination.c_str()) != 0) {
+            error = describe(s.path, errno);
+            return false;
+        }
+        s.temporary.clear();
+    }
+    for (Staged& s : staged) {
+        if (s.unnamed == nullptr) continue;
+        std::rewind(s.unnamed);
+        char buffer[65536];
+        size_t got = 0;
+        while ((got = std::fread(buffer, 1, sizeof buffer, s.unnamed)) > 0) {
+            if (std::fwrite(buffer, 1, got, stdout) != got) break;
+        }
+        if (std::ferror(s.unnamed) != 0 || std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+            error = describe(s.path, errno);
+            return false;
+        }
+        discard(s);
+    }
+    staged.clear();
+    return true;
+}
+
+bool write_output_file(const std::string& path, const FillFile& fill, std::string& error) {
+    OutputFiles output;
+    return output.stage(path, fill, error) && output.commit(error);
+}
+
+bool copy_to_output_file(const std::string& from, const std::string& path, std::string& error) {
+    OutputFiles output;
+    return output.stage_copy(from, path, error) && output.commit(error);
 }
 
 }  // namespace m5::tools

@@ -1,6 +1,7 @@
 #include "m5run_harness.h"
 
 #include <png.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,7 +13,8 @@
 
 namespace m5::test {
 
-RunResult run_m5run(const std::vector<std::string>& args, const std::string& work_dir, const std::string& temp_dir) {
+RunResult run_m5run(const std::vector<std::string>& args, const std::string& work_dir, const std::string& temp_dir,
+                    int64_t file_size_limit) {
     RunResult r;
     const std::string out_file = work_dir + "/m5run.stdout";
     const std::string err_file = work_dir + "/m5run.stderr";
@@ -24,6 +26,10 @@ RunResult run_m5run(const std::vector<std::string>& args, const std::string& wor
         argv.push_back(nullptr);
         if (!std::freopen(out_file.c_str(), "w", stdout) || !std::freopen(err_file.c_str(), "w", stderr)) _exit(127);
         ::setenv("TMPDIR", temp_dir.c_str(), 1);
+        if (file_size_limit >= 0) {
+            const rlimit limit{static_cast<rlim_t>(file_size_limit), static_cast<rlim_t>(file_size_limit)};
+            if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(127);
+        }
         ::execv(M5RUN_PATH, argv.data());
         _exit(127);
     }

@@ -18,7 +18,9 @@ struct RunResult {
 
 // Runs m5run with the arguments, TMPDIR set to `temp_dir`; its standard
 // output and error are captured through files in `work_dir` (removed again).
-RunResult run_m5run(const std::vector<std::string>& args, const std::string& work_dir, const std::string& temp_dir);
+// A `file_size_limit` of 0 or more bytes limits every file m5run writes.
+RunResult run_m5run(const std::vector<std::string>& args, const std::string& work_dir, const std::string& temp_dir,
+                    int64_t file_size_limit = -1);
 
 std::string read_all(const std::string& path);
 uint16_t le16(const std::string& bytes, size_t at);

@@ -119,6 +119,8 @@ TEST(M5RunOptionsTest, bad_command_lines_say_what_is_wrong) {
     EXPECT_EQ(rejection({"--paste", "\\q"}), "--paste: unknown escape \\q");
     EXPECT_EQ(rejection({"--tape", "a.cas", "--tape-record", "b.cas"}),
               "--tape and --tape-record cannot be used together");
+    EXPECT_EQ(rejection({"--wav", "-", "--screenshot-at", "1:-"}), "only one output can go to standard output ('-')");
+    EXPECT_EQ(rejection({"--dump-ram", "-", "--stats"}), "--stats cannot be used with an output on standard output");
 }
 
 TEST(M5RunOptionsTest, help_text_describes_exactly_the_options_the_parser_knows) {

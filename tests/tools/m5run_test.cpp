@@ -1,8 +1,10 @@
 // End-to-end tests of the headless runner: our own Z80 programs run in the
 // whole machine, checked through screenshots, sound, dumps and exit status.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -46,8 +48,8 @@ protected:
     std::string path(const std::string& name) const { return (dir / name).string(); }
 
     // Runs m5run with the arguments; its temporary files go under dir/tmp.
-    RunResult run(const std::vector<std::string>& args) const {
-        return test::run_m5run(args, dir.string(), path("tmp"));
+    RunResult run(const std::vector<std::string>& args, int64_t file_size_limit = -1) const {
+        return test::run_m5run(args, dir.string(), path("tmp"), file_size_limit);
     }
 
     // Files left in the test directory, other than those named.
@@ -295,6 +297,54 @@ TEST_F(M5RunTest, unreadable_inputs_and_unwritable_outputs_fail_before_running) 
     EXPECT_NE(r.err.find("IPL.ROM"), std::string::npos);
     fs::remove(path("tmp"));  // TMPDIR names no directory: no private program directory
     expect_clean_failure(run({"--ipl", ipl, "--frames", "1"}), 1);
+}
+
+TEST_F(M5RunTest, outputs_cut_short_by_the_file_size_limit_fail_whole) {
+    const std::string tone = test::rom_path("host_tone");
+    const std::string tape = test::rom_path("host_tape_out");
+    const std::string picture = test::rom_path("host_picture");
+    // Each output is larger than its limit; the ROM copy and the error line
+    // are not.
+    const std::vector<std::pair<std::vector<std::string>, int64_t>> runs = {
+        {{"--ipl", tone, "--frames", "30", "--rate", "44100", "--wav", path("out.wav")}, 16384},
+        {{"--ipl", tape, "--frames", "30", "--tape-record", path("out.wav")}, 16384},
+        {{"--ipl", tape, "--frames", "30", "--tape-record", path("out.cas")}, 512},
+        {{"--ipl", picture, "--frames", "3", "--screenshot", path("out.png")}, 1024},
+        {{"--ipl", picture, "--frames", "3", "--dump-vram", path("out.vram")}, 8192},
+        // An output that fits is not kept when another fails.
+        {{"--ipl", picture, "--frames", "3", "--dump-vram", path("out.vram"), "--dump-ram", path("out.ram")}, 20000},
+    };
+    for (const auto& [args, limit] : runs) {
+        const RunResult r = run(args, limit);
+        SCOPED_TRACE(args.back());
+        expect_clean_failure(r, 1);
+        EXPECT_NE(r.err.find("out."), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(std::strerror(EFBIG)), std::string::npos) << r.err;
+        EXPECT_TRUE(fs::is_empty(path("tmp")));
+    }
+}
+
+TEST_F(M5RunTest, outputs_go_through_links_to_standard_output_and_never_into_special_files) {
+    const std::string picture = test::rom_path("host_picture");
+    ASSERT_EQ(::mkfifo(path("fifo").c_str(), 0600), 0);
+    for (const std::string& special : {path("fifo"), std::string("/dev/null"), path("tmp")}) {
+        const RunResult r = run({"--ipl", picture, "--frames", "1", "--dump-vram", special});
+        expect_clean_failure(r, 1);
+        EXPECT_NE(r.err.find("not a regular file"), std::string::npos) << r.err;
+    }
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+
+    // A link is followed; the file it names is replaced, the link stays.
+    std::ofstream(path("real.vram")) << "old";
+    fs::create_symlink("real.vram", path("link.vram"));
+    ASSERT_EQ(run({"--ipl", picture, "--frames", "1", "--dump-vram", path("link.vram")}).exit_code, 0);
+    EXPECT_TRUE(fs::is_symlink(path("link.vram")));
+    const std::string vram = read_all(path("real.vram"));
+    EXPECT_EQ(vram.size(), 0x4000u);
+
+    const RunResult r = run({"--ipl", picture, "--frames", "1", "--dump-vram", "-"});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(r.out, vram);
 }
 
 }  // namespace
