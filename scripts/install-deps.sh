@@ -3,7 +3,7 @@
 # need; only what is missing, without questions.
 set -euo pipefail
 packages=(
-  build-essential cmake pkg-config clang-format clang libclang-rt-14-dev
+  build-essential cmake pkg-config clang-format clang libclang-rt-14-dev llvm
   googletest libgtest-dev libbenchmark-dev
   pasmo nlohmann-json3-dev
   libpng-dev libgtk-3-dev libsdl2-dev
