@@ -350,10 +350,14 @@ keymap_shift:
         jp wtkdtc                   ; WTKDTC
         place 0x077B
         jp clkbf                    ; CLKBF
+        place 0x0827
+        jp acechi                   ; ACECH0: as ACECHI
         place 0x0845
         jp acechi                   ; ACECHI
+        place 0x08DA
+        ret                         ; DECAD: our key codes are characters already
         place 0x090B
-        ret                         ; DECTR: our key codes are characters already
+        ret                         ; DECTR: the same
         place 0x0966
         jp scnkb                    ; SCNKB
         include "ipl_video.inc"

@@ -24,6 +24,7 @@ released:
         jr nz,released
 pressed:
         call SCNKB
+        call DECAD                  ; as programs that scan keys do
         or a
         jr z,pressed
         ld (RESULTS + 3),a
