@@ -1,9 +1,11 @@
 ; Keyboard, joystick and bell. The test presses: A (WTKDTC), then Shift + Q
-; (SCNKB), then up (JOYSP, then a beep and CLKBF), then X and Y while the
-; program sleeps (queued, taken by ACECHI), then holds 5 to the end (KEY_NOW).
+; (SCNKB), then up and left (JOYSP, then a beep and CLKBF), then X and Y
+; while the program sleeps (queued, taken by ACECHI), then holds 5 to the end
+; (KEY_NOW).
 ; RAM from RESULTS: +0 WTKDTC's code, +1 ACECHI at once: code, +2 its carry,
-; +3 SCNKB's code, +4 its modifiers, +5 JOYSP's directions, +6 its buttons,
-; +7 and +8 ACECHI after the sleep, +9 carry of a third ACECHI.
+; +3 SCNKB's code, +4 its modifiers, +5 JOYSP's direction, +6 its buttons,
+; +7 and +8 ACECHI after the sleep, +9 carry of a third ACECHI, +10 JOYSP's
+; port bits.
         INCLUDE "ipl_entries.inc"
         CART_HEADER 0x02, start, IPL_RET
 
@@ -37,6 +39,8 @@ joystick:
         ld (RESULTS + 5),a
         ld a,b
         ld (RESULTS + 6),a
+        ld a,c
+        ld (RESULTS + 10),a
         call BEL
         call CLKBF                  ; the Q went into the buffer too
         ld b,SLEEP

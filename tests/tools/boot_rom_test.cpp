@@ -698,20 +698,20 @@ TEST_F(BootRomTest, screen_modes_and_video_memory_services) {
 }
 
 TEST_F(BootRomTest, keyboard_joystick_and_bell) {
-    ASSERT_EQ(
-        run_cart("cart_keys",
-                 {"--frames", "175",     "--key", "A@20",           "--key",      "SHIFT@50+10",  "--key", "Q@52+5",
-                  "--key",    "UP@80+5", "--key", "X@110",          "--key",      "Y@115",        "--key", "5@150+40",
-                  "--rate",   "22050",   "--wav", path("bell.wav"), "--dump-ram", path("ram.bin")}),
-        0);
+    ASSERT_EQ(run_cart("cart_keys", {"--frames", "175",    "--key", "A@20",           "--key",      "SHIFT@50+10",
+                                     "--key",    "Q@52+5", "--key", "UP@80+5",        "--key",      "LEFT@80+5",
+                                     "--key",    "X@110",  "--key", "Y@115",          "--key",      "5@150+40",
+                                     "--rate",   "22050",  "--wav", path("bell.wav"), "--dump-ram", path("ram.bin")}),
+              0);
     const std::string ram = read_all(path("ram.bin"));
-    const std::string r = ram.substr(CART_RESULTS, 10);
+    const std::string r = ram.substr(CART_RESULTS, 11);
     EXPECT_EQ(byte_at(r, 0), 'a') << "WTKDTC";
     EXPECT_EQ(byte_at(r, 1), 0) << "ACECHI with nothing new";
     EXPECT_EQ(byte_at(r, 2), 1) << "carry: no key";
     EXPECT_EQ(byte_at(r, 3), 'Q') << "SCNKB with Shift";
     EXPECT_EQ(byte_at(r, 4), 0x0C) << "SCNKB's modifiers: Shift";
-    EXPECT_EQ(byte_at(r, 5), 0x02) << "JOYSP: joystick 1 up";
+    EXPECT_EQ(byte_at(r, 5), 8) << "JOYSP: joystick 1 up and left";
+    EXPECT_EQ(byte_at(r, 10), 0x06) << "JOYSP: the port bits";
     EXPECT_EQ(byte_at(r, 6), 0) << "JOYSP: no button";
     EXPECT_EQ(byte_at(r, 7), 'x') << "queued while the program slept";
     EXPECT_EQ(byte_at(r, 8), 'y');
