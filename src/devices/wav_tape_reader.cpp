@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
 
 namespace m5 {
@@ -38,6 +39,12 @@ constexpr float HYSTERESIS_SHARE = 0.125f;
 // Nothing quieter than this (about -46 dB of full scale) counts as a swing:
 // hiss and dither on a silent stretch do not move the level.
 constexpr float MIN_HYSTERESIS = 0.005f;
+
+// The first swing of a recording is one of at least this share of the
+// largest distance from its first value in its first LOUDNESS_SECONDS, so
+// that hiss before the signal does not decide its polarity.
+constexpr float SWING_SHARE = 0.3f;
+constexpr int32_t LOUDNESS_SECONDS = 30;
 
 // Tick positions are input sample indexes in 32.32 fixed point.
 constexpr int32_t POSITION_FRACTION_BITS = 32;
@@ -138,7 +145,7 @@ bool TapeLevelDetector::find_swing(float value) {
         rest = value;
     }
     const float swing = value - rest;
-    if (swing <= MIN_HYSTERESIS && swing >= -MIN_HYSTERESIS) return false;
+    if (swing <= swing_threshold && swing >= -swing_threshold) return false;
     // The first clear swing: its direction is the rise of the machine's
     // output, so a downward one means the recording is inverted.
     swing_seen = true;
@@ -207,26 +214,50 @@ void detect_levels(TapeLevelDetector& detector, uint8_t* block, int32_t frames, 
     detector.level = level;
 }
 
-// `sample_at` reads one sample as a number of which `full_scale` is the
-// full-scale value; integer samples come as int32_t of at most 24 bits, so
-// two channels add up without overflow.
-template <typename SampleAt>
-void detect_channels(TapeLevelDetector& detector, uint8_t* block, int32_t frames, int32_t channels,
-                     int32_t sample_bytes, float full_scale, SampleAt sample_at) {
-    if (channels == 1) {
-        detect_levels(detector, block, frames, sample_bytes, 1.0f / full_scale, sample_at);
-    } else {
-        detect_levels(detector, block, frames, 2 * sample_bytes, 0.5f / full_scale,
-                      [&](const uint8_t* frame) { return sample_at(frame) + sample_at(frame + sample_bytes); });
-    }
-}
-
 float float_sample(const uint8_t* at) {
     float value = 0.0f;
     std::memcpy(&value, at, sizeof value);  // little-endian hosts
     // Out-of-range values (and infinities, and NaN) are clipped so the
     // detector's envelope stays finite.
     return value > 1.0f ? 1.0f : (value >= -1.0f ? value : -1.0f);
+}
+
+// Calls body(mix_at, gain, frame_bytes) with, for the recording's sample
+// format and channel count, `mix_at` giving a frame's channels summed in the
+// units of the format (integer samples as int32_t of at most 24 bits, so two
+// channels add up without overflow) and `gain` scaling that sum to a mono
+// value in -1..1.
+template <typename Body>
+void with_mixer(WavSampleFormat format, int32_t sample_bytes, int32_t channels, Body body) {
+    auto mix = [&](auto sample_at, float full_scale) {
+        if (channels == 1) {
+            body(sample_at, 1.0f / full_scale, sample_bytes);
+        } else {
+            body([=](const uint8_t* frame) { return sample_at(frame) + sample_at(frame + sample_bytes); },
+                 0.5f / full_scale, 2 * sample_bytes);
+        }
+    };
+    if (format == WavSampleFormat::IEEE_FLOAT) {
+        mix(float_sample, 1.0f);
+        return;
+    }
+    switch (sample_bytes) {
+        case 1: mix([](const uint8_t* at) { return static_cast<int32_t>(at[0]) - 128; }, 128.0f); break;
+        case 2:
+            mix([](const uint8_t* at) { return static_cast<int32_t>(static_cast<int16_t>(le16(at))); }, 32768.0f);
+            break;
+        case 3:
+            mix(
+                [](const uint8_t* at) {
+                    return static_cast<int32_t>((at[0] << 8) | (at[1] << 16) | (static_cast<uint32_t>(at[2]) << 24)) >>
+                           8;
+                },
+                8388608.0f);
+            break;
+        default:  // 32 bits, of which the top 24 are plenty
+            mix([](const uint8_t* at) { return static_cast<int32_t>(le32(at)) >> 8; }, 8388608.0f);
+            break;
+    }
 }
 
 }  // namespace
@@ -248,40 +279,54 @@ void WavTapeConverter::start(FileStream& file, const WavTapeFormat& format) {
                 : ((uint64_t{format.sample_rate_hz} << POSITION_FRACTION_BITS) + TAPE_TICKS_PER_SECOND / 2) /
                       TAPE_TICKS_PER_SECOND;
     last_level_ = TAPE_LEVEL_LOW;
+    sample_rate_hz_ = format.sample_rate_hz;
+    data_offset_ = format.data_offset;
+    loudness_known_ = false;
     detector_.start(format.sample_rate_hz);
     if (active_) file.seek(format.data_offset, SEEK_FROM_START);
 }
 
 void WavTapeConverter::detect(uint8_t* block, int32_t frames) {
-    if (sample_format_ == WavSampleFormat::IEEE_FLOAT) {
-        detect_channels(detector_, block, frames, channels_, 4, 1.0f, float_sample);
-        return;
+    with_mixer(sample_format_, sample_bytes_, channels_, [&](auto mix_at, float gain, int32_t frame_bytes) {
+        detect_levels(detector_, block, frames, frame_bytes, gain, mix_at);
+    });
+}
+
+void WavTapeConverter::find_loudness(FileStream& file, uint8_t* scratch, int32_t scratch_bytes) {
+    const auto frames_fit = scratch_bytes / frame_bytes_;
+    int64_t left = std::min<int64_t>(frames_left_, int64_t{LOUDNESS_SECONDS} * sample_rate_hz_);
+    bool first = true;
+    float rest = 0.0f;
+    float loudest = 0.0f;
+    while (left > 0) {
+        const size_t got = file.read(scratch, static_cast<size_t>(frame_bytes_),
+                                     static_cast<size_t>(std::min<int64_t>(left, frames_fit)));
+        if (got == 0) break;
+        left -= static_cast<int64_t>(got);
+        with_mixer(sample_format_, sample_bytes_, channels_, [&](auto mix_at, float gain, int32_t frame_bytes) {
+            for (size_t k = 0; k < got; ++k) {
+                const float value = static_cast<float>(mix_at(scratch + k * static_cast<size_t>(frame_bytes))) * gain;
+                if (first) rest = value, first = false;
+                loudest = std::max(loudest, std::abs(value - rest));
+            }
+        });
     }
-    switch (sample_bytes_) {
-        case 1:
-            detect_channels(detector_, block, frames, channels_, 1, 128.0f,
-                            [](const uint8_t* at) { return static_cast<int32_t>(at[0]) - 128; });
-            break;
-        case 2:
-            detect_channels(detector_, block, frames, channels_, 2, 32768.0f,
-                            [](const uint8_t* at) { return static_cast<int32_t>(static_cast<int16_t>(le16(at))); });
-            break;
-        case 3:
-            detect_channels(detector_, block, frames, channels_, 3, 8388608.0f, [](const uint8_t* at) {
-                return static_cast<int32_t>((at[0] << 8) | (at[1] << 16) | (static_cast<uint32_t>(at[2]) << 24)) >> 8;
-            });
-            break;
-        default:  // 32 bits, of which the top 24 are plenty
-            detect_channels(detector_, block, frames, channels_, 4, 8388608.0f,
-                            [](const uint8_t* at) { return static_cast<int32_t>(le32(at)) >> 8; });
-            break;
-    }
+    detector_.swing_threshold = std::max(MIN_HYSTERESIS, SWING_SHARE * loudest);
+    file.seek(data_offset_, SEEK_FROM_START);
 }
 
 void WavTapeConverter::fill(FileStream& file, uint8_t* out, int32_t count) {
     if (!active_) return;
     const auto played = static_cast<int32_t>(std::max<int64_t>(std::min<int64_t>(count, ticks_left_), 0));
     std::array<uint8_t, SCRATCH_BYTES> scratch;
+    if (!loudness_known_) {
+        loudness_known_ = true;
+        if (count >= SCRATCH_BYTES) {
+            find_loudness(file, out, count);
+        } else {
+            find_loudness(file, scratch.data(), SCRATCH_BYTES);
+        }
+    }
     uint64_t position = position_;
     int32_t i = 0;
     while (i < played) {

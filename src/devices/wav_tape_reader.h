@@ -9,8 +9,10 @@
 // 1. The channels are mixed to mono and the samples scaled to -1..1.
 // 2. A level detector turns each sample into a level (TapeLevelDetector). The
 //    machine's cassette output rests low, so the first clear swing away from
-//    the level a recording starts at is taken as a rise; a recording whose
-//    first swing goes down has its polarity turned.
+//    the level a recording starts at (clear: at least 30 % of the loudest
+//    swing in its first 30 seconds, read once when the first ticks are
+//    asked for) is taken as a rise; a recording whose first swing goes down
+//    has its polarity turned.
 // 3. Each tick (TAPE_TICKS_PER_SECOND a second) takes the level of the sample
 //    nearest to it in time.
 //
@@ -77,10 +79,11 @@ struct TapeLevelDetector {
     bool find_swing(float value);
 
     bool started = false;
-    bool swing_seen = false;  // the first swing (and so the polarity) is known
-    float rest = 0.0f;        // the value the recording starts at
-    float polarity = 1.0f;    // -1 for a recording whose first swing goes down
-    float high = 0.0f;        // the envelope
+    bool swing_seen = false;       // the first swing (and so the polarity) is known
+    float swing_threshold = 0.0f;  // how far from the first value a swing goes
+    float rest = 0.0f;             // the value the recording starts at
+    float polarity = 1.0f;         // -1 for a recording whose first swing goes down
+    float high = 0.0f;             // the envelope
     float low = 0.0f;
     float release = 0.0f;  // share the envelope decays by at each update
     int32_t samples_to_update = 0;
@@ -107,12 +110,19 @@ private:
     // Runs `frames` frames read into `block` through the detector, leaving
     // frame k's level byte in block[k].
     void detect(uint8_t* block, int32_t frames);
+    // Before the first ticks: reads the start of the recording through
+    // `scratch` to set how large its first swing must be, then returns to
+    // the start of the data.
+    void find_loudness(FileStream& file, uint8_t* scratch, int32_t scratch_bytes);
 
     bool active_ = false;
     WavSampleFormat sample_format_ = WavSampleFormat::PCM_INTEGER;
     int32_t sample_bytes_ = 0;
     int32_t channels_ = 0;
     int32_t frame_bytes_ = 0;
+    uint32_t sample_rate_hz_ = 0;
+    int64_t data_offset_ = 0;
+    bool loudness_known_ = false;
     // Frames read from the file so far and still to read; ticks to play.
     int64_t frames_read_ = 0;
     int64_t frames_left_ = 0;

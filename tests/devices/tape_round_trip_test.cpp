@@ -103,6 +103,7 @@ struct Digitised {
     double amplitude;    // peak of the signal around its middle, share of full scale
     double offset;       // DC offset, share of full scale
     bool inverted;
+    double hiss = 0.0;  // peak of a noise added throughout, share of full scale
 };
 
 void PrintTo(const Digitised& form, std::ostream* out) { *out << form.name; }
@@ -126,9 +127,12 @@ std::vector<uint8_t> digitise(const std::vector<int>& levels, const Digitised& f
     const uint32_t block = bytes_per_sample * static_cast<uint32_t>(form.channels);
     const auto frames = static_cast<uint32_t>(uint64_t{levels.size()} * form.rate_hz / 47500);
     std::vector<uint8_t> data;
+    uint32_t noise = 1;
     for (uint32_t n = 0; n < frames; ++n) {
         const int level = levels[uint64_t{n} * 47500 / form.rate_hz];
-        const double value = form.offset + (level == (form.inverted ? 0 : 1) ? 1 : -1) * form.amplitude;
+        noise = noise * 1664525u + 1013904223u;
+        const double hiss = form.hiss * (static_cast<double>(noise >> 8) / (1u << 23) - 1.0);
+        const double value = form.offset + (level == (form.inverted ? 0 : 1) ? 1 : -1) * form.amplitude + hiss;
         for (int channel = 0; channel < form.channels; ++channel) {
             if (form.is_float) {
                 const auto sample = static_cast<float>(value);
@@ -214,7 +218,7 @@ TEST_P(DigitisedTape, recording_in_another_format_reads_back_every_byte) {
     EXPECT_EQ(read, PATTERN);
 }
 
-// name, rate, bits, float, channels, extensible, LIST, size past end, amplitude, offset, inverted
+// name, rate, bits, float, channels, extensible, LIST, size past end, amplitude, offset, inverted, hiss
 INSTANTIATE_TEST_SUITE_P(
     Forms, DigitisedTape,
     ::testing::Values(Digitised{"cd_16bit_stereo", 44100, 16, false, 2, false, false, false, 0.8, 0.0, false},
@@ -226,8 +230,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Digitised{"data_size_past_the_end", 44100, 16, false, 1, false, false, true, 0.8, 0.0, false},
                       Digitised{"quiet_with_dc_offset", 44100, 16, false, 1, false, false, false, 0.1, 0.3, false},
                       Digitised{"inverted", 44100, 16, false, 1, false, false, false, 0.8, 0.0, true},
-                      Digitised{"quiet_offset_inverted_8bit", 11025, 8, false, 1, false, false, false, 0.2, -0.4,
-                                true}),
+                      Digitised{"quiet_offset_inverted_8bit", 11025, 8, false, 1, false, false, false, 0.2, -0.4, true},
+                      Digitised{"hiss_inverted", 44100, 16, false, 2, false, false, false, 0.4, 0.0, true, 0.05}),
     [](const ::testing::TestParamInfo<Digitised>& info) { return std::string(info.param.name); });
 
 }  // namespace
