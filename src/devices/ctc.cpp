@@ -207,8 +207,8 @@ void Ctc::reach_zero(int32_t c) {
         ++crossings;
     } while (ch.count == 0);
 
-    const CtcOutputList& out = zero_count_outputs[c];
-    for (int32_t i = 0; i < out.count; ++i) out.targets[i]->signal_in(out.signals[i], crossings, 0xFFFFFFFFu);
+    const SignalLinkList& out = zero_count_outputs[c];
+    for (int32_t i = 0; i < out.count; ++i) out.targets[i]->signal_in(out.signals[i], crossings, out.masks[i]);
 }
 
 void Ctc::signal_in(int32_t signal, uint32_t data, uint32_t mask) {

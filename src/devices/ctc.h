@@ -77,21 +77,6 @@ struct CtcChannel {
     int32_t clock_period = 0;        // machine clocks per trigger clock pulse (from clock_rate)
 };
 
-// Zero-count output connections of one channel: like a SignalLinkList, but
-// the mask is always all ones.
-struct CtcOutputList {
-    Component* targets[MAX_SIGNAL_LINKS] = {};
-    int32_t signals[MAX_SIGNAL_LINKS] = {};
-    int32_t count = 0;
-
-    // No bound check: whoever wires must not add a ninth link.
-    void add_link(Component* target, int32_t signal) {
-        targets[count] = target;
-        signals[count] = signal;
-        ++count;
-    }
-};
-
 class Ctc final : public Component {
 public:
     Ctc(Machine* machine, MachineHost* host);
@@ -119,7 +104,9 @@ public:
     const CtcChannel& channel(int32_t c) const { return channels[c & 3]; }
     bool int_line() const { return int_out; }
 
-    CtcOutputList zero_count_outputs[CTC_CHANNELS];
+    // Zero-count outputs of each channel: a link receives the number of zero
+    // counts as data, so it is wired with an all-ones mask.
+    SignalLinkList zero_count_outputs[CTC_CHANNELS];
     CtcChannel channels[CTC_CHANNELS];
     Component* cpu = nullptr;            // receives INT through set_irq_request
     Component* next_in_chain = nullptr;  // next device of the daisy chain

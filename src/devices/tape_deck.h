@@ -37,6 +37,7 @@
 
 #include "devices/wav_tape_reader.h"
 #include "host/file_stream.h"
+#include "host/wav_header.h"  // WAV_HEADER_SIZE
 #include "machine/component.h"
 #include "machine/scheduler.h"
 
@@ -44,7 +45,6 @@ namespace m5 {
 
 inline constexpr int32_t TAPE_TICK_US = 21;
 inline constexpr int32_t TAPE_BUFFER_SIZE = 0x20000;
-inline constexpr int32_t WAV_HEADER_SIZE = 44;
 inline constexpr int32_t CAS_MAX_RUN = 127;
 inline constexpr uint8_t WAV_SAMPLE_HIGH = 0xF0;
 inline constexpr uint8_t WAV_SAMPLE_LOW = 0x10;

@@ -8,7 +8,7 @@
 
 namespace m5 {
 
-inline constexpr uint32_t WAV_HEADER_BYTES = 44;
+inline constexpr int32_t WAV_HEADER_SIZE = 44;
 
 struct WavFormat {
     uint16_t channels;
@@ -27,12 +27,12 @@ inline void put_le32(uint8_t* at, uint32_t value) {
 }
 
 // The header for `data_bytes` bytes of samples in the given format.
-inline std::array<uint8_t, WAV_HEADER_BYTES> wav_header(const WavFormat& format, uint32_t data_bytes) {
+inline std::array<uint8_t, WAV_HEADER_SIZE> wav_header(const WavFormat& format, uint32_t data_bytes) {
     const uint32_t block_align = format.channels * format.bits_per_sample / 8u;
-    std::array<uint8_t, WAV_HEADER_BYTES> header{};
+    std::array<uint8_t, WAV_HEADER_SIZE> header{};
     uint8_t* h = header.data();
     std::memcpy(h + 0, "RIFF", 4);
-    put_le32(h + 4, data_bytes + WAV_HEADER_BYTES - 8);
+    put_le32(h + 4, data_bytes + (WAV_HEADER_SIZE - 8));
     std::memcpy(h + 8, "WAVE", 4);
     std::memcpy(h + 12, "fmt ", 4);
     put_le32(h + 16, 16);  // format chunk length

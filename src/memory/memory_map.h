@@ -34,6 +34,7 @@ inline constexpr int32_t IPL_ROM_SIZE = 8192;
 inline constexpr int32_t CARTRIDGE_START = 0x2000;
 inline constexpr int32_t CARTRIDGE_SIZE = 20480;
 inline constexpr int32_t RAM_START = CARTRIDGE_START + CARTRIDGE_SIZE;  // 0x7000
+inline constexpr int32_t RAM_SIZE = ADDRESS_SPACE_SIZE - RAM_START;     // 36 KiB up to 0xFFFF
 inline constexpr const char* IPL_ROM_NAME = "IPL.ROM";
 
 class MemoryMap final : public Component {

@@ -34,6 +34,7 @@
 #include "host/host.h"
 #include "host/platform.h"
 #include "host/settings.h"
+#include "machine/clock.h"
 #include "machine/machine.h"
 #include "memory/memory_map.h"
 #include "tools/m5run_options.h"
@@ -42,11 +43,6 @@
 
 namespace m5::tools {
 namespace {
-
-constexpr int32_t FRAMES_PER_SECOND = 60;
-constexpr int32_t RAM_DUMP_START = 0x7000;
-constexpr int32_t RAM_DUMP_SIZE = 0x9000;  // 36 KiB up to 0xFFFF
-constexpr int32_t VRAM_DUMP_SIZE = 0x4000;
 
 class Failure {
 public:
@@ -145,13 +141,11 @@ public:
     std::string path;
 };
 
-std::string executable_directory(const char* argv0) {
+// The path of m5run itself: the running program's, else as it was invoked.
+std::string own_path(const char* argv0) {
     std::error_code error;
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error) return self.parent_path().string();
-    const std::string name = argv0;
-    const size_t slash = name.rfind('/');
-    return slash == std::string::npos ? "." : name.substr(0, slash);
+    return error ? std::string(argv0) : self.string();
 }
 
 // Checks that an input file can be opened and read as a regular file.
@@ -255,7 +249,7 @@ void stage_copy(OutputFiles& outputs, const std::string& from, const std::string
 int run(const Options& o, const char* argv0) {
     // Inputs and outputs are checked before anything runs.
     const std::string ipl =
-        !o.ipl.empty() ? o.ipl : (o.dir.empty() ? executable_directory(argv0) : o.dir) + "/" + IPL_ROM_NAME;
+        !o.ipl.empty() ? o.ipl : (o.dir.empty() ? program_directory_of(own_path(argv0)) : o.dir + "/") + IPL_ROM_NAME;
     require_readable("IPL ROM", ipl);
     if (!o.cart.empty()) require_readable("cartridge", o.cart);
     if (!o.tape.empty()) require_readable("tape", o.tape);
@@ -308,15 +302,15 @@ int run(const Options& o, const char* argv0) {
 
     if (!o.screenshot.empty()) runner.screenshot(o.screenshot);
     if (!o.dump_ram.empty()) {
-        std::vector<uint8_t> ram(RAM_DUMP_SIZE);
-        for (int32_t i = 0; i < RAM_DUMP_SIZE; ++i) {
-            ram[static_cast<size_t>(i)] = host.machine().memory_map->peek(RAM_DUMP_START + i);
+        std::vector<uint8_t> ram(RAM_SIZE);
+        for (int32_t i = 0; i < RAM_SIZE; ++i) {
+            ram[static_cast<size_t>(i)] = host.machine().memory_map->peek(RAM_START + i);
         }
         stage_bytes(outputs, o.dump_ram, ram);
     }
     if (!o.dump_vram.empty()) {
-        std::vector<uint8_t> vram(VRAM_DUMP_SIZE);
-        for (int32_t i = 0; i < VRAM_DUMP_SIZE; ++i) vram[static_cast<size_t>(i)] = host.machine().vdp->vram_at(i);
+        std::vector<uint8_t> vram(VRAM_SIZE);
+        for (int32_t i = 0; i < VRAM_SIZE; ++i) vram[static_cast<size_t>(i)] = host.machine().vdp->vram_at(i);
         stage_bytes(outputs, o.dump_vram, vram);
     }
     if (!o.tape_record.empty()) {

@@ -115,7 +115,7 @@ TEST_F(CtcAloneTest, constant_with_software_reset_loads_at_once) {
 
 TEST_F(CtcAloneTest, time_constant_zero_counts_256_pulses) {
     ZeroCountRecorder out;
-    ctc.zero_count_outputs[1].add_link(&out, 9);
+    ctc.zero_count_outputs[1].add_link(&out, 9, 0xFFFFFFFFu);
     ctc.port_write8(1, 0x47);
     ctc.port_write8(1, 0x00);
     EXPECT_EQ(ctc.port_read8(1), 0x00);
@@ -314,7 +314,7 @@ protected:
 
 TEST_F(CtcTimerTest, prescaler_16_constant_10_counts_down_every_16_clocks_and_reloads_every_160) {
     ZeroCountRecorder out(&machine);
-    ctc.zero_count_outputs[0].add_link(&out, 0);
+    ctc.zero_count_outputs[0].add_link(&out, 0, 0xFFFFFFFFu);
     const MachineTime start = now();
     ctc.port_write8(0, 0x07);  // timer, prescaler 16, constant follows, software reset
     ctc.port_write8(0, 10);
@@ -329,7 +329,7 @@ TEST_F(CtcTimerTest, prescaler_16_constant_10_counts_down_every_16_clocks_and_re
 
 TEST_F(CtcTimerTest, prescaler_256_and_constant_zero_give_a_period_of_65536_clocks) {
     ZeroCountRecorder out(&machine);
-    ctc.zero_count_outputs[2].add_link(&out, 0);
+    ctc.zero_count_outputs[2].add_link(&out, 0, 0xFFFFFFFFu);
     const MachineTime start = now();
     ctc.port_write8(2, 0x27);
     ctc.port_write8(2, 0x00);
@@ -346,7 +346,7 @@ TEST_F(CtcTimerTest, prescaler_256_and_constant_zero_give_a_period_of_65536_cloc
 
 TEST_F(CtcTimerTest, timer_waiting_for_its_trigger_starts_on_any_trigger_signal) {
     ZeroCountRecorder out(&machine);
-    ctc.zero_count_outputs[1].add_link(&out, 0);
+    ctc.zero_count_outputs[1].add_link(&out, 0, 0xFFFFFFFFu);
     ctc.port_write8(1, 0x0F);  // timer, trigger start, constant follows, reset, prescaler 16
     ctc.port_write8(1, 4);
     scheduler.run_clocks(1000);
@@ -390,7 +390,7 @@ TEST_F(CtcTimerTest, timer_interrupt_is_held_while_in_service_and_raised_again_a
 // grid, also when a port read re-arms the event during the late span.
 TEST_F(CtcTimerTest, timer_reload_keeps_phase_when_late) {
     ZeroCountRecorder out(&machine);
-    ctc.zero_count_outputs[0].add_link(&out, 0);
+    ctc.zero_count_outputs[0].add_link(&out, 0, 0xFFFFFFFFu);
     const MachineTime base = now();
     const MachineTime start = base + 10;
     cpu.at(start, [&] {
@@ -417,8 +417,8 @@ TEST_F(CtcTimerTest, timer_reload_keeps_phase_when_late) {
 // lost or added, and afterwards the zero counts are still on their grid.
 TEST_F(CtcTimerTest, timer_periods_stay_exact_over_many_periods_with_reads) {
     ZeroCountRecorder out0(&machine), out1(&machine);
-    ctc.zero_count_outputs[0].add_link(&out0, 0);
-    ctc.zero_count_outputs[1].add_link(&out1, 0);
+    ctc.zero_count_outputs[0].add_link(&out0, 0, 0xFFFFFFFFu);
+    ctc.zero_count_outputs[1].add_link(&out1, 0, 0xFFFFFFFFu);
     // Both start inside the first slice, so their first zero counts fire late.
     const MachineTime start = now() + 5;
     cpu.at(start, [&] {
@@ -484,7 +484,7 @@ TEST_F(CtcTimerTest, timer_periods_stay_exact_over_many_periods_with_reads) {
 
 TEST_F(CtcTimerTest, new_constant_without_reset_takes_effect_at_the_next_reload) {
     ZeroCountRecorder out(&machine);
-    ctc.zero_count_outputs[3].add_link(&out, 0);
+    ctc.zero_count_outputs[3].add_link(&out, 0, 0xFFFFFFFFu);
     const MachineTime start = now();
     ctc.port_write8(3, 0x07);
     ctc.port_write8(3, 10);  // 160 clocks
@@ -500,7 +500,7 @@ TEST_F(CtcTimerTest, new_constant_without_reset_takes_effect_at_the_next_reload)
 
 TEST_F(CtcTimerTest, software_reset_stops_a_running_timer) {
     ZeroCountRecorder out(&machine);
-    ctc.zero_count_outputs[0].add_link(&out, 0);
+    ctc.zero_count_outputs[0].add_link(&out, 0, 0xFFFFFFFFu);
     ctc.port_write8(0, 0x07);
     ctc.port_write8(0, 10);
     step(40);
@@ -517,7 +517,7 @@ TEST_F(CtcTimerTest, software_reset_stops_a_running_timer) {
 
 TEST_F(CtcTimerTest, prescaler_change_while_running_keeps_the_count_in_range) {
     ZeroCountRecorder out(&machine);
-    ctc.zero_count_outputs[0].add_link(&out, 0);
+    ctc.zero_count_outputs[0].add_link(&out, 0, 0xFFFFFFFFu);
     ctc.port_write8(0, 0x27);  // prescaler 256
     ctc.port_write8(0, 10);
     step(1000);
@@ -538,7 +538,7 @@ TEST_F(CtcTimerTest, prescaler_change_while_running_keeps_the_count_in_range) {
 
 TEST_F(CtcTimerTest, full_event_table_leaves_the_timer_still_until_it_can_be_armed) {
     ZeroCountRecorder out(&machine);
-    ctc.zero_count_outputs[0].add_link(&out, 0);
+    ctc.zero_count_outputs[0].add_link(&out, 0, 0xFFFFFFFFu);
     ChainRecorder dummy;
     std::vector<int32_t> taken;
     for (int32_t id; (id = machine.add_event_clocks(&dummy, 0, 1'000'000, 0)) != NO_EVENT;) taken.push_back(id);
@@ -562,7 +562,7 @@ TEST_F(CtcTimerTest, full_event_table_leaves_the_timer_still_until_it_can_be_arm
 
 TEST_F(CtcTimerTest, counter_with_a_clock_input_counts_lazily_and_never_reads_zero) {
     ZeroCountRecorder out(&machine);
-    ctc.zero_count_outputs[1].add_link(&out, 0);
+    ctc.zero_count_outputs[1].add_link(&out, 0, 0xFFFFFFFFu);
     ctc.set_clock_rate(1, 38'000);  // one pulse every 100 machine clocks
     const MachineTime start = now();
     ctc.port_write8(1, 0x47);
@@ -577,7 +577,7 @@ TEST_F(CtcTimerTest, counter_with_a_clock_input_counts_lazily_and_never_reads_ze
 
 TEST_F(CtcTimerTest, clock_input_faster_than_the_machine_clock_does_not_stall) {
     ZeroCountRecorder out(&machine);
-    ctc.zero_count_outputs[1].add_link(&out, 0);
+    ctc.zero_count_outputs[1].add_link(&out, 0, 0xFFFFFFFFu);
     ctc.set_clock_rate(1, 50'000'000);
     ctc.port_write8(1, 0x47);
     ctc.port_write8(1, 4);

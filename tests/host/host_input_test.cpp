@@ -8,16 +8,17 @@
 #include "host/settings.h"
 #include "host/test_platform.h"
 #include "host/text_codes.h"
+#include "support/temp_dir.h"
 
 namespace m5 {
 namespace {
 
-using test::ScratchDir;
+using test::TempDir;
 using test::TestPlatform;
 
 class HostInputTest : public ::testing::Test {
 protected:
-    HostInputTest() : dir("input") {
+    HostInputTest() {
         platform.executable = dir.file("m5");
         host = std::make_unique<Host>(platform, settings);
     }
@@ -47,7 +48,7 @@ protected:
         return frames;
     }
 
-    ScratchDir dir;
+    TempDir dir;
     TestPlatform platform;
     Settings settings;
     std::unique_ptr<Host> host;

@@ -15,11 +15,12 @@
 #include "machine/machine.h"
 #include "memory/memory_map.h"
 #include "support/file_size_limit.h"
+#include "support/temp_dir.h"
 
 namespace m5 {
 namespace {
 
-using test::ScratchDir;
+using test::TempDir;
 using test::TestPlatform;
 
 std::string read_all(const std::string& path) {
@@ -39,8 +40,8 @@ uint16_t le16(const std::string& bytes, size_t at) {
 
 class HostSoundTest : public ::testing::Test {
 protected:
-    HostSoundTest() : dir("sound") { platform.executable = dir.file("m5"); }
-    ScratchDir dir;
+    HostSoundTest() { platform.executable = dir.file("m5"); }
+    TempDir dir;
     TestPlatform platform;
     Settings settings;
 };
@@ -306,7 +307,7 @@ TEST_F(HostSoundTest, an_earlier_recording_is_kept_as_sound_1_then_sound_2) {
 }
 
 TEST_F(HostSoundTest, reopening_the_output_takes_the_new_rate_and_a_recording_keeps_its_own) {
-    ScratchDir recordings("recordings");
+    TempDir recordings;
     Host host(platform, settings);  // 4000 Hz, 100 ms
     host.set_recording_directory(recordings.dir());
     host.start_recording();

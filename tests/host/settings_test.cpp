@@ -8,11 +8,12 @@
 
 #include "host/test_platform.h"
 #include "support/file_size_limit.h"
+#include "support/temp_dir.h"
 
 namespace m5 {
 namespace {
 
-using test::ScratchDir;
+using test::TempDir;
 
 std::string read_all(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -66,7 +67,7 @@ TEST(SettingsTest, image_has_the_documented_layout) {
 }
 
 TEST(SettingsTest, save_then_load_gives_back_the_record_byte_for_byte) {
-    ScratchDir dir("cfg");
+    TempDir dir;
     Settings s;
     s.default_settings();
     // Slots with units after their terminators, kept as they are.
@@ -93,7 +94,7 @@ TEST(SettingsTest, save_then_load_gives_back_the_record_byte_for_byte) {
 }
 
 TEST(SettingsTest, missing_file_or_other_version_gives_defaults) {
-    ScratchDir dir("cfg");
+    TempDir dir;
     Settings s;
     s.cpu_speed = 2;
     s.load_settings(dir.dir());
@@ -117,7 +118,7 @@ TEST(SettingsTest, missing_file_or_other_version_gives_defaults) {
 }
 
 TEST(SettingsTest, short_file_replaces_only_the_bytes_it_has) {
-    ScratchDir dir("cfg");
+    TempDir dir;
     write_all(dir.file("m5ce.cfg"), std::string("\x16\0\0\0", 4));
     Settings s;
     s.load_settings(dir.dir());
@@ -139,7 +140,7 @@ TEST(SettingsTest, short_file_replaces_only_the_bytes_it_has) {
 }
 
 TEST(SettingsTest, failed_save_leaves_the_old_file_whole_and_nothing_beside_it) {
-    ScratchDir dir("cfg");
+    TempDir dir;
     write_all(dir.file("m5ce.cfg"), "old contents");
     Settings s;
     s.default_settings();
@@ -153,7 +154,7 @@ TEST(SettingsTest, failed_save_leaves_the_old_file_whole_and_nothing_beside_it) 
 }
 
 TEST(SettingsTest, save_never_writes_through_a_link_planted_beside_the_file) {
-    ScratchDir dir("cfg");
+    TempDir dir;
     write_all(dir.file("victim"), "not yours");
     std::filesystem::create_symlink(dir.file("victim"), dir.file("m5ce.cfg.tmp"));
     Settings s;

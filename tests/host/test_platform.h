@@ -4,10 +4,7 @@
 // whose free halves the test decides and whose writes it records.
 #pragma once
 
-#include <unistd.h>
-
 #include <cstdint>
-#include <filesystem>
 #include <optional>
 #include <set>
 #include <string>
@@ -74,31 +71,6 @@ public:
     std::vector<std::vector<int16_t>> written_blocks;
     int32_t clears = 0;
     int32_t closes = 0;
-};
-
-// A scratch directory removed with the object; ends with '/'.
-class ScratchDir {
-public:
-    explicit ScratchDir(const std::string& tag) {
-        path_ = std::filesystem::temp_directory_path() /
-                ("m5_host_" + tag + "_" + std::to_string(::getpid()) + "_" + std::to_string(next_serial()));
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
-    }
-    ~ScratchDir() {
-        std::error_code ignored;
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ignored);
-        std::filesystem::remove_all(path_, ignored);
-    }
-    std::string dir() const { return path_.string() + "/"; }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    static int32_t next_serial() {
-        static int32_t serial = 0;
-        return ++serial;
-    }
-    std::filesystem::path path_;
 };
 
 }  // namespace m5::test

@@ -26,6 +26,8 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
     if (path_.empty()) return;
     std::error_code ec;
+    // A test may have taken its own permissions away.
+    fs::permissions(path_, fs::perms::owner_all, ec);
     fs::remove_all(path_, ec);
 }
 
