@@ -88,11 +88,13 @@ e2e_inside() {
     cd "$work" || exit 1
 }
 
-# Starts m5emu from $work with ARGS and waits for its window ($wid).
+# Starts m5emu from $work with ARGS and waits for its window ($wid). The
+# program is $M5EMU (default ./m5emu), started through the command words in
+# $E2E_LAUNCH if set (another user, say).
 start_m5emu() {
     : >"$work/trace.log"
-    M5EMU_TRACE_MENUS=1 SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy} GSETTINGS_BACKEND=memory ./m5emu "$@" \
-        >"$work/trace.log" 2>"$work/stderr.log" &
+    ${E2E_LAUNCH:-} env M5EMU_TRACE_MENUS=1 SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}" GSETTINGS_BACKEND=memory \
+        "${M5EMU:-./m5emu}" "$@" >"$work/trace.log" 2>"$work/stderr.log" &
     pid=$!
     wait_for 100 find_window || fail "no window titled SORD m5"
     wait_for 100 grep -q '^menubar ' "$work/trace.log" || fail "no menu bar in the trace"
@@ -202,18 +204,24 @@ open_popup() {
     before=$(popup_count "${names[0]}")
     xdotool mousemove --window "$wid" 20 10 click 1
     wait_for 100 test "$(popup_count "${names[0]}")" -gt "$before" || fail "popup ${names[0]} did not open"
+    # The pointer leaves the menu bar, so that no hovering (after a resize,
+    # say) takes the selection back to the first title.
+    xdotool mousemove 1 "$(($(xdotool getdisplaygeometry | cut -d' ' -f2) - 2))"
     for ((_i = 1; _i <= index; _i++)); do
+        sleep 0.15 # the popup is announced as it shows, before it takes the keyboard
         before=$(popup_count "${names[_i]}")
         xdotool key Right
         wait_for 100 test "$(popup_count "${names[_i]}")" -gt "$before" || fail "popup ${names[_i]} did not open"
     done
+    sleep 0.15
     popup_line=$(grep "^popup $title:" "$work/trace.log" | tail -1)
 }
 
-# Closes any open popup.
+# Closes any open popup; the pointer goes back over the picture.
 close_popup() {
     xdotool key Escape Escape
     sleep 0.3
+    xdotool mousemove --window "$wid" 256 200 2>/dev/null || true
 }
 
 # Chooses the item ID of popup TITLE with the keyboard (Down moves over
@@ -241,6 +249,7 @@ menu_choose() {
     commands=$(grep -c "^command $id\$" "$work/trace.log" || true)
     for ((_i = 0; _i < downs; _i++)); do xdotool key Down; done
     xdotool key Return
+    xdotool mousemove --window "$wid" 256 200 2>/dev/null || true
     wait_for 100 test "$(grep -c "^command $id\$" "$work/trace.log" || true)" -gt "$commands" ||
         fail "command $id of $title was not chosen"
     sleep 0.2
