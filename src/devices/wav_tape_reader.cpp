@@ -34,6 +34,10 @@ constexpr int32_t SCRATCH_BYTES = 512;
 // once every UPDATE_SAMPLES samples.
 constexpr float ENVELOPE_SECONDS = 0.25f;
 constexpr int32_t UPDATE_SAMPLES = 64;
+// The envelope follows a sample past it at once when the step is at most
+// SNAP_SHARE of the envelope, else by ATTACK_SHARE of the step a sample.
+constexpr float SNAP_SHARE = 0.25f;
+constexpr float ATTACK_SHARE = 0.25f;
 // Hysteresis on each side of the midpoint, as a share of the envelope.
 constexpr float HYSTERESIS_SHARE = 0.125f;
 // Nothing quieter than this (about -46 dB of full scale) counts as a swing:
@@ -45,6 +49,9 @@ constexpr float MIN_HYSTERESIS = 0.005f;
 // that hiss before the signal does not decide its polarity.
 constexpr float SWING_SHARE = 0.3f;
 constexpr int32_t LOUDNESS_SECONDS = 30;
+// ... and lasts this long (a few samples: longer than a click, shorter than
+// the shortest pulse of a tape).
+constexpr float SWING_SECONDS = 100e-6f;
 
 // Tick positions are input sample indexes in 32.32 fixed point.
 constexpr int32_t POSITION_FRACTION_BITS = 32;
@@ -137,6 +144,7 @@ WavTapeFormat read_wav_tape_format(FileStream& file, int64_t file_size) {
 void TapeLevelDetector::start(uint32_t sample_rate_hz) {
     *this = TapeLevelDetector{};
     release = static_cast<float>(UPDATE_SAMPLES) / (ENVELOPE_SECONDS * static_cast<float>(sample_rate_hz));
+    swing_samples = std::max(1, static_cast<int32_t>(static_cast<float>(sample_rate_hz) * SWING_SECONDS));
 }
 
 bool TapeLevelDetector::find_swing(float value) {
@@ -145,11 +153,15 @@ bool TapeLevelDetector::find_swing(float value) {
         rest = value;
     }
     const float swing = value - rest;
-    if (swing <= swing_threshold && swing >= -swing_threshold) return false;
-    // The first clear swing: its direction is the rise of the machine's
-    // output, so a downward one means the recording is inverted.
+    const int32_t direction = swing > swing_threshold ? 1 : swing < -swing_threshold ? -1 : 0;
+    swing_run = direction != 0 && direction == swing_direction ? swing_run + 1 : 1;
+    swing_direction = direction;
+    if (direction == 0 || swing_run < swing_samples) return false;
+    // The first clear swing that lasts (a click does not): its direction is
+    // the rise of the machine's output, so a downward one means the
+    // recording is inverted.
     swing_seen = true;
-    polarity = swing > 0.0f ? 1.0f : -1.0f;
+    polarity = static_cast<float>(direction);
     high = low = rest * polarity;
     samples_to_update = UPDATE_SAMPLES;
     return true;
@@ -195,8 +207,18 @@ void detect_levels(TapeLevelDetector& detector, uint8_t* block, int32_t frames, 
     for (; k < frames; ++k) {
         const float y = static_cast<float>(mix_at(block + static_cast<ptrdiff_t>(k) * frame_bytes)) * signed_gain;
         if (y > high || y < low) {
-            high = std::max(high, y);
-            low = std::min(low, y);
+            // A small step past the envelope moves it at once; a large one
+            // (the start of the signal, a louder passage, a click) moves it
+            // by a share a sample, so a spike of a sample or two does not
+            // carry the thresholds away from the signal.
+            const float span = high - low;
+            const float past = y > high ? y - high : y - low;
+            const float step = (past > span * SNAP_SHARE || past < -span * SNAP_SHARE) ? past * ATTACK_SHARE : past;
+            if (y > high) {
+                high += step;
+            } else {
+                low += step;
+            }
             set_thresholds();
         }
         level = static_cast<uint8_t>((level | (y > rise_above)) & !(y < fall_below));

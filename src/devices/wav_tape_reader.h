@@ -11,8 +11,8 @@
 //    machine's cassette output rests low, so the first clear swing away from
 //    the level a recording starts at (clear: at least 30 % of the loudest
 //    swing in its first 30 seconds, read once when the first ticks are
-//    asked for) is taken as a rise; a recording whose first swing goes down
-//    has its polarity turned.
+//    asked for, and lasting 0.1 ms, longer than a click) is taken as a
+//    rise; a recording whose first swing goes down has its polarity turned.
 // 3. Each tick (TAPE_TICKS_PER_SECOND a second) takes the level of the sample
 //    nearest to it in time.
 //
@@ -67,7 +67,8 @@ struct WavTapeFormat {
 WavTapeFormat read_wav_tape_format(FileStream& file, int64_t file_size);
 
 // Turns a recording's samples into levels. Its midpoint is the middle of an
-// envelope of the signal's peaks that rises to a new peak at once and decays
+// envelope of the signal's peaks that follows a new peak at once (a much
+// higher one, such as a click, by a quarter of the step a sample) and decays
 // slowly towards the signal, so it follows the recording's DC offset and
 // amplitude; levels change only when the signal passes the midpoint by a
 // hysteresis of a share of the envelope.
@@ -81,6 +82,9 @@ struct TapeLevelDetector {
     bool started = false;
     bool swing_seen = false;       // the first swing (and so the polarity) is known
     float swing_threshold = 0.0f;  // how far from the first value a swing goes
+    int32_t swing_samples = 1;     // and for how many samples in a row
+    int32_t swing_direction = 0;   // the swing so far: 1 up, -1 down, 0 none
+    int32_t swing_run = 0;         // and its length in samples
     float rest = 0.0f;             // the value the recording starts at
     float polarity = 1.0f;         // -1 for a recording whose first swing goes down
     float high = 0.0f;             // the envelope

@@ -4,6 +4,7 @@
 // formats.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -103,7 +104,8 @@ struct Digitised {
     double amplitude;    // peak of the signal around its middle, share of full scale
     double offset;       // DC offset, share of full scale
     bool inverted;
-    double hiss = 0.0;  // peak of a noise added throughout, share of full scale
+    double hiss = 0.0;    // peak of a noise added throughout, share of full scale
+    bool clicks = false;  // two-sample spikes half full scale past the signal's peaks, 25 a second
 };
 
 void PrintTo(const Digitised& form, std::ostream* out) { *out << form.name; }
@@ -132,7 +134,9 @@ std::vector<uint8_t> digitise(const std::vector<int>& levels, const Digitised& f
         const int level = levels[uint64_t{n} * 47500 / form.rate_hz];
         noise = noise * 1664525u + 1013904223u;
         const double hiss = form.hiss * (static_cast<double>(noise >> 8) / (1u << 23) - 1.0);
-        const double value = form.offset + (level == (form.inverted ? 0 : 1) ? 1 : -1) * form.amplitude + hiss;
+        const double swing = (level == (form.inverted ? 0 : 1) ? 1 : -1) * form.amplitude;
+        const double click = form.clicks && (n + form.rate_hz / 64) % (form.rate_hz / 25) < 2 ? 0.5 : 0.0;
+        const double value = std::clamp(form.offset + swing * (1 + click / form.amplitude) + hiss, -1.0, 1.0);
         for (int channel = 0; channel < form.channels; ++channel) {
             if (form.is_float) {
                 const auto sample = static_cast<float>(value);
@@ -218,7 +222,8 @@ TEST_P(DigitisedTape, recording_in_another_format_reads_back_every_byte) {
     EXPECT_EQ(read, PATTERN);
 }
 
-// name, rate, bits, float, channels, extensible, LIST, size past end, amplitude, offset, inverted, hiss
+// name, rate, bits, float, channels, extensible, LIST, size past end, amplitude, offset, inverted, hiss,
+// clicks
 INSTANTIATE_TEST_SUITE_P(
     Forms, DigitisedTape,
     ::testing::Values(Digitised{"cd_16bit_stereo", 44100, 16, false, 2, false, false, false, 0.8, 0.0, false},
@@ -231,7 +236,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Digitised{"quiet_with_dc_offset", 44100, 16, false, 1, false, false, false, 0.1, 0.3, false},
                       Digitised{"inverted", 44100, 16, false, 1, false, false, false, 0.8, 0.0, true},
                       Digitised{"quiet_offset_inverted_8bit", 11025, 8, false, 1, false, false, false, 0.2, -0.4, true},
-                      Digitised{"hiss_inverted", 44100, 16, false, 2, false, false, false, 0.4, 0.0, true, 0.05}),
+                      Digitised{"hiss_clicks_inverted", 44100, 16, false, 2, false, false, false, 0.4, 0.0, true, 0.05,
+                                true}),
     [](const ::testing::TestParamInfo<Digitised>& info) { return std::string(info.param.name); });
 
 }  // namespace
