@@ -6,7 +6,7 @@ packages=(
   build-essential cmake pkg-config clang-format clang libclang-rt-14-dev llvm
   googletest libgtest-dev libbenchmark-dev
   pasmo nlohmann-json3-dev
-  libpng-dev libgtk-3-dev libsdl2-dev
+  libpng-dev zlib1g-dev libgtk-3-dev libsdl2-dev
   xvfb xauth xdotool x11-utils imagemagick
 )
 missing=()

@@ -59,6 +59,11 @@ public:
     void signal_in(int32_t signal, uint32_t data, uint32_t mask) override;
     // Adds `count` samples of the four channels into the accumulators.
     void mix_audio(int32_t* accumulators, int32_t count) override;
+    // Registers, counters, output levels, the noise shift register and the
+    // mute input; the volume table and the step per sample come from the
+    // sample rate in use.
+    void save_state(StateWriter& out) override;
+    void load_state(StateReader& in) override;
 
     // Builds the volume table (full volume at attenuation 0, 2 dB less per
     // step, silence at 15) and the step per output sample. The machine passes

@@ -1,5 +1,7 @@
 #include "devices/system_port.h"
 
+#include "machine/state_io.h"
+
 namespace m5 {
 
 void SystemPort::init() {
@@ -32,6 +34,18 @@ void SystemPort::signal_in(int32_t signal, uint32_t data, uint32_t mask) {
     } else if (signal == 1) {
         aux_in = level;
     }
+}
+
+}  // namespace m5
+
+namespace m5 {
+
+void SystemPort::save_state(StateWriter& out) {
+    for (uint8_t level : {tape_in, last_out, last_motor, aux_in}) out.u8(level);
+}
+
+void SystemPort::load_state(StateReader& in) {
+    for (uint8_t* level : {&tape_in, &last_out, &last_motor, &aux_in}) *level = in.u8() & 1;
 }
 
 }  // namespace m5

@@ -1,9 +1,11 @@
 #include "devices/tape_deck.h"
 
 #include <cctype>
+#include <filesystem>
 
 #include "host/wav_header.h"
 #include "machine/machine.h"
+#include "machine/state_io.h"
 
 namespace m5 {
 
@@ -66,6 +68,8 @@ void TapeDeck::send_playback_level(uint8_t level) { send_level(outputs, out_leve
 
 void TapeDeck::refill_buffer(uint8_t fill) {
     buffer.fill(fill);
+    buffer_offset = file.tell();
+    converter_at_refill = converter;
     if (converter.active()) {
         converter.fill(file, buffer.data(), TAPE_BUFFER_SIZE);
     } else {
@@ -88,6 +92,8 @@ void TapeDeck::tape_play(const std::string& path) {
     file.seek(0, SEEK_FROM_START);
     if (size < 0) size = 0;
     is_wav = is_wav_path(path) ? 1 : 0;
+    this->path = path;
+    image_size = static_cast<uint64_t>(size);
     if (is_wav) {
         // The deck's own files, and files whose header is not understood, play
         // one byte a tick from the samples to the end of the file; any other
@@ -118,6 +124,7 @@ void TapeDeck::tape_record(const std::string& path) {
     record_error = 0;
     if (!file.open(path, FILE_WRITE_BINARY)) return;
     is_wav = is_wav_path(path) ? 1 : 0;
+    this->path = path;
     if (is_wav) {
         write_wav_header(0);
     } else {
@@ -215,6 +222,121 @@ void TapeDeck::record_tick() {
         buffer[buffer_pos] = in_level ? 0x80 : 0x00;
     }
     ++buffer[buffer_pos];
+}
+
+}  // namespace m5
+
+namespace m5 {
+
+namespace {
+constexpr size_t MAX_TAPE_PATH = 4096;
+
+// The size of a regular file, or -1.
+int64_t file_size(const std::string& path) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) return -1;
+    const auto size = std::filesystem::file_size(path, error);
+    return error ? -1 : static_cast<int64_t>(size);
+}
+}  // namespace
+
+void TapeDeck::save_state(StateWriter& out) {
+    if (recording) {
+        // Everything before the run being built goes to the file now.
+        if (buffer_pos != 0) {
+            file.write(buffer.data(), 1, static_cast<size_t>(buffer_pos));
+            if (!is_wav) buffer[0] = buffer[static_cast<size_t>(buffer_pos)];
+            buffer_pos = 0;
+        }
+        file.flush();
+    }
+    out.flag(playing != 0);
+    out.flag(recording != 0);
+    out.flag(is_wav != 0);
+    out.u8(out_level);
+    out.u8(in_level);
+    out.u8(activity);
+    out.u8(motor);
+    out.i32(tick_event);
+    if (playing) {
+        out.text(path);
+        out.u64(image_size);
+        out.u64(static_cast<uint64_t>(buffer_offset));
+        converter_at_refill.save_state(out);
+        out.i32(buffer_pos);
+        out.u8(buffer[static_cast<size_t>(buffer_pos)]);
+        out.u64(bytes_left);
+    } else if (recording) {
+        out.text(path);
+        out.u64(static_cast<uint64_t>(file.tell()));
+        out.u32(samples_written);
+        out.u8(buffer[0]);
+    }
+}
+
+void TapeDeck::load_state(StateReader& in) {
+    if (!in.staging) finish_file();
+    const bool was_playing = in.flag();
+    const bool was_recording = in.flag();
+    if (was_playing && was_recording) in.fail();
+    is_wav = in.flag() ? 1 : 0;
+    out_level = in.u8() & 1;
+    in_level = in.u8() & 1;
+    activity = in.u8() & 1;
+    motor = in.u8() & 1;
+    tick_event = in.i32_in(NO_EVENT, MAX_TIMED_EVENTS - 1);
+    playing = recording = 0;
+    buffer_pos = 0;
+    samples_written = 0;
+    bytes_left = 0;
+    if (!was_playing && !was_recording) return;
+
+    const std::string saved_path = in.text(MAX_TAPE_PATH);
+    const std::string& open_path = substitute_path.empty() ? saved_path : substitute_path;
+    const int64_t size = file_size(open_path);
+    if (was_playing) {
+        image_size = in.u64();
+        const uint64_t offset = in.u64();
+        WavTapeConverter saved_converter;
+        saved_converter.load_state(in);
+        const int32_t pos = in.i32_in(0, TAPE_BUFFER_SIZE - 1);
+        const uint8_t current = in.u8();
+        bytes_left = in.u64();
+        // The image must be the one that was playing, as far as its size tells.
+        if (!in.ok() || size < 0 || static_cast<uint64_t>(size) != image_size || offset > image_size ||
+            bytes_left > image_size) {
+            in.fail();
+            return;
+        }
+        if (in.staging) return;
+        if (!file.open(open_path, FILE_READ_BINARY)) return;
+        path = open_path;
+        file.seek(static_cast<int64_t>(offset), SEEK_FROM_START);
+        converter = saved_converter;
+        refill_buffer(is_wav ? 0x00 : 0x7F);
+        buffer_pos = pos;
+        buffer[static_cast<size_t>(pos)] = current;
+        playing = 1;
+        return;
+    }
+
+    const uint64_t length = in.u64();
+    samples_written = in.u32();
+    const uint8_t current = in.u8();
+    // The recording must still hold what was written up to the save.
+    if (!in.ok() || size < 0 || static_cast<uint64_t>(size) < length ||
+        (is_wav && length != WAV_HEADER_SIZE + static_cast<uint64_t>(samples_written))) {
+        in.fail();
+        return;
+    }
+    if (in.staging) return;
+    std::error_code error;
+    std::filesystem::resize_file(open_path, length, error);
+    if (error || !file.open(open_path, FILE_READ_WRITE_BINARY)) return;
+    path = open_path;
+    file.seek(0, SEEK_FROM_END);
+    buffer[0] = current;
+    recording = 1;
 }
 
 }  // namespace m5

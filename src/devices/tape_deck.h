@@ -73,6 +73,15 @@ public:
     int32_t signal_query() override { return out_level; }
     // The tape tick: plays or records one level sample.
     void on_event(int32_t param, int32_t lateness) override;
+    // The open tape by its path and position. A recording first hands its
+    // buffered samples to the file, so that the file holds everything up to
+    // this point (its contents are the same as without the save).
+    void save_state(StateWriter& out) override;
+    // Closes the tape in the deck (finishing a recording), then opens the
+    // saved one where it was: a played image must have the size it had, a
+    // recording is cut back to the saved length and continued. Touches no
+    // scheduler event: the scheduler's own state holds the tick.
+    void load_state(StateReader& in) override;
 
     // Host commands, through the Machine. A file that cannot be opened leaves
     // the deck closed.
@@ -88,6 +97,10 @@ public:
 
     SignalLinkList outputs;
     FileStream file;
+    std::string path;  // the open tape image
+    // When not empty, load_state opens this file in place of the saved path
+    // (a tool that keeps its recordings under its own names).
+    std::string substitute_path;
     int32_t tick_event = NO_EVENT;
     uint8_t playing = 0;
     uint8_t recording = 0;
@@ -104,9 +117,12 @@ public:
     // Image bytes still to play; 64 bits so that images of several gigabytes
     // play to their end.
     uint64_t bytes_left = 0;
+    uint64_t image_size = 0;    // size of the played image when it was opened
+    int64_t buffer_offset = 0;  // file position the played buffer was read from
     std::array<uint8_t, TAPE_BUFFER_SIZE> buffer{};
     // Active while a WAV recording is converted into the buffer.
     WavTapeConverter converter;
+    WavTapeConverter converter_at_refill;  // as it was before the played buffer was filled
 
 private:
     void update_tick();

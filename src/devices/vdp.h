@@ -99,6 +99,10 @@ public:
     int32_t port_read8(int32_t port) override;
     // At VDP_FRAME_LINE: draws the frame, sets the frame flag, drives the line.
     void on_scanline(int32_t line, int32_t clocks) override;
+    // Video RAM, the picture last drawn, registers with the table bases they
+    // set, status, read-ahead, address and latch, and the interrupt level.
+    void save_state(StateWriter& out) override;
+    void load_state(StateReader& in) override;
 
     // --- Operations the machine and the ports use ---------------------------
     // Converts the picture through PALETTE into the host's surface rows.

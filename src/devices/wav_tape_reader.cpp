@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstring>
+
+#include "machine/state_io.h"
 
 namespace m5 {
 namespace {
@@ -409,6 +412,59 @@ void WavTapeConverter::fill(FileStream& file, uint8_t* out, int32_t count) {
     position_ = position;
     std::fill(out + played, out + count, TAPE_LEVEL_LOW);
     ticks_left_ -= played;
+}
+
+}  // namespace m5
+
+namespace m5 {
+
+// A field added to the converter or its detector must be saved as well.
+static_assert(sizeof(TapeLevelDetector) == 36, "save and load every field of TapeLevelDetector");
+
+void WavTapeConverter::save_state(StateWriter& out) const {
+    out.flag(active_);
+    out.u8(static_cast<uint8_t>(sample_format_));
+    out.i32(sample_bytes_);
+    out.i32(channels_);
+    out.i32(frame_bytes_);
+    for (int64_t v : {frames_read_, frames_left_, ticks_left_}) out.u64(static_cast<uint64_t>(v));
+    out.u64(position_);
+    out.u64(step_);
+    out.u8(last_level_);
+    const TapeLevelDetector& d = detector_;
+    out.flag(d.started);
+    out.flag(d.swing_seen);
+    for (float v : {d.swing_threshold, d.rest, d.polarity, d.high, d.low, d.release})
+        out.u32(std::bit_cast<uint32_t>(v));
+    out.i32(d.samples_to_update);
+    out.u8(d.level);
+}
+
+void WavTapeConverter::load_state(StateReader& in) {
+    active_ = in.flag();
+    const uint8_t format = in.u8();
+    if (format > static_cast<uint8_t>(WavSampleFormat::IEEE_FLOAT)) in.fail();
+    sample_format_ = static_cast<WavSampleFormat>(format & 1);
+    sample_bytes_ = in.i32_in(0, 8);
+    channels_ = in.i32_in(0, 65535);
+    frame_bytes_ = in.i32_in(0, 8 * 65535);
+    // A running conversion reads whole frames of 1 to 4 bytes a sample.
+    if (active_ &&
+        (sample_bytes_ < 1 || sample_bytes_ > 4 || channels_ < 1 || frame_bytes_ != sample_bytes_ * channels_)) {
+        in.fail();
+        active_ = false;
+    }
+    for (int64_t* v : {&frames_read_, &frames_left_, &ticks_left_}) *v = static_cast<int64_t>(in.u64() & INT64_MAX);
+    position_ = in.u64();
+    step_ = in.u64();
+    last_level_ = in.u8() & TAPE_LEVEL_HIGH;
+    TapeLevelDetector& d = detector_;
+    d.started = in.flag();
+    d.swing_seen = in.flag();
+    for (float* v : {&d.swing_threshold, &d.rest, &d.polarity, &d.high, &d.low, &d.release})
+        *v = std::bit_cast<float>(in.u32());
+    d.samples_to_update = in.i32();
+    d.level = in.u8();
 }
 
 }  // namespace m5

@@ -28,6 +28,9 @@
 
 namespace m5 {
 
+class StateReader;
+class StateWriter;
+
 // Tape ticks a second of machine time (one every 80 machine clocks).
 inline constexpr int32_t TAPE_TICKS_PER_SECOND = 47500;
 // The playback byte of a converted tick: bit 7 is the level.
@@ -109,6 +112,11 @@ public:
     // recording are TAPE_LEVEL_LOW. The stream is left where the next call
     // continues.
     void fill(FileStream& file, uint8_t* out, int32_t count);
+
+    // Every field, for the tape deck's save state; load marks the reader
+    // failed on a value the converter cannot take.
+    void save_state(StateWriter& out) const;
+    void load_state(StateReader& in);
 
 private:
     // Runs `frames` frames read into `block` through the detector, leaving

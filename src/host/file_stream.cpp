@@ -121,6 +121,8 @@ int64_t FileStream::tell() {
     return static_cast<int64_t>(::ftello(handle));
 }
 
+bool FileStream::flush() { return handle != nullptr && std::fflush(handle) == 0; }
+
 bool FileStream::remove(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
 }  // namespace m5

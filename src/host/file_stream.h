@@ -53,6 +53,8 @@ public:
     int32_t seek(int64_t offset, int32_t origin);
     // Current position, or -1 on a closed wrapper.
     int64_t tell();
+    // Hands what is buffered to the system; false on a closed wrapper or an error.
+    bool flush();
 
     // The error number (errno) of the first failed write, seek or flush since
     // the last open, also after close; 0 when there was none.

@@ -71,6 +71,7 @@ void Host::emulate_frame() {
     input_frame();
     feed_sound();
     emulated->run_frame();
+    ++frame_count;
 }
 
 void Host::present_frame() {

@@ -174,6 +174,20 @@ public:
 
     Machine& machine() { return *emulated; }
 
+    // --- Save states (host_state.cpp) -----------------------------------------
+    // The state file of the machine as it stands between frames, with the
+    // host's own part (key countdowns, joystick bytes, the paste sequencer,
+    // the sound feed's turn) and, when asked, a thumbnail of the picture.
+    std::vector<uint8_t> save_state(bool with_thumbnail = true);
+    // Loads a state file. Everything is read and checked in a staging machine
+    // first; on any failure `error` says why in one line and nothing has
+    // changed. The IPL ROM and the cartridge in the machine must be the ones
+    // the state was saved with. A non-empty `tape_path` is opened in place of
+    // the tape image the state names.
+    bool load_state(const std::vector<uint8_t>& file, std::string& error, const std::string& tape_path = "");
+    // Frames emulated since the machine started (a loaded state brings its own).
+    uint64_t frames_run() const { return frame_count; }
+
 private:
     // Input step of a frame: countdowns, joystick bytes, one paste step.
     void input_frame();
@@ -241,6 +255,7 @@ private:
     std::vector<int16_t> resampled;
 
     std::unique_ptr<Machine> emulated;
+    uint64_t frame_count = 0;
     FramePacer pacer;
 };
 

@@ -20,6 +20,8 @@ namespace m5 {
 
 class Machine;
 class MachineHost;
+class StateReader;
+class StateWriter;
 
 // Position of a component in its machine's list, counted from 0 in
 // construction order.
@@ -55,6 +57,16 @@ public:
     virtual void reset_alias_a() { reset(); }
     // Runs this component's own reset. Called by nobody in this machine.
     virtual void reset_alias_b() { reset(); }
+
+    // --- State ----------------------------------------------------------------
+    // Writes nothing by default (a part without state of its own). Called by
+    // the machine's save_state, between frames: every field that decides what
+    // the part does next, in a fixed order; wiring and values derived from
+    // the host's settings are left out.
+    virtual void save_state(StateWriter& out) { (void)out; }
+    // Reads nothing by default. Called by the machine's load_state with what
+    // save_state wrote; a value the part cannot take marks the reader failed.
+    virtual void load_state(StateReader& in) { (void)in; }
 
     // --- Memory -------------------------------------------------------------
     // Ignores the write by default. Called by the processor.

@@ -8,6 +8,7 @@
 #include "devices/tape_deck.h"
 #include "devices/vdp.h"
 #include "machine/scheduler.h"
+#include "machine/state_io.h"
 #include "memory/io_bus.h"
 #include "memory/memory_map.h"
 
@@ -133,5 +134,52 @@ void Machine::add_scanline_listener(Component* listener) { scheduler->add_scanli
 void Machine::add_hsync_listener(Component* listener) { scheduler->add_hsync_listener(listener); }
 MachineTime Machine::now() { return scheduler->now(); }
 int32_t Machine::clocks_since(MachineTime time) { return clocks_between(time, scheduler->now()); }
+
+}  // namespace m5
+
+namespace m5 {
+
+namespace {
+constexpr uint32_t COMPONENT_TAGS[] = {
+    state_tag("NULL"), state_tag("SCHD"), state_tag("TAPE"), state_tag("IOBS"), state_tag("PSG "), state_tag("VDP "),
+    state_tag("Z80 "), state_tag("CTC "), state_tag("SYSP"), state_tag("KEYS"), state_tag("MMAP"),
+};
+constexpr int32_t COMPONENT_COUNT = static_cast<int32_t>(std::size(COMPONENT_TAGS));
+}  // namespace
+
+uint32_t component_state_tag(ComponentId id) { return id >= 0 && id < COMPONENT_COUNT ? COMPONENT_TAGS[id] : 0; }
+
+void Machine::save_state(StateWriter& out) {
+    for (Component* c = first_component; c != nullptr; c = c->next) {
+        out.begin_chunk(component_state_tag(c->id));
+        c->save_state(out);
+        out.end_chunk();
+    }
+}
+
+bool Machine::load_state(StateReader& in, ComponentId* failed) {
+    const auto fail = [&](ComponentId id) {
+        if (failed != nullptr) *failed = id;
+        return false;
+    };
+    bool seen[COMPONENT_COUNT] = {};
+    uint32_t tag = 0;
+    StateReader body;
+    while (in.next_chunk(tag, body)) {
+        ComponentId id = 0;
+        while (id < COMPONENT_COUNT && COMPONENT_TAGS[id] != tag) ++id;
+        Component* c = id < COMPONENT_COUNT ? find_component(id) : nullptr;
+        if (c == nullptr) continue;  // not a component's chunk
+        if (seen[id]) return fail(id);
+        seen[id] = true;
+        c->load_state(body);
+        if (!body.ok() || !body.at_end()) return fail(id);
+    }
+    if (!in.ok()) return fail(-1);
+    for (Component* c = first_component; c != nullptr; c = c->next) {
+        if (!seen[c->id]) return fail(c->id);
+    }
+    return true;
+}
 
 }  // namespace m5

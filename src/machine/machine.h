@@ -16,6 +16,8 @@
 namespace m5 {
 
 class MachineHost;
+class StateReader;
+class StateWriter;
 class Scheduler;
 class TapeDeck;
 class IoBus;
@@ -41,6 +43,9 @@ enum : ComponentId {
     KEY_MATRIX_ID = 9,
     MEMORY_MAP_ID = 10,
 };
+
+// The chunk tag of component `id` in a saved state.
+uint32_t component_state_tag(ComponentId id);
 
 inline constexpr int32_t PSG_CLOCK_HZ = 3'579'545;
 inline constexpr int32_t PSG_FULL_VOLUME = 8000;
@@ -76,6 +81,19 @@ public:
     void tape_close();
     uint8_t tape_status();
     void apply_config();
+
+    // --- Save states ----------------------------------------------------------
+    // Between frames: one chunk per component, in list order, each tagged by
+    // the component it belongs to (component_state_tag).
+    void save_state(StateWriter& out);
+    // Reads every component's chunk, skipping chunks of unknown tags (they
+    // belong to the host). False when a component's chunk is missing, comes
+    // twice, is not read to its end or holds a value its component cannot
+    // take; the components are then in no defined state, so a caller loads
+    // into a staging machine first and into the running one only when that
+    // succeeded.
+    // `failed`, when given, receives the id of the component that failed.
+    bool load_state(StateReader& in, ComponentId* failed = nullptr);
 
     // --- Scheduler services relayed to components ---------------------------
     int32_t add_event_us(Component* target, int32_t param, double microseconds, uint8_t periodic);

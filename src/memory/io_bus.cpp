@@ -1,5 +1,8 @@
 #include "memory/io_bus.h"
 
+#include "machine/machine.h"
+#include "machine/state_io.h"
+
 namespace m5 {
 
 IoBus::IoBus(Machine* owner, MachineHost* host_services, Component* unmapped_target)
@@ -24,6 +27,39 @@ void IoBus::map_port_read(int32_t port, Component* target, int32_t target_port) 
     const int32_t p = port & 0xFF;
     read_targets[p] = target != nullptr ? target : unmapped;
     read_ports[p] = target_port & 0xFF;
+}
+
+}  // namespace m5
+
+namespace m5 {
+
+void IoBus::save_state(StateWriter& out) {
+    for (int32_t p = 0; p < PORT_COUNT; ++p) {
+        out.u8(static_cast<uint8_t>(write_targets[p]->id));
+        out.u8(static_cast<uint8_t>(write_ports[p]));
+        out.u8(static_cast<uint8_t>(write_waits[p]));
+        out.u8(static_cast<uint8_t>(read_targets[p]->id));
+        out.u8(static_cast<uint8_t>(read_ports[p]));
+        out.u8(static_cast<uint8_t>(read_waits[p]));
+    }
+}
+
+void IoBus::load_state(StateReader& in) {
+    const auto target = [&](Component* current) {
+        const uint8_t id = in.u8();
+        if (machine == nullptr) return current;
+        Component* found = machine->find_component(id);
+        if (found == nullptr) in.fail();
+        return found != nullptr ? found : unmapped;
+    };
+    for (int32_t p = 0; p < PORT_COUNT; ++p) {
+        write_targets[p] = target(write_targets[p]);
+        write_ports[p] = in.u8();
+        write_waits[p] = in.u8();
+        read_targets[p] = target(read_targets[p]);
+        read_ports[p] = in.u8();
+        read_waits[p] = in.u8();
+    }
 }
 
 }  // namespace m5

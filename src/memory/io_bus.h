@@ -53,6 +53,11 @@ public:
     void map_port_write(int32_t port, Component* target, int32_t target_port);
     void map_port_read(int32_t port, Component* target, int32_t target_port);
 
+    // The port map: each entry's target by its component id, the port it
+    // passes on and its wait states. A free-standing bus keeps its targets.
+    void save_state(StateWriter& out) override;
+    void load_state(StateReader& in) override;
+
     Component* write_targets[PORT_COUNT];
     Component* read_targets[PORT_COUNT];
     int32_t write_ports[PORT_COUNT];

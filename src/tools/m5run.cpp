@@ -33,13 +33,13 @@
 #include "host/frame_pacer.h"
 #include "host/host.h"
 #include "host/platform.h"
+#include "host/png_writer.h"
 #include "host/settings.h"
 #include "machine/clock.h"
 #include "machine/machine.h"
 #include "memory/memory_map.h"
 #include "tools/m5run_options.h"
 #include "tools/output_file.h"
-#include "tools/png_writer.h"
 
 namespace m5::tools {
 namespace {

@@ -24,10 +24,10 @@
 #include <vector>
 
 #include "devices/vdp.h"
+#include "host/png_writer.h"
 #include "m5run_harness.h"
 #include "sound_analysis.h"
 #include "support/test_host.h"
-#include "tools/png_writer.h"
 
 namespace m5 {
 namespace {
@@ -105,7 +105,7 @@ const Glyph& glyph(char c) { return font().at(static_cast<size_t>(static_cast<ui
 // The screenshot colour of a colour index, as m5run writes it.
 Rgb colour(int32_t index) {
     const uint32_t p = PALETTE[static_cast<size_t>(index)];
-    return {tools::widen5((p >> 11) & 0x1F), tools::widen6((p >> 5) & 0x3F), tools::widen5(p & 0x1F)};
+    return {widen5((p >> 11) & 0x1F), widen6((p >> 5) & 0x3F), widen5(p & 0x1F)};
 }
 
 // Pixels of `text` drawn at a cell position that differ from the glyphs in

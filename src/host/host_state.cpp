@@ -1,0 +1,171 @@
+// Save states of the host: the machine's chunks, the host's own chunk and the
+// file around them.
+#include <algorithm>
+
+#include "devices/tape_deck.h"
+#include "devices/vdp.h"
+#include "host/host.h"
+#include "host/png_writer.h"
+#include "host/state_file.h"
+#include "machine/machine.h"
+#include "machine/scheduler.h"
+#include "machine/state_io.h"
+#include "memory/memory_map.h"
+
+namespace m5 {
+
+namespace {
+
+constexpr uint32_t HOST_TAG = state_tag("HOST");
+constexpr size_t MAX_PASTE_TEXT = 1u << 24;
+
+Sha256Digest ipl_digest(const MemoryMap& memory) { return sha256(memory.image, IPL_ROM_SIZE); }
+Sha256Digest cartridge_digest(const MemoryMap& memory) {
+    return sha256(memory.image + CARTRIDGE_START, CARTRIDGE_SIZE);
+}
+
+// The picture at half size, each thumbnail pixel the mean of four.
+std::vector<uint16_t> thumbnail_pixels(const Vdp& vdp) {
+    std::vector<uint16_t> pixels(static_cast<size_t>(THUMBNAIL_WIDTH) * THUMBNAIL_HEIGHT);
+    for (int32_t y = 0; y < THUMBNAIL_HEIGHT; ++y) {
+        for (int32_t x = 0; x < THUMBNAIL_WIDTH; ++x) {
+            uint32_t r = 0, g = 0, b = 0;
+            for (int32_t k = 0; k < 4; ++k) {
+                const uint16_t p = PALETTE[vdp.pixel(2 * x + (k & 1), 2 * y + (k >> 1))];
+                r += p >> 11, g += (p >> 5) & 0x3F, b += p & 0x1F;
+            }
+            pixels[static_cast<size_t>(y) * THUMBNAIL_WIDTH + static_cast<size_t>(x)] =
+                static_cast<uint16_t>((r / 4) << 11 | (g / 4) << 5 | (b / 4));
+        }
+    }
+    return pixels;
+}
+
+// The host's part of a state, read and checked before anything is applied.
+struct HostPart {
+    uint64_t frames = 0;
+    std::array<uint8_t, KEY_STATE_SIZE> keys{};
+    std::array<uint8_t, JOY_PORTS> joy{};
+    std::vector<uint8_t> paste_text;
+    int32_t paste_length = 0;
+    int32_t paste_pos = 0;
+    int32_t paste_step = 0;
+    int32_t paste_code = 0;
+    bool paste_shift = false;
+    bool fill_first_half = true;
+};
+
+bool read_host_part(const std::vector<uint8_t>& chunks, HostPart& part) {
+    StateReader all(chunks.data(), chunks.size());
+    uint32_t tag = 0;
+    StateReader in;
+    while (all.next_chunk(tag, in)) {
+        if (tag != HOST_TAG) continue;
+        part.frames = in.u64();
+        in.raw(part.keys.data(), part.keys.size());
+        in.raw(part.joy.data(), part.joy.size());
+        const std::string text = in.text(MAX_PASTE_TEXT);
+        part.paste_text.assign(text.begin(), text.end());
+        part.paste_length = in.i32_in(0, static_cast<int32_t>(MAX_PASTE_TEXT));
+        part.paste_pos = in.i32_in(0, part.paste_length + 2);
+        part.paste_step = in.i32_in(0, PASTE_LINE_FRAMES);
+        part.paste_code = in.i32();
+        part.paste_shift = in.flag();
+        part.fill_first_half = in.flag();
+        // A text in progress is its characters and a terminating 0.
+        const bool text_ok =
+            part.paste_step == 0 ||
+            (!part.paste_text.empty() && part.paste_text.size() == static_cast<size_t>(part.paste_length) + 1 &&
+             part.paste_text.back() == 0);
+        return in.ok() && in.at_end() && text_ok;
+    }
+    return false;
+}
+
+std::string component_error(ComponentId id) {
+    if (id == TAPE_DECK_ID) return "the tape image the save state names is missing or not the one it was saved with";
+    return "the save state holds data its machine cannot take (part " + std::to_string(id) + ")";
+}
+
+}  // namespace
+
+std::vector<uint8_t> Host::save_state(bool with_thumbnail) {
+    StateFile state;
+    state.emulator_version = emulator_version();
+    state.frames = frame_count;
+    state.machine_time = emulated->scheduler->clock_counter;
+    state.ipl = ipl_digest(*emulated->memory_map);
+    state.cartridge = cartridge_digest(*emulated->memory_map);
+
+    StateWriter out;
+    emulated->save_state(out);
+    out.begin_chunk(HOST_TAG);
+    out.u64(frame_count);
+    out.raw(keys.data(), keys.size());
+    out.raw(joy.data(), joy.size());
+    out.text(std::string(paste_text.begin(), paste_text.end()));
+    out.i32(paste_length);
+    out.i32(paste_pos);
+    out.i32(paste_step);
+    out.i32(paste_code);
+    out.flag(paste_shift);
+    out.flag(fill_first_half);
+    out.end_chunk();
+    state.chunks = std::move(out.data());
+
+    if (with_thumbnail) {
+        const std::vector<uint16_t> pixels = thumbnail_pixels(*emulated->vdp);
+        state.thumbnail = encode_png_rgb565(pixels.data(), THUMBNAIL_WIDTH, THUMBNAIL_HEIGHT);
+    }
+    return encode_state_file(state);
+}
+
+bool Host::load_state(const std::vector<uint8_t>& file, std::string& error, const std::string& tape_path) {
+    StateFile state;
+    if (!decode_state_file(file, state, error)) return false;
+    if (state.ipl != ipl_digest(*emulated->memory_map)) {
+        error = "the save state was made with a different IPL ROM";
+        return false;
+    }
+    if (state.cartridge != cartridge_digest(*emulated->memory_map)) {
+        error = "the save state was made with a different cartridge";
+        return false;
+    }
+    HostPart part;
+    if (!read_host_part(state.chunks, part)) {
+        error = "the save state holds no valid host data";
+        return false;
+    }
+
+    // Everything is read into a machine of its own first.
+    {
+        Machine staging(nullptr);
+        staging.tape_deck->substitute_path = tape_path;
+        StateReader in(state.chunks.data(), state.chunks.size());
+        in.staging = true;
+        ComponentId failed = 0;
+        if (!staging.load_state(in, &failed)) {
+            error = component_error(failed);
+            return false;
+        }
+    }
+
+    emulated->tape_deck->substitute_path = tape_path;
+    StateReader in(state.chunks.data(), state.chunks.size());
+    emulated->load_state(in);
+    emulated->tape_deck->substitute_path.clear();
+
+    frame_count = part.frames;
+    keys = part.keys;
+    joy = part.joy;
+    paste_text = std::move(part.paste_text);
+    paste_length = part.paste_length;
+    paste_pos = part.paste_pos;
+    paste_step = part.paste_step;
+    paste_code = part.paste_code;
+    paste_shift = part.paste_shift;
+    fill_first_half = part.fill_first_half;
+    return true;
+}
+
+}  // namespace m5

@@ -1,0 +1,96 @@
+// StateWriter and StateReader: the byte streams through which components save
+// and restore their whole state.
+//
+// Fields are little-endian whatever the host's byte order. A saved machine is
+// a sequence of chunks, one per component: a 4-byte tag, a 32-bit length and
+// that many bytes of fields, so that a reader can step over a chunk it does
+// not know. Components write their fields in a fixed order and read them back
+// in the same order; a reader that runs past its end, or that a component
+// finds holding a value it cannot take, is marked failed and from then on
+// reads zeros. The caller checks ok() once at the end.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace m5 {
+
+// Four characters packed as a chunk tag, first character in the low byte.
+constexpr uint32_t state_tag(const char (&text)[5]) {
+    return static_cast<uint32_t>(static_cast<uint8_t>(text[0])) |
+           static_cast<uint32_t>(static_cast<uint8_t>(text[1])) << 8 |
+           static_cast<uint32_t>(static_cast<uint8_t>(text[2])) << 16 |
+           static_cast<uint32_t>(static_cast<uint8_t>(text[3])) << 24;
+}
+
+class StateWriter {
+public:
+    void u8(uint8_t v) { bytes.push_back(v); }
+    void u16(uint16_t v) { put(v, 2); }
+    void u32(uint32_t v) { put(v, 4); }
+    void u64(uint64_t v) { put(v, 8); }
+    void i32(int32_t v) { u32(static_cast<uint32_t>(v)); }
+    void flag(bool v) { u8(v ? 1 : 0); }
+    void raw(const uint8_t* data, size_t size);
+    // A 32-bit length, then the characters.
+    void text(const std::string& s);
+
+    // A chunk: the tag, a length filled in by end_chunk, the fields between.
+    // Chunks do not nest.
+    void begin_chunk(uint32_t tag);
+    void end_chunk();
+
+    const std::vector<uint8_t>& data() const { return bytes; }
+    std::vector<uint8_t>& data() { return bytes; }
+
+private:
+    void put(uint64_t v, int count) {
+        for (int i = 0; i < count; ++i) bytes.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    }
+    std::vector<uint8_t> bytes;
+    size_t chunk_start = 0;
+};
+
+class StateReader {
+public:
+    StateReader() = default;
+    StateReader(const uint8_t* data, size_t size) : end(data + size), at(data) {}
+
+    uint8_t u8() { return static_cast<uint8_t>(get(1)); }
+    uint16_t u16() { return static_cast<uint16_t>(get(2)); }
+    uint32_t u32() { return static_cast<uint32_t>(get(4)); }
+    uint64_t u64() { return get(8); }
+    int32_t i32() { return static_cast<int32_t>(u32()); }
+    // A byte that must be 0 or 1.
+    bool flag();
+    // Copies `size` bytes, or zeros when they are not there.
+    void raw(uint8_t* out, size_t size);
+    // A text of at most `max_length` characters.
+    std::string text(size_t max_length);
+    // An integer that must lie in [low, high]; low when it does not.
+    int32_t i32_in(int32_t low, int32_t high);
+
+    // The next chunk: its tag and a reader over exactly its fields. False at
+    // the end (or, with the reader failed, on a chunk longer than what is left).
+    bool next_chunk(uint32_t& tag, StateReader& body);
+
+    void fail() { failed = true; }
+    bool ok() const { return !failed; }
+    size_t remaining() const { return static_cast<size_t>(end - at); }
+    bool at_end() const { return at == end; }
+
+    // Set on the reader of a staging copy: components check everything they
+    // read but act on nothing outside the machine (no file is opened for
+    // writing, nothing is truncated).
+    bool staging = false;
+
+private:
+    uint64_t get(int count);
+    const uint8_t* end = nullptr;
+    const uint8_t* at = nullptr;
+    bool failed = false;
+};
+
+}  // namespace m5
