@@ -11,10 +11,10 @@
 #     and no window; --help and --version print and exit 0;
 #   - m5emu FILE.rom shows the cartridge's picture and lists it as recent;
 #     Window x1 and x3 size the window; fullscreen covers the screen with the
-#     picture on the backdrop colour, F11 leaves it; Pause stops the frame
-#     counter in the title and Pause again starts it;
-#   - with no IPL.ROM and an empty cartridge the message strip says so, and
-#     the empty file stays out of the recent list;
+#     picture on the backdrop colour, Escape leaves it, F11 toggles it;
+#     Pause stops the frame counter in the title and Pause again starts it;
+#   - with no IPL.ROM, an empty cartridge and no sound device the message
+#     strip says so, and the empty file stays out of the recent list;
 #   - --ipl runs another IPL image; a file dragged onto the window is
 #     inserted; Tape / Rec onto an existing file asks before replacing it;
 #   - Paste types the clipboard text, is enabled only while there is text,
@@ -97,8 +97,13 @@ if [ "${1:-}" = "--inside" ]; then
             close_to "$(od -An -tu1 -j $(((400 * 1280 + 126) * 3)) -N 3 "$work/root.rgb" | xargs)" "$GREEN"
     }
     wait_for 50 screen_is || fail "fullscreen is not the picture x4 centred on the backdrop"
-    xdotool key F11
+    # Escape leaves fullscreen; F11 enters it and leaves it again.
+    xdotool mousemove 640 400 key Escape
     wait_trace '^window fullscreen 0$'
+    xdotool mousemove --window "$wid" 256 200 sleep 0.3 key F11
+    wait_for 50 test "$(grep -c '^window fullscreen 1$' trace.log)" = 2 || fail "F11 did not enter fullscreen"
+    xdotool mousemove 640 400 key F11
+    wait_for 50 test "$(grep -c '^window fullscreen 0$' trace.log)" = 2 || fail "F11 did not leave fullscreen"
     wait_for 50 test "$(window_width)" = 768 || fail "leaving fullscreen gives a window $(window_width) wide"
     menu_choose Screen 40085 # Window x2
     wait_for 50 test "$(window_width)" = 512 || fail "Window x2 gives a window $(window_width) wide"
@@ -112,9 +117,10 @@ if [ "${1:-}" = "--inside" ]; then
         fail "the frame counter did not come back: $(window_title)"
     exit_m5emu
 
-    # No IPL.ROM and an empty cartridge: the message strip.
+    # No IPL.ROM, an empty cartridge and no sound device: the message strip.
     scenario messages
-    start_m5emu "$base/empty.rom"
+    SDL_AUDIODRIVER=none-such start_m5emu "$base/empty.rom"
+    wait_trace '^message No sound device could be opened'
     wait_trace '^message No IPL.ROM: put the M5.s IPL ROM image in '
     wait_trace '^message The cartridge .empty.rom. is empty\.$'
     shot
