@@ -419,7 +419,7 @@ void WavTapeConverter::fill(FileStream& file, uint8_t* out, int32_t count) {
 namespace m5 {
 
 // A field added to the converter or its detector must be saved as well.
-static_assert(sizeof(TapeLevelDetector) == 36, "save and load every field of TapeLevelDetector");
+static_assert(sizeof(TapeLevelDetector) == 48, "save and load every field of TapeLevelDetector");
 
 void WavTapeConverter::save_state(StateWriter& out) const {
     out.flag(active_);
@@ -436,7 +436,7 @@ void WavTapeConverter::save_state(StateWriter& out) const {
     out.flag(d.swing_seen);
     for (float v : {d.swing_threshold, d.rest, d.polarity, d.high, d.low, d.release})
         out.u32(std::bit_cast<uint32_t>(v));
-    out.i32(d.samples_to_update);
+    for (int32_t v : {d.swing_samples, d.swing_direction, d.swing_run, d.samples_to_update}) out.i32(v);
     out.u8(d.level);
 }
 
@@ -463,7 +463,7 @@ void WavTapeConverter::load_state(StateReader& in) {
     d.swing_seen = in.flag();
     for (float* v : {&d.swing_threshold, &d.rest, &d.polarity, &d.high, &d.low, &d.release})
         *v = std::bit_cast<float>(in.u32());
-    d.samples_to_update = in.i32();
+    for (int32_t* v : {&d.swing_samples, &d.swing_direction, &d.swing_run, &d.samples_to_update}) *v = in.i32();
     d.level = in.u8();
 }
 
