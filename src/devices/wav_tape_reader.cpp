@@ -431,6 +431,9 @@ void WavTapeConverter::save_state(StateWriter& out) const {
     out.u64(position_);
     out.u64(step_);
     out.u8(last_level_);
+    out.u32(sample_rate_hz_);
+    out.u64(static_cast<uint64_t>(data_offset_));
+    out.flag(loudness_known_);
     const TapeLevelDetector& d = detector_;
     out.flag(d.started);
     out.flag(d.swing_seen);
@@ -457,13 +460,25 @@ void WavTapeConverter::load_state(StateReader& in) {
     for (int64_t* v : {&frames_read_, &frames_left_, &ticks_left_}) *v = static_cast<int64_t>(in.u64() & INT64_MAX);
     position_ = in.u64();
     step_ = in.u64();
+    // The step between ticks is that of a rate the header reader accepts.
+    if (active_ &&
+        (step_ == 0 || step_ > (uint64_t{MAX_RATE_HZ} << POSITION_FRACTION_BITS) / TAPE_TICKS_PER_SECOND + 1)) {
+        in.fail();
+        active_ = false;
+    }
     last_level_ = in.u8() & TAPE_LEVEL_HIGH;
+    sample_rate_hz_ = in.u32();
+    data_offset_ = static_cast<int64_t>(in.u64() & INT64_MAX);
+    loudness_known_ = in.flag();
     TapeLevelDetector& d = detector_;
     d.started = in.flag();
     d.swing_seen = in.flag();
     for (float* v : {&d.swing_threshold, &d.rest, &d.polarity, &d.high, &d.low, &d.release})
         *v = std::bit_cast<float>(in.u32());
-    for (int32_t* v : {&d.swing_samples, &d.swing_direction, &d.swing_run, &d.samples_to_update}) *v = in.i32();
+    d.swing_samples = in.i32_in(1, INT32_MAX);
+    d.swing_direction = in.i32_in(-1, 1);
+    d.swing_run = in.i32_in(0, INT32_MAX);
+    d.samples_to_update = in.i32_in(1, UPDATE_SAMPLES);
     d.level = in.u8();
 }
 

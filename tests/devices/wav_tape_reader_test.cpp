@@ -15,6 +15,7 @@
 #include "machine/clock.h"
 #include "machine/machine.h"
 #include "machine/scheduler.h"
+#include "machine/state_io.h"
 #include "support/temp_dir.h"
 #include "support/test_host.h"
 
@@ -127,6 +128,27 @@ TEST_F(WavTapeTest, ticks_do_not_depend_on_the_block_sizes_asked_for) {
         const Bytes whole = convert(ticks);
         EXPECT_EQ(convert(777), whole);
         EXPECT_EQ(convert(1), whole);
+
+        // A converter saved part way and loaded into a new one goes on alike.
+        FileStream stream;
+        ASSERT_TRUE(stream.open(temp.file("probe.wav"), FILE_READ_BINARY));
+        WavTapeConverter first;
+        first.start(stream, format);
+        Bytes out(static_cast<size_t>(ticks));
+        const int32_t half = ticks / 2;
+        first.fill(stream, out.data(), half);
+        StateWriter saved;
+        first.save_state(saved);
+        const int64_t at = stream.tell();
+        WavTapeConverter second;
+        StateReader reader(saved.data().data(), saved.data().size());
+        second.load_state(reader);
+        ASSERT_TRUE(reader.ok() && reader.at_end());
+        FileStream again;
+        ASSERT_TRUE(again.open(temp.file("probe.wav"), FILE_READ_BINARY));
+        again.seek(at, SEEK_FROM_START);
+        second.fill(again, out.data() + half, ticks - half);
+        EXPECT_EQ(out, whole);
         EXPECT_GT(std::count(whole.begin(), whole.end(), TAPE_LEVEL_HIGH), ticks / 4);
         EXPECT_EQ(whole.back(), TAPE_LEVEL_LOW);
     }
