@@ -420,6 +420,7 @@ namespace m5 {
 
 // A field added to the converter or its detector must be saved as well.
 static_assert(sizeof(TapeLevelDetector) == 48, "save and load every field of TapeLevelDetector");
+static_assert(sizeof(WavTapeConverter) == 136, "save and load every field of WavTapeConverter");
 
 void WavTapeConverter::save_state(StateWriter& out) const {
     out.flag(active_);
@@ -427,6 +428,9 @@ void WavTapeConverter::save_state(StateWriter& out) const {
     out.i32(sample_bytes_);
     out.i32(channels_);
     out.i32(frame_bytes_);
+    out.u32(sample_rate_hz_);
+    out.u64(static_cast<uint64_t>(data_offset_));
+    out.flag(loudness_known_);
     for (int64_t v : {frames_read_, frames_left_, ticks_left_}) out.u64(static_cast<uint64_t>(v));
     out.u64(position_);
     out.u64(step_);
@@ -451,6 +455,9 @@ void WavTapeConverter::load_state(StateReader& in) {
     sample_bytes_ = in.i32_in(0, 8);
     channels_ = in.i32_in(0, 65535);
     frame_bytes_ = in.i32_in(0, 8 * 65535);
+    sample_rate_hz_ = in.u32();
+    data_offset_ = static_cast<int64_t>(in.u64() & INT64_MAX);
+    loudness_known_ = in.flag();
     // A running conversion reads whole frames of 1 to 4 bytes a sample.
     if (active_ &&
         (sample_bytes_ < 1 || sample_bytes_ > 4 || channels_ < 1 || frame_bytes_ != sample_bytes_ * channels_)) {

@@ -66,6 +66,8 @@ public:
         frames_elapsed = 0;
     }
     void advance_frame() { ++frames_elapsed; }
+    // A run started from a save state continues the play position it had.
+    void set_frames(int64_t frames) { frames_elapsed = frames; }
     bool half_free(bool first_half) const {
         const int64_t buffer = 2 * static_cast<int64_t>(block_samples);
         const int64_t position = frames_elapsed * sample_rate / FRAMES_PER_SECOND % buffer;
@@ -190,6 +192,19 @@ public:
         for (const FrameFile& shot : o.screenshots_at) {
             if (shot.frame == frame) screenshot(shot.path);
         }
+        for (const FrameFile& state : o.save_states_at) {
+            if (state.frame == frame) save_state(state.path);
+        }
+    }
+
+    void save_state(const std::string& path) {
+        const std::vector<uint8_t> bytes = host.save_state();
+        std::string error;
+        if (!outputs.stage(
+                path, [&](std::FILE* f) { return std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size(); },
+                error)) {
+            run_error(error);
+        }
     }
 
     void screenshot(const std::string& path) {
@@ -246,6 +261,18 @@ void stage_copy(OutputFiles& outputs, const std::string& from, const std::string
     if (!outputs.stage_copy(from, path, error)) run_error(error);
 }
 
+std::vector<uint8_t> read_state_file(const std::string& path) {
+    require_readable("save state", path);
+    FileStream file;
+    std::vector<uint8_t> bytes;
+    if (file.open(path, FILE_READ_BINARY)) {
+        uint8_t block[65536];
+        for (size_t got = 0; (got = file.read(block, 1, sizeof block)) != 0;)
+            bytes.insert(bytes.end(), block, block + got);
+    }
+    return bytes;
+}
+
 int run(const Options& o, const char* argv0) {
     // Inputs and outputs are checked before anything runs.
     const std::string ipl =
@@ -253,6 +280,8 @@ int run(const Options& o, const char* argv0) {
     require_readable("IPL ROM", ipl);
     if (!o.cart.empty()) require_readable("cartridge", o.cart);
     if (!o.tape.empty()) require_readable("tape", o.tape);
+    std::vector<uint8_t> state;
+    if (!o.load_state.empty()) state = read_state_file(o.load_state);
     for (const std::string& out : output_paths(o)) require_writable(out);
 
     std::signal(SIGINT, request_stop);
@@ -278,9 +307,25 @@ int run(const Options& o, const char* argv0) {
     // The machine takes the processor speed from the settings when it starts.
     Host host(platform, settings);
     if (!o.cart.empty()) host.open_cartridge(o.cart);
-    if (!o.tape.empty()) host.tape_play(o.tape);
     const std::string tape_out = program_dir.path + (is_wav_path(o.tape_record) ? "tape.wav" : "tape.cas");
-    if (!o.tape_record.empty()) {
+    if (!o.load_state.empty()) {
+        // The recording so far is continued in the run's own tape file.
+        std::string tape_path = o.tape;
+        if (!o.tape_record.empty()) {
+            std::error_code ignored;
+            if (std::filesystem::exists(o.tape_record, ignored)) {
+                std::string error;
+                if (!copy_to_output_file(o.tape_record, tape_out, error)) run_error(error);
+            }
+            tape_path = tape_out;
+        }
+        std::string error;
+        if (!host.load_state(state, error, tape_path)) run_error("cannot load '" + o.load_state + "': " + error);
+        platform.sound.set_frames(static_cast<int64_t>(host.frames_run()));
+    }
+    const TapeDeck& deck = *host.machine().tape_deck;
+    if (!o.tape.empty() && !deck.playing) host.tape_play(o.tape);
+    if (!o.tape_record.empty() && !deck.recording) {
         host.tape_record(tape_out);
         if (!host.machine().tape_deck->recording) run_error("cannot record the tape in '" + program_dir.path + "'");
     }
@@ -301,6 +346,7 @@ int run(const Options& o, const char* argv0) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
 
     if (!o.screenshot.empty()) runner.screenshot(o.screenshot);
+    if (!o.save_state.empty()) runner.save_state(o.save_state);
     if (!o.dump_ram.empty()) {
         std::vector<uint8_t> ram(RAM_SIZE);
         for (int32_t i = 0; i < RAM_SIZE; ++i) {

@@ -30,6 +30,14 @@ Program and media:
                          converted or played as it stands) and run nothing
 
 Running:
+  --load-state FILE      start from a save state instead of power-on. The
+                         --ipl and --cart options must give the ROMs the
+                         state was saved with. With --tape, that file stands
+                         for the tape the state was playing; with
+                         --tape-record, FILE holds the recording the state's
+                         run wrote so far and is continued (without them the
+                         state's own tape path is opened). Frames count
+                         from the state.
   --frames N             frames to run (default 60)
   --speed 1|2|4|8|16     processor speed (default 1)
   --rate HZ              sound sample rate: 2000, 4000, 8000, 11025, 22050,
@@ -61,6 +69,9 @@ it names, which is replaced):
                          (a block still playing at the end is left out)
   --dump-ram FILE        RAM 0x7000-0xFFFF after the last frame (36 KiB)
   --dump-vram FILE       video RAM after the last frame (16 KiB)
+  --save-state FILE      a save state of the machine after the last frame
+  --save-state-at FRAME:FILE
+                         a save state after frame FRAME; repeatable
   --stats                print frames, wall seconds, frames per second and
                          times real time
   --help                 this text
@@ -242,6 +253,7 @@ const OptionRule OPTION_RULES[] = {
     {"--tape", VALUE, [](Parse& p, const std::string& v) { p.options.tape = v; }},
     {"--tape-record", VALUE, [](Parse& p, const std::string& v) { p.options.tape_record = v; }},
     {"--tape-info", VALUE, [](Parse& p, const std::string& v) { p.options.tape_info = v; }},
+    {"--load-state", VALUE, [](Parse& p, const std::string& v) { p.options.load_state = v; }},
     // Running.
     {"--frames", VALUE,
      [](Parse& p, const std::string& v) { p.options.frames = parse_count("--frames", v, 0, MAX_FRAMES); }},
@@ -280,6 +292,12 @@ const OptionRule OPTION_RULES[] = {
     {"--wav", VALUE, [](Parse& p, const std::string& v) { p.options.wav = v; }},
     {"--dump-ram", VALUE, [](Parse& p, const std::string& v) { p.options.dump_ram = v; }},
     {"--dump-vram", VALUE, [](Parse& p, const std::string& v) { p.options.dump_vram = v; }},
+    {"--save-state", VALUE, [](Parse& p, const std::string& v) { p.options.save_state = v; }},
+    {"--save-state-at", VALUE,
+     [](Parse& p, const std::string& v) {
+         p.once_frames_known.push_back(
+             [v](Options& o) { o.save_states_at.push_back(parse_frame_file("--save-state-at", v, o.frames)); });
+     }},
     {"--stats", FLAG, [](Parse& p, const std::string&) { p.options.stats = true; }},
 };
 
@@ -318,7 +336,8 @@ Options parse_options(const std::vector<std::string>& args) {
 std::vector<std::string> output_paths(const Options& o) {
     std::vector<std::string> paths;
     for (const FrameFile& shot : o.screenshots_at) paths.push_back(shot.path);
-    for (const std::string* path : {&o.screenshot, &o.dump_ram, &o.dump_vram, &o.tape_record, &o.wav}) {
+    for (const FrameFile& state : o.save_states_at) paths.push_back(state.path);
+    for (const std::string* path : {&o.screenshot, &o.dump_ram, &o.dump_vram, &o.tape_record, &o.wav, &o.save_state}) {
         if (!path->empty()) paths.push_back(*path);
     }
     return paths;

@@ -25,7 +25,7 @@ struct KeyHold {
     int32_t frames = 1;
 };
 
-// A file to write after a given frame (--screenshot-at).
+// A file to write after a given frame (--screenshot-at, --save-state-at).
 struct FrameFile {
     int32_t frame = 0;
     std::string path;
@@ -51,6 +51,9 @@ struct Options {
     std::string wav;
     std::string dump_ram;
     std::string dump_vram;
+    std::string load_state;
+    std::string save_state;
+    std::vector<FrameFile> save_states_at;
     bool stats = false;
     bool help = false;
 };

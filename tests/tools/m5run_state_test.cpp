@@ -1,0 +1,157 @@
+// Save states across processes: a run of N + M frames and a run of N frames
+// that saves, restored by a fresh m5run that runs M more, end with the same
+// RAM, video RAM, picture, sound and tape recording.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "host/wav_header.h"
+#include "m5run_harness.h"
+#include "support/test_data.h"
+#include "support/test_host.h"
+
+namespace m5 {
+namespace {
+
+namespace fs = std::filesystem;
+
+using test::read_all;
+
+struct Scenario {
+    const char* name;
+    const char* ipl;     // one of our programs, or "boot" for the free boot ROM
+    const char* cart;    // a published cartridge under ../shared, or ""
+    int32_t n;           // frames before the save
+    int32_t m;           // frames after it
+    const char* tape;    // "": none; "cas"/"wav": played (made by host_tape_out first)
+    const char* record;  // "": none; "cas"/"wav": recorded
+    const char* paste;   // typed from the first frame, or ""
+};
+
+class M5RunStateTest : public ::testing::TestWithParam<Scenario> {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("m5run_state_" + std::to_string(::getpid()) + "_" + GetParam().name);
+        fs::remove_all(dir);
+        fs::create_directories(dir / "tmp");
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(dir, ignored);
+    }
+    std::string path(const std::string& name) const { return (dir / name).string(); }
+    void run(std::vector<std::string> args) const {
+        const test::RunResult r = test::run_m5run(args, dir.string(), path("tmp"));
+        ASSERT_EQ(r.exit_code, 0) << r.err;
+    }
+    fs::path dir;
+};
+
+TEST_P(M5RunStateTest, restored_run_ends_as_the_straight_run) {
+    const Scenario& s = GetParam();
+    std::vector<std::string> media = {"--ipl", test::rom_path(s.ipl)};
+    if (*s.cart != 0) {
+        const std::string cart = test::shared_path(std::string("m5-software/") + s.cart);
+        M5_SKIP_WITHOUT_TEST_DATA(cart);
+        media.insert(media.end(), {"--cart", cart});
+    }
+    std::vector<std::string> tape;
+    if (std::string(s.tape) == "pcm") {
+        // A square wave of 1200 Hz with a little offset, as a real recording has.
+        const std::string image = path("in.wav");
+        std::vector<int16_t> samples(44100);
+        for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int16_t>((i / 18) % 2 ? 9000 : -7000);
+        const auto header = wav_header({.channels = 1, .sample_rate_hz = 44100, .bits_per_sample = 16},
+                                       static_cast<uint32_t>(samples.size() * 2));
+        std::ofstream out(image, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(header.data()), static_cast<std::streamsize>(header.size()));
+        out.write(reinterpret_cast<const char*>(samples.data()), static_cast<std::streamsize>(samples.size() * 2));
+        out.close();
+        tape = {"--tape", image};
+    } else if (*s.tape != 0) {
+        const std::string image = path(std::string("in.") + s.tape);
+        run({"--ipl", test::rom_path("host_tape_out"), "--frames", "40", "--tape-record", image});
+        tape = {"--tape", image};
+    }
+    const auto outputs = [&](const std::string& tag) {
+        std::vector<std::string> a = {"--dump-ram",   path(tag + ".ram"), "--dump-vram", path(tag + ".vram"),
+                                      "--screenshot", path(tag + ".png"), "--wav",       path(tag + ".wav")};
+        if (*s.record != 0) a.insert(a.end(), {"--tape-record", path(tag + ".tape." + s.record)});
+        return a;
+    };
+    const auto join = [](std::vector<std::string> a, const std::vector<std::string>& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    };
+    std::vector<std::string> paste;
+    if (*s.paste != 0) paste = {"--paste", s.paste};
+
+    run(join(join(join(media, tape), paste), join(outputs("straight"), {"--frames", std::to_string(s.n + s.m)})));
+    const std::string state = path("state.m5s");
+    std::vector<std::string> first =
+        join(join(join(media, tape), paste),
+             {"--frames", std::to_string(s.n), "--save-state", state, "--wav", path("first.wav")});
+    if (*s.record != 0) first.insert(first.end(), {"--tape-record", path(std::string("split.tape.") + s.record)});
+    run(first);
+    std::vector<std::string> second =
+        join(join(media, tape),
+             {"--load-state", state, "--frames", std::to_string(s.m), "--dump-ram", path("split.ram"), "--dump-vram",
+              path("split.vram"), "--screenshot", path("split.png"), "--wav", path("second.wav")});
+    if (*s.record != 0) second.insert(second.end(), {"--tape-record", path(std::string("split.tape.") + s.record)});
+    run(second);
+
+    for (const char* ext : {".ram", ".vram", ".png"}) {
+        EXPECT_TRUE(read_all(path(std::string("split") + ext)) == read_all(path(std::string("straight") + ext))) << ext;
+    }
+    const std::string straight = read_all(path("straight.wav"));
+    const std::string split = read_all(path("first.wav")).substr(44) + read_all(path("second.wav")).substr(44);
+    EXPECT_TRUE(split == straight.substr(44))
+        << "sound differs: " << split.size() << " / " << straight.size() - 44 << " bytes";
+    if (*s.record != 0) {
+        const std::string recorded = read_all(path(std::string("straight.tape.") + s.record));
+        const std::string split_tape = read_all(path(std::string("split.tape.") + s.record));
+        EXPECT_GT(recorded.size(), 100u);
+        EXPECT_TRUE(split_tape == recorded)
+            << "tape differs: " << split_tape.size() << " / " << recorded.size() << " bytes";
+    }
+}
+
+// N lands mid-slice in every case (the processor's budget overshoots the
+// frame's end); each case adds what else is in flight at the save.
+INSTANTIATE_TEST_SUITE_P(Cases, M5RunStateTest,
+                         ::testing::Values(Scenario{"ctc_event_pending", "ctc_im2", "", 37, 25, "", "", ""},
+                                           Scenario{"frame_interrupt_pending", "vdp_irq", "", 41, 20, "", "", ""},
+                                           Scenario{"sound_block_part_filled", "psg_tone", "", 37, 25, "", "", ""},
+                                           Scenario{"mid_paste", "host_keys", "", 29, 40, "", "", "AB 12\\n3"},
+                                           Scenario{"cas_playing", "host_tape_in", "", 23, 30, "cas", "", ""},
+                                           Scenario{"wav_playing", "host_tape_in", "", 23, 30, "wav", "", ""},
+                                           Scenario{"converted_wav_playing", "host_tape_in", "", 23, 30, "pcm", "", ""},
+                                           Scenario{"cas_recording", "host_tape_out", "", 23, 30, "", "cas", ""},
+                                           Scenario{"wav_recording", "host_tape_out", "", 23, 30, "", "wav", ""},
+                                           Scenario{"boot_rom", "boot", "", 45, 30, "", "", ""},
+                                           Scenario{"published_cartridge", "boot", "music.rom", 97, 60, "", "", ""}),
+                         [](const ::testing::TestParamInfo<Scenario>& info) { return std::string(info.param.name); });
+
+// A state only loads into the machine it was saved from.
+TEST(M5RunStateRefusal, a_state_of_another_cartridge_is_refused_in_one_line) {
+    const fs::path dir = fs::temp_directory_path() / ("m5run_state_refusal_" + std::to_string(::getpid()));
+    fs::create_directories(dir / "tmp");
+    const std::string state = (dir / "s.m5s").string();
+    const auto run = [&](const std::vector<std::string>& a) {
+        return test::run_m5run(a, dir.string(), (dir / "tmp").string());
+    };
+    ASSERT_EQ(run({"--ipl", test::rom_path("ctc_im2"), "--frames", "5", "--save-state", state}).exit_code, 0);
+    const test::RunResult r =
+        run({"--ipl", test::rom_path("ctc_im2"), "--cart", test::rom_path("psg_tone"), "--load-state", state});
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_EQ(r.err, "m5run: cannot load '" + state + "': the save state was made with a different cartridge\n");
+    std::error_code ignored;
+    fs::remove_all(dir, ignored);
+}
+
+}  // namespace
+}  // namespace m5
