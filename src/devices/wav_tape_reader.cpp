@@ -428,9 +428,6 @@ void WavTapeConverter::save_state(StateWriter& out) const {
     out.i32(sample_bytes_);
     out.i32(channels_);
     out.i32(frame_bytes_);
-    out.u32(sample_rate_hz_);
-    out.u64(static_cast<uint64_t>(data_offset_));
-    out.flag(loudness_known_);
     for (int64_t v : {frames_read_, frames_left_, ticks_left_}) out.u64(static_cast<uint64_t>(v));
     out.u64(position_);
     out.u64(step_);
@@ -455,9 +452,6 @@ void WavTapeConverter::load_state(StateReader& in) {
     sample_bytes_ = in.i32_in(0, 8);
     channels_ = in.i32_in(0, 65535);
     frame_bytes_ = in.i32_in(0, 8 * 65535);
-    sample_rate_hz_ = in.u32();
-    data_offset_ = static_cast<int64_t>(in.u64() & INT64_MAX);
-    loudness_known_ = in.flag();
     // A running conversion reads whole frames of 1 to 4 bytes a sample.
     if (active_ &&
         (sample_bytes_ < 1 || sample_bytes_ > 4 || channels_ < 1 || frame_bytes_ != sample_bytes_ * channels_)) {
@@ -482,11 +476,15 @@ void WavTapeConverter::load_state(StateReader& in) {
     d.swing_seen = in.flag();
     for (float* v : {&d.swing_threshold, &d.rest, &d.polarity, &d.high, &d.low, &d.release})
         *v = std::bit_cast<float>(in.u32());
-    d.swing_samples = in.i32_in(1, INT32_MAX);
-    d.swing_direction = in.i32_in(-1, 1);
-    d.swing_run = in.i32_in(0, INT32_MAX);
-    d.samples_to_update = in.i32_in(1, UPDATE_SAMPLES);
+    for (int32_t* v : {&d.swing_samples, &d.swing_direction, &d.swing_run, &d.samples_to_update}) *v = in.i32();
     d.level = in.u8();
+    // A stopped converter keeps whatever its detector held; a running one
+    // must have counts it can go on from.
+    if (active_ && (d.swing_samples < 1 || d.swing_direction < -1 || d.swing_direction > 1 || d.swing_run < 0 ||
+                    d.samples_to_update < 0 || d.samples_to_update > UPDATE_SAMPLES)) {
+        in.fail();
+        active_ = false;
+    }
 }
 
 }  // namespace m5
