@@ -13,6 +13,7 @@
 #include "host/host.h"
 #include "host/settings.h"
 #include "host/state_file.h"
+#include "host/state_ring.h"
 #include "host/test_platform.h"
 #include "machine/machine.h"
 #include "machine/scheduler.h"
@@ -142,6 +143,26 @@ TEST(HostStateRefusal, damaged_or_foreign_states_change_nothing) {
     EXPECT_FALSE(emu.host->load_state(state, error));
     EXPECT_NE(error.find("different cartridge"), std::string::npos) << error;
     EXPECT_EQ(emu.host->save_state(false), with_cartridge);
+}
+
+// The ring keeps the newest states and rewinds one interval per step.
+TEST(StateRingTest, keeps_the_newest_states_and_steps_back_through_them) {
+    Emulator emu("vdp_irq");
+    StateRing ring(10, 3);
+    for (int32_t i = 0; i < 55; ++i) {
+        emu.run(1);
+        ring.frame_done(*emu.host);
+    }
+    EXPECT_EQ(ring.size(), 3);
+    std::string error;
+    ASSERT_TRUE(ring.step_back(*emu.host, error)) << error;
+    EXPECT_EQ(emu.host->frames_run(), 50u);
+    ASSERT_TRUE(ring.step_back(*emu.host, error)) << error;
+    EXPECT_EQ(emu.host->frames_run(), 40u);
+    ASSERT_TRUE(ring.step_back(*emu.host, error)) << error;
+    EXPECT_EQ(emu.host->frames_run(), 30u);
+    EXPECT_FALSE(ring.step_back(*emu.host, error));
+    EXPECT_EQ(emu.host->frames_run(), 30u);
 }
 
 TEST(Checksums, match_the_published_values_and_zlib) {
