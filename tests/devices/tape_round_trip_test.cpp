@@ -15,6 +15,7 @@
 
 #include "devices/tape_deck.h"
 #include "machine/machine.h"
+#include "machine/state_io.h"
 #include "memory/memory_map.h"
 #include "support/temp_dir.h"
 #include "support/test_host.h"
@@ -214,12 +215,22 @@ TEST_P(DigitisedTape, recording_in_another_format_reads_back_every_byte) {
     reader.machine->reset();
     reader.machine->tape_play(digitised.string());
     EXPECT_TRUE(reader.machine->tape_deck->converter.active());
-    reader.run_until_done();
-    ASSERT_TRUE(reader.done());
-    std::vector<int32_t> read;
-    for (size_t i = 0; i < PATTERN.size(); ++i)
-        read.push_back(reader.machine->memory_map->mem_read8(BYTES_READ + static_cast<int32_t>(i)));
-    EXPECT_EQ(read, PATTERN);
+    // A state saved while the tape plays goes on in another machine alike.
+    for (int frame = 0; frame < 3; ++frame) reader.machine->run_frame();
+    StateWriter saved;
+    reader.machine->save_state(saved);
+    fs::create_directory(dir / "restored");
+    ProgramMachine restored(dir / "restored", "tape_read");
+    StateReader state(saved.data().data(), saved.data().size());
+    ASSERT_TRUE(restored.machine->load_state(state));
+    for (ProgramMachine* machine : {&reader, &restored}) {
+        machine->run_until_done();
+        ASSERT_TRUE(machine->done());
+        std::vector<int32_t> read;
+        for (size_t i = 0; i < PATTERN.size(); ++i)
+            read.push_back(machine->machine->memory_map->mem_read8(BYTES_READ + static_cast<int32_t>(i)));
+        EXPECT_EQ(read, PATTERN);
+    }
 }
 
 // name, rate, bits, float, channels, extensible, LIST, size past end, amplitude, offset, inverted, hiss,
