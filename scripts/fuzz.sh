@@ -33,10 +33,9 @@ if [ "$name" = all ]; then
 fi
 
 build=build-fuzz
-if [ ! -f "$build/CMakeCache.txt" ]; then
-  CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DM5_FUZZ=ON \
-    -DM5_BUILD_TESTS=OFF -DM5_BUILD_BENCHMARKS=OFF -DM5_BUILD_DESKTOP=OFF >/dev/null
-fi
+# Configured every time, so that a target added since the last run is known.
+CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DM5_FUZZ=ON \
+  -DM5_BUILD_TESTS=OFF -DM5_BUILD_BENCHMARKS=OFF -DM5_BUILD_DESKTOP=OFF >/dev/null
 if ! cmake --build "$build" -j"$(nproc)" --target "fuzz_$name" fuzz_seeds >"$build/build-$name.log" 2>&1; then
   cat "$build/build-$name.log" >&2
   exit 1

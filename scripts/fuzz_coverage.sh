@@ -14,10 +14,8 @@ if [ $# -lt 1 ]; then
   exit 2
 fi
 build=build-cov
-if [ ! -f "$build/CMakeCache.txt" ]; then
-  CC=clang CXX=clang++ CXXFLAGS="-fprofile-instr-generate -fcoverage-mapping" LDFLAGS="-fprofile-instr-generate" \
-    cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DM5_BUILD_BENCHMARKS=OFF -DM5_BUILD_DESKTOP=OFF >/dev/null
-fi
+CC=clang CXX=clang++ CXXFLAGS="-fprofile-instr-generate -fcoverage-mapping" LDFLAGS="-fprofile-instr-generate" \
+  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DM5_BUILD_BENCHMARKS=OFF -DM5_BUILD_DESKTOP=OFF >/dev/null
 targets=()
 for name in "$@"; do targets+=("fuzz_replay_$name"); done
 cmake --build "$build" -j"$(nproc)" --target fuzz_seeds "${targets[@]}" >"$build/build.log" 2>&1 || {

@@ -3,7 +3,7 @@
 # assembled test programs and the shell. Nothing binary is kept in the
 # repository; the build runs this script.
 #
-#   make_seeds.sh M5RUN ROM_DIR OUT_DIR
+#   make_seeds.sh M5RUN ROM_DIR OUT_DIR STATE_SEEDS
 #
 # Each target's seeds go to OUT_DIR/TARGET/. To add a seed, add one line
 # below with one of these helpers:
@@ -13,15 +13,19 @@
 #                                   seed FROM with the bytes HEX (e.g. ff00) written at OFFSET
 #   hex TARGET NAME HEX             the bytes HEX
 #   rom TARGET NAME ROM             the assembled test program ROM as it is
+#   state TARGET NAME ROM FRAMES [play|record]
+#                                   the saved state of a machine that ran ROM for
+#                                   FRAMES frames, a tape playing or recording
 #   rom_and_cartridge TARGET NAME IPL CART
 #                                   test program IPL padded to 8 KiB, then CART
 set -euo pipefail
 m5run=$1
 roms=$2
 out=$3
+state_seeds=$4
 
 rm -rf "$out"
-targets=(tape_wav tape_cas settings machine m5run_options)
+targets=(tape_wav tape_cas settings machine m5run_options save_state)
 for target in "${targets[@]}"; do mkdir -p "$out/$target"; done
 
 record() { "$m5run" --ipl "$roms/$3.rom" --frames "$4" --tape-record "$out/$1/$2" >/dev/null; }
@@ -34,6 +38,7 @@ overwrite() {
 }
 hex() { hex_bytes "$3" >"$out/$1/$2"; }
 rom() { cp "$roms/$3.rom" "$out/$1/$2"; }
+state() { "$state_seeds" "$roms/$3.rom" "$4" "$out/$1/$2" ${5:+"$5"}; }
 rom_and_cartridge() {
   local size
   size=$(wc -c <"$roms/$3.rom")
@@ -116,5 +121,12 @@ args m5run_options run.args --ipl boot.rom --frames 120 --speed 4 --rate 44100 -
 args m5run_options keys.args --frames 30 --key A@2+3 --key 0x20@5 --key RETURN@30 --paste-frame 10 --paste 'RUN\r\x41'
 args m5run_options outputs.args --screenshot a.png --screenshot-at 1:b.png --wav s.wav --dump-ram r --stats
 args m5run_options refused.args --tape a.cas --tape-record b.cas
+
+# Save states: the chunks a machine saves, after our test programs ran.
+state save_state boot.state boot 30
+state save_state ctc_im2.state ctc_im2 5
+state save_state psg_tone.state psg_tone 5
+state save_state tape_write.state tape_write 4 record
+state save_state tape_read.state tape_read 4 play
 
 touch "$out/.made"
