@@ -113,6 +113,8 @@ std::vector<HelpLine> shortcut_help_lines() {
     return {
         {"Fullscreen", "F11 toggles; Escape leaves it (only while fullscreen)"},
         {"Pause", "Pause/Break (or Control > Pause); again to go on"},
+        {"Save states", "F5 saves to slot 1, F7 loads slot 1 (State menu: files and slots 1-8)"},
+        {"Rewind", "Hold F8 to step back through the last two minutes; let go to run on"},
         {"Paste the selection", "Middle mouse button over the picture"},
         {"Paste the clipboard", "Control > Paste"},
         {"Open a cartridge or tape", "Drop the file on the window"},

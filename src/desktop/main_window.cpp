@@ -14,6 +14,7 @@
 #include "desktop/picture_layout.h"
 #include "devices/vdp.h"
 #include "host/host.h"
+#include "host/state_file.h"
 #include "machine/machine.h"
 #include "memory/memory_map.h"
 
@@ -26,6 +27,7 @@ constexpr const char* POPUP_KEY = "m5-popup";
 constexpr guint MESSAGE_SECONDS = 15;
 constexpr size_t MESSAGE_LINES = 3;
 constexpr int32_t FIRST_RUN_RATE_INDEX = 6;  // 48000 Hz
+constexpr gint64 REWIND_STEP_US = 150'000;   // a step back while the rewind key is held
 constexpr const char* NO_SOUND_MESSAGE = "No sound device could be opened: the emulator runs without sound.";
 
 // GDK reports the X11/Wayland keycode, which is the evdev scan code + 8.
@@ -50,6 +52,39 @@ int32_t menu_bar_height(GtkWidget* menu_bar) {
     gint natural = 0;
     if (menu_bar) gtk_widget_get_preferred_height(menu_bar, &minimum, &natural);
     return natural;
+}
+
+// The state file at `path`, when it can be read and checked.
+bool read_state_file(const std::string& path, StateFile& state) {
+    gchar* contents = nullptr;
+    gsize length = 0;
+    if (!g_file_get_contents(path.c_str(), &contents, &length, nullptr)) return false;
+    const std::vector<uint8_t> bytes(reinterpret_cast<uint8_t*>(contents),
+                                     reinterpret_cast<uint8_t*>(contents) + length);
+    g_free(contents);
+    std::string error;
+    return decode_state_file(bytes, state, error);
+}
+
+// A menu item with the slot's thumbnail (half size again) beside its text.
+GtkWidget* slot_item(const std::string& text, const std::vector<uint8_t>& png) {
+    GtkWidget* item = gtk_menu_item_new();
+    GtkWidget* box = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 8);
+    GdkPixbufLoader* loader = gdk_pixbuf_loader_new();
+    if (gdk_pixbuf_loader_write(loader, png.data(), png.size(), nullptr) && gdk_pixbuf_loader_close(loader, nullptr)) {
+        GdkPixbuf* full = gdk_pixbuf_loader_get_pixbuf(loader);
+        GdkPixbuf* small =
+            gdk_pixbuf_scale_simple(full, THUMBNAIL_WIDTH / 2, THUMBNAIL_HEIGHT / 2, GDK_INTERP_BILINEAR);
+        gtk_box_pack_start(GTK_BOX(box), gtk_image_new_from_pixbuf(small), FALSE, FALSE, 0);
+        g_object_unref(small);
+    } else {
+        gdk_pixbuf_loader_close(loader, nullptr);
+    }
+    g_object_unref(loader);
+    gtk_box_pack_start(GTK_BOX(box), gtk_label_new(text.c_str()), FALSE, FALSE, 0);
+    gtk_container_add(GTK_CONTAINER(item), box);
+    gtk_widget_show_all(box);
+    return item;
 }
 
 }  // namespace
@@ -87,6 +122,11 @@ public:
     void tape_close() override { host.tape_close(); }
     void start_recording() override { host.start_recording(); }
     void stop_recording() override { host.stop_recording(); }
+    void save_state(const std::string& path) override { window.save_state_file(path); }
+    void load_state(const std::string& path) override { window.load_state_file(path); }
+    void save_slot(int32_t slot) override { window.save_state_file(window.slot_path(slot)); }
+    void load_slot(int32_t slot) override { window.load_state_file(window.slot_path(slot)); }
+    void rewind_step() override { window.rewind_step(); }
 
 private:
     bool report(const char* what, const std::string& path, const std::string& problem) {
@@ -267,6 +307,18 @@ void MainWindow::update_popup(int32_t index) {
     view.window_scale = choices.window_scale;
     view.fullscreen = fullscreen;
     view.every_frame = choices.every_frame;
+    view.can_rewind = rewind_ring.size() > 0;
+    std::array<std::vector<uint8_t>, STATE_SLOTS> thumbnails;
+    if (index == POPUP_STATE) {
+        for (int32_t i = 0; i < STATE_SLOTS; ++i) {
+            StateFile state;
+            if (!read_state_file(slot_path(i), state)) continue;
+            const uint64_t seconds = state.frames / FRAMES_PER_SECOND;
+            view.slot_times[static_cast<size_t>(i)] =
+                std::to_string(seconds / 60) + ":" + (seconds % 60 < 10 ? "0" : "") + std::to_string(seconds % 60);
+            thumbnails[static_cast<size_t>(i)] = std::move(state.thumbnail);
+        }
+    }
     const std::vector<MenuItem> items = popup_items(index, view);
     if (trace_menus) trace("popup " + describe_popup(menu_resource()[static_cast<size_t>(index)].title, items));
 
@@ -283,6 +335,9 @@ void MainWindow::update_popup(int32_t index) {
                 widget = gtk_check_menu_item_new_with_label(entry.text.c_str());
                 gtk_check_menu_item_set_draw_as_radio(GTK_CHECK_MENU_ITEM(widget), entry.radio);
                 gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(widget), entry.checked);
+            } else if (entry.id >= ID_STATE_SLOT_LOAD && entry.id < ID_STATE_SLOT_LOAD + STATE_SLOTS &&
+                       !thumbnails[static_cast<size_t>(entry.id - ID_STATE_SLOT_LOAD)].empty()) {
+                widget = slot_item(entry.text, thumbnails[static_cast<size_t>(entry.id - ID_STATE_SLOT_LOAD)]);
             } else {
                 widget = gtk_menu_item_new_with_label(entry.text.c_str());
             }
@@ -307,9 +362,19 @@ int MainWindow::run() {
     while (!closed) {
         if (g_main_context_pending(nullptr)) {
             g_main_context_iteration(nullptr, FALSE);
+        } else if (host && rewinding && !popup_open()) {
+            // Held rewind: a step back now and then, the picture shown.
+            if (g_get_monotonic_time() >= next_rewind_us) {
+                rewind_step();
+                next_rewind_us = g_get_monotonic_time() + REWIND_STEP_US;
+            } else {
+                g_usleep(5'000);
+            }
         } else if (host && !paused && !popup_open()) {
             gamepads.poll(*host);
             host->pacer_pass();
+            // The ring sees each frame the pacer ran.
+            for (; ring_frames < host->frames_run(); ++ring_frames) rewind_ring.frame_done(*host);
         } else {
             // A popup holds the window, or the emulation is paused: no
             // frames, just wait for events.
@@ -347,17 +412,24 @@ void MainWindow::on_drag_data_received(GtkWidget*, GdkDragContext*, gint, gint, 
 
 std::optional<std::string> MainWindow::choose_file(FileDialogKind kind) {
     const bool cartridge = kind == FileDialogKind::cartridge;
+    const bool state = kind == FileDialogKind::state_save || kind == FileDialogKind::state_load;
     // Rec may name a tape file that does not exist yet; naming one that does
     // asks before it is replaced.
-    const GtkFileChooserAction action =
-        kind == FileDialogKind::tape_record ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN;
+    const GtkFileChooserAction action = kind == FileDialogKind::tape_record || kind == FileDialogKind::state_save
+                                            ? GTK_FILE_CHOOSER_ACTION_SAVE
+                                            : GTK_FILE_CHOOSER_ACTION_OPEN;
     GtkWidget* dialog = gtk_file_chooser_dialog_new(
-        cartridge ? "Game Cartridge" : "Data Recorder Tape", window ? GTK_WINDOW(window) : nullptr, action, "_Cancel",
-        GTK_RESPONSE_CANCEL, action == GTK_FILE_CHOOSER_ACTION_SAVE ? "_Save" : "_Open", GTK_RESPONSE_ACCEPT, nullptr);
+        state       ? "Save State"
+        : cartridge ? "Game Cartridge"
+                    : "Data Recorder Tape",
+        window ? GTK_WINDOW(window) : nullptr, action, "_Cancel", GTK_RESPONSE_CANCEL,
+        action == GTK_FILE_CHOOSER_ACTION_SAVE ? "_Save" : "_Open", GTK_RESPONSE_ACCEPT, nullptr);
     GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
     gtk_file_chooser_set_do_overwrite_confirmation(chooser, TRUE);
     // Extensions match in any letter case, as on the original platform.
-    if (cartridge) {
+    if (state) {
+        add_filter(chooser, "Save States (*.m5s)", "*.[mM]5[sS]");
+    } else if (cartridge) {
         add_filter(chooser, "Game Cartridge (*.rom)", "*.[rR][oO][mM]");
     } else {
         add_filter(chooser, "Wave Files (*.wav)", "*.[wW][aA][vV]");
@@ -379,6 +451,60 @@ std::optional<std::string> MainWindow::choose_file(FileDialogKind kind) {
     }
     gtk_widget_destroy(dialog);
     return path;
+}
+
+// --- Save states ---------------------------------------------------------------------
+
+std::string MainWindow::slot_path(int32_t slot) const {
+    return paths.files_dir + "state" + std::to_string(slot + 1) + ".m5s";
+}
+
+void MainWindow::save_state_file(const std::string& path) {
+    if (!host) return;
+    const std::vector<uint8_t> bytes = host->save_state();
+    // GLib writes beside the file and renames, so an old state is never half replaced.
+    GError* error = nullptr;
+    if (!g_file_set_contents(path.c_str(), reinterpret_cast<const gchar*>(bytes.data()),
+                             static_cast<gssize>(bytes.size()), &error)) {
+        show_message("The state could not be saved to " + quoted_name(path) + ": " + error->message + ".");
+        g_error_free(error);
+        return;
+    }
+    trace("state saved " + path);
+}
+
+void MainWindow::load_state_file(const std::string& path) {
+    if (!host) return;
+    gchar* contents = nullptr;
+    gsize length = 0;
+    if (!g_file_get_contents(path.c_str(), &contents, &length, nullptr)) {
+        show_message("No state could be read from " + quoted_name(path) + ".");
+        return;
+    }
+    const std::vector<uint8_t> bytes(reinterpret_cast<uint8_t*>(contents),
+                                     reinterpret_cast<uint8_t*>(contents) + length);
+    g_free(contents);
+    std::string error;
+    if (!host->load_state(bytes, error)) {
+        show_message("The state " + quoted_name(path) + " was not loaded: " + error + ".");
+        return;
+    }
+    ring_frames = host->frames_run();
+    host->present_frame();
+    trace("state loaded " + path);
+}
+
+void MainWindow::rewind_step() {
+    if (!host) return;
+    std::string error;
+    if (!rewind_ring.step_back(*host, error)) {
+        // A state the machine no longer takes (another cartridge) ends the past.
+        rewind_ring.clear();
+        return;
+    }
+    ring_frames = host->frames_run();
+    host->present_frame();
+    trace("rewound to frame " + std::to_string(host->frames_run()));
 }
 
 // --- Window size, fullscreen, pause ----------------------------------------------
@@ -683,12 +809,20 @@ gboolean MainWindow::on_key_press(GtkWidget*, GdkEventKey* event, gpointer self)
     // The keys the M5 keyboard has no use for act on the window; a key held
     // down repeats its press, which must not toggle again.
     const bool repeat = scancode < 256 && main->keyboard.is_down(scancode);
-    if (scancode == KEY_F11 || scancode == KEY_PAUSE || (scancode == KEY_ESC && main->fullscreen)) {
+    if (scancode == KEY_F11 || scancode == KEY_PAUSE || (scancode == KEY_ESC && main->fullscreen) ||
+        scancode == KEY_F5 || scancode == KEY_F7 || scancode == KEY_F8) {
         main->keyboard.press(scancode);
         if (repeat) return TRUE;
         if (scancode == KEY_F11) main->toggle_fullscreen();
         if (scancode == KEY_PAUSE) main->toggle_pause();
         if (scancode == KEY_ESC) main->toggle_fullscreen();
+        if (scancode == KEY_F5) main->save_state_file(main->slot_path(0));
+        if (scancode == KEY_F7) main->load_state_file(main->slot_path(0));
+        if (scancode == KEY_F8) {
+            main->rewinding = true;
+            main->next_rewind_us = 0;
+            main->trace("rewind 1");
+        }
         main->shortcut_keys_down[scancode] = true;
         return TRUE;
     }
@@ -704,6 +838,12 @@ gboolean MainWindow::on_key_release(GtkWidget*, GdkEventKey* event, gpointer sel
     // The release of a key whose press acted on the window stays here.
     if (scancode < 256 && main->shortcut_keys_down[scancode]) {
         main->shortcut_keys_down[scancode] = false;
+        if (scancode == KEY_F8) {
+            // Running on from the state rewound to.
+            main->rewinding = false;
+            if (main->host) main->ring_frames = main->host->frames_run();
+            main->trace("rewind 0");
+        }
         return TRUE;
     }
     if (main->host && code != 0) main->host->key_up(code);
@@ -713,6 +853,8 @@ gboolean MainWindow::on_key_release(GtkWidget*, GdkEventKey* event, gpointer sel
 gboolean MainWindow::on_focus_out(GtkWidget*, GdkEventFocus*, gpointer self) {
     // The release events of keys still down now go to another window.
     auto* main = static_cast<MainWindow*>(self);
+    main->rewinding = false;
+    if (main->host) main->ring_frames = main->host->frames_run();
     main->release_keys();
     main->shortcut_keys_down.fill(false);
     return FALSE;

@@ -5,7 +5,7 @@
 // settings are loaded from "m5ce.cfg" there (a first run, with no such file,
 // chooses 48000 Hz) and the desktop's own choices from "m5emu.conf"; the
 // window "SORD m5" is built with its menu bar (the popups Control, Cart,
-// Tape, Screen, Sound and Help) and a drawing area that shows the picture;
+// Tape, Screen, Sound, State and Help) and a drawing area that shows the picture;
 // the Host is created; the IPL ROM is found (or the user told where it
 // goes); the files of the command line are opened; the frame pacer starts.
 // The main loop always handles a waiting GTK event first and otherwise runs
@@ -18,7 +18,8 @@
 // swallows every key event, so neither menu mnemonics, accelerators nor F10
 // take Alt or function-key combinations away from the emulated keyboard. The
 // exceptions are keys the M5 has no use for: F11 toggles fullscreen,
-// Pause/Break pauses, and Escape leaves fullscreen (only while fullscreen).
+// Pause/Break pauses, Escape leaves fullscreen (only while fullscreen), F5
+// saves the state to quick slot 1, F7 loads it, and F8 held rewinds.
 //
 // Messages for the user (a file that could not be opened, no IPL ROM, no
 // sound device) appear in a strip over the top of the picture that leaves the
@@ -48,6 +49,7 @@
 #include "desktop/menu_model.h"
 #include "desktop/program_paths.h"
 #include "host/settings.h"
+#include "host/state_ring.h"
 
 namespace m5 {
 
@@ -81,6 +83,16 @@ public:
     void toggle_pause() override;
     void toggle_every_frame() override;
     void show_keyboard_help() override;
+
+    // --- Save states ----------------------------------------------------------
+    // Each reports a problem in the message strip; the machine is left as it
+    // was when a state cannot be loaded.
+    void save_state_file(const std::string& path);
+    void load_state_file(const std::string& path);
+    // Quick slot 0..7: a file in the program's files directory.
+    std::string slot_path(int32_t slot) const;
+    // One step back through the rewind ring, the picture shown.
+    void rewind_step();
 
 private:
     class HostCommands;
@@ -150,6 +162,12 @@ private:
     bool paused = false;
     bool clipboard_has_text = false;
     std::array<bool, 256> shortcut_keys_down{};  // pressed keys that acted on the window
+    // Rewind: the ring of recent states, the frames it has seen, and while
+    // the rewind key is held the time of the next step back.
+    StateRing rewind_ring;
+    uint64_t ring_frames = 0;
+    bool rewinding = false;
+    gint64 next_rewind_us = 0;
 };
 
 }  // namespace m5

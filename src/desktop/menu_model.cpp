@@ -8,7 +8,7 @@ namespace m5 {
 
 namespace {
 
-MenuItem item(int32_t id, const char* text, bool radio = false) {
+MenuItem item(int32_t id, const std::string& text, bool radio = false) {
     MenuItem result;
     result.id = id;
     result.text = text;
@@ -59,6 +59,17 @@ std::array<MenuPopup, POPUP_COUNT> build_resource() {
                             item(40098, "11025Hz", true), item(40099, "22050Hz", true), item(40100, "44100Hz", true),
                             item(40101, "48000Hz", true), separator(), item(40102, "100msec", true),
                             item(40103, "200msec", true), item(40104, "300msec", true), item(40105, "400msec", true)}};
+
+    popups[POPUP_STATE] = {"State", {item(ID_STATE_SAVE, "Save..."), item(ID_STATE_LOAD, "Load..."), separator()}};
+    for (int32_t i = 0; i < STATE_SLOTS; ++i) {
+        popups[POPUP_STATE].items.push_back(item(ID_STATE_SLOT_SAVE + i, "Save slot " + std::to_string(i + 1)));
+    }
+    popups[POPUP_STATE].items.push_back(separator());
+    for (int32_t i = 0; i < STATE_SLOTS; ++i) {
+        popups[POPUP_STATE].items.push_back(item(ID_STATE_SLOT_LOAD + i, "Slot " + std::to_string(i + 1)));
+    }
+    popups[POPUP_STATE].items.push_back(separator());
+    popups[POPUP_STATE].items.push_back(item(ID_STATE_REWIND, "Rewind (hold F8)"));
 
     popups[POPUP_HELP] = {"Help", {item(ID_HELP_KEYS, "Keyboard")}};
     return popups;
@@ -204,6 +215,16 @@ std::vector<MenuItem> popup_items(int32_t index, const MenuView& view) {
             check_radio(items, ID_BUFFER_100, ID_BUFFER_400, ID_BUFFER_100 + buffer);
             break;
         }
+        case POPUP_STATE: {
+            for (int32_t i = 0; i < STATE_SLOTS; ++i) {
+                MenuItem* load = find_item(items, ID_STATE_SLOT_LOAD + i);
+                const std::string& time = view.slot_times[static_cast<size_t>(i)];
+                load->text += time.empty() ? " (empty)" : "  " + time;
+                load->enabled = !time.empty();
+            }
+            set_enabled(items, ID_STATE_REWIND, view.can_rewind);
+            break;
+        }
         default: break;
     }
     return items;
@@ -251,6 +272,14 @@ void dispatch_command(int32_t id, Settings& settings, CommandReceiver* host, Com
         if (!host || host->open_cartridge(path)) take_recent(settings.recent_carts, n);
         return;
     }
+    if (id >= ID_STATE_SLOT_SAVE && id < ID_STATE_SLOT_SAVE + STATE_SLOTS) {
+        if (host) host->save_slot(id - ID_STATE_SLOT_SAVE);
+        return;
+    }
+    if (id >= ID_STATE_SLOT_LOAD && id < ID_STATE_SLOT_LOAD + STATE_SLOTS) {
+        if (host) host->load_slot(id - ID_STATE_SLOT_LOAD);
+        return;
+    }
     if (id >= ID_TAPE_RECENT && id < ID_TAPE_RECENT + RECENT_COUNT) {
         const int32_t n = id - ID_TAPE_RECENT;
         if (recent_empty(settings.recent_tapes, n)) return;
@@ -276,6 +305,20 @@ void dispatch_command(int32_t id, Settings& settings, CommandReceiver* host, Com
             if (host->open_cartridge(*path)) add_recent(settings.recent_carts, *path);
             return;
         }
+        case ID_STATE_SAVE:
+        case ID_STATE_LOAD: {
+            if (!host) return;
+            const bool save = id == ID_STATE_SAVE;
+            const std::optional<std::string> path =
+                window.choose_file(save ? FileDialogKind::state_save : FileDialogKind::state_load);
+            if (!path) return;
+            if (save) {
+                host->save_state(*path);
+            } else {
+                host->load_state(*path);
+            }
+            return;
+        }
         case ID_TAPE_PLAY:
         case ID_TAPE_REC: {
             if (!host) return;
@@ -295,6 +338,7 @@ void dispatch_command(int32_t id, Settings& settings, CommandReceiver* host, Com
         case ID_PASTE_STOP: host->paste_stop(); break;
         case ID_CART_CLOSE: host->close_cartridge(); break;
         case ID_TAPE_CLOSE: host->tape_close(); break;
+        case ID_STATE_REWIND: host->rewind_step(); break;
         case ID_SCREEN_REC_30:
         case ID_SCREEN_REC_15:
         case ID_SCREEN_REC_10:

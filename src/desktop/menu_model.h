@@ -49,6 +49,12 @@ inline constexpr int32_t ID_WINDOW_X4 = 40121;
 inline constexpr int32_t ID_PAUSE = 40122;
 inline constexpr int32_t ID_EVERY_FRAME = 40123;
 inline constexpr int32_t ID_HELP_KEYS = 40124;
+inline constexpr int32_t ID_STATE_SAVE = 40130;
+inline constexpr int32_t ID_STATE_LOAD = 40131;
+inline constexpr int32_t ID_STATE_SLOT_SAVE = 40132;  // ... 40139 slot 8
+inline constexpr int32_t ID_STATE_SLOT_LOAD = 40140;  // ... 40147 slot 8
+inline constexpr int32_t ID_STATE_REWIND = 40148;
+inline constexpr int32_t STATE_SLOTS = 8;
 inline constexpr int32_t ID_SEPARATOR = 0;
 
 inline constexpr int32_t POPUP_CONTROL = 0;
@@ -56,8 +62,9 @@ inline constexpr int32_t POPUP_CART = 1;
 inline constexpr int32_t POPUP_TAPE = 2;
 inline constexpr int32_t POPUP_SCREEN = 3;
 inline constexpr int32_t POPUP_SOUND = 4;
-inline constexpr int32_t POPUP_HELP = 5;
-inline constexpr int32_t POPUP_COUNT = 6;
+inline constexpr int32_t POPUP_STATE = 5;
+inline constexpr int32_t POPUP_HELP = 6;
+inline constexpr int32_t POPUP_COUNT = 7;
 
 inline constexpr int32_t MAX_WINDOW_SCALE = 4;
 
@@ -97,6 +104,10 @@ struct MenuView {
     int32_t window_scale = 2;  // 1..MAX_WINDOW_SCALE
     bool fullscreen = false;
     bool every_frame = true;
+    // Per quick slot, what its Load item says after "Slot n" (the machine
+    // time of the state in it); "" for an empty slot.
+    std::array<std::string, STATE_SLOTS> slot_times;
+    bool can_rewind = false;
 };
 
 MenuView menu_view(const Settings& settings, bool host_exists, bool recording);
@@ -108,7 +119,8 @@ MenuView menu_view(const Settings& settings, bool host_exists, bool recording);
 // disabled, when empty); the screen recording items are disabled, the window
 // size of the current scale is marked (the fullscreen items while
 // fullscreen); Rec or Stop of the Sound popup is enabled by the recording
-// state. Empty for an unknown index.
+// state; the State popup's slot Load items carry the time of their state and
+// are disabled for an empty slot, Rewind while there is nothing to go back to. Empty for an unknown index.
 std::vector<MenuItem> popup_items(int32_t index, const MenuView& view);
 
 // The one-line description of a popup's items that the menu trace prints:
@@ -137,11 +149,18 @@ public:
     virtual void tape_close() = 0;
     virtual void start_recording() = 0;
     virtual void stop_recording() = 0;
+    // Save states: to and from a file or quick slot 0..7, and one step of
+    // rewinding. Nothing by default.
+    virtual void save_state(const std::string& path) { (void)path; }
+    virtual void load_state(const std::string& path) { (void)path; }
+    virtual void save_slot(int32_t slot) { (void)slot; }
+    virtual void load_slot(int32_t slot) { (void)slot; }
+    virtual void rewind_step() {}
 };
 
 // The tape dialog is the same for Play and Rec; Rec also accepts the name of
 // a file that does not exist yet.
-enum class FileDialogKind { cartridge, tape_play, tape_record };
+enum class FileDialogKind { cartridge, tape_play, tape_record, state_save, state_load };
 
 // What the commands need of the window itself.
 class CommandWindow {

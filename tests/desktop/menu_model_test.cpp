@@ -32,13 +32,14 @@ const MenuItem& item_with(const std::vector<MenuItem>& items, int32_t id) {
 
 TEST(MenuResource, popups_with_their_ids_and_texts_in_order) {
     const auto& popups = menu_resource();
-    ASSERT_EQ(popups.size(), 6u);
+    ASSERT_EQ(popups.size(), 7u);
     EXPECT_EQ(popups[0].title, "Control");
     EXPECT_EQ(popups[1].title, "Cart");
     EXPECT_EQ(popups[2].title, "Tape");
     EXPECT_EQ(popups[3].title, "Screen");
     EXPECT_EQ(popups[4].title, "Sound");
-    EXPECT_EQ(popups[5].title, "Help");
+    EXPECT_EQ(popups[5].title, "State");
+    EXPECT_EQ(popups[6].title, "Help");
 
     EXPECT_EQ(
         describe_popup(popups[0].title, popups[0].items),
@@ -60,7 +61,7 @@ TEST(MenuResource, popups_with_their_ids_and_texts_in_order) {
               "Sound: 40093 \"Rec\" | 40094 \"Stop\" | - | 40095 \"2000Hz\" | 40096 \"4000Hz\" | 40097 \"8000Hz\" | "
               "40098 \"11025Hz\" | 40099 \"22050Hz\" | 40100 \"44100Hz\" | 40101 \"48000Hz\" | - | "
               "40102 \"100msec\" | 40103 \"200msec\" | 40104 \"300msec\" | 40105 \"400msec\"");
-    EXPECT_EQ(describe_popup(popups[5].title, popups[5].items), "Help: 40124 \"Keyboard\"");
+    EXPECT_EQ(describe_popup(popups[6].title, popups[6].items), "Help: 40124 \"Keyboard\"");
 }
 
 TEST(PopupItems, control_marks_the_stored_speed_once_and_enables_paste_by_clipboard_and_stop_by_paste) {
@@ -215,6 +216,11 @@ struct RecordingHost : CommandReceiver {
     void tape_close() override { calls.push_back("tape_close"); }
     void start_recording() override { calls.push_back("start_recording"); }
     void stop_recording() override { calls.push_back("stop_recording"); }
+    void save_state(const std::string& path) override { calls.push_back("save_state " + path); }
+    void load_state(const std::string& path) override { calls.push_back("load_state " + path); }
+    void save_slot(int32_t slot) override { calls.push_back("save_slot " + std::to_string(slot)); }
+    void load_slot(int32_t slot) override { calls.push_back("load_slot " + std::to_string(slot)); }
+    void rewind_step() override { calls.push_back("rewind"); }
 };
 
 struct ScriptedWindow : CommandWindow {
@@ -410,6 +416,40 @@ TEST_F(Dispatch, exit_asks_the_window_to_close_with_or_without_host) {
     dispatch_command(ID_EXIT, settings, nullptr, window);
     EXPECT_EQ(window.close_requests, 2);
     EXPECT_TRUE(host.calls.empty());
+}
+
+}  // namespace
+}  // namespace m5
+
+namespace m5 {
+namespace {
+
+// The State popup: slot items carry their state's time, an empty slot and a
+// rewind with nothing behind it are disabled; the commands reach the host
+// with the chosen file or slot.
+TEST_F(Dispatch, state_popup_shows_the_slots_and_its_commands_reach_the_host) {
+    MenuView view;
+    view.slot_times[2] = "1:05";
+    std::vector<MenuItem> items = popup_items(POPUP_STATE, view);
+    EXPECT_EQ(item_with(items, ID_STATE_SLOT_LOAD + 2).text, "Slot 3  1:05");
+    EXPECT_TRUE(item_with(items, ID_STATE_SLOT_LOAD + 2).enabled);
+    EXPECT_EQ(item_with(items, ID_STATE_SLOT_LOAD).text, "Slot 1 (empty)");
+    EXPECT_FALSE(item_with(items, ID_STATE_SLOT_LOAD).enabled);
+    EXPECT_FALSE(item_with(items, ID_STATE_REWIND).enabled);
+    view.can_rewind = true;
+    EXPECT_TRUE(item_with(popup_items(POPUP_STATE, view), ID_STATE_REWIND).enabled);
+
+    window.answers = {std::string("a.m5s"), std::nullopt, std::string("b.m5s")};
+    dispatch_command(ID_STATE_SAVE, settings, &host, window);
+    dispatch_command(ID_STATE_LOAD, settings, &host, window);
+    dispatch_command(ID_STATE_LOAD, settings, &host, window);
+    dispatch_command(ID_STATE_SLOT_SAVE + 7, settings, &host, window);
+    dispatch_command(ID_STATE_SLOT_LOAD + 2, settings, &host, window);
+    dispatch_command(ID_STATE_REWIND, settings, &host, window);
+    EXPECT_EQ(window.dialogs, (std::vector<FileDialogKind>{FileDialogKind::state_save, FileDialogKind::state_load,
+                                                           FileDialogKind::state_load}));
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"save_state a.m5s", "load_state b.m5s", "save_slot 7",
+                                                    "load_slot 2", "rewind"}));
 }
 
 }  // namespace
