@@ -43,7 +43,7 @@ scenario() {
 start_peer() {
     "$e2e_peer" "$@" >"$work/peer.log" 2>&1 &
     peer=$!
-    wait_for 50 grep -q ready "$work/peer.log" || fail "the helper did not start: $*"
+    wait_for 100 grep -q ready "$work/peer.log" || fail "the helper did not start: $*"
 }
 stop_peer() {
     kill "$peer" 2>/dev/null || true
@@ -79,13 +79,13 @@ if [ "${1:-}" = "--inside" ]; then
     # x1 wider than the picture).
     height2=$(window_height)
     menu_choose Screen 40084 # Window x1
-    wait_for 50 test "$(window_height)" = $((height2 - 192)) || fail "Window x1 gives a window $(window_height) high"
+    wait_for 100 test "$(window_height)" = $((height2 - 192)) || fail "Window x1 gives a window $(window_height) high"
     menu_choose Screen 40120 # Window x3
-    wait_for 50 test "$(window_height)" = $((height2 + 192)) || fail "Window x3 gives a window $(window_height) high"
-    wait_for 50 test "$(window_width)" = 768 || fail "Window x3 gives a window $(window_width) wide"
+    wait_for 100 test "$(window_height)" = $((height2 + 192)) || fail "Window x3 gives a window $(window_height) high"
+    wait_for 100 test "$(window_width)" = 768 || fail "Window x3 gives a window $(window_width) wide"
     menu_choose Screen 40086 # Fullscreen
     wait_trace '^window fullscreen 1$'
-    wait_for 50 test "$(window_width)" = 1280 || fail "fullscreen window is $(window_width) wide"
+    wait_for 100 test "$(window_width)" = 1280 || fail "fullscreen window is $(window_width) wide"
     sleep 0.5
     # 1280 x 800: the picture at four times its size, centred, on the
     # backdrop's dark green.
@@ -96,24 +96,24 @@ if [ "${1:-}" = "--inside" ]; then
             close_to "$(od -An -tu1 -j $(((400 * 1280 + 130) * 3)) -N 3 "$work/root.rgb" | xargs)" "$RED" &&
             close_to "$(od -An -tu1 -j $(((400 * 1280 + 126) * 3)) -N 3 "$work/root.rgb" | xargs)" "$GREEN"
     }
-    wait_for 50 screen_is || fail "fullscreen is not the picture x4 centred on the backdrop"
+    wait_for 100 screen_is || fail "fullscreen is not the picture x4 centred on the backdrop"
     # Escape leaves fullscreen; F11 enters it and leaves it again.
     xdotool mousemove 640 400 key Escape
     wait_trace '^window fullscreen 0$'
     xdotool mousemove --window "$wid" 256 200 sleep 0.3 key F11
-    wait_for 50 test "$(grep -c '^window fullscreen 1$' trace.log)" = 2 || fail "F11 did not enter fullscreen"
+    wait_for 100 test "$(grep -c '^window fullscreen 1$' trace.log)" = 2 || fail "F11 did not enter fullscreen"
     xdotool mousemove 640 400 key F11
-    wait_for 50 test "$(grep -c '^window fullscreen 0$' trace.log)" = 2 || fail "F11 did not leave fullscreen"
-    wait_for 50 test "$(window_width)" = 768 || fail "leaving fullscreen gives a window $(window_width) wide"
+    wait_for 100 test "$(grep -c '^window fullscreen 0$' trace.log)" = 2 || fail "F11 did not leave fullscreen"
+    wait_for 100 test "$(window_width)" = 768 || fail "leaving fullscreen gives a window $(window_width) wide"
     menu_choose Screen 40085 # Window x2
-    wait_for 50 test "$(window_width)" = 512 || fail "Window x2 gives a window $(window_width) wide"
-    wait_for 30 bash -c "xdotool getwindowname $wid | grep -q fps" || fail "no frame counter in the title"
+    wait_for 100 test "$(window_width)" = 512 || fail "Window x2 gives a window $(window_width) wide"
+    wait_for 100 bash -c "xdotool getwindowname $wid | grep -q fps" || fail "no frame counter in the title"
     xdotool mousemove --window "$wid" 256 200 key Pause
-    wait_for 30 test "$(window_title)" = "SORD m5 - Paused" || fail "the title does not say paused: $(window_title)"
+    wait_for 100 test "$(window_title)" = "SORD m5 - Paused" || fail "the title does not say paused: $(window_title)"
     sleep 2.2
     [ "$(window_title)" = "SORD m5 - Paused" ] || fail "frames were counted while paused: $(window_title)"
     xdotool key Pause
-    wait_for 30 bash -c "xdotool getwindowname $wid | grep -Eq '^SORD m5 - [0-9]+ fps'" ||
+    wait_for 100 bash -c "xdotool getwindowname $wid | grep -Eq '^SORD m5 - [0-9]+ fps'" ||
         fail "the frame counter did not come back: $(window_title)"
     exit_m5emu
 
@@ -166,13 +166,13 @@ if [ "${1:-}" = "--inside" ]; then
         done
     }
     asked() { [ "$(windows | wc -l)" -ge 3 ]; }
-    wait_for 50 asked || fail "Tape / Rec replaced old.wav without asking"
+    wait_for 100 asked || fail "Tape / Rec replaced old.wav without asking"
     [ "$(cat old.wav)" = "old tape" ] || fail "old.wav changed before the answer"
     # Cancel the question, then the dialog.
     question=$(windows | grep -v -x -e "$wid" -e "$dialog" | head -1)
     xdotool mousemove --window "$question" 5 5 sleep 0.3 key Escape sleep 0.5
     xdotool mousemove --window "$dialog" 300 300 sleep 0.3 key Escape
-    wait_for 50 test "$(windows | wc -l)" -le 1 || fail "the dialogs did not close"
+    wait_for 100 test "$(windows | wc -l)" -le 1 || fail "the dialogs did not close"
     [ "$(cat old.wav)" = "old tape" ] || fail "old.wav changed after Cancel"
     exit_m5emu
 
@@ -187,7 +187,7 @@ if [ "${1:-}" = "--inside" ]; then
     sleep 0.5
     menu_choose Control 40118 # Paste
     cell_seen() { shot && close_to "$(cell "$1" "$2")" "$WHITE"; }
-    wait_for 50 cell_seen 2 0 || fail "the pasted q did not reach the machine"
+    wait_for 100 cell_seen 2 0 || fail "the pasted q did not reach the machine"
     open_popup Control
     [[ $popup_line == *'40118 "Paste" | 40119 "Stop" |'* ]] || fail "Paste and Stop not both enabled: $popup_line"
     close_popup
@@ -199,10 +199,10 @@ if [ "${1:-}" = "--inside" ]; then
     # up to three.)
     for _click in 1 2 3; do
         xdotool mousemove --window "$wid" 256 200 sleep 0.3 click 2
-        wait_for 20 grep -q '^paste selection$' trace.log && break
+        wait_for 30 grep -q '^paste selection$' trace.log && break
     done
     wait_trace '^paste selection$'
-    wait_for 50 cell_seen 2 1 || fail "the primary selection's w did not reach the machine"
+    wait_for 100 cell_seen 2 1 || fail "the primary selection's w did not reach the machine"
     stop_peer
     exit_m5emu
 
@@ -226,7 +226,7 @@ if [ "${1:-}" = "--inside" ]; then
     menu_choose Sound 40093 # Rec
     sleep 1
     menu_choose Sound 40094 # Stop
-    wait_for 50 test -s "$xdg/data/m5emu/sound.wav" || fail "no sound.wav in the XDG data directory"
+    wait_for 100 test -s "$xdg/data/m5emu/sound.wav" || fail "no sound.wav in the XDG data directory"
     exit_m5emu
     [ "$(stat -c %s "$xdg/config/m5emu/m5ce.cfg")" = 8340 ] || fail "no m5ce.cfg in the XDG config directory"
     grep -q '^scale=2$' "$xdg/config/m5emu/m5emu.conf" || fail "no m5emu.conf in the XDG config directory"
