@@ -45,6 +45,7 @@ bool StateReader::flag() {
 }
 
 void StateReader::raw(uint8_t* out, size_t size) {
+    if (size == 0) return;
     if (failed || remaining() < size) {
         failed = true;
         std::memset(out, 0, size);
