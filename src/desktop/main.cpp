@@ -8,8 +8,10 @@
 // command_line.h for the options and main_window.h for where the program's
 // files live.
 #include <SDL.h>
+#include <glib-unix.h>
 #include <gtk/gtk.h>
 
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -39,6 +41,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "m5emu: %s\n", problem.c_str());
         return 2;
     }
+    // SDL would otherwise take SIGINT and SIGTERM for an event queue nobody
+    // reads, so Ctrl-C did nothing. The window answers them instead, as it
+    // answers Exit: settings saved, a running recording finished.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (!gtk_init_check(&argc, &argv)) {
         std::fprintf(stderr, "m5emu: cannot open the display\n");
         return 1;
@@ -46,7 +52,15 @@ int main(int argc, char** argv) {
     int status = 0;
     {
         m5::MainWindow window(options);
+        const auto close = [](gpointer data) -> gboolean {
+            static_cast<m5::MainWindow*>(data)->request_close();
+            return G_SOURCE_CONTINUE;
+        };
+        const guint interrupt = g_unix_signal_add(SIGINT, close, &window);
+        const guint terminate = g_unix_signal_add(SIGTERM, close, &window);
         status = window.run();
+        g_source_remove(interrupt);
+        g_source_remove(terminate);
     }
     SDL_Quit();
     return status;

@@ -13,6 +13,7 @@
 #     Window x1 and x3 size the window; fullscreen covers the screen with the
 #     picture on the backdrop colour, Escape leaves it, F11 toggles it;
 #     Pause stops the frame counter in the title and Pause again starts it;
+#     SIGINT ends the program with its settings saved;
 #   - with no IPL.ROM, an empty cartridge and no sound device the message
 #     strip says so, and the empty file stays out of the recent list;
 #   - --ipl runs another IPL image; a file dragged onto the window is
@@ -115,7 +116,10 @@ if [ "${1:-}" = "--inside" ]; then
     xdotool key Pause
     wait_for 100 bash -c "xdotool getwindowname $wid | grep -Eq '^SORD m5 - [0-9]+ fps'" ||
         fail "the frame counter did not come back: $(window_title)"
-    exit_m5emu
+    # Ctrl-C in the terminal ends the program as Exit does, settings saved.
+    kill -INT "$pid"
+    wait_exit
+    test -s m5ce.cfg || fail "no m5ce.cfg after SIGINT"
 
     # No IPL.ROM, an empty cartridge and no sound device: the message strip.
     scenario messages
