@@ -80,13 +80,13 @@ if [ "${1:-}" = "--inside" ]; then
     # x1 wider than the picture).
     height2=$(window_height)
     menu_choose Screen 40084 # Window x1
-    wait_for 100 test "$(window_height)" = $((height2 - 192)) || fail "Window x1 gives a window $(window_height) high"
+    wait_value 100 = $((height2 - 192)) window_height || fail "Window x1 gives a window $(window_height) high"
     menu_choose Screen 40120 # Window x3
-    wait_for 100 test "$(window_height)" = $((height2 + 192)) || fail "Window x3 gives a window $(window_height) high"
-    wait_for 100 test "$(window_width)" = 768 || fail "Window x3 gives a window $(window_width) wide"
+    wait_value 100 = $((height2 + 192)) window_height || fail "Window x3 gives a window $(window_height) high"
+    wait_value 100 = 768 window_width || fail "Window x3 gives a window $(window_width) wide"
     menu_choose Screen 40086 # Fullscreen
     wait_trace '^window fullscreen 1$'
-    wait_for 100 test "$(window_width)" = 1280 || fail "fullscreen window is $(window_width) wide"
+    wait_value 100 = 1280 window_width || fail "fullscreen window is $(window_width) wide"
     sleep 0.5
     # 1280 x 800: the picture at four times its size, centred, on the
     # backdrop's dark green.
@@ -102,15 +102,15 @@ if [ "${1:-}" = "--inside" ]; then
     xdotool mousemove 640 400 key Escape
     wait_trace '^window fullscreen 0$'
     xdotool mousemove --window "$wid" 256 200 sleep 0.3 key F11
-    wait_for 100 test "$(grep -c '^window fullscreen 1$' trace.log)" = 2 || fail "F11 did not enter fullscreen"
+    wait_value 100 = 2 grep -c '^window fullscreen 1$' trace.log || fail "F11 did not enter fullscreen"
     xdotool mousemove 640 400 key F11
-    wait_for 100 test "$(grep -c '^window fullscreen 0$' trace.log)" = 2 || fail "F11 did not leave fullscreen"
-    wait_for 100 test "$(window_width)" = 768 || fail "leaving fullscreen gives a window $(window_width) wide"
+    wait_value 100 = 2 grep -c '^window fullscreen 0$' trace.log || fail "F11 did not leave fullscreen"
+    wait_value 100 = 768 window_width || fail "leaving fullscreen gives a window $(window_width) wide"
     menu_choose Screen 40085 # Window x2
-    wait_for 100 test "$(window_width)" = 512 || fail "Window x2 gives a window $(window_width) wide"
+    wait_value 100 = 512 window_width || fail "Window x2 gives a window $(window_width) wide"
     wait_for 100 bash -c "xdotool getwindowname $wid | grep -q fps" || fail "no frame counter in the title"
     xdotool mousemove --window "$wid" 256 200 key Pause
-    wait_for 100 test "$(window_title)" = "SORD m5 - Paused" || fail "the title does not say paused: $(window_title)"
+    wait_value 100 = "SORD m5 - Paused" window_title || fail "the title does not say paused: $(window_title)"
     sleep 2.2
     [ "$(window_title)" = "SORD m5 - Paused" ] || fail "frames were counted while paused: $(window_title)"
     xdotool key Pause
@@ -169,14 +169,15 @@ if [ "${1:-}" = "--inside" ]; then
             xdotool getwindowgeometry "$w" 2>/dev/null | grep -q 'Geometry: 1x1' || echo "$w"
         done
     }
-    asked() { [ "$(windows | wc -l)" -ge 3 ]; }
+    window_count() { windows | wc -l; }
+    asked() { [ "$(window_count)" -ge 3 ]; }
     wait_for 100 asked || fail "Tape / Rec replaced old.wav without asking"
     [ "$(cat old.wav)" = "old tape" ] || fail "old.wav changed before the answer"
     # Cancel the question, then the dialog.
     question=$(windows | grep -v -x -e "$wid" -e "$dialog" | head -1)
     xdotool mousemove --window "$question" 5 5 sleep 0.3 key Escape sleep 0.5
     xdotool mousemove --window "$dialog" 300 300 sleep 0.3 key Escape
-    wait_for 100 test "$(windows | wc -l)" -le 1 || fail "the dialogs did not close"
+    wait_value 100 -le 1 window_count || fail "the dialogs did not close"
     [ "$(cat old.wav)" = "old tape" ] || fail "old.wav changed after Cancel"
     exit_m5emu
 

@@ -47,6 +47,19 @@ wait_for() {
     return 1
 }
 
+# Retries for up to $1 tenths of a second until the output of a command
+# compares with a value as asked: wait_value TENTHS OP VALUE COMMAND...
+# (OP as test takes it: = != -gt -le ...). The command runs anew each time.
+wait_value() {
+    local tenths=$1 op=$2 want=$3
+    shift 3
+    for ((_try = 0; _try < tenths; _try++)); do
+        if [ "$("$@")" "$op" "$want" ]; then return 0; fi
+        sleep 0.1
+    done
+    return 1
+}
+
 # --- Outside the virtual X server --------------------------------------------
 
 # Exits 77 (skipped) when a tool the checks use is missing.
@@ -186,6 +199,7 @@ wait_trace() {
 
 # Number of times popup TITLE has opened so far.
 popup_count() { grep -c "^popup $1:" "$work/trace.log" || true; }
+command_count() { grep -c "^command $1\$" "$work/trace.log" || true; }
 
 # Opens popup TITLE through the menu bar: a click on its first title, then
 # Right to TITLE. Sets $popup_line to the popup's trace line.
@@ -203,7 +217,7 @@ open_popup() {
     # Each step waits for its popup to open, so no key goes to the window.
     before=$(popup_count "${names[0]}")
     xdotool mousemove --window "$wid" 20 10 click 1
-    wait_for 100 test "$(popup_count "${names[0]}")" -gt "$before" || fail "popup ${names[0]} did not open"
+    wait_value 100 -gt "$before" popup_count "${names[0]}" || fail "popup ${names[0]} did not open"
     # The pointer leaves the menu bar, so that no hovering (after a resize,
     # say) takes the selection back to the first title.
     xdotool mousemove 1 "$(($(xdotool getdisplaygeometry | cut -d' ' -f2) - 2))"
@@ -211,7 +225,7 @@ open_popup() {
         sleep 0.15 # the popup is announced as it shows, before it takes the keyboard
         before=$(popup_count "${names[_i]}")
         xdotool key Right
-        wait_for 100 test "$(popup_count "${names[_i]}")" -gt "$before" || fail "popup ${names[_i]} did not open"
+        wait_value 100 -gt "$before" popup_count "${names[_i]}" || fail "popup ${names[_i]} did not open"
     done
     sleep 0.15
     popup_line=$(grep "^popup $title:" "$work/trace.log" | tail -1)
@@ -246,11 +260,11 @@ menu_choose() {
     done < <(echo "$items" | sed 's/ | /\n/g')
     ((found)) || fail "no item $id in $title: $popup_line"
     local commands
-    commands=$(grep -c "^command $id\$" "$work/trace.log" || true)
+    commands=$(command_count "$id")
     for ((_i = 0; _i < downs; _i++)); do xdotool key Down; done
     xdotool key Return
     xdotool mousemove --window "$wid" 256 200 2>/dev/null || true
-    wait_for 100 test "$(grep -c "^command $id\$" "$work/trace.log" || true)" -gt "$commands" ||
+    wait_value 100 -gt "$commands" command_count "$id" ||
         fail "command $id of $title was not chosen"
     sleep 0.2
 }
