@@ -326,15 +326,18 @@ void TapeDeck::load_state(StateReader& in) {
     const uint64_t length = in.u64();
     samples_written = in.u32();
     const uint8_t current = in.u8();
-    // The recording must still hold what was written up to the save.
+    // The recording must still hold what was written up to the save, and
+    // hold no more unless it is the one file that may be cut back.
+    const bool may_cut = !cuttable_recording.empty() && open_path == cuttable_recording;
     if (!in.ok() || size < 0 || static_cast<uint64_t>(size) < length ||
+        (!may_cut && static_cast<uint64_t>(size) != length) ||
         (is_wav && length != WAV_HEADER_SIZE + static_cast<uint64_t>(samples_written))) {
         in.fail();
         return;
     }
     if (in.staging) return;
     std::error_code error;
-    std::filesystem::resize_file(open_path, length, error);
+    if (static_cast<uint64_t>(size) != length) std::filesystem::resize_file(open_path, length, error);
     if (error || !file.open(open_path, FILE_READ_WRITE_BINARY)) return;
     path = open_path;
     file.seek(0, SEEK_FROM_END);

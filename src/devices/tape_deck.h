@@ -79,7 +79,8 @@ public:
     void save_state(StateWriter& out) override;
     // Closes the tape in the deck (finishing a recording), then opens the
     // saved one where it was: a played image must have the size it had, a
-    // recording is cut back to the saved length and continued. Touches no
+    // recording is continued from its saved length (cut back to it only in
+    // `cuttable_recording`). Touches no
     // scheduler event: the scheduler's own state holds the tick.
     void load_state(StateReader& in) override;
 
@@ -101,6 +102,11 @@ public:
     // When not empty, load_state opens this file in place of the saved path
     // (a tool that keeps its recordings under its own names).
     std::string substitute_path;
+    // The one recording file load_state may cut back to its saved length:
+    // the deck's own recording when the state is loaded, or the file a tool
+    // names. Any other recording a state names must have exactly its saved
+    // length, so that a state file can never shorten a file it merely names.
+    std::string cuttable_recording;
     int32_t tick_event = NO_EVENT;
     uint8_t playing = 0;
     uint8_t recording = 0;

@@ -137,10 +137,16 @@ bool Host::load_state(const std::vector<uint8_t>& file, std::string& error, cons
         return false;
     }
 
+    // A recording the state names is cut back to its saved length only in
+    // the file the deck records now or the one the caller names.
+    const TapeDeck& deck = *emulated->tape_deck;
+    const std::string cuttable = !tape_path.empty() ? tape_path : deck.recording ? deck.path : std::string();
+
     // Everything is read into a machine of its own first.
     {
         Machine staging(nullptr);
         staging.tape_deck->substitute_path = tape_path;
+        staging.tape_deck->cuttable_recording = cuttable;
         StateReader in(state.chunks.data(), state.chunks.size());
         in.staging = true;
         ComponentId failed = 0;
@@ -151,9 +157,11 @@ bool Host::load_state(const std::vector<uint8_t>& file, std::string& error, cons
     }
 
     emulated->tape_deck->substitute_path = tape_path;
+    emulated->tape_deck->cuttable_recording = cuttable;
     StateReader in(state.chunks.data(), state.chunks.size());
     emulated->load_state(in);
     emulated->tape_deck->substitute_path.clear();
+    emulated->tape_deck->cuttable_recording.clear();
 
     frame_count = part.frames;
     keys = part.keys;

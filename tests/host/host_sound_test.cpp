@@ -23,11 +23,6 @@ namespace {
 using test::TempDir;
 using test::TestPlatform;
 
-std::string read_all(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 uint32_t le32(const std::string& bytes, size_t at) {
     uint32_t v = 0;
     for (size_t i = 0; i < 4; ++i) v |= static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + i])) << (8 * i);
@@ -122,7 +117,7 @@ TEST_F(HostSoundTest, failed_sound_output_leaves_the_feed_inert) {
     host.start_recording();
     host.emulate_frame();
     host.stop_recording();
-    EXPECT_EQ(read_all(dir.file("sound.wav")).size(), 44u);  // a WAV file with no data
+    EXPECT_EQ(test::read_file(dir.file("sound.wav")).size(), 44u);  // a WAV file with no data
 }
 
 TEST_F(HostSoundTest, silence_clears_once_until_the_next_frame) {
@@ -148,7 +143,7 @@ TEST_F(HostSoundTest, three_recorded_blocks_make_a_52964_byte_stereo_wav) {
     EXPECT_FALSE(host.recording());
     EXPECT_FALSE(std::filesystem::exists(dir.file("sound.tmp")));
 
-    const std::string wav = read_all(dir.file("sound.wav"));
+    const std::string wav = test::read_file(dir.file("sound.wav"));
     ASSERT_EQ(wav.size(), 52964u);
     EXPECT_EQ(wav.substr(0, 4), "RIFF");
     EXPECT_EQ(le32(wav, 4), 52956u);
@@ -194,13 +189,13 @@ TEST_F(HostSoundTest, reset_and_cartridge_open_start_the_recording_over_without_
     EXPECT_TRUE(host.recording());
     EXPECT_EQ(host.recorded_blocks(), 0);
     EXPECT_EQ(std::filesystem::file_size(dir.file("sound.tmp")), 0u);
-    EXPECT_EQ(read_all(dir.file("sound.wav")), "older recording");
+    EXPECT_EQ(test::read_file(dir.file("sound.wav")), "older recording");
 
     host.emulate_frame();
     host.open_cartridge(dir.file("missing.rom"));
     EXPECT_TRUE(host.recording());
     EXPECT_EQ(host.recorded_blocks(), 0);
-    EXPECT_EQ(read_all(dir.file("sound.wav")), "older recording");
+    EXPECT_EQ(test::read_file(dir.file("sound.wav")), "older recording");
 }
 
 TEST_F(HostSoundTest, closing_the_cartridge_or_the_host_writes_the_recording) {
@@ -210,14 +205,14 @@ TEST_F(HostSoundTest, closing_the_cartridge_or_the_host_writes_the_recording) {
         host.emulate_frame();
         host.close_cartridge();
         EXPECT_FALSE(host.recording());
-        EXPECT_EQ(read_all(dir.file("sound.wav")).size(), 44u + 4u * static_cast<size_t>(host.block_samples()));
+        EXPECT_EQ(test::read_file(dir.file("sound.wav")).size(), 44u + 4u * static_cast<size_t>(host.block_samples()));
         std::filesystem::remove(dir.file("sound.wav"));
         host.start_recording();
         host.emulate_frame();
         host.emulate_frame();
     }
     EXPECT_EQ(platform.closes, 1);
-    EXPECT_EQ(read_all(dir.file("sound.wav")).size(), 44u + 8u * 400u);  // 4000 Hz x 100 ms blocks
+    EXPECT_EQ(test::read_file(dir.file("sound.wav")).size(), 44u + 8u * 400u);  // 4000 Hz x 100 ms blocks
 }
 
 // Files in the scratch directory, by name.
@@ -256,7 +251,7 @@ TEST_F(HostSoundTest, recording_cut_short_by_a_full_disk_leaves_the_old_wav_and_
             host.stop_recording();
         }
         EXPECT_EQ(host.recording_error(), EFBIG) << limit;
-        EXPECT_EQ(read_all(dir.file("sound.wav")), "older recording") << limit;
+        EXPECT_EQ(test::read_file(dir.file("sound.wav")), "older recording") << limit;
         // Complete blocks are kept for another try; a broken recording is not.
         const std::vector<std::string> left =
             limit == 3000 ? std::vector<std::string>{"sound.tmp", "sound.wav"} : std::vector<std::string>{"sound.wav"};
@@ -300,9 +295,9 @@ TEST_F(HostSoundTest, an_earlier_recording_is_kept_as_sound_1_then_sound_2) {
         host.emulate_frame();
         host.stop_recording();
     }
-    EXPECT_EQ(read_all(dir.file("sound-1.wav")), "first");
-    EXPECT_EQ(read_all(dir.file("sound-2.wav")).size(), 44u + 4u * 400u);
-    EXPECT_EQ(read_all(dir.file("sound.wav")).size(), 44u + 4u * 400u);
+    EXPECT_EQ(test::read_file(dir.file("sound-1.wav")), "first");
+    EXPECT_EQ(test::read_file(dir.file("sound-2.wav")).size(), 44u + 4u * 400u);
+    EXPECT_EQ(test::read_file(dir.file("sound.wav")).size(), 44u + 4u * 400u);
     EXPECT_FALSE(std::filesystem::exists(dir.file("sound-3.wav")));
 }
 
@@ -324,7 +319,7 @@ TEST_F(HostSoundTest, reopening_the_output_takes_the_new_rate_and_a_recording_ke
     EXPECT_EQ(platform.written_blocks.back().size(), 1600u);
     host.stop_recording();
 
-    const std::string wav = read_all(recordings.file("sound.wav"));
+    const std::string wav = test::read_file(recordings.file("sound.wav"));
     ASSERT_GE(wav.size(), 44u);
     EXPECT_EQ(le32(wav, 24), 4000u);
     EXPECT_EQ(le32(wav, 40), 4u * (400u + 800u));

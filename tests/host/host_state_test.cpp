@@ -145,6 +145,38 @@ TEST(HostStateRefusal, damaged_or_foreign_states_change_nothing) {
     EXPECT_EQ(emu.host->save_state(false), with_cartridge);
 }
 
+// A state saved while recording names its file. Loaded elsewhere, it
+// continues that file only if the file still has its saved length: a file
+// that grew (or any other file a crafted state names) is never cut. The deck's
+// own recording at the time of the load is cut back, as rewind needs.
+TEST(HostStateRefusal, a_state_never_shortens_a_file_it_only_names) {
+    Emulator straight("host_tape_out");
+    const std::string reference = straight.dir.file("reference.cas");
+    straight.host->tape_record(reference);
+    straight.run(20);
+    straight.host->tape_close();
+
+    // Rewound while still recording: the recording is cut back and goes on
+    // as if the later frames had never run.
+    Emulator recorder("host_tape_out");
+    const std::string tape = recorder.dir.file("tape.cas");
+    recorder.host->tape_record(tape);
+    recorder.run(10);
+    const std::vector<uint8_t> state = recorder.host->save_state(false);
+    recorder.run(7);
+    std::string error;
+    ASSERT_TRUE(recorder.host->load_state(state, error)) << error;
+    recorder.run(10);
+    recorder.host->tape_close();
+    const std::string recorded = test::read_file(tape);
+    EXPECT_EQ(recorded, test::read_file(reference));
+
+    // Loaded by another machine, the state finds its file longer than saved.
+    Emulator other("host_tape_out");
+    EXPECT_FALSE(other.host->load_state(state, error));
+    EXPECT_EQ(test::read_file(tape), recorded);
+}
+
 // The ring keeps the newest states and rewinds one interval per step.
 TEST(StateRingTest, keeps_the_newest_states_and_steps_back_through_them) {
     Emulator emu("vdp_irq");

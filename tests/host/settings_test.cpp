@@ -15,11 +15,6 @@ namespace {
 
 using test::TempDir;
 
-std::string read_all(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 void write_all(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 std::string image_string(const Settings& s) {
@@ -84,7 +79,7 @@ TEST(SettingsTest, save_then_load_gives_back_the_record_byte_for_byte) {
     s.sample_rate_index = 0;
     s.buffer_length_index = 3;
     ASSERT_TRUE(s.save_settings(dir.dir()));
-    const std::string file = read_all(dir.file("m5ce.cfg"));
+    const std::string file = test::read_file(dir.file("m5ce.cfg"));
     EXPECT_EQ(file, image_string(s));
     EXPECT_FALSE(std::filesystem::exists(dir.file("m5ce.cfg.tmp")));
 
@@ -148,7 +143,7 @@ TEST(SettingsTest, failed_save_leaves_the_old_file_whole_and_nothing_beside_it) 
         test::FileSizeLimit full(4096);  // less than the record
         EXPECT_FALSE(s.save_settings(dir.dir()));
     }
-    EXPECT_EQ(read_all(dir.file("m5ce.cfg")), "old contents");
+    EXPECT_EQ(test::read_file(dir.file("m5ce.cfg")), "old contents");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.dir()), {}), 1);
     EXPECT_FALSE(s.save_settings(dir.dir() + "missing/"));
 }
@@ -161,10 +156,10 @@ TEST(SettingsTest, save_never_writes_through_a_link_planted_beside_the_file) {
     s.default_settings();
     s.cpu_speed = 3;
     ASSERT_TRUE(s.save_settings(dir.dir()));
-    EXPECT_EQ(read_all(dir.file("victim")), "not yours");
+    EXPECT_EQ(test::read_file(dir.file("victim")), "not yours");
     EXPECT_TRUE(std::filesystem::is_symlink(dir.file("m5ce.cfg.tmp")));
     const std::vector<uint8_t> image = s.image();
-    EXPECT_EQ(read_all(dir.file("m5ce.cfg")), std::string(image.begin(), image.end()));
+    EXPECT_EQ(test::read_file(dir.file("m5ce.cfg")), std::string(image.begin(), image.end()));
 }
 
 TEST(SettingsTest, opening_a_new_path_pushes_out_the_last_entry) {

@@ -32,10 +32,14 @@ TempDir::~TempDir() {
 }
 
 std::string TempDir::install_ipl(const std::string& rom_name) const {
-    std::ifstream in(rom_path(rom_name), std::ios::binary);
-    std::string rom((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string rom = read_file(rom_path(rom_name));
     std::ofstream(file("IPL.ROM"), std::ios::binary) << rom;
     return rom;
+}
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 }  // namespace m5::test

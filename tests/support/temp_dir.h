@@ -26,4 +26,7 @@ private:
     std::string path_;
 };
 
+// The whole contents of a file ("" when it cannot be read).
+std::string read_file(const std::string& path);
+
 }  // namespace m5::test
