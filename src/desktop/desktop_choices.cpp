@@ -43,6 +43,10 @@ bool DesktopChoices::save(const std::string& path) {
     return g_key_file_save_to_file(file->keys, path.c_str(), nullptr) != FALSE;
 }
 
+bool DesktopChoices::has_group(const std::string& group) const {
+    return g_key_file_has_group(file->keys, group.c_str()) != FALSE;
+}
+
 std::string DesktopChoices::value(const std::string& group, const std::string& key) const {
     gchar* text = g_key_file_get_value(file->keys, group.c_str(), key.c_str(), nullptr);
     if (!text) return {};

@@ -8,8 +8,13 @@
 //   fullscreen=false
 //   every_frame=true
 //
-// Groups and keys this program does not know (the gamepad mapping is written
-// by its own code through value/set_value) are kept as they were loaded.
+//   [Gamepad]
+//   a=fire1
+//   ...
+//
+// The gamepad mapping is read and written by its own code (gamepad.h)
+// through value/set_value; groups and keys this program does not know are
+// kept as they were loaded.
 #pragma once
 
 #include <cstdint>
@@ -35,6 +40,7 @@ public:
     bool fullscreen = false;
     bool every_frame = true;
 
+    bool has_group(const std::string& group) const;
     // Any other value, as text; "" when absent.
     std::string value(const std::string& group, const std::string& key) const;
     void set_value(const std::string& group, const std::string& key, const std::string& text);

@@ -1,7 +1,12 @@
 #include "desktop/gamepad.h"
 
+#include <string>
+#include <utility>
+
+#include "desktop/desktop_choices.h"
 #include "devices/virtual_keys.h"
 #include "host/host.h"
+#include "host/key_names.h"
 
 namespace m5 {
 
@@ -20,6 +25,59 @@ GamepadMapping default_gamepad_mapping() {
     mapping.joystick_bits[SDL_CONTROLLER_BUTTON_A] = JOY_BUTTON_1;
     mapping.joystick_bits[SDL_CONTROLLER_BUTTON_B] = JOY_BUTTON_2;
     mapping.keys[SDL_CONTROLLER_BUTTON_X] = VK_SPACE;
+    return mapping;
+}
+
+namespace {
+
+constexpr const char* GAMEPAD_GROUP = "Gamepad";
+
+const std::pair<const char*, uint8_t> JOYSTICK_NAMES[] = {
+    {"up", JOY_UP},       {"down", JOY_DOWN},      {"left", JOY_LEFT},
+    {"right", JOY_RIGHT}, {"fire1", JOY_BUTTON_1}, {"fire2", JOY_BUTTON_2},
+};
+
+std::string lower(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return text;
+}
+
+}  // namespace
+
+GamepadMapping load_gamepad_mapping(DesktopChoices& choices) {
+    if (!choices.has_group(GAMEPAD_GROUP)) {
+        const GamepadMapping mapping = default_gamepad_mapping();
+        for (int32_t b = 0; b < SDL_CONTROLLER_BUTTON_MAX; ++b) {
+            const auto button = static_cast<SDL_GameControllerButton>(b);
+            std::string given;
+            for (const auto& [name, bits] : JOYSTICK_NAMES) {
+                if (mapping.joystick_bits[static_cast<size_t>(b)] == bits) given = name;
+            }
+            if (mapping.keys[static_cast<size_t>(b)])
+                given = lower(name_of_virtual_key(mapping.keys[static_cast<size_t>(b)]));
+            if (!given.empty()) choices.set_value(GAMEPAD_GROUP, SDL_GameControllerGetStringForButton(button), given);
+        }
+        choices.set_value(GAMEPAD_GROUP, "dead_zone", std::to_string(mapping.dead_zone));
+        return mapping;
+    }
+    GamepadMapping mapping;
+    for (int32_t b = 0; b < SDL_CONTROLLER_BUTTON_MAX; ++b) {
+        const auto button = static_cast<SDL_GameControllerButton>(b);
+        const std::string given = lower(choices.value(GAMEPAD_GROUP, SDL_GameControllerGetStringForButton(button)));
+        for (const auto& [name, bits] : JOYSTICK_NAMES) {
+            if (given == name) mapping.joystick_bits[static_cast<size_t>(b)] = bits;
+        }
+        if (mapping.joystick_bits[static_cast<size_t>(b)] == 0 && !given.empty() && given != "none") {
+            mapping.keys[static_cast<size_t>(b)] = static_cast<uint8_t>(virtual_key_named(given));
+        }
+    }
+    const std::string zone = choices.value(GAMEPAD_GROUP, "dead_zone");
+    if (!zone.empty() && zone.size() <= 5 && zone.find_first_not_of("0123456789") == std::string::npos) {
+        const int32_t value = std::stoi(zone);
+        if (value <= 32767) mapping.dead_zone = value;
+    }
     return mapping;
 }
 

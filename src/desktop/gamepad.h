@@ -38,6 +38,17 @@ struct GamepadMapping {
 
 GamepadMapping default_gamepad_mapping();
 
+class DesktopChoices;
+
+// The mapping kept in the desktop's choices file, group [Gamepad]: a key per
+// controller button by SDL's name for it (a, b, x, y, back, start,
+// leftshoulder, dpup, dpdown, dpleft, dpright, ...) naming what the button
+// gives: up, down, left, right, fire1, fire2, an M5 key by name (space,
+// return, a letter or digit, f1, ...) or none; and dead_zone (0 to 32767).
+// A button the group does not list gives nothing. Without the group the
+// defaults hold, and are written into it so that the file shows them.
+GamepadMapping load_gamepad_mapping(DesktopChoices& choices);
+
 class Gamepads {
 public:
     // Starts SDL's game controller subsystem (controllers already attached
@@ -49,6 +60,7 @@ public:
     Gamepads& operator=(const Gamepads&) = delete;
 
     bool ready() const { return started; }
+    void set_mapping(const GamepadMapping& chosen) { mapping = chosen; }
 
     // Takes SDL's controller events (attached, removed, buttons pressed) and
     // gives the host both joysticks' bits and the mapped keys' presses and

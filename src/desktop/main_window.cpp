@@ -162,6 +162,7 @@ MainWindow::MainWindow(const DesktopOptions& options) : platform(keyboard) {
     choices.load(paths.settings_dir + DESKTOP_CHOICES_NAME);
     if (options.window_scale) choices.window_scale = *options.window_scale;
     if (options.fullscreen) choices.fullscreen = true;
+    gamepads.set_mapping(load_gamepad_mapping(choices));
 
     build_window();
     platform.attach(GTK_WINDOW(window), picture);

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
-#include <map>
 
 #include "devices/virtual_keys.h"
+#include "host/key_names.h"
 #include "host/settings.h"
 
 namespace m5::tools {
@@ -128,50 +128,10 @@ int32_t index_of(const std::string& option, const std::string& text, const int32
     usage_error("invalid value '" + text + "' for " + option + " (expected one of " + allowed + ")");
 }
 
-std::string upper(std::string text) {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return text;
-}
-
-const std::map<std::string, int32_t>& key_names() {
-    static const std::map<std::string, int32_t> names = [] {
-        std::map<std::string, int32_t> n = {
-            {"BACKSPACE", VK_BACK},     {"BACK", VK_BACK},       {"TAB", VK_TAB},           {"RETURN", VK_RETURN},
-            {"ENTER", VK_RETURN},       {"SHIFT", VK_SHIFT},     {"CONTROL", VK_CONTROL},   {"CTRL", VK_CONTROL},
-            {"ALT", VK_MENU},           {"MENU", VK_MENU},       {"CAPSLOCK", VK_CAPITAL},  {"KANA", VK_KANA},
-            {"KANJI", VK_KANJI},        {"ESCAPE", VK_ESCAPE},   {"ESC", VK_ESCAPE},        {"SPACE", VK_SPACE},
-            {"LEFT", VK_LEFT},          {"UP", VK_UP},           {"RIGHT", VK_RIGHT},       {"DOWN", VK_DOWN},
-            {"INSERT", VK_INSERT},      {"DELETE", VK_DELETE},   {"HOME", VK_HOME},         {"END", VK_END},
-            {"LSHIFT", VK_LSHIFT},      {"RSHIFT", VK_RSHIFT},   {"LCONTROL", VK_LCONTROL}, {"RCONTROL", VK_RCONTROL},
-            {"LCTRL", VK_LCONTROL},     {"RCTRL", VK_RCONTROL},  {"LALT", VK_LMENU},        {"RALT", VK_RMENU},
-            {"COMMA", VK_OEM_COMMA},    {"MINUS", VK_OEM_MINUS}, {"PERIOD", VK_OEM_PERIOD}, {"SLASH", VK_OEM_2},
-            {"SEMICOLON", VK_OEM_1},    {"COLON", VK_OEM_1},     {"PLUS", VK_OEM_PLUS},     {"AT", VK_OEM_3},
-            {"LBRACKET", VK_OEM_4},     {"RBRACKET", VK_OEM_6},  {"BACKSLASH", VK_OEM_5},   {"CARET", VK_OEM_7},
-            {"UNDERSCORE", VK_OEM_102},
-        };
-        for (int32_t i = 1; i <= 12; ++i) {
-            std::string name(1, 'F');
-            name.append(std::to_string(i));
-            n[name] = VK_F1 + i - 1;
-        }
-        return n;
-    }();
-    return names;
-}
-
 int32_t parse_key_name(const std::string& text) {
-    if (text.size() == 1) {
-        const char c = upper(text)[0];
-        if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return c;
-    } else {
-        const auto& names = key_names();
-        const auto found = names.find(upper(text));
-        if (found != names.end()) return found->second;
-        int64_t value = 0;
-        if (parse_integer(text, value) && value >= 1 && value <= 255) return static_cast<int32_t>(value);
-    }
+    if (const int32_t code = virtual_key_named(text)) return code;
+    int64_t value = 0;
+    if (text.size() > 1 && parse_integer(text, value) && value >= 1 && value <= 255) return static_cast<int32_t>(value);
     usage_error("unknown key '" + text + "' (see --help for key names)");
 }
 

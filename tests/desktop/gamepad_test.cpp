@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "desktop/desktop_choices.h"
 #include "desktop/sdl_sound.h"
 #include "devices/virtual_keys.h"
 #include "host/host.h"
@@ -155,6 +156,32 @@ TEST_F(GamepadToHost, opening_and_closing_the_sound_output_leaves_the_pads_worki
     frame();
     EXPECT_EQ(gamepads.instance_of(0), instance(pad));
     EXPECT_EQ(port(0x31), 0x01);
+}
+
+// Without a [Gamepad] group the defaults hold and are written for the user to
+// see; with one, it alone decides what each button gives.
+TEST(GamepadMappingChoice, the_choices_file_group_decides_the_mapping) {
+    DesktopChoices choices;
+    const GamepadMapping defaults = load_gamepad_mapping(choices);
+    EXPECT_EQ(defaults.joystick_bits[SDL_CONTROLLER_BUTTON_A], JOY_BUTTON_1);
+    EXPECT_EQ(choices.value("Gamepad", "a"), "fire1");
+    EXPECT_EQ(choices.value("Gamepad", "dpleft"), "left");
+    EXPECT_EQ(choices.value("Gamepad", "x"), "space");
+
+    DesktopChoices edited;
+    edited.set_value("Gamepad", "a", "fire2");
+    edited.set_value("Gamepad", "dpup", "LEFT");
+    edited.set_value("Gamepad", "y", "return");
+    edited.set_value("Gamepad", "start", "no such key");
+    edited.set_value("Gamepad", "dead_zone", "1000");
+    const GamepadMapping m = load_gamepad_mapping(edited);
+    EXPECT_EQ(m.joystick_bits[SDL_CONTROLLER_BUTTON_A], JOY_BUTTON_2);
+    EXPECT_EQ(m.joystick_bits[SDL_CONTROLLER_BUTTON_DPAD_UP], JOY_LEFT);
+    EXPECT_EQ(m.joystick_bits[SDL_CONTROLLER_BUTTON_B], 0);  // not listed: nothing
+    EXPECT_EQ(m.keys[SDL_CONTROLLER_BUTTON_Y], VK_RETURN);
+    EXPECT_EQ(m.keys[SDL_CONTROLLER_BUTTON_X], 0);
+    EXPECT_EQ(m.keys[SDL_CONTROLLER_BUTTON_START], 0);
+    EXPECT_EQ(m.dead_zone, 1000);
 }
 
 }  // namespace
