@@ -41,10 +41,6 @@ void Z80Cpu::set_irq_request(uint8_t request, uint8_t hold, int32_t line) {
 
 void Z80Cpu::execute(int32_t clocks) { execute_on(ComponentBus{memory, io}, clocks); }
 
-}  // namespace m5
-
-namespace m5 {
-
 void Z80Cpu::save_state(StateWriter& out) {
     out.i32(clocks_left);
     out.i32(slice_mark);

@@ -306,10 +306,6 @@ void Ctc::irq_return() {
     if (next_in_chain != nullptr) next_in_chain->irq_return();
 }
 
-}  // namespace m5
-
-namespace m5 {
-
 void Ctc::save_state(StateWriter& out) {
     for (const CtcChannel& ch : channels) {
         out.u8(ch.control);

@@ -105,10 +105,6 @@ void Psg::mix_audio(int32_t* accumulators, int32_t count) {
     }
 }
 
-}  // namespace m5
-
-namespace m5 {
-
 void Psg::save_state(StateWriter& out) {
     for (uint16_t image : reg_images) out.u16(image);
     out.i32(latched_reg);

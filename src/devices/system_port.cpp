@@ -36,10 +36,6 @@ void SystemPort::signal_in(int32_t signal, uint32_t data, uint32_t mask) {
     }
 }
 
-}  // namespace m5
-
-namespace m5 {
-
 void SystemPort::save_state(StateWriter& out) {
     for (uint8_t level : {tape_in, last_out, last_motor, aux_in}) out.u8(level);
 }

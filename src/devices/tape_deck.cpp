@@ -224,10 +224,6 @@ void TapeDeck::record_tick() {
     ++buffer[buffer_pos];
 }
 
-}  // namespace m5
-
-namespace m5 {
-
 namespace {
 constexpr size_t MAX_TAPE_PATH = 4096;
 

@@ -143,10 +143,6 @@ void Vdp::on_scanline(int32_t line, int32_t clocks) {
     set_int_line((regs[1] & R1_INTERRUPT_ENABLE) != 0);
 }
 
-}  // namespace m5
-
-namespace m5 {
-
 void Vdp::save_state(StateWriter& out) {
     out.raw(vram.data(), vram.size());
     out.raw(picture.data(), picture.size());

@@ -414,10 +414,6 @@ void WavTapeConverter::fill(FileStream& file, uint8_t* out, int32_t count) {
     ticks_left_ -= played;
 }
 
-}  // namespace m5
-
-namespace m5 {
-
 // A field added to the converter or its detector must be saved as well.
 static_assert(sizeof(TapeLevelDetector) == 48, "save and load every field of TapeLevelDetector");
 static_assert(sizeof(WavTapeConverter) == 136, "save and load every field of WavTapeConverter");

@@ -135,10 +135,6 @@ void Machine::add_hsync_listener(Component* listener) { scheduler->add_hsync_lis
 MachineTime Machine::now() { return scheduler->now(); }
 int32_t Machine::clocks_since(MachineTime time) { return clocks_between(time, scheduler->now()); }
 
-}  // namespace m5
-
-namespace m5 {
-
 namespace {
 constexpr uint32_t COMPONENT_TAGS[] = {
     state_tag("NULL"), state_tag("SCHD"), state_tag("TAPE"), state_tag("IOBS"), state_tag("PSG "), state_tag("VDP "),

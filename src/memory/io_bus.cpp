@@ -29,10 +29,6 @@ void IoBus::map_port_read(int32_t port, Component* target, int32_t target_port) 
     read_ports[p] = target_port & 0xFF;
 }
 
-}  // namespace m5
-
-namespace m5 {
-
 void IoBus::save_state(StateWriter& out) {
     for (int32_t p = 0; p < PORT_COUNT; ++p) {
         out.u8(static_cast<uint8_t>(write_targets[p]->id));
