@@ -427,6 +427,23 @@ int print_tape_info(const std::string& path) {
     return 0;
 }
 
+// Prints an error as one line: control characters the user typed into an
+// argument (a newline, say) are shown as escapes.
+void print_error(const std::string& message) {
+    std::string line;
+    for (const char c : message) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            line += c;
+        } else {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02X", byte);
+            line += escape;
+        }
+    }
+    std::fprintf(stderr, "m5run: %s\n", line.c_str());
+}
+
 }  // namespace
 }  // namespace m5::tools
 
@@ -441,13 +458,13 @@ int main(int argc, char** argv) {
         if (!options.tape_info.empty()) return print_tape_info(options.tape_info);
         return run(options, argv[0]);
     } catch (const OptionError& error) {
-        std::fprintf(stderr, "m5run: %s\n", error.what());
+        print_error(error.what());
         return 2;
     } catch (const Failure& failure) {
-        std::fprintf(stderr, "m5run: %s\n", failure.text.c_str());
+        print_error(failure.text);
         return failure.code;
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "m5run: %s\n", error.what());
+        print_error(error.what());
         return 1;
     }
 }

@@ -283,6 +283,9 @@ TEST_F(M5RunTest, bad_options_fail_with_one_line_and_write_nothing) {
     expect_clean_failure(run({"--ipl", ipl, "--key", "NOSUCHKEY@1"}), 2);
     expect_clean_failure(run({"--ipl", ipl, "--frames", "5", "--screenshot-at", "6:" + path("a.png")}), 2);
     expect_clean_failure(run({"--ipl"}), 2);
+    const RunResult typed = run({"--ipl", ipl, "--frames", "1\n2"});  // still one line
+    expect_clean_failure(typed, 2);
+    EXPECT_NE(typed.err.find("'1\\x0A2'"), std::string::npos) << typed.err;
 }
 
 TEST_F(M5RunTest, unreadable_inputs_and_unwritable_outputs_fail_before_running) {
