@@ -66,7 +66,7 @@ using test::first_sound_after;
 using test::le16;
 using test::le32;
 using test::Picture;
-using test::read_all;
+using test::read_file;
 using test::read_png;
 using test::read_wav;
 using test::Rgb;
@@ -85,7 +85,7 @@ std::string source_root() { return M5_SOURCE_DIR; }
 using Glyph = std::array<uint8_t, 8>;
 const std::vector<Glyph>& font() {
     static const std::vector<Glyph> glyphs = [] {
-        const std::string text = read_all(source_root() + "/roms/boot/font.inc");
+        const std::string text = read_file(source_root() + "/roms/boot/font.inc");
         const std::regex row_pattern("db %([01]{8})");
         std::vector<Glyph> g;
         int32_t row = 0;
@@ -188,13 +188,13 @@ protected:
         return run(std::move(args));
     }
 
-    Screen vram(const std::string& name = "screen.vram") const { return Screen{read_all(path(name))}; }
+    Screen vram(const std::string& name = "screen.vram") const { return Screen{read_file(path(name))}; }
 
     fs::path dir;
 };
 
 TEST_F(BootRomTest, boot_rom_fits_the_ipl_area) {
-    const std::string rom = read_all(test::rom_path("boot"));
+    const std::string rom = read_file(test::rom_path("boot"));
     ASSERT_FALSE(rom.empty());
     EXPECT_LE(rom.size(), static_cast<size_t>(IPL_ROM_BYTES));
     EXPECT_EQ(font().size(), 96u) << "font.inc holds codes 0x20-0x7F";
@@ -348,8 +348,8 @@ TEST_F(BootRomTest, arrow_keys_move_the_ship_and_the_ball_moves_by_itself) {
     ASSERT_EQ(run({"--frames", "40", "--dump-vram", path("before.vram")}), 0);
     ASSERT_EQ(run({"--frames", "80", "--key", "RIGHT@41+30", "--key", "DOWN@41+30", "--dump-vram", path("after.vram")}),
               0);
-    const std::string before = read_all(path("before.vram"));
-    const std::string after = read_all(path("after.vram"));
+    const std::string before = read_file(path("before.vram"));
+    const std::string after = read_file(path("after.vram"));
     // Sprite 0 is the ship (Y, X, pattern, colour); sprite 1 the ball.
     const int32_t ship_y = byte_at(before, SPRITE_ATTRS) + 1;
     EXPECT_GE(ship_y, BAND_TOP);
@@ -428,7 +428,7 @@ TEST_F(BootRomTest, ball_touching_a_moving_ship_sounds_a_noise) {
 
 TEST_F(BootRomTest, frame_interrupt_drives_the_counter_and_the_clock) {
     ASSERT_EQ(run({"--frames", "130", "--dump-ram", path("ram.bin"), "--dump-vram", path("screen.vram")}), 0);
-    const std::string ram = read_all(path("ram.bin"));
+    const std::string ram = read_file(path("ram.bin"));
     // One interrupt per frame from the first frame on; the main loop has run
     // once per frame since the start-up finished.
     const uint32_t frames = le16(ram, RAM_FRAMES);
@@ -472,7 +472,7 @@ TEST_F(BootRomTest, random_keys_for_ten_minutes_leave_the_program_running) {
     }
     ASSERT_EQ(run(args), 0);
 
-    const std::string ram = read_all(path("ram.bin"));
+    const std::string ram = read_file(path("ram.bin"));
     ASSERT_EQ(ram.size(), 0x9000u);
     const uint32_t frames = le16(ram, RAM_FRAMES);
     EXPECT_GE(frames, static_cast<uint32_t>(FRAMES - 1));
@@ -550,7 +550,7 @@ int32_t text_mode_mismatches(const Picture& p, int32_t row, int32_t col, const s
 }
 
 TEST_F(BootRomTest, cartridge_header_decides_what_runs) {
-    const std::string rom = read_all(test::rom_path("boot"));
+    const std::string rom = read_file(test::rom_path("boot"));
     ASSERT_GT(rom.size(), 0x186Eu);
     EXPECT_EQ(byte_at(rom, 0x002E), 0xC9) << "a RET at 0x002E";
     EXPECT_EQ(rom.substr(RETI_STUB, 3), "\xFB\xED\x4D") << "EI; RETI at 0x186C";
@@ -559,25 +559,25 @@ TEST_F(BootRomTest, cartridge_header_decides_what_runs) {
     // 0x00: the "IPL address" routine first (interrupts on, I = 0x70), then
     // the program; when it returns, the module at 0x4000.
     ASSERT_EQ(run_cart("cart_id00", {"--frames", "30", "--dump-ram", path("id00.ram")}), 0);
-    EXPECT_EQ(cart_log(read_all(path("id00.ram"))), std::string("I\x01\x70SM", 5));
+    EXPECT_EQ(cart_log(read_file(path("id00.ram"))), std::string("I\x01\x70SM", 5));
 
     // 0x02: no module check; a program that returns gives the machine back
     // to the boot ROM's own program.
     ASSERT_EQ(
         run_cart("cart_id02", {"--frames", "30", "--dump-ram", path("id02.ram"), "--dump-vram", path("id02.vram")}), 0);
-    EXPECT_EQ(cart_log(read_all(path("id02.ram"))), "IS");
+    EXPECT_EQ(cart_log(read_file(path("id02.ram"))), "IS");
     EXPECT_EQ(vram("id02.vram").text(2, 1, 30), "Free boot ROM of the emulator.");
 
     // 0xFF: the module at 0x4000.
     ASSERT_EQ(run_cart("cart_idff", {"--frames", "30", "--dump-ram", path("idff.ram")}), 0);
-    EXPECT_EQ(cart_log(read_all(path("idff.ram"))), "M");
+    EXPECT_EQ(cart_log(read_file(path("idff.ram"))), "M");
 
     // Anything else: nothing of the cartridge runs; the demo shows, with the
     // line about starting a cartridge.
     ASSERT_EQ(run_cart("cart_unknown",
                        {"--frames", "30", "--dump-ram", path("unknown.ram"), "--dump-vram", path("unknown.vram")}),
               0);
-    EXPECT_EQ(cart_log(read_all(path("unknown.ram"))), "");
+    EXPECT_EQ(cart_log(read_file(path("unknown.ram"))), "");
     const Screen demo = vram("unknown.vram");
     EXPECT_EQ(demo.text(2, 1, 30), "Free boot ROM of the emulator.");
     EXPECT_EQ(demo.text(12, 1, 30), "Insert a cartridge: Cart menu.");
@@ -590,8 +590,8 @@ TEST_F(BootRomTest, frame_interrupt_reaches_the_cartridge_sixty_times_a_second) 
     // channel 1 interrupts through the IPL's return at 0x186C.
     ASSERT_EQ(run_cart("cart_frames", {"--frames", "100", "--dump-ram", path("a.ram")}), 0);
     ASSERT_EQ(run_cart("cart_frames", {"--frames", "160", "--dump-ram", path("b.ram")}), 0);
-    const std::string a = read_all(path("a.ram"));
-    const std::string b = read_all(path("b.ram"));
+    const std::string a = read_file(path("a.ram"));
+    const std::string b = read_file(path("b.ram"));
     EXPECT_EQ(byte_at(b, CART_RESULTS), 2) << "started twice: the restart from the interrupt worked";
     EXPECT_GT(le16(a, CART_RESULTS + 2), 60u);
     EXPECT_EQ(le16(b, CART_RESULTS + 2) - le16(a, CART_RESULTS + 2), 60u);
@@ -610,13 +610,13 @@ TEST_F(BootRomTest, frame_interrupt_reaches_the_cartridge_sixty_times_a_second) 
 
 TEST_F(BootRomTest, restart_instructions_go_through_the_slots_and_hooks) {
     ASSERT_EQ(run_cart("cart_rst", {"--frames", "30", "--dump-ram", path("ram.bin"), "--dump-vram", path("v.bin")}), 0);
-    const std::string r = read_all(path("ram.bin")).substr(CART_RESULTS, 10);
+    const std::string r = read_file(path("ram.bin")).substr(CART_RESULTS, 10);
     EXPECT_EQ(byte_at(r, 0), 0x11) << "RST 20 through 0x2005";
     EXPECT_EQ(byte_at(r, 1), 0x22) << "RST 28 through 0x2008";
     EXPECT_EQ(byte_at(r, 2), 1) << "RST 30 and RST 38 return while the hooks are the IPL's";
     EXPECT_EQ(byte_at(r, 3), 0x33) << "RST 30 through the hook at 0x7008";
     EXPECT_EQ(byte_at(r, 4), 0x44) << "RST 38 through the hook at 0x700B";
-    EXPECT_EQ(byte_at(read_all(path("v.bin")), 0x1234), 0x5A) << "RST 10 wrote video memory at HL";
+    EXPECT_EQ(byte_at(read_file(path("v.bin")), 0x1234), 0x5A) << "RST 10 wrote video memory at HL";
     EXPECT_EQ(byte_at(r, 5), 0x5A) << "RST 18 read it back";
     EXPECT_EQ(byte_at(r, 6), 0) << "RST 08: control codes act";
     EXPECT_EQ(le16(r, 7) >> 12, 7u) << "RST 08: the flag's address is in RAM";
@@ -629,7 +629,7 @@ TEST_F(BootRomTest, console_prints_in_text_mode) {
               0);
     // The name table at 0x3800, 40 columns; the screen scrolled up by one
     // row when the last row filled, so the first line printed is gone.
-    const std::string v = read_all(path("v.bin"));
+    const std::string v = read_file(path("v.bin"));
     const auto cells = [&](int32_t row, int32_t col, size_t n) {
         return v.substr(static_cast<size_t>(NAMES + row * TEXT_COLUMNS + col), n);
     };
@@ -645,7 +645,7 @@ TEST_F(BootRomTest, console_prints_in_text_mode) {
     EXPECT_EQ(text_mode_mismatches(p, 9, 4, " Q ", colour(11), colour(4)), 0);
     EXPECT_EQ(text_mode_mismatches(p, 0, 0, "AC", colour(11), colour(4)), 0);
 
-    const std::string r = read_all(path("ram.bin")).substr(CART_RESULTS, 13);
+    const std::string r = read_file(path("ram.bin")).substr(CART_RESULTS, 13);
     EXPECT_EQ(byte_at(r, 0), 13) << "HL left on the 13 that ended the text";
     EXPECT_EQ(byte_at(r, 1), 10);
     EXPECT_EQ(le16(r, 2), 13u * 17u);
@@ -682,7 +682,7 @@ TEST_F(BootRomTest, screen_modes_and_video_memory_services) {
     EXPECT_EQ(mc.at(0, 4), colour(6));
     // Graphics I again, cleared by CLRSC: only the Y printed after it.
     EXPECT_EQ(glyph_mismatches(end, 0, 0, "Y ", colour(1), colour(3)), 0);
-    const std::string v = read_all(path("v.bin"));
+    const std::string v = read_file(path("v.bin"));
     EXPECT_EQ(byte_at(v, NAMES), 'Y');
     EXPECT_EQ(v.substr(NAMES + 1, 32 * 24 - 1), std::string(32 * 24 - 1, '\0'));
 
@@ -692,7 +692,7 @@ TEST_F(BootRomTest, screen_modes_and_video_memory_services) {
     EXPECT_EQ(v.substr(0x3C10, 300), std::string(300, '\x77')) << "PADVRM";
     EXPECT_EQ(byte_at(v, 0x3C10 + 300), 0);
     EXPECT_EQ(v.substr(0x3E00, 2), "\x99\x98") << "STVWAD";
-    const std::string ram = read_all(path("ram.bin"));
+    const std::string ram = read_file(path("ram.bin"));
     EXPECT_EQ(ram.substr(CART_RESULTS, 8), pattern) << "VCTIR";
     EXPECT_EQ(byte_at(ram, CART_RESULTS + 8), 0x98) << "STVRAD";
 }
@@ -703,7 +703,7 @@ TEST_F(BootRomTest, keyboard_joystick_and_bell) {
                                      "--key",    "X@110",  "--key", "Y@115",          "--key",      "5@150+40",
                                      "--rate",   "22050",  "--wav", path("bell.wav"), "--dump-ram", path("ram.bin")}),
               0);
-    const std::string ram = read_all(path("ram.bin"));
+    const std::string ram = read_file(path("ram.bin"));
     const std::string r = ram.substr(CART_RESULTS, 11);
     EXPECT_EQ(byte_at(r, 0), 'a') << "WTKDTC";
     EXPECT_EQ(byte_at(r, 1), 0) << "ACECHI with nothing new";

@@ -36,17 +36,12 @@ RunResult run_m5run(const std::vector<std::string>& args, const std::string& wor
     int status = 0;
     ::waitpid(pid, &status, 0);
     r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.out = read_all(out_file);
-    r.err = read_all(err_file);
+    r.out = read_file(out_file);
+    r.err = read_file(err_file);
     std::error_code ignored;
     std::filesystem::remove(out_file, ignored);
     std::filesystem::remove(err_file, ignored);
     return r;
-}
-
-std::string read_all(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 uint16_t le16(const std::string& bytes, size_t at) {

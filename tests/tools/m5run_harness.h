@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "support/temp_dir.h"
+
 namespace m5::test {
 
 struct RunResult {
@@ -22,7 +24,6 @@ struct RunResult {
 RunResult run_m5run(const std::vector<std::string>& args, const std::string& work_dir, const std::string& temp_dir,
                     int64_t file_size_limit = -1);
 
-std::string read_all(const std::string& path);
 uint16_t le16(const std::string& bytes, size_t at);
 uint32_t le32(const std::string& bytes, size_t at);
 

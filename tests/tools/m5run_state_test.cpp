@@ -19,7 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using test::read_all;
+using test::read_file;
 
 struct Scenario {
     const char* name;
@@ -31,6 +31,8 @@ struct Scenario {
     const char* record;  // "": none; "cas"/"wav": recorded
     const char* paste;   // typed from the first frame, or ""
 };
+
+void PrintTo(const Scenario& s, std::ostream* out) { *out << s.name; }
 
 class M5RunStateTest : public ::testing::TestWithParam<Scenario> {
 protected:
@@ -105,15 +107,16 @@ TEST_P(M5RunStateTest, restored_run_ends_as_the_straight_run) {
     run(second);
 
     for (const char* ext : {".ram", ".vram", ".png"}) {
-        EXPECT_TRUE(read_all(path(std::string("split") + ext)) == read_all(path(std::string("straight") + ext))) << ext;
+        EXPECT_TRUE(read_file(path(std::string("split") + ext)) == read_file(path(std::string("straight") + ext)))
+            << ext;
     }
-    const std::string straight = read_all(path("straight.wav"));
-    const std::string split = read_all(path("first.wav")).substr(44) + read_all(path("second.wav")).substr(44);
+    const std::string straight = read_file(path("straight.wav"));
+    const std::string split = read_file(path("first.wav")).substr(44) + read_file(path("second.wav")).substr(44);
     EXPECT_TRUE(split == straight.substr(44))
         << "sound differs: " << split.size() << " / " << straight.size() - 44 << " bytes";
     if (*s.record != 0) {
-        const std::string recorded = read_all(path(std::string("straight.tape.") + s.record));
-        const std::string split_tape = read_all(path(std::string("split.tape.") + s.record));
+        const std::string recorded = read_file(path(std::string("straight.tape.") + s.record));
+        const std::string split_tape = read_file(path(std::string("split.tape.") + s.record));
         EXPECT_GT(recorded.size(), 100u);
         EXPECT_TRUE(split_tape == recorded)
             << "tape differs: " << split_tape.size() << " / " << recorded.size() << " bytes";

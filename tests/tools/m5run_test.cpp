@@ -28,7 +28,7 @@ namespace fs = std::filesystem;
 using test::le16;
 using test::le32;
 using test::Picture;
-using test::read_all;
+using test::read_file;
 using test::read_png;
 using test::RunResult;
 
@@ -123,18 +123,18 @@ TEST_F(M5RunTest, same_options_give_byte_identical_outputs) {
         ASSERT_EQ(r.exit_code, 0) << r.err;
     }
     for (const char* name : {".png", "7.png", ".wav", ".ram", ".vram"}) {
-        const std::string a = read_all(path(std::string("a") + name));
+        const std::string a = read_file(path(std::string("a") + name));
         EXPECT_FALSE(a.empty()) << name;
-        EXPECT_EQ(a, read_all(path(std::string("b") + name))) << name;
+        EXPECT_EQ(a, read_file(path(std::string("b") + name))) << name;
     }
-    EXPECT_EQ(read_all(path("a.ram")).size(), 0x9000u);
-    EXPECT_EQ(read_all(path("a.vram")).size(), 0x4000u);
+    EXPECT_EQ(read_file(path("a.ram")).size(), 0x9000u);
+    EXPECT_EQ(read_file(path("a.vram")).size(), 0x4000u);
     // The busy program counts its frame interrupts at 0x7000.
-    const std::string ram = read_all(path("a.ram"));
+    const std::string ram = read_file(path("a.ram"));
     const int32_t frames = static_cast<uint8_t>(ram[0]) | (static_cast<uint8_t>(ram[1]) << 8);
     EXPECT_NEAR(frames, 40, 1);
     // The backdrop follows the frame count, so frame 7 and frame 40 differ.
-    EXPECT_NE(read_all(path("a7.png")), read_all(path("a.png")));
+    EXPECT_NE(read_file(path("a7.png")), read_file(path("a.png")));
 }
 
 // Logged code of a key in host_keys.asm: row * 8 + bit, 0x80 with shift.
@@ -144,7 +144,7 @@ TEST_F(M5RunTest, pasted_text_arrives_in_the_programs_key_scan) {
     const RunResult r = run(
         {"--ipl", test::rom_path("host_keys"), "--frames", "90", "--paste", "Ab1! \\r", "--dump-ram", path("ram.bin")});
     ASSERT_EQ(r.exit_code, 0) << r.err;
-    const std::string ram = read_all(path("ram.bin"));
+    const std::string ram = read_file(path("ram.bin"));
     ASSERT_EQ(ram.size(), 0x9000u);
     const std::vector<int32_t> want = {
         key_code(3, 0, true),   // A: row 3 bit 0, shifted
@@ -162,7 +162,7 @@ TEST_F(M5RunTest, held_keys_and_the_joystick_reach_the_program) {
     const RunResult r = run({"--ipl", test::rom_path("host_keys"), "--frames", "60", "--key", "Q@5+3", "--key", "UP@20",
                              "--key", "LSHIFT@30+10", "--key", "w@32", "--dump-ram", path("ram.bin")});
     ASSERT_EQ(r.exit_code, 0) << r.err;
-    const std::string ram = read_all(path("ram.bin"));
+    const std::string ram = read_file(path("ram.bin"));
     ASSERT_EQ(static_cast<uint8_t>(ram[0]), 3);
     EXPECT_EQ(static_cast<uint8_t>(ram[0x100]), key_code(2, 0, false));  // Q
     EXPECT_EQ(static_cast<uint8_t>(ram[0x101]), key_code(7, 1, false));  // joystick 1 up
@@ -173,7 +173,7 @@ TEST_F(M5RunTest, recorded_tone_has_the_programmed_frequency) {
     const RunResult r =
         run({"--ipl", test::rom_path("host_tone"), "--frames", "90", "--rate", "44100", "--wav", path("tone.wav")});
     ASSERT_EQ(r.exit_code, 0) << r.err;
-    const std::string wav = read_all(path("tone.wav"));
+    const std::string wav = read_file(path("tone.wav"));
     ASSERT_GT(wav.size(), 44u);
     EXPECT_EQ(wav.substr(0, 4), "RIFF");
     EXPECT_EQ(le16(wav, 22), 2);
@@ -198,7 +198,7 @@ TEST_F(M5RunTest, recorded_tone_has_the_programmed_frequency) {
 TEST_F(M5RunTest, recorded_tape_plays_back_with_the_same_level_changes) {
     RunResult r = run({"--ipl", test::rom_path("host_tape_out"), "--frames", "30", "--tape-record", path("tape.wav")});
     ASSERT_EQ(r.exit_code, 0) << r.err;
-    const std::string tape = read_all(path("tape.wav"));
+    const std::string tape = read_file(path("tape.wav"));
     ASSERT_GT(tape.size(), 44u + 20000u);  // half a second at 47500 ticks a second
     EXPECT_EQ(tape.substr(0, 4), "RIFF");
     EXPECT_EQ(le16(tape, 22), 1);
@@ -210,7 +210,7 @@ TEST_F(M5RunTest, recorded_tape_plays_back_with_the_same_level_changes) {
     r = run({"--ipl", test::rom_path("host_tape_in"), "--tape", path("tape.wav"), "--frames", "45", "--dump-ram",
              path("ram.bin")});
     ASSERT_EQ(r.exit_code, 0) << r.err;
-    const std::string ram = read_all(path("ram.bin"));
+    const std::string ram = read_file(path("ram.bin"));
     const int32_t counted = static_cast<uint8_t>(ram[0]) | (static_cast<uint8_t>(ram[1]) << 8);
     EXPECT_NEAR(counted, changes, 1);
 }
@@ -253,7 +253,7 @@ TEST_F(M5RunTest, stats_report_frames_speed_and_realtime_pacing) {
         run({"--ipl", test::rom_path("host_busy"), "--frames", "10", "--speed", "4", "--dump-ram", path("x4.bin")})
             .exit_code,
         0);
-    EXPECT_NE(read_all(path("x1.bin")), read_all(path("x4.bin")));
+    EXPECT_NE(read_file(path("x1.bin")), read_file(path("x4.bin")));
 
     // Paced to real time, 72 frames cannot finish much before 1.2 s.
     r = run({"--ipl", test::rom_path("host_busy"), "--frames", "72", "--realtime", "--stats"});
@@ -342,7 +342,7 @@ TEST_F(M5RunTest, outputs_go_through_links_to_standard_output_and_never_into_spe
     fs::create_symlink("real.vram", path("link.vram"));
     ASSERT_EQ(run({"--ipl", picture, "--frames", "1", "--dump-vram", path("link.vram")}).exit_code, 0);
     EXPECT_TRUE(fs::is_symlink(path("link.vram")));
-    const std::string vram = read_all(path("real.vram"));
+    const std::string vram = read_file(path("real.vram"));
     EXPECT_EQ(vram.size(), 0x4000u);
 
     const RunResult r = run({"--ipl", picture, "--frames", "1", "--dump-vram", "-"});

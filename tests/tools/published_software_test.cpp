@@ -24,7 +24,7 @@ namespace {
 namespace fs = std::filesystem;
 
 using test::Picture;
-using test::read_all;
+using test::read_file;
 using test::read_png;
 using test::Rgb;
 
@@ -100,7 +100,7 @@ TEST_F(PublishedSoftwareTest, every_cartridge_shows_its_picture) {
         const Picture p = read_png(path(c.name + ".png"));
         ASSERT_TRUE(p.ok);
         EXPECT_GT(pixels_off_background(p), 100);
-        const std::string names = read_all(path(c.name + ".vram")).substr(CVBASIC_NAMES, 768);
+        const std::string names = read_file(path(c.name + ".vram")).substr(CVBASIC_NAMES, 768);
         if (!c.text.empty()) {
             EXPECT_NE(names.find(c.text), std::string::npos) << "the program's text on screen";
         }
@@ -133,7 +133,7 @@ TEST_F(PublishedSoftwareTest, happy_face_and_viboritas_move_by_the_frame_interru
         ASSERT_TRUE(a.ok && b.ok);
         EXPECT_GT(pixels_changed(a, b), 20);
         // The sprites are in use: the list does not end at the first entry.
-        EXPECT_NE(static_cast<uint8_t>(read_all(path("v.bin")).at(CVBASIC_SPRITES)), 0xD0);
+        EXPECT_NE(static_cast<uint8_t>(read_file(path("v.bin")).at(CVBASIC_SPRITES)), 0xD0);
     }
 }
 

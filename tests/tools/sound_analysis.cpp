@@ -10,7 +10,7 @@ namespace m5::test {
 
 Sound read_wav(const std::string& path) {
     Sound s;
-    const std::string w = read_all(path);
+    const std::string w = read_file(path);
     if (w.size() < 12 || w.substr(0, 4) != "RIFF" || w.substr(8, 4) != "WAVE") return s;
     for (size_t at = 12; at + 8 <= w.size();) {
         const std::string id = w.substr(at, 4);
