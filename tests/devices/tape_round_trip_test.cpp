@@ -54,15 +54,20 @@ struct ProgramMachine {
     std::unique_ptr<Machine> machine;
 };
 
-class TapeRoundTrip : public ::testing::TestWithParam<const char*> {
+// A temporary folder with a program directory for the writing machine and
+// one for the reading machine.
+template <typename Param>
+class WriterAndReader : public ::testing::TestWithParam<Param> {
 protected:
-    TapeRoundTrip() : dir(temp.dir()) {
+    WriterAndReader() : dir(temp.dir()) {
         fs::create_directory(dir / "write");
         fs::create_directory(dir / "read");
     }
     test::TempDir temp;
     fs::path dir;
 };
+
+using TapeRoundTrip = WriterAndReader<const char*>;
 
 TEST_P(TapeRoundTrip, bytes_written_through_port_0x50_read_back_from_the_tape) {
     const std::string tape = (dir / (std::string("pattern") + GetParam())).string();
@@ -183,15 +188,7 @@ std::vector<uint8_t> digitise(const std::vector<int>& levels, const Digitised& f
     return file;
 }
 
-class DigitisedTape : public ::testing::TestWithParam<Digitised> {
-protected:
-    DigitisedTape() : dir(temp.dir()) {
-        fs::create_directory(dir / "write");
-        fs::create_directory(dir / "read");
-    }
-    test::TempDir temp;
-    fs::path dir;
-};
+using DigitisedTape = WriterAndReader<Digitised>;
 
 TEST_P(DigitisedTape, recording_in_another_format_reads_back_every_byte) {
     const fs::path own = dir / "own.wav";

@@ -109,15 +109,17 @@ Rgb colour(int32_t index) {
 }
 
 // Pixels of `text` drawn at a cell position that differ from the glyphs in
-// the given colours.
-int32_t glyph_mismatches(const Picture& p, int32_t row, int32_t col, const std::string& text, Rgb ink, Rgb paper) {
+// the given colours. Cells are `width` pixels wide (each glyph's left
+// columns) from pixel column `left`.
+int32_t glyph_mismatches(const Picture& p, int32_t row, int32_t col, const std::string& text, Rgb ink, Rgb paper,
+                         int32_t width = 8, int32_t left = 0) {
     int32_t wrong = 0;
     for (size_t i = 0; i < text.size(); ++i) {
         const Glyph& g = glyph(text[i]);
         for (int32_t y = 0; y < 8; ++y) {
-            for (int32_t x = 0; x < 8; ++x) {
+            for (int32_t x = 0; x < width; ++x) {
                 const bool set = (g[static_cast<size_t>(y)] & (0x80 >> x)) != 0;
-                const int32_t px = (col + static_cast<int32_t>(i)) * 8 + x;
+                const int32_t px = left + (col + static_cast<int32_t>(i)) * width + x;
                 if (p.at(px, row * 8 + y) != (set ? ink : paper)) ++wrong;
             }
         }
@@ -535,18 +537,7 @@ std::string cart_log(const std::string& ram) {
 // Text-mode pixels of `text` at a cell that differ from the glyphs (each
 // glyph's left six columns) in the given colours.
 int32_t text_mode_mismatches(const Picture& p, int32_t row, int32_t col, const std::string& text, Rgb ink, Rgb paper) {
-    int32_t wrong = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const Glyph& g = glyph(text[i]);
-        for (int32_t y = 0; y < 8; ++y) {
-            for (int32_t x = 0; x < 6; ++x) {
-                const bool set = (g[static_cast<size_t>(y)] & (0x80 >> x)) != 0;
-                const int32_t px = TEXT_LEFT + (col + static_cast<int32_t>(i)) * 6 + x;
-                if (p.at(px, row * 8 + y) != (set ? ink : paper)) ++wrong;
-            }
-        }
-    }
-    return wrong;
+    return glyph_mismatches(p, row, col, text, ink, paper, 6, TEXT_LEFT);
 }
 
 TEST_F(BootRomTest, cartridge_header_decides_what_runs) {
