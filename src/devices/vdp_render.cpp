@@ -15,9 +15,13 @@ namespace m5 {
 namespace {
 
 constexpr uint64_t expand_byte(uint8_t bits) {
-    std::array<uint8_t, 8> pixels{};
-    for (int j = 0; j < 8; ++j) pixels[j] = (bits & (0x80 >> j)) ? 0xFF : 0x00;
-    return std::bit_cast<uint64_t>(pixels);
+    // Pixel j is the j-th byte in memory.
+    uint64_t pixels = 0;
+    for (int j = 0; j < 8; ++j) {
+        const int shift = std::endian::native == std::endian::little ? 8 * j : 8 * (7 - j);
+        if (bits & (0x80 >> j)) pixels |= uint64_t{0xFF} << shift;
+    }
+    return pixels;
 }
 
 constexpr std::array<uint64_t, 256> make_expand_table() {
@@ -48,7 +52,9 @@ constexpr std::array<uint16_t, 256> DOUBLE_BITS = make_double_table();
 constexpr std::array<uint32_t, 256> make_palette_pairs() {
     std::array<uint32_t, 256> table{};
     for (int i = 0; i < 256; ++i)
-        table[i] = std::bit_cast<uint32_t>(std::array<uint16_t, 2>{PALETTE[i & 15], PALETTE[i >> 4]});
+        table[i] = std::endian::native == std::endian::little
+                       ? uint32_t{PALETTE[i & 15]} | uint32_t{PALETTE[i >> 4]} << 16
+                       : uint32_t{PALETTE[i & 15]} << 16 | uint32_t{PALETTE[i >> 4]};
     return table;
 }
 constexpr std::array<uint32_t, 256> PALETTE_PAIRS = make_palette_pairs();

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -434,8 +433,7 @@ void WavTapeConverter::save_state(StateWriter& out) const {
     const TapeLevelDetector& d = detector_;
     out.flag(d.started);
     out.flag(d.swing_seen);
-    for (float v : {d.swing_threshold, d.rest, d.polarity, d.high, d.low, d.release})
-        out.u32(std::bit_cast<uint32_t>(v));
+    for (float v : {d.swing_threshold, d.rest, d.polarity, d.high, d.low, d.release}) out.f32(v);
     for (int32_t v : {d.swing_samples, d.swing_direction, d.swing_run, d.samples_to_update}) out.i32(v);
     out.u8(d.level);
 }
@@ -470,8 +468,7 @@ void WavTapeConverter::load_state(StateReader& in) {
     TapeLevelDetector& d = detector_;
     d.started = in.flag();
     d.swing_seen = in.flag();
-    for (float* v : {&d.swing_threshold, &d.rest, &d.polarity, &d.high, &d.low, &d.release})
-        *v = std::bit_cast<float>(in.u32());
+    for (float* v : {&d.swing_threshold, &d.rest, &d.polarity, &d.high, &d.low, &d.release}) *v = in.f32();
     for (int32_t* v : {&d.swing_samples, &d.swing_direction, &d.swing_run, &d.samples_to_update}) *v = in.i32();
     d.level = in.u8();
     // A stopped converter keeps whatever its detector held; a running one

@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,12 @@ public:
     void u64(uint64_t v) { put(v, 8); }
     void i32(int32_t v) { u32(static_cast<uint32_t>(v)); }
     void flag(bool v) { u8(v ? 1 : 0); }
+    // A float by its IEEE 754 bits.
+    void f32(float v) {
+        uint32_t bits = 0;
+        std::memcpy(&bits, &v, sizeof bits);
+        u32(bits);
+    }
     void raw(const uint8_t* data, size_t size);
     // A 32-bit length, then the characters.
     void text(const std::string& s);
@@ -63,6 +70,12 @@ public:
     uint32_t u32() { return static_cast<uint32_t>(get(4)); }
     uint64_t u64() { return get(8); }
     int32_t i32() { return static_cast<int32_t>(u32()); }
+    float f32() {
+        const uint32_t bits = u32();
+        float v = 0;
+        std::memcpy(&v, &bits, sizeof v);
+        return v;
+    }
     // A byte that must be 0 or 1.
     bool flag();
     // Copies `size` bytes, or zeros when they are not there.

@@ -34,7 +34,7 @@ void MemoryMap::init() {
 
 void MemoryMap::map_pages() {
     for (int32_t page = 0; page < PAGE_COUNT; ++page) {
-        const int32_t base = page * PAGE_SIZE;
+        const int32_t base = page * MEMORY_PAGE_SIZE;
         read_pages[page] = image + base;
         write_pages[page] = base < RAM_START ? write_sink + base : image + base;
     }

@@ -28,8 +28,8 @@
 namespace m5 {
 
 inline constexpr int32_t ADDRESS_SPACE_SIZE = 0x10000;
-inline constexpr int32_t PAGE_SIZE = 4096;
-inline constexpr int32_t PAGE_COUNT = ADDRESS_SPACE_SIZE / PAGE_SIZE;
+inline constexpr int32_t MEMORY_PAGE_SIZE = 4096;
+inline constexpr int32_t PAGE_COUNT = ADDRESS_SPACE_SIZE / MEMORY_PAGE_SIZE;
 inline constexpr int32_t IPL_ROM_SIZE = 8192;
 inline constexpr int32_t CARTRIDGE_START = 0x2000;
 inline constexpr int32_t CARTRIDGE_SIZE = 20480;
@@ -49,11 +49,11 @@ public:
 
     void mem_write8(int32_t address, int32_t data) override {
         const int32_t a = address & 0xFFFF;
-        write_pages[a >> 12][a & (PAGE_SIZE - 1)] = static_cast<uint8_t>(data);
+        write_pages[a >> 12][a & (MEMORY_PAGE_SIZE - 1)] = static_cast<uint8_t>(data);
     }
     int32_t mem_read8(int32_t address) override {
         const int32_t a = address & 0xFFFF;
-        return read_pages[a >> 12][a & (PAGE_SIZE - 1)];
+        return read_pages[a >> 12][a & (MEMORY_PAGE_SIZE - 1)];
     }
     // Low byte first; the second byte's address wraps from 0xFFFF to 0x0000.
     void mem_write16(int32_t address, int32_t data16) override {
