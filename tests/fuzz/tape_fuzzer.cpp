@@ -13,6 +13,7 @@
 #include "devices/tape_deck.h"
 #include "devices/wav_tape_reader.h"
 #include "fuzz_support.h"
+#include "host/tape_files.h"
 #include "machine/machine.h"
 
 namespace {
@@ -83,7 +84,7 @@ private:
 // Plays a WAV recording the deck converts: the tape runs for exactly the
 // ticks the recording lasts (up to MAX_TICKS), and every level is 0 or 1.
 std::vector<uint8_t> play_converted(TapeDeck& deck, const std::string& path, const m5::WavTapeFormat& format) {
-    deck.tape_play(path);
+    tape_play_file(deck, path);
     FUZZ_CHECK(deck.playing && deck.converter.active(), "the recording is not converted");
     deck.signal_in(1, 1, 1);  // motor on
     std::vector<uint8_t> levels;
@@ -110,14 +111,15 @@ std::vector<uint8_t> play_and_check(m5::Machine& machine, const std::string& pat
     // the header is not understood).
     m5::WavTapeFormat format;
     if (wav) {
-        m5::FileStream file;
-        FUZZ_CHECK(file.open(path, m5::FILE_READ_BINARY), "the image cannot be read");
+        auto file_image = m5::FileTapeImage::open(path);
+        FUZZ_CHECK(file_image != nullptr, "the image cannot be read");
+        m5::TapeCursor file(file_image.get());
         format = m5::read_wav_tape_format(file, static_cast<int64_t>(size));
     }
     if (format.converted) return play_converted(deck, path, format);
     const auto wav_start = static_cast<size_t>(format.understood ? format.data_offset : m5::WAV_HEADER_SIZE);
     TapeModel model(data, size, wav, wav_start);
-    deck.tape_play(path);
+    tape_play_file(deck, path);
     FUZZ_CHECK(deck.playing, "the image was not opened");
     FUZZ_CHECK(deck.out_level == model.first_level(), "wrong level when the tape is put in");
     deck.signal_in(1, 1, 1);  // motor on
@@ -152,7 +154,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Record what was played, one level per tick, then read the recording.
     const std::string recording = m5::fuzz::scratch_dir() + "recorded" + TAPE_EXTENSION;
     deck.signal_in(0, played.empty() ? 0 : played[0], 1);
-    deck.tape_record(recording);
+    tape_record_file(deck, recording);
     FUZZ_CHECK(deck.recording, "the recording was not opened");
     deck.signal_in(1, 1, 1);
     for (const uint8_t level : played) {
