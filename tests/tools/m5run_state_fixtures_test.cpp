@@ -1,14 +1,16 @@
 // Save states written by an older build (tests/fixtures/states) load in
 // today's m5run and run on to exactly the RAM, video RAM, picture and sound
-// that build gave.
+// that build gave, and save again to the same bytes.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "host/checksums.h"
+#include "host/state_file.h"
 #include "m5run_harness.h"
 #include "support/temp_dir.h"
 #include "support/test_host.h"
@@ -48,6 +50,15 @@ bool find_expected(const std::string& name, Expected& e) {
     return false;
 }
 
+// The machine's and the host's chunks of a state file (empty when it cannot
+// be read).
+std::vector<uint8_t> chunks_of(const std::string& file) {
+    StateFile state;
+    std::string error;
+    if (!decode_state_file(std::vector<uint8_t>(file.begin(), file.end()), state, error)) return {};
+    return state.chunks;
+}
+
 class M5RunStateFixtureTest : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(M5RunStateFixtureTest, old_state_runs_on_as_the_build_that_saved_it) {
@@ -71,6 +82,21 @@ TEST_P(M5RunStateFixtureTest, old_state_runs_on_as_the_build_that_saved_it) {
     const test::Picture want = test::read_png(FIXTURES + name + ".png");
     ASSERT_TRUE(got.ok && want.ok);
     EXPECT_TRUE(got.width == want.width && got.height == want.height && got.rgb == want.rgb) << "picture";
+}
+
+// Loading a state and saving it at once writes the same fields, byte for byte.
+TEST_P(M5RunStateFixtureTest, old_state_saved_again_at_once_is_the_same) {
+    const std::string name = GetParam();
+    Expected e;
+    ASSERT_TRUE(find_expected(name, e)) << "no line for " << name << " in expected.txt";
+    const test::TempDir dir;
+    const test::RunResult r = test::run_m5run({"--ipl", test::rom_path(e.ipl), "--load-state", FIXTURES + name + ".m5s",
+                                               "--frames", "0", "--save-state", dir.file("again.m5s")},
+                                              dir.dir(), dir.dir());
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    const std::vector<uint8_t> old_chunks = chunks_of(test::read_file(FIXTURES + name + ".m5s"));
+    ASSERT_FALSE(old_chunks.empty());
+    EXPECT_TRUE(chunks_of(test::read_file(dir.file("again.m5s"))) == old_chunks);
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, M5RunStateFixtureTest,
