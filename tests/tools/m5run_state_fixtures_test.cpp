@@ -66,11 +66,11 @@ TEST_P(M5RunStateFixtureTest, old_state_runs_on_as_the_build_that_saved_it) {
     Expected e;
     ASSERT_TRUE(find_expected(name, e)) << "no line for " << name << " in expected.txt";
     const test::TempDir dir;
-    const test::RunResult r =
-        test::run_m5run({"--ipl", test::rom_path(e.ipl), "--load-state", FIXTURES + name + ".m5s", "--frames",
-                         std::to_string(e.frames), "--dump-ram", dir.file("ram"), "--dump-vram", dir.file("vram"),
-                         "--screenshot", dir.file("picture.png"), "--wav", dir.file("sound.wav")},
-                        dir.dir(), dir.dir());
+    const test::RunResult r = test::run_m5run(
+        {"--ipl", test::rom_path(e.ipl), "--load-state", FIXTURES + name + ".m5s", "--frames", std::to_string(e.frames),
+         "--rate", "4000", "--buffer", "100", "--dump-ram", dir.file("ram"), "--dump-vram", dir.file("vram"),
+         "--screenshot", dir.file("picture.png"), "--wav", dir.file("sound.wav")},
+        dir.dir(), dir.dir());
     ASSERT_EQ(r.exit_code, 0) << r.err;
 
     EXPECT_EQ(sha256_hex(test::read_file(dir.file("ram"))), e.ram) << "RAM";
