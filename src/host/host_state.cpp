@@ -85,7 +85,8 @@ bool read_host_part(const std::vector<uint8_t>& chunks, HostPart& part) {
 }
 
 std::string component_error(ComponentId id) {
-    return "the save state holds data its machine cannot take (part " + std::to_string(id) + ")";
+    const char* name = component_name(id);
+    return "the save state holds data " + std::string(name != nullptr ? name : "its machine") + " cannot take";
 }
 
 }  // namespace
