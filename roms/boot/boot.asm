@@ -18,7 +18,9 @@
 ;     0x4000 starts (its start address at 0x4001) if there is one;
 ;   identifier 0xFF: the module at 0x4000, if there is one, starts the same
 ;     way;
-;   anything else, and an empty slot: the demo.
+;   anything else, and an empty slot: the demo, which listens to the
+;     cassette: a machine-code program on a tape that plays is loaded and
+;     started much as a cartridge is (ipl_tape*.inc).
 ; The fixed entry points that programs call (screen modes, console,
 ; keyboard, video memory, bell, multiply) sit at the addresses of the
 ; original ROM, listed in the map below; the routines behind them are ours.
