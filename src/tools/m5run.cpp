@@ -42,6 +42,7 @@
 #include "memory/memory_map.h"
 #include "tools/m5run_options.h"
 #include "tools/output_file.h"
+#include "tools/tape_info.h"
 
 namespace m5::tools {
 namespace {
@@ -420,6 +421,7 @@ int print_tape_info(const std::string& path) {
     auto seconds = [](int64_t ticks) { return static_cast<double>(ticks) / TAPE_TICKS_PER_SECOND; };
     const char* const raw = "played as it stands, one level a tick";
     if (!is_wav_path(path)) {
+        if (print_sordm5_tape_info(file)) return 0;
         // Each run byte plays its level for as many ticks as its low 7 bits.
         file.seek(0);
         std::vector<uint8_t> block(1 << 16);
