@@ -74,7 +74,7 @@ if [ "${1:-}" = "--inside" ]; then
     wait_picture 10 10 "$RED"
     wait_picture 128 100 "$RED"
     open_popup Cart
-    [[ $popup_line == *"40051 \"$base/cart.rom\""* ]] || fail "the cartridge is not the first recent one: $popup_line"
+    [[ $popup_line == *'40051 "cart.rom"'* ]] || fail "the cartridge is not the first recent one: $popup_line"
     close_popup
     # The picture's height tells the scale (the menu bar keeps a window at
     # x1 wider than the picture).
@@ -110,11 +110,11 @@ if [ "${1:-}" = "--inside" ]; then
     wait_value 100 = 512 window_width || fail "Window x2 gives a window $(window_width) wide"
     wait_for 100 bash -c "xdotool getwindowname $wid | grep -q fps" || fail "no frame counter in the title"
     xdotool mousemove --window "$wid" 256 200 key Pause
-    wait_value 100 = "SORD m5 - Paused" window_title || fail "the title does not say paused: $(window_title)"
+    wait_value 100 = "SORD m5 - cart - Paused" window_title || fail "the title does not say paused: $(window_title)"
     sleep 2.2
-    [ "$(window_title)" = "SORD m5 - Paused" ] || fail "frames were counted while paused: $(window_title)"
+    [ "$(window_title)" = "SORD m5 - cart - Paused" ] || fail "frames were counted while paused: $(window_title)"
     xdotool key Pause
-    wait_for 100 bash -c "xdotool getwindowname $wid | grep -Eq '^SORD m5 - [0-9]+ fps'" ||
+    wait_for 100 bash -c "xdotool getwindowname $wid | grep -Eq '^SORD m5 - cart - [0-9]+ fps'" ||
         fail "the frame counter did not come back: $(window_title)"
     # Ctrl-C in the terminal ends the program as Exit does, settings saved.
     kill -INT "$pid"
@@ -129,6 +129,13 @@ if [ "${1:-}" = "--inside" ]; then
     wait_trace '^message The cartridge .empty.rom. is empty\.$'
     shot
     close_to "$(pixel 256 $((top + 12)))" "$BLACK" && fail "no message strip over the picture"
+    # The title says what is missing instead of a frame rate, and the
+    # message about the IPL ROM stays until it is closed.
+    wait_value 100 = "SORD m5 - no IPL.ROM" window_title || fail "the title does not say no IPL.ROM: $(window_title)"
+    sleep 16
+    shot
+    close_to "$(pixel 256 $((top + 12)))" "$BLACK" && fail "the no IPL.ROM message closed by itself"
+    [ "$(window_title)" = "SORD m5 - no IPL.ROM" ] || fail "the title does not say no IPL.ROM: $(window_title)"
     open_popup Cart
     [[ $popup_line == *'40051 "None" disabled' ]] || fail "the empty cartridge joined the recent list: $popup_line"
     close_popup
