@@ -108,6 +108,27 @@ if [ "${1:-}" = "--inside" ]; then
     wait_value 100 = 768 window_width || fail "leaving fullscreen gives a window $(window_width) wide"
     menu_choose Screen 40085 # Window x2
     wait_value 100 = 512 window_width || fail "Window x2 gives a window $(window_width) wide"
+    # A window resized by hand: the Screen popup marks the scale shown.
+    xdotool windowsize "$wid" 1024 $((height2 + 384))
+    wait_trace '^window resized scale 4$'
+    open_popup Screen
+    [[ $popup_line == *'40121 "Window x4" checked'* ]] || fail "the resized window is not marked x4: $popup_line"
+    close_popup
+    menu_choose Screen 40085 # Window x2
+    wait_value 100 = 512 window_width || fail "Window x2 gives a window $(window_width) wide"
+    # Help / Keyboard shows its columns whole; Help / About names the version.
+    menu_choose Help 40124
+    wait_trace '^window help$'
+    wait_for 100 bash -c "xdotool search --onlyvisible --name '^M5 Keyboard$' >/dev/null" || fail "no keyboard help"
+    help=$(xdotool search --onlyvisible --name '^M5 Keyboard$' | head -1)
+    help_width=$(xdotool getwindowgeometry "$help" | sed -n 's/.*Geometry: \([0-9]*\)x.*/\1/p')
+    ((help_width > 600)) || fail "the keyboard help is $help_width pixels wide"
+    xdotool windowclose "$help" 2>/dev/null || xdotool key --window "$help" Escape
+    menu_choose Help 40156
+    wait_trace '^window about [0-9]'
+    wait_for 100 bash -c "xdotool search --onlyvisible --name 'About m5emu' >/dev/null" || fail "no About window"
+    xdotool windowclose "$(xdotool search --onlyvisible --name 'About m5emu' | head -1)" 2>/dev/null || true
+    xdotool mousemove --window "$wid" 256 200
     wait_for 100 bash -c "xdotool getwindowname $wid | grep -q fps" || fail "no frame counter in the title"
     xdotool mousemove --window "$wid" 256 200 key Pause
     wait_value 100 = "SORD m5 - cart - Paused" window_title || fail "the title does not say paused: $(window_title)"

@@ -74,7 +74,12 @@ if [ "${1:-}" = "--inside" ]; then
     printf 'B' >b.rom
     mkdir -p "$work/pictures" "$XDG_CONFIG_HOME"
     echo "XDG_PICTURES_DIR=\"$work/pictures\"" >"$XDG_CONFIG_HOME/user-dirs.dirs"
+    # A slot as earlier versions kept it (one set for all cartridges) moves
+    # to the folder of the cartridge it names (none) on start.
+    cp states/*/slot1.m5s state3.m5s
     start_m5emu "$work/b.rom" "$work/a.rom" # a.rom is inserted last
+    wait_trace '^slots moved 1$'
+    [ ! -e state3.m5s ] && [ -f "$(dirname states/*/slot1.m5s)/slot3.m5s" ] || fail "the old slot 3 was not moved"
     wait_picture $A_X $A_Y "$BLUE"
     wait_for 100 bash -c "xdotool getwindowname $wid | grep -Eq '^SORD m5 - a - [0-9]+ fps'" ||
         fail "the title does not name the cartridge: $(window_title)"
