@@ -37,9 +37,11 @@
 // popup prints its items on standard output as it opens, each command prints
 // its id, each message "message <text>", each notice "notice <text>" (also
 // when notices are switched off), each screenshot "screenshot <path>", each
-// dropped file "drop <path>", and
-// each change of the window "window scale <n>", "window fullscreen <0|1>" or
-// "window paused <0|1>", for tests that drive the window from outside.
+// dropped file "drop <path>", old quick slots moved at start "slots moved
+// <n>", and each change of the window "window scale <n>", "window resized
+// scale <n>" (by hand), "window fullscreen <0|1>", "window paused <0|1>",
+// "window help" or "window about <version>", for tests that drive the
+// window from outside.
 #pragma once
 
 #include <gtk/gtk.h>
