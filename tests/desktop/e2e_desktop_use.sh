@@ -257,8 +257,10 @@ if [ "${1:-}" = "--inside" ]; then
     E2E_LAUNCH="${launch[*]}" M5EMU="$prog/m5emu" start_m5emu
     wait_picture 10 10 "$BLACK"
     menu_choose Sound 40093 # Rec
+    wait_trace "^notice Recording sound to $xdg/data/m5emu/sound.wav\$"
     sleep 1
     menu_choose Sound 40094 # Stop
+    wait_trace '^notice Recording stopped$'
     wait_for 100 test -s "$xdg/data/m5emu/sound.wav" || fail "no sound.wav in the XDG data directory"
     exit_m5emu
     [ "$(stat -c %s "$xdg/config/m5emu/m5ce.cfg")" = 8340 ] || fail "no m5ce.cfg in the XDG config directory"

@@ -64,6 +64,7 @@ if [ "${1:-}" = "--inside" ]; then
     sleep 1
     xdotool keyup F8
     wait_trace '^rewound to frame '
+    wait_trace '^notice Rewinding$'
     wait_picture $S_X $S_Y "$BLUE"
 
     menu_choose Control 40008 # Exit
