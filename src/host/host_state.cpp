@@ -84,7 +84,8 @@ bool read_host_part(const std::vector<uint8_t>& chunks, HostPart& part) {
 
 std::string component_error(ComponentId id) {
     if (id == TAPE_DECK_ID) return "the tape image the save state names is missing or not the one it was saved with";
-    return "the save state holds data its machine cannot take (part " + std::to_string(id) + ")";
+    const char* name = component_name(id);
+    return "the save state holds data " + std::string(name != nullptr ? name : "its machine") + " cannot take";
 }
 
 }  // namespace

@@ -51,8 +51,6 @@ bool MemoryMap::load_cartridge(const std::string& path) {
 
 void MemoryMap::unload_cartridge() { std::memset(image + CARTRIDGE_START, 0xFF, CARTRIDGE_SIZE); }
 
-void MemoryMap::save_state(StateWriter& out) { out.raw(image + RAM_START, ADDRESS_SPACE_SIZE - RAM_START); }
-
-void MemoryMap::load_state(StateReader& in) { in.raw(image + RAM_START, ADDRESS_SPACE_SIZE - RAM_START); }
+void MemoryMap::describe_state(StateArchive& a) { a.raw(image + RAM_START, ADDRESS_SPACE_SIZE - RAM_START); }
 
 }  // namespace m5

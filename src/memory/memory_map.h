@@ -74,8 +74,7 @@ public:
 
     // RAM only: the IPL ROM and the cartridge are not part of the state (the
     // state file names them by their SHA-256).
-    void save_state(StateWriter& out) override;
-    void load_state(StateReader& in) override;
+    void describe_state(StateArchive& archive) override;
 
     // Inspection for tests and debuggers: the byte a read of `address` gives.
     uint8_t peek(int32_t address) const { return image[address & 0xFFFF]; }
