@@ -127,8 +127,8 @@ void Machine::setup_audio(int32_t sample_rate, int32_t block_length) {
 
 const int16_t* Machine::take_audio(int32_t count, uint8_t finish) { return scheduler->mix_samples(count, finish); }
 
-void Machine::open_cartridge(const std::string& path) {
-    memory_map->load_cartridge(path);
+void Machine::open_cartridge(const uint8_t* data, size_t size) {
+    memory_map->load_cartridge(data, size);
     reset_all_components();
 }
 
@@ -137,8 +137,12 @@ void Machine::close_cartridge() {
     reset_all_components();
 }
 
-void Machine::tape_play(const std::string& path) { tape_deck->tape_play(path); }
-void Machine::tape_record(const std::string& path) { tape_deck->tape_record(path); }
+void Machine::tape_play(std::unique_ptr<TapeImage> tape, TapeFormat format) {
+    tape_deck->tape_play(std::move(tape), format);
+}
+void Machine::tape_record(std::unique_ptr<TapeRecording> tape, TapeFormat format) {
+    tape_deck->tape_record(std::move(tape), format);
+}
 void Machine::tape_close() { tape_deck->tape_close(); }
 uint8_t Machine::tape_status() { return tape_deck->tape_status(); }
 

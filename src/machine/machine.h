@@ -6,10 +6,11 @@
 // host talks to. It also relays the scheduler's services to the components.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <string>
 
+#include "devices/tape_media.h"
 #include "machine/clock.h"
 #include "machine/component.h"
 
@@ -84,10 +85,12 @@ public:
     void render_screen();
     void setup_audio(int32_t sample_rate, int32_t block_length);
     const int16_t* take_audio(int32_t count, uint8_t finish);
-    void open_cartridge(const std::string& path);
+    // The cartridge from bytes (up to its 20 KiB window), then a reset.
+    void open_cartridge(const uint8_t* data, size_t size);
     void close_cartridge();
-    void tape_play(const std::string& path);
-    void tape_record(const std::string& path);
+    // The tape media (devices/tape_media.h); the deck owns them from here on.
+    void tape_play(std::unique_ptr<TapeImage> tape, TapeFormat format);
+    void tape_record(std::unique_ptr<TapeRecording> tape, TapeFormat format);
     void tape_close();
     uint8_t tape_status();
     void apply_config();

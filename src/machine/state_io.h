@@ -21,6 +21,10 @@
 
 namespace m5 {
 
+// The layout of the chunks a StateWriter writes. 1: tapes named by a path;
+// 2: tapes named by their content.
+inline constexpr uint32_t STATE_LAYOUT_VERSION = 2;
+
 // Four characters packed as a chunk tag, first character in the low byte.
 constexpr uint32_t state_tag(const char (&text)[5]) {
     return static_cast<uint32_t>(static_cast<uint8_t>(text[0])) |
@@ -101,6 +105,9 @@ public:
     // read but act on nothing outside the machine (no file is opened for
     // writing, nothing is truncated).
     bool staging = false;
+    // The layout the chunks were written in (a reader of an older file is
+    // told so by the host).
+    uint32_t layout_version = STATE_LAYOUT_VERSION;
 
 private:
     uint64_t get(int count);
