@@ -10,6 +10,7 @@
 // host's own files (sound.tmp and sound.wav, the tape being recorded) live in
 // a private temporary directory, removed when the run ends, until they are
 // put in place as outputs. No settings file is read or written.
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -181,6 +182,9 @@ void require_writable(const std::string& path) {
     if (!check_output_path(path, error)) run_error(error);
 }
 
+// Whether standard output was open when the program started.
+bool standard_output_open = true;
+
 // Set by SIGINT or SIGTERM; the run then stops between frames and cleans up.
 volatile std::sig_atomic_t stop_requested = 0;
 
@@ -299,7 +303,10 @@ int run(const Options& o, const char* argv0) {
     }
     std::vector<uint8_t> state;
     if (!o.load_state.empty()) state = read_input("save state", o.load_state, MAX_STATE_FILE_BYTES);
-    for (const std::string& out : output_paths(o)) require_writable(out);
+    for (const std::string& out : output_paths(o)) {
+        if (out == "-" && !standard_output_open) run_error("cannot write '-': standard output is closed");
+        require_writable(out);
+    }
 
     std::signal(SIGINT, request_stop);
     std::signal(SIGTERM, request_stop);
@@ -476,6 +483,13 @@ void print_note(const std::string& text) { std::fprintf(stderr, "m5run: note: %s
 
 int main(int argc, char** argv) {
     using namespace m5::tools;
+    // A closed standard stream is taken by /dev/null, so that no file the run
+    // opens can become standard output by chance; an output sent to a closed
+    // standard output is an error.
+    standard_output_open = ::fcntl(STDOUT_FILENO, F_GETFD) != -1;
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (::fcntl(fd, F_GETFD) == -1) ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+    }
     try {
         const Options options = parse_options(std::vector<std::string>(argv + 1, argv + argc));
         if (options.help) {
