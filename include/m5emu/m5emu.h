@@ -221,6 +221,12 @@ M5EMU_API int m5emu_write_memory(m5emu* m5, uint16_t address, const uint8_t* dat
 /* The RAM itself (M5EMU_RAM_SIZE bytes from 0x7000), for frontends that map
  * it directly; valid for the handle's life. */
 M5EMU_API uint8_t* m5emu_ram(m5emu* m5);
+/* The whole 64 KiB address space as the processor reads it: the IPL ROM at
+ * 0x0000, the cartridge window at 0x2000 (0xFF where no cartridge is) and
+ * the RAM at 0x7000 (the same bytes as m5emu_ram()). For frontends that map
+ * the address space directly (cheats, memory viewers); valid for the
+ * handle's life. The ROM part must not be written. NULL for a null handle. */
+M5EMU_API const uint8_t* m5emu_address_space(const m5emu* m5);
 /* Video memory, `address` 0..0x3FFF, without moving the video chip's
  * address pointer. */
 M5EMU_API int m5emu_read_vram(const m5emu* m5, uint16_t address, uint8_t* out, size_t size);

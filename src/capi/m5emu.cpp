@@ -365,6 +365,10 @@ int m5emu_write_memory(m5emu* m5, uint16_t address, const uint8_t* data, size_t 
 
 uint8_t* m5emu_ram(m5emu* m5) { return m5 != nullptr ? m5->host->machine().memory_map->image + RAM_START : nullptr; }
 
+const uint8_t* m5emu_address_space(const m5emu* m5) {
+    return m5 != nullptr ? m5->host->machine().memory_map->image : nullptr;
+}
+
 int m5emu_read_vram(const m5emu* m5, uint16_t address, uint8_t* out, size_t size) {
     if (m5 == nullptr || out == nullptr || address >= VRAM_SIZE || size > static_cast<size_t>(VRAM_SIZE - address)) {
         return M5EMU_ERROR_ARGUMENT;
