@@ -317,17 +317,22 @@ bool RETRO_CALLCONV set_initial_image(unsigned index, const char* path) {
 }
 
 bool copy_text(const std::string& text, char* out, size_t size) {
-    if (out == nullptr || size == 0 || text.empty()) return false;
+    if (out == nullptr || size == 0) return false;
     std::snprintf(out, size, "%s", text.c_str());
     return true;
 }
 
+// The place after the last tape stands for no tape: its path is "" (which
+// is what RetroArch's record of the last disk holds for content without
+// tapes).
 bool RETRO_CALLCONV get_image_path(unsigned index, char* out, size_t size) {
-    return index < core.tapes.size() && copy_text(core.tapes[index].path, out, size);
+    if (index > core.tapes.size()) return false;
+    return copy_text(index < core.tapes.size() ? core.tapes[index].path : "", out, size);
 }
 
 bool RETRO_CALLCONV get_image_label(unsigned index, char* out, size_t size) {
-    return index < core.tapes.size() && copy_text(file_name_of(core.tapes[index].path.c_str()), out, size);
+    return index < core.tapes.size() && !core.tapes[index].path.empty() &&
+           copy_text(file_name_of(core.tapes[index].path.c_str()), out, size);
 }
 
 void declare_disk_control() {
