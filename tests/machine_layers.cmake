@@ -1,6 +1,6 @@
-#The emulated machine(src / machine, cpu, memory, devices) depends on the
-#standard library only : it includes no header of the host and opens no file.
-#cmake - DSOURCE_DIR = ... - P machine_layers.cmake
+# The emulated machine (src/machine, cpu, memory, devices) depends on the
+# standard library only: it includes no header of the host and opens no file.
+#   cmake -DSOURCE_DIR=... -P machine_layers.cmake
 file(GLOB_RECURSE sources ${SOURCE_DIR}/src/machine/* ${SOURCE_DIR}/src/cpu/* ${SOURCE_DIR}/src/memory/*
      ${SOURCE_DIR}/src/devices/*)
 set(found "")
