@@ -69,7 +69,8 @@ cmake --build "$out/cmake" -j2 --target m5web
 site=$out/site
 rm -rf "$site.tmp" && mkdir -p "$site.tmp"
 cp web/index.html web/style.css web/app.js web/audio-worklet.js web/manifest.webmanifest \
-  web/service-worker.js web/icon.svg "$site.tmp/"
+  web/service-worker.js "$site.tmp/"
+cp src/desktop/m5emu.svg "$site.tmp/icon.svg"
 cp "$out/cmake/src/web/m5web.js" "$out/cmake/src/web/m5web.wasm" "$site.tmp/"
 # The service worker's cache is named after the site's contents, so a new
 # build replaces the old files on the next visit.
