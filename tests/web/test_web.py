@@ -1,0 +1,402 @@
+#!/usr/bin/python3
+"""The web page in headless Chromium, against the native m5run.
+
+    /usr/bin/python3 tests/web/test_web.py --site build-web/site \
+        --m5run build/src/tools/m5run --boot-rom build/roms/boot.rom
+
+Serves the built site on a free loopback port (scripts/web_serve.py), drives
+Debian's Chromium through chromedriver (python3-selenium) and compares what
+the page shows with what m5run writes for the same run, byte for byte. Cases
+that need the published cartridges in ../shared/m5-software skip without
+them, and fail instead when M5_REQUIRE_TEST_DATA is set. Ends with one line
+"web: N passed, N failed, N skipped" and a non-zero status on any failure.
+"""
+import argparse
+import base64
+import os
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+import zlib
+
+from selenium import webdriver
+from selenium.common.exceptions import TimeoutException
+from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
+from selenium.webdriver.support.ui import WebDriverWait
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+SHARED = os.path.abspath(os.path.join(ROOT, "..", "shared"))
+SOFTWARE = os.path.join(SHARED, "m5-software")
+ARGS = None
+WIDTH, HEIGHT = 256, 192
+
+
+def read_png_rgba(path):
+    """The pixels of an 8-bit RGB or RGBA PNG (as m5run writes), as RGBA bytes."""
+    with open(path, "rb") as f:
+        data = f.read()
+    assert data[:8] == b"\x89PNG\r\n\x1a\n", f"{path} is not a PNG"
+    pos, idat, header = 8, b"", None
+    while pos < len(data):
+        length = int.from_bytes(data[pos:pos + 4], "big")
+        kind = data[pos + 4:pos + 8]
+        body = data[pos + 8:pos + 8 + length]
+        if kind == b"IHDR":
+            header = body
+        elif kind == b"IDAT":
+            idat += body
+        pos += 12 + length
+    width, height = int.from_bytes(header[0:4], "big"), int.from_bytes(header[4:8], "big")
+    depth, colour, interlace = header[8], header[9], header[12]
+    assert depth == 8 and colour in (2, 6) and interlace == 0, "an 8-bit RGB(A) PNG without interlacing"
+    channels = 3 if colour == 2 else 4
+    raw = zlib.decompress(idat)
+    stride = width * channels
+    rows, previous, pos = [], bytearray(stride), 0
+    for _ in range(height):
+        kind, line = raw[pos], bytearray(raw[pos + 1:pos + 1 + stride])
+        pos += 1 + stride
+        for i in range(stride):
+            a = line[i - channels] if i >= channels else 0
+            b = previous[i]
+            c = previous[i - channels] if i >= channels else 0
+            if kind == 1:
+                line[i] = (line[i] + a) & 0xFF
+            elif kind == 2:
+                line[i] = (line[i] + b) & 0xFF
+            elif kind == 3:
+                line[i] = (line[i] + (a + b) // 2) & 0xFF
+            elif kind == 4:
+                p = a + b - c
+                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 0xFF
+        rows.append(bytes(line))
+        previous = line
+    if channels == 4:
+        return b"".join(rows)
+    out = bytearray()
+    for row in rows:
+        for i in range(0, len(row), 3):
+            out += row[i:i + 3] + b"\xff"
+    return bytes(out)
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def require_data(test, path):
+    if not os.path.exists(path):
+        if os.environ.get("M5_REQUIRE_TEST_DATA") == "1":
+            test.fail(f"test data missing: {path} (M5_REQUIRE_TEST_DATA is set)")
+        test.skipTest(f"test data missing: {path}")
+
+
+class Server:
+    def __init__(self, site):
+        self.site, self.port, self.process = site, free_port(), None
+
+    def start(self):
+        env = dict(os.environ, M5_WEB_QUIET="1")
+        self.process = subprocess.Popen(
+            [sys.executable, os.path.join(ROOT, "scripts", "web_serve.py"), "--port", str(self.port),
+             "--dir", self.site], stdout=subprocess.PIPE, env=env)
+        self.process.stdout.readline()  # "Serving ..." once it listens
+
+    def stop(self):
+        if self.process:
+            self.process.terminate()
+            self.process.wait(10)
+            self.process = None
+
+    @property
+    def url(self):
+        return f"http://127.0.0.1:{self.port}/"
+
+
+class WebPageTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.work = tempfile.mkdtemp(prefix="m5web-test-")
+        cls.downloads = os.path.join(cls.work, "downloads")
+        os.makedirs(cls.downloads)
+        cls.server = Server(ARGS.site)
+        cls.server.start()
+        options = webdriver.ChromeOptions()
+        options.binary_location = "/usr/bin/chromium"
+        for flag in ("--headless=new", "--no-sandbox", "--disable-dev-shm-usage", "--window-size=1000,900",
+                     "--autoplay-policy=no-user-gesture-required", f"--user-data-dir={cls.work}/profile"):
+            options.add_argument(flag)
+        options.add_experimental_option("prefs", {"download.default_directory": cls.downloads,
+                                                  "download.prompt_for_download": False})
+        options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
+        service = webdriver.ChromeService(executable_path="/usr/bin/chromedriver") \
+            if hasattr(webdriver, "ChromeService") else None
+        cls.driver = webdriver.Chrome(options=options, service=service) if service else \
+            webdriver.Chrome(options=options)
+        cls.driver.set_script_timeout(120)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.driver.quit()
+        cls.server.stop()
+        subprocess.run(["rm", "-rf", cls.work])
+
+    # --- helpers -----------------------------------------------------------------------
+
+    def open_page(self, query=""):
+        self.driver.get(self.server.url + query)
+        self.driver.execute_async_script("const done = arguments[0]; m5emu.ready.then(() => done(true));")
+        self.js("m5emu.pause()")
+
+    def js(self, script, *args):
+        return self.driver.execute_script(script, *args)
+
+    def tearDown(self):
+        # The console shows no errors, whatever the case did.
+        errors = [e for e in self.driver.get_log("browser") if e["level"] == "SEVERE"]
+        self.assertEqual(errors, [], "errors on the console")
+
+    def pixels(self):
+        encoded = self.js("""
+            const p = m5emu.pixels(); let s = '';
+            for (let i = 0; i < p.length; i += 0x8000) s += String.fromCharCode(...p.subarray(i, i + 0x8000));
+            return btoa(s);""")
+        return base64.b64decode(encoded)
+
+    def bytes_to_page(self, path):
+        """A file's bytes as a JavaScript expression the page turns into a Uint8Array."""
+        with open(path, "rb") as f:
+            return base64.b64encode(f.read()).decode()
+
+    def power_on(self, cart=None):
+        script = "m5emu.powerOn({cartridge: arguments[0] ? Uint8Array.from(atob(arguments[0]), c => c.charCodeAt(0)) : undefined})"
+        self.js(script, self.bytes_to_page(cart) if cart else None)
+
+    def m5run(self, *options, frames):
+        shot = os.path.join(self.work, f"shot-{time.monotonic_ns()}.png")
+        subprocess.run([ARGS.m5run, "--ipl", ARGS.boot_rom, "--frames", str(frames), "--screenshot", shot,
+                        *options], check=True)
+        return read_png_rgba(shot)
+
+    def message(self):
+        box = self.driver.find_element(By.ID, "message")
+        return box.text if box.is_displayed() else ""
+
+    def choose_file(self, input_id, path):
+        self.driver.find_element(By.ID, input_id).send_keys(path)
+
+    def wait_for(self, condition, what, seconds=10):
+        try:
+            return WebDriverWait(self.driver, seconds).until(lambda d: condition())
+        except TimeoutException:
+            self.fail(f"timed out waiting for {what}")
+
+    # --- cases ----------------------------------------------------------------------------
+
+    def test_boot_rom_picture_is_m5runs(self):
+        self.open_page()
+        for frames in (1, 150):
+            self.power_on()
+            self.js("m5emu.runFrames(arguments[0])", frames)
+            self.assertEqual(self.js("return m5emu.frame()"), frames)
+            self.assertEqual(self.pixels(), self.m5run(frames=frames), f"picture after {frames} frames")
+
+    def test_cartridge_picture_is_m5runs(self):
+        for name in ("plot.rom", "happy_face.rom"):
+            cart = os.path.join(SOFTWARE, name)
+            require_data(self, cart)
+            self.open_page()
+            self.power_on(cart)
+            self.js("m5emu.runFrames(120)")
+            self.assertEqual(self.pixels(), self.m5run("--cart", cart, frames=120), name)
+
+    def test_cartridge_from_the_file_input_starts(self):
+        cart = os.path.join(SOFTWARE, "plot.rom")
+        require_data(self, cart)
+        self.open_page()
+        boot = self.pixels()
+        self.choose_file("cart-input", cart)
+        self.wait_for(lambda: "inserted" in self.message(), "the cartridge to be inserted")
+        self.js("m5emu.runFrames(120)")
+        self.assertNotEqual(self.pixels(), boot)
+        # Inserting resets the machine, as on an M5: the cartridge draws what
+        # it draws after a power-on with it.
+        self.assertEqual(self.pixels(), self.m5run("--cart", cart, frames=120))
+
+    def test_a_key_typed_on_the_page_reaches_the_demo(self):
+        self.open_page()
+        self.power_on()
+        self.js("m5emu.runFrames(120)")
+        before = self.pixels()
+        ActionChains(self.driver).key_down("q").perform()
+        self.js("m5emu.runFrames(5)")
+        ActionChains(self.driver).key_up("q").perform()
+        self.js("m5emu.runFrames(20)")
+        typed = self.pixels()
+        self.assertNotEqual(typed, before)
+        self.assertEqual(typed, self.m5run("--key", "Q@121+5", frames=145))
+
+    def test_on_screen_joystick_moves_as_the_arrow_key(self):
+        cart = os.path.join(SOFTWARE, "controller.rom")
+        require_data(self, cart)
+        self.open_page()
+        pictures = {}
+        for how in ("none", "arrow", "touch"):
+            self.power_on(cart)
+            self.js("m5emu.runFrames(60)")
+            if how == "arrow":
+                ActionChains(self.driver).key_down(Keys.ARROW_RIGHT).perform()
+            elif how == "touch":
+                stick = self.driver.find_element(By.ID, "stick")
+                ActionChains(self.driver).move_to_element_with_offset(stick, stick.size["width"] // 2 - 8, 0) \
+                    .click_and_hold().perform()
+            self.js("m5emu.runFrames(10)")
+            pictures[how] = self.pixels()
+            if how == "arrow":
+                ActionChains(self.driver).key_up(Keys.ARROW_RIGHT).perform()
+            elif how == "touch":
+                ActionChains(self.driver).release().perform()
+        self.assertNotEqual(pictures["arrow"], pictures["none"], "the arrow key moves joystick 1")
+        self.assertEqual(pictures["touch"], pictures["arrow"])
+
+    def test_slot_saves_and_loads_back(self):
+        self.open_page()
+        self.power_on()
+        self.js("m5emu.runFrames(100)")
+        self.driver.find_element(By.ID, "states-button").click()
+        self.driver.find_element(By.CSS_SELECTOR, '#slots li[data-slot="3"] .slot-save').click()
+        load = self.driver.find_element(By.CSS_SELECTOR, '#slots li[data-slot="3"] .slot-load')
+        self.wait_for(lambda: self.driver.find_element(
+            By.CSS_SELECTOR, '#slots li[data-slot="3"] .slot-load').is_enabled(), "slot 3 to be saved")
+        self.js("m5emu.runFrames(30)")
+        expected = self.pixels()
+        self.js("m5emu.runFrames(200)")
+        self.assertNotEqual(self.pixels(), expected)
+        self.driver.find_element(By.CSS_SELECTOR, '#slots li[data-slot="3"] .slot-load').click()
+        self.wait_for(lambda: "Slot 3 loaded" in self.message(), "slot 3 to load")
+        self.js("m5emu.runFrames(30)")
+        self.assertEqual(self.pixels(), expected)
+        self.assertTrue(load is not None)
+
+    def test_states_move_between_the_page_and_m5run(self):
+        cart = os.path.join(SOFTWARE, "happy_face.rom")
+        require_data(self, cart)
+        self.open_page()
+        self.power_on(cart)
+        self.js("m5emu.runFrames(90)")
+        for f in os.listdir(self.downloads):
+            os.remove(os.path.join(self.downloads, f))
+        self.driver.find_element(By.ID, "states-button").click()
+        self.driver.find_element(By.ID, "download-state-button").click()
+        downloaded = self.wait_for(lambda: [f for f in os.listdir(self.downloads) if f.endswith(".m5s")],
+                                   "the state download")
+        path = os.path.join(self.downloads, downloaded[0])
+        self.js("m5emu.runFrames(30)")
+        self.assertEqual(self.m5run("--cart", cart, "--load-state", path, frames=120), self.pixels(),
+                         "the page's state run on in m5run")
+
+        # And back: a state m5run saved, chosen through the page's file input.
+        state = os.path.join(self.work, "from-m5run.m5s")
+        subprocess.run([ARGS.m5run, "--ipl", ARGS.boot_rom, "--cart", cart, "--frames", "50", "--save-state",
+                        state], check=True)
+        self.power_on(cart)
+        self.choose_file("state-input", state)
+        self.wait_for(lambda: "loaded" in self.message(), "the state to load")
+        self.js("m5emu.runFrames(40)")
+        self.assertEqual(self.pixels(), self.m5run("--cart", cart, frames=90))
+
+    def test_bad_files_leave_the_machine_as_it_was(self):
+        cart = os.path.join(SOFTWARE, "plot.rom")
+        require_data(self, cart)
+        self.open_page()
+        self.power_on()
+        self.js("m5emu.runFrames(50)")
+        before = self.js("window.before = m5emu.saveState(); return m5emu.frame()")
+        other_state = os.path.join(self.work, "other-cart.m5s")
+        subprocess.run([ARGS.m5run, "--ipl", ARGS.boot_rom, "--cart", cart, "--frames", "10", "--save-state",
+                        other_state], check=True)
+        files = {"empty.rom": b"", "huge.rom": os.urandom(3 << 20), "random.rom": bytes([0x5A]) + os.urandom(4095)}
+        cases = []
+        for name, data in files.items():
+            path = os.path.join(self.work, name)
+            with open(path, "wb") as f:
+                f.write(data)
+            cases.append(("cart-input", path))
+        cases += [("state-input", other_state), ("state-input", os.path.join(self.work, "random.rom"))]
+        for input_id, path in cases:
+            self.js("document.getElementById('message').hidden = true")
+            self.choose_file(input_id, path)
+            self.wait_for(lambda: self.message() != "", f"a message for {os.path.basename(path)}")
+            text = self.message()
+            self.assertNotIn("inserted", text)
+            self.assertNotIn("loaded", text)
+            self.assertEqual(self.js("return m5emu.frame()"), before, text)
+            self.js("m5emu.runFrames(20)")
+            after = self.pixels()
+            self.js("m5emu.loadState(window.before); m5emu.runFrames(20)")
+            self.assertEqual(after, self.pixels(), f"the machine after {os.path.basename(path)}: {text}")
+
+    def test_works_offline_after_one_visit(self):
+        self.open_page()
+        self.driver.execute_async_script(
+            "const done = arguments[0]; navigator.serviceWorker.ready.then(() => done(true));")
+        self.server.stop()
+        try:
+            self.open_page()
+            self.power_on()
+            self.js("m5emu.runFrames(150)")
+            self.assertEqual(self.pixels(), self.m5run(frames=150))
+        finally:
+            self.server.start()
+
+    def test_site_is_small(self):
+        names = ("index.html", "style.css", "app.js", "audio-worklet.js", "service-worker.js",
+                 "manifest.webmanifest", "m5web.js", "m5web.wasm")
+        total = sum(os.path.getsize(os.path.join(ARGS.site, n)) for n in names)
+        print(f"\nsite size: {total} bytes", file=sys.stderr)
+        self.assertLess(total, 800 * 1024)
+
+    def test_zz_speed_against_m5run(self):
+        """Reports the page's frames a second against m5run's; asserts nothing about time."""
+        self.open_page()
+        self.power_on()
+        page_fps = self.js("""
+            m5emu.runFrames(60);
+            const t0 = performance.now(); m5emu.runFrames(1800);
+            return 1800 / ((performance.now() - t0) / 1000);""")
+        out = subprocess.run([ARGS.m5run, "--ipl", ARGS.boot_rom, "--frames", "1800", "--stats"], check=True,
+                             capture_output=True, text=True).stdout
+        native = float([l for l in out.splitlines() if l.startswith("frames per second")][0].split(":")[1])
+        print(f"\nspeed: page {page_fps:.0f} frames/s, m5run {native:.0f} frames/s, "
+              f"ratio {page_fps / native:.2f}", file=sys.stderr)
+        self.assertGreater(page_fps, 0)
+
+
+def main():
+    global ARGS
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--site", required=True)
+    parser.add_argument("--m5run", required=True)
+    parser.add_argument("--boot-rom", required=True)
+    ARGS, rest = parser.parse_known_args()
+    ARGS.site, ARGS.m5run, ARGS.boot_rom = (os.path.abspath(p) for p in (ARGS.site, ARGS.m5run, ARGS.boot_rom))
+    suite = unittest.defaultTestLoader.loadTestsFromTestCase(WebPageTest)
+    if rest:
+        suite = unittest.TestSuite(t for t in suite if any(r in t.id() for r in rest))
+    result = unittest.TextTestRunner(verbosity=2).run(suite)
+    failed = len(result.failures) + len(result.errors)
+    skipped = len(result.skipped)
+    print(f"web: {result.testsRun - failed - skipped} passed, {failed} failed, {skipped} skipped")
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
