@@ -233,6 +233,8 @@ class WebPageTest(unittest.TestCase):
         cart = os.path.join(SOFTWARE, "plot.rom")
         require_data(self, cart)
         self.open_page()
+        self.power_on()
+        self.js("m5emu.runFrames(60)")
         boot = self.pixels()
         self.choose_file("cart-input", cart)
         self.wait_for(lambda: "inserted" in self.message(), "the cartridge to be inserted")
