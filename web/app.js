@@ -961,6 +961,7 @@
     runFrames(n) {
       const count = Math.floor(Number(n));
       if (!(count >= 0)) throw new RangeError('runFrames takes a number of frames');
+      pollGamepads();
       sendJoysticks();
       runFrames(count);
       draw();

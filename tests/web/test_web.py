@@ -20,6 +20,7 @@ import sys
 import tempfile
 import time
 import unittest
+import wave
 import zlib
 
 from selenium import webdriver
@@ -280,6 +281,58 @@ class WebPageTest(unittest.TestCase):
         self.assertOtherPicture(pictures["arrow"], pictures["none"], "the arrow key moves joystick 1")
         self.assertSamePicture(pictures["touch"], pictures["arrow"])
 
+    def test_gamepad_moves_as_the_arrow_key(self):
+        cart = os.path.join(SOFTWARE, "controller.rom")
+        require_data(self, cart)
+        self.open_page()
+        pictures = {}
+        for how in ("arrow", "gamepad"):
+            self.power_on(cart)
+            self.js("m5emu.runFrames(60)")
+            if how == "arrow":
+                ActionChains(self.driver).key_down(Keys.ARROW_RIGHT).perform()
+            else:
+                # A standard-mapping pad holding its d-pad right (button 15).
+                self.js("""const buttons = Array.from({length: 17}, (_, i) => ({pressed: i === 15, value: i === 15 ? 1 : 0}));
+                           navigator.getGamepads = () => [{index: 0, connected: true, mapping: 'standard',
+                                                            buttons, axes: [0, 0, 0, 0]}];""")
+            self.js("m5emu.runFrames(10)")
+            pictures[how] = self.pixels()
+            if how == "arrow":
+                ActionChains(self.driver).key_up(Keys.ARROW_RIGHT).perform()
+        self.assertSamePicture(pictures["gamepad"], pictures["arrow"])
+
+    def test_linked_cartridge_starts_at_once(self):
+        cart = os.path.join(SOFTWARE, "plot.rom")
+        require_data(self, cart)
+        linked = os.path.join(ARGS.site, "test-media")
+        os.makedirs(linked, exist_ok=True)
+        try:
+            with open(cart, "rb") as f, open(os.path.join(linked, "plot.rom"), "wb") as out:
+                out.write(f.read())
+            self.open_page("?cart=test-media/plot.rom")
+            self.assertEqual(self.message(), "")
+            # The page may have run a few frames before it paused: the machine
+            # is deterministic, so the picture at frame 120 is m5run's.
+            self.js("m5emu.runFrames(120 - m5emu.frame())")
+            self.assertSamePicture(self.pixels(), self.m5run("--cart", cart, frames=120))
+            self.open_page("?cart=https://example.invalid/game.rom")
+            self.assertIn("must be on this site", self.message())
+        finally:
+            subprocess.run(["rm", "-rf", linked])
+
+    def test_tape_from_the_file_input_plays(self):
+        tape = os.path.join(self.work, "tone.wav")
+        with wave.open(tape, "wb") as w:
+            w.setnchannels(1)
+            w.setsampwidth(2)
+            w.setframerate(44100)
+            w.writeframes(b"".join(int(12000 * ((i // 20) % 2 * 2 - 1)).to_bytes(2, "little", signed=True)
+                                   for i in range(44100)))
+        self.open_page()
+        self.choose_file("tape-input", tape)
+        self.wait_for(lambda: "playing" in self.message(), "the tape to play")
+
     def test_slot_saves_and_loads_back(self):
         self.open_page()
         self.power_on()
@@ -369,6 +422,18 @@ class WebPageTest(unittest.TestCase):
             self.assertSamePicture(self.pixels(), self.m5run(frames=150))
         finally:
             self.server.start()
+
+    def test_sound_starts_with_the_first_click(self):
+        """The worklet is fed while the page runs; underruns are reported, not asserted (a shared machine)."""
+        self.open_page()
+        self.assertIsNone(self.driver.execute_async_script("m5emu.audioStats().then(arguments[0])"))
+        self.js("m5emu.resume()")
+        ActionChains(self.driver).move_to_element(self.driver.find_element(By.ID, "screen")).click().perform()
+        stats = self.wait_for(lambda: self.driver.execute_async_script(
+            "m5emu.audioStats().then(s => arguments[0](s && s.queued > 0 ? s : null))"), "sound to be queued")
+        time.sleep(3)
+        stats = self.driver.execute_async_script("m5emu.audioStats().then(arguments[0])")
+        print(f"\nsound: {stats['queued']} samples queued, {stats['underruns']} underruns", file=sys.stderr)
 
     def test_site_is_small(self):
         names = ("index.html", "style.css", "app.js", "audio-worklet.js", "service-worker.js",
