@@ -216,7 +216,7 @@
 
   function loop(now) {
     requestAnimationFrame(loop);
-    if (!M || paused || document.hidden) {
+    if (!M || (paused && !rewinding) || document.hidden) {
       lastTime = null;
       return;
     }

@@ -352,6 +352,18 @@ class WebPageTest(unittest.TestCase):
         self.assertSamePicture(self.pixels(), expected)
         self.assertTrue(load is not None)
 
+    def test_rewind_goes_back_while_held(self):
+        self.open_page()
+        self.js("m5emu.resume()")
+        self.wait_for(lambda: self.js("return m5emu.frame()") > 200, "the page to run 200 frames")
+        self.js("m5emu.pause()")
+        frame = self.js("return m5emu.frame()")
+        self.driver.find_element(By.ID, "states-button").click()
+        rewind = self.driver.find_element(By.ID, "rewind-button")
+        ActionChains(self.driver).click_and_hold(rewind).perform()
+        self.wait_for(lambda: self.js("return m5emu.frame()") < frame - 60, "the machine to go back a second")
+        ActionChains(self.driver).release().perform()
+
     def test_states_move_between_the_page_and_m5run(self):
         cart = os.path.join(SOFTWARE, "happy_face.rom")
         require_data(self, cart)
