@@ -258,6 +258,24 @@ class WebPageTest(unittest.TestCase):
         self.assertOtherPicture(typed, before)
         self.assertSamePicture(typed, self.m5run("--key", "Q@121+5", frames=145))
 
+    def test_on_screen_keyboard_types_as_the_real_one(self):
+        self.open_page()
+        self.power_on()
+        self.js("m5emu.runFrames(120)")
+        self.driver.find_element(By.ID, "keyboard-button").click()
+        key = self.driver.find_element(By.CSS_SELECTOR, '#keyboard [data-key="Q"]')
+        ActionChains(self.driver).click_and_hold(key).perform()
+        self.js("m5emu.runFrames(5)")
+        ActionChains(self.driver).release().perform()
+        self.js("m5emu.runFrames(20)")
+        self.assertSamePicture(self.pixels(), self.m5run("--key", "Q@121+5", frames=145))
+
+    def test_pasted_text_is_typed_as_m5run_types_it(self):
+        self.open_page()
+        self.power_on()
+        self.js("m5emu.runFrames(60); m5emu.paste('Hi 5'); m5emu.runFrames(100)")
+        self.assertSamePicture(self.pixels(), self.m5run("--paste", "Hi 5", "--paste-frame", "61", frames=160))
+
     def test_on_screen_joystick_moves_as_the_arrow_key(self):
         cart = os.path.join(SOFTWARE, "controller.rom")
         require_data(self, cart)
