@@ -333,7 +333,7 @@
     checkSize(name, bytes.length, CARTRIDGE_MAX, 'an M5 cartridge');
     if (hasMagic(bytes, STATE_MAGIC)) throw new Error(`"${name}" is a save state, not a cartridge.`);
     if (![0x00, 0x02, 0xff].includes(bytes[0])) {
-      throw new Error(`"${name}" is not an M5 cartridge: its first byte is ${bytes[0].toString(16).padStart(2, '0')}` +
+      throw new Error(`"${name}" is not an M5 cartridge: its first byte is ${bytes[0].toString(16).padStart(2, '0').toUpperCase()}` +
         ' where a cartridge header starts with 00, 02 or FF.');
     }
   }
@@ -367,7 +367,12 @@
         tape = { bytes, name: file.name };
         show(`Tape "${file.name}" playing: start the program's loader.`, 'info');
       } else if (kind === 'state') {
-        const note = loadState(bytes);
+        let note;
+        try {
+          note = loadState(bytes);
+        } catch (e) {
+          throw new Error(`"${file.name}" cannot be loaded: ${e.message}.`);
+        }
         draw();
         show(note ? `State loaded; ${note}` : `State "${file.name}" loaded.`, 'info');
       } else if (kind === 'ipl') {
@@ -468,7 +473,7 @@
   async function loadSlot(slot) {
     try {
       const record = await stored('slots', 'readonly', (s) => s.get(slot));
-      if (!record) throw new Error('the slot is empty');
+      if (!record) throw new Error('the slot is empty.');
       const note = loadState(record.state);
       resetRewind();
       draw();

@@ -432,6 +432,7 @@ class WebPageTest(unittest.TestCase):
             self.choose_file(input_id, path)
             self.wait_for(lambda: self.message() != "", f"a message for {os.path.basename(path)}")
             text = self.message()
+            print(f"\nmessage: {text}", file=sys.stderr)
             self.assertNotIn("inserted", text)
             self.assertNotIn("loaded", text)
             self.assertEqual(self.js("return m5emu.frame()"), before, text)
