@@ -31,6 +31,7 @@ ProgramPaths program_paths(const std::string& program_dir, bool program_dir_writ
     const std::string user_data = with_slash(data_home) + "m5emu/";
     paths.settings_dir = program_dir_writable ? program_dir : user_config;
     paths.files_dir = program_dir_writable ? program_dir : user_data;
+    paths.states_dir = paths.files_dir + "states/";
     paths.ipl_candidates = {program_dir + IPL_ROM_NAME, user_data + IPL_ROM_NAME,
                             program_dir + "../share/m5emu/" + IPL_ROM_NAME};
     return paths;

@@ -2,10 +2,17 @@
 
 #include <algorithm>
 
+#include "devices/sordm5_tape.h"
 #include "machine/machine.h"
 #include "machine/state_io.h"
 
 namespace m5 {
+
+namespace {
+// The most of a SORDM5 block file that is read: a header and data blocks
+// for a program filling the whole address space, with room to spare.
+constexpr uint64_t SORDM5_MAX_FILE_BYTES = 1u << 20;
+}  // namespace
 
 TapeDeck::~TapeDeck() { finish_file(); }
 
@@ -87,9 +94,22 @@ void TapeDeck::tape_play(std::unique_ptr<TapeImage> tape, TapeFormat format) {
     start_playing();
 }
 
+void TapeDeck::open_played_image() {
+    runs.reset();
+    uint8_t head[SORDM5_SIGNATURE_SIZE] = {};
+    if (!is_wav && image->read(0, head, sizeof head) == sizeof head && is_sordm5_image(head, sizeof head)) {
+        // Block files are small (a program fills at most the 36 KiB of RAM);
+        // a larger one is read as far as such a program goes.
+        std::vector<uint8_t> blocks(static_cast<size_t>(std::min<uint64_t>(image->size(), SORDM5_MAX_FILE_BYTES)));
+        blocks.resize(image->read(0, blocks.data(), blocks.size()));
+        runs = std::make_unique<MemoryTapeImage>(sordm5_to_cas(blocks.data(), blocks.size()));
+    }
+    cursor = TapeCursor(runs ? static_cast<TapeImage*>(runs.get()) : image.get());
+}
+
 void TapeDeck::start_playing() {
-    cursor = TapeCursor(image.get());
-    const uint64_t size = image->size();
+    open_played_image();
+    const uint64_t size = cursor.size();
     image_size = size;
     if (is_wav) {
         // The deck's own files, and files whose header is not understood, play
@@ -168,6 +188,7 @@ void TapeDeck::finish_file() {
     }
     recording_medium.reset();
     image.reset();
+    runs.reset();
     cursor = TapeCursor();
     converter.stop();
     playing = 0;
@@ -291,6 +312,7 @@ void TapeDeck::load_state(StateReader& in) {
         if (recording) complete_recording();
         image_in_deck = std::move(image);
         recording_in_deck = std::move(recording_medium);
+        runs.reset();
         cursor = TapeCursor();
         converter.stop();
     }
@@ -361,14 +383,23 @@ void TapeDeck::resume_playing(StateReader& in, std::unique_ptr<TapeImage> in_dec
     if (in.staging) return;
     // The tape offered for the state, else the one that was in the deck.
     std::unique_ptr<TapeImage>& candidate = offered_image ? offered_image : in_deck;
-    if (!candidate || candidate->size() != saved_size || candidate->digest() != digest) {
+    if (!candidate || candidate->digest() != digest) {
         load_note = candidate ? "the tape given is not the one that was playing when the state was saved: it is stopped"
                               : "a tape was playing when the state was saved: give the same tape to resume it";
         return;
     }
     image = std::move(candidate);
+    open_played_image();
+    if (cursor.size() != saved_size) {
+        // The same tape plays as another image (a change in how block files
+        // are turned into runs): it cannot go on where it was.
+        load_note = "the tape was saved as it played in another version: it is stopped";
+        image.reset();
+        runs.reset();
+        cursor = TapeCursor();
+        return;
+    }
     image_size = saved_size;
-    cursor = TapeCursor(image.get());
     cursor.seek(offset);
     converter = saved_converter;
     refill_buffer(is_wav ? 0x00 : 0x7F);

@@ -26,7 +26,10 @@
 //   not understood play one byte a tick; any other PCM or float recording is
 //   converted to levels at the tick rate as it plays (wav_tape_reader.h).
 // - CAS: no header; one byte per run, bit 7 the level, bits 0-6 the run
-//   length in ticks (runs of 0 are skipped on playback).
+//   length in ticks (runs of 0 are skipped on playback). A CAS image that
+//   begins with "SORDM5" is a file of the M5's tape blocks: it plays as the
+//   signal those blocks stand for (sordm5_tape.h), turned into runs when the
+//   tape is put in.
 //
 // Save states name the tape by its content, never by a file: a played image
 // by its size and SHA-256, a recording by its length and the SHA-256 of what
@@ -129,7 +132,9 @@ public:
     uint64_t bytes_left = 0;
     uint64_t image_size = 0;    // size of the played image when it was opened
     int64_t buffer_offset = 0;  // image position the played buffer was read from
-    TapeCursor cursor;          // reads the played image
+    TapeCursor cursor;          // reads the played image: `image`, or `runs`
+    // The run lengths a SORDM5 block file plays as.
+    std::unique_ptr<MemoryTapeImage> runs;
     // A recording: bytes in its medium, and the SHA-256 of those after the
     // header.
     uint64_t record_length = 0;
@@ -144,6 +149,9 @@ private:
     void send_playback_level(uint8_t level);
     // Starts playing `image` from its beginning.
     void start_playing();
+    // Points the cursor at what `image` plays as: itself, or the runs of a
+    // SORDM5 block file.
+    void open_played_image();
     // Reads the next block of the image into the buffer, behind `fill` bytes.
     void refill_buffer(uint8_t fill);
     // Writes what is still buffered and the WAV header sizes, then ends the

@@ -60,10 +60,10 @@ std::string describe_sordm5_tape(const std::vector<uint8_t>& image) {
     return text;
 }
 
-bool print_sordm5_tape_info(FileStream& file) {
+bool print_sordm5_tape_info(TapeCursor& file) {
     std::vector<uint8_t> image(SORDM5_SIGNATURE_SIZE);
-    if (file.seek(0, SEEK_FROM_START) != 0 || file.read(image.data(), 1, image.size()) != image.size() ||
-        !is_sordm5_image(image.data(), image.size())) {
+    file.seek(0);
+    if (file.read(image.data(), 1, image.size()) != image.size() || !is_sordm5_image(image.data(), image.size())) {
         return false;
     }
     std::vector<uint8_t> block(1 << 16);

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "host/file_stream.h"
+#include "devices/tape_media.h"
 
 namespace m5::tools {
 
@@ -17,6 +17,6 @@ std::string describe_sordm5_tape(const std::vector<uint8_t>& image);
 
 // When the file open in `file` is a SORDM5 image, prints its description
 // and returns true; otherwise returns false. Reads from the start.
-bool print_sordm5_tape_info(FileStream& file);
+bool print_sordm5_tape_info(TapeCursor& file);
 
 }  // namespace m5::tools

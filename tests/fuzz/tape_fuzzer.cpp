@@ -36,6 +36,9 @@ public:
     TapeModel(const uint8_t* data, size_t size, bool wav, size_t wav_start) : wav_(wav) {
         if (wav) {
             if (size > wav_start) bytes_.assign(data + wav_start, data + size);
+        } else if (m5::is_sordm5_image(data, size)) {
+            // A block file plays as the runs of the signal it stands for.
+            bytes_ = m5::sordm5_to_cas(data, size);
         } else {
             bytes_.assign(data, data + size);
         }

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "devices/sordm5_tape.h"
-#include "host/wav_header.h"
+#include "devices/wav_header.h"
 
 namespace m5::test {
 

@@ -740,10 +740,8 @@ protected:
     }
 
     // Writes the deck's run-length CAS bytes of a SORDM5 image.
-    std::string write_cas(const std::string& name, const test::TapeBytes& image) const {
-        const test::TapeBytes cas = sordm5_to_cas(image.data(), image.size());
-        return write(name, cas);
-    }
+    // The block file as published tools write it: the deck plays its signal.
+    std::string write_cas(const std::string& name, const test::TapeBytes& image) const { return write(name, image); }
     std::string write(const std::string& name, const test::TapeBytes& bytes) const {
         std::ofstream(path(name), std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
