@@ -21,7 +21,7 @@ bash scripts/web.sh --build-only
 if [ ! -f build/CMakeCache.txt ]; then
   cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
 fi
-cmake --build build -j"$(nproc)" --target m5run rom_boot
+cmake --build build -j"$(nproc)" --target m5run roms
 # Debian's Selenium lives with Debian's Python.
 exec /usr/bin/python3 tests/web/test_web.py --site build-web/site --m5run build/src/tools/m5run \
   --boot-rom build/roms/boot.rom "$@"

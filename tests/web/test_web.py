@@ -181,9 +181,9 @@ class WebPageTest(unittest.TestCase):
         script = "m5emu.powerOn({cartridge: arguments[0] ? Uint8Array.from(atob(arguments[0]), c => c.charCodeAt(0)) : undefined})"
         self.js(script, self.bytes_to_page(cart) if cart else None)
 
-    def m5run(self, *options, frames):
+    def m5run(self, *options, frames, ipl=None):
         shot = os.path.join(self.work, f"shot-{time.monotonic_ns()}.png")
-        subprocess.run([ARGS.m5run, "--ipl", ARGS.boot_rom, "--frames", str(frames), "--screenshot", shot,
+        subprocess.run([ARGS.m5run, "--ipl", ipl or ARGS.boot_rom, "--frames", str(frames), "--screenshot", shot,
                         *options], check=True)
         return read_png_rgba(shot)
 
@@ -319,6 +319,27 @@ class WebPageTest(unittest.TestCase):
             if how == "arrow":
                 ActionChains(self.driver).key_up(Keys.ARROW_RIGHT).perform()
         self.assertSamePicture(pictures["gamepad"], pictures["arrow"])
+
+    def test_users_ipl_is_kept_until_forgotten(self):
+        ipl = os.path.join(os.path.dirname(ARGS.boot_rom), "host_picture.rom")
+        self.open_page()
+        self.driver.find_element(By.ID, "more-button").click()
+        self.choose_file("ipl-input", ipl)
+        self.wait_for(lambda: "kept in this browser" in self.message(), "the IPL to be taken")
+        expected = self.m5run(frames=60, ipl=ipl)
+        for visit in ("this visit", "the next visit"):
+            if visit == "the next visit":
+                self.open_page()
+            self.power_on()
+            self.js("m5emu.runFrames(60)")
+            self.assertSamePicture(self.pixels(), expected, visit)
+        self.driver.find_element(By.ID, "more-button").click()
+        self.driver.find_element(By.ID, "forget-ipl-button").click()
+        self.wait_for(lambda: "forgotten" in self.message(), "the IPL to be forgotten")
+        self.open_page()
+        self.power_on()
+        self.js("m5emu.runFrames(60)")
+        self.assertSamePicture(self.pixels(), self.m5run(frames=60), "the free boot ROM again")
 
     def test_linked_cartridge_starts_at_once(self):
         cart = os.path.join(SOFTWARE, "plot.rom")
