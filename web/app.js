@@ -448,14 +448,10 @@
     updateMediaStatus();
   }
 
+  // The slot's picture: the whole screen (a few KiB as PNG), which the slot
+  // list shows scaled down, so text stays readable.
   function thumbnail() {
-    const small = document.createElement('canvas');
-    small.width = WIDTH / 2;
-    small.height = HEIGHT / 2;
-    const c = small.getContext('2d');
-    c.imageSmoothingEnabled = false;
-    c.drawImage(canvas, 0, 0, small.width, small.height);
-    return small.toDataURL('image/png');
+    return canvas.toDataURL('image/png');
   }
 
   async function saveSlot(slot) {
