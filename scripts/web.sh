@@ -71,11 +71,12 @@ rm -rf "$site.tmp" && mkdir -p "$site.tmp"
 cp web/index.html web/style.css web/app.js web/audio-worklet.js web/manifest.webmanifest \
   web/service-worker.js "$site.tmp/"
 cp src/desktop/m5emu.svg "$site.tmp/icon.svg"
+python3 scripts/web_icon.py src/desktop/m5emu.svg "$site.tmp" 192 512
 cp "$out/cmake/src/web/m5web.js" "$out/cmake/src/web/m5web.wasm" "$site.tmp/"
 # The service worker's cache is named after the site's contents, so a new
 # build replaces the old files on the next visit.
 version=$(cd "$site.tmp" && cat index.html style.css app.js audio-worklet.js manifest.webmanifest icon.svg \
-  m5web.js m5web.wasm | sha256sum | cut -c1-16)
+  icon-192.png icon-512.png m5web.js m5web.wasm | sha256sum | cut -c1-16)
 sed -i "s/@SITE_VERSION@/$version/" "$site.tmp/service-worker.js"
 rm -rf "$site" && mv "$site.tmp" "$site"
 total=$(cat "$site"/index.html "$site"/style.css "$site"/app.js "$site"/audio-worklet.js "$site"/m5web.js \

@@ -6,7 +6,7 @@
 // network first and kept, so a linked game also starts offline afterwards.
 const CACHE = 'm5emu-@SITE_VERSION@';
 const SITE = ['./', 'index.html', 'style.css', 'app.js', 'audio-worklet.js', 'm5web.js', 'm5web.wasm',
-              'manifest.webmanifest', 'icon.svg'];
+              'manifest.webmanifest', 'icon.svg', 'icon-192.png', 'icon-512.png'];
 
 self.addEventListener('install', (event) => {
   event.waitUntil(caches.open(CACHE).then((cache) => cache.addAll(SITE)).then(() => self.skipWaiting()));

@@ -487,9 +487,18 @@ class WebPageTest(unittest.TestCase):
         stats = self.driver.execute_async_script("m5emu.audioStats().then(arguments[0])")
         print(f"\nsound: {stats['queued']} samples queued, {stats['underruns']} underruns", file=sys.stderr)
 
+    def test_installable(self):
+        self.open_page()
+        self.driver.execute_async_script(
+            "const done = arguments[0]; navigator.serviceWorker.ready.then(() => done(true));")
+        manifest = self.driver.execute_cdp_cmd("Page.getAppManifest", {})
+        self.assertEqual(manifest.get("errors"), [], "manifest errors")
+        errors = self.driver.execute_cdp_cmd("Page.getInstallabilityErrors", {})["installabilityErrors"]
+        self.assertEqual(errors, [], "why the page would not install")
+
     def test_site_is_small(self):
         names = ("index.html", "style.css", "app.js", "audio-worklet.js", "service-worker.js",
-                 "manifest.webmanifest", "m5web.js", "m5web.wasm")
+                 "manifest.webmanifest", "m5web.js", "m5web.wasm", "icon.svg", "icon-192.png", "icon-512.png")
         total = sum(os.path.getsize(os.path.join(ARGS.site, n)) for n in names)
         print(f"\nsite size: {total} bytes", file=sys.stderr)
         self.assertLess(total, 800 * 1024)
