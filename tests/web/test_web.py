@@ -245,6 +245,27 @@ class WebPageTest(unittest.TestCase):
         # it draws after a power-on with it.
         self.assertSamePicture(self.pixels(), self.m5run("--cart", cart, frames=120))
 
+    def test_dropped_files_open_by_their_kind(self):
+        cart = os.path.join(SOFTWARE, "plot.rom")
+        require_data(self, cart)
+        self.open_page()
+        drop = """const [name, data] = arguments;
+            const file = new File([Uint8Array.from(atob(data), c => c.charCodeAt(0))], name);
+            const transfer = new DataTransfer();
+            transfer.items.add(file);
+            document.getElementById('message').hidden = true;
+            window.dispatchEvent(new DragEvent('drop', {dataTransfer: transfer, cancelable: true}));"""
+        self.js(drop, "plot.rom", self.bytes_to_page(cart))
+        self.wait_for(lambda: "inserted" in self.message(), "the dropped cartridge")
+        state = self.js("return btoa(String.fromCharCode(...m5emu.saveState()))")
+        self.js("m5emu.runFrames(30)")
+        expected = self.pixels()
+        self.js("m5emu.runFrames(100)")
+        self.js(drop, "saved.bin", state)
+        self.wait_for(lambda: "loaded" in self.message(), "the dropped state")
+        self.js("m5emu.runFrames(30)")
+        self.assertSamePicture(self.pixels(), expected, "the dropped state run on")
+
     def test_a_key_typed_on_the_page_reaches_the_demo(self):
         self.open_page()
         self.power_on()
