@@ -528,13 +528,18 @@ class WebPageTest(unittest.TestCase):
         """Reports the page's frames a second against m5run's; asserts nothing about time."""
         self.open_page()
         self.power_on()
-        page_fps = self.js("""
+        # The best of three runs each: the machine is shared, so the slowest
+        # runs say more about the neighbours than about the emulator.
+        page_fps = max(self.js("""
             m5emu.runFrames(60);
             const t0 = performance.now(); m5emu.runFrames(1800);
-            return 1800 / ((performance.now() - t0) / 1000);""")
-        out = subprocess.run([ARGS.m5run, "--ipl", ARGS.boot_rom, "--frames", "1800", "--stats"], check=True,
-                             capture_output=True, text=True).stdout
-        native = float([l for l in out.splitlines() if l.startswith("frames per second")][0].split(":")[1])
+            return 1800 / ((performance.now() - t0) / 1000);""") for _ in range(3))
+        native = 0.0
+        for _ in range(3):
+            out = subprocess.run([ARGS.m5run, "--ipl", ARGS.boot_rom, "--frames", "1860", "--stats"], check=True,
+                                 capture_output=True, text=True).stdout
+            native = max(native, float([l for l in out.splitlines()
+                                        if l.startswith("frames per second")][0].split(":")[1]))
         print(f"\nspeed: page {page_fps:.0f} frames/s, m5run {native:.0f} frames/s, "
               f"ratio {page_fps / native:.2f}", file=sys.stderr)
         self.assertGreater(page_fps, 0)
