@@ -10,6 +10,7 @@
 #include <emscripten/emscripten.h>
 #include <m5emu/m5emu.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -102,22 +103,25 @@ EMSCRIPTEN_KEEPALIVE const uint8_t* m5web_picture() {
 }
 
 // Saves the machine; the bytes stay at the returned address, m5web_state_size()
-// long, until the next save. Null on failure.
+// long, until the next save. Null on failure. One save into a buffer of the
+// usual bound (a second only when a long paste made the state larger), as the
+// page saves a state every second for rewinding.
 EMSCRIPTEN_KEEPALIVE const uint8_t* m5web_save_state() {
     m5emu* m5 = m5web_machine();
     if (m5 == nullptr) return nullptr;
-    size_t size = 0;
-    int result = m5emu_save_state(m5, nullptr, &size);
-    if (result == M5EMU_OK) {
+    state.resize(std::max<size_t>(state.capacity(), M5EMU_STATE_SIZE_MAX));
+    size_t size = state.size();
+    int result = m5emu_save_state(m5, state.data(), &size);
+    if (result == M5EMU_ERROR_ARGUMENT && size > state.size()) {
         state.resize(size);
         result = m5emu_save_state(m5, state.data(), &size);
-        state.resize(size);
     }
     if (result != M5EMU_OK) {
         state.clear();
         fail(m5, result);
         return nullptr;
     }
+    state.resize(size);
     return state.data();
 }
 
