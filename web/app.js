@@ -786,9 +786,13 @@
     $('reset-button').addEventListener('click', () => M._m5emu_reset(machine()));
     $('pause-button').addEventListener('click', () => setPaused(!paused));
     $('mute-button').addEventListener('click', () => setMuted(!audio.muted));
+    // Fullscreen: the picture alone with a mouse; the whole page on a touch
+    // screen, whose joystick and keyboard live beside the picture.
     $('fullscreen-button').addEventListener('click', () => {
+      const target = matchMedia('(pointer: coarse)').matches ? document.documentElement : $('stage');
       if (document.fullscreenElement) document.exitFullscreen();
-      else if ($('stage').requestFullscreen) $('stage').requestFullscreen().catch((e) => show(e.message));
+      else if (target.requestFullscreen) target.requestFullscreen().catch((e) => show(e.message));
+      else show('This browser shows no page in fullscreen: add the page to the home screen instead.');
     });
     $('forget-ipl-button').addEventListener('click', forgetIpl);
     $('eject-button').addEventListener('click', () => {
