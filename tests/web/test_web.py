@@ -508,6 +508,23 @@ class WebPageTest(unittest.TestCase):
         stats = self.driver.execute_async_script("m5emu.audioStats().then(arguments[0])")
         print(f"\nsound: {stats['queued']} samples queued, {stats['underruns']} underruns", file=sys.stderr)
 
+    def test_picture_at_whole_scales(self):
+        self.open_page()
+        for how in ("window", "fullscreen"):
+            if how == "fullscreen":
+                self.driver.find_element(By.ID, "fullscreen-button").click()
+                self.wait_for(lambda: self.js("return document.fullscreenElement && document.fullscreenElement.id")
+                              == "stage", "fullscreen")
+            size = self.js("""const c = document.getElementById('screen'), r = devicePixelRatio;
+                return [c.getBoundingClientRect().width * r, c.getBoundingClientRect().height * r,
+                        getComputedStyle(c).imageRendering];""")
+            scale = size[0] / WIDTH
+            self.assertGreaterEqual(scale, 1, how)
+            self.assertAlmostEqual(scale, round(scale), places=3, msg=f"{how}: {size}")
+            self.assertAlmostEqual(size[1] / HEIGHT, scale, places=3, msg=how)
+            self.assertEqual(size[2], "pixelated", how)
+        self.js("document.exitFullscreen()")
+
     def test_installable(self):
         self.open_page()
         self.driver.execute_async_script(
