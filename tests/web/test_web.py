@@ -525,6 +525,18 @@ class WebPageTest(unittest.TestCase):
             self.assertEqual(size[2], "pixelated", how)
         self.js("document.exitFullscreen()")
 
+    def test_hidden_tab_pauses_the_machine(self):
+        self.open_page()
+        self.js("m5emu.resume()")
+        self.js("""Object.defineProperty(document, 'hidden', {configurable: true, get: () => true});
+                   document.dispatchEvent(new Event('visibilitychange'));""")
+        time.sleep(0.1)
+        frame = self.js("return m5emu.frame()")
+        time.sleep(0.5)
+        self.assertEqual(self.js("return m5emu.frame()"), frame, "frames ran while the tab was hidden")
+        self.js("""delete document.hidden; document.dispatchEvent(new Event('visibilitychange'));""")
+        self.wait_for(lambda: self.js("return m5emu.frame()") > frame + 10, "the machine to run again")
+
     def test_installable(self):
         self.open_page()
         self.driver.execute_async_script(
