@@ -586,7 +586,6 @@
         key.type = 'button';
         key.className = 'key' + (width ? ' ' + width : '');
         key.dataset.key = name;
-        key.innerHTML = '';
         key.append(document.createTextNode(label));
         if (shifted) {
           const small = document.createElement('small');
