@@ -180,9 +180,9 @@ M5EMU_API const int16_t* m5emu_sound(m5emu* m5, size_t* count);
 /* --- Input ------------------------------------------------------------------------ */
 
 /* Presses (down != 0) or releases an M5 key by name, as m5run --key takes
- * them: a letter or digit, "SPACE", "RETURN", "SHIFT", "CTRL", "FUNC",
- * "ESC", "UP", ... (case does not matter). Unknown names:
- * M5EMU_ERROR_ARGUMENT. */
+ * them: a letter or digit, "SPACE", "RETURN", "SHIFT", "CTRL", "ESC",
+ * "TAB" (the M5's FUNC key), "UP", "F1", ... (case does not matter).
+ * Unknown names: M5EMU_ERROR_ARGUMENT. */
 M5EMU_API int m5emu_key(m5emu* m5, const char* name, int down);
 /* Releases every key, joystick and pasted key. */
 M5EMU_API int m5emu_release_all(m5emu* m5);

@@ -17,6 +17,7 @@
 #include "desktop/picture_layout.h"
 #include "desktop/state_slots.h"
 #include "devices/vdp.h"
+#include "host/file_stream.h"
 #include "host/host.h"
 #include "host/png_writer.h"
 #include "host/state_file.h"
@@ -594,22 +595,26 @@ bool MainWindow::save_state_file(const std::string& path) {
     return true;
 }
 
+namespace {
+// A state file is a few hundred KiB; a paste in progress can add up to 16 MiB.
+constexpr size_t MAX_STATE_FILE_BYTES = 64u << 20;
+}  // namespace
+
 bool MainWindow::load_state_file(const std::string& path) {
     if (!host) return false;
-    gchar* contents = nullptr;
-    gsize length = 0;
-    if (!g_file_get_contents(path.c_str(), &contents, &length, nullptr)) {
+    // A regular file only (a FIFO would hold the window), of a state's size.
+    std::vector<uint8_t> bytes;
+    if (read_file(path, MAX_STATE_FILE_BYTES, bytes) != 0 || bytes.empty()) {
         show_message("No state could be read from " + quoted_name(path) + ".");
         return false;
     }
-    const std::vector<uint8_t> bytes(reinterpret_cast<uint8_t*>(contents),
-                                     reinterpret_cast<uint8_t*>(contents) + length);
-    g_free(contents);
     std::string error;
     if (!host->load_state(bytes, error)) {
         show_message("The state " + quoted_name(path) + " was not loaded: " + error + ".");
         return false;
     }
+    // The tape the state names resumes only when it is the one in the deck.
+    if (!host->state_note().empty()) show_message("The state was loaded, but " + host->state_note() + ".");
     ring_frames = host->frames_run();
     host->present_frame();
     trace("state loaded " + path);

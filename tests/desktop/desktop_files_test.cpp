@@ -1,6 +1,7 @@
 // The desktop program's command line, where its files live, what it tells
 // about files that cannot be used, its own choices file and its keyboard help.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -64,6 +65,15 @@ TEST_F(DesktopFiles, unreadable_or_unknown_files_are_refused_before_the_window) 
     o.files = {};
     o.ipl = dir.string();  // a directory opens but cannot be read
     EXPECT_NE(check_files(o).find("cannot read"), std::string::npos);
+    // A FIFO is refused at once, not waited on for a writer.
+    const std::string fifo = (dir / "pipe.rom").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    o.ipl = fifo;
+    EXPECT_NE(check_files(o).find("not a regular file"), std::string::npos);
+    o.ipl.clear();
+    o.files = {fifo};
+    EXPECT_NE(check_files(o).find("not a regular file"), std::string::npos);
+    EXPECT_EQ(media_file_problem(fifo, false), "cannot be opened: it is not a file");
 }
 
 TEST_F(DesktopFiles, media_problems_name_missing_empty_and_unwritable_files) {
