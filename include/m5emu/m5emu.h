@@ -204,6 +204,11 @@ M5EMU_API int m5emu_pasting(const m5emu* m5);
  * (by a few KiB); M5EMU_STATE_SIZE_MAX bounds it while no paste of more
  * than 64 KiB of text is in progress. */
 M5EMU_API int m5emu_save_state(m5emu* m5, uint8_t* out, size_t* size);
+/* As m5emu_save_state, but without the thumbnail of the picture that a state
+ * file carries for slot menus: several times quicker, for frontends that save
+ * a state every frame (rewind, run-ahead, netplay). Such a state loads as any
+ * other; the same `out` and `*size` rules and bound apply. */
+M5EMU_API int m5emu_save_state_quick(m5emu* m5, uint8_t* out, size_t* size);
 /* Loads a state. It must have been saved with the same IPL and cartridge;
  * everything is checked before the machine is touched, and on any failure
  * the machine is unchanged. A tape that was playing resumes only when the

@@ -311,10 +311,12 @@ int m5emu_paste(m5emu* m5, const char* utf8_text) {
 
 int m5emu_pasting(const m5emu* m5) { return m5 != nullptr && m5->host->pasting() ? 1 : 0; }
 
-int m5emu_save_state(m5emu* m5, uint8_t* out, size_t* size) {
+namespace {
+
+int save_state(m5emu* m5, uint8_t* out, size_t* size, bool with_thumbnail) {
     return guarded(m5, [&]() -> int {
         if (size == nullptr) return fail(m5, M5EMU_ERROR_ARGUMENT, "no size");
-        const std::vector<uint8_t> state = m5->host->save_state();
+        const std::vector<uint8_t> state = m5->host->save_state(with_thumbnail);
         if (out == nullptr) {
             *size = state.size();
             return M5EMU_OK;
@@ -328,6 +330,12 @@ int m5emu_save_state(m5emu* m5, uint8_t* out, size_t* size) {
         return M5EMU_OK;
     });
 }
+
+}  // namespace
+
+int m5emu_save_state(m5emu* m5, uint8_t* out, size_t* size) { return save_state(m5, out, size, true); }
+
+int m5emu_save_state_quick(m5emu* m5, uint8_t* out, size_t* size) { return save_state(m5, out, size, false); }
 
 int m5emu_load_state(m5emu* m5, const uint8_t* data, size_t size) {
     return guarded(m5, [&]() -> int {
