@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -485,7 +486,7 @@ RETRO_API bool retro_serialize(void* data, size_t size) {
     if (core.m5 == nullptr || data == nullptr || size < STATE_BYTES) return false;
     auto* out = static_cast<uint8_t*>(data);
     size_t length = M5EMU_STATE_SIZE_MAX;
-    if (m5emu_save_state(core.m5, out + STATE_HEADER_BYTES, &length) != M5EMU_OK) {
+    if (m5emu_save_state_quick(core.m5, out + STATE_HEADER_BYTES, &length) != M5EMU_OK) {
         log_line(RETRO_LOG_ERROR, "the state cannot be saved: %s", m5emu_last_error(core.m5));
         return false;
     }
