@@ -7,7 +7,10 @@ run a test cartridge on the free boot ROM with keys pressed, and each must
 give the very picture, sound and RAM that m5run gives with the same options.
 States cross between them both ways.
 
-    check_embedding.py BUILD_DIR SOURCE_DIR
+    check_embedding.py BUILD_DIR SOURCE_DIR [sanitized|plain]
+
+In a build with the address and undefined-behaviour sanitizers the C program
+is built with them too, and Python runs with their runtime preloaded.
 """
 import os
 import shutil
@@ -83,6 +86,7 @@ def check(label, rgba, sound, ram, expected):
 
 def main():
     build, source = sys.argv[1], sys.argv[2]
+    sanitized = len(sys.argv) > 3 and sys.argv[3] == "sanitized"
     work = tempfile.mkdtemp(prefix="m5emu_embedding_")
     try:
         prefix = os.path.join(work, "prefix")
@@ -92,7 +96,8 @@ def main():
         flags = subprocess.run(["pkg-config", "--cflags", "--libs", "m5emu"], env=env, check=True,
                                capture_output=True, text=True).stdout.split()
         program = os.path.join(work, "embed_check")
-        subprocess.run(["cc", "-std=c99", "-Wall", "-Wextra", "-Werror", "-pedantic",
+        sanitizer = ["-fsanitize=address,undefined"] if sanitized else []
+        subprocess.run(["cc", "-std=c99", "-Wall", "-Wextra", "-Werror", "-pedantic"] + sanitizer + [
                         os.path.join(source, "tests/capi/embed_check.c"), "-o", program, "-Wl,-rpath," + libdir] + flags,
                        check=True)
 
@@ -146,11 +151,17 @@ try:
 except m5emu.Error:
     pass
 """
+        python_env = dict(os.environ, PYTHONPATH=module_dir)
+        if sanitized:
+            # The library needs its sanitizer runtime first; Python's own
+            # allocations are not ours to judge.
+            runtime = subprocess.run(["cc", "-print-file-name=libasan.so"], capture_output=True, text=True).stdout
+            python_env.update(LD_PRELOAD=runtime.strip(), ASAN_OPTIONS="detect_leaks=0")
         out = os.path.join(work, "python")
         os.mkdir(out)
         shutil.copy(os.path.join(work, "m5run.m5s"), out)
         subprocess.run([sys.executable, "-c", script, str(FRAMES), str(RATE), str(BLOCK), cart, out] + KEYS,
-                       env=dict(os.environ, PYTHONPATH=module_dir), check=True)
+                       env=python_env, check=True)
         ok = check("Python module", read("picture.rgba").__class__(open(os.path.join(out, "picture.rgba"), "rb").read()),
                    open(os.path.join(out, "sound.s16"), "rb").read(), open(os.path.join(out, "ram.bin"), "rb").read(),
                    expected) and ok
