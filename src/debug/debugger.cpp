@@ -56,7 +56,7 @@ constexpr int32_t ADDRESSES = 0x10000;
 }  // namespace
 
 Debugger::Debugger(Machine& machine, DebugClient* front_end)
-    : Component(&machine, machine.host),
+    : Component(nullptr, nullptr),  // not one of the machine's components: no id, no state, no reset
       cpu(*machine.cpu),
       memory(*machine.memory_map),
       breakpoint_map(ADDRESSES, 0),
