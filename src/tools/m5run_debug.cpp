@@ -177,18 +177,16 @@ void RunDebugger::print_stop(std::FILE* out) const {
             before.assign(starts.end() - CODE_BEFORE, starts.end());
         }
     }
-    for (const uint16_t at : before) {
-        debugger->format_instruction(at, line, sizeof line);
-        std::fprintf(out, "  %s\n", line);
-    }
-    uint16_t at = pc;
-    for (int i = 0; i <= CODE_AFTER; ++i) {
+    const auto print_line = [&](uint16_t at, bool current) {
         const int length = debugger->format_instruction(at, line, sizeof line);
         const std::string label = symbols.name_at(at);
         if (!label.empty()) std::fprintf(out, "%s:\n", label.c_str());
-        std::fprintf(out, "%s %s\n", i == 0 ? ">" : " ", line);
-        at = static_cast<uint16_t>(at + length);
-    }
+        std::fprintf(out, "%s %s\n", current ? ">" : " ", line);
+        return static_cast<uint16_t>(at + length);
+    };
+    for (const uint16_t at : before) print_line(at, false);
+    uint16_t at = print_line(pc, true);
+    for (int i = 0; i < CODE_AFTER; ++i) at = print_line(at, false);
 }
 
 bool RunDebugger::stage_trace(OutputFiles& outputs, std::string& error) {
