@@ -18,6 +18,8 @@
 #                                   FRAMES frames, a tape playing or recording
 #   rom_and_cartridge TARGET NAME IPL CART
 #                                   test program IPL padded to 8 KiB, then CART
+#   packets TARGET NAME PAYLOAD...  GDB remote protocol packets, each framed
+#                                   with its checksum
 set -euo pipefail
 m5run=$1
 roms=$2
@@ -25,7 +27,7 @@ out=$3
 state_seeds=$4
 
 rm -rf "$out"
-targets=(tape_wav tape_cas settings machine m5run_options save_state)
+targets=(tape_wav tape_cas settings machine m5run_options save_state gdb_packets)
 for target in "${targets[@]}"; do mkdir -p "$out/$target"; done
 
 record() { "$m5run" --ipl "$roms/$3.rom" --frames "$4" --tape-record "$out/$1/$2" >/dev/null; }
@@ -128,5 +130,25 @@ state save_state ctc_im2.state ctc_im2 5
 state save_state psg_tone.state psg_tone 5
 state save_state tape_write.state tape_write 4 record
 state save_state tape_read.state tape_read 4 play
+
+# What a GDB client sends: a session as DeZog's MAME remote begins one, and
+# damaged packets between good ones (0x03 is the break byte).
+packets() {
+  local target=$1 name=$2 payload sum i code
+  shift 2
+  for payload in "$@"; do
+    sum=0
+    for ((i = 0; i < ${#payload}; i++)); do
+      printf -v code '%d' "'${payload:i:1}"
+      sum=$(((sum + code) & 255))
+    done
+    printf '+$%s#%02x' "$payload" "$sum"
+  done >"$out/$target/$name"
+}
+packets gdb_packets session.gdb qSupported:xmlRegisters=z80 'qXfer:features:read:target.xml:0,7ff' '?' g p0b \
+  'Z0,2000,1' c 'm2000,10' 'M9000,2:beef' s 'Z2,7800,1' 'Z3,7000,2' 'Z4,8000,1' 'z2,7800,1' 'z0,2000,1' \
+  'G00112233445566778899aabbccddeeff0011223344556677' 'P0b=0020' k D
+packets gdb_packets malformed.gdb 'mzz,1' 'Z9,0,0' 'p99' 'M0,2:0' 'qXfer:features:read:other.xml:0,10' vCont?
+{ printf '$g#00\x03'; cat "$out/gdb_packets/session.gdb"; } >"$out/gdb_packets/bad_checksum.gdb"
 
 touch "$out/.made"
