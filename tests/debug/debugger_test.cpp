@@ -1,5 +1,5 @@
 // The debugger on a whole machine running our busy test program as its IPL:
-// where stops happen, stepping, a HALT under a breakpoint, watchpoints, and
+// where stops happen, stepping, watchpoints, break requests, and
 // the processor's place in the scheduler.
 #include "debug/debugger.h"
 
