@@ -23,8 +23,9 @@
 #include <vector>
 
 #include "devices/tape_deck.h"
+#include "devices/wav_header.h"
 #include "devices/wav_tape_reader.h"
-#include "host/wav_header.h"
+#include "host/tape_files.h"
 #include "machine/machine.h"
 #include "machine/machine_host.h"
 
@@ -38,7 +39,10 @@ constexpr int32_t CD_RATE_HZ = 44100;
 class BenchHost final : public m5::MachineHost {
 public:
     explicit BenchHost(std::string directory) : directory_(std::move(directory)) {}
-    std::string program_directory() const override { return directory_; }
+    void ipl_rom(uint8_t* rom, size_t size) const override {
+        std::ifstream(directory_ + "IPL.ROM", std::ios::binary)
+            .read(reinterpret_cast<char*>(rom), static_cast<std::streamsize>(size));
+    }
     uint16_t* surface_row(int32_t row) override { return &surface_[static_cast<size_t>(row) * m5::SURFACE_WIDTH]; }
     const uint8_t* key_state() const override { return keys_.data(); }
     const uint8_t* joy_bits() const override { return joy_.data(); }
@@ -117,13 +121,13 @@ TapeFiles& files() {
 }
 
 void convert_cd_recording(benchmark::State& state) {
-    m5::FileStream file;
-    if (!file.open(files().cd.string(), m5::FILE_READ_BINARY)) {
+    const auto image = m5::FileTapeImage::open(files().cd.string());
+    if (!image) {
         state.SkipWithError("cannot open the tape");
         return;
     }
-    file.seek(0, m5::SEEK_FROM_END);
-    const m5::WavTapeFormat format = m5::read_wav_tape_format(file, file.tell());
+    m5::TapeCursor file(image.get());
+    const m5::WavTapeFormat format = m5::read_wav_tape_format(file, static_cast<int64_t>(image->size()));
     m5::WavTapeConverter converter;
     converter.start(file, format);
     std::vector<uint8_t> ticks(m5::TAPE_BUFFER_SIZE);
@@ -147,7 +151,7 @@ BENCHMARK(convert_cd_recording)->Unit(benchmark::kMillisecond);
 void machine_playing_tape(benchmark::State& state) {
     BenchHost host(files().dir.string() + "/");
     m5::Machine machine(&host);
-    machine.tape_play(files().raw.string());
+    tape_play_file(*machine.tape_deck, files().raw.string());
     machine.run_frame();  // the program starts the motor
     if (!machine.tape_deck->tick_running()) {
         state.SkipWithError("the tape does not run");
@@ -155,7 +159,7 @@ void machine_playing_tape(benchmark::State& state) {
     }
     for (auto _ : state) {
         machine.run_frame();
-        if (!machine.tape_deck->tick_running()) machine.tape_play(files().raw.string());
+        if (!machine.tape_deck->tick_running()) tape_play_file(*machine.tape_deck, files().raw.string());
     }
     state.counters["tape_s_per_s"] =
         benchmark::Counter(static_cast<double>(state.iterations()) / 60.0, benchmark::Counter::kIsRate);
@@ -183,7 +187,7 @@ void ten_minute_tape(benchmark::State& state, bool converted) {
         // playing the whole tape.
         std::ofstream("/proc/self/clear_refs") << "5";
         const int64_t before = status_kib("VmRSS");
-        deck.tape_play(path);
+        tape_play_file(deck, path);
         deck.signal_in(1, 1, 1);  // motor on
         while (deck.bytes_left != 0) deck.on_event(0, 0);
         growth_kib = status_kib("VmHWM") - before;

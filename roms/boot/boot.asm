@@ -18,7 +18,9 @@
 ;     0x4000 starts (its start address at 0x4001) if there is one;
 ;   identifier 0xFF: the module at 0x4000, if there is one, starts the same
 ;     way;
-;   anything else, and an empty slot: the demo.
+;   anything else, and an empty slot: the demo, which listens to the
+;     cassette: a machine-code program on a tape that plays is loaded and
+;     started much as a cartridge is (ipl_tape*.inc).
 ; The fixed entry points that programs call (screen modes, console,
 ; keyboard, video memory, bell, multiply) sit at the addresses of the
 ; original ROM, listed in the map below; the routines behind them are ours.
@@ -68,6 +70,10 @@ VDP_DATA        equ 0x10
 VDP_CTRL        equ 0x11
 PSG             equ 0x20
 KEY_ROW0        equ 0x30            ; keyboard rows 0x30-0x36, joysticks 0x37
+SYSTEM_PORT     equ 0x50            ; read: bit 0 the cassette input; write:
+                                    ; bit 0 the inverted cassette output, bit 1 the motor
+MOTOR_ON        equ 0x03            ; the motor on, the cassette output at rest
+MOTOR_OFF       equ 0x01
 
 ; ---------------------------------------------------------------------------
 ; Counter/timer set-up
@@ -101,6 +107,8 @@ TITLE_ROW       equ 0
 TITLE_COL       equ 9
 SWATCH_ROW      equ 5
 BAND_ROW        equ 9               ; rows 9-12: where the sprites fly
+TAPE_ROW        equ 11              ; how to load a tape, or what went wrong
+TAPE_LINE_END   equ 31              ; the tape line's first column after its text
 CART_ROW        equ 12              ; how to start a cartridge (under the sprites)
 PORTS_ROW       equ 13
 JOY_ROW         equ 14
@@ -246,6 +254,38 @@ IPL_VARS_END    equ 0x7060
 DEMO_RAM_END    equ RAM_VARS_END    ; the demo's variables end here
 DEMO_STACK_PAGE equ 0xFF00          ; and its stack grows down from 0x0000
 KB_SIZE         equ 16              ; a power of two
+
+; The tape loader's variables, after the demo's and below the programs it
+; loads (from 0x7300, as the M5's own tapes do); its stack grows down from
+; 0x7300. The demo leaves them alone.
+TAPE_RAM        equ 0x7200
+tape_header     equ 0x7200          ; 31 bytes: the header block
+tape_note       equ 0x7220          ; word: the demo's list of the message to show, or 0
+tape_sp         equ 0x7222          ; word: the demo's stack while the loader listens
+tape_on_stop    equ 0x7224          ; word: where the loader goes when the tape stops
+tape_half       equ 0x7226          ; word: loops from which a half-period is long
+tape_pair       equ 0x7228          ; word: loops from which two halves make a 0
+tape_dest       equ 0x722A          ; word: where the next byte of a block goes
+tape_keep       equ 0x722C          ; word: bytes still to store
+tape_left       equ 0x722E          ; word: bytes of the block still to read
+tape_sum        equ 0x7230          ; the block's sum so far
+tape_type       equ 0x7231          ; the block type expected
+tape_min        equ 0x7232          ; word: the shortest half of a leader being timed
+tape_max        equ 0x7234          ; word: and the longest
+TAPE_STACK      equ 0x7300          ; and the lowest address a program loads at
+TAPE_BLOCK_HEADER equ 'H'           ; block types
+TAPE_BLOCK_DATA equ 'D'
+TAPE_HEADER_LENGTH equ 31
+TAPE_HDR_TYPE   equ tape_header     ; header fields
+TAPE_HDR_NAME   equ tape_header + 1
+TAPE_HDR_NAME_SIZE equ 9
+TAPE_HDR_LOAD   equ tape_header + 10
+TAPE_HDR_LENGTH equ tape_header + 12
+TAPE_HDR_START  equ tape_header + 14
+TAPE_PROGRAM    equ 3               ; file type: machine code, loaded and started
+LISTEN_EDGES    equ 20              ; level changes in a frame that mean a tape plays
+LEADER_CHECKED  equ 32              ; half-periods of a leader checked
+LEADER_TIMED    equ 16              ; and then timed (the thresholds divide by 16)
 VBUF_SIZE       equ 32
 
 MODE_TEXT       equ 0
@@ -337,6 +377,7 @@ keymap_shift:
         db ")", 0, "=~>?_|"
         db "OP`{L+*}"
         db 0, 0, 0, 0, 0, 0, 0, 0
+        include "ipl_tape_texts.inc"
 
         place 0x0303
         include "demo_interrupt.inc"
@@ -345,6 +386,7 @@ keymap_shift:
         place 0x05A5
         jp joysp                    ; JOYSP
         include "ipl_keys.inc"
+        include "ipl_tape_name.inc"
 
         place 0x0756
         jp wtkdtc                   ; WTKDTC
@@ -354,6 +396,7 @@ keymap_shift:
         jp acechi                   ; ACECH0: as ACECHI
         place 0x0845
         jp acechi                   ; ACECHI
+        include "ipl_tape.inc"
         place 0x08DA
         ret                         ; DECAD: our key codes are characters already
         place 0x090B
@@ -404,6 +447,7 @@ dspchb_jump:
         jp dspchb
         place 0x10ED
         jp cretl                    ; CRETL
+        include "ipl_tape_block.inc"
         place 0x1176
         jp bel                      ; BEL
         include "ipl_console.inc"
@@ -438,6 +482,7 @@ stvwad_jump:
         include "demo_main.inc"
         include "font.inc"
         include "sprites.inc"
+        include "ipl_tape_bits.inc"
 
         if isr_frame != 0x0303
         .error The interrupt handler must sit where the vector table points

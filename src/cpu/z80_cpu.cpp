@@ -41,42 +41,16 @@ void Z80Cpu::set_irq_request(uint8_t request, uint8_t hold, int32_t line) {
 
 void Z80Cpu::execute(int32_t clocks) { execute_on(ComponentBus{memory, io}, clocks); }
 
-void Z80Cpu::save_state(StateWriter& out) {
-    out.i32(clocks_left);
-    out.i32(slice_mark);
-    for (const Z80Pair* p : {&af, &bc, &de, &hl, &ix, &iy, &af_alt, &bc_alt, &de_alt, &hl_alt}) out.u16(p->w);
-    out.u8(i);
-    out.u8(r);
-    out.u8(im);
-    out.u8(iff1);
-    out.u8(iff2);
-    out.u16(sp);
-    out.u16(pc);
-    out.u16(instr_pc);
-    out.u16(operand_address);
-    out.u8(stopped);
-    out.u8(halted);
-    out.u32(irq_pending);
-    out.u32(irq_hold);
-}
-
-void Z80Cpu::load_state(StateReader& in) {
-    clocks_left = in.i32();
-    slice_mark = in.i32();
-    for (Z80Pair* p : {&af, &bc, &de, &hl, &ix, &iy, &af_alt, &bc_alt, &de_alt, &hl_alt}) p->w = in.u16();
-    i = in.u8();
-    r = in.u8();
-    im = in.u8();
-    iff1 = in.u8();
-    iff2 = in.u8();
-    sp = in.u16();
-    pc = in.u16();
-    instr_pc = in.u16();
-    operand_address = in.u16();
-    stopped = in.u8();
-    halted = in.u8();
-    irq_pending = in.u32();
-    irq_hold = in.u32();
+void Z80Cpu::describe_state(StateArchive& a) {
+    a.field(clocks_left);
+    a.field(slice_mark);
+    for (Z80Pair* p : {&af, &bc, &de, &hl, &ix, &iy, &af_alt, &bc_alt, &de_alt, &hl_alt}) a.field(p->w);
+    for (uint8_t* v : {&i, &r, &im, &iff1, &iff2}) a.field(*v);
+    for (uint16_t* v : {&sp, &pc, &instr_pc, &operand_address}) a.field(*v);
+    a.field(stopped);
+    a.field(halted);
+    a.field(irq_pending);
+    a.field(irq_hold);
 }
 
 }  // namespace m5

@@ -95,8 +95,7 @@ public:
     // Clears R, I, PC, im, iff1, iff2, halted, stopped and the request masks.
     void reset() override;
     // Every register, the interrupt state and the clock budget's overshoot.
-    void save_state(StateWriter& out) override;
-    void load_state(StateReader& in) override;
+    void describe_state(StateArchive& archive) override;
     // NMI_SIGNAL sets or clears the non-maskable latch; STOP_SIGNAL drives the
     // stop line (asserting it empties the current budget at once).
     void signal_in(int32_t signal, uint32_t data, uint32_t mask) override;

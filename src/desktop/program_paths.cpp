@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "memory/memory_map.h"
+#include "host/host.h"
 
 namespace m5 {
 

@@ -306,54 +306,30 @@ void Ctc::irq_return() {
     if (next_in_chain != nullptr) next_in_chain->irq_return();
 }
 
-void Ctc::save_state(StateWriter& out) {
-    for (const CtcChannel& ch : channels) {
-        out.u8(ch.control);
-        out.u16(ch.count);
-        out.u16(ch.time_constant);
-        out.u8(ch.vector);
-        out.i32(ch.prescale_phase);
-        out.i32(ch.prescaler);
-        out.flag(ch.in_reset);
-        out.flag(ch.started);
-        out.flag(ch.constant_follows);
-        out.i32(ch.clock_event);
-        out.i32(ch.timer_event);
-        out.i32(ch.span_amount);
-        out.i32(ch.span_delay);
-        out.u32(ch.span_start);
-        out.flag(ch.int_pending);
-        out.flag(ch.in_service);
-    }
-    out.flag(chain_in);
-    out.flag(chain_out);
-    out.flag(int_out);
-}
-
-void Ctc::load_state(StateReader& in) {
+void Ctc::describe_state(StateArchive& a) {
     for (CtcChannel& ch : channels) {
-        ch.control = in.u8();
-        ch.count = in.u16();
-        ch.time_constant = in.u16();
-        if (ch.count < 1 || ch.count > 256 || ch.time_constant < 1 || ch.time_constant > 256) in.fail();
-        ch.vector = in.u8();
-        ch.prescale_phase = in.i32();
-        ch.prescaler = in.i32();
-        if (ch.prescaler != 16 && ch.prescaler != 256) in.fail(), ch.prescaler = 256;
-        ch.in_reset = in.flag();
-        ch.started = in.flag();
-        ch.constant_follows = in.flag();
-        ch.clock_event = in.i32_in(NO_EVENT, MAX_TIMED_EVENTS - 1);
-        ch.timer_event = in.i32_in(NO_EVENT, MAX_TIMED_EVENTS - 1);
-        ch.span_amount = in.i32();
-        ch.span_delay = in.i32();
-        ch.span_start = in.u32();
-        ch.int_pending = in.flag();
-        ch.in_service = in.flag();
+        a.field(ch.control);
+        a.field(ch.count);
+        a.field(ch.time_constant);
+        a.valid(ch.count >= 1 && ch.count <= 256 && ch.time_constant >= 1 && ch.time_constant <= 256);
+        a.field(ch.vector);
+        a.field(ch.prescale_phase);
+        a.field(ch.prescaler);
+        if (!a.valid(ch.prescaler == 16 || ch.prescaler == 256)) ch.prescaler = 256;
+        a.field(ch.in_reset);
+        a.field(ch.started);
+        a.field(ch.constant_follows);
+        a.i32_in(ch.clock_event, NO_EVENT, MAX_TIMED_EVENTS - 1);
+        a.i32_in(ch.timer_event, NO_EVENT, MAX_TIMED_EVENTS - 1);
+        a.field(ch.span_amount);
+        a.field(ch.span_delay);
+        a.field(ch.span_start);
+        a.field(ch.int_pending);
+        a.field(ch.in_service);
     }
-    chain_in = in.flag();
-    chain_out = in.flag();
-    int_out = in.flag();
+    a.field(chain_in);
+    a.field(chain_out);
+    a.field(int_out);
 }
 
 }  // namespace m5

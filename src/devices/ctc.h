@@ -96,8 +96,7 @@ public:
     void on_event(int32_t param, int32_t lateness) override;
     // Every channel with its pending event ids and span, and the interrupt
     // and daisy-chain levels. Wiring and clock rates are left out.
-    void save_state(StateWriter& out) override;
-    void load_state(StateReader& in) override;
+    void describe_state(StateArchive& archive) override;
 
     // Gives channel c a free-running clock of `hertz` on its trigger input
     // (0 = none). Rates above the machine clock count as the machine clock.

@@ -105,33 +105,22 @@ void Psg::mix_audio(int32_t* accumulators, int32_t count) {
     }
 }
 
-void Psg::save_state(StateWriter& out) {
-    for (uint16_t image : reg_images) out.u16(image);
-    out.i32(latched_reg);
-    for (const PsgChannel& ch : channels) {
-        out.i32(ch.counter);
-        out.i32(ch.period);
-        out.flag(ch.output);
+void Psg::describe_state(StateArchive& a) {
+    for (uint16_t& image : reg_images) a.field(image, 0x3FF);
+    a.i32_in(latched_reg, 0, 7);
+    for (PsgChannel& ch : channels) {
+        a.field(ch.counter);
+        a.i32_in(ch.period, 1, INT32_MAX);
+        a.field(ch.output);
     }
-    out.i32(noise_taps);
-    out.i32(noise_shift);
-    out.flag(muted);
+    a.field(noise_taps);
+    if (!a.valid(noise_taps == NOISE_TAPS_WHITE || noise_taps == NOISE_TAPS_PERIODIC)) noise_taps = NOISE_TAPS_WHITE;
+    a.field(noise_shift);
+    a.field(muted);
 }
 
-void Psg::load_state(StateReader& in) {
-    for (uint16_t& image : reg_images) image = in.u16() & 0x3FF;
-    latched_reg = in.i32_in(0, 7);
-    for (int32_t c = 0; c < PSG_CHANNELS; ++c) {
-        PsgChannel& ch = channels[c];
-        ch.counter = in.i32();
-        ch.period = in.i32_in(1, INT32_MAX);
-        ch.output = in.flag();
-        ch.amplitude = volume_table[reg_images[c * 2 + 1] & 0x0F];
-    }
-    noise_taps = in.i32();
-    if (noise_taps != NOISE_TAPS_WHITE && noise_taps != NOISE_TAPS_PERIODIC) in.fail(), noise_taps = NOISE_TAPS_WHITE;
-    noise_shift = in.i32();
-    muted = in.flag();
+void Psg::after_load() {
+    for (int32_t c = 0; c < PSG_CHANNELS; ++c) channels[c].amplitude = volume_table[reg_images[c * 2 + 1] & 0x0F];
 }
 
 }  // namespace m5

@@ -62,8 +62,9 @@ public:
     // Registers, counters, output levels, the noise shift register and the
     // mute input; the volume table and the step per sample come from the
     // sample rate in use.
-    void save_state(StateWriter& out) override;
-    void load_state(StateReader& in) override;
+    void describe_state(StateArchive& archive) override;
+    // Each tone channel's amplitude from its attenuation register.
+    void after_load() override;
 
     // Builds the volume table (full volume at attenuation 0, 2 dB less per
     // step, silence at 15) and the step per output sample. The machine passes

@@ -36,12 +36,8 @@ void SystemPort::signal_in(int32_t signal, uint32_t data, uint32_t mask) {
     }
 }
 
-void SystemPort::save_state(StateWriter& out) {
-    for (uint8_t level : {tape_in, last_out, last_motor, aux_in}) out.u8(level);
-}
-
-void SystemPort::load_state(StateReader& in) {
-    for (uint8_t* level : {&tape_in, &last_out, &last_motor, &aux_in}) *level = in.u8() & 1;
+void SystemPort::describe_state(StateArchive& a) {
+    for (uint8_t* level : {&tape_in, &last_out, &last_motor, &aux_in}) a.field(*level, 1);
 }
 
 }  // namespace m5

@@ -39,8 +39,7 @@ public:
     }
     void signal_in(int32_t signal, uint32_t data, uint32_t mask) override;
     // The four levels.
-    void save_state(StateWriter& out) override;
-    void load_state(StateReader& in) override;
+    void describe_state(StateArchive& archive) override;
 
     Component* target = nullptr;  // receives both output lines (the tape deck)
     int32_t out_signal = 0;       // signal id of the cassette output line

@@ -9,21 +9,33 @@
 // 1 the motor line. The host plays, records and closes tapes and reads the
 // activity flag through the Machine.
 //
+// Media: the host hands the deck a TapeImage to play or a TapeRecording to
+// record into (tape_media.h), with the image's kind (WAV or CAS); the deck
+// owns it until the tape is closed and never opens a file.
+//
 // Units of time: the tape moves in ticks of TAPE_TICK_US microseconds (80
 // machine clocks, 47500 ticks a second of machine time); one level sample per
 // tick. The tick is a periodic scheduler event that exists only while the
 // motor is on and there is something to play or record.
 //
-// Tape images, chosen by the file name (".wav" in any case is WAV, anything
-// else CAS):
+// Tape images:
 // - WAV: 44-byte header, then one unsigned 8-bit sample per tick; a sample of
 //   0x80 or above plays as level 1. Recorded samples are 0xF0 and 0x10, and
-//   the header's size fields are completed when the tape is closed. Files in
-//   this format (8-bit mono at 47500 or 48000 Hz) and files whose header is
+//   the header's size fields are completed when the tape is closed. Images in
+//   this format (8-bit mono at 47500 or 48000 Hz) and images whose header is
 //   not understood play one byte a tick; any other PCM or float recording is
 //   converted to levels at the tick rate as it plays (wav_tape_reader.h).
 // - CAS: no header; one byte per run, bit 7 the level, bits 0-6 the run
-//   length in ticks (runs of 0 are skipped on playback).
+//   length in ticks (runs of 0 are skipped on playback). A CAS image that
+//   begins with "SORDM5" is a file of the M5's tape blocks: it plays as the
+//   signal those blocks stand for (sordm5_tape.h), turned into runs when the
+//   tape is put in.
+//
+// Save states name the tape by its content, never by a file: a played image
+// by its size and SHA-256, a recording by its length and the SHA-256 of what
+// was recorded. Loading resumes a tape only from media the host offers for it
+// (or the tape in the deck now) whose content matches; otherwise the tape is
+// left stopped and `load_note` says so.
 //
 // Known differences from the real device:
 // - Levels are digital: no analogue signal, no filtering, no speed variation.
@@ -33,11 +45,12 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "devices/tape_media.h"
+#include "devices/wav_header.h"  // WAV_HEADER_SIZE
 #include "devices/wav_tape_reader.h"
-#include "host/file_stream.h"
-#include "host/wav_header.h"  // WAV_HEADER_SIZE
 #include "machine/component.h"
 #include "machine/scheduler.h"
 
@@ -51,10 +64,6 @@ inline constexpr uint8_t WAV_SAMPLE_LOW = 0x10;
 // The RIFF size field (36 + sample bytes) is 32 bits: a recording stops
 // taking samples when it would overflow.
 inline constexpr uint32_t WAV_MAX_SAMPLE_BYTES = 0xFFFFFFFFu - (WAV_HEADER_SIZE - 8);
-
-// True when `path` names a WAV image: at least 4 characters ending in ".wav"
-// in any letter case.
-bool is_wav_path(const std::string& path);
 
 class TapeDeck final : public Component {
 public:
@@ -73,21 +82,21 @@ public:
     int32_t signal_query() override { return out_level; }
     // The tape tick: plays or records one level sample.
     void on_event(int32_t param, int32_t lateness) override;
-    // The open tape by its path and position. A recording first hands its
-    // buffered samples to the file, so that the file holds everything up to
-    // this point (its contents are the same as without the save).
+    // The tape by its content and position. A recording first hands its
+    // buffered samples to its medium, so that it holds everything up to this
+    // point (its contents are the same as without the save).
     void save_state(StateWriter& out) override;
-    // Closes the tape in the deck (finishing a recording), then opens the
-    // saved one where it was: a played image must have the size it had, a
-    // recording is continued from its saved length (cut back to it only in
-    // `cuttable_recording`). Touches no
-    // scheduler event: the scheduler's own state holds the tick.
+    // Closes the tape in the deck (finishing a recording unless it is the
+    // one resumed), then resumes the saved tape from `offered_image` or
+    // `offered_recording`, or from the tape that was in the deck, when its
+    // content matches; otherwise leaves the deck stopped with `load_note`
+    // set. A staging reader only checks. Touches no scheduler event: the
+    // scheduler's own state holds the tick.
     void load_state(StateReader& in) override;
 
-    // Host commands, through the Machine. A file that cannot be opened leaves
-    // the deck closed.
-    void tape_play(const std::string& path);
-    void tape_record(const std::string& path);
+    // Host commands, through the Machine. A null medium leaves the deck closed.
+    void tape_play(std::unique_ptr<TapeImage> tape, TapeFormat format);
+    void tape_record(std::unique_ptr<TapeRecording> tape, TapeFormat format);
     void tape_close();
     // The activity flag (the tape level changed since the last call), cleared
     // by the call.
@@ -97,16 +106,14 @@ public:
     bool tick_running() const { return tick_event != NO_EVENT; }
 
     SignalLinkList outputs;
-    FileStream file;
-    std::string path;  // the open tape image
-    // When not empty, load_state opens this file in place of the saved path
-    // (a tool that keeps its recordings under its own names).
-    std::string substitute_path;
-    // The one recording file load_state may cut back to its saved length:
-    // the deck's own recording when the state is loaded, or the file a tool
-    // names. Any other recording a state names must have exactly its saved
-    // length, so that a state file can never shorten a file it merely names.
-    std::string cuttable_recording;
+    std::unique_ptr<TapeImage> image;                 // the tape playing
+    std::unique_ptr<TapeRecording> recording_medium;  // the tape recording
+    // Media the host offers for the tape a state names; load_state takes the
+    // one it resumes, and the host drops what is left afterwards.
+    std::unique_ptr<TapeImage> offered_image;
+    std::unique_ptr<TapeRecording> offered_recording;
+    // Why the last load_state left a saved tape stopped ("" when it did not).
+    std::string load_note;
     int32_t tick_event = NO_EVENT;
     uint8_t playing = 0;
     uint8_t recording = 0;
@@ -118,13 +125,20 @@ public:
     int32_t buffer_pos = 0;
     uint32_t samples_written = 0;
     // 0, or the error number of the first failed write of the last recording
-    // (its file is then incomplete); the host reads it after closing the tape.
+    // (its image is then incomplete); the host reads it after closing the tape.
     int32_t record_error = 0;
     // Image bytes still to play; 64 bits so that images of several gigabytes
     // play to their end.
     uint64_t bytes_left = 0;
     uint64_t image_size = 0;    // size of the played image when it was opened
-    int64_t buffer_offset = 0;  // file position the played buffer was read from
+    int64_t buffer_offset = 0;  // image position the played buffer was read from
+    TapeCursor cursor;          // reads the played image: `image`, or `runs`
+    // The run lengths a SORDM5 block file plays as.
+    std::unique_ptr<MemoryTapeImage> runs;
+    // A recording: bytes in its medium, and the SHA-256 of those after the
+    // header.
+    uint64_t record_length = 0;
+    Sha256 recorded;
     std::array<uint8_t, TAPE_BUFFER_SIZE> buffer{};
     // Active while a WAV recording is converted into the buffer.
     WavTapeConverter converter;
@@ -133,15 +147,34 @@ public:
 private:
     void update_tick();
     void send_playback_level(uint8_t level);
+    // Starts playing `image` from its beginning.
+    void start_playing();
+    // Points the cursor at what `image` plays as: itself, or the runs of a
+    // SORDM5 block file.
+    void open_played_image();
     // Reads the next block of the image into the buffer, behind `fill` bytes.
     void refill_buffer(uint8_t fill);
-    // Writes what is still buffered and the WAV header sizes, then closes the
-    // file. Touches nothing outside the deck, so the destructor can use it.
+    // Writes what is still buffered and the WAV header sizes, then ends the
+    // recording; closes a played image. Touches nothing outside the deck, so
+    // the destructor can use it.
     void finish_file();
+    // Appends recorded bytes to the medium (and to the recording's digest).
+    void append(const uint8_t* data, size_t count);
     void write_wav_header(uint32_t sample_bytes);
     void play_wav_tick();
     bool play_cas_tick(uint8_t& level);
     void record_tick();
+    // Hands the buffered recording to its medium, keeping the run being built.
+    void flush_recording();
+    // Hands everything recorded to the medium, the WAV header's sizes
+    // included, leaving the medium open.
+    void complete_recording();
+    // The parts of load_state that resume a played or recorded tape.
+    void resume_playing(StateReader& in, std::unique_ptr<TapeImage> in_deck);
+    void resume_recording(StateReader& in, std::unique_ptr<TapeRecording>& in_deck);
+    // Reads (and ignores) the tape part of a state saved before tapes were
+    // named by content.
+    void skip_path_named_tape(StateReader& in, bool was_playing);
 };
 
 }  // namespace m5

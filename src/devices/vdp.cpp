@@ -143,43 +143,32 @@ void Vdp::on_scanline(int32_t line, int32_t clocks) {
     set_int_line((regs[1] & R1_INTERRUPT_ENABLE) != 0);
 }
 
-void Vdp::save_state(StateWriter& out) {
-    out.raw(vram.data(), vram.size());
-    out.raw(picture.data(), picture.size());
-    out.raw(regs.data(), regs.size());
-    out.u8(status);
-    out.u8(read_ahead);
-    out.u8(latch_byte);
-    out.u16(address);
-    out.flag(latch_full);
-    out.u8(int_level);
-    for (uint16_t v :
-         {colour_base, pattern_base, name_base, sprite_pattern_base, sprite_attr_base, colour_mask, pattern_mask}) {
-        out.u16(v);
+void Vdp::describe_state(StateArchive& a) {
+    a.raw(vram.data(), vram.size());
+    a.raw(picture.data(), picture.size());
+    if (a.loading()) {
+        for (uint8_t& p : picture) {
+            if (!a.valid(p <= 15)) p = 0;
+        }
     }
-}
-
-void Vdp::load_state(StateReader& in) {
-    in.raw(vram.data(), vram.size());
-    in.raw(picture.data(), picture.size());
-    for (uint8_t& p : picture) {
-        if (p > 15) in.fail(), p = 0;
+    a.raw(regs.data(), regs.size());
+    if (a.loading()) {
+        for (int32_t n = 0; n < VDP_REGISTER_COUNT; ++n) regs[n] &= VDP_REGISTER_MASKS[n];
     }
-    in.raw(regs.data(), regs.size());
-    for (int32_t n = 0; n < VDP_REGISTER_COUNT; ++n) regs[n] &= VDP_REGISTER_MASKS[n];
-    status = in.u8();
-    read_ahead = in.u8();
-    latch_byte = in.u8();
-    address = in.u16() & VRAM_ADDRESS_MASK;
-    latch_full = in.flag();
-    int_level = in.u8() & 1;
+    a.field(status);
+    a.field(read_ahead);
+    a.field(latch_byte);
+    a.field(address, VRAM_ADDRESS_MASK);
+    a.field(latch_full);
+    a.field(int_level, 1);
     // The bases and masks are kept as the registers' history made them
     // (leaving Graphics II keeps its masks), so they are restored, not derived.
     for (uint16_t* v : {&colour_base, &pattern_base, &name_base, &sprite_pattern_base, &sprite_attr_base, &colour_mask,
                         &pattern_mask}) {
-        *v = in.u16() & VRAM_ADDRESS_MASK;
+        a.field(*v, VRAM_ADDRESS_MASK);
     }
-    update_colour_tables();
 }
+
+void Vdp::after_load() { update_colour_tables(); }
 
 }  // namespace m5

@@ -101,8 +101,9 @@ public:
     void on_scanline(int32_t line, int32_t clocks) override;
     // Video RAM, the picture last drawn, registers with the table bases they
     // set, status, read-ahead, address and latch, and the interrupt level.
-    void save_state(StateWriter& out) override;
-    void load_state(StateReader& in) override;
+    void describe_state(StateArchive& archive) override;
+    // The colour tables from R7.
+    void after_load() override;
 
     // --- Operations the machine and the ports use ---------------------------
     // Converts the picture through PALETTE into the host's surface rows.

@@ -63,9 +63,9 @@ uint32_t le32(const uint8_t* at) { return le16(at) | (le16(at + 2) << 16); }
 
 // Reads `count` bytes at `offset`; false when they are not all inside the
 // file or the read comes up short.
-bool read_at(FileStream& file, int64_t offset, uint8_t* into, int64_t count, int64_t file_size) {
+bool read_at(TapeCursor& file, int64_t offset, uint8_t* into, int64_t count, int64_t file_size) {
     if (offset < 0 || count < 0 || offset > file_size || count > file_size - offset) return false;
-    if (file.seek(offset, SEEK_FROM_START) != 0) return false;
+    file.seek(static_cast<uint64_t>(offset));
     return file.read(into, 1, static_cast<size_t>(count)) == static_cast<size_t>(count);
 }
 
@@ -76,7 +76,7 @@ bool supported(WavSampleFormat format, uint16_t bits) {
 
 }  // namespace
 
-WavTapeFormat read_wav_tape_format(FileStream& file, int64_t file_size) {
+WavTapeFormat read_wav_tape_format(TapeCursor& file, int64_t file_size) {
     WavTapeFormat result;
     std::array<uint8_t, 12> riff{};
     if (!read_at(file, 0, riff.data(), riff.size(), file_size)) return result;
@@ -286,7 +286,7 @@ void with_mixer(WavSampleFormat format, int32_t sample_bytes, int32_t channels, 
 
 }  // namespace
 
-void WavTapeConverter::start(FileStream& file, const WavTapeFormat& format) {
+void WavTapeConverter::start(TapeCursor& file, const WavTapeFormat& format) {
     active_ = format.understood && format.converted;
     sample_format_ = format.sample_format;
     sample_bytes_ = format.bits_per_sample / 8;
@@ -307,7 +307,7 @@ void WavTapeConverter::start(FileStream& file, const WavTapeFormat& format) {
     data_offset_ = format.data_offset;
     loudness_known_ = false;
     detector_.start(format.sample_rate_hz);
-    if (active_) file.seek(format.data_offset, SEEK_FROM_START);
+    if (active_) file.seek(static_cast<uint64_t>(format.data_offset));
 }
 
 void WavTapeConverter::detect(uint8_t* block, int32_t frames) {
@@ -316,7 +316,7 @@ void WavTapeConverter::detect(uint8_t* block, int32_t frames) {
     });
 }
 
-void WavTapeConverter::find_loudness(FileStream& file, uint8_t* scratch, int32_t scratch_bytes) {
+void WavTapeConverter::find_loudness(TapeCursor& file, uint8_t* scratch, int32_t scratch_bytes) {
     const auto frames_fit = scratch_bytes / frame_bytes_;
     int64_t left = std::min<int64_t>(frames_left_, int64_t{LOUDNESS_SECONDS} * sample_rate_hz_);
     bool first = true;
@@ -336,10 +336,10 @@ void WavTapeConverter::find_loudness(FileStream& file, uint8_t* scratch, int32_t
         });
     }
     detector_.swing_threshold = std::max(MIN_HYSTERESIS, SWING_SHARE * loudest);
-    file.seek(data_offset_, SEEK_FROM_START);
+    file.seek(static_cast<uint64_t>(data_offset_));
 }
 
-void WavTapeConverter::fill(FileStream& file, uint8_t* out, int32_t count) {
+void WavTapeConverter::fill(TapeCursor& file, uint8_t* out, int32_t count) {
     if (!active_) return;
     const auto played = static_cast<int32_t>(std::max<int64_t>(std::min<int64_t>(count, ticks_left_), 0));
     std::array<uint8_t, SCRATCH_BYTES> scratch;

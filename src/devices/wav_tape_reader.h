@@ -24,7 +24,7 @@
 
 #include <cstdint>
 
-#include "host/file_stream.h"
+#include "devices/tape_media.h"
 
 namespace m5 {
 
@@ -67,7 +67,7 @@ struct WavTapeFormat {
 // Reads the header of the WAV file open in `file`, whose size is
 // `file_size` bytes. Walks the RIFF chunks from the start of the file and
 // leaves the stream position anywhere; never reads past `file_size`.
-WavTapeFormat read_wav_tape_format(FileStream& file, int64_t file_size);
+WavTapeFormat read_wav_tape_format(TapeCursor& file, int64_t file_size);
 
 // Turns a recording's samples into levels. Its midpoint is the middle of an
 // envelope of the signal's peaks that follows a new peak at once (a much
@@ -103,7 +103,7 @@ class WavTapeConverter {
 public:
     // Starts converting the recording described by `format` (which must be
     // understood and converted), from the beginning of its data.
-    void start(FileStream& file, const WavTapeFormat& format);
+    void start(TapeCursor& file, const WavTapeFormat& format);
     // Stops converting; fill() then does nothing.
     void stop() { active_ = false; }
     bool active() const { return active_; }
@@ -111,7 +111,7 @@ public:
     // Writes the next `count` ticks to `out`. Ticks after the end of the
     // recording are TAPE_LEVEL_LOW. The stream is left where the next call
     // continues.
-    void fill(FileStream& file, uint8_t* out, int32_t count);
+    void fill(TapeCursor& file, uint8_t* out, int32_t count);
 
     // Every field, for the tape deck's save state; load marks the reader
     // failed on a value the converter cannot take.
@@ -125,7 +125,7 @@ private:
     // Before the first ticks: reads the start of the recording through
     // `scratch` to set how large its first swing must be, then returns to
     // the start of the data.
-    void find_loudness(FileStream& file, uint8_t* scratch, int32_t scratch_bytes);
+    void find_loudness(TapeCursor& file, uint8_t* scratch, int32_t scratch_bytes);
 
     bool active_ = false;
     WavSampleFormat sample_format_ = WavSampleFormat::PCM_INTEGER;

@@ -1,16 +1,13 @@
 // Checksums of the save-state files: SHA-256 names the ROM images a state was
-// made with, CRC-32 (the zlib/PNG polynomial) guards the file's bytes.
+// made with, CRC-32 (zlib's) guards the file's bytes.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 
+#include "machine/sha256.h"
+
 namespace m5 {
-
-using Sha256Digest = std::array<uint8_t, 32>;
-
-Sha256Digest sha256(const uint8_t* data, size_t size);
 
 // CRC-32 (reflected, polynomial 0xEDB88320, initial and final XOR 0xFFFFFFFF).
 // `crc` continues an earlier result over more bytes; start with 0.

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <vector>
@@ -19,9 +20,14 @@ struct ModeInfo {
 
 // Mode strings by mode number, with the open(2) flags of each.
 constexpr ModeInfo MODES[] = {
-    {nullptr, 0},    {"rb", O_RDONLY}, {"wb", O_WRONLY | O_CREAT | O_TRUNC},
-    {"r+b", O_RDWR}, {"r", O_RDONLY},  {"w", O_WRONLY | O_CREAT | O_TRUNC},
+    {nullptr, 0},
+    {"rb", O_RDONLY},
+    {"wb", O_WRONLY | O_CREAT | O_TRUNC},
+    {"r+b", O_RDWR},
+    {"r", O_RDONLY},
+    {"w", O_WRONLY | O_CREAT | O_TRUNC},
     {"r+w", O_RDWR},
+    {"w+b", O_RDWR | O_CREAT | O_TRUNC},
 };
 
 }  // namespace
@@ -31,7 +37,7 @@ FileStream::~FileStream() { close(); }
 bool FileStream::open(const std::string& path, int32_t mode) {
     close();
     first_error = 0;
-    if (mode < FILE_READ_BINARY || mode > FILE_READ_WRITE_TEXT) return false;
+    if (mode < FILE_READ_BINARY || mode > FILE_CREATE_READ_WRITE) return false;
     const ModeInfo& info = MODES[mode];
 
     // Open without blocking (a FIFO would wait for a writer), then make sure
@@ -122,6 +128,36 @@ int64_t FileStream::tell() {
 }
 
 bool FileStream::flush() { return handle != nullptr && std::fflush(handle) == 0; }
+
+bool FileStream::truncate(int64_t length) {
+    if (handle == nullptr || std::fflush(handle) != 0) return false;
+    return ::ftruncate(::fileno(handle), static_cast<off_t>(length)) == 0;
+}
+
+int64_t FileStream::size() {
+    if (handle == nullptr) return -1;
+    std::fflush(handle);
+    struct stat st {};
+    return ::fstat(::fileno(handle), &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
+}
+
+int32_t read_file(const std::string& path, size_t max_bytes, std::vector<uint8_t>& bytes, bool* longer) {
+    bytes.clear();
+    if (longer != nullptr) *longer = false;
+    FileStream file;
+    errno = 0;
+    if (!file.open(path, FILE_READ_BINARY)) return errno != 0 ? errno : EINVAL;
+    const int64_t size = file.size();
+    const size_t wanted = size < 0 ? max_bytes : static_cast<size_t>(std::min<uint64_t>(size, max_bytes));
+    bytes.resize(wanted);
+    const size_t got = file.read(bytes.data(), 1, wanted);
+    if (got != wanted) {
+        bytes.clear();
+        return EIO;
+    }
+    if (longer != nullptr) *longer = size > 0 && static_cast<uint64_t>(size) > max_bytes;
+    return 0;
+}
 
 bool FileStream::remove(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace m5 {
 
@@ -21,6 +22,7 @@ enum FileMode : int32_t {
     FILE_READ_TEXT = 4,          // "r"
     FILE_WRITE_TEXT = 5,         // "w"
     FILE_READ_WRITE_TEXT = 6,    // "r+w"
+    FILE_CREATE_READ_WRITE = 7,  // "w+b": created or emptied, then read and written
 };
 
 enum SeekOrigin : int32_t { SEEK_FROM_START = 0, SEEK_FROM_CURRENT = 1, SEEK_FROM_END = 2 };
@@ -32,7 +34,7 @@ public:
     FileStream(const FileStream&) = delete;
     FileStream& operator=(const FileStream&) = delete;
 
-    // Closes any open stream, then opens `path` in `mode` (1..6). False when
+    // Closes any open stream, then opens `path` in `mode` (1..7). False when
     // no stream was obtained (also for any other mode); the wrapper is then
     // closed.
     bool open(const std::string& path, int32_t mode);
@@ -55,6 +57,11 @@ public:
     int64_t tell();
     // Hands what is buffered to the system; false on a closed wrapper or an error.
     bool flush();
+    // Cuts the file to `length` bytes (what is buffered is written first);
+    // false on a closed wrapper or an error.
+    bool truncate(int64_t length);
+    // The file's size, or -1 on a closed wrapper.
+    int64_t size();
 
     // The error number (errno) of the first failed write, seek or flush since
     // the last open, also after close; 0 when there was none.
@@ -71,5 +78,10 @@ private:
     std::FILE* handle = nullptr;
     int32_t first_error = 0;
 };
+
+// Reads a regular file whole, or its first `max_bytes` when it is longer
+// (`longer` then says so). 0, or the error number that kept it from being
+// read (a directory, a FIFO or a device gives EINVAL without being read).
+int32_t read_file(const std::string& path, size_t max_bytes, std::vector<uint8_t>& bytes, bool* longer = nullptr);
 
 }  // namespace m5

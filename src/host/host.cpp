@@ -8,9 +8,10 @@
 #include <filesystem>
 
 #include "devices/tape_deck.h"
+#include "devices/wav_header.h"
 #include "host/platform.h"
 #include "host/settings.h"
-#include "host/wav_header.h"
+#include "host/tape_files.h"
 #include "machine/machine.h"
 #include "memory/memory_map.h"
 
@@ -32,6 +33,8 @@ Host::Host(Platform& platform_services, Settings& settings)
       pacer(platform_services, *this) {
     program_dir = program_directory_of(platform.executable_path());
     files_dir = program_dir;
+    // The machine takes its IPL ROM from the program directory when it starts.
+    read_file(program_dir + IPL_ROM_NAME, IPL_ROM_SIZE, ipl);
 
     validate_sound_choices();
     const int32_t rate_hz = SAMPLE_RATES_HZ[user_settings.sample_rate_index];
@@ -91,7 +94,18 @@ void Host::reset() {
 }
 
 void Host::open_cartridge(const std::string& path) {
-    emulated->open_cartridge(path);
+    // A file that cannot be read leaves the slot as it was; the machine is
+    // reset all the same, as inserting a cartridge does.
+    std::vector<uint8_t> image;
+    if (read_file(path, CARTRIDGE_SIZE, image) == 0) {
+        open_cartridge(image.data(), image.size());
+    } else {
+        reset();
+    }
+}
+
+void Host::open_cartridge(const uint8_t* data, size_t size) {
+    emulated->open_cartridge(data, size);
     report_tape_failure();
     restart_recording();
 }
@@ -102,14 +116,18 @@ void Host::close_cartridge() {
     stop_recording();
 }
 
-void Host::tape_play(const std::string& path) {
+void Host::tape_play(const std::string& path) { tape_play(FileTapeImage::open(path), tape_format_of(path)); }
+
+void Host::tape_play(std::unique_ptr<TapeImage> tape, TapeFormat format) {
     tape_close();
-    emulated->tape_play(path);
+    emulated->tape_play(std::move(tape), format);
 }
 
-void Host::tape_record(const std::string& path) {
+void Host::tape_record(const std::string& path) { tape_record(FileTapeRecording::create(path), tape_format_of(path)); }
+
+void Host::tape_record(std::unique_ptr<TapeRecording> tape, TapeFormat format) {
     tape_close();
-    emulated->tape_record(path);
+    emulated->tape_record(std::move(tape), format);
     tape_failure_reported = false;
 }
 
@@ -129,16 +147,20 @@ void Host::report_tape_failure() {
 void Host::apply_settings() { emulated->apply_config(); }
 
 bool Host::load_ipl(const std::string& path) {
-    FileStream file;
-    if (!file.open(path, FILE_READ_BINARY)) return false;
-    uint8_t* rom = emulated->memory_map->image;
-    std::fill(rom, rom + IPL_ROM_SIZE, uint8_t{0xFF});
-    file.read(rom, 1, IPL_ROM_SIZE);
-    file.close();
-    emulated->reset();
-    restart_recording();
+    std::vector<uint8_t> image;
+    if (read_file(path, IPL_ROM_SIZE, image) != 0) return false;
+    set_ipl(image.data(), image.size());
     return true;
 }
+
+void Host::set_ipl(const uint8_t* data, size_t size) {
+    ipl.assign(data, data + std::min<size_t>(size, IPL_ROM_SIZE));
+    emulated->memory_map->load_ipl(ipl.data(), ipl.size());
+    emulated->reset();
+    restart_recording();
+}
+
+void Host::ipl_rom(uint8_t* rom, size_t size) const { std::copy_n(ipl.begin(), std::min(size, ipl.size()), rom); }
 
 // --- Screen ------------------------------------------------------------------
 

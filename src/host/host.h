@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "devices/tape_media.h"
 #include "host/file_stream.h"
 #include "host/frame_pacer.h"
 #include "machine/machine_host.h"
@@ -32,6 +33,16 @@ namespace m5 {
 class Machine;
 class Platform;
 struct Settings;
+
+// Tapes the caller offers for a state to resume: the tape that was playing,
+// or a recording that holds what was recorded up to the save.
+struct StateMedia {
+    std::unique_ptr<TapeImage> tape;
+    std::unique_ptr<TapeRecording> recording;
+};
+
+// The IPL ROM's file name in the program directory.
+inline constexpr const char* IPL_ROM_NAME = "IPL.ROM";
 
 inline constexpr int32_t SURFACE_ROW_BYTES = SURFACE_WIDTH * 2;
 
@@ -79,7 +90,11 @@ public:
     Host& operator=(const Host&) = delete;
 
     // --- MachineHost --------------------------------------------------------
-    std::string program_directory() const override { return program_dir; }
+    // The IPL ROM the host holds: read from "IPL.ROM" in the program
+    // directory when the host starts, or set later (load_ipl, set_ipl).
+    void ipl_rom(uint8_t* rom, size_t size) const override;
+    // The directory of the program, ending with '/'.
+    std::string program_directory() const { return program_dir; }
     uint16_t* surface_row(int32_t row) override;
     const uint8_t* key_state() const override { return keys.data(); }
     const uint8_t* joy_bits() const override { return joy.data(); }
@@ -103,12 +118,18 @@ public:
     // --- Commands -----------------------------------------------------------
     // Every component reset; a recording in progress starts over.
     void reset();
-    // Loads the cartridge image and resets; a recording starts over.
+    // Loads the cartridge image (its first 20 KiB) and resets; a recording
+    // starts over. A file that cannot be read leaves the slot as it was.
     void open_cartridge(const std::string& path);
+    void open_cartridge(const uint8_t* data, size_t size);
     // Empties the slot and resets; a recording is stopped and written.
     void close_cartridge();
+    // Tapes from files (the kind follows the name; a file that cannot be
+    // opened leaves the deck empty), or from media the caller made.
     void tape_play(const std::string& path);
+    void tape_play(std::unique_ptr<TapeImage> tape, TapeFormat format);
     void tape_record(const std::string& path);
+    void tape_record(std::unique_ptr<TapeRecording> tape, TapeFormat format);
     void tape_close();
     // 0, or the error number of the first failed write of the last tape
     // recording, once the tape is closed: its file is then incomplete.
@@ -122,8 +143,10 @@ public:
     // the rate it started with.
     void reopen_sound();
     // Replaces the IPL ROM with the first 8 KiB of the file (0xFF beyond its
-    // end) and resets. False, with nothing changed, when it cannot be opened.
+    // end) and resets. False, with nothing changed, when it cannot be read.
     bool load_ipl(const std::string& path);
+    // The same from bytes.
+    void set_ipl(const uint8_t* data, size_t size);
     // Where the recordings go from now on (ends with '/'); the program
     // directory until this is called.
     void set_recording_directory(const std::string& dir) { files_dir = dir; }
@@ -182,9 +205,12 @@ public:
     // Loads a state file. Everything is read and checked in a staging machine
     // first; on any failure `error` says why in one line and nothing has
     // changed. The IPL ROM and the cartridge in the machine must be the ones
-    // the state was saved with. A non-empty `tape_path` is opened in place of
-    // the tape image the state names.
-    bool load_state(const std::vector<uint8_t>& file, std::string& error, const std::string& tape_path = "");
+    // the state was saved with. A tape the state names resumes only from
+    // `media` (or the tape in the deck now) when its content matches; else
+    // the state loads with the tape stopped and state_note() says why.
+    bool load_state(const std::vector<uint8_t>& file, std::string& error, StateMedia media = {});
+    // "" or one line about the last state loaded (a tape left stopped).
+    const std::string& state_note() const { return load_note; }
     // Frames emulated since the machine started (a loaded state brings its own).
     uint64_t frames_run() const { return frame_count; }
 
@@ -214,6 +240,7 @@ private:
     Settings& user_settings;
     std::string program_dir;
     std::string files_dir;
+    std::vector<uint8_t> ipl;  // the IPL ROM image, at most IPL_ROM_SIZE bytes
 
     // Screen surface, created before the Machine so that its rows exist
     // whenever the video chip asks for them, and freed after it.
@@ -256,6 +283,7 @@ private:
 
     std::unique_ptr<Machine> emulated;
     uint64_t frame_count = 0;
+    std::string load_note;
     FramePacer pacer;
 };
 

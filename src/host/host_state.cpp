@@ -18,6 +18,7 @@ namespace {
 
 constexpr uint32_t HOST_TAG = state_tag("HOST");
 constexpr size_t MAX_PASTE_TEXT = 1u << 24;
+constexpr uint64_t MAX_FRAMES = uint64_t{1} << 40;
 
 Sha256Digest ipl_digest(const MemoryMap& memory) { return sha256(memory.image, IPL_ROM_SIZE); }
 Sha256Digest cartridge_digest(const MemoryMap& memory) {
@@ -77,14 +78,15 @@ bool read_host_part(const std::vector<uint8_t>& chunks, HostPart& part) {
             part.paste_step == 0 ||
             (!part.paste_text.empty() && part.paste_text.size() == static_cast<size_t>(part.paste_length) + 1 &&
              part.paste_text.back() == 0);
-        return in.ok() && in.at_end() && text_ok;
+        // A frame count beyond some thousands of years of running is not one.
+        return in.ok() && in.at_end() && text_ok && part.frames <= MAX_FRAMES;
     }
     return false;
 }
 
 std::string component_error(ComponentId id) {
-    if (id == TAPE_DECK_ID) return "the tape image the save state names is missing or not the one it was saved with";
-    return "the save state holds data its machine cannot take (part " + std::to_string(id) + ")";
+    const char* name = component_name(id);
+    return "the save state holds data " + std::string(name != nullptr ? name : "its machine") + " cannot take";
 }
 
 }  // namespace
@@ -120,7 +122,7 @@ std::vector<uint8_t> Host::save_state(bool with_thumbnail) {
     return encode_state_file(state);
 }
 
-bool Host::load_state(const std::vector<uint8_t>& file, std::string& error, const std::string& tape_path) {
+bool Host::load_state(const std::vector<uint8_t>& file, std::string& error, StateMedia media) {
     StateFile state;
     if (!decode_state_file(file, state, error)) return false;
     if (state.ipl != ipl_digest(*emulated->memory_map)) {
@@ -137,18 +139,13 @@ bool Host::load_state(const std::vector<uint8_t>& file, std::string& error, cons
         return false;
     }
 
-    // A recording the state names is cut back to its saved length only in
-    // the file the deck records now or the one the caller names.
-    const TapeDeck& deck = *emulated->tape_deck;
-    const std::string cuttable = !tape_path.empty() ? tape_path : deck.recording ? deck.path : std::string();
-
     // Everything is read into a machine of its own first.
+    const uint32_t layout = state.format_version < 2 ? 1 : STATE_LAYOUT_VERSION;
     {
         Machine staging(nullptr);
-        staging.tape_deck->substitute_path = tape_path;
-        staging.tape_deck->cuttable_recording = cuttable;
         StateReader in(state.chunks.data(), state.chunks.size());
         in.staging = true;
+        in.layout_version = layout;
         ComponentId failed = 0;
         if (!staging.load_state(in, &failed)) {
             error = component_error(failed);
@@ -156,12 +153,16 @@ bool Host::load_state(const std::vector<uint8_t>& file, std::string& error, cons
         }
     }
 
-    emulated->tape_deck->substitute_path = tape_path;
-    emulated->tape_deck->cuttable_recording = cuttable;
+    TapeDeck& deck = *emulated->tape_deck;
+    deck.offered_image = std::move(media.tape);
+    deck.offered_recording = std::move(media.recording);
     StateReader in(state.chunks.data(), state.chunks.size());
+    in.layout_version = layout;
     emulated->load_state(in);
-    emulated->tape_deck->substitute_path.clear();
-    emulated->tape_deck->cuttable_recording.clear();
+    deck.offered_image.reset();
+    deck.offered_recording.reset();
+    load_note = deck.load_note;
+    report_tape_failure();
 
     frame_count = part.frames;
     keys = part.keys;

@@ -56,9 +56,9 @@ bool decode_state_file(const std::vector<uint8_t>& bytes, StateFile& out, std::s
     }
     StateReader in(bytes.data() + sizeof MAGIC, body - sizeof MAGIC);
     out.format_version = in.u32();
-    if (out.format_version != STATE_FORMAT_VERSION) {
+    if (out.format_version < 1 || out.format_version > STATE_FORMAT_VERSION) {
         error = "the save state has format version " + std::to_string(out.format_version) +
-                "; this emulator reads version " + std::to_string(STATE_FORMAT_VERSION);
+                "; this emulator reads versions 1 to " + std::to_string(STATE_FORMAT_VERSION);
         return false;
     }
     out.emulator_version = in.text(MAX_VERSION_TEXT);

@@ -21,7 +21,8 @@
 
 namespace m5 {
 
-inline constexpr uint32_t STATE_FORMAT_VERSION = 1;
+// 2: tapes named by their content (1, with tapes named by a path, still loads).
+inline constexpr uint32_t STATE_FORMAT_VERSION = 2;
 inline constexpr int32_t THUMBNAIL_WIDTH = 128;
 inline constexpr int32_t THUMBNAIL_HEIGHT = 96;
 

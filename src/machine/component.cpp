@@ -1,6 +1,7 @@
 #include "machine/component.h"
 
 #include "machine/machine.h"
+#include "machine/state_io.h"
 
 namespace m5 {
 
@@ -32,6 +33,17 @@ Component::Component(Machine* owner, MachineHost* host_services)
         id = prev->id + 1;
     }
     owner->last_component = this;
+}
+
+void Component::save_state(StateWriter& out) {
+    StateArchive archive(out);
+    describe_state(archive);
+}
+
+void Component::load_state(StateReader& in) {
+    StateArchive archive(in);
+    describe_state(archive);
+    after_load();
 }
 
 void Component::mem_write16(int32_t address, int32_t data16) { write16_as_bytes(*this, address, data16); }

@@ -20,6 +20,7 @@ namespace m5 {
 
 class Machine;
 class MachineHost;
+class StateArchive;
 class StateReader;
 class StateWriter;
 
@@ -59,14 +60,21 @@ public:
     virtual void reset_alias_b() { reset(); }
 
     // --- State ----------------------------------------------------------------
-    // Writes nothing by default (a part without state of its own). Called by
-    // the machine's save_state, between frames: every field that decides what
-    // the part does next, in a fixed order; wiring and values derived from
-    // the host's settings are left out.
-    virtual void save_state(StateWriter& out) { (void)out; }
-    // Reads nothing by default. Called by the machine's load_state with what
-    // save_state wrote; a value the part cannot take marks the reader failed.
-    virtual void load_state(StateReader& in) { (void)in; }
+    // Describes nothing by default (a part without state of its own). Called
+    // by save_state and load_state: hands the archive every field that
+    // decides what the part does next, in a fixed order, to be written or read
+    // back; on load, a value the part cannot take marks the archive failed.
+    // Wiring and values derived from the host's settings are left out.
+    virtual void describe_state(StateArchive& archive) { (void)archive; }
+    // Nothing by default. Called by load_state after describe_state:
+    // recomputes the values derived from the fields just read.
+    virtual void after_load() {}
+    // describe_state to an archive that writes, by default. Called by the
+    // machine's save_state, between frames.
+    virtual void save_state(StateWriter& out);
+    // describe_state to an archive that reads, then after_load, by default.
+    // Called by the machine's load_state with what save_state wrote.
+    virtual void load_state(StateReader& in);
 
     // --- Memory -------------------------------------------------------------
     // Ignores the write by default. Called by the processor.

@@ -1,5 +1,8 @@
 #include "machine/machine.h"
 
+#include <iterator>
+#include <type_traits>
+
 #include "cpu/z80_cpu.h"
 #include "devices/ctc.h"
 #include "devices/key_matrix.h"
@@ -14,21 +17,42 @@
 
 namespace m5 {
 
+namespace {
+
+struct ComponentEntry {
+    uint32_t tag;
+    const char* name;
+};
+
+constexpr ComponentEntry COMPONENTS[] = {
+#define M5_COMPONENT_ENTRY(id, type, member, tag, name) {state_tag(tag), name},
+    M5_MACHINE_COMPONENTS(M5_COMPONENT_ENTRY)
+#undef M5_COMPONENT_ENTRY
+};
+static_assert(std::size(COMPONENTS) == COMPONENT_COUNT);
+
+}  // namespace
+
+uint32_t component_state_tag(ComponentId id) { return id >= 0 && id < COMPONENT_COUNT ? COMPONENTS[id].tag : 0; }
+
+const char* component_name(ComponentId id) { return id >= 0 && id < COMPONENT_COUNT ? COMPONENTS[id].name : nullptr; }
+
+template <typename T>
+std::unique_ptr<T> Machine::build() {
+    // Unmapped ports go to the machine's null component, built first.
+    if constexpr (std::is_same_v<T, IoBus>)
+        return std::make_unique<IoBus>(this, host, null_component.get());
+    else
+        return std::make_unique<T>(this, host);
+}
+
 Machine::Machine(MachineHost* host_services, LifecycleObserver* lifecycle_observer)
     : host(host_services), observer(lifecycle_observer) {
-    // Construction order fixes the ids (see the enum in machine.h).
-    null_component = std::make_unique<NullComponent>(this, host);
-    scheduler = std::make_unique<Scheduler>(this, host);
+    // Construction order fixes the ids (see M5_MACHINE_COMPONENTS).
+#define M5_BUILD_COMPONENT(id, type, member, tag, name) member = build<type>();
+    M5_MACHINE_COMPONENTS(M5_BUILD_COMPONENT)
+#undef M5_BUILD_COMPONENT
     scheduler->init();  // first, so that the others' init can register listeners
-    tape_deck = std::make_unique<TapeDeck>(this, host);
-    io_bus = std::make_unique<IoBus>(this, host, null_component.get());
-    psg = std::make_unique<Psg>(this, host);
-    vdp = std::make_unique<Vdp>(this, host);
-    cpu = std::make_unique<Z80Cpu>(this, host);
-    ctc = std::make_unique<Ctc>(this, host);
-    system_port = std::make_unique<SystemPort>(this, host);
-    key_matrix = std::make_unique<KeyMatrix>(this, host);
-    memory_map = std::make_unique<MemoryMap>(this, host);
 
     // Wiring.
     scheduler->add_cpu(cpu.get());
@@ -103,8 +127,8 @@ void Machine::setup_audio(int32_t sample_rate, int32_t block_length) {
 
 const int16_t* Machine::take_audio(int32_t count, uint8_t finish) { return scheduler->mix_samples(count, finish); }
 
-void Machine::open_cartridge(const std::string& path) {
-    memory_map->load_cartridge(path);
+void Machine::open_cartridge(const uint8_t* data, size_t size) {
+    memory_map->load_cartridge(data, size);
     reset_all_components();
 }
 
@@ -113,8 +137,12 @@ void Machine::close_cartridge() {
     reset_all_components();
 }
 
-void Machine::tape_play(const std::string& path) { tape_deck->tape_play(path); }
-void Machine::tape_record(const std::string& path) { tape_deck->tape_record(path); }
+void Machine::tape_play(std::unique_ptr<TapeImage> tape, TapeFormat format) {
+    tape_deck->tape_play(std::move(tape), format);
+}
+void Machine::tape_record(std::unique_ptr<TapeRecording> tape, TapeFormat format) {
+    tape_deck->tape_record(std::move(tape), format);
+}
 void Machine::tape_close() { tape_deck->tape_close(); }
 uint8_t Machine::tape_status() { return tape_deck->tape_status(); }
 
@@ -135,16 +163,6 @@ void Machine::add_hsync_listener(Component* listener) { scheduler->add_hsync_lis
 MachineTime Machine::now() { return scheduler->now(); }
 int32_t Machine::clocks_since(MachineTime time) { return clocks_between(time, scheduler->now()); }
 
-namespace {
-constexpr uint32_t COMPONENT_TAGS[] = {
-    state_tag("NULL"), state_tag("SCHD"), state_tag("TAPE"), state_tag("IOBS"), state_tag("PSG "), state_tag("VDP "),
-    state_tag("Z80 "), state_tag("CTC "), state_tag("SYSP"), state_tag("KEYS"), state_tag("MMAP"),
-};
-constexpr int32_t COMPONENT_COUNT = static_cast<int32_t>(std::size(COMPONENT_TAGS));
-}  // namespace
-
-uint32_t component_state_tag(ComponentId id) { return id >= 0 && id < COMPONENT_COUNT ? COMPONENT_TAGS[id] : 0; }
-
 void Machine::save_state(StateWriter& out) {
     for (Component* c = first_component; c != nullptr; c = c->next) {
         out.begin_chunk(component_state_tag(c->id));
@@ -163,7 +181,7 @@ bool Machine::load_state(StateReader& in, ComponentId* failed) {
     StateReader body;
     while (in.next_chunk(tag, body)) {
         ComponentId id = 0;
-        while (id < COMPONENT_COUNT && COMPONENT_TAGS[id] != tag) ++id;
+        while (id < COMPONENT_COUNT && COMPONENTS[id].tag != tag) ++id;
         Component* c = id < COMPONENT_COUNT ? find_component(id) : nullptr;
         if (c == nullptr) continue;  // not a component's chunk
         if (seen[id]) return fail(id);

@@ -1,15 +1,16 @@
 // Machine: the emulated computer as a whole.
 //
-// Builds the eleven components in a fixed order (which fixes their ids),
-// wires them (processor buses, port map, signal links, interrupt chain,
+// Builds the components of M5_MACHINE_COMPONENTS in that order (which fixes
+// their ids), wires them (processor buses, port map, signal links, interrupt chain,
 // scheduler lists), initialises and resets them, and is the one object the
 // host talks to. It also relays the scheduler's services to the components.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <string>
 
+#include "devices/tape_media.h"
 #include "machine/clock.h"
 #include "machine/component.h"
 
@@ -18,34 +19,44 @@ namespace m5 {
 class MachineHost;
 class StateReader;
 class StateWriter;
-class Scheduler;
-class TapeDeck;
-class IoBus;
-class Psg;
-class Vdp;
-class Z80Cpu;
-class Ctc;
-class SystemPort;
-class KeyMatrix;
-class MemoryMap;
 
-// Component ids fixed by construction order.
+// The machine's components, one line each in construction order: the name of
+// its id, its class, the Machine member that owns it, the tag of its chunk in
+// a saved state and the name a failed load gives it. The ids, the enum, the
+// members, the construction and the tags all come from this list. Saved
+// states depend on the ids, the order and the tags: a new component goes at
+// the end.
+#define M5_MACHINE_COMPONENTS(X)                                                      \
+    X(NULL_COMPONENT_ID, NullComponent, null_component, "NULL", "the null component") \
+    X(SCHEDULER_ID, Scheduler, scheduler, "SCHD", "the scheduler")                    \
+    X(TAPE_DECK_ID, TapeDeck, tape_deck, "TAPE", "the tape deck")                     \
+    X(IO_BUS_ID, IoBus, io_bus, "IOBS", "the I/O bus")                                \
+    X(PSG_ID, Psg, psg, "PSG ", "the sound chip")                                     \
+    X(VDP_ID, Vdp, vdp, "VDP ", "the video chip")                                     \
+    X(Z80_CPU_ID, Z80Cpu, cpu, "Z80 ", "the processor")                               \
+    X(CTC_ID, Ctc, ctc, "CTC ", "the counter/timer")                                  \
+    X(SYSTEM_PORT_ID, SystemPort, system_port, "SYSP", "the system port")             \
+    X(KEY_MATRIX_ID, KeyMatrix, key_matrix, "KEYS", "the keyboard")                   \
+    X(MEMORY_MAP_ID, MemoryMap, memory_map, "MMAP", "the memory map")
+
+#define M5_DECLARE_COMPONENT_CLASS(id, type, member, tag, name) class type;
+M5_MACHINE_COMPONENTS(M5_DECLARE_COMPONENT_CLASS)
+#undef M5_DECLARE_COMPONENT_CLASS
+
+// Component ids, fixed by construction order (NULL_COMPONENT_ID = 0, ...),
+// and their number.
 enum : ComponentId {
-    NULL_COMPONENT_ID = 0,
-    SCHEDULER_ID = 1,
-    TAPE_DECK_ID = 2,
-    IO_BUS_ID = 3,
-    PSG_ID = 4,
-    VDP_ID = 5,
-    Z80_CPU_ID = 6,
-    CTC_ID = 7,
-    SYSTEM_PORT_ID = 8,
-    KEY_MATRIX_ID = 9,
-    MEMORY_MAP_ID = 10,
+#define M5_COMPONENT_ID(id, type, member, tag, name) id,
+    M5_MACHINE_COMPONENTS(M5_COMPONENT_ID)
+#undef M5_COMPONENT_ID
+        COMPONENT_COUNT
 };
 
 // The chunk tag of component `id` in a saved state.
 uint32_t component_state_tag(ComponentId id);
+// The name of component `id` in messages ("the video chip"); null for an id
+// the machine does not have.
+const char* component_name(ComponentId id);
 
 inline constexpr int32_t PSG_CLOCK_HZ = 3'579'545;
 inline constexpr int32_t PSG_FULL_VOLUME = 8000;
@@ -74,10 +85,12 @@ public:
     void render_screen();
     void setup_audio(int32_t sample_rate, int32_t block_length);
     const int16_t* take_audio(int32_t count, uint8_t finish);
-    void open_cartridge(const std::string& path);
+    // The cartridge from bytes (up to its 20 KiB window), then a reset.
+    void open_cartridge(const uint8_t* data, size_t size);
     void close_cartridge();
-    void tape_play(const std::string& path);
-    void tape_record(const std::string& path);
+    // The tape media (devices/tape_media.h); the deck owns them from here on.
+    void tape_play(std::unique_ptr<TapeImage> tape, TapeFormat format);
+    void tape_record(std::unique_ptr<TapeRecording> tape, TapeFormat format);
     void tape_close();
     uint8_t tape_status();
     void apply_config();
@@ -106,24 +119,21 @@ public:
     int32_t clocks_since(MachineTime time);
 
     MachineHost* const host;
-    // Owned components; the constructor builds them in id order, the null
-    // component first.
-    std::unique_ptr<Scheduler> scheduler;
-    std::unique_ptr<TapeDeck> tape_deck;
-    std::unique_ptr<IoBus> io_bus;
-    std::unique_ptr<Psg> psg;
-    std::unique_ptr<Vdp> vdp;
-    std::unique_ptr<Z80Cpu> cpu;
-    std::unique_ptr<Ctc> ctc;
-    std::unique_ptr<SystemPort> system_port;
-    std::unique_ptr<KeyMatrix> key_matrix;
-    std::unique_ptr<MemoryMap> memory_map;
-    std::unique_ptr<NullComponent> null_component;
+    // Owned components, one member per line of M5_MACHINE_COMPONENTS
+    // (null_component, scheduler, tape_deck, io_bus, psg, vdp, cpu, ctc,
+    // system_port, key_matrix, memory_map); the constructor builds them in id
+    // order.
+#define M5_COMPONENT_MEMBER(id, type, member, tag, name) std::unique_ptr<type> member;
+    M5_MACHINE_COMPONENTS(M5_COMPONENT_MEMBER)
+#undef M5_COMPONENT_MEMBER
 
     Component* first_component = nullptr;
     Component* last_component = nullptr;
 
 private:
+    // A new component of class T in this machine.
+    template <typename T>
+    std::unique_ptr<T> build();
     void reset_all_components();
     LifecycleObserver* observer;
 };

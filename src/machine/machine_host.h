@@ -5,8 +5,8 @@
 // and the test hosts implement.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <string>
 
 namespace m5 {
 
@@ -27,9 +27,11 @@ class MachineHost {
 public:
     virtual ~MachineHost() = default;
 
-    // Directory of the program, ending with the path separator '/'. The memory
-    // map reads IPL.ROM from there.
-    virtual std::string program_directory() const = 0;
+    // The IPL ROM image, which the memory map takes at init: copies up to
+    // `size` bytes of it into `rom` (which reads 0xFF where nothing is
+    // copied). The host reads it from wherever it keeps it; the machine opens
+    // no file.
+    virtual void ipl_rom(uint8_t* rom, size_t size) const = 0;
 
     // Address of row 0..191 of the 256 x 192 RGB565 screen surface. Each row
     // keeps its address for the host's lifetime.

@@ -76,64 +76,53 @@ constexpr uint8_t NO_TARGET = 0xFF;
 constexpr int32_t MAX_SAVED_BLOCK = 1 << 22;
 }  // namespace
 
-void Scheduler::save_state(StateWriter& out) {
-    out.u32(clock_counter);
-    out.u8(static_cast<uint8_t>(speed_shift));
-    out.i32(event_slots_used);
-    for (int32_t i = 0; i < event_slots_used; ++i) {
-        const TimedEvent& e = events[i];
-        out.flag(e.active != 0);
-        out.u8(e.target != nullptr ? static_cast<uint8_t>(e.target->id) : NO_TARGET);
-        out.i32(e.param);
-        out.i32(e.remaining);
-        out.i32(e.period);
-    }
-    out.i32(next_event_time);
-    out.i32(next_event);
-    out.i32(slice_elapsed);
-    out.flag(events_settled != 0);
-    out.i32(block_length);
-    out.i32(samples_per_line);
-    out.i32(sample_fraction);
-    out.i32(block_fill);
-    for (int32_t i = 0; i < block_fill; ++i) out.i32(mix_buffer[static_cast<size_t>(i)]);
-}
-
-void Scheduler::load_state(StateReader& in) {
-    clock_counter = in.u32();
-    speed_shift = in.u8();
-    if (speed_shift > MAX_SPEED_SHIFT) in.fail(), speed_shift = 0;
-    if (host != nullptr) host->cpu_speed() = speed_shift;
-    event_slots_used = in.i32_in(0, MAX_TIMED_EVENTS);
-    for (int32_t i = 0; i < MAX_TIMED_EVENTS; ++i) events[i] = TimedEvent{};
+void Scheduler::describe_state(StateArchive& a) {
+    a.field(clock_counter);
+    a.field_as<uint8_t>(speed_shift);
+    if (!a.valid(speed_shift <= MAX_SPEED_SHIFT)) speed_shift = 0;
+    a.i32_in(event_slots_used, 0, MAX_TIMED_EVENTS);
+    if (a.loading()) std::fill(std::begin(events), std::end(events), TimedEvent{});
     for (int32_t i = 0; i < event_slots_used; ++i) {
         TimedEvent& e = events[i];
-        e.active = in.flag() ? 1 : 0;
-        const uint8_t owner = in.u8();
-        e.target = owner == NO_TARGET || machine == nullptr ? nullptr : machine->find_component(owner);
-        e.param = in.i32();
-        e.remaining = in.i32();
-        e.period = in.i32_in(0, INT32_MAX);
-        if (e.active && e.target == nullptr) in.fail(), e.active = 0;
+        a.field_as<bool>(e.active);
+        // The owner by its id.
+        uint8_t owner = e.target != nullptr ? static_cast<uint8_t>(e.target->id) : NO_TARGET;
+        a.field(owner);
+        if (a.loading()) e.target = owner == NO_TARGET || machine == nullptr ? nullptr : machine->find_component(owner);
+        a.field(e.param);
+        a.field(e.remaining);
+        a.i32_in(e.period, 0, INT32_MAX);
+        if (!a.valid(!e.active || e.target != nullptr)) e.active = 0;
     }
-    next_event_time = in.i32();
-    next_event = in.i32_in(NO_EVENT, event_slots_used - 1);
-    if (next_event != NO_EVENT && !events[next_event].active) in.fail(), next_event = NO_EVENT;
-    slice_elapsed = in.i32();
-    events_settled = in.flag() ? 1 : 0;
+    a.field(next_event_time);
+    a.i32_in(next_event, NO_EVENT, event_slots_used - 1);
+    if (!a.valid(next_event == NO_EVENT || events[next_event].active)) next_event = NO_EVENT;
+    a.field(slice_elapsed);
+    a.field_as<bool>(events_settled);
 
-    const int32_t saved_length = in.i32_in(0, MAX_SAVED_BLOCK);
-    const int32_t saved_per_line = in.i32();
-    const int32_t saved_fraction = in.i32_in(0, 1023);
-    const int32_t saved_fill = in.i32_in(0, saved_length);
+    // The sound block in progress; its samples are kept only when the block
+    // length and the samples per line are the ones in use.
+    int32_t saved_length = block_length;
+    int32_t saved_per_line = samples_per_line;
+    int32_t saved_fraction = sample_fraction;
+    int32_t saved_fill = block_fill;
+    a.i32_in(saved_length, 0, MAX_SAVED_BLOCK);
+    a.field(saved_per_line);
+    a.i32_in(saved_fraction, 0, 1023);
+    a.i32_in(saved_fill, 0, saved_length);
     const bool same_sound = saved_length == block_length && saved_per_line == samples_per_line;
-    std::fill(mix_buffer.begin(), mix_buffer.end(), 0);
+    if (a.loading()) std::fill(mix_buffer.begin(), mix_buffer.end(), 0);
     for (int32_t i = 0; i < saved_fill; ++i) {
-        const int32_t sample = in.i32();
+        int32_t sample = same_sound ? mix_buffer[static_cast<size_t>(i)] : 0;
+        a.field(sample);
         if (same_sound) mix_buffer[static_cast<size_t>(i)] = sample;
     }
     sample_fraction = same_sound ? saved_fraction : 0;
     block_fill = same_sound ? saved_fill : 0;
+}
+
+void Scheduler::after_load() {
+    if (host != nullptr) host->cpu_speed() = speed_shift;
 }
 
 int32_t Scheduler::cpu_elapsed_machine_clocks() {

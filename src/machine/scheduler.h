@@ -45,9 +45,9 @@ public:
     // Time, every pending event with its owner's id, and the sound block in
     // progress. The block's samples are restored when the sample rate and
     // block length are the ones in use; otherwise a new block starts.
-    void save_state(StateWriter& out) override;
-    // Also sets the host's CPU speed to the saved one.
-    void load_state(StateReader& in) override;
+    void describe_state(StateArchive& archive) override;
+    // Sets the host's CPU speed to the loaded one.
+    void after_load() override;
 
     // Registration; each returns the event id (0..63) or NO_EVENT when full.
     int32_t add_event_us(Component* target, int32_t param, double microseconds, uint8_t periodic);

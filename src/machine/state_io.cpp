@@ -85,6 +85,7 @@ bool StateReader::next_chunk(uint32_t& tag, StateReader& body) {
     }
     body = StateReader(at, length);
     body.staging = staging;
+    body.layout_version = layout_version;
     at += length;
     return true;
 }

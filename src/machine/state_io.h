@@ -1,11 +1,13 @@
 // StateWriter and StateReader: the byte streams through which components save
-// and restore their whole state.
+// and restore their whole state; StateArchive: the one description of a
+// component's fields that drives either.
 //
 // Fields are little-endian whatever the host's byte order. A saved machine is
 // a sequence of chunks, one per component: a 4-byte tag, a 32-bit length and
 // that many bytes of fields, so that a reader can step over a chunk it does
-// not know. Components write their fields in a fixed order and read them back
-// in the same order; a reader that runs past its end, or that a component
+// not know. A component lists its fields once, in a fixed order, to a
+// StateArchive, which writes them when saving and reads them back in the same
+// order when loading; a reader that runs past its end, or that a component
 // finds holding a value it cannot take, is marked failed and from then on
 // reads zeros. The caller checks ok() once at the end.
 #pragma once
@@ -14,9 +16,14 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace m5 {
+
+// The layout of the chunks a StateWriter writes. 1: tapes named by a path;
+// 2: tapes named by their content.
+inline constexpr uint32_t STATE_LAYOUT_VERSION = 2;
 
 // Four characters packed as a chunk tag, first character in the low byte.
 constexpr uint32_t state_tag(const char (&text)[5]) {
@@ -98,12 +105,75 @@ public:
     // read but act on nothing outside the machine (no file is opened for
     // writing, nothing is truncated).
     bool staging = false;
+    // The layout the chunks were written in (a reader of an older file is
+    // told so by the host).
+    uint32_t layout_version = STATE_LAYOUT_VERSION;
 
 private:
     uint64_t get(int count);
     const uint8_t* end = nullptr;
     const uint8_t* at = nullptr;
     bool failed = false;
+};
+
+// A component's state described once: each call hands one field to the
+// archive, which writes it when saving and stores what it reads into it when
+// loading, the same bytes either way. On load, a value the part cannot take
+// marks the reader failed (i32_in, valid); the part then keeps a safe value.
+class StateArchive {
+public:
+    explicit StateArchive(StateWriter& out) : writer(&out) {}
+    explicit StateArchive(StateReader& in) : reader(&in) {}
+
+    bool loading() const { return reader != nullptr; }
+    // The reader's staging mark (see StateReader); false when saving.
+    bool staging() const { return reader != nullptr && reader->staging; }
+
+    void field(uint8_t& v) { loading() ? void(v = reader->u8()) : writer->u8(v); }
+    void field(uint16_t& v) { loading() ? void(v = reader->u16()) : writer->u16(v); }
+    void field(uint32_t& v) { loading() ? void(v = reader->u32()) : writer->u32(v); }
+    void field(uint64_t& v) { loading() ? void(v = reader->u64()) : writer->u64(v); }
+    void field(int32_t& v) { loading() ? void(v = reader->i32()) : writer->i32(v); }
+    // A flag: one byte, 0 or 1.
+    void field(bool& v) { loading() ? void(v = reader->flag()) : writer->flag(v); }
+    // A float by its IEEE 754 bits.
+    void field(float& v) { loading() ? void(v = reader->f32()) : writer->f32(v); }
+    // A field of which a load keeps only the bits of `mask`.
+    template <typename T>
+    void field(T& v, std::type_identity_t<T> mask) {
+        field(v);
+        if (loading()) v &= mask;
+    }
+    // A field kept as T and saved as Stored: a uint8_t level saved as a flag,
+    // an int32_t saved in one byte.
+    template <typename Stored, typename T>
+    void field_as(T& v) {
+        auto stored = static_cast<Stored>(v);
+        field(stored);
+        if (loading()) v = static_cast<T>(stored);
+    }
+    // An integer that must lie in [low, high]; a load outside it gives low.
+    void i32_in(int32_t& v, int32_t low, int32_t high) {
+        loading() ? void(v = reader->i32_in(low, high)) : writer->i32(v);
+    }
+    void raw(uint8_t* data, size_t size) { loading() ? reader->raw(data, size) : writer->raw(data, size); }
+    // A 32-bit length, then the characters; a load takes at most max_length.
+    void text(std::string& s, size_t max_length) { loading() ? void(s = reader->text(max_length)) : writer->text(s); }
+
+    // On load, marks the reader failed unless `condition` holds and returns
+    // it, so that the caller can put a value the part can take in place of
+    // the bad one. Always true on save.
+    bool valid(bool condition) {
+        if (loading() && !condition) {
+            reader->fail();
+            return false;
+        }
+        return true;
+    }
+
+private:
+    StateWriter* writer = nullptr;
+    StateReader* reader = nullptr;
 };
 
 }  // namespace m5

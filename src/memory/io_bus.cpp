@@ -29,32 +29,22 @@ void IoBus::map_port_read(int32_t port, Component* target, int32_t target_port) 
     read_ports[p] = target_port & 0xFF;
 }
 
-void IoBus::save_state(StateWriter& out) {
-    for (int32_t p = 0; p < PORT_COUNT; ++p) {
-        out.u8(static_cast<uint8_t>(write_targets[p]->id));
-        out.u8(static_cast<uint8_t>(write_ports[p]));
-        out.u8(static_cast<uint8_t>(write_waits[p]));
-        out.u8(static_cast<uint8_t>(read_targets[p]->id));
-        out.u8(static_cast<uint8_t>(read_ports[p]));
-        out.u8(static_cast<uint8_t>(read_waits[p]));
-    }
-}
-
-void IoBus::load_state(StateReader& in) {
-    const auto target = [&](Component* current) {
-        const uint8_t id = in.u8();
-        if (machine == nullptr) return current;
+void IoBus::describe_state(StateArchive& a) {
+    // A target by its component id; one the machine does not have fails.
+    const auto target = [&](Component*& c) {
+        auto id = static_cast<uint8_t>(c->id);
+        a.field(id);
+        if (!a.loading() || machine == nullptr) return;
         Component* found = machine->find_component(id);
-        if (found == nullptr) in.fail();
-        return found != nullptr ? found : unmapped;
+        c = a.valid(found != nullptr) ? found : unmapped;
     };
     for (int32_t p = 0; p < PORT_COUNT; ++p) {
-        write_targets[p] = target(write_targets[p]);
-        write_ports[p] = in.u8();
-        write_waits[p] = in.u8();
-        read_targets[p] = target(read_targets[p]);
-        read_ports[p] = in.u8();
-        read_waits[p] = in.u8();
+        target(write_targets[p]);
+        a.field_as<uint8_t>(write_ports[p]);
+        a.field_as<uint8_t>(write_waits[p]);
+        target(read_targets[p]);
+        a.field_as<uint8_t>(read_ports[p]);
+        a.field_as<uint8_t>(read_waits[p]);
     }
 }
 

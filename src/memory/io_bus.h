@@ -55,8 +55,7 @@ public:
 
     // The port map: each entry's target by its component id, the port it
     // passes on and its wait states. A free-standing bus keeps its targets.
-    void save_state(StateWriter& out) override;
-    void load_state(StateReader& in) override;
+    void describe_state(StateArchive& archive) override;
 
     Component* write_targets[PORT_COUNT];
     Component* read_targets[PORT_COUNT];

@@ -1,8 +1,8 @@
 #include "memory/memory_map.h"
 
+#include <algorithm>
 #include <cstring>
 
-#include "host/file_stream.h"
 #include "machine/machine_host.h"
 #include "machine/state_io.h"
 
@@ -21,15 +21,13 @@ void MemoryMap::clear_image() {
 void MemoryMap::init() {
     clear_image();
 
-    // Without a host there is no program directory: the ROM stays all 0xFF,
-    // as it does when the file is missing.
-    if (host != nullptr) {
-        FileStream file;
-        if (file.open(host->program_directory() + IPL_ROM_NAME, FILE_READ_BINARY)) {
-            file.read(image, 1, IPL_ROM_SIZE);
-            file.close();
-        }
-    }
+    // Without a host there is no IPL: the ROM stays all 0xFF.
+    if (host != nullptr) host->ipl_rom(image, IPL_ROM_SIZE);
+}
+
+void MemoryMap::load_ipl(const uint8_t* data, size_t size) {
+    std::memset(image, 0xFF, IPL_ROM_SIZE);
+    if (data != nullptr) std::memcpy(image, data, std::min<size_t>(size, IPL_ROM_SIZE));
 }
 
 void MemoryMap::map_pages() {
@@ -40,19 +38,13 @@ void MemoryMap::map_pages() {
     }
 }
 
-bool MemoryMap::load_cartridge(const std::string& path) {
-    FileStream file;
-    if (!file.open(path, FILE_READ_BINARY)) return false;
+void MemoryMap::load_cartridge(const uint8_t* data, size_t size) {
     unload_cartridge();
-    file.read(image + CARTRIDGE_START, 1, CARTRIDGE_SIZE);
-    file.close();
-    return true;
+    if (data != nullptr) std::memcpy(image + CARTRIDGE_START, data, std::min<size_t>(size, CARTRIDGE_SIZE));
 }
 
 void MemoryMap::unload_cartridge() { std::memset(image + CARTRIDGE_START, 0xFF, CARTRIDGE_SIZE); }
 
-void MemoryMap::save_state(StateWriter& out) { out.raw(image + RAM_START, ADDRESS_SPACE_SIZE - RAM_START); }
-
-void MemoryMap::load_state(StateReader& in) { in.raw(image + RAM_START, ADDRESS_SPACE_SIZE - RAM_START); }
+void MemoryMap::describe_state(StateArchive& a) { a.raw(image + RAM_START, ADDRESS_SPACE_SIZE - RAM_START); }
 
 }  // namespace m5

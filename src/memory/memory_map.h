@@ -7,10 +7,9 @@
 // the image and write into a sink that is never read, RAM pages read and write
 // the image. Every access is one table lookup and one byte access.
 //
-// Files: IPL.ROM from the program directory at init; cartridge images
-// (*.rom) on the machine's command. Shorter files are padded with 0xFF,
-// longer ones truncated to their window; a file that cannot be opened leaves
-// memory as it was.
+// Images: the IPL ROM from the host at init (MachineHost::ipl_rom) or on the
+// host's command; cartridge images on the machine's command, as bytes.
+// Shorter images are padded with 0xFF, longer ones truncated to their window.
 //
 // Time: none (memory adds no wait states).
 //
@@ -20,8 +19,8 @@
 // - A cartridge image is only ever ROM; no bank switching.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <string>
 
 #include "machine/component.h"
 
@@ -35,7 +34,6 @@ inline constexpr int32_t CARTRIDGE_START = 0x2000;
 inline constexpr int32_t CARTRIDGE_SIZE = 20480;
 inline constexpr int32_t RAM_START = CARTRIDGE_START + CARTRIDGE_SIZE;  // 0x7000
 inline constexpr int32_t RAM_SIZE = ADDRESS_SPACE_SIZE - RAM_START;     // 36 KiB up to 0xFFFF
-inline constexpr const char* IPL_ROM_NAME = "IPL.ROM";
 
 class MemoryMap final : public Component {
 public:
@@ -43,8 +41,8 @@ public:
     // before init (the address space then reads as an empty machine).
     MemoryMap(Machine* machine, MachineHost* host);
 
-    // Fills ROM areas with 0xFF and RAM with 0x00 and loads IPL.ROM from the
-    // program directory. The page tables stay as the constructor set them.
+    // Fills ROM areas with 0xFF and RAM with 0x00 and takes the IPL ROM from
+    // the host. The page tables stay as the constructor set them.
     void init() override;
 
     void mem_write8(int32_t address, int32_t data) override {
@@ -65,17 +63,18 @@ public:
         return low | (mem_read8(address + 1) << 8);
     }
 
+    // Replaces the IPL ROM: 0x0000-0x1FFF is refilled with 0xFF and up to
+    // IPL_ROM_SIZE bytes are copied.
+    void load_ipl(const uint8_t* data, size_t size);
     // Loads a cartridge image into 0x2000-0x6FFF: the window is refilled with
-    // 0xFF and up to CARTRIDGE_SIZE bytes are read. If the file cannot be
-    // opened nothing changes and the result is false.
-    bool load_cartridge(const std::string& path);
+    // 0xFF and up to CARTRIDGE_SIZE bytes are copied.
+    void load_cartridge(const uint8_t* data, size_t size);
     // Empties the cartridge window (all 0xFF).
     void unload_cartridge();
 
     // RAM only: the IPL ROM and the cartridge are not part of the state (the
     // state file names them by their SHA-256).
-    void save_state(StateWriter& out) override;
-    void load_state(StateReader& in) override;
+    void describe_state(StateArchive& archive) override;
 
     // Inspection for tests and debuggers: the byte a read of `address` gives.
     uint8_t peek(int32_t address) const { return image[address & 0xFFFF]; }

@@ -4,6 +4,7 @@ find_package(PNG REQUIRED)
 add_library(m5runparts STATIC
   ${CMAKE_CURRENT_LIST_DIR}/m5run_options.cpp
   ${CMAKE_CURRENT_LIST_DIR}/output_file.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tape_info.cpp
   ${CMAKE_CURRENT_LIST_DIR}/m5run_debug.cpp)
 target_include_directories(m5runparts PUBLIC ${CMAKE_CURRENT_LIST_DIR}/..)
 target_link_libraries(m5runparts PUBLIC m5host m5debug PNG::PNG)

@@ -5,10 +5,12 @@
 // memory dumps. The same options always give the same output files, byte for
 // byte.
 //
-// The run takes place in a private temporary program directory: the IPL ROM
-// is copied there as IPL.ROM, and the host's own files (sound.tmp and
-// sound.wav while recording) live there; the directory is removed when the
-// run ends. No settings file is read or written.
+// The IPL ROM, the cartridge and the save state are read as bytes (only the
+// part of a file the machine uses); tapes are played from their files. The
+// host's own files (sound.tmp and sound.wav, the tape being recorded) live in
+// a private temporary directory, removed when the run ends, until they are
+// put in place as outputs. No settings file is read or written.
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -35,12 +37,14 @@
 #include "host/platform.h"
 #include "host/png_writer.h"
 #include "host/settings.h"
+#include "host/tape_files.h"
 #include "machine/clock.h"
 #include "machine/machine.h"
 #include "memory/memory_map.h"
 #include "tools/m5run_debug.h"
 #include "tools/m5run_options.h"
 #include "tools/output_file.h"
+#include "tools/tape_info.h"
 
 namespace m5::tools {
 namespace {
@@ -71,7 +75,10 @@ public:
     void set_frames(int64_t frames) { frames_elapsed = frames; }
     bool half_free(bool first_half) const {
         const int64_t buffer = 2 * static_cast<int64_t>(block_samples);
-        const int64_t position = frames_elapsed * sample_rate / FRAMES_PER_SECOND % buffer;
+        // The position repeats every FRAMES_PER_SECOND * buffer frames, which
+        // keeps the product small for any frame count.
+        const int64_t frames = frames_elapsed % (FRAMES_PER_SECOND * buffer);
+        const int64_t position = frames * sample_rate / FRAMES_PER_SECOND % buffer;
         return first_half ? position >= block_samples : position <= block_samples;
     }
 
@@ -122,7 +129,7 @@ public:
 
 // --- Running -------------------------------------------------------------------
 
-// The private program directory of the run, removed with this object.
+// The private working directory of the run, removed with this object.
 class TemporaryDirectory {
 public:
     TemporaryDirectory() {
@@ -161,10 +168,23 @@ void require_readable(const std::string& what, const std::string& path) {
     }
 }
 
+// Reads an input file as bytes: a regular file, its first `max_bytes` at most.
+std::vector<uint8_t> read_input(const std::string& what, const std::string& path, size_t max_bytes,
+                                bool* longer = nullptr) {
+    std::vector<uint8_t> bytes;
+    const int32_t error = read_file(path, max_bytes, bytes, longer);
+    if (error == EINVAL) run_error("cannot read " + what + " '" + path + "': not a regular file");
+    if (error != 0) run_error("cannot read " + what + " '" + path + "': " + std::strerror(error));
+    return bytes;
+}
+
 void require_writable(const std::string& path) {
     std::string error;
     if (!check_output_path(path, error)) run_error(error);
 }
+
+// Whether standard output was open when the program started.
+bool standard_output_open = true;
 
 // Set by SIGINT or SIGTERM; the run then stops between frames and cleans up.
 volatile std::sig_atomic_t stop_requested = 0;
@@ -264,28 +284,32 @@ void stage_copy(OutputFiles& outputs, const std::string& from, const std::string
     if (!outputs.stage_copy(from, path, error)) run_error(error);
 }
 
-std::vector<uint8_t> read_state_file(const std::string& path) {
-    require_readable("save state", path);
-    FileStream file;
-    std::vector<uint8_t> bytes;
-    if (file.open(path, FILE_READ_BINARY)) {
-        uint8_t block[65536];
-        for (size_t got = 0; (got = file.read(block, 1, sizeof block)) != 0;)
-            bytes.insert(bytes.end(), block, block + got);
-    }
-    return bytes;
-}
+// A state file is a few hundred KiB; a paste in progress can add up to 16 MiB.
+constexpr size_t MAX_STATE_FILE_BYTES = 64u << 20;
+
+void print_note(const std::string& text);
 
 int run(const Options& o, const char* argv0) {
     // Inputs and outputs are checked before anything runs.
-    const std::string ipl =
+    const std::string ipl_path =
         !o.ipl.empty() ? o.ipl : (o.dir.empty() ? program_directory_of(own_path(argv0)) : o.dir + "/") + IPL_ROM_NAME;
-    require_readable("IPL ROM", ipl);
-    if (!o.cart.empty()) require_readable("cartridge", o.cart);
-    if (!o.tape.empty()) require_readable("tape", o.tape);
+    bool ipl_longer = false;
+    const std::vector<uint8_t> ipl = read_input("IPL ROM", ipl_path, IPL_ROM_SIZE, &ipl_longer);
+    if (ipl_longer) print_note("the IPL ROM '" + ipl_path + "' is longer than 8192 bytes; only those are used");
+    std::vector<uint8_t> cartridge;
+    if (!o.cart.empty()) cartridge = read_input("cartridge", o.cart, CARTRIDGE_SIZE);
+    std::unique_ptr<FileTapeImage> tape;
+    if (!o.tape.empty()) {
+        require_readable("tape", o.tape);
+        tape = FileTapeImage::open(o.tape);
+        if (!tape) run_error("cannot read tape '" + o.tape + "'");
+    }
     std::vector<uint8_t> state;
-    if (!o.load_state.empty()) state = read_state_file(o.load_state);
-    for (const std::string& out : output_paths(o)) require_writable(out);
+    if (!o.load_state.empty()) state = read_input("save state", o.load_state, MAX_STATE_FILE_BYTES);
+    for (const std::string& out : output_paths(o)) {
+        if (out == "-" && !standard_output_open) run_error("cannot write '-': standard output is closed");
+        require_writable(out);
+    }
 
     std::signal(SIGINT, request_stop);
     std::signal(SIGTERM, request_stop);
@@ -294,11 +318,7 @@ int run(const Options& o, const char* argv0) {
     std::signal(SIGXFSZ, SIG_IGN);
     // Every output is complete before any is put in place; on failure none is.
     OutputFiles outputs;
-    TemporaryDirectory program_dir;
-    {
-        std::string error;
-        if (!copy_to_output_file(ipl, program_dir.path + IPL_ROM_NAME, error)) run_error(error);
-    }
+    TemporaryDirectory work_dir;
 
     Settings settings;
     settings.default_settings();
@@ -306,35 +326,44 @@ int run(const Options& o, const char* argv0) {
     settings.sample_rate_index = o.rate_index;
     settings.buffer_length_index = o.buffer_index;
 
-    RunnerPlatform platform(program_dir.path, o.paste);
+    RunnerPlatform platform(work_dir.path, o.paste);
     // The machine takes the processor speed from the settings when it starts.
     Host host(platform, settings);
-    if (!o.cart.empty()) host.open_cartridge(o.cart);
-    const std::string tape_out = program_dir.path + (is_wav_path(o.tape_record) ? "tape.wav" : "tape.cas");
+    host.set_ipl(ipl.data(), ipl.size());
+    if (!o.cart.empty()) host.open_cartridge(cartridge.data(), cartridge.size());
+    const std::string tape_out = work_dir.path + (is_wav_path(o.tape_record) ? "tape.wav" : "tape.cas");
     if (!o.load_state.empty()) {
-        // The recording so far is continued in the run's own tape file.
-        std::string tape_path = o.tape;
+        // The state's tape resumes from --tape; its recording continues in a
+        // copy of the --tape-record file, which holds the part before the save.
+        StateMedia media;
+        media.tape = std::move(tape);
         if (!o.tape_record.empty()) {
             std::error_code ignored;
-            if (std::filesystem::exists(o.tape_record, ignored)) {
+            if (std::filesystem::is_regular_file(o.tape_record, ignored)) {
                 std::string error;
                 if (!copy_to_output_file(o.tape_record, tape_out, error)) run_error(error);
+                media.recording = FileTapeRecording::open_existing(tape_out);
             }
-            tape_path = tape_out;
         }
         std::string error;
-        if (!host.load_state(state, error, tape_path)) run_error("cannot load '" + o.load_state + "': " + error);
+        if (!host.load_state(state, error, std::move(media))) {
+            run_error("cannot load '" + o.load_state + "': " + error);
+        }
+        if (!host.state_note().empty()) print_note(host.state_note());
         platform.sound.set_frames(static_cast<int64_t>(host.frames_run()));
     }
     const TapeDeck& deck = *host.machine().tape_deck;
-    if (!o.tape.empty() && !deck.playing) host.tape_play(o.tape);
+    if (!o.tape.empty() && !deck.playing) {
+        host.tape_play(tape ? std::unique_ptr<TapeImage>(std::move(tape)) : FileTapeImage::open(o.tape),
+                       tape_format_of(o.tape));
+    }
     if (!o.tape_record.empty() && !deck.recording) {
-        host.tape_record(tape_out);
-        if (!host.machine().tape_deck->recording) run_error("cannot record the tape in '" + program_dir.path + "'");
+        host.tape_record(FileTapeRecording::create(tape_out), tape_format_of(o.tape_record));
+        if (!host.machine().tape_deck->recording) run_error("cannot record the tape '" + o.tape_record + "'");
     }
     if (!o.wav.empty()) {
         host.start_recording();
-        if (!host.recording()) run_error("cannot record sound in '" + program_dir.path + "'");
+        if (!host.recording()) run_error("cannot record the sound '" + o.wav + "'");
     }
 
     Runner runner(o, platform, host, outputs);
@@ -385,7 +414,7 @@ int run(const Options& o, const char* argv0) {
         if (host.recording_error() != 0) {
             run_error("cannot write '" + o.wav + "': " + std::strerror(host.recording_error()));
         }
-        stage_copy(outputs, program_dir.path + "sound.wav", o.wav);
+        stage_copy(outputs, work_dir.path + "sound.wav", o.wav);
     }
     {
         std::string error;
@@ -412,15 +441,16 @@ int run(const Options& o, const char* argv0) {
 // line each.
 int print_tape_info(const std::string& path) {
     require_readable("tape", path);
-    FileStream file;
-    file.open(path, FILE_READ_BINARY);
-    int64_t size = 0;
-    if (file.seek(0, SEEK_FROM_END) == 0) size = std::max<int64_t>(file.tell(), 0);
+    const std::unique_ptr<FileTapeImage> image = FileTapeImage::open(path);
+    if (!image) run_error("cannot read tape '" + path + "'");
+    TapeCursor file(image.get());
+    const auto size = static_cast<int64_t>(image->size());
     auto seconds = [](int64_t ticks) { return static_cast<double>(ticks) / TAPE_TICKS_PER_SECOND; };
     const char* const raw = "played as it stands, one level a tick";
     if (!is_wav_path(path)) {
+        if (print_sordm5_tape_info(file)) return 0;
         // Each run byte plays its level for as many ticks as its low 7 bits.
-        file.seek(0, SEEK_FROM_START);
+        file.seek(0);
         std::vector<uint8_t> block(1 << 16);
         int64_t ticks = 0;
         for (size_t got; (got = file.read(block.data(), 1, block.size())) > 0;) {
@@ -447,9 +477,9 @@ int print_tape_info(const std::string& path) {
     return 0;
 }
 
-// Prints an error as one line: control characters the user typed into an
-// argument (a newline, say) are shown as escapes.
-void print_error(const std::string& message) {
+// One line as the user sees it: control characters typed into an argument
+// (a newline, say) are shown as escapes.
+std::string one_line(const std::string& message) {
     std::string line;
     for (const char c : message) {
         const auto byte = static_cast<unsigned char>(c);
@@ -461,14 +491,25 @@ void print_error(const std::string& message) {
             line += escape;
         }
     }
-    std::fprintf(stderr, "m5run: %s\n", line.c_str());
+    return line;
 }
+
+void print_error(const std::string& message) { std::fprintf(stderr, "m5run: %s\n", one_line(message).c_str()); }
+
+void print_note(const std::string& text) { std::fprintf(stderr, "m5run: note: %s\n", one_line(text).c_str()); }
 
 }  // namespace
 }  // namespace m5::tools
 
 int main(int argc, char** argv) {
     using namespace m5::tools;
+    // A closed standard stream is taken by /dev/null, so that no file the run
+    // opens can become standard output by chance; an output sent to a closed
+    // standard output is an error.
+    standard_output_open = ::fcntl(STDOUT_FILENO, F_GETFD) != -1;
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (::fcntl(fd, F_GETFD) == -1) ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+    }
     try {
         const Options options = parse_options(std::vector<std::string>(argv + 1, argv + argc));
         if (options.help) {

@@ -315,6 +315,7 @@ Options parse_options(const std::vector<std::string>& args) {
         if (rule->takes_value) {
             if (i + 1 >= args.size()) usage_error("option " + arg + " needs a value");
             value = args[++i];
+            if (value.empty()) usage_error("option " + arg + " needs a value, not an empty one");
         }
         rule->apply(p, value);
     }

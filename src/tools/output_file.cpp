@@ -39,6 +39,21 @@ const char* kind_of(mode_t mode) {
     return "not a regular file";
 }
 
+// A link in a sticky world-writable directory (/tmp) is followed only when
+// this user owns it or the directory's owner does, as the kernel itself
+// decides for links there: otherwise another user's planted link could send
+// an output onto any file this user may write.
+bool may_follow(const std::string& link, const struct stat& link_info, const std::string& path, std::string& error) {
+    struct stat directory {};
+    const std::string parent = directory_of(link);
+    if (::stat(parent.c_str(), &directory) != 0) return true;  // lstat found the link: the open will tell
+    const bool shared = (directory.st_mode & S_ISVTX) != 0 && (directory.st_mode & S_IWOTH) != 0;
+    if (!shared || link_info.st_uid == ::geteuid() || link_info.st_uid == directory.st_uid) return true;
+    error = "cannot write '" + path + "': it is a symbolic link of another user in the shared directory '" + parent +
+            "', which is not followed";
+    return false;
+}
+
 // Where an output path leads.
 struct Target {
     bool to_standard_output = false;
@@ -67,6 +82,7 @@ bool resolve(const std::string& path, Target& target, std::string& error) {
             return false;
         }
         if (S_ISLNK(info.st_mode)) {
+            if (!may_follow(file, info, path, error)) return false;
             if (links == MAX_LINKS) {
                 error = describe(path, ELOOP);
                 return false;
@@ -198,9 +214,10 @@ bool OutputFiles::stage(const std::string& path, const FillFile& fill, std::stri
 }
 
 bool OutputFiles::stage_copy(const std::string& from, const std::string& path, std::string& error) {
+    // `from` is the run's own working file: errors name the user's output.
     std::FILE* source = std::fopen(from.c_str(), "rb");
     if (source == nullptr) {
-        error = "cannot read '" + from + "': " + std::strerror(errno);
+        error = describe(path, errno);
         return false;
     }
     const bool ok = stage(

@@ -7,4 +7,4 @@ add_executable(z80check
   ${CMAKE_CURRENT_LIST_DIR}/z80check/cpm.cpp
   ${CMAKE_CURRENT_LIST_DIR}/z80check/fuse.cpp
   ${CMAKE_CURRENT_LIST_DIR}/z80check/json.cpp)
-target_link_libraries(z80check PRIVATE m5core nlohmann_json::nlohmann_json)
+target_link_libraries(z80check PRIVATE m5host nlohmann_json::nlohmann_json)

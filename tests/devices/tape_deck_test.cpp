@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "host/tape_files.h"
 #include "machine/machine.h"
 #include "machine/scheduler.h"
 #include "support/file_size_limit.h"
@@ -99,10 +100,10 @@ TEST(TapeFileNames, wav_needs_a_dot_and_three_letters_in_any_case) {
 TEST_F(TapeDeckTest, header_only_wav_plays_nothing_and_sends_level_zero) {
     write_file(path("one.wav"), wav_image({0x80}));
     write_file(path("empty.wav"), wav_image({}));
-    deck->tape_play(path("one.wav"));
+    tape_play_file(*deck, path("one.wav"));
     EXPECT_EQ(deck->signal_query(), 1);
     motor(1);
-    deck->tape_play(path("empty.wav"));
+    tape_play_file(*deck, path("empty.wav"));
     EXPECT_TRUE(deck->playing);
     EXPECT_FALSE(deck->tick_running());
     EXPECT_EQ(deck->signal_query(), 0);
@@ -112,7 +113,7 @@ TEST_F(TapeDeckTest, header_only_wav_plays_nothing_and_sends_level_zero) {
 
 TEST_F(TapeDeckTest, wav_sample_plays_its_top_bit_one_per_tick_then_stops) {
     write_file(path("t.wav"), wav_image({0x80, 0x7F, 0xFF, 0x00, 0x81}));
-    deck->tape_play(path("t.wav"));
+    tape_play_file(*deck, path("t.wav"));
     motor(1);
     EXPECT_TRUE(deck->tick_running());
     EXPECT_EQ(play_ticks(5), (std::vector<int>{1, 0, 1, 0, 1}));
@@ -125,7 +126,7 @@ TEST_F(TapeDeckTest, wav_sample_plays_its_top_bit_one_per_tick_then_stops) {
 
 TEST_F(TapeDeckTest, cas_runs_play_their_level_for_their_length_and_empty_runs_are_skipped) {
     write_file(path("t.cas"), {0x83, 0x80, 0x02, 0x00});
-    deck->tape_play(path("t.cas"));
+    tape_play_file(*deck, path("t.cas"));
     EXPECT_EQ(probe.levels, (std::vector<int>{1}));
     motor(1);
     EXPECT_EQ(play_ticks(5), (std::vector<int>{1, 1, 1, 0, 0}));
@@ -136,7 +137,7 @@ TEST_F(TapeDeckTest, cas_runs_play_their_level_for_their_length_and_empty_runs_a
 
 TEST_F(TapeDeckTest, cas_recording_splits_runs_at_127) {
     cassette_out(1);
-    deck->tape_record(path("r.cas"));
+    tape_record_file(*deck, path("r.cas"));
     motor(1);
     run_ticks(300);
     deck->tape_close();
@@ -144,7 +145,7 @@ TEST_F(TapeDeckTest, cas_recording_splits_runs_at_127) {
 }
 
 TEST_F(TapeDeckTest, cas_recording_starts_a_byte_on_each_level_change) {
-    deck->tape_record(path("r.cas"));
+    tape_record_file(*deck, path("r.cas"));
     motor(1);
     cassette_out(1);  // before the first tick: the first byte keeps a run of 0
     run_ticks(3);
@@ -157,7 +158,7 @@ TEST_F(TapeDeckTest, cas_recording_starts_a_byte_on_each_level_change) {
 }
 
 TEST_F(TapeDeckTest, wav_recording_completes_the_header_on_close) {
-    deck->tape_record(path("r.wav"));
+    tape_record_file(*deck, path("r.wav"));
     motor(1);
     run_ticks(600);
     cassette_out(1);
@@ -183,7 +184,7 @@ TEST_F(TapeDeckTest, wav_recording_completes_the_header_on_close) {
 
 TEST_F(TapeDeckTest, motor_off_freezes_playback_and_recording) {
     write_file(path("t.wav"), wav_image({0x00, 0x80, 0x80}));
-    deck->tape_play(path("t.wav"));
+    tape_play_file(*deck, path("t.wav"));
     run_ticks(50);
     EXPECT_FALSE(deck->tick_running());
     EXPECT_EQ(deck->buffer_pos, 0);
@@ -195,7 +196,7 @@ TEST_F(TapeDeckTest, motor_off_freezes_playback_and_recording) {
     motor(1);
     EXPECT_EQ(play_ticks(1), (std::vector<int>{1}));
 
-    deck->tape_record(path("r.wav"));
+    tape_record_file(*deck, path("r.wav"));
     motor(0);
     cassette_out(1);
     run_ticks(100);
@@ -208,7 +209,7 @@ TEST_F(TapeDeckTest, motor_off_freezes_playback_and_recording) {
 }
 
 TEST_F(TapeDeckTest, output_change_while_recording_is_activity_read_once) {
-    deck->tape_record(path("r.cas"));
+    tape_record_file(*deck, path("r.cas"));
     motor(1);
     EXPECT_EQ(deck->tape_status(), 0);
     cassette_out(1);
@@ -219,7 +220,7 @@ TEST_F(TapeDeckTest, output_change_while_recording_is_activity_read_once) {
 }
 
 TEST_F(TapeDeckTest, machine_reset_finishes_a_recording_like_close) {
-    deck->tape_record(path("r.wav"));
+    tape_record_file(*deck, path("r.wav"));
     motor(1);
     run_ticks(100);
     machine->reset();
@@ -233,20 +234,20 @@ TEST_F(TapeDeckTest, machine_reset_finishes_a_recording_like_close) {
 
 TEST_F(TapeDeckTest, switching_tapes_finishes_the_previous_recording) {
     cassette_out(1);
-    deck->tape_record(path("a.cas"));
+    tape_record_file(*deck, path("a.cas"));
     motor(1);
     run_ticks(5);
-    deck->tape_record(path("b.wav"));
+    tape_record_file(*deck, path("b.wav"));
     EXPECT_EQ(read_file(path("a.cas")), (Bytes{0x85}));
     run_ticks(7);
-    deck->tape_play(path("a.cas"));
+    tape_play_file(*deck, path("a.cas"));
     EXPECT_EQ(u32_at(read_file(path("b.wav")), 40), 7u);
     EXPECT_TRUE(deck->playing);
     EXPECT_EQ(play_ticks(6), (std::vector<int>{1, 1, 1, 1, 1, 0}));  // then the fill level
 }
 
 TEST_F(TapeDeckTest, release_and_destruction_finish_a_recording) {
-    deck->tape_record(path("released.wav"));
+    tape_record_file(*deck, path("released.wav"));
     motor(1);
     run_ticks(10);
     machine->release_all();
@@ -254,7 +255,7 @@ TEST_F(TapeDeckTest, release_and_destruction_finish_a_recording) {
 
     deck = nullptr;
     machine = std::make_unique<Machine>(&host);
-    machine->tape_record(path("destroyed.cas"));
+    tape_record_file(*machine->tape_deck, path("destroyed.cas"));
     machine->tape_deck->signal_in(1, 1, 1);
     machine->scheduler->run_clocks(20 * machine_clocks_from_us(TAPE_TICK_US));
     machine.reset();  // no release_all
@@ -264,13 +265,13 @@ TEST_F(TapeDeckTest, release_and_destruction_finish_a_recording) {
 TEST_F(TapeDeckTest, recording_that_cannot_be_written_whole_keeps_the_error_until_the_next) {
     {
         test::FileSizeLimit limit(1000);
-        deck->tape_record(path("short.wav"));
+        tape_record_file(*deck, path("short.wav"));
         motor(1);
         run_ticks(2000);
         deck->tape_close();
     }
     EXPECT_EQ(deck->record_error, EFBIG);
-    deck->tape_record(path("whole.cas"));
+    tape_record_file(*deck, path("whole.cas"));
     EXPECT_EQ(deck->record_error, 0);
     run_ticks(10);
     deck->tape_close();
@@ -282,13 +283,13 @@ TEST_F(TapeDeckTest, file_that_cannot_be_opened_leaves_the_deck_closed) {
     fs::create_directory(path("folder.wav"));
     motor(1);
     for (const std::string& bad : {path("missing.cas"), path("folder.wav"), std::string("")}) {
-        deck->tape_play(path("t.wav"));
-        deck->tape_play(bad);
+        tape_play_file(*deck, path("t.wav"));
+        tape_play_file(*deck, bad);
         EXPECT_FALSE(deck->playing) << bad;
         EXPECT_FALSE(deck->tick_running()) << bad;
     }
     for (const std::string& bad : {path("no/such/dir/r.wav"), path("folder.wav"), path("")}) {
-        deck->tape_record(bad);
+        tape_record_file(*deck, bad);
         EXPECT_FALSE(deck->recording) << bad;
         EXPECT_FALSE(deck->tick_running()) << bad;
         deck->tape_close();
@@ -300,9 +301,9 @@ TEST_F(TapeDeckTest, file_that_cannot_be_opened_leaves_the_deck_closed) {
 TEST_F(TapeDeckTest, wav_shorter_than_its_header_is_an_empty_tape) {
     write_file(path("one.wav"), wav_image({0x80}));
     write_file(path("short.wav"), Bytes(10, 0xFF));
-    deck->tape_play(path("one.wav"));
+    tape_play_file(*deck, path("one.wav"));
     motor(1);
-    deck->tape_play(path("short.wav"));
+    tape_play_file(*deck, path("short.wav"));
     EXPECT_TRUE(deck->playing);
     EXPECT_FALSE(deck->tick_running());
     EXPECT_EQ(deck->signal_query(), 0);
@@ -313,7 +314,7 @@ TEST_F(TapeDeckTest, wav_streams_through_the_buffer_in_both_directions) {
     // the buffer boundary.
     constexpr int32_t TICKS = 131400;
     static_assert(TICKS > TAPE_BUFFER_SIZE && TICKS % 100 == 0);
-    deck->tape_record(path("long.wav"));
+    tape_record_file(*deck, path("long.wav"));
     motor(1);
     for (int32_t i = 0; i < TICKS; i += 100) {
         cassette_out((i / 100) % 2);
@@ -327,7 +328,7 @@ TEST_F(TapeDeckTest, wav_streams_through_the_buffer_in_both_directions) {
         ASSERT_EQ(wav[WAV_HEADER_SIZE + i], (i / 100) % 2 ? 0xF0 : 0x10) << "tick " << i;
     }
 
-    deck->tape_play(path("long.wav"));
+    tape_play_file(*deck, path("long.wav"));
     for (int32_t i = 0; i < TICKS; ++i) {
         run_ticks(1);
         ASSERT_EQ(deck->signal_query(), (i / 100) % 2) << "tick " << i;
@@ -337,7 +338,7 @@ TEST_F(TapeDeckTest, wav_streams_through_the_buffer_in_both_directions) {
 
 TEST_F(TapeDeckTest, cas_streams_through_the_buffer_in_both_directions) {
     constexpr int32_t RUNS = TAPE_BUFFER_SIZE + 50;  // one tick each
-    deck->tape_record(path("long.cas"));
+    tape_record_file(*deck, path("long.cas"));
     motor(1);
     for (int32_t i = 0; i < RUNS; ++i) {
         cassette_out(i % 2);
@@ -348,7 +349,7 @@ TEST_F(TapeDeckTest, cas_streams_through_the_buffer_in_both_directions) {
     ASSERT_EQ(cas.size(), static_cast<size_t>(RUNS));
     for (int32_t i = 0; i < RUNS; ++i) ASSERT_EQ(cas[i], i % 2 ? 0x81 : 0x01) << "run " << i;
 
-    deck->tape_play(path("long.cas"));
+    tape_play_file(*deck, path("long.cas"));
     for (int32_t i = 0; i < RUNS; ++i) {
         run_ticks(1);
         ASSERT_EQ(deck->signal_query(), i % 2) << "tick " << i;
@@ -366,7 +367,7 @@ bool make_sparse(const fs::path& path, uintmax_t size) {
 TEST_F(TapeDeckTest, wav_of_several_gigabytes_plays_without_its_size_wrapping) {
     // 4 GiB of samples: a 32-bit count would read it as an empty tape.
     if (!make_sparse(path("huge.wav"), (uintmax_t{1} << 32) + WAV_HEADER_SIZE)) GTEST_SKIP() << "no sparse files";
-    deck->tape_play(path("huge.wav"));
+    tape_play_file(*deck, path("huge.wav"));
     motor(1);
     EXPECT_TRUE(deck->tick_running());
     EXPECT_EQ(deck->bytes_left, uint64_t{1} << 32);
@@ -378,7 +379,7 @@ TEST_F(TapeDeckTest, wav_of_several_gigabytes_plays_without_its_size_wrapping) {
 
 TEST_F(TapeDeckTest, cas_of_gigabytes_of_empty_runs_does_not_stall_a_tick) {
     if (!make_sparse(path("huge.cas"), uintmax_t{6} << 30)) GTEST_SKIP() << "no sparse files";
-    deck->tape_play(path("huge.cas"));
+    tape_play_file(*deck, path("huge.cas"));
     motor(1);
     run_ticks(20);  // each tick reads at most one buffer
     EXPECT_TRUE(deck->playing);
@@ -388,7 +389,7 @@ TEST_F(TapeDeckTest, cas_of_gigabytes_of_empty_runs_does_not_stall_a_tick) {
 }
 
 TEST_F(TapeDeckTest, wav_recording_stops_taking_samples_when_the_header_is_full) {
-    deck->tape_record(path("full.wav"));
+    tape_record_file(*deck, path("full.wav"));
     motor(1);
     run_ticks(3);
     deck->samples_written = WAV_MAX_SAMPLE_BYTES - 2;  // as after hours of recording

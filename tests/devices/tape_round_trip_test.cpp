@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "devices/tape_deck.h"
+#include "host/tape_files.h"
 #include "machine/machine.h"
 #include "machine/state_io.h"
 #include "memory/memory_map.h"
@@ -73,7 +74,7 @@ TEST_P(TapeRoundTrip, bytes_written_through_port_0x50_read_back_from_the_tape) {
     const std::string tape = (dir / (std::string("pattern") + GetParam())).string();
 
     ProgramMachine writer(dir / "write", "tape_write");
-    writer.machine->tape_record(tape);
+    tape_record_file(*writer.machine->tape_deck, tape);
     writer.machine->run_frame();
     ASSERT_TRUE(writer.machine->tape_deck->motor || writer.done()) << "the program did not start the motor";
     writer.run_until_done();
@@ -84,7 +85,7 @@ TEST_P(TapeRoundTrip, bytes_written_through_port_0x50_read_back_from_the_tape) {
 
     ProgramMachine reader(dir / "read", "tape_read");
     reader.machine->reset();
-    reader.machine->tape_play(tape);
+    tape_play_file(*reader.machine->tape_deck, tape);
     EXPECT_TRUE(reader.run_until_done());
     ASSERT_TRUE(reader.done());
     std::vector<int32_t> read;
@@ -193,7 +194,7 @@ using DigitisedTape = WriterAndReader<Digitised>;
 TEST_P(DigitisedTape, recording_in_another_format_reads_back_every_byte) {
     const fs::path own = dir / "own.wav";
     ProgramMachine writer(dir / "write", "tape_write");
-    writer.machine->tape_record(own.string());
+    tape_record_file(*writer.machine->tape_deck, own.string());
     writer.run_until_done();
     ASSERT_TRUE(writer.done());
     writer.machine->reset();
@@ -210,7 +211,7 @@ TEST_P(DigitisedTape, recording_in_another_format_reads_back_every_byte) {
 
     ProgramMachine reader(dir / "read", "tape_read");
     reader.machine->reset();
-    reader.machine->tape_play(digitised.string());
+    tape_play_file(*reader.machine->tape_deck, digitised.string());
     EXPECT_TRUE(reader.machine->tape_deck->converter.active());
     // A state saved while the tape plays goes on in another machine alike.
     for (int frame = 0; frame < 3; ++frame) reader.machine->run_frame();
@@ -218,8 +219,10 @@ TEST_P(DigitisedTape, recording_in_another_format_reads_back_every_byte) {
     reader.machine->save_state(saved);
     fs::create_directory(dir / "restored");
     ProgramMachine restored(dir / "restored", "tape_read");
+    restored.machine->tape_deck->offered_image = FileTapeImage::open(digitised.string());
     StateReader state(saved.data().data(), saved.data().size());
     ASSERT_TRUE(restored.machine->load_state(state));
+    ASSERT_TRUE(restored.machine->tape_deck->playing) << restored.machine->tape_deck->load_note;
     for (ProgramMachine* machine : {&reader, &restored}) {
         machine->run_until_done();
         ASSERT_TRUE(machine->done());

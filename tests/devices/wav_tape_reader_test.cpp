@@ -11,7 +11,8 @@
 #include <vector>
 
 #include "devices/tape_deck.h"
-#include "host/wav_header.h"
+#include "devices/wav_header.h"
+#include "host/tape_files.h"
 #include "machine/clock.h"
 #include "machine/machine.h"
 #include "machine/scheduler.h"
@@ -56,8 +57,9 @@ protected:
         return path;
     }
     WavTapeFormat format_of(const Bytes& bytes) {
-        FileStream file;
-        EXPECT_TRUE(file.open(write("probe.wav", bytes), FILE_READ_BINARY));
+        auto file_image = FileTapeImage::open(write("probe.wav", bytes));
+        EXPECT_TRUE(file_image != nullptr);
+        TapeCursor file(file_image.get());
         return read_wav_tape_format(file, static_cast<int64_t>(bytes.size()));
     }
 
@@ -83,7 +85,7 @@ TEST_F(WavTapeTest, the_decks_own_files_play_raw_and_other_recordings_are_conver
     EXPECT_TRUE(cd.converted);
     EXPECT_EQ(cd.frames, 44100);
     EXPECT_EQ(cd.ticks, 47500);
-    deck->tape_play(write("cd.wav", wav_file(2, 44100, 16, 44100 * 4)));
+    tape_play_file(*deck, write("cd.wav", wav_file(2, 44100, 16, 44100 * 4)));
     deck->signal_in(1, 1, 1);  // motor on
     machine->scheduler->run_clocks(47499 * machine_clocks_from_us(TAPE_TICK_US));
     EXPECT_TRUE(deck->tick_running());
@@ -117,8 +119,9 @@ TEST_F(WavTapeTest, ticks_do_not_depend_on_the_block_sizes_asked_for) {
         const auto ticks = static_cast<int32_t>(format.ticks) + 100;  // beyond the end too
 
         auto convert = [&](int32_t block) {
-            FileStream stream;
-            EXPECT_TRUE(stream.open(temp.file("probe.wav"), FILE_READ_BINARY));
+            auto stream_image = FileTapeImage::open(temp.file("probe.wav"));
+            EXPECT_TRUE(stream_image != nullptr);
+            TapeCursor stream(stream_image.get());
             WavTapeConverter converter;
             converter.start(stream, format);
             Bytes out(static_cast<size_t>(ticks));
@@ -130,8 +133,9 @@ TEST_F(WavTapeTest, ticks_do_not_depend_on_the_block_sizes_asked_for) {
         EXPECT_EQ(convert(1), whole);
 
         // A converter saved part way and loaded into a new one goes on alike.
-        FileStream stream;
-        ASSERT_TRUE(stream.open(temp.file("probe.wav"), FILE_READ_BINARY));
+        auto stream_image = FileTapeImage::open(temp.file("probe.wav"));
+        ASSERT_TRUE(stream_image != nullptr);
+        TapeCursor stream(stream_image.get());
         WavTapeConverter first;
         first.start(stream, format);
         Bytes out(static_cast<size_t>(ticks));
@@ -144,9 +148,10 @@ TEST_F(WavTapeTest, ticks_do_not_depend_on_the_block_sizes_asked_for) {
         StateReader reader(saved.data().data(), saved.data().size());
         second.load_state(reader);
         ASSERT_TRUE(reader.ok() && reader.at_end());
-        FileStream again;
-        ASSERT_TRUE(again.open(temp.file("probe.wav"), FILE_READ_BINARY));
-        again.seek(at, SEEK_FROM_START);
+        auto again_image = FileTapeImage::open(temp.file("probe.wav"));
+        ASSERT_TRUE(again_image != nullptr);
+        TapeCursor again(again_image.get());
+        again.seek(static_cast<uint64_t>(at));
         second.fill(again, out.data() + half, ticks - half);
         EXPECT_EQ(out, whole);
         EXPECT_GT(std::count(whole.begin(), whole.end(), TAPE_LEVEL_HIGH), ticks / 4);
@@ -182,7 +187,7 @@ TEST_F(WavTapeTest, damaged_headers_fall_back_to_one_byte_a_tick) {
     for (const auto& [name, file] : damaged) {
         SCOPED_TRACE(name);
         EXPECT_FALSE(format_of(file).understood);
-        deck->tape_play(write("damaged.wav", file));
+        tape_play_file(*deck, write("damaged.wav", file));
         EXPECT_FALSE(deck->converter.active());
         const uint64_t expected = file.size() > 44 ? file.size() - 44 : 0;
         EXPECT_EQ(deck->bytes_left, expected);

@@ -8,6 +8,7 @@
 
 #include "devices/tape_deck.h"
 #include "fuzz_support.h"
+#include "host/tape_files.h"
 #include "machine/machine.h"
 #include "memory/memory_map.h"
 
@@ -20,20 +21,18 @@ constexpr int FRAMES = 3;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string& dir = m5::fuzz::scratch_dir();
     const size_t ipl_size = std::min(size, static_cast<size_t>(m5::IPL_ROM_SIZE));
-    m5::fuzz::write_file(dir + m5::IPL_ROM_NAME, data, ipl_size);
+    m5::fuzz::write_file(dir + "IPL.ROM", data, ipl_size);
 
     m5::fuzz::FuzzHost host;
     m5::Machine machine(&host);
     machine.setup_audio(48000, 4800);
     if (size > ipl_size) {
-        const std::string cartridge = dir + "cartridge.rom";
-        m5::fuzz::write_file(cartridge, data + ipl_size, size - ipl_size);
-        machine.open_cartridge(cartridge);
+        machine.open_cartridge(data + ipl_size, size - ipl_size);
     }
     for (size_t n = 0; n < ipl_size; ++n)
         FUZZ_CHECK(machine.memory_map->peek(static_cast<int32_t>(n)) == data[n], "the IPL ROM is not in place");
 
-    machine.tape_record(dir + "recorded.cas");
+    tape_record_file(*machine.tape_deck, dir + "recorded.cas");
     for (int frame = 0; frame < FRAMES; ++frame) {
         machine.run_frame();
         machine.take_audio(0, 1);

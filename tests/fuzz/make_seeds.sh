@@ -18,6 +18,9 @@
 #                                   FRAMES frames, a tape playing or recording
 #   rom_and_cartridge TARGET NAME IPL CART
 #                                   test program IPL padded to 8 KiB, then CART
+#   sordm5 TARGET NAME ROM          test program ROM in a SORDM5 tape file: a
+#                                   header block (machine code loaded and started
+#                                   at 0x7300) and 256-byte data blocks
 #   packets TARGET NAME PAYLOAD...  GDB remote protocol packets, each framed
 #                                   with its checksum
 set -euo pipefail
@@ -45,6 +48,31 @@ rom_and_cartridge() {
   local size
   size=$(wc -c <"$roms/$3.rom")
   { cat "$roms/$3.rom"; head -c $((8192 - size)) /dev/zero; cat "$roms/$4.rom"; } >"$out/$1/$2"
+}
+
+# A SORDM5 block: type character TYPE, then the bytes HEX with their length
+# byte before them and their sum after them.
+sordm5_block() {
+  local type=$1 hex=$2 sum=0 i
+  for ((i = 0; i < ${#hex}; i += 2)); do sum=$(((sum + 0x${hex:i:2}) & 255)); done
+  printf '%s' "$type"
+  hex_bytes "$(printf '%02x' $((${#hex} / 2 & 255)))$hex$(printf '%02x' "$sum")"
+}
+sordm5() {
+  local data length i
+  data=$(od -An -v -tx1 "$roms/$3.rom" | tr -d ' \n')
+  length=$((${#data} / 2))
+  {
+    printf 'SORDM5'
+    head -c 10 /dev/zero
+    # File type 3, the name "SEED", load address, length and start address.
+    sordm5_block H "03534545440000000000$(printf '0073%02x%02x0073%030d' $((length & 255)) $((length >> 8)) 0)"
+    for ((i = 0; i < ${#data}; i += 512)); do
+      local chunk=${data:i:512}
+      while ((${#chunk} < 512)); do chunk+=00; done
+      sordm5_block D "$chunk"
+    done
+  } >"$out/$1/$2"
 }
 
 # A settings file: version 22, the given cartridge and tape paths as the
@@ -96,6 +124,14 @@ record tape_cas written.cas tape_write 12
 record tape_cas square.cas host_tape_out 30
 hex tape_cas runs.cas 8300028002ff00
 hex tape_cas empty_runs.cas 0000800000
+# SORDM5 tape files: the M5's blocks as bytes, whole, cut inside the header
+# and inside a data block, with a bad checksum, and a block whose length
+# runs past the end.
+sordm5 tape_cas sordm5.cas tape_program
+truncated tape_cas sordm5_cut_header.cas sordm5.cas 30
+truncated tape_cas sordm5_cut_data.cas sordm5.cas 200
+overwrite tape_cas sordm5_bad_sum.cas sordm5.cas 49 00
+hex tape_cas sordm5_long_block.cas 534f52444d350000000000000000000044c8010203
 
 # The settings image.
 settings settings default.cfg "" "" 00000000000000000100000000000000

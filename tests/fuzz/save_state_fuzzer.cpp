@@ -2,17 +2,23 @@
 // component), or a whole state file, whose chunks are then used. A state is
 // first read into a staging machine, as the host does; one that passes there
 // must load into a real machine, run a frame, and save, load and save again
-// to the same bytes. The tape deck opens only a file of the scratch
-// directory, whatever path the state names.
+// to the same bytes. The only tape a state can resume is the one offered to
+// it, from memory; whatever a state holds, no file of the scratch directory
+// changes while it loads.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "devices/tape_deck.h"
 #include "fuzz_support.h"
 #include "host/state_file.h"
+#include "host/tape_files.h"
 #include "machine/machine.h"
 #include "machine/state_io.h"
 #include "memory/memory_map.h"
@@ -22,10 +28,13 @@ namespace {
 // The tape image every state that names one gets: its size is what the
 // state must name for a playing tape.
 constexpr size_t TAPE_SIZE = 100;
+constexpr uint8_t TAPE_BYTE = 0x85;
 
+// The tape as a file too: a state that named it by its path must leave it
+// as it is.
 std::string put_tape() {
     const std::string path = m5::fuzz::scratch_dir() + "tape.cas";
-    const std::vector<uint8_t> tape(TAPE_SIZE, 0x85);
+    const std::vector<uint8_t> tape(TAPE_SIZE, TAPE_BYTE);
     m5::fuzz::write_file(path, tape.data(), tape.size());
     return path;
 }
@@ -42,11 +51,26 @@ std::vector<uint8_t> save(m5::Machine& machine) {
 
 namespace {
 
+// Every file of the scratch directory with its contents.
+std::vector<std::pair<std::string, std::vector<uint8_t>>> scratch_files() {
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> files;
+    for (const auto& entry : std::filesystem::directory_iterator(m5::fuzz::scratch_dir()))
+        files.emplace_back(entry.path().string(), m5::fuzz::read_file(entry.path().string()));
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
 bool load(m5::Machine& machine, const std::vector<uint8_t>& chunks, bool staging) {
-    machine.tape_deck->substitute_path = put_tape();
+    put_tape();
+    const auto before = scratch_files();
+    machine.tape_deck->offered_image =
+        std::make_unique<m5::MemoryTapeImage>(std::vector<uint8_t>(TAPE_SIZE, TAPE_BYTE));
     m5::StateReader in(chunks.data(), chunks.size());
     in.staging = staging;
-    return machine.load_state(in);
+    const bool loaded = machine.load_state(in);
+    machine.tape_deck->offered_image.reset();
+    FUZZ_CHECK(scratch_files() == before, "loading a state changed a file");
+    return loaded;
 }
 
 }  // namespace
@@ -92,12 +116,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::vector<uint8_t> ipl = m5::fuzz::read_file(argv[1]);
-    m5::fuzz::write_file(m5::fuzz::scratch_dir() + m5::IPL_ROM_NAME, ipl.data(), ipl.size());
+    m5::fuzz::write_file(m5::fuzz::scratch_dir() + "IPL.ROM", ipl.data(), ipl.size());
     m5::fuzz::FuzzHost host;
     m5::Machine machine(&host);
     const std::string tape = argc > 4 ? argv[4] : "";
-    if (tape == "play") machine.tape_play(put_tape());
-    if (tape == "record") machine.tape_record(m5::fuzz::scratch_dir() + "tape.cas");
+    if (tape == "play") tape_play_file(*machine.tape_deck, put_tape());
+    if (tape == "record") tape_record_file(*machine.tape_deck, m5::fuzz::scratch_dir() + "tape.cas");
     for (int frame = std::atoi(argv[2]); frame > 0; --frame) machine.run_frame();
     const std::vector<uint8_t> chunks = save(machine);
     m5::fuzz::write_file(argv[3], chunks.data(), chunks.size());

@@ -4,15 +4,19 @@
 // are compared with a plain reading of the format. A WAV recording the deck
 // converts is checked for its length only: the tape must run for exactly the
 // ticks its samples last. The levels played are then recorded into a new
-// image, which must play back as the same levels.
+// image, which must play back as the same levels. A CAS image that begins
+// with SORDM5 is also turned into the signal of its blocks, which must be
+// valid runs that last as long as the signal does.
 #include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "devices/sordm5_tape.h"
 #include "devices/tape_deck.h"
 #include "devices/wav_tape_reader.h"
 #include "fuzz_support.h"
+#include "host/tape_files.h"
 #include "machine/machine.h"
 
 namespace {
@@ -32,6 +36,9 @@ public:
     TapeModel(const uint8_t* data, size_t size, bool wav, size_t wav_start) : wav_(wav) {
         if (wav) {
             if (size > wav_start) bytes_.assign(data + wav_start, data + size);
+        } else if (m5::is_sordm5_image(data, size)) {
+            // A block file plays as the runs of the signal it stands for.
+            bytes_ = m5::sordm5_to_cas(data, size);
         } else {
             bytes_.assign(data, data + size);
         }
@@ -80,10 +87,28 @@ private:
     uint32_t fill_used_ = 0;
 };
 
+// The run-length CAS bytes of a SORDM5 image: every run 1-127 ticks, all of
+// them together as long as the signal at the tick rate.
+void check_sordm5_runs(const uint8_t* data, size_t size) {
+    if (!m5::is_sordm5_image(data, size)) return;
+    int64_t samples = 0;
+    m5::sordm5_signal(data, size, [&](uint8_t level, int32_t length) {
+        FUZZ_CHECK(level <= 1 && length > 0, "a half-period of no length or level");
+        samples += length;
+    });
+    int64_t ticks = 0;
+    for (const uint8_t run : m5::sordm5_to_cas(data, size)) {
+        FUZZ_CHECK((run & 0x7F) != 0, "a run of 0 ticks");
+        ticks += run & 0x7F;
+    }
+    FUZZ_CHECK(ticks == samples * m5::TAPE_TICKS_PER_SECOND / m5::SORDM5_SAMPLE_RATE_HZ,
+               "the runs do not last as long as the signal");
+}
+
 // Plays a WAV recording the deck converts: the tape runs for exactly the
 // ticks the recording lasts (up to MAX_TICKS), and every level is 0 or 1.
 std::vector<uint8_t> play_converted(TapeDeck& deck, const std::string& path, const m5::WavTapeFormat& format) {
-    deck.tape_play(path);
+    tape_play_file(deck, path);
     FUZZ_CHECK(deck.playing && deck.converter.active(), "the recording is not converted");
     deck.signal_in(1, 1, 1);  // motor on
     std::vector<uint8_t> levels;
@@ -110,14 +135,15 @@ std::vector<uint8_t> play_and_check(m5::Machine& machine, const std::string& pat
     // the header is not understood).
     m5::WavTapeFormat format;
     if (wav) {
-        m5::FileStream file;
-        FUZZ_CHECK(file.open(path, m5::FILE_READ_BINARY), "the image cannot be read");
+        auto file_image = m5::FileTapeImage::open(path);
+        FUZZ_CHECK(file_image != nullptr, "the image cannot be read");
+        m5::TapeCursor file(file_image.get());
         format = m5::read_wav_tape_format(file, static_cast<int64_t>(size));
     }
     if (format.converted) return play_converted(deck, path, format);
     const auto wav_start = static_cast<size_t>(format.understood ? format.data_offset : m5::WAV_HEADER_SIZE);
     TapeModel model(data, size, wav, wav_start);
-    deck.tape_play(path);
+    tape_play_file(deck, path);
     FUZZ_CHECK(deck.playing, "the image was not opened");
     FUZZ_CHECK(deck.out_level == model.first_level(), "wrong level when the tape is put in");
     deck.signal_in(1, 1, 1);  // motor on
@@ -141,6 +167,7 @@ std::vector<uint8_t> play_and_check(m5::Machine& machine, const std::string& pat
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool wav = std::strcmp(TAPE_EXTENSION, ".wav") == 0;
+    if (!wav) check_sordm5_runs(data, size);
     m5::fuzz::FuzzHost host;
     m5::Machine machine(&host);
     TapeDeck& deck = *machine.tape_deck;
@@ -152,7 +179,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Record what was played, one level per tick, then read the recording.
     const std::string recording = m5::fuzz::scratch_dir() + "recorded" + TAPE_EXTENSION;
     deck.signal_in(0, played.empty() ? 0 : played[0], 1);
-    deck.tape_record(recording);
+    tape_record_file(deck, recording);
     FUZZ_CHECK(deck.recording, "the recording was not opened");
     deck.signal_in(1, 1, 1);
     for (const uint8_t level : played) {

@@ -61,7 +61,7 @@ TEST_F(FileStreamTest, unknown_mode_fails_and_leaves_the_stream_closed) {
     ASSERT_TRUE(f.open(path("one"), FILE_READ_BINARY));
     EXPECT_FALSE(f.open(path("one"), 0));
     EXPECT_FALSE(f.is_open());
-    EXPECT_FALSE(f.open(path("one"), 7));
+    EXPECT_FALSE(f.open(path("one"), 8));
     EXPECT_FALSE(f.is_open());
 }
 

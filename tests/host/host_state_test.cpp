@@ -8,12 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "devices/tape_deck.h"
 #include "devices/vdp.h"
 #include "host/checksums.h"
 #include "host/host.h"
 #include "host/settings.h"
 #include "host/state_file.h"
 #include "host/state_ring.h"
+#include "host/tape_files.h"
 #include "host/test_platform.h"
 #include "machine/machine.h"
 #include "machine/scheduler.h"
@@ -128,13 +130,13 @@ TEST(HostStateRefusal, damaged_or_foreign_states_change_nothing) {
     // Fields: time (4), speed (1), slots (4), then per event: active (1), owner (1), ...
     file.chunks[at + 8 + 9 + static_cast<size_t>(active_event) * 14 + 1] = 0xEE;
     EXPECT_FALSE(emu.host->load_state(encode_state_file(file), error));
-    EXPECT_NE(error.find("part 1"), std::string::npos) << error;
+    EXPECT_NE(error.find("the scheduler cannot take"), std::string::npos) << error;
 
     StateFile future;
     ASSERT_TRUE(decode_state_file(state, future, error));
-    future.format_version = 2;
+    future.format_version = STATE_FORMAT_VERSION + 1;
     EXPECT_FALSE(emu.host->load_state(encode_state_file(future), error));
-    EXPECT_NE(error.find("format version 2"), std::string::npos) << error;
+    EXPECT_NE(error.find("format version " + std::to_string(STATE_FORMAT_VERSION + 1)), std::string::npos) << error;
 
     EXPECT_EQ(emu.host->save_state(false), before);
 
@@ -145,19 +147,18 @@ TEST(HostStateRefusal, damaged_or_foreign_states_change_nothing) {
     EXPECT_EQ(emu.host->save_state(false), with_cartridge);
 }
 
-// A state saved while recording names its file. Loaded elsewhere, it
-// continues that file only if the file still has its saved length: a file
-// that grew (or any other file a crafted state names) is never cut. The deck's
-// own recording at the time of the load is cut back, as rewind needs.
-TEST(HostStateRefusal, a_state_never_shortens_a_file_it_only_names) {
+// A state names its tape by content only. Rewound while still recording, the
+// deck's own recording is cut back and goes on as if the later frames had
+// never run; loaded anywhere else, the state leaves the recording stopped and
+// every file as it was, unless the caller offers a recording that holds what
+// was recorded up to the save.
+TEST(HostStateRefusal, a_state_resumes_a_recording_only_from_one_that_holds_it) {
     Emulator straight("host_tape_out");
     const std::string reference = straight.dir.file("reference.cas");
     straight.host->tape_record(reference);
     straight.run(20);
     straight.host->tape_close();
 
-    // Rewound while still recording: the recording is cut back and goes on
-    // as if the later frames had never run.
     Emulator recorder("host_tape_out");
     const std::string tape = recorder.dir.file("tape.cas");
     recorder.host->tape_record(tape);
@@ -166,15 +167,39 @@ TEST(HostStateRefusal, a_state_never_shortens_a_file_it_only_names) {
     recorder.run(7);
     std::string error;
     ASSERT_TRUE(recorder.host->load_state(state, error)) << error;
+    EXPECT_EQ(recorder.host->state_note(), "");
     recorder.run(10);
     recorder.host->tape_close();
     const std::string recorded = test::read_file(tape);
     EXPECT_EQ(recorded, test::read_file(reference));
 
-    // Loaded by another machine, the state finds its file longer than saved.
+    // Elsewhere: the file the state was recorded into is neither read nor cut.
     Emulator other("host_tape_out");
-    EXPECT_FALSE(other.host->load_state(state, error));
+    ASSERT_TRUE(other.host->load_state(state, error)) << error;
+    EXPECT_FALSE(other.host->machine().tape_deck->recording);
+    EXPECT_NE(other.host->state_note().find("recording is stopped"), std::string::npos);
     EXPECT_EQ(test::read_file(tape), recorded);
+
+    // A recording offered that does not hold the saved part is left alone.
+    const std::string unrelated = other.dir.file("unrelated.cas");
+    test::write_file(unrelated, std::string(5000, '\x85'));
+    StateMedia wrong;
+    wrong.recording = FileTapeRecording::open_existing(unrelated);
+    ASSERT_TRUE(other.host->load_state(state, error, std::move(wrong))) << error;
+    EXPECT_FALSE(other.host->machine().tape_deck->recording);
+    EXPECT_EQ(test::read_file(unrelated), std::string(5000, '\x85'));
+
+    // A copy of the whole recording resumes: cut back to the save, it ends
+    // as the straight run did.
+    const std::string copy = other.dir.file("copy.cas");
+    test::write_file(copy, recorded);
+    StateMedia right;
+    right.recording = FileTapeRecording::open_existing(copy);
+    ASSERT_TRUE(other.host->load_state(state, error, std::move(right))) << error;
+    EXPECT_TRUE(other.host->machine().tape_deck->recording) << other.host->state_note();
+    other.run(10);
+    other.host->tape_close();
+    EXPECT_EQ(test::read_file(copy), test::read_file(reference));
 }
 
 // The ring keeps the newest states and rewinds one interval per step.

@@ -28,7 +28,8 @@ TEST(CartridgeInsertTest, a_cartridge_inserted_while_the_demo_runs_starts_on_cle
     for (int32_t i = 0; i < 120; ++i) machine.run_frame();
     ASSERT_GE(peek(DEMO_FRAMES) | (peek(DEMO_FRAMES + 1) << 8), 100) << "the demo runs";
 
-    machine.open_cartridge(test::rom_path("cart_rst"));
+    const std::string cart = test::read_file(test::rom_path("cart_rst"));
+    machine.open_cartridge(reinterpret_cast<const uint8_t*>(cart.data()), cart.size());
     for (int32_t i = 0; i < 10; ++i) machine.run_frame();
     EXPECT_EQ(peek(CART_END_MARK), 1) << "the cartridge started and ran to its end";
     int32_t left = 0;

@@ -138,7 +138,7 @@ TEST(MachineTest, reset_and_cartridge_changes_reach_every_component_in_id_order)
     machine.close_cartridge();
     EXPECT_EQ(log.events, all);
     log.events.clear();
-    machine.open_cartridge("/nonexistent/cart.rom");
+    machine.open_cartridge(nullptr, 0);
     EXPECT_EQ(log.events, all);
 }
 

@@ -28,5 +28,7 @@ private:
 
 // The whole contents of a file ("" when it cannot be read).
 std::string read_file(const std::string& path);
+// Writes `bytes` as the whole file.
+void write_file(const std::string& path, const std::string& bytes);
 
 }  // namespace m5::test

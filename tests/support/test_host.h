@@ -1,10 +1,12 @@
-// A MachineHost for tests: a program directory of the test's choosing, a
+// A MachineHost for tests: the IPL ROM from "IPL.ROM" in a directory of the
+// test's choosing, a
 // real 256 x 192 surface, key and joystick arrays the test sets directly, and
 // its own CPU speed setting.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <fstream>
 #include <string>
 
 #include "machine/machine_host.h"
@@ -16,7 +18,11 @@ class TestHost : public MachineHost {
 public:
     explicit TestHost(std::string directory = "") : directory_(std::move(directory)) {}
 
-    std::string program_directory() const override { return directory_; }
+    std::string program_directory() const { return directory_; }
+    void ipl_rom(uint8_t* rom, size_t size) const override {
+        std::ifstream file(directory_ + "IPL.ROM", std::ios::binary);
+        if (!directory_.empty() && file) file.read(reinterpret_cast<char*>(rom), static_cast<std::streamsize>(size));
+    }
     uint16_t* surface_row(int32_t row) override { return &surface[static_cast<size_t>(row) * SURFACE_WIDTH]; }
     const uint8_t* key_state() const override { return keys.data(); }
     const uint8_t* joy_bits() const override { return joy.data(); }

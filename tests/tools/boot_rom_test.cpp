@@ -5,7 +5,9 @@
 // notes in the sound recording, and a long run under random keys. Then what
 // it does for cartridges, through our own test cartridges (roms/test/cart_*):
 // the header rules, the interrupt set-up, the restart slots and hooks, and
-// the entry points.
+// the entry points. Last, the tape loader: our test program written into a
+// SORDM5 tape file, played from power-on as the deck's run-length CAS bytes
+// and as WAV recordings at, above and below their true speed.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -23,10 +25,12 @@
 #include <string>
 #include <vector>
 
+#include "devices/sordm5_tape.h"
 #include "devices/vdp.h"
 #include "host/png_writer.h"
 #include "m5run_harness.h"
 #include "sound_analysis.h"
+#include "support/sordm5_writer.h"
 #include "support/test_host.h"
 
 namespace m5 {
@@ -719,6 +723,115 @@ TEST_F(BootRomTest, keyboard_joystick_and_bell) {
     const size_t window = static_cast<size_t>(4 * spf);
     EXPECT_NEAR(strongest_frequency(s, onset + window / 4, window, 500, 2000), 3579545.0 / 32 / 112, 10);
     EXPECT_EQ(rms(s, onset + static_cast<size_t>(10 * spf), static_cast<size_t>(30 * spf)), 0.0);
+}
+
+// --- Tapes ---------------------------------------------------------------------
+
+// Where the tape program keeps what it saw (see roms/test/tape_program.asm).
+constexpr size_t TAPE_RESULTS = 0x2000;  // 0x9000 in the RAM dump
+constexpr size_t TAPE_LOAD = 0x0300;     // 0x7300: where it loads and starts
+constexpr int32_t TAPE_ROW = 11;
+
+class BootRomTapeTest : public BootRomTest {
+protected:
+    static test::TapeBytes program() {
+        const std::string rom = read_file(test::rom_path("tape_program"));
+        return test::TapeBytes(rom.begin(), rom.end());
+    }
+
+    // Writes the deck's run-length CAS bytes of a SORDM5 image.
+    // The block file as published tools write it: the deck plays its signal.
+    std::string write_cas(const std::string& name, const test::TapeBytes& image) const { return write(name, image); }
+    std::string write(const std::string& name, const test::TapeBytes& bytes) const {
+        std::ofstream(path(name), std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        return path(name);
+    }
+
+    // Frames from power-on until the signal of `image` has played.
+    static int32_t frames_to_play(const test::TapeBytes& image) {
+        int64_t samples = 0;
+        sordm5_signal(image.data(), image.size(), [&](uint8_t, int32_t n) { samples += n; });
+        return static_cast<int32_t>(samples * 60 / SORDM5_SAMPLE_RATE_HZ) + 1;
+    }
+
+    // Runs the boot ROM with the tape until it has played, plus `extra`
+    // frames; checks that the program loaded, ran in the IPL's set-up and
+    // drew its line.
+    void expect_program_runs(const std::string& tape, int32_t frames, const std::string& speed = "1") {
+        SCOPED_TRACE(tape + " at speed " + speed);
+        ASSERT_EQ(run({"--tape", tape, "--frames", std::to_string(frames), "--speed", speed, "--dump-ram",
+                       path("ram.bin"), "--screenshot", path("shot.png")}),
+                  0);
+        const std::string ram = read_file(path("ram.bin"));
+        const test::TapeBytes p = program();
+        EXPECT_EQ(ram.substr(TAPE_LOAD, p.size()), std::string(p.begin(), p.end())) << "the program in RAM";
+        uint32_t sum = 0;
+        for (const uint8_t b : p) sum += b;
+        EXPECT_EQ(ram.substr(TAPE_RESULTS, 2), "OK");
+        EXPECT_EQ(le16(ram, TAPE_RESULTS + 2), 0x7FFEu) << "the stack below the internal RAM's top";
+        EXPECT_LT(le16(ram, TAPE_RESULTS + 4), 0x2000u) << "returns into the ROM";
+        EXPECT_EQ(le16(ram, TAPE_RESULTS + 6), sum & 0xFFFF) << "the program summed itself";
+        const Picture shot = read_png(path("shot.png"));
+        ASSERT_TRUE(shot.ok);
+        EXPECT_EQ(glyph_mismatches(shot, 0, 0, "LOADED FROM TAPE", colour(15), colour(4)), 0);
+        EXPECT_EQ(shot.at(128, 150), colour(4));
+    }
+};
+
+TEST_F(BootRomTapeTest, program_from_a_sordm5_tape_loads_and_starts_from_power_on) {
+    const test::TapeBytes image = test::sordm5_program("TAPEPROG", 0x7300, 0x7300, program());
+    ASSERT_EQ(parse_sordm5_blocks(image.data(), image.size()).size(), 3u) << "a header and two data blocks";
+    const int32_t frames = frames_to_play(image) + 30;
+    expect_program_runs(write_cas("program.cas", image), frames);
+    // The loader times the tape in processor loops: a faster processor
+    // counts more of them.
+    expect_program_runs(path("program.cas"), frames, "8");
+    // A 44.1 kHz recording of the same signal, at its true speed, 5 % fast
+    // (fewer samples a second of the signal) and 5 % slow.
+    for (const int32_t rate : {44100, 41895, 46305}) {
+        expect_program_runs(write("program_" + std::to_string(rate) + ".wav", test::sordm5_wav(image, rate)),
+                            frames * 21 / 20 + 6);
+    }
+}
+
+TEST_F(BootRomTapeTest, bad_checksum_shows_a_message_and_the_loader_listens_again) {
+    // The program with its first data block damaged, then the same program
+    // whole on the same tape.
+    test::TapeBytes bad = test::sordm5_program("TAPEPROG", 0x7300, 0x7300, program());
+    bad[test::sordm5_checksum_offset(1)] ^= 0x40;
+    const test::TapeBytes good = test::sordm5_program("TAPEPROG", 0x7300, 0x7300, program());
+    test::TapeBytes tape = bad;
+    tape.insert(tape.end(), good.begin() + SORDM5_FILE_HEADER_SIZE, good.end());
+
+    // Shortly after the damaged block, the demo shows the message in place
+    // of its tape line (where the sprites fly, so the names are checked).
+    const test::TapeBytes to_bad_block(bad.begin(),
+                                       bad.begin() + static_cast<std::ptrdiff_t>(test::sordm5_checksum_offset(1) + 1));
+    const int32_t message_frame = frames_to_play(to_bad_block) + 20;
+    ASSERT_EQ(run({"--tape", write_cas("tape.cas", tape), "--frames", std::to_string(message_frame), "--dump-vram",
+                   path("screen.vram")}),
+              0);
+    const Screen s = vram();
+    EXPECT_EQ(s.text(TAPE_ROW, 1, 30), " Tape: checksum error         ");
+    EXPECT_TRUE(s.highlighted(TAPE_ROW, 3));
+
+    // The whole program that follows loads and runs.
+    expect_program_runs(path("tape.cas"), frames_to_play(tape) + 30);
+}
+
+TEST_F(BootRomTapeTest, demo_names_its_tape_line_and_a_tape_that_stops_in_a_block_is_reported) {
+    ASSERT_EQ(run({"--frames", "30", "--dump-vram", path("screen.vram")}), 0);
+    EXPECT_EQ(vram().text(TAPE_ROW, 1, 30), "Play a tape to load a program.");
+
+    // The tape ends in the middle of the first data block.
+    const test::TapeBytes image = test::sordm5_program("TAPEPROG", 0x7300, 0x7300, program());
+    const test::TapeBytes cut(image.begin(),
+                              image.begin() + static_cast<std::ptrdiff_t>(test::sordm5_checksum_offset(0) + 1 + 100));
+    ASSERT_EQ(run({"--tape", write_cas("cut.cas", cut), "--frames", std::to_string(frames_to_play(cut) + 60),
+                   "--dump-vram", path("screen.vram")}),
+              0);
+    EXPECT_EQ(vram().text(TAPE_ROW, 1, 30), " Tape: stopped in a block     ");
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "host/wav_header.h"
+#include "devices/wav_header.h"
 #include "m5run_harness.h"
 #include "support/test_data.h"
 #include "support/test_host.h"

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "devices/vdp.h"
-#include "host/wav_header.h"
+#include "devices/wav_header.h"
 #include "m5run_harness.h"
 #include "support/test_host.h"
 

@@ -1,0 +1,32 @@
+// Writing SORDM5 tape files in tests, from the format as the published tools
+// write it: the signature and 10 zero bytes, a 31-byte header block ('H'),
+// then 256-byte data blocks ('D'), the last one padded with zeros; each block
+// a type, a length (0 = 256), the bytes and their sum modulo 256.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace m5::test {
+
+using TapeBytes = std::vector<uint8_t>;
+
+// One block: type, length byte, bytes, checksum.
+TapeBytes sordm5_block(uint8_t type, const TapeBytes& bytes);
+
+// A whole file holding a machine-code program (file type 3) named `name`,
+// loaded at `load` and started at `start`.
+TapeBytes sordm5_program(const std::string& name, uint16_t load, uint16_t start, const TapeBytes& program);
+
+// Where the checksum byte of block `index` (0 = the header) lies in a file
+// sordm5_program wrote.
+size_t sordm5_checksum_offset(size_t index);
+
+// A 44.1 kHz 8-bit mono WAV recording of the file's tape signal, its samples
+// taken `sample_rate_hz` times a second of the signal: at 44100 the true
+// speed, below it the recording plays fast, above it slow. It starts and
+// ends with a tenth of a second of the low level.
+TapeBytes sordm5_wav(const TapeBytes& image, int32_t sample_rate_hz);
+
+}  // namespace m5::test
