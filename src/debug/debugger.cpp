@@ -282,6 +282,22 @@ int Debugger::format_instruction(uint16_t address, char* out, size_t size) const
     return instruction.length;
 }
 
+std::vector<uint16_t> Debugger::code_before(uint16_t address, int count) const {
+    char line[64];
+    for (int back = count * MAX_INSTRUCTION_BYTES; back > 0; --back) {
+        std::vector<uint16_t> starts;
+        auto at = static_cast<uint16_t>(address - back);
+        while (at != address && static_cast<uint16_t>(address - at) <= back) {
+            starts.push_back(at);
+            at = static_cast<uint16_t>(at + format_instruction(at, line, sizeof line));
+        }
+        if (at == address && starts.size() >= static_cast<size_t>(count)) {
+            return std::vector<uint16_t>(starts.end() - count, starts.end());
+        }
+    }
+    return {};
+}
+
 void Debugger::trace_instruction() {
     char text[64];
     char registers[160];

@@ -79,6 +79,12 @@ public:
     void remove_watchpoint(uint16_t address, int32_t length, uint8_t access);
     void clear_all();
     const std::vector<uint16_t>& breakpoints() const { return breakpoint_list; }
+    struct Watchpoint {
+        uint16_t address;
+        int32_t length;
+        uint8_t access;  // WatchAccess
+    };
+    const std::vector<Watchpoint>& watchpoints() const { return watch_list; }
 
     // --- Control ------------------------------------------------------------
     // Stops at the next instruction boundary.
@@ -104,6 +110,10 @@ public:
     // Writes "PPPP  BB BB BB BB  TEXT" for the instruction at `address`;
     // returns its length.
     int format_instruction(uint16_t address, char* out, size_t size) const;
+    // The starts of the `count` instructions before `address`: from the
+    // furthest start (up to `count` longest instructions back) whose
+    // instructions lead exactly to it. Fewer when none does.
+    std::vector<uint16_t> code_before(uint16_t address, int count) const;
 
     // --- Component (the scheduler's processor while attached) ------------
     void execute(int32_t clocks) override;
@@ -134,11 +144,6 @@ private:
     bool watch_hit = false;
     StopReason hit;
     std::vector<uint16_t> breakpoint_list;
-    struct Watchpoint {
-        uint16_t address;
-        int32_t length;
-        uint8_t access;
-    };
     std::vector<Watchpoint> watch_list;  // as set; watch_map is made from it
     std::FILE* trace_file = nullptr;
     int32_t trace_first = 0;

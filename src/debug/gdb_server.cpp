@@ -14,9 +14,10 @@
 namespace m5::debug {
 namespace {
 
-constexpr int WAIT_SLICE_MS = 100;
+// How long a wait for the client lasts before the front end is asked again.
+constexpr int WAIT_SLICE_MS = 20;
 
-// Waits up to WAIT_SLICE_MS for `fd` to become readable.
+// Waits up to `timeout_ms` for `fd` to become readable.
 bool readable(int fd, int timeout_ms) {
     pollfd entry{fd, POLLIN, 0};
     return ::poll(&entry, 1, timeout_ms) > 0;
@@ -167,7 +168,11 @@ Resume GdbServer::stopped(Debugger&, const StopReason& reason) {
             }
             if (client_fd < 0) return Resume::DETACH;
         }
-        if (interrupted && interrupted()) throw GdbRunEnded{false};
+        if (interrupted && interrupted()) {
+            if (end_run_on_interrupt) throw GdbRunEnded{false};
+            client_left();
+            return Resume::DETACH;
+        }
         if (!readable(client_fd, WAIT_SLICE_MS)) continue;
         const ssize_t n = ::recv(client_fd, buffer, sizeof buffer, 0);
         if (n < 0 && errno == EINTR) continue;

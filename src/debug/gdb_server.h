@@ -46,8 +46,12 @@ public:
     bool poll();
     bool kill_requested() const { return killed; }
 
-    // What the front end checks while the server waits at a stop.
+    // What the front end checks while the server waits at a stop (and may
+    // use to handle its own events): true ends the wait. With
+    // `end_run_on_interrupt` the run then ends (GdbRunEnded is thrown);
+    // without, the client is let go and the machine runs on.
     std::function<bool()> interrupted;
+    bool end_run_on_interrupt = true;
 
     Resume stopped(Debugger& debugger, const StopReason& reason) override;
 

@@ -42,6 +42,7 @@
 #include <vector>
 
 #include "desktop/command_line.h"
+#include "desktop/debug_window.h"
 #include "desktop/desktop_choices.h"
 #include "desktop/desktop_platform.h"
 #include "desktop/gamepad.h"
@@ -83,6 +84,7 @@ public:
     void toggle_pause() override;
     void toggle_every_frame() override;
     void show_keyboard_help() override;
+    void debug_command(int32_t id) override;
 
     // --- Save states ----------------------------------------------------------
     // Each reports a problem in the message strip; the machine is left as it
@@ -112,6 +114,8 @@ private:
     void hide_message();
     void trace(const std::string& line) const;
     void request_clipboard_targets();
+    // True (and says so) while the debugger holds the machine inside a frame.
+    bool machine_held_by_debugger();
 
     static gboolean on_delete(GtkWidget* widget, GdkEvent* event, gpointer self);
     static void on_destroy(GtkWidget* widget, gpointer self);
@@ -140,6 +144,7 @@ private:
     Gamepads gamepads;
     std::unique_ptr<Host> host;
     std::unique_ptr<HostCommands> commands;
+    std::unique_ptr<DebugSession> debug_session;
 
     GtkWidget* window = nullptr;
     GtkWidget* menu_bar = nullptr;

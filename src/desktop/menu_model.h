@@ -55,6 +55,15 @@ inline constexpr int32_t ID_STATE_SLOT_SAVE = 40132;  // ... 40139 slot 8
 inline constexpr int32_t ID_STATE_SLOT_LOAD = 40140;  // ... 40147 slot 8
 inline constexpr int32_t ID_STATE_REWIND = 40148;
 inline constexpr int32_t STATE_SLOTS = 8;
+// The Debug popup (debug_window.h carries them out).
+inline constexpr int32_t ID_DEBUG_MONITOR = 40150;
+inline constexpr int32_t ID_DEBUG_VIDEO = 40151;
+inline constexpr int32_t ID_DEBUG_BREAK = 40152;
+inline constexpr int32_t ID_DEBUG_CONTINUE = 40153;
+inline constexpr int32_t ID_DEBUG_STEP = 40154;
+inline constexpr int32_t ID_DEBUG_STEP_OVER = 40155;
+inline constexpr int32_t ID_DEBUG_RUN_TO = 40156;
+inline constexpr int32_t ID_DEBUG_WAIT_GDB = 40157;
 inline constexpr int32_t ID_SEPARATOR = 0;
 
 inline constexpr int32_t POPUP_CONTROL = 0;
@@ -63,8 +72,9 @@ inline constexpr int32_t POPUP_TAPE = 2;
 inline constexpr int32_t POPUP_SCREEN = 3;
 inline constexpr int32_t POPUP_SOUND = 4;
 inline constexpr int32_t POPUP_STATE = 5;
-inline constexpr int32_t POPUP_HELP = 6;
-inline constexpr int32_t POPUP_COUNT = 7;
+inline constexpr int32_t POPUP_DEBUG = 6;
+inline constexpr int32_t POPUP_HELP = 7;
+inline constexpr int32_t POPUP_COUNT = 8;
 
 inline constexpr int32_t MAX_WINDOW_SCALE = 4;
 
@@ -108,6 +118,10 @@ struct MenuView {
     // time of the state in it); "" for an empty slot.
     std::array<std::string, STATE_SLOTS> slot_times;
     bool can_rewind = false;
+    // The debugger: the machine stopped between two instructions; a GDB
+    // client awaited or connected.
+    bool debug_stopped = false;
+    bool debugger_serving = false;
 };
 
 MenuView menu_view(const Settings& settings, bool host_exists, bool recording);
@@ -120,7 +134,10 @@ MenuView menu_view(const Settings& settings, bool host_exists, bool recording);
 // size of the current scale is marked (the fullscreen items while
 // fullscreen); Rec or Stop of the Sound popup is enabled by the recording
 // state; the State popup's slot Load items carry the time of their state and
-// are disabled for an empty slot, Rewind while there is nothing to go back to. Empty for an unknown index.
+// are disabled for an empty slot, Rewind while there is nothing to go back to;
+// the Debug popup's Break is enabled while the machine runs, Continue, Step,
+// Step over and Run to while it is stopped, Wait for debugger while no client
+// is awaited or connected. Empty for an unknown index.
 std::vector<MenuItem> popup_items(int32_t index, const MenuView& view);
 
 // The one-line description of a popup's items that the menu trace prints:
@@ -176,6 +193,8 @@ public:
     virtual void toggle_pause() {}
     virtual void toggle_every_frame() {}
     virtual void show_keyboard_help() {}
+    // The commands of the Debug popup.
+    virtual void debug_command(int32_t id) { (void)id; }
 };
 
 // Puts the path at the front of the list (moving it there when it is listed

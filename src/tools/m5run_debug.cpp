@@ -162,21 +162,8 @@ void RunDebugger::print_stop(std::FILE* out) const {
     debugger->format_registers(line, sizeof line);
     std::fprintf(out, "%s\n", line);
 
-    // The code before PC: the furthest start (up to 4 instructions' bytes
-    // back) from which the instructions lead exactly to PC.
     const uint16_t pc = cpu.pc;
-    std::vector<uint16_t> before;
-    for (int back = CODE_BEFORE * debug::MAX_INSTRUCTION_BYTES; back > 0 && before.empty(); --back) {
-        std::vector<uint16_t> starts;
-        auto at = static_cast<uint16_t>(pc - back);
-        while (at != pc && static_cast<uint16_t>(pc - at) <= back) {
-            starts.push_back(at);
-            at = static_cast<uint16_t>(at + debugger->format_instruction(at, line, sizeof line));
-        }
-        if (at == pc && starts.size() >= static_cast<size_t>(CODE_BEFORE)) {
-            before.assign(starts.end() - CODE_BEFORE, starts.end());
-        }
-    }
+    const std::vector<uint16_t> before = debugger->code_before(pc, CODE_BEFORE);
     const auto print_line = [&](uint16_t at, bool current) {
         const int length = debugger->format_instruction(at, line, sizeof line);
         const std::string label = symbols.name_at(at);
