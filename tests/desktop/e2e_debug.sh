@@ -6,7 +6,10 @@
 # Runs our moving-sprites program (roms/test/state_sprites.asm) under Xvfb:
 # the video memory viewer shows its eight sprites, the fifth-sprite and
 # collision flags; Break opens the monitor and stops the machine, Step moves
-# PC on, Continue lets it run again, and Exit still ends the program.
+# PC on, Continue lets it run again. Wait for debugger (on the free port
+# m5emu.conf asks for) takes a GDB client, which finds the machine stopped;
+# the message strip says when it connects and leaves. Exit still ends the
+# program.
 # Exits 77 (skipped) when the X tools are missing.
 set -euo pipefail
 
@@ -34,6 +37,20 @@ if [ "${1:-}" = "--inside" ]; then
 
     menu_choose Debug 40153 # Continue
     wait_trace '^debug running$'
+
+    menu_choose Debug 40157 # Wait for debugger...
+    wait_trace '^message Waiting for a debugger on 127\.0\.0\.1:[0-9]+\.$'
+    port=$(grep -m1 '^message Waiting for a debugger' "$work/trace.log" | sed 's/.*:\([0-9]*\)\.$/\1/')
+    exec 3<>"/dev/tcp/127.0.0.1/$port"
+    wait_trace '^message A debugger connected\.$'
+    wait_trace '^debug stopped break PC=[0-9A-F]{4}$'
+    printf '$?#3f' >&3
+    reply=
+    IFS= read -r -t 10 -d '#' reply <&3 || true
+    [[ $reply == '+$T050b:'* ]] || fail "the client was answered '$reply'"
+    exec 3>&-
+    wait_trace '^message The debugger left; the machine runs on\.$'
+    wait_trace '^debug running$'
     menu_choose Control 40008 # Exit
     wait_exit
     echo "stopped at $first, stepped to $second"
@@ -46,5 +63,7 @@ fi
 }
 e2e_need_tools
 e2e_prepare "$1" "$2"
+# Any free port for the GDB client.
+printf '[Debugger]\nport=0\n' >"$work/m5emu.conf"
 e2e_xvfb "$0"
 echo "desktop debug check passed"
