@@ -389,7 +389,9 @@ int run(const Options& o, const char* argv0) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
 
     if (!o.screenshot.empty()) runner.screenshot(o.screenshot);
-    if (!o.save_state.empty()) runner.save_state(o.save_state);
+    // A stop of the debugger leaves the machine inside a frame, where no
+    // state can be saved.
+    if (!o.save_state.empty() && !debugging.stop()) runner.save_state(o.save_state);
     if (!o.dump_ram.empty()) {
         std::vector<uint8_t> ram(RAM_SIZE);
         for (int32_t i = 0; i < RAM_SIZE; ++i) {

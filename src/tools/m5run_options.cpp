@@ -88,7 +88,8 @@ Debugging (ADDR is hexadecimal, e.g. 2000 or $2000, or a label of --symbols):
                          (default 1) from ADDR; repeatable. At the first stop
                          m5run prints the reason, the registers and the code
                          around PC, writes the outputs as they are at that
-                         moment and exits with status 3
+                         moment (but no --save-state: the machine is inside
+                         a frame) and exits with status 3
   --symbols FILE         labels for ADDR, from the lines "name equ value",
                          "name: value" or "name = value" assemblers write
   --gdb [HOST:]PORT      serve the GDB remote protocol (DeZog, gdb) on PORT

@@ -59,7 +59,7 @@ std::vector<std::string> lines_of(const std::string& text) {
 TEST_F(M5RunDebugTest, a_breakpoint_at_a_label_stops_there_with_status_3_and_the_outputs_of_that_moment) {
     std::vector<std::string> args = cart_args("cart_id02");
     args.insert(args.end(), {"--symbols", symbols_of("cart_id02"), "--break", "start", "--frames", "100", "--dump-ram",
-                             path("ram.bin")});
+                             path("ram.bin"), "--save-state", path("state.m5s")});
     const test::RunResult r = run(args);
     EXPECT_EQ(r.exit_code, 3) << r.err;
     const std::vector<std::string> lines = lines_of(r.out);
@@ -72,6 +72,7 @@ TEST_F(M5RunDebugTest, a_breakpoint_at_a_label_stops_there_with_status_3_and_the
     ASSERT_EQ(ram.size(), static_cast<size_t>(RAM_SIZE));
     EXPECT_EQ(ram[0x7800 - RAM_START], 1);
     EXPECT_EQ(ram[0x7801 - RAM_START], 'I');
+    EXPECT_FALSE(fs::exists(path("state.m5s")));  // inside a frame, no state
 }
 
 TEST_F(M5RunDebugTest, a_write_watchpoint_stops_after_the_instruction_that_writes) {
