@@ -159,6 +159,8 @@ args m5run_options run.args --ipl boot.rom --frames 120 --speed 4 --rate 44100 -
 args m5run_options keys.args --frames 30 --key A@2+3 --key 0x20@5 --key RETURN@30 --paste-frame 10 --paste 'RUN\r\x41'
 args m5run_options outputs.args --screenshot a.png --screenshot-at 1:b.png --wav s.wav --dump-ram r --stats
 args m5run_options refused.args --tape a.cas --tape-record b.cas
+args m5run_options debug.args --trace t.txt --trace-from 2 --trace-frames 3 --break start --break '$2000' \
+  --watch 7000:2:rw --symbols s.sym --gdb 127.0.0.1:0
 
 # Save states: the chunks a machine saves, after our test programs ran.
 state save_state boot.state boot 30
