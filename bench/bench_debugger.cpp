@@ -4,12 +4,11 @@
 // hit, and with the trace written to /dev/null. "fps" is frames per second
 // of processor time.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <array>
 #include <cstdio>
-#include <filesystem>
-#include <memory>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "debug/debugger.h"
@@ -19,25 +18,22 @@
 namespace m5 {
 namespace {
 
-// A machine host whose program directory holds host_busy as IPL.ROM.
+// A machine host whose IPL ROM is host_busy.
 class BenchHost final : public MachineHost {
 public:
-    BenchHost() : dir(std::filesystem::temp_directory_path() / ("m5_bench_debugger_" + std::to_string(::getpid()))) {
-        std::filesystem::create_directories(dir);
-        std::filesystem::copy_file(std::string(M5_ROM_DIR) + "/host_busy.rom", dir / "IPL.ROM",
-                                   std::filesystem::copy_options::overwrite_existing);
+    BenchHost() {
+        std::ifstream file(std::string(M5_ROM_DIR) + "/host_busy.rom", std::ios::binary);
+        ipl.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     }
-    ~BenchHost() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir, ignored);
+    void ipl_rom(uint8_t* rom, size_t size) const override {
+        for (size_t i = 0; i < size && i < ipl.size(); ++i) rom[i] = static_cast<uint8_t>(ipl[i]);
     }
-    std::string program_directory() const override { return dir.string() + "/"; }
     uint16_t* surface_row(int32_t row) override { return &surface[static_cast<size_t>(row) * SURFACE_WIDTH]; }
     const uint8_t* key_state() const override { return keys.data(); }
     const uint8_t* joy_bits() const override { return joy.data(); }
     int32_t& cpu_speed() override { return speed; }
 
-    std::filesystem::path dir;
+    std::string ipl;
     std::array<uint16_t, SURFACE_WIDTH * SURFACE_HEIGHT> surface{};
     std::array<uint8_t, KEY_STATE_SIZE> keys{};
     std::array<uint8_t, JOY_PORTS> joy{};

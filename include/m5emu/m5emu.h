@@ -31,6 +31,12 @@
 extern "C" {
 #endif
 
+#if defined(__GNUC__)
+#define M5EMU_API __attribute__((visibility("default")))
+#else
+#define M5EMU_API
+#endif
+
 /* The version of this interface: a program built against version N works
  * with a library whose m5emu_api_version() is N. */
 #define M5EMU_API_VERSION 1
@@ -104,72 +110,72 @@ typedef int (*m5emu_tape_write_fn)(void* user, uint64_t offset, const uint8_t* d
 /* --- Version and errors ------------------------------------------------------- */
 
 /* M5EMU_API_VERSION of the library. */
-unsigned m5emu_api_version(void);
+M5EMU_API unsigned m5emu_api_version(void);
 /* The emulator's version, e.g. "0.5.0". Static storage. */
-const char* m5emu_version(void);
+M5EMU_API const char* m5emu_version(void);
 /* One line saying why the last failed call on `m5` failed ("" when none;
  * a null `m5` gives the reason m5emu_create last failed). */
-const char* m5emu_last_error(const m5emu* m5);
+M5EMU_API const char* m5emu_last_error(const m5emu* m5);
 
 /* --- Life --------------------------------------------------------------------- */
 
 /* A new machine, powered on with the free boot ROM and no cartridge or tape,
  * sound at 48000 Hz. NULL when out of memory. */
-m5emu* m5emu_create(void);
+M5EMU_API m5emu* m5emu_create(void);
 /* Ends a recording (through its callback) and frees everything. NULL is
  * accepted. */
-void m5emu_destroy(m5emu* m5);
+M5EMU_API void m5emu_destroy(m5emu* m5);
 
 /* --- ROM, cartridge, reset -------------------------------------------------------- */
 
 /* The IPL ROM from bytes (the first 8 KiB are used; a shorter image is
  * padded with 0xFF), then a reset. An empty image is refused. */
-int m5emu_set_ipl(m5emu* m5, const uint8_t* data, size_t size);
+M5EMU_API int m5emu_set_ipl(m5emu* m5, const uint8_t* data, size_t size);
 /* The free boot ROM as IPL, then a reset. */
-int m5emu_use_free_boot_rom(m5emu* m5);
+M5EMU_API int m5emu_use_free_boot_rom(m5emu* m5);
 /* Inserts a cartridge from bytes (up to 20 KiB are used; a shorter image is
  * padded with 0xFF) and resets, as inserting one into a real M5 does. An
  * empty image is refused. */
-int m5emu_insert_cartridge(m5emu* m5, const uint8_t* data, size_t size);
+M5EMU_API int m5emu_insert_cartridge(m5emu* m5, const uint8_t* data, size_t size);
 /* Empties the cartridge slot and resets. */
-int m5emu_remove_cartridge(m5emu* m5);
+M5EMU_API int m5emu_remove_cartridge(m5emu* m5);
 /* Resets every part of the machine; RAM keeps its contents. */
-int m5emu_reset(m5emu* m5);
+M5EMU_API int m5emu_reset(m5emu* m5);
 
 /* --- Tapes -------------------------------------------------------------------- */
 
 /* Puts a tape in the deck and presses play; the machine's motor line starts
  * and stops it. `format` is one of M5EMU_TAPE_*. The bytes are copied. */
-int m5emu_play_tape(m5emu* m5, const uint8_t* data, size_t size, int format);
+M5EMU_API int m5emu_play_tape(m5emu* m5, const uint8_t* data, size_t size, int format);
 /* Puts a blank tape in the deck and presses record: the image (CAS or WAV,
  * not AUTO) is written through `write` as the program saves. */
-int m5emu_record_tape(m5emu* m5, int format, m5emu_tape_write_fn write, void* user);
+M5EMU_API int m5emu_record_tape(m5emu* m5, int format, m5emu_tape_write_fn write, void* user);
 /* Stops and removes the tape. A recording is finished through its callback;
  * M5EMU_ERROR_MEDIA when any of its writes failed. No tape: M5EMU_OK. */
-int m5emu_stop_tape(m5emu* m5);
+M5EMU_API int m5emu_stop_tape(m5emu* m5);
 
 /* --- Running -------------------------------------------------------------------- */
 
 /* Runs one frame (262 scanlines, 1/60 s of machine time). */
-int m5emu_run_frame(m5emu* m5);
+M5EMU_API int m5emu_run_frame(m5emu* m5);
 /* Frames run since the machine was created (a loaded state brings its own). */
-uint64_t m5emu_frame_count(const m5emu* m5);
+M5EMU_API uint64_t m5emu_frame_count(const m5emu* m5);
 /* The processor's speed: 1, 2, 4, 8 or 16 times the M5's 3.8 MHz. */
-int m5emu_set_speed(m5emu* m5, int multiplier);
+M5EMU_API int m5emu_set_speed(m5emu* m5, int multiplier);
 
 /* --- Picture and sound ------------------------------------------------------------- */
 
 /* The picture of the last frame, M5EMU_PIXELS pixels in `format`, into
  * `out` of `size` bytes (at least M5EMU_PIXELS * 4). */
-int m5emu_picture(m5emu* m5, void* out, size_t size, int format);
+M5EMU_API int m5emu_picture(m5emu* m5, void* out, size_t size, int format);
 /* The sample rate of the sound (8000..192000 Hz; 48000 at creation) and the
  * samples the machine hands over at a time (0: one frame's worth, rounded;
  * else 1..65536). Takes effect at once. */
-int m5emu_set_sound(m5emu* m5, int sample_rate_hz, int block_samples);
+M5EMU_API int m5emu_set_sound(m5emu* m5, int sample_rate_hz, int block_samples);
 /* The sound of the last frame: 16-bit mono samples at the chosen rate.
  * `*count` receives the number of samples (about rate / 60). The samples
  * belong to the handle, valid until the next call. */
-const int16_t* m5emu_sound(m5emu* m5, size_t* count);
+M5EMU_API const int16_t* m5emu_sound(m5emu* m5, size_t* count);
 
 /* --- Input ------------------------------------------------------------------------ */
 
@@ -177,16 +183,16 @@ const int16_t* m5emu_sound(m5emu* m5, size_t* count);
  * them: a letter or digit, "SPACE", "RETURN", "SHIFT", "CTRL", "FUNC",
  * "ESC", "UP", ... (case does not matter). Unknown names:
  * M5EMU_ERROR_ARGUMENT. */
-int m5emu_key(m5emu* m5, const char* name, int down);
+M5EMU_API int m5emu_key(m5emu* m5, const char* name, int down);
 /* Releases every key, joystick and pasted key. */
-int m5emu_release_all(m5emu* m5);
+M5EMU_API int m5emu_release_all(m5emu* m5);
 /* The bits (M5EMU_JOY_*) held on joystick 1 or 2 (`stick` 0 or 1). */
-int m5emu_joystick(m5emu* m5, int stick, unsigned bits);
+M5EMU_API int m5emu_joystick(m5emu* m5, int stick, unsigned bits);
 /* Types UTF-8 text as key presses, a character every few frames (replacing
  * a paste in progress). An empty text stops pasting. */
-int m5emu_paste(m5emu* m5, const char* utf8_text);
+M5EMU_API int m5emu_paste(m5emu* m5, const char* utf8_text);
 /* Non-zero while pasted text is still being typed. */
-int m5emu_pasting(const m5emu* m5);
+M5EMU_API int m5emu_pasting(const m5emu* m5);
 
 /* --- States ------------------------------------------------------------------------ */
 
@@ -197,30 +203,30 @@ int m5emu_pasting(const m5emu* m5);
  * The state is compressed, so its size varies from one save to the next
  * (by a few KiB); M5EMU_STATE_SIZE_MAX bounds it while no paste of more
  * than 64 KiB of text is in progress. */
-int m5emu_save_state(m5emu* m5, uint8_t* out, size_t* size);
+M5EMU_API int m5emu_save_state(m5emu* m5, uint8_t* out, size_t* size);
 /* Loads a state. It must have been saved with the same IPL and cartridge;
  * everything is checked before the machine is touched, and on any failure
  * the machine is unchanged. A tape that was playing resumes only when the
  * same tape is in the deck now; otherwise the state loads with the tape
  * stopped and m5emu_last_error() says so (the result is still M5EMU_OK). */
-int m5emu_load_state(m5emu* m5, const uint8_t* data, size_t size);
+M5EMU_API int m5emu_load_state(m5emu* m5, const uint8_t* data, size_t size);
 
 /* --- Inspection, for debuggers, cheats and achievements (no side effects) --------- */
 
 /* `size` bytes of the address space from `address` (wrapping at 0xFFFF), as
  * the processor would read them, without any device reacting. */
-int m5emu_read_memory(const m5emu* m5, uint16_t address, uint8_t* out, size_t size);
+M5EMU_API int m5emu_read_memory(const m5emu* m5, uint16_t address, uint8_t* out, size_t size);
 /* Writes RAM (0x7000..0xFFFF); a range reaching into ROM is refused. */
-int m5emu_write_memory(m5emu* m5, uint16_t address, const uint8_t* data, size_t size);
+M5EMU_API int m5emu_write_memory(m5emu* m5, uint16_t address, const uint8_t* data, size_t size);
 /* The RAM itself (M5EMU_RAM_SIZE bytes from 0x7000), for frontends that map
  * it directly; valid for the handle's life. */
-uint8_t* m5emu_ram(m5emu* m5);
+M5EMU_API uint8_t* m5emu_ram(m5emu* m5);
 /* Video memory, `address` 0..0x3FFF, without moving the video chip's
  * address pointer. */
-int m5emu_read_vram(const m5emu* m5, uint16_t address, uint8_t* out, size_t size);
-int m5emu_write_vram(m5emu* m5, uint16_t address, const uint8_t* data, size_t size);
+M5EMU_API int m5emu_read_vram(const m5emu* m5, uint16_t address, uint8_t* out, size_t size);
+M5EMU_API int m5emu_write_vram(m5emu* m5, uint16_t address, const uint8_t* data, size_t size);
 /* The processor's registers between frames. */
-int m5emu_registers(const m5emu* m5, m5emu_z80_registers* out);
+M5EMU_API int m5emu_registers(const m5emu* m5, m5emu_z80_registers* out);
 
 #ifdef __cplusplus
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "desktop/menu_model.h"
+#include "host/file_stream.h"
 
 namespace m5 {
 
@@ -121,15 +122,12 @@ DesktopOptions parse_desktop_options(const std::vector<std::string>& args) {
 }
 
 std::string check_files(const DesktopOptions& options) {
+    // Only regular files: a FIFO, a device or a directory is refused at
+    // once, without waiting on it.
     auto readable = [](const std::string& path) -> std::string {
-        FILE* file = std::fopen(path.c_str(), "rb");
-        if (!file) return "cannot open '" + path + "': " + std::strerror(errno);
-        // A directory opens but cannot be read.
-        char byte = 0;
-        const bool failed = std::fread(&byte, 1, 1, file) == 0 && std::ferror(file);
-        const int error = errno;
-        std::fclose(file);
-        if (failed) return "cannot read '" + path + "': " + std::strerror(error);
+        const int32_t error = readable_file_error(path);
+        if (error == EINVAL) return "cannot read '" + path + "': it is not a regular file";
+        if (error != 0) return "cannot open '" + path + "': " + std::strerror(error);
         return {};
     };
     if (!options.ipl.empty()) {

@@ -9,6 +9,15 @@ namespace m5 {
 namespace {
 
 constexpr const char* WINDOW_GROUP = "Window";
+constexpr const char* SOUND_GROUP = "Sound";
+
+// The boolean at group/key, when it is there and reads as one.
+void read_boolean(GKeyFile* keys, const char* group, const char* key, bool& value) {
+    GError* error = nullptr;
+    const gboolean read = g_key_file_get_boolean(keys, group, key, &error);
+    if (!error) value = read != FALSE;
+    g_clear_error(&error);
+}
 
 }  // namespace
 
@@ -27,18 +36,22 @@ void DesktopChoices::load(const std::string& path) {
     const gint scale = g_key_file_get_integer(file->keys, WINDOW_GROUP, "scale", &error);
     if (!error && scale >= 1 && scale <= MAX_WINDOW_SCALE) window_scale = scale;
     g_clear_error(&error);
-    const gboolean full = g_key_file_get_boolean(file->keys, WINDOW_GROUP, "fullscreen", &error);
-    if (!error) fullscreen = full != FALSE;
+    read_boolean(file->keys, WINDOW_GROUP, "fullscreen", fullscreen);
+    read_boolean(file->keys, WINDOW_GROUP, "every_frame", every_frame);
+    read_boolean(file->keys, WINDOW_GROUP, "notices", notices);
+    const gint volume = g_key_file_get_integer(file->keys, SOUND_GROUP, "volume", &error);
+    if (!error && volume >= 25 && volume <= 100 && volume % 25 == 0) volume_percent = volume;
     g_clear_error(&error);
-    const gboolean every = g_key_file_get_boolean(file->keys, WINDOW_GROUP, "every_frame", &error);
-    if (!error) every_frame = every != FALSE;
-    g_clear_error(&error);
+    read_boolean(file->keys, SOUND_GROUP, "mute", muted);
 }
 
 bool DesktopChoices::save(const std::string& path) {
     g_key_file_set_integer(file->keys, WINDOW_GROUP, "scale", window_scale);
     g_key_file_set_boolean(file->keys, WINDOW_GROUP, "fullscreen", fullscreen);
     g_key_file_set_boolean(file->keys, WINDOW_GROUP, "every_frame", every_frame);
+    g_key_file_set_boolean(file->keys, WINDOW_GROUP, "notices", notices);
+    g_key_file_set_integer(file->keys, SOUND_GROUP, "volume", volume_percent);
+    g_key_file_set_boolean(file->keys, SOUND_GROUP, "mute", muted);
     // g_key_file_save_to_file writes a temporary file and renames it.
     return g_key_file_save_to_file(file->keys, path.c_str(), nullptr) != FALSE;
 }

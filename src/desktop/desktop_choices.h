@@ -1,12 +1,21 @@
 // DesktopChoices: what the desktop program remembers beyond the settings
 // record, whose fixed 8340-byte image has no room for it: the window scale,
-// fullscreen, drawing every frame, and the gamepad mapping. Kept in a small
-// key file ("m5emu.conf") beside m5ce.cfg:
+// fullscreen, drawing every frame, the notices over the picture, the sound
+// volume, the folders the file choosers last chose from, and the gamepad
+// mapping. Kept in a small key file ("m5emu.conf") beside m5ce.cfg:
 //
 //   [Window]
 //   scale=2
 //   fullscreen=false
 //   every_frame=true
+//   notices=true          (false: no "Saved to slot 1" and such over the picture)
+//
+//   [Sound]
+//   volume=100            (25, 50, 75 or 100 percent)
+//   mute=false
+//
+//   [Folders]
+//   cartridge=/home/me/games     (one key per kind of file chooser)
 //
 //   [Gamepad]
 //   a=fire1
@@ -39,6 +48,9 @@ public:
     int32_t window_scale = 2;  // 1..4
     bool fullscreen = false;
     bool every_frame = true;
+    bool notices = true;
+    int32_t volume_percent = 100;  // 25, 50, 75, 100
+    bool muted = false;
 
     bool has_group(const std::string& group) const;
     // Any other value, as text; "" when absent.

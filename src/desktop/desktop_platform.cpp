@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <vector>
 
+#include "desktop/menu_model.h"
+
 namespace m5 {
 
 void DesktopPlatform::attach(GtkWindow* new_window, GtkWidget* new_picture) {
@@ -27,7 +29,23 @@ void DesktopPlatform::sleep_ms(uint32_t milliseconds) {
 }
 
 void DesktopPlatform::set_title(const std::string& title) {
-    if (window) gtk_window_set_title(window, title.c_str());
+    pacer_title = title;
+    show_title();
+}
+
+void DesktopPlatform::set_title_parts(const std::string& cartridge, const std::string& status) {
+    title_cartridge = cartridge;
+    title_status = status;
+    show_title();
+}
+
+void DesktopPlatform::clear_frame_rate() {
+    pacer_title.clear();
+    show_title();
+}
+
+void DesktopPlatform::show_title() {
+    if (window) gtk_window_set_title(window, window_title(pacer_title, title_cartridge, title_status).c_str());
 }
 
 void DesktopPlatform::request_repaint() {
@@ -64,7 +82,11 @@ bool DesktopPlatform::sound_open(int32_t sample_rate, int32_t block_samples) {
 bool DesktopPlatform::sound_half_free(bool /*first_half*/) { return sound.half_free(); }
 
 bool DesktopPlatform::sound_write_half(bool /*first_half*/, const int16_t* samples, int32_t count) {
-    return sound.write(samples, count);
+    if (volume_percent >= 100 || count <= 0) return sound.write(samples, count);
+    if (scaled.size() < static_cast<size_t>(count)) scaled.resize(static_cast<size_t>(count));
+    for (int32_t i = 0; i < count; ++i)
+        scaled[static_cast<size_t>(i)] = static_cast<int16_t>(samples[i] * volume_percent / 100);
+    return sound.write(scaled.data(), count);
 }
 
 void DesktopPlatform::sound_clear() { sound.clear(); }

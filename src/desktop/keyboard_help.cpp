@@ -113,7 +113,9 @@ std::vector<HelpLine> shortcut_help_lines() {
     return {
         {"Fullscreen", "F11 toggles; Escape leaves it (only while fullscreen)"},
         {"Pause", "Pause/Break (or Control > Pause); again to go on"},
-        {"Save states", "F5 saves to slot 1, F7 loads slot 1 (State menu: files and slots 1-8)"},
+        {"Reset", "F12 (or Control > Reset)"},
+        {"Screenshot", "Print (or Screen > Screenshot): a PNG in your pictures folder"},
+        {"Save states", "F5 saves to slot 1, F7 loads slot 1 (State menu: files, and slots 1-8 of the cartridge)"},
         {"Rewind", "Hold F8 to step back through the last two minutes; let go to run on"},
         {"Paste the selection", "Middle mouse button over the picture"},
         {"Paste the clipboard", "Control > Paste"},

@@ -6,14 +6,20 @@
 #include <gdk/gdkx.h>
 #endif
 
+#include <pango/pangocairo.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 
 #include "desktop/keyboard_help.h"
 #include "desktop/picture_layout.h"
+#include "desktop/state_slots.h"
 #include "devices/vdp.h"
+#include "host/file_stream.h"
 #include "host/host.h"
+#include "host/png_writer.h"
 #include "host/state_file.h"
 #include "machine/machine.h"
 #include "memory/memory_map.h"
@@ -28,6 +34,8 @@ constexpr guint MESSAGE_SECONDS = 15;
 constexpr size_t MESSAGE_LINES = 3;
 constexpr int32_t FIRST_RUN_RATE_INDEX = 6;  // 48000 Hz
 constexpr gint64 REWIND_STEP_US = 150'000;   // a step back while the rewind key is held
+constexpr gint64 NOTICE_US = 2'000'000;      // how long a notice shows
+constexpr const char* FOLDERS_GROUP = "Folders";
 constexpr const char* NO_SOUND_MESSAGE = "No sound device could be opened: the emulator runs without sound.";
 
 // GDK reports the X11/Wayland keycode, which is the evdev scan code + 8.
@@ -54,20 +62,9 @@ int32_t menu_bar_height(GtkWidget* menu_bar) {
     return natural;
 }
 
-// The state file at `path`, when it can be read and checked.
-bool read_state_file(const std::string& path, StateFile& state) {
-    gchar* contents = nullptr;
-    gsize length = 0;
-    if (!g_file_get_contents(path.c_str(), &contents, &length, nullptr)) return false;
-    const std::vector<uint8_t> bytes(reinterpret_cast<uint8_t*>(contents),
-                                     reinterpret_cast<uint8_t*>(contents) + length);
-    g_free(contents);
-    std::string error;
-    return decode_state_file(bytes, state, error);
-}
-
-// A menu item with the slot's thumbnail (half size again) beside its text.
-GtkWidget* slot_item(const std::string& text, const std::vector<uint8_t>& png) {
+// A menu item with the slot's thumbnail (half size again) beside its text
+// and its shortcut.
+GtkWidget* slot_item(const std::string& text, const std::string& shortcut, const std::vector<uint8_t>& png) {
     GtkWidget* item = gtk_menu_item_new();
     GtkWidget* box = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 8);
     GdkPixbufLoader* loader = gdk_pixbuf_loader_new();
@@ -82,9 +79,38 @@ GtkWidget* slot_item(const std::string& text, const std::vector<uint8_t>& png) {
     }
     g_object_unref(loader);
     gtk_box_pack_start(GTK_BOX(box), gtk_label_new(text.c_str()), FALSE, FALSE, 0);
+    if (!shortcut.empty()) {
+        GtkWidget* key = gtk_label_new(shortcut.c_str());
+        gtk_style_context_add_class(gtk_widget_get_style_context(key), "dim-label");
+        gtk_box_pack_end(GTK_BOX(box), key, FALSE, FALSE, 0);
+    }
     gtk_container_add(GTK_CONTAINER(item), box);
     gtk_widget_show_all(box);
     return item;
+}
+
+// The folder of a path ("" when it has none).
+std::string folder_of(const std::string& path) {
+    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+    return parent.string();
+}
+
+// The key of m5emu.conf's [Folders] group for a file chooser.
+const char* folder_key(FileDialogKind kind) {
+    switch (kind) {
+        case FileDialogKind::cartridge: return "cartridge";
+        case FileDialogKind::tape_play:
+        case FileDialogKind::tape_record: return "tape";
+        case FileDialogKind::state_save:
+        case FileDialogKind::state_load: return "state";
+    }
+    return "other";
+}
+
+// The user's pictures folder (XDG_PICTURES_DIR), or the home folder.
+std::string pictures_folder() {
+    const gchar* pictures = g_get_user_special_dir(G_USER_DIRECTORY_PICTURES);
+    return pictures ? pictures : g_get_home_dir();
 }
 
 }  // namespace
@@ -95,7 +121,10 @@ GtkWidget* slot_item(const std::string& text, const std::vector<uint8_t>& png) {
 class MainWindow::HostCommands final : public CommandReceiver {
 public:
     HostCommands(Host& host, MainWindow& window) : host(host), window(window) {}
-    void reset() override { host.reset(); }
+    void reset() override {
+        host.reset();
+        window.show_notice("Reset");
+    }
     void apply_settings() override { host.apply_settings(); }
     void apply_sound_settings() override {
         host.reopen_sound();
@@ -106,9 +135,20 @@ public:
     bool open_cartridge(const std::string& path) override {
         const std::string problem = media_file_problem(path, false);
         host.open_cartridge(path);
+        // An empty file empties the slot; one that cannot be opened leaves it.
+        if (problem.empty()) {
+            window.cartridge_name = std::filesystem::path(path).filename().string();
+        } else if (window.cartridge_digest() == cartridge_window_digest({})) {
+            window.cartridge_name.clear();
+        }
+        window.update_title();
         return report("The cartridge ", path, problem);
     }
-    void close_cartridge() override { host.close_cartridge(); }
+    void close_cartridge() override {
+        host.close_cartridge();
+        window.cartridge_name.clear();
+        window.update_title();
+    }
     bool tape_play(const std::string& path) override {
         const std::string problem = media_file_problem(path, true);
         host.tape_play(path);
@@ -120,13 +160,27 @@ public:
         return report("The tape ", path, problem);
     }
     void tape_close() override { host.tape_close(); }
-    void start_recording() override { host.start_recording(); }
-    void stop_recording() override { host.stop_recording(); }
-    void save_state(const std::string& path) override { window.save_state_file(path); }
-    void load_state(const std::string& path) override { window.load_state_file(path); }
-    void save_slot(int32_t slot) override { window.save_state_file(window.slot_path(slot)); }
-    void load_slot(int32_t slot) override { window.load_state_file(window.slot_path(slot)); }
-    void rewind_step() override { window.rewind_step(); }
+    void start_recording() override {
+        host.start_recording();
+        if (host.recording()) window.show_notice("Recording sound to " + window.paths.files_dir + "sound.wav");
+    }
+    void stop_recording() override {
+        const bool was_recording = host.recording();
+        host.stop_recording();
+        if (was_recording) window.show_notice("Recording stopped");
+    }
+    void save_state(const std::string& path) override {
+        if (window.save_state_file(path)) window.show_notice("Saved to " + quoted_name(path));
+    }
+    void load_state(const std::string& path) override {
+        if (window.load_state_file(path)) window.show_notice("Loaded " + quoted_name(path));
+    }
+    void save_slot(int32_t slot) override { window.save_slot(slot); }
+    void load_slot(int32_t slot) override { window.load_slot(slot); }
+    void rewind_step() override {
+        window.show_notice("Rewinding");
+        window.rewind_step();
+    }
 
 private:
     bool report(const char* what, const std::string& path, const std::string& problem) {
@@ -163,6 +217,7 @@ MainWindow::MainWindow(const DesktopOptions& options) : platform(keyboard) {
     if (options.window_scale) choices.window_scale = *options.window_scale;
     if (options.fullscreen) choices.fullscreen = true;
     gamepads.set_mapping(load_gamepad_mapping(choices));
+    apply_volume();
 
     build_window();
     platform.attach(GTK_WINDOW(window), picture);
@@ -198,6 +253,8 @@ MainWindow::MainWindow(const DesktopOptions& options) : platform(keyboard) {
         SURFACE_WIDTH, SURFACE_HEIGHT, SURFACE_ROW_BYTES);
 
     find_ipl(options);
+    move_old_slots();
+    update_title();
     for (const std::string& path : options.files) open_file(path);
     if (choices.fullscreen) {
         choices.fullscreen = false;  // set again once the window is fullscreen
@@ -227,8 +284,10 @@ void MainWindow::find_ipl(const DesktopOptions& options) {
     const std::string found = first_existing_file(paths.ipl_candidates);
     if (found.empty()) {
         const std::string where = paths.settings_dir == paths.program_dir ? paths.program_dir : paths.files_dir;
+        no_ipl = true;
         show_message("No IPL.ROM: put the M5's IPL ROM image in " + where +
-                     " as IPL.ROM. The free boot ROM (boot.rom, built with the emulator) can be used in its place.");
+                         " as IPL.ROM. The free boot ROM (boot.rom, built with the emulator) can be used in its place.",
+                     true);
         return;
     }
     if (found != paths.program_dir + IPL_ROM_NAME) host->load_ipl(found);
@@ -263,6 +322,7 @@ void MainWindow::build_window() {
     gtk_widget_add_events(picture, GDK_BUTTON_PRESS_MASK);
     g_signal_connect(picture, "draw", G_CALLBACK(on_draw), this);
     g_signal_connect(picture, "button-press-event", G_CALLBACK(on_button_press), this);
+    g_signal_connect(picture, "size-allocate", G_CALLBACK(on_picture_size_allocate), this);
     // The message strip lies over the top of the picture, so showing it
     // never changes the picture's size.
     GtkWidget* overlay = gtk_overlay_new();
@@ -314,17 +374,19 @@ void MainWindow::update_popup(int32_t index) {
     view.fullscreen = fullscreen;
     view.every_frame = choices.every_frame;
     view.can_rewind = rewind_ring.size() > 0;
+    view.muted = choices.muted;
+    view.volume_percent = choices.volume_percent;
     view.debug_stopped = debug_session && debug_session->stopped();
     view.debugger_serving = debug_session && debug_session->serving();
     std::array<std::vector<uint8_t>, STATE_SLOTS> thumbnails;
-    if (index == POPUP_STATE) {
+    if (index == POPUP_STATE && host) {
         for (int32_t i = 0; i < STATE_SLOTS; ++i) {
-            StateFile state;
-            if (!read_state_file(slot_path(i), state)) continue;
-            const uint64_t seconds = state.frames / FRAMES_PER_SECOND;
-            view.slot_times[static_cast<size_t>(i)] =
-                std::to_string(seconds / 60) + ":" + (seconds % 60 < 10 ? "0" : "") + std::to_string(seconds % 60);
-            thumbnails[static_cast<size_t>(i)] = std::move(state.thumbnail);
+            SlotInfo info = read_slot(slot_path(i));
+            const size_t n = static_cast<size_t>(i);
+            view.slot_unreadable[n] = info.status == SlotStatus::unreadable;
+            if (info.status != SlotStatus::ready) continue;
+            view.slot_times[n] = info.saved_at.empty() ? "saved" : info.saved_at;
+            thumbnails[n] = std::move(info.thumbnail);
         }
     }
     const std::vector<MenuItem> items = popup_items(index, view);
@@ -345,10 +407,19 @@ void MainWindow::update_popup(int32_t index) {
                 gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(widget), entry.checked);
             } else if (entry.id >= ID_STATE_SLOT_LOAD && entry.id < ID_STATE_SLOT_LOAD + STATE_SLOTS &&
                        !thumbnails[static_cast<size_t>(entry.id - ID_STATE_SLOT_LOAD)].empty()) {
-                widget = slot_item(entry.text, thumbnails[static_cast<size_t>(entry.id - ID_STATE_SLOT_LOAD)]);
+                widget = slot_item(entry.text, entry.shortcut,
+                                   thumbnails[static_cast<size_t>(entry.id - ID_STATE_SLOT_LOAD)]);
             } else {
                 widget = gtk_menu_item_new_with_label(entry.text.c_str());
             }
+            // The shortcut shows at the right as an accelerator would; the
+            // key itself is handled by the window's key handler.
+            GtkWidget* label = gtk_bin_get_child(GTK_BIN(widget));
+            if (!entry.shortcut.empty() && GTK_IS_ACCEL_LABEL(label)) {
+                gtk_accel_label_set_accel(GTK_ACCEL_LABEL(label), gdk_keyval_from_name(entry.shortcut.c_str()),
+                                          static_cast<GdkModifierType>(0));
+            }
+            if (!entry.tooltip.empty()) gtk_widget_set_tooltip_text(widget, entry.tooltip.c_str());
             gtk_widget_set_sensitive(widget, entry.enabled);
             g_object_set_data(G_OBJECT(widget), COMMAND_KEY, GINT_TO_POINTER(entry.id));
             g_signal_connect(widget, "activate", G_CALLBACK(on_menu_item), this);
@@ -444,10 +515,16 @@ std::optional<std::string> MainWindow::choose_file(FileDialogKind kind) {
         add_filter(chooser, "Cassette Files (*.cas)", "*.[cC][aA][sS]");
     }
     add_filter(chooser, "All Files (*.*)", "*");
-    // Start in the working directory rather than GTK's recent-files view.
-    gchar* folder = g_get_current_dir();
-    gtk_file_chooser_set_current_folder(chooser, folder);
-    g_free(folder);
+    // Start in the folder of the last file chosen of this kind, else in the
+    // working directory (rather than GTK's recent-files view).
+    std::string folder = choices.value(FOLDERS_GROUP, folder_key(kind));
+    std::error_code missing;
+    if (folder.empty() || !std::filesystem::is_directory(folder, missing)) {
+        gchar* current = g_get_current_dir();
+        folder = current;
+        g_free(current);
+    }
+    gtk_file_chooser_set_current_folder(chooser, folder.c_str());
 
     std::optional<std::string> path;
     if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
@@ -455,6 +532,7 @@ std::optional<std::string> MainWindow::choose_file(FileDialogKind kind) {
         if (name) {
             path = std::string(name);
             g_free(name);
+            choices.set_value(FOLDERS_GROUP, folder_key(kind), folder_of(*path));
         }
     }
     gtk_widget_destroy(dialog);
@@ -463,12 +541,54 @@ std::optional<std::string> MainWindow::choose_file(FileDialogKind kind) {
 
 // --- Save states ---------------------------------------------------------------------
 
-std::string MainWindow::slot_path(int32_t slot) const {
-    return paths.files_dir + "state" + std::to_string(slot + 1) + ".m5s";
+Sha256Digest MainWindow::cartridge_digest() const {
+    return sha256(host->machine().memory_map->image + CARTRIDGE_START, CARTRIDGE_SIZE);
 }
 
-void MainWindow::save_state_file(const std::string& path) {
-    if (!host || machine_held_by_debugger()) return;
+std::string MainWindow::slot_path(int32_t slot) const { return slot_file(paths.states_dir, cartridge_digest(), slot); }
+
+void MainWindow::save_slot(int32_t slot) {
+    if (!host) return;
+    if (!prepare_slot_folder(paths.states_dir, cartridge_digest(),
+                             cartridge_name.empty() ? NO_CARTRIDGE_NAME : cartridge_name)) {
+        show_message("The quick slots cannot be kept: " + paths.states_dir + " cannot be created.");
+        return;
+    }
+    if (save_state_file(slot_path(slot))) show_notice("Saved to slot " + std::to_string(slot + 1));
+}
+
+void MainWindow::load_slot(int32_t slot) {
+    if (host && load_state_file(slot_path(slot))) show_notice("Loaded slot " + std::to_string(slot + 1));
+}
+
+// The slots of earlier versions, shared by every cartridge, go to the
+// cartridge each state names; the recent cartridges give the folders' names.
+void MainWindow::move_old_slots() {
+    const auto name_of = [this](const Sha256Digest& digest) -> std::string {
+        if (digest == cartridge_window_digest({})) return NO_CARTRIDGE_NAME;
+        for (int32_t i = 0; i < RECENT_COUNT; ++i) {
+            if (recent_empty(settings.recent_carts, i)) continue;
+            const std::string path = recent_path(settings.recent_carts, i);
+            gchar* contents = nullptr;
+            gsize length = 0;
+            if (!g_file_get_contents(path.c_str(), &contents, &length, nullptr)) continue;
+            const std::vector<uint8_t> bytes(reinterpret_cast<uint8_t*>(contents),
+                                             reinterpret_cast<uint8_t*>(contents) + length);
+            g_free(contents);
+            if (cartridge_window_digest(bytes) == digest) return std::filesystem::path(path).filename().string();
+        }
+        return {};
+    };
+    const SlotMigration moved = migrate_old_slots(paths.files_dir, paths.states_dir, name_of);
+    if (moved.moved > 0) trace("slots moved " + std::to_string(moved.moved));
+    for (const std::string& kept : moved.kept) {
+        show_message("The old quick slot " + kept + " could not be moved to " + paths.states_dir +
+                     " (it cannot be read, or its cartridge's slots are full); it is left where it is.");
+    }
+}
+
+bool MainWindow::save_state_file(const std::string& path) {
+    if (!host || machine_held_by_debugger()) return false;
     const std::vector<uint8_t> bytes = host->save_state();
     // GLib writes beside the file and renames, so an old state is never half replaced.
     GError* error = nullptr;
@@ -476,30 +596,36 @@ void MainWindow::save_state_file(const std::string& path) {
                              static_cast<gssize>(bytes.size()), &error)) {
         show_message("The state could not be saved to " + quoted_name(path) + ": " + error->message + ".");
         g_error_free(error);
-        return;
+        return false;
     }
     trace("state saved " + path);
+    return true;
 }
 
-void MainWindow::load_state_file(const std::string& path) {
-    if (!host || machine_held_by_debugger()) return;
-    gchar* contents = nullptr;
-    gsize length = 0;
-    if (!g_file_get_contents(path.c_str(), &contents, &length, nullptr)) {
+namespace {
+// A state file is a few hundred KiB; a paste in progress can add up to 16 MiB.
+constexpr size_t MAX_STATE_FILE_BYTES = 64u << 20;
+}  // namespace
+
+bool MainWindow::load_state_file(const std::string& path) {
+    if (!host || machine_held_by_debugger()) return false;
+    // A regular file only (a FIFO would hold the window), of a state's size.
+    std::vector<uint8_t> bytes;
+    if (read_file(path, MAX_STATE_FILE_BYTES, bytes) != 0 || bytes.empty()) {
         show_message("No state could be read from " + quoted_name(path) + ".");
-        return;
+        return false;
     }
-    const std::vector<uint8_t> bytes(reinterpret_cast<uint8_t*>(contents),
-                                     reinterpret_cast<uint8_t*>(contents) + length);
-    g_free(contents);
     std::string error;
     if (!host->load_state(bytes, error)) {
         show_message("The state " + quoted_name(path) + " was not loaded: " + error + ".");
-        return;
+        return false;
     }
+    // The tape the state names resumes only when it is the one in the deck.
+    if (!host->state_note().empty()) show_message("The state was loaded, but " + host->state_note() + ".");
     ring_frames = host->frames_run();
     host->present_frame();
     trace("state loaded " + path);
+    return true;
 }
 
 void MainWindow::rewind_step() {
@@ -595,13 +721,67 @@ void MainWindow::toggle_pause() {
     paused = !paused;
     if (paused) {
         host->silence_sound();
-        platform.set_title(std::string(WINDOW_TITLE) + " - Paused");
+        show_notice("Paused");
     } else {
         // The schedule starts from now: no frames are run to catch up.
         host->start_pacer();
-        platform.set_title(WINDOW_TITLE);
+        platform.clear_frame_rate();
+        if (picture) gtk_widget_queue_draw(picture);
     }
+    update_title();
     trace(std::string("window paused ") + (paused ? "1" : "0"));
+}
+
+// The title names the cartridge; pause and a missing IPL ROM take the frame
+// rate's place.
+void MainWindow::update_title() {
+    platform.set_title_parts(cartridge_name, paused ? "Paused" : no_ipl ? "no IPL.ROM" : "");
+}
+
+void MainWindow::apply_volume() { platform.set_volume(choices.muted ? 0 : choices.volume_percent); }
+
+void MainWindow::toggle_mute() {
+    choices.muted = !choices.muted;
+    apply_volume();
+    show_notice(choices.muted ? "Sound muted" : "Sound on");
+}
+
+void MainWindow::set_volume(int32_t percent) {
+    choices.volume_percent = std::clamp(percent, 25, 100);
+    choices.muted = false;
+    apply_volume();
+    show_notice("Volume " + std::to_string(choices.volume_percent) + " %");
+}
+
+// --- Screenshot ------------------------------------------------------------------
+
+// The machine's 256 x 192 picture as a PNG file in the pictures folder, named
+// by the cartridge and the time; the file appears only when written whole.
+void MainWindow::take_screenshot() {
+    if (!host) return;
+    const std::string folder = pictures_folder();
+    make_directories(folder);
+    std::string stem = cartridge_name.empty() ? "m5" : std::filesystem::path(cartridge_name).stem().string();
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    char stamp[32] = "";
+    if (localtime_r(&now, &local)) std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    std::string path = folder + "/" + stem + "-" + stamp + ".png";
+    std::error_code error;
+    for (int32_t n = 2; std::filesystem::exists(path, error); ++n) {
+        path = folder + "/" + stem + "-" + stamp + "-" + std::to_string(n) + ".png";
+    }
+    const std::vector<uint8_t> png = encode_png_rgb565(host->surface_pixels(), SURFACE_WIDTH, SURFACE_HEIGHT);
+    GError* failure = nullptr;
+    if (png.empty() || !g_file_set_contents(path.c_str(), reinterpret_cast<const gchar*>(png.data()),
+                                            static_cast<gssize>(png.size()), &failure)) {
+        show_message("The screenshot could not be saved to " + path +
+                     (failure ? ": " + std::string(failure->message) : "") + ".");
+        if (failure) g_error_free(failure);
+        return;
+    }
+    trace("screenshot " + path);
+    show_notice("Screenshot saved to " + path);
 }
 
 void MainWindow::toggle_every_frame() {
@@ -619,7 +799,7 @@ void MainWindow::show_keyboard_help() {
     help_window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     gtk_window_set_title(GTK_WINDOW(help_window), "M5 Keyboard");
     if (window) gtk_window_set_transient_for(GTK_WINDOW(help_window), GTK_WINDOW(window));
-    gtk_window_set_default_size(GTK_WINDOW(help_window), 460, 560);
+    gtk_window_set_default_size(GTK_WINDOW(help_window), -1, 560);
     g_signal_connect(
         help_window, "destroy",
         G_CALLBACK(+[](GtkWidget*, gpointer self) { static_cast<MainWindow*>(self)->help_window = nullptr; }), this);
@@ -668,19 +848,46 @@ void MainWindow::show_keyboard_help() {
     heading("Shortcut", "Keys");
     lines(shortcut_help_lines());
 
+    // As wide as the grid's longest lines, so that no column is cut; only
+    // the height scrolls.
     GtkWidget* scroll = gtk_scrolled_window_new(nullptr, nullptr);
+    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scroll), GTK_POLICY_NEVER, GTK_POLICY_AUTOMATIC);
+    gtk_scrolled_window_set_propagate_natural_width(GTK_SCROLLED_WINDOW(scroll), TRUE);
     gtk_container_add(GTK_CONTAINER(scroll), grid);
     gtk_container_add(GTK_CONTAINER(help_window), scroll);
     gtk_widget_show_all(help_window);
     trace("window help");
 }
 
+// --- About -----------------------------------------------------------------------
+
+void MainWindow::show_about() {
+    const std::string where = "Settings: " + paths.settings_dir + "m5ce.cfg and " + paths.settings_dir +
+                              DESKTOP_CHOICES_NAME + "\nQuick save slots: " + paths.states_dir +
+                              "\nSound recordings: " + paths.files_dir + "\nScreenshots: " + pictures_folder();
+    GtkWidget* about = gtk_about_dialog_new();
+    GtkAboutDialog* dialog = GTK_ABOUT_DIALOG(about);
+    gtk_about_dialog_set_program_name(dialog, "m5emu");
+    gtk_about_dialog_set_version(dialog, M5_VERSION);
+    gtk_about_dialog_set_comments(dialog, ("An emulator of the Sord M5 home computer.\n\n" + where).c_str());
+    gtk_about_dialog_set_license_type(dialog, GTK_LICENSE_MIT_X11);
+    gtk_about_dialog_set_logo_icon_name(dialog, "m5emu");
+    if (window) gtk_window_set_transient_for(GTK_WINDOW(about), GTK_WINDOW(window));
+    g_signal_connect(about, "response", G_CALLBACK(gtk_widget_destroy), nullptr);
+    gtk_widget_show(about);
+    trace("window about " + std::string(M5_VERSION));
+}
+
 // --- Messages --------------------------------------------------------------------
 
-void MainWindow::show_message(const std::string& text) {
+void MainWindow::show_message(const std::string& text, bool sticky) {
     trace("message " + text);
     if (!message_bar) return;
-    if (!gtk_widget_get_visible(message_bar)) message_lines.clear();
+    if (!gtk_widget_get_visible(message_bar)) {
+        message_lines.clear();
+        message_sticky = false;
+    }
+    message_sticky = message_sticky || sticky;
     message_lines.push_back(text);
     if (message_lines.size() > MESSAGE_LINES) message_lines.erase(message_lines.begin());
     std::string joined;
@@ -688,7 +895,9 @@ void MainWindow::show_message(const std::string& text) {
     gtk_label_set_text(GTK_LABEL(message_label), joined.c_str());
     gtk_widget_show(message_bar);
     if (message_timer != 0) g_source_remove(message_timer);
-    message_timer = g_timeout_add_seconds(MESSAGE_SECONDS, on_message_timeout, this);
+    message_timer = 0;
+    // A strip holding a message that stays closes only by its button.
+    if (!message_sticky) message_timer = g_timeout_add_seconds(MESSAGE_SECONDS, on_message_timeout, this);
 }
 
 void MainWindow::hide_message() {
@@ -697,6 +906,7 @@ void MainWindow::hide_message() {
         message_timer = 0;
     }
     message_lines.clear();
+    message_sticky = false;
     if (message_bar) gtk_widget_hide(message_bar);
 }
 
@@ -747,6 +957,10 @@ void MainWindow::on_primary_text(GtkClipboard*, const gchar* text, gpointer self
 void MainWindow::close_window() {
     close_requested = false;
     hide_message();
+    if (notice_timer != 0) {
+        g_source_remove(notice_timer);
+        notice_timer = 0;
+    }
     if (clipboard_handler != 0) {
         g_signal_handler_disconnect(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), clipboard_handler);
         clipboard_handler = 0;
@@ -819,18 +1033,22 @@ gboolean MainWindow::on_key_press(GtkWidget*, GdkEventKey* event, gpointer self)
     // down repeats its press, which must not toggle again.
     const bool repeat = scancode < 256 && main->keyboard.is_down(scancode);
     if (scancode == KEY_F11 || scancode == KEY_PAUSE || (scancode == KEY_ESC && main->fullscreen) ||
-        scancode == KEY_F5 || scancode == KEY_F7 || scancode == KEY_F8) {
+        scancode == KEY_F5 || scancode == KEY_F7 || scancode == KEY_F8 || scancode == KEY_F12 ||
+        scancode == KEY_SYSRQ) {
         main->keyboard.press(scancode);
         if (repeat) return TRUE;
         if (scancode == KEY_F11) main->toggle_fullscreen();
         if (scancode == KEY_PAUSE) main->toggle_pause();
         if (scancode == KEY_ESC) main->toggle_fullscreen();
-        if (scancode == KEY_F5) main->save_state_file(main->slot_path(0));
-        if (scancode == KEY_F7) main->load_state_file(main->slot_path(0));
+        if (scancode == KEY_F5) main->save_slot(0);
+        if (scancode == KEY_F7) main->load_slot(0);
+        if (scancode == KEY_F12 && main->commands) main->commands->reset();
+        if (scancode == KEY_SYSRQ) main->take_screenshot();
         if (scancode == KEY_F8) {
             main->rewinding = true;
             main->next_rewind_us = 0;
             main->trace("rewind 1");
+            main->show_notice("Rewinding");
         }
         main->shortcut_keys_down[scancode] = true;
         return TRUE;
@@ -850,6 +1068,8 @@ gboolean MainWindow::on_key_release(GtkWidget*, GdkEventKey* event, gpointer sel
         if (scancode == KEY_F8) {
             // Running on from the state rewound to.
             main->rewinding = false;
+            main->notice_until_us = 0;
+            if (main->picture) gtk_widget_queue_draw(main->picture);
             if (main->host) main->ring_frames = main->host->frames_run();
             main->trace("rewind 0");
         }
@@ -887,7 +1107,82 @@ gboolean MainWindow::on_draw(GtkWidget* widget, cairo_t* cr, gpointer self) {
     cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
     cairo_rectangle(cr, 0, 0, SURFACE_WIDTH, SURFACE_HEIGHT);
     cairo_fill(cr);
+    cairo_identity_matrix(cr);
+    main->draw_notice(cr, gtk_widget_get_allocated_width(widget), gtk_widget_get_allocated_height(widget));
     return TRUE;
+}
+
+// --- Notices ---------------------------------------------------------------------
+
+void MainWindow::show_notice(const std::string& text) {
+    trace("notice " + text);
+    if (!choices.notices) return;
+    notice_text = text;
+    notice_until_us = g_get_monotonic_time() + NOTICE_US;
+    if (notice_timer != 0) g_source_remove(notice_timer);
+    // A repaint when it ends, for a picture that is not redrawn by frames.
+    notice_timer = g_timeout_add(static_cast<guint>(NOTICE_US / 1000) + 10, on_notice_timeout, this);
+    if (picture) gtk_widget_queue_draw(picture);
+}
+
+gboolean MainWindow::on_notice_timeout(gpointer self) {
+    auto* main = static_cast<MainWindow*>(self);
+    main->notice_timer = 0;
+    if (main->picture) gtk_widget_queue_draw(main->picture);
+    return G_SOURCE_REMOVE;
+}
+
+// The notice in white on a dark box at the bottom left of the picture, its
+// size following the picture's scale; a long text loses its beginning.
+void MainWindow::draw_notice(cairo_t* cr, int32_t width, int32_t height) const {
+    if (!choices.notices) return;
+    std::string text;
+    if (g_get_monotonic_time() < notice_until_us) {
+        text = notice_text;
+    } else if (rewinding) {
+        text = "Rewinding";
+    } else if (paused) {
+        text = "Paused";
+    }
+    if (text.empty()) return;
+    const PictureLayout layout = picture_layout(width, height);
+    const int32_t left = std::max(layout.x, 0);
+    const int32_t right = std::min(layout.x + SURFACE_WIDTH * layout.scale, width);
+    const int32_t bottom = std::min(layout.y + SURFACE_HEIGHT * layout.scale, height);
+    const int32_t margin = 4 * layout.scale;
+    const int32_t padding = 3 * layout.scale;
+
+    PangoLayout* pango = pango_cairo_create_layout(cr);
+    PangoFontDescription* font = pango_font_description_from_string("Sans Bold");
+    pango_font_description_set_absolute_size(font, (6.0 * layout.scale + 3.0) * PANGO_SCALE);
+    pango_layout_set_font_description(pango, font);
+    pango_font_description_free(font);
+    pango_layout_set_text(pango, text.c_str(), -1);
+    pango_layout_set_width(pango, std::max(1, right - left - 2 * margin - 2 * padding) * PANGO_SCALE);
+    pango_layout_set_ellipsize(pango, PANGO_ELLIPSIZE_START);
+    int text_width = 0;
+    int text_height = 0;
+    pango_layout_get_pixel_size(pango, &text_width, &text_height);
+    const double box_x = left + margin;
+    const double box_y = bottom - margin - text_height - 2 * padding;
+    cairo_set_source_rgba(cr, 0.0, 0.0, 0.0, 0.75);
+    cairo_rectangle(cr, box_x, box_y, text_width + 2 * padding, text_height + 2 * padding);
+    cairo_fill(cr);
+    cairo_set_source_rgb(cr, 1.0, 1.0, 1.0);
+    cairo_move_to(cr, box_x + padding, box_y + padding);
+    pango_cairo_show_layout(cr, pango);
+    g_object_unref(pango);
+}
+
+// A window resized by hand: the Screen popup marks the scale the picture
+// is now shown at, and that scale is what is kept.
+void MainWindow::on_picture_size_allocate(GtkWidget*, GdkRectangle* allocation, gpointer self) {
+    auto* main = static_cast<MainWindow*>(self);
+    if (main->fullscreen || main->choices.fullscreen) return;
+    const int32_t scale = std::clamp(picture_layout(allocation->width, allocation->height).scale, 1, MAX_WINDOW_SCALE);
+    if (scale == main->choices.window_scale) return;
+    main->choices.window_scale = scale;
+    main->trace("window resized scale " + std::to_string(scale));
 }
 
 void MainWindow::on_popup_show(GtkWidget* menu, gpointer self) {
@@ -912,7 +1207,8 @@ void MainWindow::on_menu_item(GtkMenuItem* item, gpointer self) {
     const bool window_only = (id >= ID_DEBUG_MONITOR && id <= ID_DEBUG_WAIT_GDB) ||
                              (id >= ID_WINDOW_X1 && id <= ID_FULLSCREEN_320) || id == ID_WINDOW_X3 ||
                              id == ID_WINDOW_X4 || id == ID_EVERY_FRAME || id == ID_HELP_KEYS || id == ID_EXIT ||
-                             id == ID_PAUSE;
+                             id == ID_PAUSE || id == ID_HELP_ABOUT || id == ID_SCREENSHOT || id == ID_MUTE ||
+                             (id >= ID_VOLUME_100 && id <= ID_VOLUME_25);
     if (!window_only && main->machine_held_by_debugger()) return;
     main->running_command = true;
     dispatch_command(id, main->settings, main->commands.get(), *main);

@@ -23,14 +23,25 @@
 //
 // Messages for the user (a file that could not be opened, no IPL ROM, no
 // sound device) appear in a strip over the top of the picture that leaves the
-// emulation running.
+// emulation running. What a command did ("Saved to slot 1", "Paused") is told
+// in a short notice drawn over the bottom of the picture for two seconds
+// (while paused or rewinding, for as long as that lasts); it is drawn by the
+// window, never into the machine's picture, and m5emu.conf can switch it off.
+//
+// Quick slots belong to the inserted cartridge (state_slots.h); the title
+// names it. F12 resets, Print takes a screenshot into the user's pictures
+// folder.
 //
 // With the environment variable M5EMU_TRACE_MENUS set (to anything), the
 // menu bar prints its popup titles once ("menubar Control | Cart | ..."), each
 // popup prints its items on standard output as it opens, each command prints
-// its id, each message "message <text>", each dropped file "drop <path>", and
-// each change of the window "window scale <n>", "window fullscreen <0|1>" or
-// "window paused <0|1>", for tests that drive the window from outside.
+// its id, each message "message <text>", each notice "notice <text>" (also
+// when notices are switched off), each screenshot "screenshot <path>", each
+// dropped file "drop <path>", old quick slots moved at start "slots moved
+// <n>", and each change of the window "window scale <n>", "window resized
+// scale <n>" (by hand), "window fullscreen <0|1>", "window paused <0|1>",
+// "window help" or "window about <version>", for tests that drive the
+// window from outside.
 #pragma once
 
 #include <gtk/gtk.h>
@@ -49,6 +60,7 @@
 #include "desktop/key_translation.h"
 #include "desktop/menu_model.h"
 #include "desktop/program_paths.h"
+#include "host/checksums.h"
 #include "host/settings.h"
 #include "host/state_ring.h"
 
@@ -70,7 +82,10 @@ public:
     // stopping anything; the strip closes by itself after a while or with its
     // close button. Lines that arrive while it shows are added below (the
     // last few are kept).
-    void show_message(const std::string& text);
+    // A sticky message stays until its close button is pressed.
+    void show_message(const std::string& text, bool sticky = false);
+    // Draws the text over the picture for a while (see above).
+    void show_notice(const std::string& text);
 
     // Opens a cartridge or tape file as a dropped file or the command line
     // does: by its kind, joining the recent list when it could be used.
@@ -84,15 +99,21 @@ public:
     void toggle_pause() override;
     void toggle_every_frame() override;
     void show_keyboard_help() override;
+    void show_about() override;
+    void take_screenshot() override;
+    void toggle_mute() override;
+    void set_volume(int32_t percent) override;
     void debug_command(int32_t id) override;
 
     // --- Save states ----------------------------------------------------------
     // Each reports a problem in the message strip; the machine is left as it
     // was when a state cannot be loaded.
-    void save_state_file(const std::string& path);
-    void load_state_file(const std::string& path);
-    // Quick slot 0..7: a file in the program's files directory.
+    bool save_state_file(const std::string& path);
+    bool load_state_file(const std::string& path);
+    // Quick slot 0..7 of the inserted cartridge.
     std::string slot_path(int32_t slot) const;
+    void save_slot(int32_t slot);
+    void load_slot(int32_t slot);
     // One step back through the rewind ring, the picture shown.
     void rewind_step();
 
@@ -114,6 +135,11 @@ private:
     void hide_message();
     void trace(const std::string& line) const;
     void request_clipboard_targets();
+    void update_title();
+    void apply_volume();
+    void move_old_slots();
+    Sha256Digest cartridge_digest() const;
+    void draw_notice(cairo_t* cr, int32_t width, int32_t height) const;
     // True (and says so) while the debugger holds the machine inside a frame.
     bool machine_held_by_debugger();
 
@@ -129,6 +155,8 @@ private:
     static void on_menu_item(GtkMenuItem* item, gpointer self);
     static void on_message_response(GtkInfoBar* bar, gint response, gpointer self);
     static gboolean on_message_timeout(gpointer self);
+    static gboolean on_notice_timeout(gpointer self);
+    static void on_picture_size_allocate(GtkWidget* widget, GdkRectangle* allocation, gpointer self);
     static void on_drag_data_received(GtkWidget* widget, GdkDragContext* context, gint x, gint y,
                                       GtkSelectionData* data, guint info, guint time, gpointer self);
     static void on_clipboard_owner_change(GtkClipboard* clipboard, GdkEvent* event, gpointer self);
@@ -156,6 +184,12 @@ private:
     GtkWidget* message_label = nullptr;
     std::vector<std::string> message_lines;  // what the strip shows
     guint message_timer = 0;
+    bool message_sticky = false;  // the strip holds a message that stays
+    std::string notice_text;
+    gint64 notice_until_us = 0;
+    guint notice_timer = 0;
+    std::string cartridge_name;  // the inserted cartridge's file name; "" for none
+    bool no_ipl = false;
     gulong clipboard_handler = 0;
 
     bool trace_menus = false;

@@ -2,18 +2,26 @@
 
 #include <algorithm>
 
+#include "host/frame_pacer.h"
 #include "host/settings.h"
 
 namespace m5 {
 
 namespace {
 
-MenuItem item(int32_t id, const std::string& text, bool radio = false) {
+MenuItem item(int32_t id, const std::string& text, bool radio = false, const std::string& shortcut = "") {
     MenuItem result;
     result.id = id;
     result.text = text;
     result.radio = radio;
+    result.shortcut = shortcut;
     return result;
+}
+
+// The part of a path after its last '/'.
+std::string file_name_of(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 MenuItem separator() { return MenuItem{}; }
@@ -33,10 +41,10 @@ std::array<MenuPopup, POPUP_COUNT> build_resource() {
     std::array<MenuPopup, POPUP_COUNT> popups;
     popups[POPUP_CONTROL] = {
         "Control",
-        {item(ID_RESET, "Reset"), item(ID_PAUSE, "Pause"), separator(), item(40003, "CPU x1", true),
-         item(40004, "CPU x2", true), item(40005, "CPU x4", true), item(40006, "CPU x8", true),
-         item(40007, "CPU x16", true), separator(), item(ID_PASTE, "Paste"), item(ID_PASTE_STOP, "Stop"), separator(),
-         item(ID_EXIT, "Exit")}};
+        {item(ID_RESET, "Reset", false, "F12"), item(ID_PAUSE, "Pause", false, "Pause"), separator(),
+         item(40003, "CPU x1", true), item(40004, "CPU x2", true), item(40005, "CPU x4", true),
+         item(40006, "CPU x8", true), item(40007, "CPU x16", true), separator(), item(ID_PASTE, "Paste"),
+         item(ID_PASTE_STOP, "Stop"), separator(), item(ID_EXIT, "Exit")}};
 
     popups[POPUP_CART] = {"Cart", {item(ID_CART_OPEN, "Open"), item(ID_CART_CLOSE, "Close"), separator()}};
     for (const MenuItem& entry : recent_placeholders(ID_CART_RECENT)) popups[POPUP_CART].items.push_back(entry);
@@ -50,26 +58,44 @@ std::array<MenuPopup, POPUP_COUNT> build_resource() {
         {item(ID_SCREEN_REC_30, "Rec 30fps"), item(ID_SCREEN_REC_15, "Rec 15fps"), item(ID_SCREEN_REC_10, "Rec 10fps"),
          item(ID_SCREEN_STOP, "Stop"), separator(), item(40084, "Window x1", true), item(40085, "Window x2", true),
          item(ID_WINDOW_X3, "Window x3", true), item(ID_WINDOW_X4, "Window x4", true),
-         item(40086, "Fullscreen 640x480"), item(40087, "Fullscreen 320x240"), separator(),
-         item(ID_EVERY_FRAME, "Every frame")}};
+         item(40086, "Fullscreen 640x480", false, "F11"), item(40087, "Fullscreen 320x240", false, "F11"), separator(),
+         item(ID_EVERY_FRAME, "Every frame"), separator(), item(ID_SCREENSHOT, "Screenshot", false, "Print")}};
 
     popups[POPUP_SOUND] = {"Sound",
-                           {item(ID_SOUND_REC, "Rec"), item(ID_SOUND_STOP, "Stop"), separator(),
-                            item(40095, "2000Hz", true), item(40096, "4000Hz", true), item(40097, "8000Hz", true),
-                            item(40098, "11025Hz", true), item(40099, "22050Hz", true), item(40100, "44100Hz", true),
-                            item(40101, "48000Hz", true), separator(), item(40102, "100msec", true),
-                            item(40103, "200msec", true), item(40104, "300msec", true), item(40105, "400msec", true)}};
+                           {item(ID_SOUND_REC, "Rec"),
+                            item(ID_SOUND_STOP, "Stop"),
+                            separator(),
+                            item(40095, "2000Hz", true),
+                            item(40096, "4000Hz", true),
+                            item(40097, "8000Hz", true),
+                            item(40098, "11025Hz", true),
+                            item(40099, "22050Hz", true),
+                            item(40100, "44100Hz", true),
+                            item(40101, "48000Hz", true),
+                            separator(),
+                            item(40102, "100msec", true),
+                            item(40103, "200msec", true),
+                            item(40104, "300msec", true),
+                            item(40105, "400msec", true),
+                            separator(),
+                            item(ID_MUTE, "Mute"),
+                            item(ID_VOLUME_100, "Volume 100 %", true),
+                            item(ID_VOLUME_100 + 1, "Volume 75 %", true),
+                            item(ID_VOLUME_100 + 2, "Volume 50 %", true),
+                            item(ID_VOLUME_25, "Volume 25 %", true)}};
 
     popups[POPUP_STATE] = {"State", {item(ID_STATE_SAVE, "Save..."), item(ID_STATE_LOAD, "Load..."), separator()}};
     for (int32_t i = 0; i < STATE_SLOTS; ++i) {
-        popups[POPUP_STATE].items.push_back(item(ID_STATE_SLOT_SAVE + i, "Save slot " + std::to_string(i + 1)));
+        popups[POPUP_STATE].items.push_back(
+            item(ID_STATE_SLOT_SAVE + i, "Save slot " + std::to_string(i + 1), false, i == 0 ? "F5" : ""));
     }
     popups[POPUP_STATE].items.push_back(separator());
     for (int32_t i = 0; i < STATE_SLOTS; ++i) {
-        popups[POPUP_STATE].items.push_back(item(ID_STATE_SLOT_LOAD + i, "Slot " + std::to_string(i + 1)));
+        popups[POPUP_STATE].items.push_back(
+            item(ID_STATE_SLOT_LOAD + i, "Slot " + std::to_string(i + 1), false, i == 0 ? "F7" : ""));
     }
     popups[POPUP_STATE].items.push_back(separator());
-    popups[POPUP_STATE].items.push_back(item(ID_STATE_REWIND, "Rewind (hold F8)"));
+    popups[POPUP_STATE].items.push_back(item(ID_STATE_REWIND, "Rewind (hold F8)", false, "F8"));
 
     popups[POPUP_DEBUG] = {
         "Debug",
@@ -78,7 +104,7 @@ std::array<MenuPopup, POPUP_COUNT> build_resource() {
          item(ID_DEBUG_STEP_OVER, "Step over"), item(ID_DEBUG_RUN_TO, "Run to address..."), separator(),
          item(ID_DEBUG_WAIT_GDB, "Wait for debugger...")}};
 
-    popups[POPUP_HELP] = {"Help", {item(ID_HELP_KEYS, "Keyboard")}};
+    popups[POPUP_HELP] = {"Help", {item(ID_HELP_KEYS, "Keyboard"), item(ID_HELP_ABOUT, "About")}};
     return popups;
 }
 
@@ -112,7 +138,8 @@ void rebuild_recent(std::vector<MenuItem>& items, int32_t first_id, const std::a
         if (path.empty()) continue;
         MenuItem entry;
         entry.id = first_id + i;
-        entry.text = path;
+        entry.text = file_name_of(path);
+        entry.tooltip = path;
         items.push_back(entry);
         appended = true;
     }
@@ -136,6 +163,22 @@ std::optional<std::string> take_recent(RecentList& list, int32_t n) {
 }
 
 }  // namespace
+
+std::string window_title(const std::string& pacer_title, const std::string& cartridge, const std::string& status) {
+    const std::string base = WINDOW_TITLE;
+    std::string rest;
+    if (pacer_title.size() > base.size() + 3 && pacer_title.compare(0, base.size() + 3, base + " - ") == 0) {
+        rest = pacer_title.substr(base.size() + 3);
+    }
+    if (!status.empty()) rest = status;
+    std::string name = cartridge;
+    const size_t dot = name.rfind('.');
+    if (dot != std::string::npos && dot > 0) name.erase(dot);
+    std::string title = base;
+    if (!name.empty()) title += " - " + name;
+    if (!rest.empty()) title += " - " + rest;
+    return title;
+}
 
 void add_recent(RecentList& list, const std::string& path) { promote_recent(list, find_recent(list, path), path); }
 
@@ -220,14 +263,18 @@ std::vector<MenuItem> popup_items(int32_t index, const MenuView& view) {
             const int32_t buffer =
                 view.buffer_length_index >= 0 && view.buffer_length_index <= 2 ? view.buffer_length_index : 3;
             check_radio(items, ID_BUFFER_100, ID_BUFFER_400, ID_BUFFER_100 + buffer);
+            find_item(items, ID_MUTE)->checked = view.muted;
+            const int32_t quarters = std::clamp(view.volume_percent / 25, 1, 4);
+            check_radio(items, ID_VOLUME_100, ID_VOLUME_25, ID_VOLUME_100 + 4 - quarters);
             break;
         }
         case POPUP_STATE: {
             for (int32_t i = 0; i < STATE_SLOTS; ++i) {
                 MenuItem* load = find_item(items, ID_STATE_SLOT_LOAD + i);
                 const std::string& time = view.slot_times[static_cast<size_t>(i)];
-                load->text += time.empty() ? " (empty)" : "  " + time;
-                load->enabled = !time.empty();
+                const bool unreadable = view.slot_unreadable[static_cast<size_t>(i)];
+                load->text += unreadable ? " (unreadable)" : time.empty() ? " (empty)" : "  " + time;
+                load->enabled = !unreadable && !time.empty();
             }
             set_enabled(items, ID_STATE_REWIND, view.can_rewind);
             break;
@@ -254,6 +301,7 @@ std::string describe_popup(const std::string& title, const std::vector<MenuItem>
             continue;
         }
         text += std::to_string(entry.id) + " \"" + entry.text + "\"";
+        if (!entry.shortcut.empty()) text += " key " + entry.shortcut;
         if (entry.checked) text += " checked";
         if (!entry.enabled) text += " disabled";
     }
@@ -274,6 +322,10 @@ void dispatch_command(int32_t id, Settings& settings, CommandReceiver* host, Com
     if (id >= ID_BUFFER_100 && id <= ID_BUFFER_400) {
         settings.buffer_length_index = id - ID_BUFFER_100;
         if (host) host->apply_sound_settings();
+        return;
+    }
+    if (id >= ID_VOLUME_100 && id <= ID_VOLUME_25) {
+        window.set_volume(100 - 25 * (id - ID_VOLUME_100));
         return;
     }
     if (id >= ID_CART_RECENT && id < ID_CART_RECENT + RECENT_COUNT) {
@@ -311,6 +363,9 @@ void dispatch_command(int32_t id, Settings& settings, CommandReceiver* host, Com
         case ID_PAUSE: window.toggle_pause(); return;
         case ID_EVERY_FRAME: window.toggle_every_frame(); return;
         case ID_HELP_KEYS: window.show_keyboard_help(); return;
+        case ID_HELP_ABOUT: window.show_about(); return;
+        case ID_SCREENSHOT: window.take_screenshot(); return;
+        case ID_MUTE: window.toggle_mute(); return;
         case ID_DEBUG_MONITOR:
         case ID_DEBUG_VIDEO:
         case ID_DEBUG_BREAK:

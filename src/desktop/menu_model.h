@@ -54,16 +54,21 @@ inline constexpr int32_t ID_STATE_LOAD = 40131;
 inline constexpr int32_t ID_STATE_SLOT_SAVE = 40132;  // ... 40139 slot 8
 inline constexpr int32_t ID_STATE_SLOT_LOAD = 40140;  // ... 40147 slot 8
 inline constexpr int32_t ID_STATE_REWIND = 40148;
+inline constexpr int32_t ID_SCREENSHOT = 40150;
+inline constexpr int32_t ID_MUTE = 40151;
+inline constexpr int32_t ID_VOLUME_100 = 40152;  // ... 40155 25 %, a quarter less each
+inline constexpr int32_t ID_VOLUME_25 = 40155;
+inline constexpr int32_t ID_HELP_ABOUT = 40156;
 inline constexpr int32_t STATE_SLOTS = 8;
 // The Debug popup (debug_window.h carries them out).
-inline constexpr int32_t ID_DEBUG_MONITOR = 40150;
-inline constexpr int32_t ID_DEBUG_VIDEO = 40151;
-inline constexpr int32_t ID_DEBUG_BREAK = 40152;
-inline constexpr int32_t ID_DEBUG_CONTINUE = 40153;
-inline constexpr int32_t ID_DEBUG_STEP = 40154;
-inline constexpr int32_t ID_DEBUG_STEP_OVER = 40155;
-inline constexpr int32_t ID_DEBUG_RUN_TO = 40156;
-inline constexpr int32_t ID_DEBUG_WAIT_GDB = 40157;
+inline constexpr int32_t ID_DEBUG_MONITOR = 40170;
+inline constexpr int32_t ID_DEBUG_VIDEO = 40171;
+inline constexpr int32_t ID_DEBUG_BREAK = 40172;
+inline constexpr int32_t ID_DEBUG_CONTINUE = 40173;
+inline constexpr int32_t ID_DEBUG_STEP = 40174;
+inline constexpr int32_t ID_DEBUG_STEP_OVER = 40175;
+inline constexpr int32_t ID_DEBUG_RUN_TO = 40176;
+inline constexpr int32_t ID_DEBUG_WAIT_GDB = 40177;
 inline constexpr int32_t ID_SEPARATOR = 0;
 
 inline constexpr int32_t POPUP_CONTROL = 0;
@@ -83,7 +88,9 @@ struct MenuItem {
     std::string text;
     bool enabled = true;
     bool checked = false;
-    bool radio = false;  // drawn with a radio mark when checked
+    bool radio = false;    // drawn with a radio mark when checked
+    std::string shortcut;  // the key that does the same, by its GDK name ("F5"); "" for none
+    std::string tooltip;   // "" for none
 
     bool operator==(const MenuItem&) const = default;
 };
@@ -114,10 +121,14 @@ struct MenuView {
     int32_t window_scale = 2;  // 1..MAX_WINDOW_SCALE
     bool fullscreen = false;
     bool every_frame = true;
-    // Per quick slot, what its Load item says after "Slot n" (the machine
-    // time of the state in it); "" for an empty slot.
+    // Per quick slot of the inserted cartridge, what its Load item says
+    // after "Slot n" (the date and time the state was saved); "" for an
+    // empty slot. A slot whose file cannot be read is shown as unreadable.
     std::array<std::string, STATE_SLOTS> slot_times;
+    std::array<bool, STATE_SLOTS> slot_unreadable{};
     bool can_rewind = false;
+    bool muted = false;
+    int32_t volume_percent = 100;  // 25, 50, 75 or 100
     // The debugger: the machine stopped between two instructions; a GDB
     // client awaited or connected.
     bool debug_stopped = false;
@@ -133,15 +144,19 @@ MenuView menu_view(const Settings& settings, bool host_exists, bool recording);
 // disabled, when empty); the screen recording items are disabled, the window
 // size of the current scale is marked (the fullscreen items while
 // fullscreen); Rec or Stop of the Sound popup is enabled by the recording
-// state; the State popup's slot Load items carry the time of their state and
-// are disabled for an empty slot, Rewind while there is nothing to go back to;
-// the Debug popup's Break is enabled while the machine runs, Continue, Step,
-// Step over and Run to while it is stopped, Wait for debugger while no client
-// is awaited or connected. Empty for an unknown index.
+// state, Mute is checked while muted and the volume marked; the State popup's
+// slot Load items carry the date and time of their state and are disabled
+// for an empty or unreadable slot, Rewind while there is nothing to go back
+// to; the Debug popup's Break is enabled while the machine runs, Continue,
+// Step, Step over and Run to while it is stopped, Wait for debugger while no
+// client is awaited or connected. Recent entries show the file's name, its
+// whole path as their tooltip. Items with a shortcut key carry its name.
+// Empty for an unknown index.
 std::vector<MenuItem> popup_items(int32_t index, const MenuView& view);
 
 // The one-line description of a popup's items that the menu trace prints:
-// "<title>: <id> \"<text>\"[ checked][ disabled] | ...", separators as "-".
+// "<title>: <id> \"<text>\"[ key <shortcut>][ checked][ disabled] | ...",
+// separators as "-".
 std::string describe_popup(const std::string& title, const std::vector<MenuItem>& items);
 
 // --- Command dispatch -------------------------------------------------------
@@ -193,9 +208,22 @@ public:
     virtual void toggle_pause() {}
     virtual void toggle_every_frame() {}
     virtual void show_keyboard_help() {}
+    virtual void show_about() {}
+    // Screen / Screenshot: the machine's picture as a PNG file.
+    virtual void take_screenshot() {}
+    virtual void toggle_mute() {}
+    // Sound volume in percent (25, 50, 75, 100).
+    virtual void set_volume(int32_t /*percent*/) {}
     // The commands of the Debug popup.
     virtual void debug_command(int32_t id) { (void)id; }
 };
+
+// The window title: the frame pacer's title ("SORD m5 - 60 fps (100 %)")
+// with the inserted cartridge's name after "SORD m5" ("SORD m5 - viboritas -
+// 60 fps (100 %)"); a non-empty `status` ("Paused", "no IPL.ROM") takes the
+// frame rate's place. `cartridge` is the cartridge file's name ("" for none),
+// shown without its extension.
+std::string window_title(const std::string& pacer_title, const std::string& cartridge, const std::string& status);
 
 // Puts the path at the front of the list (moving it there when it is listed
 // already), as the file dialogs do.

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "host/file_stream.h"
 #include "host/host.h"
 
 namespace m5 {
@@ -31,6 +32,7 @@ ProgramPaths program_paths(const std::string& program_dir, bool program_dir_writ
     const std::string user_data = with_slash(data_home) + "m5emu/";
     paths.settings_dir = program_dir_writable ? program_dir : user_config;
     paths.files_dir = program_dir_writable ? program_dir : user_data;
+    paths.states_dir = paths.files_dir + "states/";
     paths.ipl_candidates = {program_dir + IPL_ROM_NAME, user_data + IPL_ROM_NAME,
                             program_dir + "../share/m5emu/" + IPL_ROM_NAME};
     return paths;
@@ -59,12 +61,12 @@ std::string first_existing_file(const std::vector<std::string>& paths) {
 }
 
 std::string media_file_problem(const std::string& path, bool tape) {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return std::string("cannot be opened: ") + std::strerror(errno);
+    // Opened without blocking, so a FIFO is refused rather than waited on.
+    const int32_t error = readable_file_error(path);
+    if (error == EINVAL) return "cannot be opened: it is not a file";
+    if (error != 0) return std::string("cannot be opened: ") + std::strerror(error);
     struct stat info {};
-    const bool regular = fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
-    std::fclose(file);
-    if (!regular) return "cannot be opened: it is not a file";
+    if (::stat(path.c_str(), &info) != 0) return std::string("cannot be opened: ") + std::strerror(errno);
     // A WAV tape is its 44-byte header and then the samples.
     std::string extension = path.size() >= 4 ? path.substr(path.size() - 4) : std::string();
     for (char& c : extension) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);

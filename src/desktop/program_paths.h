@@ -2,11 +2,12 @@
 //
 // A program run from a directory it may write keeps everything there, as it
 // always has: IPL.ROM, the settings m5ce.cfg, the desktop's own choices
-// (m5emu.conf) and the sound recordings. An installed program cannot write
-// its directory; it then keeps the settings and the desktop's choices in the
-// user's configuration directory ($XDG_CONFIG_HOME/m5emu, by default
-// ~/.config/m5emu) and the recordings in the user's data directory
-// ($XDG_DATA_HOME/m5emu, by default ~/.local/share/m5emu).
+// (m5emu.conf), the sound recordings and the quick save slots (in
+// "states/"). An installed program cannot write its directory; it then keeps
+// the settings and the desktop's choices in the user's configuration
+// directory ($XDG_CONFIG_HOME/m5emu, by default ~/.config/m5emu) and the
+// recordings and slots in the user's data directory ($XDG_DATA_HOME/m5emu,
+// by default ~/.local/share/m5emu).
 //
 // IPL.ROM is looked for in the program directory, then in the user's data
 // directory (where a user of an installed program puts the machine's own
@@ -25,6 +26,7 @@ struct ProgramPaths {
     std::string program_dir;                  // the executable's directory, ending with '/'
     std::string settings_dir;                 // m5ce.cfg and m5emu.conf; ends with '/'
     std::string files_dir;                    // sound recordings; ends with '/'
+    std::string states_dir;                   // quick save slots (files_dir + "states/")
     std::vector<std::string> ipl_candidates;  // IPL.ROM paths, first found wins
 };
 

@@ -141,6 +141,13 @@ int64_t FileStream::size() {
     return ::fstat(::fileno(handle), &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
 }
 
+int32_t readable_file_error(const std::string& path) {
+    FileStream file;
+    errno = 0;
+    if (file.open(path, FILE_READ_BINARY)) return 0;
+    return errno != 0 ? errno : EINVAL;
+}
+
 int32_t read_file(const std::string& path, size_t max_bytes, std::vector<uint8_t>& bytes, bool* longer) {
     bytes.clear();
     if (longer != nullptr) *longer = false;

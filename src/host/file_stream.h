@@ -79,6 +79,11 @@ private:
     int32_t first_error = 0;
 };
 
+// 0 when `path` is a regular file that can be opened for reading; else the
+// error number (EINVAL for a directory, a FIFO or a device, found without
+// blocking on it).
+int32_t readable_file_error(const std::string& path);
+
 // Reads a regular file whole, or its first `max_bytes` when it is longer
 // (`longer` then says so). 0, or the error number that kept it from being
 // read (a directory, a FIFO or a device gives EINVAL without being read).

@@ -33,8 +33,9 @@ Host::Host(Platform& platform_services, Settings& settings)
       pacer(platform_services, *this) {
     program_dir = program_directory_of(platform.executable_path());
     files_dir = program_dir;
-    // The machine takes its IPL ROM from the program directory when it starts.
-    read_file(program_dir + IPL_ROM_NAME, IPL_ROM_SIZE, ipl);
+    // The machine takes its IPL ROM from the program directory when it starts
+    // (a platform with no program directory gives it later, as bytes).
+    if (!program_dir.empty()) read_file(program_dir + IPL_ROM_NAME, IPL_ROM_SIZE, ipl);
 
     validate_sound_choices();
     const int32_t rate_hz = SAMPLE_RATES_HZ[user_settings.sample_rate_index];
@@ -186,7 +187,10 @@ void Host::open_sound(int32_t rate_hz, int32_t samples) {
 void Host::reopen_sound() {
     validate_sound_choices();
     const int32_t rate_hz = SAMPLE_RATES_HZ[user_settings.sample_rate_index];
-    const int32_t samples = block_samples_for(rate_hz, BUFFER_LENGTHS_MS[user_settings.buffer_length_index]);
+    reopen_sound(rate_hz, block_samples_for(rate_hz, BUFFER_LENGTHS_MS[user_settings.buffer_length_index]));
+}
+
+void Host::reopen_sound(int32_t rate_hz, int32_t samples) {
     if (sound_on) platform.sound_close();
     sound_on = false;
     sound_rate_hz = rate_hz;

@@ -142,6 +142,9 @@ public:
     // machine runs on undisturbed, and a recording in progress goes on at
     // the rate it started with.
     void reopen_sound();
+    // The same with a sample rate and block length of the caller's choosing
+    // (the embeddable library's), not the settings' choices.
+    void reopen_sound(int32_t rate_hz, int32_t block_samples);
     // Replaces the IPL ROM with the first 8 KiB of the file (0xFF beyond its
     // end) and resets. False, with nothing changed, when it cannot be read.
     bool load_ipl(const std::string& path);

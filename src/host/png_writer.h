@@ -1,4 +1,4 @@
-// PNG output of RGB565 pictures (libpng): 8-bit RGB, each RGB565 channel
+// PNG output of RGB565 pictures (written with zlib): 8-bit RGB, each RGB565 channel
 // widened by repeating its top bits (0x1F -> 0xFF, 0x10 -> 0x84). Used for
 // screenshots and for the thumbnails of save states.
 #pragma once
@@ -10,10 +10,10 @@
 namespace m5 {
 
 // Writes `height` rows of `width` RGB565 pixels (rows `width` pixels apart)
-// to an open file. False when libpng reports an error.
+// to an open file. False when it could not be written.
 bool write_png_rgb565(std::FILE* file, const uint16_t* pixels, int32_t width, int32_t height);
 
-// The same PNG in memory; empty when libpng reports an error.
+// The same PNG in memory; empty when the picture has no pixels.
 std::vector<uint8_t> encode_png_rgb565(const uint16_t* pixels, int32_t width, int32_t height);
 
 // The 8-bit value of a 5- or 6-bit channel.

@@ -33,6 +33,7 @@
 #include "devices/wav_tape_reader.h"
 #include "host/file_stream.h"
 #include "host/frame_pacer.h"
+#include "host/headless_platform.h"
 #include "host/host.h"
 #include "host/platform.h"
 #include "host/png_writer.h"
@@ -57,75 +58,6 @@ public:
 };
 
 [[noreturn]] void run_error(const std::string& message) { throw Failure(1, message); }
-
-// --- Platform ----------------------------------------------------------------
-
-// A sound device whose play position advances with emulated time: 1/60 s of
-// samples a frame, looping over the two halves of its buffer, so the host's
-// feed takes blocks exactly as it would from a real device.
-class VirtualSound {
-public:
-    void open(int32_t rate_hz, int32_t samples) {
-        sample_rate = rate_hz;
-        block_samples = samples;
-        frames_elapsed = 0;
-    }
-    void advance_frame() { ++frames_elapsed; }
-    // A run started from a save state continues the play position it had.
-    void set_frames(int64_t frames) { frames_elapsed = frames; }
-    bool half_free(bool first_half) const {
-        const int64_t buffer = 2 * static_cast<int64_t>(block_samples);
-        // The position repeats every FRAMES_PER_SECOND * buffer frames, which
-        // keeps the product small for any frame count.
-        const int64_t frames = frames_elapsed % (FRAMES_PER_SECOND * buffer);
-        const int64_t position = frames * sample_rate / FRAMES_PER_SECOND % buffer;
-        return first_half ? position >= block_samples : position <= block_samples;
-    }
-
-private:
-    int64_t sample_rate = 0;
-    int64_t block_samples = 1;
-    int64_t frames_elapsed = 0;
-};
-
-class RunnerPlatform final : public Platform {
-public:
-    RunnerPlatform(std::string program_dir, std::optional<std::string> clipboard)
-        : directory(std::move(program_dir)), paste_text(std::move(clipboard)) {}
-
-    uint32_t ticks_ms() override {
-        const auto now = std::chrono::steady_clock::now().time_since_epoch();
-        return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
-    }
-    void sleep_ms(uint32_t milliseconds) override {
-        if (milliseconds == 0) {
-            std::this_thread::yield();
-        } else {
-            std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-        }
-    }
-    void set_title(const std::string& text) override { title = text; }
-    void request_repaint() override { ++repaints; }
-    std::string executable_path() override { return directory + "m5run"; }
-    bool modifier_down(int32_t virtual_key) override { return held_sides.count(virtual_key) != 0; }
-    std::optional<std::string> clipboard_text() override { return paste_text; }
-
-    bool sound_open(int32_t sample_rate, int32_t block_samples) override {
-        sound.open(sample_rate, block_samples);
-        return true;
-    }
-    bool sound_half_free(bool first_half) override { return sound.half_free(first_half); }
-    bool sound_write_half(bool, const int16_t*, int32_t) override { return true; }
-    void sound_clear() override {}
-    void sound_close() override {}
-
-    std::string directory;
-    std::optional<std::string> paste_text;
-    std::string title;
-    int64_t repaints = 0;
-    std::set<int32_t> held_sides;  // side-specific modifiers held by --key
-    VirtualSound sound;
-};
 
 // --- Running -------------------------------------------------------------------
 
@@ -193,7 +125,7 @@ extern "C" void request_stop(int) { stop_requested = 1; }
 
 class Runner final : public FrameTarget {
 public:
-    Runner(const Options& options, RunnerPlatform& platform_services, Host& host_driver, OutputFiles& run_outputs)
+    Runner(const Options& options, HeadlessPlatform& platform_services, Host& host_driver, OutputFiles& run_outputs)
         : o(options), platform(platform_services), host(host_driver), outputs(run_outputs) {}
 
     bool tape_active() override { return host.tape_active(); }
@@ -244,29 +176,10 @@ public:
     RunDebugger* debugging = nullptr;
 
 private:
-    // Side-specific modifiers are held physically and reported to the host as
-    // their generic key, as a keyboard does.
-    void press(int32_t code, bool down) {
-        int32_t reported = code;
-        if (code == VK_LSHIFT || code == VK_RSHIFT) reported = VK_SHIFT;
-        if (code == VK_LCONTROL || code == VK_RCONTROL) reported = VK_CONTROL;
-        if (code == VK_LMENU || code == VK_RMENU) reported = VK_MENU;
-        if (reported != code) {
-            if (down) {
-                platform.held_sides.insert(code);
-            } else {
-                platform.held_sides.erase(code);
-            }
-        }
-        if (down) {
-            host.key_down(reported);
-        } else {
-            host.key_up(reported);
-        }
-    }
+    void press(int32_t code, bool down) { press_virtual_key(platform, host, code, down); }
 
     const Options& o;
-    RunnerPlatform& platform;
+    HeadlessPlatform& platform;
     Host& host;
     OutputFiles& outputs;
 };
@@ -326,7 +239,7 @@ int run(const Options& o, const char* argv0) {
     settings.sample_rate_index = o.rate_index;
     settings.buffer_length_index = o.buffer_index;
 
-    RunnerPlatform platform(work_dir.path, o.paste);
+    HeadlessPlatform platform(work_dir.path, o.paste);
     // The machine takes the processor speed from the settings when it starts.
     Host host(platform, settings);
     host.set_ipl(ipl.data(), ipl.size());

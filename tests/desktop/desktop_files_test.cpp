@@ -1,6 +1,7 @@
 // The desktop program's command line, where its files live, what it tells
 // about files that cannot be used, its own choices file and its keyboard help.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -64,6 +65,15 @@ TEST_F(DesktopFiles, unreadable_or_unknown_files_are_refused_before_the_window) 
     o.files = {};
     o.ipl = dir.string();  // a directory opens but cannot be read
     EXPECT_NE(check_files(o).find("cannot read"), std::string::npos);
+    // A FIFO is refused at once, not waited on for a writer.
+    const std::string fifo = (dir / "pipe.rom").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    o.ipl = fifo;
+    EXPECT_NE(check_files(o).find("not a regular file"), std::string::npos);
+    o.ipl.clear();
+    o.files = {fifo};
+    EXPECT_NE(check_files(o).find("not a regular file"), std::string::npos);
+    EXPECT_EQ(media_file_problem(fifo, false), "cannot be opened: it is not a file");
 }
 
 TEST_F(DesktopFiles, media_problems_name_missing_empty_and_unwritable_files) {
@@ -85,6 +95,7 @@ TEST_F(DesktopFiles, a_read_only_program_directory_sends_settings_and_recordings
     const ProgramPaths installed = program_paths("/usr/bin/", false, "/home/u/.config", "/home/u/.local/share/");
     EXPECT_EQ(installed.settings_dir, "/home/u/.config/m5emu/");
     EXPECT_EQ(installed.files_dir, "/home/u/.local/share/m5emu/");
+    EXPECT_EQ(installed.states_dir, "/home/u/.local/share/m5emu/states/");
     EXPECT_EQ(installed.ipl_candidates,
               (std::vector<std::string>{"/usr/bin/IPL.ROM", "/home/u/.local/share/m5emu/IPL.ROM",
                                         "/usr/bin/../share/m5emu/IPL.ROM"}));
@@ -104,14 +115,20 @@ TEST_F(DesktopFiles, a_read_only_program_directory_sends_settings_and_recordings
 }
 
 TEST_F(DesktopFiles, choices_round_trip_and_keep_what_they_do_not_know) {
-    const std::string path = file("m5emu.conf", "[Gamepad]\nswap=true\n\n[Window]\nscale=9\nevery_frame=false\n");
+    const std::string path = file("m5emu.conf",
+                                  "[Gamepad]\nswap=true\n\n[Window]\nscale=9\nevery_frame=false\nnotices=false\n\n"
+                                  "[Sound]\nvolume=30\nmute=true\n");
     DesktopChoices choices;
     choices.load(path);
     EXPECT_EQ(choices.window_scale, 2);  // 9 is out of range
     EXPECT_FALSE(choices.every_frame);
+    EXPECT_FALSE(choices.notices);
+    EXPECT_TRUE(choices.muted);
+    EXPECT_EQ(choices.volume_percent, 100);  // 30 is not a step of the volume menu
     EXPECT_EQ(choices.value("Gamepad", "swap"), "true");
     choices.window_scale = 3;
     choices.fullscreen = true;
+    choices.volume_percent = 50;
     ASSERT_TRUE(choices.save(path));
 
     DesktopChoices again;
@@ -119,6 +136,9 @@ TEST_F(DesktopFiles, choices_round_trip_and_keep_what_they_do_not_know) {
     EXPECT_EQ(again.window_scale, 3);
     EXPECT_TRUE(again.fullscreen);
     EXPECT_FALSE(again.every_frame);
+    EXPECT_FALSE(again.notices);
+    EXPECT_EQ(again.volume_percent, 50);
+    EXPECT_TRUE(again.muted);
     EXPECT_EQ(again.value("Gamepad", "swap"), "true");
     EXPECT_FALSE(again.save((dir / "no/such/dir.conf").string()));
 }

@@ -55,8 +55,31 @@ if [ "${1:-}" = "--inside" ]; then
     menu_choose Cart 40051 # the first recent cartridge
     wait_picture 10 10 "$BLUE"
 
+    wait_for 100 bash -c "xdotool getwindowname $wid | grep -q '^SORD m5 - controller - '" ||
+        fail "the title does not name the cartridge: $(window_title)"
+
     menu_choose Control 40008 # Exit
     wait_exit
+    grep -qx "cartridge=$work" m5emu.conf || fail "m5emu.conf does not keep the cartridge folder"
+
+    # Started from another directory, the chooser opens in the folder of
+    # the last cartridge chosen: the name alone will do again.
+    mkdir -p elsewhere
+    (
+        cd elsewhere
+        M5EMU="$work/m5emu" start_m5emu
+        menu_choose Cart 40049 # Open
+        wait_for 100 find_dialog || fail "no file dialog titled Game Cartridge"
+        xdotool mousemove --window "$dialog" 100 100
+        sleep 0.5
+        xdotool key ctrl+l
+        sleep 0.3
+        xdotool type --delay 60 "controller.rom"
+        xdotool key Return
+        wait_picture 10 10 "$BLUE"
+        menu_choose Control 40008 # Exit
+        wait_exit
+    )
 
     # Named on the command line, the cartridge starts at once.
     start_m5emu --cart controller.rom

@@ -20,14 +20,14 @@ if [ "${1:-}" = "--inside" ]; then
     start_m5emu
     sleep 1
 
-    menu_choose Debug 40151 # Video memory...
+    menu_choose Debug 40171 # Video memory...
     wait_trace '^vram mode graphics I sprites 8 fifth 4 collision 1$'
     wait_trace '^vram sprite 7 x [0-9-]+ y [0-9-]+ pattern [0-9]+ colour [0-9]+ early$'
 
-    menu_choose Debug 40152 # Break
+    menu_choose Debug 40172 # Break
     wait_trace '^debug stopped break PC=[0-9A-F]{4}$'
     first=$(grep -m1 '^debug stopped break' "$work/trace.log" | sed 's/.*PC=//')
-    menu_choose Debug 40154 # Step
+    menu_choose Debug 40174 # Step
     wait_trace '^debug stopped step PC=[0-9A-F]{4}$'
     second=$(grep -m1 '^debug stopped step' "$work/trace.log" | sed 's/.*PC=//')
     [ "$first" != "$second" ] || fail "PC stayed at $first after a step"
@@ -35,10 +35,10 @@ if [ "${1:-}" = "--inside" ]; then
     menu_choose Control 40001 # Reset
     wait_trace '^message The machine is stopped in the debugger'
 
-    menu_choose Debug 40153 # Continue
+    menu_choose Debug 40173 # Continue
     wait_trace '^debug running$'
 
-    menu_choose Debug 40157 # Wait for debugger...
+    menu_choose Debug 40177 # Wait for debugger...
     wait_trace '^message Waiting for a debugger on 127\.0\.0\.1:[0-9]+\.$'
     port=$(grep -m1 '^message Waiting for a debugger' "$work/trace.log" | sed 's/.*:\([0-9]*\)\.$/\1/')
     exec 3<>"/dev/tcp/127.0.0.1/$port"

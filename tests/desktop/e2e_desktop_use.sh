@@ -74,7 +74,7 @@ if [ "${1:-}" = "--inside" ]; then
     wait_picture 10 10 "$RED"
     wait_picture 128 100 "$RED"
     open_popup Cart
-    [[ $popup_line == *"40051 \"$base/cart.rom\""* ]] || fail "the cartridge is not the first recent one: $popup_line"
+    [[ $popup_line == *'40051 "cart.rom"'* ]] || fail "the cartridge is not the first recent one: $popup_line"
     close_popup
     # The picture's height tells the scale (the menu bar keeps a window at
     # x1 wider than the picture).
@@ -108,13 +108,34 @@ if [ "${1:-}" = "--inside" ]; then
     wait_value 100 = 768 window_width || fail "leaving fullscreen gives a window $(window_width) wide"
     menu_choose Screen 40085 # Window x2
     wait_value 100 = 512 window_width || fail "Window x2 gives a window $(window_width) wide"
+    # A window resized by hand: the Screen popup marks the scale shown.
+    xdotool windowsize "$wid" 1024 $((height2 + 384))
+    wait_trace '^window resized scale 4$'
+    open_popup Screen
+    [[ $popup_line == *'40121 "Window x4" checked'* ]] || fail "the resized window is not marked x4: $popup_line"
+    close_popup
+    menu_choose Screen 40085 # Window x2
+    wait_value 100 = 512 window_width || fail "Window x2 gives a window $(window_width) wide"
+    # Help / Keyboard shows its columns whole; Help / About names the version.
+    menu_choose Help 40124
+    wait_trace '^window help$'
+    wait_for 100 bash -c "xdotool search --onlyvisible --name '^M5 Keyboard$' >/dev/null" || fail "no keyboard help"
+    help=$(xdotool search --onlyvisible --name '^M5 Keyboard$' | head -1)
+    help_width=$(xdotool getwindowgeometry "$help" | sed -n 's/.*Geometry: \([0-9]*\)x.*/\1/p')
+    ((help_width > 600)) || fail "the keyboard help is $help_width pixels wide"
+    xdotool windowclose "$help" 2>/dev/null || xdotool key --window "$help" Escape
+    menu_choose Help 40156
+    wait_trace '^window about [0-9]'
+    wait_for 100 bash -c "xdotool search --onlyvisible --name 'About m5emu' >/dev/null" || fail "no About window"
+    xdotool windowclose "$(xdotool search --onlyvisible --name 'About m5emu' | head -1)" 2>/dev/null || true
+    xdotool mousemove --window "$wid" 256 200
     wait_for 100 bash -c "xdotool getwindowname $wid | grep -q fps" || fail "no frame counter in the title"
     xdotool mousemove --window "$wid" 256 200 key Pause
-    wait_value 100 = "SORD m5 - Paused" window_title || fail "the title does not say paused: $(window_title)"
+    wait_value 100 = "SORD m5 - cart - Paused" window_title || fail "the title does not say paused: $(window_title)"
     sleep 2.2
-    [ "$(window_title)" = "SORD m5 - Paused" ] || fail "frames were counted while paused: $(window_title)"
+    [ "$(window_title)" = "SORD m5 - cart - Paused" ] || fail "frames were counted while paused: $(window_title)"
     xdotool key Pause
-    wait_for 100 bash -c "xdotool getwindowname $wid | grep -Eq '^SORD m5 - [0-9]+ fps'" ||
+    wait_for 100 bash -c "xdotool getwindowname $wid | grep -Eq '^SORD m5 - cart - [0-9]+ fps'" ||
         fail "the frame counter did not come back: $(window_title)"
     # Ctrl-C in the terminal ends the program as Exit does, settings saved.
     kill -INT "$pid"
@@ -129,6 +150,13 @@ if [ "${1:-}" = "--inside" ]; then
     wait_trace '^message The cartridge .empty.rom. is empty\.$'
     shot
     close_to "$(pixel 256 $((top + 12)))" "$BLACK" && fail "no message strip over the picture"
+    # The title says what is missing instead of a frame rate, and the
+    # message about the IPL ROM stays until it is closed.
+    wait_value 100 = "SORD m5 - no IPL.ROM" window_title || fail "the title does not say no IPL.ROM: $(window_title)"
+    sleep 16
+    shot
+    close_to "$(pixel 256 $((top + 12)))" "$BLACK" && fail "the no IPL.ROM message closed by itself"
+    [ "$(window_title)" = "SORD m5 - no IPL.ROM" ] || fail "the title does not say no IPL.ROM: $(window_title)"
     open_popup Cart
     [[ $popup_line == *'40051 "None" disabled' ]] || fail "the empty cartridge joined the recent list: $popup_line"
     close_popup
@@ -229,8 +257,10 @@ if [ "${1:-}" = "--inside" ]; then
     E2E_LAUNCH="${launch[*]}" M5EMU="$prog/m5emu" start_m5emu
     wait_picture 10 10 "$BLACK"
     menu_choose Sound 40093 # Rec
+    wait_trace "^notice Recording sound to $xdg/data/m5emu/sound.wav\$"
     sleep 1
     menu_choose Sound 40094 # Stop
+    wait_trace '^notice Recording stopped$'
     wait_for 100 test -s "$xdg/data/m5emu/sound.wav" || fail "no sound.wav in the XDG data directory"
     exit_m5emu
     [ "$(stat -c %s "$xdg/config/m5emu/m5ce.cfg")" = 8340 ] || fail "no m5ce.cfg in the XDG config directory"

@@ -9,6 +9,13 @@
 # picture is back), F5 and F7 do the same by key; then, after a few seconds
 # for the rewind ring, presses S and holds F8: the picture goes back to
 # before the press. Exits 77 (skipped) when the X tools are missing.
+#
+# Then slots per cartridge: with two "cartridges" inserted in turn (our
+# picture program is the IPL ROM, so any bytes make a cartridge that only
+# its digest tells apart), slot 1 of each holds its own state, and loading
+# the first one's brings back its picture. F5 shows its notice over the
+# picture; Screen / Screenshot writes the machine's 256 x 192 picture to the
+# pictures folder; pause shows "Paused" over the picture in fullscreen.
 set -euo pipefail
 
 source "$(dirname "$0")/e2e_lib.sh"
@@ -17,6 +24,15 @@ source "$(dirname "$0")/e2e_lib.sh"
 A_X=8 A_Y=124 # port 0x33 bit 0
 S_X=40 S_Y=124 # port 0x33 bit 1
 
+# The share of near-white pixels in the notice area (bottom left of the
+# picture) in the last screenshot, and in a new one.
+notice_share() {
+    convert "$work/shot.png" -crop 200x50+0+$((top + 330)) +repage -colorspace gray -threshold 90% \
+        -format '%[fx:mean]' info:
+}
+# True when the share $1 exceeds $2 by half a percent (text drawn there).
+more_white() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b + 0.005) }'; }
+notice_shown() { shot && more_white "$(notice_share)" "$before"; }
 if [ "${1:-}" = "--inside" ]; then
     e2e_inside "$2"
     export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
@@ -25,11 +41,11 @@ if [ "${1:-}" = "--inside" ]; then
     wait_picture $A_X $A_Y "$BLUE"
 
     menu_choose State 40132 # Save slot 1
-    wait_trace '^state saved .*state1\.m5s$'
+    wait_trace '^state saved .*/states/[0-9a-f]{64}/slot1\.m5s$'
     xdotool key --delay 120 a
     wait_picture $A_X $A_Y "$WHITE"
     menu_choose State 40140 # Slot 1
-    wait_trace '^state loaded .*state1\.m5s$'
+    wait_trace '^state loaded .*/states/[0-9a-f]{64}/slot1\.m5s$'
     wait_picture $A_X $A_Y "$BLUE"
 
     # The same by key: F5 saves slot 1, F7 loads it.
@@ -48,7 +64,87 @@ if [ "${1:-}" = "--inside" ]; then
     sleep 1
     xdotool keyup F8
     wait_trace '^rewound to frame '
+    wait_trace '^notice Rewinding$'
     wait_picture $S_X $S_Y "$BLUE"
+
+    menu_choose Control 40008 # Exit
+    wait_exit
+
+    # Two cartridges, each with its own slot 1.
+    printf 'A' >a.rom
+    printf 'B' >b.rom
+    mkdir -p "$work/pictures" "$XDG_CONFIG_HOME"
+    echo "XDG_PICTURES_DIR=\"$work/pictures\"" >"$XDG_CONFIG_HOME/user-dirs.dirs"
+    # A slot as earlier versions kept it (one set for all cartridges) moves
+    # to the folder of the cartridge it names (none) on start.
+    cp states/*/slot1.m5s state3.m5s
+    start_m5emu "$work/b.rom" "$work/a.rom" # a.rom is inserted last
+    wait_trace '^slots moved 1$'
+    [ ! -e state3.m5s ] && [ -f "$(dirname states/*/slot1.m5s)/slot3.m5s" ] || fail "the old slot 3 was not moved"
+    wait_picture $A_X $A_Y "$BLUE"
+    wait_for 100 bash -c "xdotool getwindowname $wid | grep -Eq '^SORD m5 - a - [0-9]+ fps'" ||
+        fail "the title does not name the cartridge: $(window_title)"
+    open_popup State # the slot saved without a cartridge is not a's
+    [[ $popup_line == *'40140 "Slot 1 (empty)" key F7 disabled'* ]] || fail "a's slot 1 is not empty: $popup_line"
+    close_popup
+    xdotool key --delay 120 a
+    wait_picture $A_X $A_Y "$WHITE"
+    shot
+    before=$(notice_share)
+    xdotool key F5
+    wait_trace '^notice Saved to slot 1$'
+    wait_for 15 notice_shown || fail "no notice over the picture after F5 (white share $before, then $(notice_share))"
+
+    menu_choose Cart 40052 # b.rom, second in the recent list
+    wait_picture $A_X $A_Y "$BLUE"
+    open_popup State
+    [[ $popup_line == *'40140 "Slot 1 (empty)" key F7 disabled'* ]] || fail "b sees a's slot 1: $popup_line"
+    close_popup
+    xdotool key --delay 120 s
+    wait_picture $S_X $S_Y "$WHITE"
+    xdotool key F5
+    wait_value 100 = 2 grep -c '^notice Saved to slot 1$' trace.log || fail "b's slot 1 was not saved"
+
+    menu_choose Cart 40052 # a.rom again
+    wait_picture $S_X $S_Y "$BLUE"
+    open_popup State
+    [[ $popup_line =~ 40140\ \"Slot\ 1\ \ 20[0-9]{2}-[0-9]{2}-[0-9]{2}\ [0-9]{2}:[0-9]{2}\"\ key\ F7\ \| ]] ||
+        fail "a's slot 1 does not show its date: $popup_line"
+    close_popup
+    xdotool key F7
+    wait_trace '^notice Loaded slot 1$'
+    wait_picture $A_X $A_Y "$WHITE" # a's own state: A pressed, S not
+    close_to "$(picture_pixel $S_X $S_Y)" "$BLUE" || fail "a's slot 1 holds b's picture"
+    ls states/*/slot1.m5s | wc -l | grep -qx 3 || fail "not three slot folders: $(ls states)"
+    grep -qx a.rom states/*/cartridge.txt || fail "no folder named for a.rom"
+
+    # Screen / Screenshot: the machine's picture, A's cell white.
+    menu_choose Screen 40150
+    wait_trace '^screenshot '
+    png=$(grep -m1 '^screenshot ' trace.log | sed 's/^screenshot //')
+    [[ $png == "$work/pictures/a-"*.png ]] || fail "the screenshot is not in the pictures folder: $png"
+    [ "$(identify -format '%w %h' "$png")" = "256 192" ] || fail "the screenshot is not 256 x 192"
+    convert "$png" -depth 8 "rgb:$work/png.rgb"
+    close_to "$(od -An -tu1 -j $(((A_Y * 256 + A_X) * 3)) -N 3 "$work/png.rgb" | xargs)" "$WHITE" ||
+        fail "the screenshot does not show the game's picture"
+    wait_trace '^notice Screenshot saved to '
+
+    # Pause in fullscreen: "Paused" over the picture (1024 x 768: x4).
+    xdotool key F11
+    wait_trace '^window fullscreen 1$'
+    sleep 2.5 # the screenshot's notice is gone
+    root_share() {
+        import -window root "$work/root.png" 2>/dev/null &&
+            convert "$work/root.png" -crop 400x80+0+688 +repage -colorspace gray -threshold 90% -format '%[fx:mean]' info:
+    }
+    before=$(root_share)
+    xdotool key Pause
+    wait_trace '^window paused 1$'
+    sleep 2.5 # past any short notice: this one stays
+    after=$(root_share)
+    more_white "$after" "$before" || fail "no Paused notice in fullscreen ($before, then $after)"
+    xdotool key Pause F11
+    wait_trace '^window fullscreen 0$'
 
     menu_choose Control 40008 # Exit
     wait_exit

@@ -42,10 +42,10 @@ TEST(MenuResource, popups_with_their_ids_and_texts_in_order) {
     EXPECT_EQ(popups[6].title, "Debug");
     EXPECT_EQ(popups[7].title, "Help");
 
-    EXPECT_EQ(
-        describe_popup(popups[0].title, popups[0].items),
-        "Control: 40001 \"Reset\" | 40122 \"Pause\" | - | 40003 \"CPU x1\" | 40004 \"CPU x2\" | 40005 \"CPU x4\" | "
-        "40006 \"CPU x8\" | 40007 \"CPU x16\" | - | 40118 \"Paste\" | 40119 \"Stop\" | - | 40008 \"Exit\"");
+    EXPECT_EQ(describe_popup(popups[0].title, popups[0].items),
+              "Control: 40001 \"Reset\" key F12 | 40122 \"Pause\" key Pause | - | 40003 \"CPU x1\" | 40004 \"CPU x2\" "
+              "| 40005 \"CPU x4\" | "
+              "40006 \"CPU x8\" | 40007 \"CPU x16\" | - | 40118 \"Paste\" | 40119 \"Stop\" | - | 40008 \"Exit\"");
     EXPECT_EQ(describe_popup(popups[1].title, popups[1].items),
               "Cart: 40049 \"Open\" | 40050 \"Close\" | - | 40051 \"Recent 1\" | 40052 \"Recent 2\" | "
               "40053 \"Recent 3\" | 40054 \"Recent 4\" | 40055 \"Recent 5\" | 40056 \"Recent 6\" | "
@@ -57,16 +57,19 @@ TEST(MenuResource, popups_with_their_ids_and_texts_in_order) {
     EXPECT_EQ(describe_popup(popups[3].title, popups[3].items),
               "Screen: 40080 \"Rec 30fps\" | 40081 \"Rec 15fps\" | 40082 \"Rec 10fps\" | 40083 \"Stop\" | - | "
               "40084 \"Window x1\" | 40085 \"Window x2\" | 40120 \"Window x3\" | 40121 \"Window x4\" | "
-              "40086 \"Fullscreen 640x480\" | 40087 \"Fullscreen 320x240\" | - | 40123 \"Every frame\"");
+              "40086 \"Fullscreen 640x480\" key F11 | 40087 \"Fullscreen 320x240\" key F11 | - | "
+              "40123 \"Every frame\" | - | 40150 \"Screenshot\" key Print");
     EXPECT_EQ(describe_popup(popups[4].title, popups[4].items),
               "Sound: 40093 \"Rec\" | 40094 \"Stop\" | - | 40095 \"2000Hz\" | 40096 \"4000Hz\" | 40097 \"8000Hz\" | "
               "40098 \"11025Hz\" | 40099 \"22050Hz\" | 40100 \"44100Hz\" | 40101 \"48000Hz\" | - | "
-              "40102 \"100msec\" | 40103 \"200msec\" | 40104 \"300msec\" | 40105 \"400msec\"");
+              "40102 \"100msec\" | 40103 \"200msec\" | 40104 \"300msec\" | 40105 \"400msec\" | - | "
+              "40151 \"Mute\" | 40152 \"Volume 100 %\" | 40153 \"Volume 75 %\" | 40154 \"Volume 50 %\" | "
+              "40155 \"Volume 25 %\"");
     EXPECT_EQ(describe_popup(popups[6].title, popups[6].items),
-              "Debug: 40150 \"Monitor...\" | 40151 \"Video memory...\" | - | 40152 \"Break\" | 40153 \"Continue\" | "
-              "40154 \"Step\" | 40155 \"Step over\" | 40156 \"Run to address...\" | - | "
-              "40157 \"Wait for debugger...\"");
-    EXPECT_EQ(describe_popup(popups[7].title, popups[7].items), "Help: 40124 \"Keyboard\"");
+              "Debug: 40170 \"Monitor...\" | 40171 \"Video memory...\" | - | 40172 \"Break\" | 40173 \"Continue\" | "
+              "40174 \"Step\" | 40175 \"Step over\" | 40176 \"Run to address...\" | - | "
+              "40177 \"Wait for debugger...\"");
+    EXPECT_EQ(describe_popup(popups[7].title, popups[7].items), "Help: 40124 \"Keyboard\" | 40156 \"About\"");
 }
 
 TEST(PopupItems, debug_offers_break_while_running_and_the_stepping_commands_while_stopped) {
@@ -129,20 +132,22 @@ TEST(PopupItems, empty_recent_lists_show_one_disabled_none) {
     EXPECT_FALSE(tape.back().enabled);
 }
 
-TEST(PopupItems, recent_entries_keep_their_ids_and_show_their_paths) {
+TEST(PopupItems, recent_entries_keep_their_ids_and_show_their_names_with_the_path_as_tooltip) {
     MenuView view;
     view.recent_carts[0] = "/games/a.rom";
     view.recent_carts[2] = "/games/c_d.rom";
     view.recent_tapes[7] = "/tapes/last.cas";
     std::vector<MenuItem> cart = popup_items(POPUP_CART, view);
     EXPECT_EQ(ids_of(cart), (std::vector<int32_t>{40049, 40050, ID_SEPARATOR, 40051, 40053}));
-    EXPECT_EQ(item_with(cart, 40051).text, "/games/a.rom");
-    EXPECT_EQ(item_with(cart, 40053).text, "/games/c_d.rom");
+    EXPECT_EQ(item_with(cart, 40051).text, "a.rom");
+    EXPECT_EQ(item_with(cart, 40051).tooltip, "/games/a.rom");
+    EXPECT_EQ(item_with(cart, 40053).text, "c_d.rom");
     EXPECT_TRUE(item_with(cart, 40053).enabled);
 
     std::vector<MenuItem> tape = popup_items(POPUP_TAPE, view);
     EXPECT_EQ(ids_of(tape), (std::vector<int32_t>{40059, 40060, 40061, ID_SEPARATOR, 40069}));
-    EXPECT_EQ(tape.back().text, "/tapes/last.cas");
+    EXPECT_EQ(tape.back().text, "last.cas");
+    EXPECT_EQ(tape.back().tooltip, "/tapes/last.cas");
 }
 
 TEST(PopupItems, screen_disables_recording_and_marks_the_window_scale_or_fullscreen) {
@@ -186,13 +191,13 @@ TEST(PopupItems, sound_marks_rate_and_buffer_and_out_of_range_marks_the_last) {
     MenuView view;
     view.sample_rate_index = 2;
     view.buffer_length_index = 1;
-    EXPECT_EQ(checked_ids(popup_items(POPUP_SOUND, view)), (std::vector<int32_t>{40097, 40103}));
+    EXPECT_EQ(checked_ids(popup_items(POPUP_SOUND, view)), (std::vector<int32_t>{40097, 40103, ID_VOLUME_100}));
     view.sample_rate_index = 9;
     view.buffer_length_index = -1;
-    EXPECT_EQ(checked_ids(popup_items(POPUP_SOUND, view)), (std::vector<int32_t>{40101, 40105}));
+    EXPECT_EQ(checked_ids(popup_items(POPUP_SOUND, view)), (std::vector<int32_t>{40101, 40105, ID_VOLUME_100}));
     view.sample_rate_index = 6;
     view.buffer_length_index = 3;
-    EXPECT_EQ(checked_ids(popup_items(POPUP_SOUND, view)), (std::vector<int32_t>{40101, 40105}));
+    EXPECT_EQ(checked_ids(popup_items(POPUP_SOUND, view)), (std::vector<int32_t>{40101, 40105, ID_VOLUME_100}));
 }
 
 TEST(PopupItems, unknown_popup_has_no_items) {
@@ -205,7 +210,7 @@ TEST(MenuView, default_settings_show_x1_4000hz_100msec_and_no_recent_entries) {
     settings.default_settings();
     const MenuView view = menu_view(settings, true, false);
     EXPECT_EQ(checked_ids(popup_items(POPUP_CONTROL, view)), std::vector<int32_t>{40003});
-    EXPECT_EQ(checked_ids(popup_items(POPUP_SOUND, view)), (std::vector<int32_t>{40096, 40102}));
+    EXPECT_EQ(checked_ids(popup_items(POPUP_SOUND, view)), (std::vector<int32_t>{40096, 40102, ID_VOLUME_100}));
     EXPECT_EQ(popup_items(POPUP_CART, view).back().text, "None");
     EXPECT_EQ(popup_items(POPUP_TAPE, view).back().text, "None");
 }
@@ -253,6 +258,10 @@ struct ScriptedWindow : CommandWindow {
     void toggle_pause() override { calls.push_back("pause"); }
     void toggle_every_frame() override { calls.push_back("every_frame"); }
     void show_keyboard_help() override { calls.push_back("help"); }
+    void show_about() override { calls.push_back("about"); }
+    void take_screenshot() override { calls.push_back("screenshot"); }
+    void toggle_mute() override { calls.push_back("mute"); }
+    void set_volume(int32_t percent) override { calls.push_back("volume " + std::to_string(percent)); }
     std::optional<std::string> choose_file(FileDialogKind kind) override {
         dialogs.push_back(kind);
         if (answers.empty()) return std::nullopt;
@@ -455,6 +464,11 @@ TEST_F(Dispatch, state_popup_shows_the_slots_and_its_commands_reach_the_host) {
     EXPECT_TRUE(item_with(items, ID_STATE_SLOT_LOAD + 2).enabled);
     EXPECT_EQ(item_with(items, ID_STATE_SLOT_LOAD).text, "Slot 1 (empty)");
     EXPECT_FALSE(item_with(items, ID_STATE_SLOT_LOAD).enabled);
+    EXPECT_EQ(item_with(items, ID_STATE_SLOT_LOAD).shortcut, "F7");
+    EXPECT_EQ(item_with(items, ID_STATE_SLOT_SAVE).shortcut, "F5");
+    view.slot_unreadable[4] = true;
+    EXPECT_EQ(item_with(popup_items(POPUP_STATE, view), ID_STATE_SLOT_LOAD + 4).text, "Slot 5 (unreadable)");
+    EXPECT_FALSE(item_with(popup_items(POPUP_STATE, view), ID_STATE_SLOT_LOAD + 4).enabled);
     EXPECT_FALSE(item_with(items, ID_STATE_REWIND).enabled);
     view.can_rewind = true;
     EXPECT_TRUE(item_with(popup_items(POPUP_STATE, view), ID_STATE_REWIND).enabled);
@@ -470,6 +484,31 @@ TEST_F(Dispatch, state_popup_shows_the_slots_and_its_commands_reach_the_host) {
                                                            FileDialogKind::state_load}));
     EXPECT_EQ(host.calls, (std::vector<std::string>{"save_state a.m5s", "load_state b.m5s", "save_slot 7",
                                                     "load_slot 2", "rewind"}));
+}
+
+// Sound: Mute is checked while muted and one volume marked; the Sound,
+// Screen and Help commands of the desktop reach the window.
+TEST_F(Dispatch, mute_volume_screenshot_and_about_reach_the_window) {
+    MenuView view;
+    view.muted = true;
+    view.volume_percent = 50;
+    const std::vector<MenuItem> items = popup_items(POPUP_SOUND, view);
+    EXPECT_TRUE(item_with(items, ID_MUTE).checked);
+    EXPECT_TRUE(item_with(items, ID_VOLUME_100 + 2).checked);
+    EXPECT_FALSE(item_with(items, ID_VOLUME_100).checked);
+
+    for (int32_t id : {ID_MUTE, ID_VOLUME_100 + 1, ID_VOLUME_25, ID_SCREENSHOT, ID_HELP_ABOUT}) {
+        dispatch_command(id, settings, &host, window);
+    }
+    EXPECT_EQ(window.calls, (std::vector<std::string>{"mute", "volume 75", "volume 25", "screenshot", "about"}));
+}
+
+TEST(WindowTitle, names_the_cartridge_and_puts_a_status_in_the_frame_rates_place) {
+    EXPECT_EQ(window_title("SORD m5 - 60 fps (100 %)", "viboritas.rom", ""), "SORD m5 - viboritas - 60 fps (100 %)");
+    EXPECT_EQ(window_title("SORD m5 - 60 fps (100 %)", "", ""), "SORD m5 - 60 fps (100 %)");
+    EXPECT_EQ(window_title("SORD m5 - 60 fps (100 %)", "", "no IPL.ROM"), "SORD m5 - no IPL.ROM");
+    EXPECT_EQ(window_title("SORD m5", "game.ROM", "Paused"), "SORD m5 - game - Paused");
+    EXPECT_EQ(window_title("SORD m5", "", ""), "SORD m5");
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ out=$3
 state_seeds=$4
 
 rm -rf "$out"
-targets=(tape_wav tape_cas settings machine m5run_options save_state gdb_packets)
+targets=(tape_wav tape_cas settings machine m5run_options save_state capi gdb_packets)
 for target in "${targets[@]}"; do mkdir -p "$out/$target"; done
 
 record() { "$m5run" --ipl "$roms/$3.rom" --frames "$4" --tape-record "$out/$1/$2" >/dev/null; }
@@ -168,6 +168,13 @@ state save_state ctc_im2.state ctc_im2 5
 state save_state psg_tone.state psg_tone 5
 state save_state tape_write.state tape_write 4 record
 state save_state tape_read.state tape_read 4 play
+
+# The C interface: programs of calls (see capi_fuzzer.cpp for the operations).
+hex capi frames.calls 0003000300030003
+hex capi state.calls 00030800064142430009000a00000003
+hex capi tape.calls 0300040000008c8c000003040103000305000311001000
+hex capi memory.calls 0b0070100012003000000f00010e0300
+hex capi keys.calls 06000106020100030600000d80bb000000
 
 # What a GDB client sends: a session as DeZog's MAME remote begins one, and
 # damaged packets between good ones (0x03 is the break byte).

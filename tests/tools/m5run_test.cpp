@@ -312,7 +312,7 @@ TEST_F(M5RunTest, outputs_cut_short_by_the_file_size_limit_fail_whole) {
         {{"--ipl", tone, "--frames", "30", "--rate", "44100", "--wav", path("out.wav")}, 16384},
         {{"--ipl", tape, "--frames", "30", "--tape-record", path("out.wav")}, 16384},
         {{"--ipl", tape, "--frames", "30", "--tape-record", path("out.cas")}, 512},
-        {{"--ipl", picture, "--frames", "3", "--screenshot", path("out.png")}, 1024},
+        {{"--ipl", picture, "--frames", "3", "--screenshot", path("out.png")}, 512},
         {{"--ipl", picture, "--frames", "3", "--dump-vram", path("out.vram")}, 8192},
         // An output that fits is not kept when another fails.
         {{"--ipl", picture, "--frames", "3", "--dump-vram", path("out.vram"), "--dump-ram", path("out.ram")}, 20000},

@@ -1,0 +1,395 @@
+// The C interface of the embeddable core: one Host on a headless platform
+// per handle, driven exactly as m5run drives it, so the same calls give the
+// same pictures, sound and states byte for byte. Every entry point checks its
+// arguments, turns an exception (only running out of memory can throw) into
+// an error code, and leaves a reason in the handle.
+#include "m5emu/m5emu.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "capi/free_boot_rom.h"
+#include "cpu/z80_cpu.h"
+#include "devices/tape_deck.h"
+#include "devices/vdp.h"
+#include "host/headless_platform.h"
+#include "host/host.h"
+#include "host/key_names.h"
+#include "host/png_writer.h"
+#include "host/settings.h"
+#include "host/state_file.h"
+#include "machine/machine.h"
+#include "memory/memory_map.h"
+
+namespace {
+
+using namespace m5;
+
+constexpr int32_t DEFAULT_RATE_HZ = 48000;
+constexpr int32_t MIN_RATE_HZ = 8000;
+constexpr int32_t MAX_RATE_HZ = 192000;
+constexpr int32_t MAX_BLOCK_SAMPLES = 65536;
+// A state file is a few hundred KiB; a paste in progress can add up to 16 MiB.
+constexpr size_t MAX_STATE_BYTES = 64u << 20;
+
+// A recording handed out through the caller's callback. It cannot be read
+// back, so a state saved while it ran does not resume it.
+class CallbackRecording final : public TapeRecording {
+public:
+    CallbackRecording(m5emu_tape_write_fn write_fn, void* user_data) : write_(write_fn), user_(user_data) {}
+    void write(uint64_t offset, const uint8_t* data, size_t count) override {
+        if (write_(user_, offset, data, count) != 0 && failure_ == 0) failure_ = EIO;
+        length_ = std::max(length_, offset + count);
+    }
+    size_t read(uint64_t, uint8_t*, size_t) override { return 0; }
+    uint64_t size() const override { return length_; }
+    bool truncate(uint64_t) override { return false; }
+    int32_t finish() override { return failure_; }
+
+private:
+    m5emu_tape_write_fn write_;
+    void* user_;
+    uint64_t length_ = 0;
+    int32_t failure_ = 0;
+};
+
+}  // namespace
+
+struct m5emu {
+    m5emu() : platform("", std::nullopt) {
+        settings.default_settings();
+        host = std::make_unique<Host>(platform, settings);
+        platform.played = &sound;
+        host->reopen_sound(DEFAULT_RATE_HZ, DEFAULT_RATE_HZ / FRAMES_PER_SECOND);
+        host->set_ipl(FREE_BOOT_ROM, FREE_BOOT_ROM_SIZE);
+    }
+    ~m5emu() { host.reset(); }
+
+    Settings settings;
+    HeadlessPlatform platform;
+    std::unique_ptr<Host> host;
+    std::vector<int16_t> sound;  // what the last frame played
+    std::string error;
+    bool tape_recording = false;
+};
+
+namespace {
+
+std::string creation_error;
+
+int fail(m5emu* m5, int code, const std::string& why) {
+    if (m5 != nullptr) m5->error = why;
+    return code;
+}
+
+// Runs `body` with the handle checked and the error cleared; an allocation
+// that fails becomes M5EMU_ERROR_MEMORY with the machine as it was left.
+template <class Body>
+int guarded(m5emu* m5, Body body) {
+    if (m5 == nullptr) return M5EMU_ERROR_ARGUMENT;
+    m5->error.clear();
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        return fail(m5, M5EMU_ERROR_MEMORY, "out of memory");
+    } catch (...) {
+        return fail(m5, M5EMU_ERROR_MEMORY, "unexpected failure");
+    }
+}
+
+bool is_riff(const uint8_t* data, size_t size) { return size >= 4 && std::memcmp(data, "RIFF", 4) == 0; }
+
+}  // namespace
+
+extern "C" {
+
+unsigned m5emu_api_version(void) { return M5EMU_API_VERSION; }
+
+const char* m5emu_version(void) { return emulator_version(); }
+
+const char* m5emu_last_error(const m5emu* m5) { return m5 != nullptr ? m5->error.c_str() : creation_error.c_str(); }
+
+m5emu* m5emu_create(void) {
+    try {
+        creation_error.clear();
+        return new m5emu();
+    } catch (...) {
+        creation_error = "out of memory";
+        return nullptr;
+    }
+}
+
+void m5emu_destroy(m5emu* m5) { delete m5; }
+
+int m5emu_set_ipl(m5emu* m5, const uint8_t* data, size_t size) {
+    return guarded(m5, [&]() -> int {
+        if (data == nullptr || size == 0) return fail(m5, M5EMU_ERROR_MEDIA, "the IPL ROM image is empty");
+        m5->host->set_ipl(data, size);
+        return M5EMU_OK;
+    });
+}
+
+int m5emu_use_free_boot_rom(m5emu* m5) {
+    return guarded(m5, [&]() -> int {
+        m5->host->set_ipl(FREE_BOOT_ROM, FREE_BOOT_ROM_SIZE);
+        return M5EMU_OK;
+    });
+}
+
+int m5emu_insert_cartridge(m5emu* m5, const uint8_t* data, size_t size) {
+    return guarded(m5, [&]() -> int {
+        if (data == nullptr || size == 0) return fail(m5, M5EMU_ERROR_MEDIA, "the cartridge image is empty");
+        m5->host->open_cartridge(data, size);
+        return M5EMU_OK;
+    });
+}
+
+int m5emu_remove_cartridge(m5emu* m5) {
+    return guarded(m5, [&]() -> int {
+        m5->host->close_cartridge();
+        return M5EMU_OK;
+    });
+}
+
+int m5emu_reset(m5emu* m5) {
+    return guarded(m5, [&]() -> int {
+        m5->host->reset();
+        return M5EMU_OK;
+    });
+}
+
+int m5emu_play_tape(m5emu* m5, const uint8_t* data, size_t size, int format) {
+    return guarded(m5, [&]() -> int {
+        if (data == nullptr || size == 0) return fail(m5, M5EMU_ERROR_MEDIA, "the tape image is empty");
+        if (format != M5EMU_TAPE_AUTO && format != M5EMU_TAPE_CAS && format != M5EMU_TAPE_WAV) {
+            return fail(m5, M5EMU_ERROR_ARGUMENT, "unknown tape format");
+        }
+        const bool wav = format == M5EMU_TAPE_WAV || (format == M5EMU_TAPE_AUTO && is_riff(data, size));
+        m5->host->tape_play(std::make_unique<MemoryTapeImage>(std::vector<uint8_t>(data, data + size)),
+                            wav ? TapeFormat::WAV : TapeFormat::CAS);
+        m5->tape_recording = false;
+        return M5EMU_OK;
+    });
+}
+
+int m5emu_record_tape(m5emu* m5, int format, m5emu_tape_write_fn write, void* user) {
+    return guarded(m5, [&]() -> int {
+        if (write == nullptr) return fail(m5, M5EMU_ERROR_ARGUMENT, "no function to write the recording");
+        if (format != M5EMU_TAPE_CAS && format != M5EMU_TAPE_WAV) {
+            return fail(m5, M5EMU_ERROR_ARGUMENT, "a recording is CAS or WAV");
+        }
+        m5->host->tape_record(std::make_unique<CallbackRecording>(write, user),
+                              format == M5EMU_TAPE_WAV ? TapeFormat::WAV : TapeFormat::CAS);
+        m5->tape_recording = true;
+        return M5EMU_OK;
+    });
+}
+
+int m5emu_stop_tape(m5emu* m5) {
+    return guarded(m5, [&]() -> int {
+        const bool was_recording = m5->host->machine().tape_deck->recording != 0;
+        m5->host->tape_close();
+        m5->tape_recording = false;
+        if (was_recording && m5->host->tape_record_error() != 0) {
+            return fail(m5, M5EMU_ERROR_MEDIA, "the tape recording could not be written whole");
+        }
+        return M5EMU_OK;
+    });
+}
+
+int m5emu_run_frame(m5emu* m5) {
+    return guarded(m5, [&]() -> int {
+        m5->sound.clear();
+        m5->host->emulate_frame();
+        m5->platform.sound.advance_frame();
+        return M5EMU_OK;
+    });
+}
+
+uint64_t m5emu_frame_count(const m5emu* m5) { return m5 != nullptr ? m5->host->frames_run() : 0; }
+
+int m5emu_set_speed(m5emu* m5, int multiplier) {
+    return guarded(m5, [&]() -> int {
+        int32_t index = 0;
+        while (index < 5 && (1 << index) != multiplier) ++index;
+        if (index == 5) return fail(m5, M5EMU_ERROR_ARGUMENT, "the speed is 1, 2, 4, 8 or 16");
+        m5->settings.cpu_speed = index;
+        m5->host->apply_settings();
+        return M5EMU_OK;
+    });
+}
+
+int m5emu_picture(m5emu* m5, void* out, size_t size, int format) {
+    return guarded(m5, [&]() -> int {
+        if (out == nullptr || size < static_cast<size_t>(M5EMU_PIXELS) * 4) {
+            return fail(m5, M5EMU_ERROR_ARGUMENT, "the picture needs 256 x 192 x 4 bytes");
+        }
+        if (format != M5EMU_PIXEL_XRGB8888 && format != M5EMU_PIXEL_RGBA8888) {
+            return fail(m5, M5EMU_ERROR_ARGUMENT, "unknown pixel format");
+        }
+        m5->host->present_frame();
+        const uint16_t* pixels = m5->host->surface_pixels();
+        auto* bytes = static_cast<uint8_t*>(out);
+        for (size_t i = 0; i < static_cast<size_t>(M5EMU_PIXELS); ++i) {
+            const uint32_t p = pixels[i];
+            const uint8_t r = widen5((p >> 11) & 0x1F), g = widen6((p >> 5) & 0x3F), b = widen5(p & 0x1F);
+            if (format == M5EMU_PIXEL_RGBA8888) {
+                bytes[4 * i + 0] = r, bytes[4 * i + 1] = g, bytes[4 * i + 2] = b, bytes[4 * i + 3] = 0xFF;
+            } else {
+                const uint32_t xrgb = 0xFF000000u | uint32_t{r} << 16 | uint32_t{g} << 8 | b;
+                std::memcpy(bytes + 4 * i, &xrgb, 4);
+            }
+        }
+        return M5EMU_OK;
+    });
+}
+
+int m5emu_set_sound(m5emu* m5, int sample_rate_hz, int block_samples) {
+    return guarded(m5, [&]() -> int {
+        if (sample_rate_hz < MIN_RATE_HZ || sample_rate_hz > MAX_RATE_HZ || block_samples < 0 ||
+            block_samples > MAX_BLOCK_SAMPLES) {
+            return fail(m5, M5EMU_ERROR_ARGUMENT, "sound at 8000 to 192000 Hz, blocks of 0 to 65536 samples");
+        }
+        const int32_t block =
+            block_samples != 0 ? block_samples : (sample_rate_hz + FRAMES_PER_SECOND / 2) / FRAMES_PER_SECOND;
+        m5->host->reopen_sound(sample_rate_hz, block);
+        m5->sound.clear();
+        return M5EMU_OK;
+    });
+}
+
+const int16_t* m5emu_sound(m5emu* m5, size_t* count) {
+    if (count != nullptr) *count = 0;
+    if (m5 == nullptr || count == nullptr) return nullptr;
+    *count = m5->sound.size();
+    return m5->sound.data();
+}
+
+int m5emu_key(m5emu* m5, const char* name, int down) {
+    return guarded(m5, [&]() -> int {
+        const int32_t code = name != nullptr ? virtual_key_named(name) : 0;
+        if (code == 0) return fail(m5, M5EMU_ERROR_ARGUMENT, "no M5 key has that name");
+        press_virtual_key(m5->platform, *m5->host, code, down != 0);
+        return M5EMU_OK;
+    });
+}
+
+int m5emu_release_all(m5emu* m5) {
+    return guarded(m5, [&]() -> int {
+        m5->host->paste_stop();
+        for (int32_t code = 1; code < KEY_STATE_SIZE; ++code) m5->host->key_up(code);
+        m5->platform.held_sides.clear();
+        for (int32_t stick = 0; stick < JOY_PORTS; ++stick) m5->host->set_gamepad_bits(stick, 0);
+        return M5EMU_OK;
+    });
+}
+
+int m5emu_joystick(m5emu* m5, int stick, unsigned bits) {
+    return guarded(m5, [&]() -> int {
+        if (stick < 0 || stick >= JOY_PORTS) return fail(m5, M5EMU_ERROR_ARGUMENT, "the joystick is 0 or 1");
+        m5->host->set_gamepad_bits(stick, static_cast<uint8_t>(bits & 0x3F));
+        return M5EMU_OK;
+    });
+}
+
+int m5emu_paste(m5emu* m5, const char* utf8_text) {
+    return guarded(m5, [&]() -> int {
+        if (utf8_text == nullptr) return fail(m5, M5EMU_ERROR_ARGUMENT, "no text");
+        if (*utf8_text == 0) {
+            m5->host->paste_stop();
+        } else {
+            m5->host->paste_start(std::string(utf8_text));
+        }
+        return M5EMU_OK;
+    });
+}
+
+int m5emu_pasting(const m5emu* m5) { return m5 != nullptr && m5->host->pasting() ? 1 : 0; }
+
+int m5emu_save_state(m5emu* m5, uint8_t* out, size_t* size) {
+    return guarded(m5, [&]() -> int {
+        if (size == nullptr) return fail(m5, M5EMU_ERROR_ARGUMENT, "no size");
+        const std::vector<uint8_t> state = m5->host->save_state();
+        if (out == nullptr) {
+            *size = state.size();
+            return M5EMU_OK;
+        }
+        if (*size < state.size()) {
+            *size = state.size();
+            return fail(m5, M5EMU_ERROR_ARGUMENT, "the buffer is too small for the state");
+        }
+        std::memcpy(out, state.data(), state.size());
+        *size = state.size();
+        return M5EMU_OK;
+    });
+}
+
+int m5emu_load_state(m5emu* m5, const uint8_t* data, size_t size) {
+    return guarded(m5, [&]() -> int {
+        if (data == nullptr || size == 0 || size > MAX_STATE_BYTES) {
+            return fail(m5, M5EMU_ERROR_STATE, "not a save state");
+        }
+        std::string error;
+        if (!m5->host->load_state(std::vector<uint8_t>(data, data + size), error)) {
+            return fail(m5, M5EMU_ERROR_STATE, error);
+        }
+        // The sound device goes on from where the state's run was.
+        m5->platform.sound.set_frames(static_cast<int64_t>(m5->host->frames_run()));
+        m5->sound.clear();
+        m5->error = m5->host->state_note();
+        return M5EMU_OK;
+    });
+}
+
+int m5emu_read_memory(const m5emu* m5, uint16_t address, uint8_t* out, size_t size) {
+    if (m5 == nullptr || out == nullptr || size > ADDRESS_SPACE_SIZE) return M5EMU_ERROR_ARGUMENT;
+    const MemoryMap& memory = *m5->host->machine().memory_map;
+    for (size_t i = 0; i < size; ++i) out[i] = memory.peek(static_cast<int32_t>((address + i) & 0xFFFF));
+    return M5EMU_OK;
+}
+
+int m5emu_write_memory(m5emu* m5, uint16_t address, const uint8_t* data, size_t size) {
+    return guarded(m5, [&]() -> int {
+        if (data == nullptr || address < RAM_START || size > static_cast<size_t>(ADDRESS_SPACE_SIZE - address)) {
+            return fail(m5, M5EMU_ERROR_ARGUMENT, "only RAM (0x7000 to 0xFFFF) can be written");
+        }
+        std::memcpy(m5->host->machine().memory_map->image + address, data, size);
+        return M5EMU_OK;
+    });
+}
+
+uint8_t* m5emu_ram(m5emu* m5) { return m5 != nullptr ? m5->host->machine().memory_map->image + RAM_START : nullptr; }
+
+int m5emu_read_vram(const m5emu* m5, uint16_t address, uint8_t* out, size_t size) {
+    if (m5 == nullptr || out == nullptr || address >= VRAM_SIZE || size > static_cast<size_t>(VRAM_SIZE - address)) {
+        return M5EMU_ERROR_ARGUMENT;
+    }
+    std::memcpy(out, m5->host->machine().vdp->vram.data() + address, size);
+    return M5EMU_OK;
+}
+
+int m5emu_write_vram(m5emu* m5, uint16_t address, const uint8_t* data, size_t size) {
+    return guarded(m5, [&]() -> int {
+        if (data == nullptr || address >= VRAM_SIZE || size > static_cast<size_t>(VRAM_SIZE - address)) {
+            return fail(m5, M5EMU_ERROR_ARGUMENT, "video memory is 0x0000 to 0x3FFF");
+        }
+        std::memcpy(m5->host->machine().vdp->vram.data() + address, data, size);
+        return M5EMU_OK;
+    });
+}
+
+int m5emu_registers(const m5emu* m5, m5emu_z80_registers* out) {
+    if (m5 == nullptr || out == nullptr) return M5EMU_ERROR_ARGUMENT;
+    const Z80Cpu& cpu = *m5->host->machine().cpu;
+    *out = m5emu_z80_registers{cpu.af.w,     cpu.bc.w,     cpu.de.w, cpu.hl.w, cpu.af_alt.w, cpu.bc_alt.w,
+                               cpu.de_alt.w, cpu.hl_alt.w, cpu.ix.w, cpu.iy.w, cpu.sp,       cpu.pc,
+                               cpu.i,        cpu.r,        cpu.iff1, cpu.iff2, cpu.im,       cpu.halted};
+    return M5EMU_OK;
+}
+
+}  // extern "C"

@@ -1,0 +1,169 @@
+#!/usr/bin/env python3
+"""The embeddable core against m5run, end to end.
+
+The library and its header are installed into a scratch prefix; a C99
+program built only against them (with pkg-config) and the Python module each
+run a test cartridge on the free boot ROM with keys pressed, and each must
+give the very picture, sound and RAM that m5run gives with the same options.
+States cross between them both ways.
+
+    check_embedding.py BUILD_DIR SOURCE_DIR
+"""
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import zlib
+
+FRAMES = 175
+RATE = 22050
+BLOCK = 2205  # m5run's --buffer 100 at this rate
+KEYS = ["A@20+5", "SHIFT@50+10", "Q@52+5", "UP@80+5", "LEFT@80+5", "X@110+3", "Y@115+3", "5@150+25"]
+
+
+def png_rgb(path):
+    """The pixels of an 8-bit RGB PNG without interlacing, as RGB bytes."""
+    data = open(path, "rb").read()
+    assert data[:8] == b"\x89PNG\r\n\x1a\n", "not a PNG"
+    at, idat, width, height = 8, b"", 0, 0
+    while at < len(data):
+        length, kind = struct.unpack(">I4s", data[at:at + 8])
+        body = data[at + 8:at + 8 + length]
+        if kind == b"IHDR":
+            width, height, depth, colour, _, _, interlace = struct.unpack(">IIBBBBB", body)
+            assert (depth, colour, interlace) == (8, 2, 0), "not 8-bit RGB"
+        elif kind == b"IDAT":
+            idat += body
+        at += 12 + length
+    raw, stride, rows, previous = zlib.decompress(idat), width * 3, [], bytearray(width * 3)
+    for y in range(height):
+        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        for x in range(stride):
+            left = line[x - 3] if x >= 3 else 0
+            up = previous[x]
+            upper_left = previous[x - 3] if x >= 3 else 0
+            if kind == 1:
+                line[x] = (line[x] + left) & 0xFF
+            elif kind == 2:
+                line[x] = (line[x] + up) & 0xFF
+            elif kind == 3:
+                line[x] = (line[x] + (left + up) // 2) & 0xFF
+            elif kind == 4:
+                p = left + up - upper_left
+                pa, pb, pc = abs(p - left), abs(p - up), abs(p - upper_left)
+                line[x] = (line[x] + (left if pa <= pb and pa <= pc else up if pb <= pc else upper_left)) & 0xFF
+        rows.append(bytes(line))
+        previous = line
+    return b"".join(rows)
+
+
+def wav_left(path):
+    """The left channel of m5run's 16-bit stereo sound, as 16-bit samples."""
+    data = open(path, "rb").read()[44:]
+    return b"".join(data[i:i + 2] for i in range(0, len(data), 4))
+
+
+def check(label, rgba, sound, ram, expected):
+    rgb = b"".join(rgba[i:i + 3] for i in range(0, len(rgba), 4))
+    failures = []
+    if rgb != expected["picture"]:
+        failures.append("picture")
+    if sound != expected["sound"]:
+        failures.append("sound (%d bytes, m5run %d)" % (len(sound), len(expected["sound"])))
+    if ram != expected["ram"]:
+        failures.append("RAM")
+    if failures:
+        print("%s differs from m5run: %s" % (label, ", ".join(failures)))
+        return False
+    print("%s: picture, %d sound samples and RAM as m5run's" % (label, len(sound) // 2))
+    return True
+
+
+def main():
+    build, source = sys.argv[1], sys.argv[2]
+    work = tempfile.mkdtemp(prefix="m5emu_embedding_")
+    try:
+        prefix = os.path.join(work, "prefix")
+        subprocess.run(["cmake", "--install", build, "--prefix", prefix], check=True, stdout=subprocess.DEVNULL)
+        libdir = next(os.path.join(prefix, d) for d in ("lib", "lib64") if os.path.exists(os.path.join(prefix, d, "pkgconfig")))
+        env = dict(os.environ, PKG_CONFIG_PATH=os.path.join(libdir, "pkgconfig"))
+        flags = subprocess.run(["pkg-config", "--cflags", "--libs", "m5emu"], env=env, check=True,
+                               capture_output=True, text=True).stdout.split()
+        program = os.path.join(work, "embed_check")
+        subprocess.run(["cc", "-std=c99", "-Wall", "-Wextra", "-Werror", "-pedantic",
+                        os.path.join(source, "tests/capi/embed_check.c"), "-o", program, "-Wl,-rpath," + libdir] + flags,
+                       check=True)
+
+        cart = os.path.join(build, "roms", "cart_keys.rom")
+        ipl = os.path.join(build, "roms", "boot.rom")
+        m5run = os.path.join(build, "src", "tools", "m5run")
+        keys = [a for k in KEYS for a in ("--key", k)]
+        subprocess.run([m5run, "--ipl", ipl, "--cart", cart, "--frames", str(FRAMES), "--rate", str(RATE),
+                        "--buffer", "100", "--screenshot", os.path.join(work, "m5run.png"),
+                        "--wav", os.path.join(work, "m5run.wav"), "--dump-ram", os.path.join(work, "m5run.ram"),
+                        "--save-state", os.path.join(work, "m5run.m5s")] + keys, check=True)
+        expected = {"picture": png_rgb(os.path.join(work, "m5run.png")),
+                    "sound": wav_left(os.path.join(work, "m5run.wav")),
+                    "ram": open(os.path.join(work, "m5run.ram"), "rb").read()}
+        assert len(expected["sound"]) > 1000, "m5run recorded no sound"
+
+        out = os.path.join(work, "c")
+        os.mkdir(out)
+        subprocess.run([program, cart, str(FRAMES), str(RATE), str(BLOCK), out] + KEYS, check=True)
+        read = lambda name: open(os.path.join(out, name), "rb").read()
+        ok = check("C program", read("picture.rgba"), read("sound.s16"), read("ram.bin"), expected)
+
+        if shutil.which("python3") is None:
+            print("the Python module is not checked: no python3")
+            return 0 if ok else 1
+        module_dir = os.path.join(prefix, "share", "m5emu", "python")
+        script = """
+import sys, m5emu
+frames, rate, block, cart, out = int(sys.argv[1]), int(sys.argv[2]), int(sys.argv[3]), sys.argv[4], sys.argv[5]
+keys = [(k.split("@")[0], int(k.split("@")[1].split("+")[0]), int(k.split("+")[1])) for k in sys.argv[6:]]
+m5 = m5emu.Machine()
+m5.set_sound(rate, block)
+m5.insert_cartridge(open(cart, "rb").read())
+sound = []
+for frame in range(1, frames + 1):
+    for name, first, length in keys:
+        if frame == first: m5.key(name, True)
+        if frame == first + length: m5.key(name, False)
+    sound += m5.run(1)
+open(out + "/picture.rgba", "wb").write(m5.picture())
+open(out + "/sound.s16", "wb").write(b"".join(s.to_bytes(2, "little", signed=True) for s in sound))
+open(out + "/ram.bin", "wb").write(m5.read_memory(m5emu.RAM_START, m5emu.RAM_SIZE))
+open(out + "/python.m5s", "wb").write(m5.save_state())
+other = m5emu.Machine()
+other.insert_cartridge(open(cart, "rb").read())
+other.load_state(open(out + "/m5run.m5s", "rb").read())
+assert other.read_memory(0x7000, 0x9000) == m5.read_memory(0x7000, 0x9000), "m5run's state loads differently"
+try:
+    other.load_state(b"not a state")
+    raise SystemExit("a garbage state was taken")
+except m5emu.Error:
+    pass
+"""
+        out = os.path.join(work, "python")
+        os.mkdir(out)
+        shutil.copy(os.path.join(work, "m5run.m5s"), out)
+        subprocess.run([sys.executable, "-c", script, str(FRAMES), str(RATE), str(BLOCK), cart, out] + KEYS,
+                       env=dict(os.environ, PYTHONPATH=module_dir), check=True)
+        ok = check("Python module", read("picture.rgba").__class__(open(os.path.join(out, "picture.rgba"), "rb").read()),
+                   open(os.path.join(out, "sound.s16"), "rb").read(), open(os.path.join(out, "ram.bin"), "rb").read(),
+                   expected) and ok
+        # The library's state goes on in m5run as m5run's own did.
+        result = subprocess.run([m5run, "--ipl", ipl, "--cart", cart, "--load-state", os.path.join(out, "python.m5s"),
+                                 "--frames", "1"], capture_output=True, text=True)
+        if result.returncode != 0:
+            print("m5run does not load the library's state: " + result.stderr.strip())
+            ok = False
+        return 0 if ok else 1
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
