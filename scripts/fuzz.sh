@@ -51,11 +51,14 @@ if [ -d /dev/shm ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
 # read only.
 inputs=("$corpus" "$build/tests/fuzz/seeds/$name")
 [ -d "tests/fuzz/regressions/$name" ] && inputs+=("tests/fuzz/regressions/$name")
+# A target's dictionary of tokens, when it has one.
+dictionary=()
+[ -f "tests/fuzz/$name.dict" ] && dictionary=(-dict="tests/fuzz/$name.dict")
 started=$build/.fuzz-$name-started
 touch "$started"
 status=0
 "$build/tests/fuzz/fuzz_$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-  -artifact_prefix="$findings/" "$@" "${inputs[@]}" >"$log" 2>&1 || status=$?
+  -artifact_prefix="$findings/" "${dictionary[@]}" "$@" "${inputs[@]}" >"$log" 2>&1 || status=$?
 
 execs=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
 coverage=$(grep -Eo 'cov: [0-9]+ ft: [0-9]+' "$log" | tail -1 || true)

@@ -8,6 +8,8 @@ packages=(
   pasmo nlohmann-json3-dev
   libpng-dev zlib1g-dev libgtk-3-dev libsdl2-dev
   xvfb xauth xdotool x11-utils imagemagick
+  emscripten node-acorn binutils-source chromium chromium-driver python3-selenium
+  retroarch dbus
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -180,9 +180,9 @@ M5EMU_API const int16_t* m5emu_sound(m5emu* m5, size_t* count);
 /* --- Input ------------------------------------------------------------------------ */
 
 /* Presses (down != 0) or releases an M5 key by name, as m5run --key takes
- * them: a letter or digit, "SPACE", "RETURN", "SHIFT", "CTRL", "FUNC",
- * "ESC", "UP", ... (case does not matter). Unknown names:
- * M5EMU_ERROR_ARGUMENT. */
+ * them: a letter or digit, "SPACE", "RETURN", "SHIFT", "CTRL", "ESC",
+ * "TAB" (the M5's FUNC key), "UP", "F1", ... (case does not matter).
+ * Unknown names: M5EMU_ERROR_ARGUMENT. */
 M5EMU_API int m5emu_key(m5emu* m5, const char* name, int down);
 /* Releases every key, joystick and pasted key. */
 M5EMU_API int m5emu_release_all(m5emu* m5);
@@ -204,6 +204,11 @@ M5EMU_API int m5emu_pasting(const m5emu* m5);
  * (by a few KiB); M5EMU_STATE_SIZE_MAX bounds it while no paste of more
  * than 64 KiB of text is in progress. */
 M5EMU_API int m5emu_save_state(m5emu* m5, uint8_t* out, size_t* size);
+/* As m5emu_save_state, but without the thumbnail of the picture that a state
+ * file carries for slot menus: several times quicker, for frontends that save
+ * a state every frame (rewind, run-ahead, netplay). Such a state loads as any
+ * other; the same `out` and `*size` rules and bound apply. */
+M5EMU_API int m5emu_save_state_quick(m5emu* m5, uint8_t* out, size_t* size);
 /* Loads a state. It must have been saved with the same IPL and cartridge;
  * everything is checked before the machine is touched, and on any failure
  * the machine is unchanged. A tape that was playing resumes only when the
@@ -221,6 +226,12 @@ M5EMU_API int m5emu_write_memory(m5emu* m5, uint16_t address, const uint8_t* dat
 /* The RAM itself (M5EMU_RAM_SIZE bytes from 0x7000), for frontends that map
  * it directly; valid for the handle's life. */
 M5EMU_API uint8_t* m5emu_ram(m5emu* m5);
+/* The whole 64 KiB address space as the processor reads it: the IPL ROM at
+ * 0x0000, the cartridge window at 0x2000 (0xFF where no cartridge is) and
+ * the RAM at 0x7000 (the same bytes as m5emu_ram()). For frontends that map
+ * the address space directly (cheats, memory viewers); valid for the
+ * handle's life. The ROM part must not be written. NULL for a null handle. */
+M5EMU_API const uint8_t* m5emu_address_space(const m5emu* m5);
 /* Video memory, `address` 0..0x3FFF, without moving the video chip's
  * address pointer. */
 M5EMU_API int m5emu_read_vram(const m5emu* m5, uint16_t address, uint8_t* out, size_t size);

@@ -74,7 +74,7 @@ struct m5emu {
     HeadlessPlatform platform;
     std::unique_ptr<Host> host;
     std::vector<int16_t> sound;  // what the last frame played
-    std::string error;
+    mutable std::string error;   // also set by the inspection calls, which change nothing else
     bool tape_recording = false;
 };
 
@@ -82,7 +82,7 @@ namespace {
 
 std::string creation_error;
 
-int fail(m5emu* m5, int code, const std::string& why) {
+int fail(const m5emu* m5, int code, const std::string& why) {
     if (m5 != nullptr) m5->error = why;
     return code;
 }
@@ -311,10 +311,12 @@ int m5emu_paste(m5emu* m5, const char* utf8_text) {
 
 int m5emu_pasting(const m5emu* m5) { return m5 != nullptr && m5->host->pasting() ? 1 : 0; }
 
-int m5emu_save_state(m5emu* m5, uint8_t* out, size_t* size) {
+namespace {
+
+int save_state(m5emu* m5, uint8_t* out, size_t* size, bool with_thumbnail) {
     return guarded(m5, [&]() -> int {
         if (size == nullptr) return fail(m5, M5EMU_ERROR_ARGUMENT, "no size");
-        const std::vector<uint8_t> state = m5->host->save_state();
+        const std::vector<uint8_t> state = m5->host->save_state(with_thumbnail);
         if (out == nullptr) {
             *size = state.size();
             return M5EMU_OK;
@@ -328,6 +330,12 @@ int m5emu_save_state(m5emu* m5, uint8_t* out, size_t* size) {
         return M5EMU_OK;
     });
 }
+
+}  // namespace
+
+int m5emu_save_state(m5emu* m5, uint8_t* out, size_t* size) { return save_state(m5, out, size, true); }
+
+int m5emu_save_state_quick(m5emu* m5, uint8_t* out, size_t* size) { return save_state(m5, out, size, false); }
 
 int m5emu_load_state(m5emu* m5, const uint8_t* data, size_t size) {
     return guarded(m5, [&]() -> int {
@@ -347,7 +355,10 @@ int m5emu_load_state(m5emu* m5, const uint8_t* data, size_t size) {
 }
 
 int m5emu_read_memory(const m5emu* m5, uint16_t address, uint8_t* out, size_t size) {
-    if (m5 == nullptr || out == nullptr || size > ADDRESS_SPACE_SIZE) return M5EMU_ERROR_ARGUMENT;
+    if (m5 == nullptr) return M5EMU_ERROR_ARGUMENT;
+    if ((out == nullptr && size != 0) || size > ADDRESS_SPACE_SIZE) {
+        return fail(m5, M5EMU_ERROR_ARGUMENT, "memory is read into a buffer of at most 64 KiB");
+    }
     const MemoryMap& memory = *m5->host->machine().memory_map;
     for (size_t i = 0; i < size; ++i) out[i] = memory.peek(static_cast<int32_t>((address + i) & 0xFFFF));
     return M5EMU_OK;
@@ -355,36 +366,43 @@ int m5emu_read_memory(const m5emu* m5, uint16_t address, uint8_t* out, size_t si
 
 int m5emu_write_memory(m5emu* m5, uint16_t address, const uint8_t* data, size_t size) {
     return guarded(m5, [&]() -> int {
-        if (data == nullptr || address < RAM_START || size > static_cast<size_t>(ADDRESS_SPACE_SIZE - address)) {
+        if ((data == nullptr && size != 0) || address < RAM_START ||
+            size > static_cast<size_t>(ADDRESS_SPACE_SIZE - address)) {
             return fail(m5, M5EMU_ERROR_ARGUMENT, "only RAM (0x7000 to 0xFFFF) can be written");
         }
-        std::memcpy(m5->host->machine().memory_map->image + address, data, size);
+        if (size != 0) std::memcpy(m5->host->machine().memory_map->image + address, data, size);
         return M5EMU_OK;
     });
 }
 
 uint8_t* m5emu_ram(m5emu* m5) { return m5 != nullptr ? m5->host->machine().memory_map->image + RAM_START : nullptr; }
 
+const uint8_t* m5emu_address_space(const m5emu* m5) {
+    return m5 != nullptr ? m5->host->machine().memory_map->image : nullptr;
+}
+
 int m5emu_read_vram(const m5emu* m5, uint16_t address, uint8_t* out, size_t size) {
-    if (m5 == nullptr || out == nullptr || address >= VRAM_SIZE || size > static_cast<size_t>(VRAM_SIZE - address)) {
-        return M5EMU_ERROR_ARGUMENT;
+    if (m5 == nullptr) return M5EMU_ERROR_ARGUMENT;
+    if ((out == nullptr && size != 0) || address >= VRAM_SIZE || size > static_cast<size_t>(VRAM_SIZE - address)) {
+        return fail(m5, M5EMU_ERROR_ARGUMENT, "video memory is 0x0000 to 0x3FFF");
     }
-    std::memcpy(out, m5->host->machine().vdp->vram.data() + address, size);
+    if (size != 0) std::memcpy(out, m5->host->machine().vdp->vram.data() + address, size);
     return M5EMU_OK;
 }
 
 int m5emu_write_vram(m5emu* m5, uint16_t address, const uint8_t* data, size_t size) {
     return guarded(m5, [&]() -> int {
-        if (data == nullptr || address >= VRAM_SIZE || size > static_cast<size_t>(VRAM_SIZE - address)) {
+        if ((data == nullptr && size != 0) || address >= VRAM_SIZE || size > static_cast<size_t>(VRAM_SIZE - address)) {
             return fail(m5, M5EMU_ERROR_ARGUMENT, "video memory is 0x0000 to 0x3FFF");
         }
-        std::memcpy(m5->host->machine().vdp->vram.data() + address, data, size);
+        if (size != 0) std::memcpy(m5->host->machine().vdp->vram.data() + address, data, size);
         return M5EMU_OK;
     });
 }
 
 int m5emu_registers(const m5emu* m5, m5emu_z80_registers* out) {
-    if (m5 == nullptr || out == nullptr) return M5EMU_ERROR_ARGUMENT;
+    if (m5 == nullptr) return M5EMU_ERROR_ARGUMENT;
+    if (out == nullptr) return fail(m5, M5EMU_ERROR_ARGUMENT, "no place for the registers");
     const Z80Cpu& cpu = *m5->host->machine().cpu;
     *out = m5emu_z80_registers{cpu.af.w,     cpu.bc.w,     cpu.de.w, cpu.hl.w, cpu.af_alt.w, cpu.bc_alt.w,
                                cpu.de_alt.w, cpu.hl_alt.w, cpu.ix.w, cpu.iy.w, cpu.sp,       cpu.pc,

@@ -308,8 +308,13 @@ void TapeDeck::load_state(StateReader& in) {
     // whole whichever way it goes.
     std::unique_ptr<TapeImage> image_in_deck;
     std::unique_ptr<TapeRecording> recording_in_deck;
+    RecordedSoFar in_deck_so_far;
     if (!in.staging) {
-        if (recording) complete_recording();
+        if (recording) {
+            flush_recording();
+            in_deck_so_far = {record_length, recorded};
+            complete_recording();
+        }
         image_in_deck = std::move(image);
         recording_in_deck = std::move(recording_medium);
         runs.reset();
@@ -336,7 +341,7 @@ void TapeDeck::load_state(StateReader& in) {
         } else if (was_playing) {
             resume_playing(in, std::move(image_in_deck));
         } else {
-            resume_recording(in, recording_in_deck);
+            resume_recording(in, recording_in_deck, in_deck_so_far);
         }
     }
     // The deck's own recording, when the state did not resume it, ends here.
@@ -409,7 +414,8 @@ void TapeDeck::resume_playing(StateReader& in, std::unique_ptr<TapeImage> in_dec
     playing = 1;
 }
 
-void TapeDeck::resume_recording(StateReader& in, std::unique_ptr<TapeRecording>& in_deck) {
+void TapeDeck::resume_recording(StateReader& in, std::unique_ptr<TapeRecording>& in_deck,
+                                const RecordedSoFar& in_deck_so_far) {
     const uint64_t length = in.u64();
     const uint32_t samples = in.u32();
     const uint8_t current = in.u8();
@@ -421,8 +427,22 @@ void TapeDeck::resume_recording(StateReader& in, std::unique_ptr<TapeRecording>&
     }
     if (in.staging) return;
     // The recording offered for the state, else the deck's own: it must
-    // still hold what was recorded up to the save.
+    // still hold what was recorded up to the save. The deck's own recording
+    // loaded at the point it stands (a state saved and loaded at once) goes
+    // on without being read back, so a medium that cannot be read resumes too.
     std::unique_ptr<TapeRecording>& candidate = offered_recording ? offered_recording : in_deck;
+    if (&candidate == &in_deck && candidate && in_deck_so_far.length == length &&
+        in_deck_so_far.hash.digest() == digest) {
+        candidate->truncate(length);  // the run completed at the load, where it can be cut
+        recording_medium = std::move(candidate);
+        record_length = length;
+        recorded = in_deck_so_far.hash;
+        samples_written = samples;
+        buffer[0] = current;
+        buffer_pos = 0;
+        recording = 1;
+        return;
+    }
     Sha256 hash;
     bool same = candidate && candidate->size() >= length;
     std::vector<uint8_t> block(1 << 16);

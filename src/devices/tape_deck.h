@@ -171,7 +171,13 @@ private:
     void complete_recording();
     // The parts of load_state that resume a played or recorded tape.
     void resume_playing(StateReader& in, std::unique_ptr<TapeImage> in_deck);
-    void resume_recording(StateReader& in, std::unique_ptr<TapeRecording>& in_deck);
+    // What the deck's own recording held before a load completed it.
+    struct RecordedSoFar {
+        uint64_t length = UINT64_MAX;
+        Sha256 hash;
+    };
+    void resume_recording(StateReader& in, std::unique_ptr<TapeRecording>& in_deck,
+                          const RecordedSoFar& in_deck_so_far);
     // Reads (and ignores) the tape part of a state saved before tapes were
     // named by content.
     void skip_path_named_tape(StateReader& in, bool was_playing);

@@ -417,67 +417,62 @@ void WavTapeConverter::fill(TapeCursor& file, uint8_t* out, int32_t count) {
 static_assert(sizeof(TapeLevelDetector) == 48, "save and load every field of TapeLevelDetector");
 static_assert(sizeof(WavTapeConverter) == 136, "save and load every field of WavTapeConverter");
 
-void WavTapeConverter::save_state(StateWriter& out) const {
-    out.flag(active_);
-    out.u8(static_cast<uint8_t>(sample_format_));
-    out.i32(sample_bytes_);
-    out.i32(channels_);
-    out.i32(frame_bytes_);
-    for (int64_t v : {frames_read_, frames_left_, ticks_left_}) out.u64(static_cast<uint64_t>(v));
-    out.u64(position_);
-    out.u64(step_);
-    out.u8(last_level_);
-    out.u32(sample_rate_hz_);
-    out.u64(static_cast<uint64_t>(data_offset_));
-    out.flag(loudness_known_);
-    const TapeLevelDetector& d = detector_;
-    out.flag(d.started);
-    out.flag(d.swing_seen);
-    for (float v : {d.swing_threshold, d.rest, d.polarity, d.high, d.low, d.release}) out.f32(v);
-    for (int32_t v : {d.swing_samples, d.swing_direction, d.swing_run, d.samples_to_update}) out.i32(v);
-    out.u8(d.level);
+namespace {
+// A count or offset kept signed and saved as 64 bits; a load takes it
+// without the sign bit.
+void field_count(StateArchive& a, int64_t& v) {
+    auto stored = static_cast<uint64_t>(v);
+    a.field(stored);
+    if (a.loading()) v = static_cast<int64_t>(stored & INT64_MAX);
+}
+}  // namespace
+
+void WavTapeConverter::describe_state(StateArchive& a) {
+    a.field(active_);
+    a.field_as<uint8_t>(sample_format_);
+    if (!a.valid(sample_format_ <= WavSampleFormat::IEEE_FLOAT)) sample_format_ = WavSampleFormat::PCM_INTEGER;
+    a.i32_in(sample_bytes_, 0, 8);
+    a.i32_in(channels_, 0, 65535);
+    a.i32_in(frame_bytes_, 0, 8 * 65535);
+    // A running conversion reads whole frames of 1 to 4 bytes a sample.
+    if (active_ && !a.valid(sample_bytes_ >= 1 && sample_bytes_ <= 4 && channels_ >= 1 &&
+                            frame_bytes_ == sample_bytes_ * channels_)) {
+        active_ = false;
+    }
+    for (int64_t* v : {&frames_read_, &frames_left_, &ticks_left_}) field_count(a, *v);
+    a.field(position_);
+    a.field(step_);
+    // The step between ticks is that of a rate the header reader accepts.
+    if (active_ && !a.valid(step_ != 0 &&
+                            step_ <= (uint64_t{MAX_RATE_HZ} << POSITION_FRACTION_BITS) / TAPE_TICKS_PER_SECOND + 1)) {
+        active_ = false;
+    }
+    a.field(last_level_, TAPE_LEVEL_HIGH);
+    a.field(sample_rate_hz_);
+    field_count(a, data_offset_);
+    a.field(loudness_known_);
+    TapeLevelDetector& d = detector_;
+    a.field(d.started);
+    a.field(d.swing_seen);
+    for (float* v : {&d.swing_threshold, &d.rest, &d.polarity, &d.high, &d.low, &d.release}) a.field(*v);
+    for (int32_t* v : {&d.swing_samples, &d.swing_direction, &d.swing_run, &d.samples_to_update}) a.field(*v);
+    a.field(d.level);
+    // A stopped converter keeps whatever its detector held; a running one
+    // must have counts it can go on from.
+    if (active_ && !a.valid(d.swing_samples >= 1 && d.swing_direction >= -1 && d.swing_direction <= 1 &&
+                            d.swing_run >= 0 && d.samples_to_update >= 0 && d.samples_to_update <= UPDATE_SAMPLES)) {
+        active_ = false;
+    }
+}
+
+void WavTapeConverter::save_state(StateWriter& out) {
+    StateArchive archive(out);
+    describe_state(archive);
 }
 
 void WavTapeConverter::load_state(StateReader& in) {
-    active_ = in.flag();
-    const uint8_t format = in.u8();
-    if (format > static_cast<uint8_t>(WavSampleFormat::IEEE_FLOAT)) in.fail();
-    sample_format_ = static_cast<WavSampleFormat>(format & 1);
-    sample_bytes_ = in.i32_in(0, 8);
-    channels_ = in.i32_in(0, 65535);
-    frame_bytes_ = in.i32_in(0, 8 * 65535);
-    // A running conversion reads whole frames of 1 to 4 bytes a sample.
-    if (active_ &&
-        (sample_bytes_ < 1 || sample_bytes_ > 4 || channels_ < 1 || frame_bytes_ != sample_bytes_ * channels_)) {
-        in.fail();
-        active_ = false;
-    }
-    for (int64_t* v : {&frames_read_, &frames_left_, &ticks_left_}) *v = static_cast<int64_t>(in.u64() & INT64_MAX);
-    position_ = in.u64();
-    step_ = in.u64();
-    // The step between ticks is that of a rate the header reader accepts.
-    if (active_ &&
-        (step_ == 0 || step_ > (uint64_t{MAX_RATE_HZ} << POSITION_FRACTION_BITS) / TAPE_TICKS_PER_SECOND + 1)) {
-        in.fail();
-        active_ = false;
-    }
-    last_level_ = in.u8() & TAPE_LEVEL_HIGH;
-    sample_rate_hz_ = in.u32();
-    data_offset_ = static_cast<int64_t>(in.u64() & INT64_MAX);
-    loudness_known_ = in.flag();
-    TapeLevelDetector& d = detector_;
-    d.started = in.flag();
-    d.swing_seen = in.flag();
-    for (float* v : {&d.swing_threshold, &d.rest, &d.polarity, &d.high, &d.low, &d.release}) *v = in.f32();
-    for (int32_t* v : {&d.swing_samples, &d.swing_direction, &d.swing_run, &d.samples_to_update}) *v = in.i32();
-    d.level = in.u8();
-    // A stopped converter keeps whatever its detector held; a running one
-    // must have counts it can go on from.
-    if (active_ && (d.swing_samples < 1 || d.swing_direction < -1 || d.swing_direction > 1 || d.swing_run < 0 ||
-                    d.samples_to_update < 0 || d.samples_to_update > UPDATE_SAMPLES)) {
-        in.fail();
-        active_ = false;
-    }
+    StateArchive archive(in);
+    describe_state(archive);
 }
 
 }  // namespace m5

@@ -28,6 +28,7 @@
 
 namespace m5 {
 
+class StateArchive;
 class StateReader;
 class StateWriter;
 
@@ -113,9 +114,10 @@ public:
     // continues.
     void fill(TapeCursor& file, uint8_t* out, int32_t count);
 
-    // Every field, for the tape deck's save state; load marks the reader
-    // failed on a value the converter cannot take.
-    void save_state(StateWriter& out) const;
+    // Every field, described once for the tape deck's save state; a load
+    // marks the reader failed on a value the converter cannot take.
+    void describe_state(StateArchive& archive);
+    void save_state(StateWriter& out);
     void load_state(StateReader& in);
 
 private:

@@ -88,7 +88,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             case 5: check(m5, m5emu_stop_tape(m5)); break;
             case 6: {
                 const uint8_t pick = in.byte();
-                check(m5, m5emu_key(m5, pick == 0xFF ? nullptr : KEY_NAMES[pick % std::size(KEY_NAMES)], in.byte() & 1));
+                check(m5,
+                      m5emu_key(m5, pick == 0xFF ? nullptr : KEY_NAMES[pick % std::size(KEY_NAMES)], in.byte() & 1));
                 break;
             }
             case 7: check(m5, m5emu_joystick(m5, in.byte() % 3, in.byte())); break;

@@ -1,0 +1,571 @@
+// The libretro core: RetroArch (or any libretro frontend) drives the
+// embeddable core's C interface. This file only translates: content and
+// firmware become bytes for the machine, the RetroPads and the keyboard
+// become joystick bits and key presses, and each frame's picture and sound go
+// back to the frontend. Files are read here, never in the machine.
+//
+// Time: one retro_run is one machine frame; the frame rate is the machine's
+// own (its clock over the clocks of a frame), and the sound comes at 48000 Hz
+// as one block a frame, handed over in one batch.
+#include <algorithm>
+#include <array>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "libretro.h"
+#include "libretro/content.h"
+#include "libretro/core_options.h"
+#include "libretro/retro_keys.h"
+#include "m5emu/m5emu.h"
+#include "machine/clock.h"
+
+namespace {
+
+using namespace m5::libretro;
+
+constexpr int32_t SAMPLE_RATE_HZ = 48000;
+constexpr int32_t JOYSTICKS = 2;
+constexpr int16_t STICK_THRESHOLD = 0x4000;  // half way out: a direction
+// The TMS9918A's pixels are 8:7 wide on an NTSC screen.
+constexpr double PIXEL_ASPECT = 8.0 / 7.0;
+constexpr size_t MAX_IPL_BYTES = 64 * 1024;
+
+// A serialized state: this header, the machine's state file, zeros up to a
+// constant size. The header holds the keys the core had pressed, so that a
+// key held across a rewind or a run-ahead is released and pressed again as
+// the keyboard stands now.
+constexpr char STATE_MAGIC[4] = {'M', '5', 'L', 'R'};
+constexpr size_t STATE_HEADER_BYTES = 16;  // magic, state length (u32), keys held (u64)
+constexpr size_t STATE_BYTES = STATE_HEADER_BYTES + M5EMU_STATE_SIZE_MAX;
+
+// Not offered to users: a frontend may give the sound block in samples (0:
+// one frame's worth, the default). The frontend test sets the block m5run
+// uses so that the two can be compared sample for sample.
+constexpr const char* SOUND_BLOCK_VARIABLE = "m5emu_sound_block_samples";
+
+retro_environment_t environment_cb = nullptr;
+retro_video_refresh_t video_cb = nullptr;
+retro_audio_sample_batch_t audio_batch_cb = nullptr;
+retro_input_poll_t input_poll_cb = nullptr;
+retro_input_state_t input_state_cb = nullptr;
+retro_log_printf_t log_cb = nullptr;
+
+struct Tape {
+    std::string path;
+    ContentKind kind = ContentKind::TAPE_CAS;
+    std::vector<uint8_t> bytes;
+};
+
+struct Core {
+    m5emu* m5 = nullptr;
+    CoreChoices choices;
+    std::vector<uint8_t> user_ipl;  // the IPL ROM in use when it is the user's; empty: the free boot ROM
+    // Keys held on the host keyboard (set by the keyboard callback) and the
+    // keys the machine has been told are held.
+    std::array<bool, M5_KEY_COUNT> keyboard_held{};
+    uint64_t keys_down = 0;
+    // The tapes of the disk control interface.
+    std::vector<Tape> tapes;
+    unsigned tape_index = 0;
+    bool tape_ejected = false;
+    unsigned initial_tape_index = 0;
+    std::string initial_tape_path;
+    std::vector<uint32_t> picture = std::vector<uint32_t>(M5EMU_PIXELS);
+    std::vector<int16_t> stereo;
+    std::vector<retro_input_descriptor> descriptors;
+};
+
+Core core;
+
+void log_line(retro_log_level level, const char* format, ...) {
+    char text[512];
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(text, sizeof text, format, arguments);
+    va_end(arguments);
+    if (log_cb != nullptr) {
+        log_cb(level, "[m5emu] %s\n", text);
+    } else if (level >= RETRO_LOG_WARN) {
+        std::fprintf(stderr, "[m5emu] %s\n", text);
+    }
+}
+
+// Shows a message on the frontend's screen for a few seconds.
+void show_message(const std::string& text) {
+    retro_message message{text.c_str(), 240};
+    if (environment_cb != nullptr) environment_cb(RETRO_ENVIRONMENT_SET_MESSAGE, &message);
+}
+
+// The bytes of the file at `path`; false when it cannot be read whole or is
+// longer than `max_bytes`.
+bool read_file(const std::string& path, size_t max_bytes, std::vector<uint8_t>& bytes) {
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
+    if (!file) return false;
+    const std::streamoff length = file.tellg();
+    if (length < 0 || static_cast<uint64_t>(length) > max_bytes) return false;
+    bytes.resize(static_cast<size_t>(length));
+    file.seekg(0);
+    return static_cast<bool>(file.read(reinterpret_cast<char*>(bytes.data()), length));
+}
+
+std::string system_directory() {
+    const char* directory = nullptr;
+    if (environment_cb == nullptr || !environment_cb(RETRO_ENVIRONMENT_GET_SYSTEM_DIRECTORY, &directory) ||
+        directory == nullptr) {
+        return "";
+    }
+    return directory;
+}
+
+// Puts the IPL ROM the firmware choice asks for in place; the machine resets
+// only when it changes. False (with a message) when the user's IPL.ROM is
+// asked for and missing.
+bool apply_firmware() {
+    std::vector<uint8_t> user;
+    const std::string directory = system_directory();
+    const bool found = !directory.empty() && core.choices.firmware != FirmwareChoice::FREE &&
+                       read_file(directory + "/IPL.ROM", MAX_IPL_BYTES, user) && !user.empty();
+    if (core.choices.firmware == FirmwareChoice::USER && !found) {
+        const std::string why = "IPL.ROM is not in RetroArch's system directory (" + directory + ")";
+        log_line(RETRO_LOG_ERROR, "%s", why.c_str());
+        show_message(why);
+        return false;
+    }
+    if (!found) user.clear();
+    if (user == core.user_ipl) return true;
+    const int result =
+        user.empty() ? m5emu_use_free_boot_rom(core.m5) : m5emu_set_ipl(core.m5, user.data(), user.size());
+    if (result != M5EMU_OK) {
+        log_line(RETRO_LOG_ERROR, "the IPL ROM is refused: %s", m5emu_last_error(core.m5));
+        return false;
+    }
+    core.user_ipl = std::move(user);
+    log_line(RETRO_LOG_INFO, "running %s", core.user_ipl.empty() ? "the free boot ROM" : "IPL.ROM");
+    return true;
+}
+
+void describe_input() {
+    static constexpr const char* DIRECTIONS[] = {"Up", "Down", "Left", "Right"};
+    static constexpr unsigned DIRECTION_IDS[] = {RETRO_DEVICE_ID_JOYPAD_UP, RETRO_DEVICE_ID_JOYPAD_DOWN,
+                                                 RETRO_DEVICE_ID_JOYPAD_LEFT, RETRO_DEVICE_ID_JOYPAD_RIGHT};
+    core.descriptors.clear();
+    for (unsigned port = 0; port < JOYSTICKS; ++port) {
+        for (size_t i = 0; i < 4; ++i) {
+            core.descriptors.push_back({port, RETRO_DEVICE_JOYPAD, 0, DIRECTION_IDS[i], DIRECTIONS[i]});
+        }
+        const std::pair<int32_t, const char*> buttons[] = {{core.choices.fire1_button, "Fire 1"},
+                                                           {core.choices.fire2_button, "Fire 2"},
+                                                           {core.choices.space_button, "Space Bar"}};
+        for (const auto& [button, name] : buttons) {
+            if (button != NO_BUTTON) {
+                core.descriptors.push_back({port, RETRO_DEVICE_JOYPAD, 0, static_cast<unsigned>(button), name});
+            }
+        }
+        core.descriptors.push_back({port, RETRO_DEVICE_ANALOG, RETRO_DEVICE_INDEX_ANALOG_LEFT, RETRO_DEVICE_ID_ANALOG_X,
+                                    "Joystick Left/Right"});
+        core.descriptors.push_back(
+            {port, RETRO_DEVICE_ANALOG, RETRO_DEVICE_INDEX_ANALOG_LEFT, RETRO_DEVICE_ID_ANALOG_Y, "Joystick Up/Down"});
+    }
+    core.descriptors.push_back({0, 0, 0, 0, nullptr});
+    environment_cb(RETRO_ENVIRONMENT_SET_INPUT_DESCRIPTORS, core.descriptors.data());
+}
+
+// Reads the options; the first time (`loading`) before any content is in.
+bool apply_options(bool loading) {
+    const CoreChoices previous = core.choices;
+    core.choices = read_core_options(environment_cb);
+    m5emu_set_speed(core.m5, core.choices.speed);
+    if (loading || previous.fire1_button != core.choices.fire1_button ||
+        previous.fire2_button != core.choices.fire2_button || previous.space_button != core.choices.space_button) {
+        describe_input();
+    }
+    if (!apply_firmware()) {
+        // The machine keeps the IPL ROM it has while running.
+        return !loading;
+    }
+    return true;
+}
+
+void set_sound_block() {
+    int32_t block = 0;
+    retro_variable variable{SOUND_BLOCK_VARIABLE, nullptr};
+    if (environment_cb(RETRO_ENVIRONMENT_GET_VARIABLE, &variable) && variable.value != nullptr) {
+        block = std::clamp(std::atoi(variable.value), 0, 65536);
+    }
+    m5emu_set_sound(core.m5, SAMPLE_RATE_HZ, block);
+}
+
+void key_event(bool down, unsigned keycode, uint32_t, uint16_t) {
+    const int32_t key = m5_key_for_retro_key(keycode);
+    if (key >= 0) core.keyboard_held[static_cast<size_t>(key)] = down;
+}
+
+bool pad_button_down(unsigned port, int32_t button) {
+    return button != NO_BUTTON && input_state_cb(port, RETRO_DEVICE_JOYPAD, 0, static_cast<unsigned>(button)) != 0;
+}
+
+// The joysticks from the RetroPads; the keys from the keyboard and the pads'
+// space bar buttons, pressed and released as they change.
+void read_input() {
+    input_poll_cb();
+    bool space = false;
+    for (unsigned port = 0; port < JOYSTICKS; ++port) {
+        unsigned bits = 0;
+        const auto pad = [port](unsigned id) { return input_state_cb(port, RETRO_DEVICE_JOYPAD, 0, id) != 0; };
+        const int16_t x =
+            input_state_cb(port, RETRO_DEVICE_ANALOG, RETRO_DEVICE_INDEX_ANALOG_LEFT, RETRO_DEVICE_ID_ANALOG_X);
+        const int16_t y =
+            input_state_cb(port, RETRO_DEVICE_ANALOG, RETRO_DEVICE_INDEX_ANALOG_LEFT, RETRO_DEVICE_ID_ANALOG_Y);
+        if (pad(RETRO_DEVICE_ID_JOYPAD_UP) || y <= -STICK_THRESHOLD) bits |= M5EMU_JOY_UP;
+        if (pad(RETRO_DEVICE_ID_JOYPAD_DOWN) || y >= STICK_THRESHOLD) bits |= M5EMU_JOY_DOWN;
+        if (pad(RETRO_DEVICE_ID_JOYPAD_LEFT) || x <= -STICK_THRESHOLD) bits |= M5EMU_JOY_LEFT;
+        if (pad(RETRO_DEVICE_ID_JOYPAD_RIGHT) || x >= STICK_THRESHOLD) bits |= M5EMU_JOY_RIGHT;
+        if (pad_button_down(port, core.choices.fire1_button)) bits |= M5EMU_JOY_FIRE1;
+        if (pad_button_down(port, core.choices.fire2_button)) bits |= M5EMU_JOY_FIRE2;
+        if (pad_button_down(port, core.choices.space_button)) space = true;
+        m5emu_joystick(core.m5, static_cast<int>(port), bits);
+    }
+    uint64_t wanted = 0;
+    for (int32_t key = 0; key < M5_KEY_COUNT; ++key) {
+        if (core.keyboard_held[static_cast<size_t>(key)]) wanted |= uint64_t{1} << key;
+    }
+    if (space) wanted |= uint64_t{1} << M5_KEY_SPACE;
+    const uint64_t changed = wanted ^ core.keys_down;
+    for (int32_t key = 0; key < M5_KEY_COUNT; ++key) {
+        if ((changed >> key) & 1) m5emu_key(core.m5, M5_KEY_NAMES[key], static_cast<int>((wanted >> key) & 1));
+    }
+    core.keys_down = wanted;
+}
+
+// --- Tapes as disks -----------------------------------------------------------
+
+bool play_tape(const Tape& tape) {
+    const int format = tape.kind == ContentKind::TAPE_WAV ? M5EMU_TAPE_WAV : M5EMU_TAPE_CAS;
+    if (m5emu_play_tape(core.m5, tape.bytes.data(), tape.bytes.size(), format) != M5EMU_OK) {
+        log_line(RETRO_LOG_ERROR, "the tape is refused: %s", m5emu_last_error(core.m5));
+        return false;
+    }
+    return true;
+}
+
+bool RETRO_CALLCONV set_eject_state(bool ejected) {
+    if (core.m5 == nullptr) return false;
+    if (ejected == core.tape_ejected) return true;
+    if (ejected) {
+        m5emu_stop_tape(core.m5);
+    } else if (core.tape_index < core.tapes.size() && !core.tapes[core.tape_index].bytes.empty()) {
+        if (!play_tape(core.tapes[core.tape_index])) return false;
+    }
+    core.tape_ejected = ejected;
+    return true;
+}
+
+bool RETRO_CALLCONV get_eject_state() { return core.tape_ejected; }
+unsigned RETRO_CALLCONV get_image_index() { return core.tape_index; }
+
+bool RETRO_CALLCONV set_image_index(unsigned index) {
+    if (!core.tape_ejected || index > core.tapes.size()) return false;
+    core.tape_index = index;
+    return true;
+}
+
+unsigned RETRO_CALLCONV get_num_images() { return static_cast<unsigned>(core.tapes.size()); }
+
+bool RETRO_CALLCONV replace_image_index(unsigned index, const retro_game_info* info) {
+    if (!core.tape_ejected || index >= core.tapes.size()) return false;
+    if (info == nullptr) {
+        core.tapes.erase(core.tapes.begin() + index);
+        if (core.tape_index > index) --core.tape_index;
+        return true;
+    }
+    Tape tape;
+    tape.path = info->path != nullptr ? info->path : "";
+    if (info->data != nullptr) {
+        const auto* data = static_cast<const uint8_t*>(info->data);
+        tape.bytes.assign(data, data + info->size);
+    } else if (!read_file(tape.path, MAX_TAPE_BYTES, tape.bytes)) {
+        log_line(RETRO_LOG_ERROR, "cannot read the tape %s", tape.path.c_str());
+        return false;
+    }
+    const ContentCheck check = check_content(info->path, tape.bytes.data(), tape.bytes.size());
+    if (check.refusal.empty() && check.kind == ContentKind::CARTRIDGE) {
+        log_line(RETRO_LOG_ERROR, "%s is not a tape (.cas or .wav)", tape.path.c_str());
+        return false;
+    }
+    if (!check.refusal.empty()) {
+        log_line(RETRO_LOG_ERROR, "%s: %s", tape.path.c_str(), check.refusal.c_str());
+        return false;
+    }
+    tape.kind = check.kind;
+    core.tapes[index] = std::move(tape);
+    return true;
+}
+
+bool RETRO_CALLCONV add_image_index() {
+    core.tapes.emplace_back();
+    return true;
+}
+
+bool RETRO_CALLCONV set_initial_image(unsigned index, const char* path) {
+    core.initial_tape_index = index;
+    core.initial_tape_path = path != nullptr ? path : "";
+    return true;
+}
+
+bool copy_text(const std::string& text, char* out, size_t size) {
+    if (out == nullptr || size == 0) return false;
+    std::snprintf(out, size, "%s", text.c_str());
+    return true;
+}
+
+// The place after the last tape stands for no tape: its path is "" (which
+// is what RetroArch's record of the last disk holds for content without
+// tapes).
+bool RETRO_CALLCONV get_image_path(unsigned index, char* out, size_t size) {
+    if (index > core.tapes.size()) return false;
+    return copy_text(index < core.tapes.size() ? core.tapes[index].path : "", out, size);
+}
+
+bool RETRO_CALLCONV get_image_label(unsigned index, char* out, size_t size) {
+    return index < core.tapes.size() && !core.tapes[index].path.empty() &&
+           copy_text(file_name_of(core.tapes[index].path.c_str()), out, size);
+}
+
+void declare_disk_control() {
+    static retro_disk_control_ext_callback ext{set_eject_state, get_eject_state,     get_image_index, set_image_index,
+                                               get_num_images,  replace_image_index, add_image_index, set_initial_image,
+                                               get_image_path,  get_image_label};
+    if (environment_cb(RETRO_ENVIRONMENT_SET_DISK_CONTROL_EXT_INTERFACE, &ext)) return;
+    static retro_disk_control_callback plain{set_eject_state, get_eject_state,     get_image_index, set_image_index,
+                                             get_num_images,  replace_image_index, add_image_index};
+    environment_cb(RETRO_ENVIRONMENT_SET_DISK_CONTROL_INTERFACE, &plain);
+}
+
+// --- Memory ---------------------------------------------------------------------
+
+// The address space for cheats and memory tools, in aligned blocks of powers
+// of two: the IPL ROM, the cartridge window and the RAM at their addresses.
+void declare_memory_map() {
+    static std::array<retro_memory_descriptor, 6> descriptors;
+    auto* space = const_cast<uint8_t*>(m5emu_address_space(core.m5));
+    uint8_t* ram = m5emu_ram(core.m5);
+    const auto rom = [space](size_t start, size_t length) {
+        return retro_memory_descriptor{RETRO_MEMDESC_CONST, space, start, start, 0, 0, length, nullptr};
+    };
+    const auto ram_block = [ram](size_t start, size_t length) {
+        return retro_memory_descriptor{
+            RETRO_MEMDESC_SYSTEM_RAM, ram, start - M5EMU_RAM_START, start, 0, 0, length, nullptr};
+    };
+    descriptors = {rom(0x0000, 0x2000), rom(0x2000, 0x2000),       rom(0x4000, 0x2000),
+                   rom(0x6000, 0x1000), ram_block(0x7000, 0x1000), ram_block(0x8000, 0x8000)};
+    retro_memory_map map{descriptors.data(), static_cast<unsigned>(descriptors.size())};
+    environment_cb(RETRO_ENVIRONMENT_SET_MEMORY_MAPS, &map);
+}
+
+bool load_content(const retro_game_info* game) {
+    std::vector<uint8_t> bytes;
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+    if (game->data != nullptr) {
+        data = static_cast<const uint8_t*>(game->data);
+        size = game->size;
+    } else if (game->path != nullptr && read_file(game->path, MAX_TAPE_BYTES, bytes)) {
+        data = bytes.data();
+        size = bytes.size();
+    }
+    const ContentCheck check = check_content(game->path, data, size);
+    if (!check.refusal.empty()) {
+        log_line(RETRO_LOG_ERROR, "%s: %s", game->path != nullptr ? game->path : "the content", check.refusal.c_str());
+        show_message(check.refusal);
+        return false;
+    }
+    if (check.kind == ContentKind::CARTRIDGE) {
+        if (m5emu_insert_cartridge(core.m5, data, size) != M5EMU_OK) {
+            log_line(RETRO_LOG_ERROR, "the cartridge is refused: %s", m5emu_last_error(core.m5));
+            return false;
+        }
+        return true;
+    }
+    Tape tape;
+    tape.path = game->path != nullptr ? game->path : "";
+    tape.kind = check.kind;
+    tape.bytes.assign(data, data + size);
+    core.tapes.push_back(std::move(tape));
+    core.tape_index = 0;
+    core.tape_ejected = false;
+    return play_tape(core.tapes[0]);
+}
+
+}  // namespace
+
+// --- The libretro interface -----------------------------------------------------
+
+extern "C" {
+
+RETRO_API unsigned retro_api_version(void) { return RETRO_API_VERSION; }
+
+RETRO_API void retro_set_environment(retro_environment_t callback) {
+    environment_cb = callback;
+    bool no_game = true;
+    callback(RETRO_ENVIRONMENT_SET_SUPPORT_NO_GAME, &no_game);
+    declare_core_options(callback);
+    static const retro_controller_description PADS[] = {{"RetroPad", RETRO_DEVICE_JOYPAD}};
+    static const retro_controller_info PORTS[] = {{PADS, 1}, {PADS, 1}, {nullptr, 0}};
+    callback(RETRO_ENVIRONMENT_SET_CONTROLLER_INFO, const_cast<retro_controller_info*>(PORTS));
+}
+
+RETRO_API void retro_set_video_refresh(retro_video_refresh_t callback) { video_cb = callback; }
+RETRO_API void retro_set_audio_sample(retro_audio_sample_t) {}
+RETRO_API void retro_set_audio_sample_batch(retro_audio_sample_batch_t callback) { audio_batch_cb = callback; }
+RETRO_API void retro_set_input_poll(retro_input_poll_t callback) { input_poll_cb = callback; }
+RETRO_API void retro_set_input_state(retro_input_state_t callback) { input_state_cb = callback; }
+
+RETRO_API void retro_init(void) {
+    retro_log_callback logging{};
+    log_cb = environment_cb != nullptr && environment_cb(RETRO_ENVIRONMENT_GET_LOG_INTERFACE, &logging) ? logging.log
+                                                                                                        : nullptr;
+    core = Core();
+    if (environment_cb != nullptr) declare_disk_control();
+}
+
+RETRO_API void retro_deinit(void) {
+    m5emu_destroy(core.m5);
+    core = Core();
+}
+
+RETRO_API void retro_get_system_info(retro_system_info* info) {
+    *info = retro_system_info{};
+    info->library_name = "m5emu";
+    info->library_version = m5emu_version();
+    info->valid_extensions = "rom|bin|cas|wav";
+    info->need_fullpath = false;
+    info->block_extract = false;
+}
+
+RETRO_API void retro_get_system_av_info(retro_system_av_info* info) {
+    *info = retro_system_av_info{};
+    info->geometry.base_width = M5EMU_WIDTH;
+    info->geometry.base_height = M5EMU_HEIGHT;
+    info->geometry.max_width = M5EMU_WIDTH;
+    info->geometry.max_height = M5EMU_HEIGHT;
+    info->geometry.aspect_ratio = static_cast<float>(M5EMU_WIDTH * PIXEL_ASPECT / M5EMU_HEIGHT);
+    info->timing.fps = static_cast<double>(m5::MACHINE_CLOCK_HZ) / m5::CLOCKS_PER_FRAME;
+    info->timing.sample_rate = SAMPLE_RATE_HZ;
+}
+
+RETRO_API void retro_set_controller_port_device(unsigned, unsigned) {}
+
+RETRO_API void retro_reset(void) {
+    if (core.m5 != nullptr) m5emu_reset(core.m5);
+}
+
+RETRO_API void retro_run(void) {
+    if (core.m5 == nullptr) return;
+    bool updated = false;
+    if (environment_cb(RETRO_ENVIRONMENT_GET_VARIABLE_UPDATE, &updated) && updated) apply_options(false);
+    read_input();
+    m5emu_run_frame(core.m5);
+    m5emu_picture(core.m5, core.picture.data(), core.picture.size() * sizeof(uint32_t), M5EMU_PIXEL_XRGB8888);
+    video_cb(core.picture.data(), M5EMU_WIDTH, M5EMU_HEIGHT, M5EMU_WIDTH * sizeof(uint32_t));
+    size_t count = 0;
+    const int16_t* sound = m5emu_sound(core.m5, &count);
+    if (count == 0) return;
+    core.stereo.resize(2 * count);
+    for (size_t i = 0; i < count; ++i) core.stereo[2 * i] = core.stereo[2 * i + 1] = sound[i];
+    audio_batch_cb(core.stereo.data(), count);
+}
+
+RETRO_API size_t retro_serialize_size(void) { return STATE_BYTES; }
+
+RETRO_API bool retro_serialize(void* data, size_t size) {
+    if (core.m5 == nullptr || data == nullptr || size < STATE_BYTES) return false;
+    auto* out = static_cast<uint8_t*>(data);
+    size_t length = M5EMU_STATE_SIZE_MAX;
+    if (m5emu_save_state_quick(core.m5, out + STATE_HEADER_BYTES, &length) != M5EMU_OK) {
+        log_line(RETRO_LOG_ERROR, "the state cannot be saved: %s", m5emu_last_error(core.m5));
+        return false;
+    }
+    std::memcpy(out, STATE_MAGIC, 4);
+    for (size_t i = 0; i < 4; ++i) out[4 + i] = static_cast<uint8_t>(length >> (8 * i));
+    for (size_t i = 0; i < 8; ++i) out[8 + i] = static_cast<uint8_t>(core.keys_down >> (8 * i));
+    std::memset(out + STATE_HEADER_BYTES + length, 0, STATE_BYTES - STATE_HEADER_BYTES - length);
+    return true;
+}
+
+RETRO_API bool retro_unserialize(const void* data, size_t size) {
+    if (core.m5 == nullptr || data == nullptr || size < STATE_HEADER_BYTES) return false;
+    const auto* in = static_cast<const uint8_t*>(data);
+    if (std::memcmp(in, STATE_MAGIC, 4) != 0) return false;
+    size_t length = 0;
+    uint64_t keys = 0;
+    for (size_t i = 0; i < 4; ++i) length |= size_t{in[4 + i]} << (8 * i);
+    for (size_t i = 0; i < 8; ++i) keys |= uint64_t{in[8 + i]} << (8 * i);
+    if (length > size - STATE_HEADER_BYTES || (keys >> M5_KEY_COUNT) != 0) return false;
+    if (m5emu_load_state(core.m5, in + STATE_HEADER_BYTES, length) != M5EMU_OK) {
+        log_line(RETRO_LOG_WARN, "the state is refused: %s", m5emu_last_error(core.m5));
+        return false;
+    }
+    if (*m5emu_last_error(core.m5) != 0) log_line(RETRO_LOG_INFO, "%s", m5emu_last_error(core.m5));
+    core.keys_down = keys;
+    return true;
+}
+
+RETRO_API void retro_cheat_reset(void) {}
+RETRO_API void retro_cheat_set(unsigned, bool, const char*) {}
+
+RETRO_API bool retro_load_game(const retro_game_info* game) {
+    retro_pixel_format format = RETRO_PIXEL_FORMAT_XRGB8888;
+    if (!environment_cb(RETRO_ENVIRONMENT_SET_PIXEL_FORMAT, &format)) {
+        log_line(RETRO_LOG_ERROR, "the frontend does not take 32-bit pixels");
+        return false;
+    }
+    m5emu_destroy(core.m5);
+    core.m5 = m5emu_create();
+    if (core.m5 == nullptr) return false;
+    core.user_ipl.clear();
+    core.keys_down = 0;
+    set_sound_block();
+    if (!apply_options(true) || (game != nullptr && !load_content(game))) {
+        m5emu_destroy(core.m5);
+        core.m5 = nullptr;
+        core.tapes.clear();
+        return false;
+    }
+    if (core.initial_tape_index < core.tapes.size() && core.initial_tape_index != core.tape_index &&
+        core.tapes[core.initial_tape_index].path == core.initial_tape_path) {
+        m5emu_stop_tape(core.m5);
+        core.tape_index = core.initial_tape_index;
+        play_tape(core.tapes[core.tape_index]);
+    }
+    static retro_keyboard_callback keyboard{key_event};
+    environment_cb(RETRO_ENVIRONMENT_SET_KEYBOARD_CALLBACK, &keyboard);
+    declare_memory_map();
+    return true;
+}
+
+RETRO_API bool retro_load_game_special(unsigned, const retro_game_info*, size_t) { return false; }
+
+RETRO_API void retro_unload_game(void) {
+    m5emu_destroy(core.m5);
+    core.m5 = nullptr;
+    core.tapes.clear();
+    core.tape_index = 0;
+    core.tape_ejected = false;
+}
+
+RETRO_API unsigned retro_get_region(void) { return RETRO_REGION_NTSC; }
+
+RETRO_API void* retro_get_memory_data(unsigned id) {
+    return id == RETRO_MEMORY_SYSTEM_RAM && core.m5 != nullptr ? m5emu_ram(core.m5) : nullptr;
+}
+
+RETRO_API size_t retro_get_memory_size(unsigned id) {
+    return id == RETRO_MEMORY_SYSTEM_RAM && core.m5 != nullptr ? M5EMU_RAM_SIZE : 0;
+}
+
+}  // extern "C"

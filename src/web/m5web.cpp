@@ -1,0 +1,134 @@
+// The web page's side of the C API: one machine, and the few buffers the page
+// reads straight out of WebAssembly memory (the picture, a saved state).
+//
+// Everything else the page calls is the C API itself (m5emu_key,
+// m5emu_joystick, m5emu_insert_cartridge, m5emu_load_state, ...), on the
+// handle m5web_machine() returns. What lives here is only what a page needs
+// and a C caller does not: a fresh machine that replaces the running one only
+// when it could be built, and results that JavaScript reads without managing
+// sizes and out-parameters.
+#include <emscripten/emscripten.h>
+#include <m5emu/m5emu.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace {
+
+m5emu* machine = nullptr;
+int sample_rate_hz = 48000;
+std::string error;
+uint8_t picture[M5EMU_PIXELS * 4];
+std::vector<uint8_t> state;
+
+// Keeps the reason of a failed call on `m5` (the handle may be destroyed next).
+int fail(const m5emu* m5, int result) {
+    error = m5emu_last_error(m5);
+    return result;
+}
+
+}  // namespace
+
+extern "C" {
+
+// The running machine; the first call creates it, powered on with the free
+// boot ROM. Null only when out of memory.
+EMSCRIPTEN_KEEPALIVE m5emu* m5web_machine() {
+    if (machine == nullptr) {
+        machine = m5emu_create();
+        if (machine != nullptr) m5emu_set_sound(machine, sample_rate_hz, 0);
+    }
+    return machine;
+}
+
+// The sample rate of the page's sound output, for this machine and every
+// later one.
+EMSCRIPTEN_KEEPALIVE int m5web_set_sample_rate(int rate_hz) {
+    m5emu* m5 = m5web_machine();
+    if (m5 == nullptr) return M5EMU_ERROR_MEMORY;
+    const int result = m5emu_set_sound(m5, rate_hz, 0);
+    if (result != M5EMU_OK) return fail(m5, result);
+    sample_rate_hz = rate_hz;
+    return M5EMU_OK;
+}
+
+// A fresh machine as m5run starts one: the IPL (the free boot ROM when
+// `ipl_size` is 0), then the cartridge and the tape when given. It replaces
+// the running machine only when every part was taken; otherwise the running
+// machine goes on untouched and m5web_error() says why.
+EMSCRIPTEN_KEEPALIVE int m5web_power_on(const uint8_t* ipl, size_t ipl_size, const uint8_t* cartridge,
+                                        size_t cartridge_size, const uint8_t* tape, size_t tape_size) {
+    m5emu* fresh = m5emu_create();
+    if (fresh == nullptr) {
+        error = "out of memory";
+        return M5EMU_ERROR_MEMORY;
+    }
+    int result = m5emu_set_sound(fresh, sample_rate_hz, 0);
+    if (result == M5EMU_OK && ipl_size > 0) result = m5emu_set_ipl(fresh, ipl, ipl_size);
+    if (result == M5EMU_OK && cartridge_size > 0) result = m5emu_insert_cartridge(fresh, cartridge, cartridge_size);
+    if (result == M5EMU_OK && tape_size > 0) result = m5emu_play_tape(fresh, tape, tape_size, M5EMU_TAPE_AUTO);
+    if (result != M5EMU_OK) {
+        fail(fresh, result);
+        m5emu_destroy(fresh);
+        return result;
+    }
+    m5emu_destroy(machine);
+    machine = fresh;
+    return M5EMU_OK;
+}
+
+// Runs `count` frames; stops at the first that fails.
+EMSCRIPTEN_KEEPALIVE int m5web_run_frames(int count) {
+    m5emu* m5 = m5web_machine();
+    if (m5 == nullptr) return M5EMU_ERROR_MEMORY;
+    for (int i = 0; i < count; ++i) {
+        const int result = m5emu_run_frame(m5);
+        if (result != M5EMU_OK) return fail(m5, result);
+    }
+    return M5EMU_OK;
+}
+
+// The last frame's picture, RGBA, 256 x 192; null on failure.
+EMSCRIPTEN_KEEPALIVE const uint8_t* m5web_picture() {
+    m5emu* m5 = m5web_machine();
+    if (m5 == nullptr) return nullptr;
+    const int result = m5emu_picture(m5, picture, sizeof picture, M5EMU_PIXEL_RGBA8888);
+    if (result != M5EMU_OK) {
+        fail(m5, result);
+        return nullptr;
+    }
+    return picture;
+}
+
+// Saves the machine; the bytes stay at the returned address, m5web_state_size()
+// long, until the next save. Null on failure. One save into a buffer of the
+// usual bound (a second only when a long paste made the state larger), as the
+// page saves a state every second for rewinding.
+EMSCRIPTEN_KEEPALIVE const uint8_t* m5web_save_state() {
+    m5emu* m5 = m5web_machine();
+    if (m5 == nullptr) return nullptr;
+    state.resize(std::max<size_t>(state.capacity(), M5EMU_STATE_SIZE_MAX));
+    size_t size = state.size();
+    int result = m5emu_save_state(m5, state.data(), &size);
+    if (result == M5EMU_ERROR_ARGUMENT && size > state.size()) {
+        state.resize(size);
+        result = m5emu_save_state(m5, state.data(), &size);
+    }
+    if (result != M5EMU_OK) {
+        state.clear();
+        fail(m5, result);
+        return nullptr;
+    }
+    state.resize(size);
+    return state.data();
+}
+
+EMSCRIPTEN_KEEPALIVE size_t m5web_state_size() { return state.size(); }
+
+// Why the last failed m5web_* call failed; for the C API's own calls, use
+// m5emu_last_error on the machine.
+EMSCRIPTEN_KEEPALIVE const char* m5web_error() { return error.c_str(); }
+
+}  // extern "C"

@@ -1,0 +1,273 @@
+// The libretro core through a libretro frontend of our own (frontend.h): the
+// same picture and sound as m5run, states that run on exactly as the
+// original run (what rewind, run-ahead and netplay need), RetroPads and the
+// keyboard reaching the machine, firmware and content choices, memory maps
+// and tapes through the disk control interface.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <random>
+
+#include "devices/sordm5_tape.h"
+#include "frontend.h"
+#include "support/sordm5_writer.h"
+#include "support/temp_dir.h"
+#include "support/test_data.h"
+#include "support/test_host.h"
+#include "tools/m5run_harness.h"
+
+namespace m5::test {
+namespace {
+
+std::vector<uint8_t> bytes_of(const std::string& path) {
+    const std::string text = read_file(path);
+    return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+// The 8-bit RGB of the core's XRGB8888 picture, as a PNG reads.
+std::vector<uint8_t> rgb_of(const std::vector<uint32_t>& xrgb) {
+    std::vector<uint8_t> rgb;
+    for (const uint32_t p : xrgb) {
+        rgb.push_back(static_cast<uint8_t>(p >> 16));
+        rgb.push_back(static_cast<uint8_t>(p >> 8));
+        rgb.push_back(static_cast<uint8_t>(p));
+    }
+    return rgb;
+}
+
+class LibretroCoreTest : public ::testing::Test {
+protected:
+    TempDir dir;
+};
+
+TEST_F(LibretroCoreTest, runs_a_published_cartridge_as_m5run_does) {
+    const std::string cart = shared_path("m5-software/music.rom");
+    M5_SKIP_WITHOUT_TEST_DATA(cart);
+    constexpr int32_t FRAMES = 360, KEY_FRAME = 100, KEY_FRAMES = 20;
+    const RunResult r =
+        run_m5run({"--ipl", rom_path("boot"), "--cart", cart, "--frames", std::to_string(FRAMES), "--rate", "48000",
+                   "--buffer", "100", "--key", "1@" + std::to_string(KEY_FRAME) + "+" + std::to_string(KEY_FRAMES),
+                   "--screenshot", dir.file("m5run.png"), "--wav", dir.file("m5run.wav")},
+                  dir.dir(), dir.dir());
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+
+    Frontend f(dir.dir());
+    ASSERT_TRUE(f.ok()) << f.error();
+    f.set_option("m5emu_firmware", "free");
+    f.set_option("m5emu_sound_block_samples", "4800");  // m5run's --buffer 100 at 48000 Hz
+    ASSERT_TRUE(f.load(cart.c_str(), bytes_of(cart)));
+    for (int32_t frame = 1; frame <= FRAMES; ++frame) {
+        if (frame == KEY_FRAME) f.key(RETROK_1, true);
+        if (frame == KEY_FRAME + KEY_FRAMES) f.key(RETROK_1, false);
+        f.run(1);
+    }
+
+    const Picture shot = read_png(dir.file("m5run.png"));
+    ASSERT_TRUE(shot.ok);
+    EXPECT_EQ(rgb_of(f.picture), shot.rgb) << "the picture";
+    const std::string wav = read_file(dir.file("m5run.wav"));
+    ASSERT_GT(wav.size(), 44u);
+    std::vector<int16_t> expected;  // m5run's 16-bit stereo, each sample in both channels
+    for (size_t at = 44; at + 2 <= wav.size(); at += 2) expected.push_back(static_cast<int16_t>(le16(wav, at)));
+    ASSERT_GT(f.sound.size(), FRAMES * 1000u) << "the tune played";
+    bool loud = false;
+    for (const int16_t s : f.sound) loud = loud || std::abs(s) > 1000;
+    EXPECT_TRUE(loud) << "the tune is heard";
+    EXPECT_TRUE(f.sound == expected) << "the sound: " << f.sound.size() << " samples, m5run " << expected.size();
+}
+
+TEST_F(LibretroCoreTest, a_restored_state_runs_on_with_the_same_pictures_and_sound) {
+    Frontend f(dir.dir());
+    ASSERT_TRUE(f.ok()) << f.error();
+    ASSERT_TRUE(f.load_nothing()) << "no content: the free boot ROM's demo";
+    f.run(90);
+    // The same input in both runs: the pad and keys, one held from before
+    // the state was saved until the end.
+    f.key(RETROK_z, true);
+    f.run(1);
+    const std::vector<uint8_t> state = f.serialize();
+    ASSERT_FALSE(state.empty());
+    const auto run_on = [&f]() {
+        std::vector<std::vector<uint32_t>> pictures;
+        f.sound.clear();
+        for (int32_t frame = 0; frame < 60; ++frame) {
+            f.press(0, RETRO_DEVICE_ID_JOYPAD_RIGHT, frame >= 20 && frame < 40);
+            if (frame == 10) f.key(RETROK_a, true);
+            if (frame == 30) f.key(RETROK_a, false);
+            f.run(1);
+            EXPECT_EQ(f.batches, 1) << "one batch a frame";
+            pictures.push_back(f.picture);
+        }
+        return std::make_pair(pictures, f.sound);
+    };
+    const auto first = run_on();
+    EXPECT_EQ(f.serialize().size(), state.size()) << "the size never changes";
+    ASSERT_TRUE(f.unserialize(state));
+    const auto second = run_on();
+    ASSERT_EQ(first.first.size(), second.first.size());
+    for (size_t i = 0; i < first.first.size(); ++i) EXPECT_TRUE(first.first[i] == second.first[i]) << "frame " << i;
+    EXPECT_TRUE(first.second == second.second) << "the sound";
+    EXPECT_NEAR(static_cast<double>(first.second.size()) / 2 / 60, 800, 1) << "48000 Hz";
+    EXPECT_FALSE(f.unserialize(std::vector<uint8_t>(state.size(), 0x5A))) << "garbage";
+}
+
+TEST_F(LibretroCoreTest, retropads_and_keyboard_reach_the_machine) {
+    // Our program as IPL.ROM stores the keyboard ports 0x30..0x37 at 0x7010
+    // over and over.
+    dir.install_ipl("keys_rows");
+    Frontend f(dir.dir());
+    ASSERT_TRUE(f.ok()) << f.error();
+    f.set_option("m5emu_firmware", "user");
+    ASSERT_TRUE(f.load_nothing());
+    size_t size = 0;
+    const auto* ram = static_cast<const uint8_t*>(f.memory(RETRO_MEMORY_SYSTEM_RAM, &size));
+    ASSERT_EQ(size, 36864u);
+    const auto row = [ram](int32_t n) { return ram[0x10 + n]; };
+    f.run(2);
+    ASSERT_EQ(ram[0], 0xA5) << "the user's IPL.ROM runs";
+
+    f.press(0, RETRO_DEVICE_ID_JOYPAD_UP, true);
+    f.press(0, RETRO_DEVICE_ID_JOYPAD_B, true);  // fire 1
+    f.press(1, RETRO_DEVICE_ID_JOYPAD_A, true);  // fire 2
+    f.press(1, RETRO_DEVICE_ID_JOYPAD_Y, true);  // space bar
+    f.stick(1, -0x7FFF, 0);                      // left
+    f.key(RETROK_q, true);
+    f.key(RETROK_LEFTBRACKET, true);  // the M5's @, right of P
+    f.run(2);
+    EXPECT_EQ(row(7), 0x02 | 0x40) << "joystick 1 up, joystick 2 left";
+    EXPECT_EQ(row(1), 0x01 | 0x20) << "joystick 1 fire 1, joystick 2 fire 2";
+    EXPECT_EQ(row(0), 0x40) << "space";
+    EXPECT_EQ(row(2), 0x01) << "Q";
+    EXPECT_EQ(row(6), 0x04) << "@";
+
+    // The buttons as the options place them: fire 1 on X.
+    f.set_option("m5emu_fire1_button", "x");
+    f.key(RETROK_q, false);
+    f.run(5);
+    EXPECT_EQ(row(1), 0x20) << "B no longer fires";
+    EXPECT_EQ(row(2), 0x00) << "Q released";
+    f.press(0, RETRO_DEVICE_ID_JOYPAD_X, true);
+    f.run(1);
+    EXPECT_EQ(row(1), 0x21);
+    bool named = false;
+    for (size_t i = 0; i < f.input_descriptors.size(); ++i) {
+        named = named || (f.input_descriptors[i].id == RETRO_DEVICE_ID_JOYPAD_X && f.input_names[i] == "Fire 1");
+    }
+    EXPECT_TRUE(named) << "the descriptors follow the options";
+}
+
+TEST_F(LibretroCoreTest, describes_itself_to_the_frontend) {
+    Frontend f(dir.dir());
+    ASSERT_TRUE(f.ok()) << f.error();
+    ASSERT_TRUE(f.load_nothing());
+    EXPECT_EQ(f.pixel_format, static_cast<unsigned>(RETRO_PIXEL_FORMAT_XRGB8888));
+    const retro_system_av_info av = f.av_info();
+    EXPECT_EQ(av.geometry.base_width, 256u);
+    EXPECT_EQ(av.geometry.base_height, 192u);
+    EXPECT_DOUBLE_EQ(av.timing.fps, 3800000.0 / 63333.0);
+    EXPECT_EQ(av.timing.sample_rate, 48000.0);
+    EXPECT_EQ(f.categories.size(), 2u);
+    EXPECT_EQ(f.option_keys.size(), 5u);
+
+    // The address space at its real addresses: the free boot ROM at 0, the
+    // RAM where retro_get_memory_data puts it.
+    size_t size = 0;
+    auto* ram = static_cast<uint8_t*>(f.memory(RETRO_MEMORY_SYSTEM_RAM, &size));
+    const std::vector<uint8_t> boot = bytes_of(rom_path("boot"));
+    bool rom_seen = false, ram_seen = false;
+    for (const retro_memory_descriptor& d : f.memory_map) {
+        const auto* at = static_cast<const uint8_t*>(d.ptr) + d.offset;
+        if (d.start == 0) rom_seen = std::equal(boot.begin(), boot.end(), at) && (d.flags & RETRO_MEMDESC_CONST);
+        if (d.start == 0x8000) ram_seen = at == ram + 0x1000 && d.len == 0x8000;
+    }
+    EXPECT_TRUE(rom_seen);
+    EXPECT_TRUE(ram_seen);
+}
+
+TEST_F(LibretroCoreTest, firmware_choice_and_bad_content_are_refused_without_harm) {
+    {
+        Frontend f(dir.dir());
+        f.set_option("m5emu_firmware", "user");
+        EXPECT_FALSE(f.load_nothing()) << "no IPL.ROM in the system directory";
+    }
+    Frontend f(dir.dir());
+    ASSERT_TRUE(f.ok()) << f.error();
+    std::mt19937 random(5);
+    std::vector<uint8_t> noise(1 << 20);
+    for (uint8_t& b : noise) b = static_cast<uint8_t>(random());
+    noise[0] = 0x5A;
+    EXPECT_FALSE(f.load("empty.rom", {}));
+    EXPECT_FALSE(f.load("random.rom", std::vector<uint8_t>(noise.begin(), noise.begin() + 16384)));
+    noise[0] = 0x00;
+    EXPECT_FALSE(f.load("huge.rom", noise)) << "1 MiB of code in a 20 KiB window";
+    EXPECT_FALSE(f.load("random.wav", noise));
+    EXPECT_FALSE(f.load(nullptr, std::vector<uint8_t>(100, 0x77)));
+    std::vector<uint8_t> padded = bytes_of(rom_path("cart_keys"));
+    padded.resize(32768, 0xFF);
+    ASSERT_TRUE(f.load("padded.bin", padded)) << "a dump padded past the window";
+    f.run(10);
+}
+
+class LibretroTapeTest : public LibretroCoreTest {
+protected:
+    // Our tape program in a SORDM5 file, and the frames it takes to play.
+    TapeBytes program_file() const {
+        const std::vector<uint8_t> program = bytes_of(rom_path("tape_program"));
+        return sordm5_program("TAPEPROG", 0x7300, 0x7300, TapeBytes(program.begin(), program.end()));
+    }
+    static int32_t frames_to_play(const TapeBytes& image) {
+        int64_t samples = 0;
+        sordm5_signal(image.data(), image.size(), [&](uint8_t, int32_t n) { samples += n; });
+        return static_cast<int32_t>(samples * 60 / SORDM5_SAMPLE_RATE_HZ) + 30;
+    }
+    static bool program_ran(Frontend& f) {
+        size_t size = 0;
+        const auto* ram = static_cast<const uint8_t*>(f.memory(RETRO_MEMORY_SYSTEM_RAM, &size));
+        return ram[0x9000 - 0x7000] == 'O' && ram[0x9001 - 0x7000] == 'K';
+    }
+};
+
+TEST_F(LibretroTapeTest, a_tape_given_as_content_loads_its_program) {
+    const TapeBytes image = program_file();
+    Frontend f(dir.dir());
+    ASSERT_TRUE(f.ok()) << f.error();
+    ASSERT_TRUE(f.load("program.cas", image));
+    EXPECT_EQ(f.disk.get_num_images(), 1u);
+    f.run(frames_to_play(image));
+    EXPECT_TRUE(program_ran(f));
+}
+
+TEST_F(LibretroTapeTest, tapes_are_ejected_chosen_and_inserted_as_disks) {
+    const TapeBytes image = program_file();
+    const TapeBytes wav = sordm5_wav(image, 44100);
+    write_file(dir.file("program.wav"), std::string(wav.begin(), wav.end()));
+    write_file(dir.file("game.rom"), read_file(rom_path("cart_keys")));
+    Frontend f(dir.dir());
+    ASSERT_TRUE(f.ok()) << f.error();
+    ASSERT_TRUE(f.load_nothing());
+    ASSERT_NE(f.disk.set_eject_state, nullptr);
+    EXPECT_EQ(f.disk.get_num_images(), 0u);
+    f.run(30);
+
+    // As RetroArch's "Load New Disc": eject, add a place, fill it by path,
+    // choose it, close the tray.
+    ASSERT_TRUE(f.disk.set_eject_state(true));
+    ASSERT_TRUE(f.disk.add_image_index());
+    const std::string rom = dir.file("game.rom");
+    const retro_game_info cartridge{rom.c_str(), nullptr, 0, nullptr};
+    EXPECT_FALSE(f.disk.replace_image_index(0, &cartridge)) << "a cartridge is no tape";
+    const std::string path = dir.file("program.wav");
+    const retro_game_info tape{path.c_str(), nullptr, 0, nullptr};
+    ASSERT_TRUE(f.disk.replace_image_index(0, &tape));
+    ASSERT_TRUE(f.disk.set_image_index(0));
+    ASSERT_TRUE(f.disk.set_eject_state(false));
+    char label[64] = {};
+    ASSERT_TRUE(f.disk.get_image_label(0, label, sizeof label));
+    EXPECT_STREQ(label, "program.wav");
+    f.run(frames_to_play(image) + 30);
+    EXPECT_TRUE(program_ran(f)) << "the 44.1 kHz recording played";
+}
+
+}  // namespace
+}  // namespace m5::test

@@ -1,0 +1,1015 @@
+// The M5 in a web page: drives the emulator's C API (m5web.wasm) with the
+// browser's picture, sound, keyboard, gamepads, touch and storage.
+//
+// The machine runs 60 frames a second of machine time, paced by the clock of
+// requestAnimationFrame whatever the display's refresh, and stops while the
+// tab is hidden. window.m5emu is the page's interface for scripts and tests
+// (see the README).
+'use strict';
+
+(() => {
+  const WIDTH = 256;
+  const HEIGHT = 192;
+  const FRAME_MS = 1000 / 60;
+  const MAX_FRAMES_PER_PASS = 4;       // further behind than this, the lost time is dropped
+  const CARTRIDGE_MAX = 64 * 1024;     // the slot maps 20 KiB; larger images are padded dumps at most
+  const IPL_MAX = 64 * 1024;
+  const TAPE_MAX = 192 * 1024 * 1024;
+  const STATE_MAX = 16 * 1024 * 1024;
+  const SLOTS = 8;
+  const REWIND_EVERY_FRAMES = 60;      // one state a second ...
+  const REWIND_KEEP = 120;             // ... for two minutes
+  const REWIND_STEP_FRAMES = 12;       // held, it steps back five seconds a second
+  const JOY = { up: 0x01, down: 0x02, left: 0x04, right: 0x08, fire1: 0x10, fire2: 0x20 };
+  const STATE_MAGIC = [0x4d, 0x35, 0x53, 0x54, 0x41, 0x54, 0x45, 0x1a];  // "M5STATE" 0x1A
+
+  // Physical keys (KeyboardEvent.code) to M5 keys, as the desktop program
+  // maps them: by position, laid out as on the Japanese keyboard the M5's
+  // tables follow, so shifted symbols come out as the M5 prints them.
+  const KEY_CODES = {
+    Minus: 'MINUS', Equal: 'CARET', Tab: 'TAB', BracketLeft: 'AT', BracketRight: 'LBRACKET',
+    Enter: 'RETURN', NumpadEnter: 'RETURN', ControlLeft: 'CTRL', ControlRight: 'CTRL',
+    Semicolon: 'PLUS', Quote: 'COLON', Backquote: 'BACKSLASH', IntlYen: 'BACKSLASH',
+    ShiftLeft: 'SHIFT', ShiftRight: 'SHIFT', Backslash: 'RBRACKET', Comma: 'COMMA', Period: 'PERIOD',
+    Slash: 'SLASH', IntlBackslash: 'UNDERSCORE', IntlRo: 'UNDERSCORE', Space: 'SPACE',
+    ArrowUp: 'UP', ArrowDown: 'DOWN', ArrowLeft: 'LEFT', ArrowRight: 'RIGHT',
+  };
+  for (let d = 0; d <= 9; ++d) KEY_CODES['Digit' + d] = String(d);
+  for (let c = 65; c <= 90; ++c) KEY_CODES['Key' + String.fromCharCode(c)] = String.fromCharCode(c);
+
+  // The on-screen keyboard: [label, shifted label, key name, width class].
+  const KEYBOARD_ROWS = [
+    [['1', '!'], ['2', '"'], ['3', '#'], ['4', '$'], ['5', '%'], ['6', '&'], ['7', "'"], ['8', '('], ['9', ')'],
+     ['0', ''], ['-', '='], ['^', '~'], ['\\', '|', 'BACKSLASH']],
+    [['CTRL', '', 'CTRL', 'wide'], ['Q'], ['W'], ['E'], ['R'], ['T'], ['Y'], ['U'], ['I'], ['O'], ['P'],
+     ['@', '`', 'AT'], ['[', '{', 'LBRACKET']],
+    [['FUNC', '', 'TAB', 'wide'], ['A'], ['S'], ['D'], ['F'], ['G'], ['H'], ['J'], ['K'], ['L'],
+     [';', '+', 'PLUS'], [':', '*', 'COLON'], [']', '}', 'RBRACKET']],
+    [['SHIFT', '', 'SHIFT', 'wide'], ['Z'], ['X'], ['C'], ['V'], ['B'], ['N'], ['M'], [',', '<', 'COMMA'],
+     ['.', '>', 'PERIOD'], ['/', '?', 'SLASH'], ['_', '', 'UNDERSCORE'], ['RET', '', 'RETURN', 'wide']],
+    [['SPACE', '', 'SPACE', 'space']],
+  ];
+  const KEY_NAME_OF_LABEL = { '-': 'MINUS', '^': 'CARET' };
+  const LATCHING = new Set(['SHIFT', 'CTRL', 'TAB']);
+
+  const $ = (id) => document.getElementById(id);
+  const canvas = $('screen');
+  const context = canvas.getContext('2d', { alpha: false });
+  context.imageSmoothingEnabled = false;
+  const image = context.createImageData(WIDTH, HEIGHT);
+
+  let M = null;              // the Emscripten module
+  let countPointer = 0;      // a size_t the sound call writes its count into
+  let userIpl = null;        // Uint8Array of the user's IPL.ROM, or null
+  let cartridge = null;      // the cartridge in the slot: { bytes, name }
+  let tape = null;           // the tape in the deck: { bytes, name }
+  let paused = false;
+  let rewinding = false;
+  let rewindCountdown = 0;
+  let rewindRing = [];
+  let framesSinceRewindState = 0;
+  let lastTime = null;
+  let owedMs = 0;
+  const keyHolders = new Map();   // key name -> number of sources holding it
+  const heldCodes = new Set();    // physical keys down that were given to the machine
+  const joystickSources = [{ pad: 0, touch: 0, script: 0 }, { pad: 0, touch: 0, script: 0 }];
+  const joystickSent = [-1, -1];
+  const padKeys = new Set();      // gamepad X buttons holding SPACE, by "pad:button"
+
+  // --- The module -------------------------------------------------------------------
+
+  const machine = () => M._m5web_machine();
+  const lastError = () => M.UTF8ToString(M._m5emu_last_error(machine()));
+  const webError = () => M.UTF8ToString(M._m5web_error());
+
+  function toBytes(data, what) {
+    if (data instanceof Uint8Array) return data;
+    if (data instanceof ArrayBuffer) return new Uint8Array(data);
+    if (ArrayBuffer.isView(data)) return new Uint8Array(data.buffer, data.byteOffset, data.byteLength);
+    if (Array.isArray(data)) return Uint8Array.from(data);
+    throw new TypeError(`${what} must be bytes (Uint8Array, ArrayBuffer or an array of numbers)`);
+  }
+
+  // Copies `arrays` into the module's heap for the length of `call`.
+  function withHeap(arrays, call) {
+    const pointers = arrays.map((a) => {
+      if (!a || a.length === 0) return 0;
+      const p = M._malloc(a.length);
+      if (!p) throw new Error('out of memory');
+      M.HEAPU8.set(a, p);
+      return p;
+    });
+    try {
+      return call(...pointers);
+    } finally {
+      pointers.forEach((p) => p && M._free(p));
+    }
+  }
+
+  function check(result, reason) {
+    if (result !== 0) throw new Error(reason());
+  }
+
+  // --- The machine ------------------------------------------------------------------
+
+  function powerOn(cart, tapeBytes) {
+    const parts = [userIpl || new Uint8Array(0), cart || new Uint8Array(0), tapeBytes || new Uint8Array(0)];
+    withHeap(parts, (ipl, c, t) =>
+      check(M._m5web_power_on(ipl, parts[0].length, c, parts[1].length, t, parts[2].length), webError));
+    joystickSent.fill(-1);
+    keyHolders.clear();
+    heldCodes.clear();
+    resetRewind();
+    draw();
+  }
+
+  function insertCartridge(bytes) {
+    withHeap([bytes], (p) => check(M._m5emu_insert_cartridge(machine(), p, bytes.length), lastError));
+    resetRewind();
+  }
+
+  function playTape(bytes) {
+    withHeap([bytes], (p) => check(M._m5emu_play_tape(machine(), p, bytes.length, 0), lastError));
+  }
+
+  function runFrames(count) {
+    check(M._m5web_run_frames(count), webError);
+  }
+
+  function saveState() {
+    const p = M._m5web_save_state();
+    if (!p) throw new Error(webError());
+    return M.HEAPU8.slice(p, p + M._m5web_state_size());
+  }
+
+  // Loads a state; returns the library's note (a tape that could not resume)
+  // or "".
+  function loadState(bytes) {
+    withHeap([bytes], (p) => check(M._m5emu_load_state(machine(), p, bytes.length), lastError));
+    joystickSent.fill(-1);
+    return lastError();
+  }
+
+  function pixels() {
+    const p = M._m5web_picture();
+    if (!p) throw new Error(webError());
+    return M.HEAPU8.subarray(p, p + WIDTH * HEIGHT * 4);
+  }
+
+  function draw() {
+    image.data.set(pixels());
+    context.putImageData(image, 0, 0);
+  }
+
+  function setKey(name, down) {
+    const held = keyHolders.get(name) || 0;
+    const now = down ? held + 1 : Math.max(0, held - 1);
+    keyHolders.set(name, now);
+    if ((held === 0) !== (now === 0)) {
+      check(M.ccall('m5emu_key', 'number', ['number', 'string', 'number'], [machine(), name, down ? 1 : 0]),
+        lastError);
+    }
+  }
+
+  function sendJoysticks() {
+    for (let stick = 0; stick < 2; ++stick) {
+      const s = joystickSources[stick];
+      const bits = s.pad | s.touch | s.script;
+      if (bits !== joystickSent[stick]) {
+        M._m5emu_joystick(machine(), stick, bits);
+        joystickSent[stick] = bits;
+      }
+    }
+  }
+
+  // One frame of the running page: input, the frame, its sound, rewind.
+  function stepFrame() {
+    pollGamepads();
+    sendJoysticks();
+    runFrames(1);
+    if (audio.node && !audio.muted) pushSound();
+    if (++framesSinceRewindState >= REWIND_EVERY_FRAMES) {
+      framesSinceRewindState = 0;
+      rewindRing.push(saveState());
+      if (rewindRing.length > REWIND_KEEP) rewindRing.shift();
+    }
+  }
+
+  function resetRewind() {
+    rewindRing = [];
+    framesSinceRewindState = 0;
+  }
+
+  function rewindStep() {
+    if (--rewindCountdown > 0) return;
+    rewindCountdown = REWIND_STEP_FRAMES;
+    const state = rewindRing.pop();
+    if (!state) return;
+    try {
+      loadState(state);
+      draw();
+    } catch (e) {
+      show(`Rewind stopped: ${e.message}`);
+    }
+    framesSinceRewindState = 0;
+  }
+
+  function loop(now) {
+    requestAnimationFrame(loop);
+    if (!M || (paused && !rewinding) || document.hidden) {
+      lastTime = null;
+      return;
+    }
+    if (lastTime === null) {
+      lastTime = now;
+      return;
+    }
+    owedMs += now - lastTime;
+    lastTime = now;
+    let frames = Math.floor(owedMs / FRAME_MS);
+    owedMs -= frames * FRAME_MS;
+    if (frames > MAX_FRAMES_PER_PASS) frames = MAX_FRAMES_PER_PASS;
+    if (frames === 0) return;
+    try {
+      if (rewinding) {
+        for (let i = 0; i < frames; ++i) rewindStep();
+        return;
+      }
+      for (let i = 0; i < frames; ++i) stepFrame();
+      draw();
+    } catch (e) {
+      paused = true;
+      updatePauseButton();
+      show(`The machine stopped: ${e.message}`);
+    }
+  }
+
+  function setPaused(value) {
+    paused = value;
+    if (paused && audio.node) audio.node.port.postMessage('flush');
+    updatePauseButton();
+  }
+
+  function updatePauseButton() {
+    $('pause-button').setAttribute('aria-pressed', String(paused));
+    $('pause-button').textContent = paused ? 'Resume' : 'Pause';
+  }
+
+  // --- Sound --------------------------------------------------------------------------
+
+  const audio = { context: null, node: null, gain: null, muted: false, starting: false };
+
+  // Browsers start sound only after a click or a key: the first one starts it.
+  function startAudio() {
+    if (audio.context || audio.starting || typeof AudioContext === 'undefined') {
+      if (audio.context && audio.context.state === 'suspended' && !audio.muted) audio.context.resume();
+      return;
+    }
+    audio.starting = true;
+    const ctx = new AudioContext({ latencyHint: 'interactive' });
+    audio.context = ctx;
+    ctx.audioWorklet.addModule('audio-worklet.js').then(() => {
+      const node = new AudioWorkletNode(ctx, 'm5-sound',
+        { numberOfInputs: 0, numberOfOutputs: 1, outputChannelCount: [1] });
+      audio.gain = ctx.createGain();
+      audio.gain.gain.value = audio.muted ? 0 : 1;
+      node.connect(audio.gain).connect(ctx.destination);
+      check(M._m5web_set_sample_rate(ctx.sampleRate), webError);
+      audio.node = node;
+    }).catch((e) => show(`No sound: ${e.message}`));
+  }
+
+  function pushSound() {
+    const p = M._m5emu_sound(machine(), countPointer);
+    const count = M.HEAPU32[countPointer >> 2];
+    if (!p || count === 0) return;
+    const samples = new Float32Array(count);
+    const from = p >> 1;
+    const heap = M.HEAP16;
+    for (let i = 0; i < count; ++i) samples[i] = heap[from + i] / 32768;
+    audio.node.port.postMessage(samples, [samples.buffer]);
+  }
+
+  function setMuted(muted) {
+    audio.muted = muted;
+    if (audio.gain) audio.gain.gain.value = muted ? 0 : 1;
+    if (muted && audio.node) audio.node.port.postMessage('flush');
+    $('mute-button').setAttribute('aria-pressed', String(muted));
+    $('mute-button').textContent = muted ? 'Unmute' : 'Mute';
+  }
+
+  // --- Messages -----------------------------------------------------------------------
+
+  let messageTimer = 0;
+  function show(text, kind) {
+    const box = $('message');
+    box.textContent = text;
+    box.className = 'message' + (kind === 'info' ? ' info' : '');
+    box.hidden = false;
+    clearTimeout(messageTimer);
+    messageTimer = setTimeout(() => { box.hidden = true; }, kind === 'info' ? 3000 : 10000);
+  }
+
+  // --- Files --------------------------------------------------------------------------
+
+  const hasMagic = (bytes, magic) => magic.every((b, i) => bytes[i] === b);
+  const isWav = (bytes) => hasMagic(bytes, [0x52, 0x49, 0x46, 0x46]);  // "RIFF"
+  const sizeText = (n) => (n >= 1 << 20 ? `${(n / (1 << 20)).toFixed(1)} MiB` : `${Math.ceil(n / 1024)} KiB`);
+
+  // The kind of a dropped or picked file: by its first bytes, then its name.
+  function kindOf(name, bytes) {
+    if (hasMagic(bytes, STATE_MAGIC)) return 'state';
+    if (isWav(bytes) || /\.(wav|cas)$/i.test(name)) return 'tape';
+    return 'cart';
+  }
+
+  function checkSize(name, size, max, what) {
+    if (size === 0) throw new Error(`"${name}" is empty, so it is not ${what}.`);
+    if (size > max) throw new Error(`"${name}" (${sizeText(size)}) is too large to be ${what} (at most ${sizeText(max)}).`);
+  }
+
+  // What the page refuses before the machine sees it.
+  function checkCartridge(name, bytes) {
+    checkSize(name, bytes.length, CARTRIDGE_MAX, 'an M5 cartridge');
+    if (hasMagic(bytes, STATE_MAGIC)) throw new Error(`"${name}" is a save state, not a cartridge.`);
+    if (![0x00, 0x02, 0xff].includes(bytes[0])) {
+      throw new Error(`"${name}" is not an M5 cartridge: its first byte is ${bytes[0].toString(16).padStart(2, '0').toUpperCase()}` +
+        ' where a cartridge header starts with 00, 02 or FF.');
+    }
+  }
+
+  function checkTape(name, bytes) {
+    checkSize(name, bytes.length, TAPE_MAX, 'a tape');
+    if (/\.wav$/i.test(name) && !isWav(bytes)) throw new Error(`"${name}" is not a WAV file.`);
+    if (hasMagic(bytes, STATE_MAGIC)) throw new Error(`"${name}" is a save state, not a tape.`);
+  }
+
+  async function readFile(file, max, what) {
+    checkSize(file.name, file.size, max, what);
+    return new Uint8Array(await file.arrayBuffer());
+  }
+
+  async function openFile(file, kind) {
+    try {
+      const limits = { cart: [CARTRIDGE_MAX, 'an M5 cartridge'], tape: [TAPE_MAX, 'a tape'],
+                       state: [STATE_MAX, 'a save state'], ipl: [IPL_MAX, 'an IPL ROM'] };
+      const peek = kind === 'auto' ? new Uint8Array(await file.slice(0, 16).arrayBuffer()) : null;
+      if (kind === 'auto') kind = kindOf(file.name, peek);
+      const bytes = await readFile(file, ...limits[kind]);
+      if (kind === 'cart') {
+        checkCartridge(file.name, bytes);
+        insertCartridge(bytes);
+        cartridge = { bytes, name: file.name };
+        show(`Cartridge "${file.name}" inserted.`, 'info');
+      } else if (kind === 'tape') {
+        checkTape(file.name, bytes);
+        playTape(bytes);
+        tape = { bytes, name: file.name };
+        show(`Tape "${file.name}" playing: start the program's loader.`, 'info');
+      } else if (kind === 'state') {
+        let note;
+        try {
+          note = loadState(bytes);
+        } catch (e) {
+          throw new Error(`"${file.name}" cannot be loaded: ${e.message}.`);
+        }
+        draw();
+        show(note ? `State loaded; ${note}` : `State "${file.name}" loaded.`, 'info');
+      } else if (kind === 'ipl') {
+        await useIpl(bytes, file.name);
+      }
+      updateMediaStatus();
+    } catch (e) {
+      show(e.message);
+    }
+  }
+
+  function updateMediaStatus() {
+    const parts = [];
+    if (userIpl) parts.push('your IPL.ROM');
+    if (cartridge) parts.push(`cartridge: ${cartridge.name}`);
+    if (tape) parts.push(`tape: ${tape.name}`);
+    $('media-status').textContent = parts.join(' · ');
+    $('forget-ipl-button').hidden = !userIpl;
+  }
+
+  // --- Storage (IndexedDB): the user's IPL and the state slots ----------------------
+
+  let database = null;
+  function openDatabase() {
+    if (database) return database;
+    database = new Promise((resolve, reject) => {
+      if (typeof indexedDB === 'undefined') return reject(new Error('this browser keeps no data'));
+      const request = indexedDB.open('m5emu', 1);
+      request.onupgradeneeded = () => {
+        request.result.createObjectStore('files');
+        request.result.createObjectStore('slots');
+      };
+      request.onsuccess = () => resolve(request.result);
+      request.onerror = () => reject(request.error);
+    });
+    return database;
+  }
+
+  async function stored(store, mode, act) {
+    const db = await openDatabase();
+    return new Promise((resolve, reject) => {
+      const transaction = db.transaction(store, mode);
+      const request = act(transaction.objectStore(store));
+      transaction.oncomplete = () => resolve(request ? request.result : undefined);
+      transaction.onerror = () => reject(transaction.error);
+      transaction.onabort = () => reject(transaction.error || new Error('storage refused'));
+    });
+  }
+
+  async function useIpl(bytes, name) {
+    checkSize(name, bytes.length, IPL_MAX, 'an IPL ROM');
+    const previous = userIpl;
+    userIpl = bytes;
+    try {
+      powerOn(cartridge && cartridge.bytes, tape && tape.bytes);
+    } catch (e) {
+      userIpl = previous;
+      throw e;
+    }
+    await stored('files', 'readwrite', (s) => s.put(bytes, 'ipl'));
+    show(`Booting from "${name}"; it is kept in this browser for later visits.`, 'info');
+  }
+
+  async function forgetIpl() {
+    userIpl = null;
+    try {
+      powerOn(cartridge && cartridge.bytes, tape && tape.bytes);
+      await stored('files', 'readwrite', (s) => s.delete('ipl'));
+      show('Your IPL.ROM is forgotten; the free boot ROM runs.', 'info');
+    } catch (e) {
+      show(e.message);
+    }
+    updateMediaStatus();
+  }
+
+  // The slot's picture: the whole screen (a few KiB as PNG), which the slot
+  // list shows scaled down, so text stays readable.
+  function thumbnail() {
+    return canvas.toDataURL('image/png');
+  }
+
+  async function saveSlot(slot) {
+    try {
+      const record = { state: saveState(), thumbnail: thumbnail(), time: Date.now(),
+                       cartridge: cartridge ? cartridge.name : '' };
+      await stored('slots', 'readwrite', (s) => s.put(record, slot));
+      show(`Saved in slot ${slot}.`, 'info');
+      await renderSlots();
+    } catch (e) {
+      show(`Could not save in slot ${slot}: ${e.message}`);
+    }
+  }
+
+  async function loadSlot(slot) {
+    try {
+      const record = await stored('slots', 'readonly', (s) => s.get(slot));
+      if (!record) throw new Error('the slot is empty.');
+      const note = loadState(record.state);
+      resetRewind();
+      draw();
+      show(note ? `Slot ${slot} loaded; ${note}` : `Slot ${slot} loaded.`, 'info');
+    } catch (e) {
+      show(`Could not load slot ${slot}: ${e.message}`);
+    }
+  }
+
+  async function renderSlots() {
+    const list = $('slots');
+    let records = [];
+    try {
+      records = await Promise.all(Array.from({ length: SLOTS }, (_, i) =>
+        stored('slots', 'readonly', (s) => s.get(i + 1))));
+    } catch (e) {
+      show(`Save slots are not available: ${e.message}`);
+    }
+    list.textContent = '';
+    for (let slot = 1; slot <= SLOTS; ++slot) {
+      const record = records[slot - 1];
+      const item = document.createElement('li');
+      item.dataset.slot = String(slot);
+      const picture = document.createElement(record ? 'img' : 'div');
+      if (record) {
+        picture.src = record.thumbnail;
+        picture.alt = `Slot ${slot}`;
+      } else {
+        picture.className = 'empty-thumb';
+      }
+      const time = document.createElement('span');
+      time.className = 'slot-time';
+      time.textContent = record
+        ? `${slot}: ${new Date(record.time).toLocaleString()}${record.cartridge ? ' · ' + record.cartridge : ''}`
+        : `${slot}: empty`;
+      const save = document.createElement('button');
+      save.type = 'button';
+      save.textContent = 'Save';
+      save.className = 'slot-save';
+      save.addEventListener('click', () => saveSlot(slot));
+      const load = document.createElement('button');
+      load.type = 'button';
+      load.textContent = 'Load';
+      load.className = 'slot-load';
+      load.disabled = !record;
+      load.addEventListener('click', () => loadSlot(slot));
+      item.append(picture, time, save, load);
+      list.append(item);
+    }
+  }
+
+  function downloadState() {
+    try {
+      const blob = new Blob([saveState()], { type: 'application/octet-stream' });
+      const link = document.createElement('a');
+      const base = cartridge ? cartridge.name.replace(/\.[^.]*$/, '') : 'm5';
+      const stamp = new Date().toISOString().replace(/[:.]/g, '-').slice(0, 19);
+      link.href = URL.createObjectURL(blob);
+      link.download = `${base}-${stamp}.m5s`;
+      document.body.append(link);
+      link.click();
+      link.remove();
+      setTimeout(() => URL.revokeObjectURL(link.href), 10000);
+    } catch (e) {
+      show(`Could not save the state: ${e.message}`);
+    }
+  }
+
+  // --- Keyboard ------------------------------------------------------------------------
+
+  function onKeyDown(event) {
+    if (event.metaKey || event.altKey) return;
+    if (event.code === 'F8') {
+      setRewinding(true);
+      return;
+    }
+    const name = KEY_CODES[event.code];
+    if (!name) return;
+    event.preventDefault();
+    startAudio();
+    if (heldCodes.has(event.code)) return;  // a repeat
+    heldCodes.add(event.code);
+    setKey(name, true);
+  }
+
+  function onKeyUp(event) {
+    if (event.code === 'F8') {
+      setRewinding(false);
+      return;
+    }
+    const name = KEY_CODES[event.code];
+    if (!name || !heldCodes.has(event.code)) return;
+    event.preventDefault();
+    heldCodes.delete(event.code);
+    setKey(name, false);
+  }
+
+  // Keys held when the page loses the keyboard would never see their release.
+  function releaseKeys() {
+    for (const code of heldCodes) setKey(KEY_CODES[code], false);
+    heldCodes.clear();
+    setRewinding(false);
+  }
+
+  function buildKeyboard() {
+    const board = $('keyboard');
+    const latched = new Set();
+    for (const row of KEYBOARD_ROWS) {
+      const line = document.createElement('div');
+      line.className = 'row';
+      for (const [label, shifted, given, width] of row) {
+        const name = given || KEY_NAME_OF_LABEL[label] || label;
+        const key = document.createElement('button');
+        key.type = 'button';
+        key.className = 'key' + (width ? ' ' + width : '');
+        key.dataset.key = name;
+        key.append(document.createTextNode(label));
+        if (shifted) {
+          const small = document.createElement('small');
+          small.textContent = shifted;
+          key.append(small);
+        }
+        let pointer = null;
+        key.addEventListener('pointerdown', (event) => {
+          event.preventDefault();
+          startAudio();
+          if (LATCHING.has(name)) {
+            if (latched.has(name)) {
+              latched.delete(name);
+              key.classList.remove('latched');
+              setKey(name, false);
+            } else {
+              latched.add(name);
+              key.classList.add('latched');
+              setKey(name, true);
+            }
+            return;
+          }
+          if (pointer !== null) return;
+          pointer = event.pointerId;
+          key.setPointerCapture(event.pointerId);
+          key.classList.add('down');
+          setKey(name, true);
+        });
+        const up = (event) => {
+          if (pointer !== event.pointerId) return;
+          pointer = null;
+          key.classList.remove('down');
+          setKey(name, false);
+          // A latched SHIFT, CTRL or FUNC applies to one key.
+          for (const held of latched) {
+            setKey(held, false);
+            board.querySelector(`[data-key="${held}"]`).classList.remove('latched');
+          }
+          latched.clear();
+        };
+        key.addEventListener('pointerup', up);
+        key.addEventListener('pointercancel', up);
+        line.append(key);
+      }
+      board.append(line);
+    }
+  }
+
+  // --- Gamepads and the on-screen joystick --------------------------------------------
+
+  // Standard-mapping gamepads, as the desktop program's defaults: d-pad and
+  // left stick the directions, A fire 1, B fire 2, X the space bar.
+  const DEAD_ZONE = 8000 / 32767;
+  function pollGamepads() {
+    const pads = navigator.getGamepads ? Array.from(navigator.getGamepads()).filter((p) => p && p.connected) : [];
+    for (let stick = 0; stick < 2; ++stick) {
+      const pad = pads[stick];
+      let bits = 0;
+      if (pad) {
+        const pressed = (i) => pad.buttons[i] && pad.buttons[i].pressed;
+        const x = pad.axes[0] || 0;
+        const y = pad.axes[1] || 0;
+        if (pressed(12) || y < -DEAD_ZONE) bits |= JOY.up;
+        if (pressed(13) || y > DEAD_ZONE) bits |= JOY.down;
+        if (pressed(14) || x < -DEAD_ZONE) bits |= JOY.left;
+        if (pressed(15) || x > DEAD_ZONE) bits |= JOY.right;
+        if (pressed(0)) bits |= JOY.fire1;
+        if (pressed(1)) bits |= JOY.fire2;
+        const id = `${pad.index}:2`;
+        if (pressed(2) !== padKeys.has(id)) {
+          if (pressed(2)) padKeys.add(id); else padKeys.delete(id);
+          setKey('SPACE', pressed(2));
+        }
+      }
+      joystickSources[stick].pad = bits;
+    }
+  }
+
+  function buildTouchControls() {
+    const stick = $('stick');
+    const knob = stick.querySelector('.knob');
+    let pointer = null;
+    const move = (event) => {
+      const box = stick.getBoundingClientRect();
+      const radius = box.width / 2;
+      let dx = (event.clientX - box.left - radius) / radius;
+      let dy = (event.clientY - box.top - radius) / radius;
+      const distance = Math.hypot(dx, dy);
+      let bits = 0;
+      if (distance > 0.25) {
+        // Eight directions: a diagonal covers the 45 degrees around it.
+        const cx = dx / distance;
+        const cy = dy / distance;
+        if (cx > 0.383) bits |= JOY.right;
+        if (cx < -0.383) bits |= JOY.left;
+        if (cy > 0.383) bits |= JOY.down;
+        if (cy < -0.383) bits |= JOY.up;
+      }
+      if (distance > 1) {
+        dx /= distance;
+        dy /= distance;
+      }
+      knob.style.transform = `translate(${dx * radius * 0.6}px, ${dy * radius * 0.6}px)`;
+      joystickSources[0].touch = (joystickSources[0].touch & (JOY.fire1 | JOY.fire2)) | bits;
+    };
+    const end = (event) => {
+      if (pointer !== event.pointerId) return;
+      pointer = null;
+      knob.style.transform = '';
+      joystickSources[0].touch &= JOY.fire1 | JOY.fire2;
+    };
+    stick.addEventListener('pointerdown', (event) => {
+      event.preventDefault();
+      startAudio();
+      if (pointer !== null) return;
+      pointer = event.pointerId;
+      stick.setPointerCapture(event.pointerId);
+      move(event);
+    });
+    stick.addEventListener('pointermove', (event) => { if (pointer === event.pointerId) move(event); });
+    stick.addEventListener('pointerup', end);
+    stick.addEventListener('pointercancel', end);
+
+    for (const button of document.querySelectorAll('.fire-button')) {
+      const bit = button.dataset.fire === '1' ? JOY.fire1 : JOY.fire2;
+      let held = null;
+      button.addEventListener('pointerdown', (event) => {
+        event.preventDefault();
+        startAudio();
+        held = event.pointerId;
+        button.setPointerCapture(event.pointerId);
+        button.classList.add('down');
+        joystickSources[0].touch |= bit;
+      });
+      const release = (event) => {
+        if (held !== event.pointerId) return;
+        held = null;
+        button.classList.remove('down');
+        joystickSources[0].touch &= ~bit;
+      };
+      button.addEventListener('pointerup', release);
+      button.addEventListener('pointercancel', release);
+    }
+  }
+
+  function setRewinding(on) {
+    if (on === rewinding) return;
+    rewinding = on;
+    rewindCountdown = 0;
+    $('rewind-button').classList.toggle('down', on);
+    if (on && audio.node) audio.node.port.postMessage('flush');
+  }
+
+  // --- The picture's size ---------------------------------------------------------------
+
+  // The largest whole number of device pixels per M5 pixel that fits.
+  function fitScreen() {
+    const stage = $('stage');
+    const ratio = window.devicePixelRatio || 1;
+    const scale = Math.max(1, Math.floor(Math.min(stage.clientWidth * ratio / WIDTH,
+                                                  stage.clientHeight * ratio / HEIGHT)));
+    canvas.style.width = `${WIDTH * scale / ratio}px`;
+    canvas.style.height = `${HEIGHT * scale / ratio}px`;
+  }
+
+  // --- Wiring -------------------------------------------------------------------------------
+
+  function wire() {
+    const picker = (id, kind) => $(id).addEventListener('change', (event) => {
+      const file = event.target.files[0];
+      event.target.value = '';
+      if (file) openFile(file, kind);
+    });
+    picker('cart-input', 'cart');
+    picker('tape-input', 'tape');
+    picker('state-input', 'state');
+    picker('ipl-input', 'ipl');
+
+    const toggle = (buttonId, panelId, after) => $(buttonId).addEventListener('click', () => {
+      const panel = $(panelId);
+      panel.hidden = !panel.hidden;
+      $(buttonId).setAttribute('aria-expanded', String(!panel.hidden));
+      if (after) after(!panel.hidden);
+      fitScreen();
+    });
+    toggle('states-button', 'states', (open) => open && renderSlots());
+    toggle('keyboard-button', 'keyboard');
+    toggle('more-button', 'more');
+
+    $('power-button').addEventListener('click', () => {
+      try {
+        powerOn(cartridge && cartridge.bytes, tape && tape.bytes);
+      } catch (e) {
+        show(e.message);
+      }
+    });
+    $('reset-button').addEventListener('click', () => M._m5emu_reset(machine()));
+    $('pause-button').addEventListener('click', () => setPaused(!paused));
+    $('mute-button').addEventListener('click', () => setMuted(!audio.muted));
+    // Fullscreen: the picture alone with a mouse; the whole page on a touch
+    // screen, whose joystick and keyboard live beside the picture.
+    $('fullscreen-button').addEventListener('click', () => {
+      const target = matchMedia('(pointer: coarse)').matches ? document.documentElement : $('stage');
+      if (document.fullscreenElement) document.exitFullscreen();
+      else if (target.requestFullscreen) target.requestFullscreen().catch((e) => show(e.message));
+      else show('This browser shows no page in fullscreen: add the page to the home screen instead.');
+    });
+    $('forget-ipl-button').addEventListener('click', forgetIpl);
+    $('eject-button').addEventListener('click', () => {
+      M._m5emu_remove_cartridge(machine());
+      cartridge = null;
+      resetRewind();
+      updateMediaStatus();
+    });
+    $('stop-tape-button').addEventListener('click', () => {
+      M._m5emu_stop_tape(machine());
+      tape = null;
+      updateMediaStatus();
+    });
+    $('paste-button').addEventListener('click', async () => {
+      try {
+        paste(await navigator.clipboard.readText());
+      } catch (e) {
+        show('The browser did not give the clipboard: paste with Control+V (or the browser\'s menu) instead.');
+      }
+    });
+    document.addEventListener('paste', (event) => {
+      const text = event.clipboardData && event.clipboardData.getData('text');
+      if (text) {
+        event.preventDefault();
+        paste(text);
+      }
+    });
+    $('download-state-button').addEventListener('click', downloadState);
+    const rewindButton = $('rewind-button');
+    rewindButton.addEventListener('pointerdown', (event) => {
+      rewindButton.setPointerCapture(event.pointerId);
+      setRewinding(true);
+    });
+    for (const type of ['pointerup', 'pointercancel']) rewindButton.addEventListener(type, () => setRewinding(false));
+    $('message').addEventListener('click', () => { $('message').hidden = true; });
+
+    window.addEventListener('keydown', onKeyDown);
+    window.addEventListener('keyup', onKeyUp);
+    window.addEventListener('blur', releaseKeys);
+    window.addEventListener('pointerdown', startAudio);
+    document.addEventListener('visibilitychange', () => {
+      if (document.hidden) {
+        releaseKeys();
+        if (audio.node) audio.node.port.postMessage('flush');
+      }
+    });
+
+    let dragDepth = 0;
+    window.addEventListener('dragenter', (event) => {
+      event.preventDefault();
+      if (++dragDepth === 1) $('drop-hint').hidden = false;
+    });
+    window.addEventListener('dragleave', () => {
+      if (--dragDepth <= 0) {
+        dragDepth = 0;
+        $('drop-hint').hidden = true;
+      }
+    });
+    window.addEventListener('dragover', (event) => event.preventDefault());
+    window.addEventListener('drop', (event) => {
+      event.preventDefault();
+      dragDepth = 0;
+      $('drop-hint').hidden = true;
+      const file = event.dataTransfer && event.dataTransfer.files[0];
+      if (file) openFile(file, 'auto');
+    });
+
+    window.addEventListener('resize', fitScreen);
+    document.addEventListener('fullscreenchange', fitScreen);
+    buildKeyboard();
+    buildTouchControls();
+    fitScreen();
+  }
+
+  function paste(text) {
+    check(M.ccall('m5emu_paste', 'number', ['number', 'string'], [machine(), text]), lastError);
+  }
+
+  // ?cart=URL and ?tape=URL (this site's own files) start a program at once.
+  async function fetchLinked(parameter, what, max) {
+    const link = new URLSearchParams(location.search).get(parameter);
+    if (!link) return null;
+    const url = new URL(link, location.href);
+    if (url.origin !== location.origin) throw new Error(`The ${what} link must be on this site (${location.origin}).`);
+    const response = await fetch(url);
+    if (!response.ok) throw new Error(`Could not fetch the ${what} "${link}" (${response.status}).`);
+    const bytes = new Uint8Array(await response.arrayBuffer());
+    const name = decodeURIComponent(url.pathname.split('/').pop() || link);
+    checkSize(name, bytes.length, max, what === 'cartridge' ? 'an M5 cartridge' : 'a tape');
+    return { bytes, name };
+  }
+
+  async function start() {
+    M = await createM5Module();
+    countPointer = M._malloc(4);
+    if (!M._m5web_machine()) throw new Error('out of memory');
+    try {
+      const ipl = await stored('files', 'readonly', (s) => s.get('ipl'));
+      if (ipl) userIpl = ipl;
+    } catch (e) {
+      // No storage (a private window, say): the free boot ROM it is.
+    }
+    try {
+      const [cart, linkedTape] = await Promise.all([fetchLinked('cart', 'cartridge', CARTRIDGE_MAX),
+                                                    fetchLinked('tape', 'tape', TAPE_MAX)]);
+      if (cart) checkCartridge(cart.name, cart.bytes);
+      if (linkedTape) checkTape(linkedTape.name, linkedTape.bytes);
+      cartridge = cart;
+      tape = linkedTape;
+      powerOn(cart && cart.bytes, linkedTape && linkedTape.bytes);
+    } catch (e) {
+      show(e.message);
+      cartridge = null;
+      tape = null;
+      try {
+        powerOn(null, null);
+      } catch (e2) {
+        show(`Your IPL.ROM could not start (${e2.message}); the free boot ROM runs.`);
+        userIpl = null;
+        powerOn(null, null);
+      }
+    }
+    updateMediaStatus();
+    draw();
+    if ('serviceWorker' in navigator && location.protocol !== 'file:') {
+      navigator.serviceWorker.register('service-worker.js').catch(() => {});
+    }
+  }
+
+  wire();
+  const ready = start();
+  ready.catch((e) => show(`The emulator could not start: ${e.message}`));
+  requestAnimationFrame(loop);
+
+  const directionsOf = (directions) => {
+    if (typeof directions === 'number') return directions & 0x0f;
+    const list = Array.isArray(directions) ? directions : String(directions || '').split(/[^a-z]+/i);
+    let bits = 0;
+    for (const d of list) {
+      if (!d) continue;
+      const bit = JOY[String(d).toLowerCase()];
+      if (!bit || bit > JOY.right) throw new Error(`unknown direction "${d}" (up, down, left, right)`);
+      bits |= bit;
+    }
+    return bits;
+  };
+  const buttonsOf = (buttons) => {
+    if (typeof buttons === 'number') return ((buttons & 1) ? JOY.fire1 : 0) | ((buttons & 2) ? JOY.fire2 : 0);
+    let bits = 0;
+    for (const b of buttons || []) {
+      if (Number(b) === 1) bits |= JOY.fire1;
+      else if (Number(b) === 2) bits |= JOY.fire2;
+      else throw new Error(`unknown button ${b} (1 or 2)`);
+    }
+    return bits;
+  };
+
+  // The page's interface for scripts and tests.
+  window.m5emu = Object.freeze({
+    ready: ready.then(() => undefined),
+    pause() { setPaused(true); },
+    resume() { setPaused(false); },
+    powerOn({ cartridge: cart, tape: tapeBytes } = {}) {
+      const c = cart ? toBytes(cart, 'cartridge') : null;
+      const t = tapeBytes ? toBytes(tapeBytes, 'tape') : null;
+      powerOn(c, t);
+      cartridge = c ? { bytes: c, name: 'cartridge' } : null;
+      tape = t ? { bytes: t, name: 'tape' } : null;
+      updateMediaStatus();
+    },
+    runFrames(n) {
+      const count = Math.floor(Number(n));
+      if (!(count >= 0)) throw new RangeError('runFrames takes a number of frames');
+      pollGamepads();
+      sendJoysticks();
+      runFrames(count);
+      draw();
+    },
+    frame() { return M._m5emu_frame_count(machine()) >>> 0; },
+    pixels() { return pixels().slice(); },
+    key(name, down) {
+      const key = String(name).toUpperCase();
+      check(M.ccall('m5emu_key', 'number', ['number', 'string', 'number'], [machine(), key, down ? 1 : 0]),
+        lastError);
+      keyHolders.set(key, down ? 1 : 0);
+    },
+    joystick(n, directions, buttons) {
+      const stick = Number(n) - 1;
+      if (stick !== 0 && stick !== 1) throw new RangeError('joystick 1 or 2');
+      joystickSources[stick].script = directionsOf(directions) | buttonsOf(buttons);
+      sendJoysticks();
+    },
+    insertCartridge(bytes) {
+      const c = toBytes(bytes, 'cartridge');
+      insertCartridge(c);
+      cartridge = { bytes: c, name: 'cartridge' };
+      updateMediaStatus();
+    },
+    playTape(bytes) {
+      const t = toBytes(bytes, 'tape');
+      playTape(t);
+      tape = { bytes: t, name: 'tape' };
+      updateMediaStatus();
+    },
+    saveState() { return saveState(); },
+    loadState(bytes) {
+      const note = loadState(toBytes(bytes, 'state'));
+      resetRewind();
+      draw();
+      return note;
+    },
+    paste(text) { paste(String(text)); },
+    audioStats() {
+      if (!audio.node) return Promise.resolve(null);
+      return new Promise((resolve) => {
+        audio.node.port.onmessage = (event) => resolve(event.data);
+        audio.node.port.postMessage('stats');
+      });
+    },
+  });
+})();
