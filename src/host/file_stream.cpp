@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <vector>
 
 namespace m5 {
@@ -52,26 +51,6 @@ bool FileStream::open(const std::string& path, int32_t mode) {
     const int status = ::fcntl(fd, F_GETFL);
     if (status != -1) ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
     return adopt(fd, info.text);
-}
-
-bool FileStream::create_unique(const std::string& prefix, std::string& path) {
-    close();
-    first_error = 0;
-    std::vector<char> name(prefix.begin(), prefix.end());
-    name.insert(name.end(), {'X', 'X', 'X', 'X', 'X', 'X', '\0'});
-    // mkstemp creates the file with O_EXCL: it never opens what is there.
-    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
-    if (fd < 0) return false;
-    // The usual permissions of a new file rather than mkstemp's 0600.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    if (!adopt(fd, "wb")) {
-        ::unlink(name.data());
-        return false;
-    }
-    path.assign(name.data());
-    return true;
 }
 
 bool FileStream::adopt(int fd, const char* mode_text) {

@@ -38,10 +38,6 @@ public:
     // no stream was obtained (also for any other mode); the wrapper is then
     // closed.
     bool open(const std::string& path, int32_t mode);
-    // Creates and opens for writing ("wb") a new file named `prefix` followed
-    // by six random characters, never an existing file or a link; `path`
-    // receives its name. False when none could be created.
-    bool create_unique(const std::string& prefix, std::string& path);
     // Closes the stream if one is open. False when the stream's writes did
     // not all reach the file: a write, seek or the final flush failed since
     // it was opened (error() says why).

@@ -1,14 +1,9 @@
 #include "host/host.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cmath>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
 
 #include "devices/tape_deck.h"
-#include "devices/wav_header.h"
 #include "host/platform.h"
 #include "host/settings.h"
 #include "host/tape_files.h"
@@ -30,9 +25,11 @@ Host::Host(Platform& platform_services, Settings& settings)
     : platform(platform_services),
       user_settings(settings),
       surface(new uint16_t[static_cast<size_t>(SURFACE_WIDTH) * SURFACE_HEIGHT]()),
+      paste(*this),
+      recorder(platform_services),
       pacer(platform_services, *this) {
     program_dir = program_directory_of(platform.executable_path());
-    files_dir = program_dir;
+    recorder.set_directory(program_dir);
     // The machine takes its IPL ROM from the program directory when it starts
     // (a platform with no program directory gives it later, as bytes).
     if (!program_dir.empty()) read_file(program_dir + IPL_ROM_NAME, IPL_ROM_SIZE, ipl);
@@ -48,7 +45,6 @@ Host::Host(Platform& platform_services, Settings& settings)
 }
 
 Host::~Host() {
-    paste_text.clear();
     close_sound();
     emulated->release_all();
     emulated.reset();
@@ -176,7 +172,6 @@ void Host::open_sound(int32_t rate_hz, int32_t samples) {
     sound_rate_hz = rate_hz;
     block_length = samples;
     emulated->setup_audio(rate_hz, samples);
-    is_recording = false;
     sound_silenced = false;
     sound_on = false;
     if (!platform.sound_open(rate_hz, samples)) return;
@@ -208,7 +203,7 @@ void Host::feed_sound() {
     // The half that is not playing is refilled once it has been played.
     if (!platform.sound_half_free(fill_first_half)) return;
     const int16_t* block = emulated->take_audio(0, 1);
-    if (is_recording) record_block(block, block_length);
+    if (recorder.recording()) recorder.record_block(block, block_length, sound_rate_hz);
     // A half that cannot be written is refilled on its next turn.
     platform.sound_write_half(fill_first_half, block, block_length);
     fill_first_half = !fill_first_half;
@@ -227,146 +222,10 @@ void Host::close_sound() {
 
 // --- Recorder ----------------------------------------------------------------
 
-void Host::record_block(const int16_t* block, int32_t count) {
-    record_blocks += 1;
-    if (sound_rate_hz == record_rate_hz) {
-        record_stream->write(block, sizeof(int16_t), static_cast<size_t>(count));
-        record_samples += static_cast<uint32_t>(count);
-        record_last = block[count - 1];
-        record_phase = 0.0;
-        return;
-    }
-    // Linear interpolation over the block, with the previous block's last
-    // sample before it (input position -1), carrying the position across
-    // blocks.
-    const double step = static_cast<double>(sound_rate_hz) / record_rate_hz;
-    resampled.clear();
-    while (record_phase < count - 1) {
-        const double floor_pos = std::floor(record_phase);
-        const auto at = static_cast<int32_t>(floor_pos);
-        const double a = at < 0 ? record_last : block[at];
-        const double b = block[at + 1];
-        resampled.push_back(static_cast<int16_t>(std::lround(a + (b - a) * (record_phase - floor_pos))));
-        record_phase += step;
-    }
-    record_phase -= count;
-    record_last = block[count - 1];
-    record_stream->write(resampled.data(), sizeof(int16_t), resampled.size());
-    record_samples += static_cast<uint32_t>(resampled.size());
-}
+void Host::start_recording() { recorder.start(sound_rate_hz); }
 
-void Host::start_recording() {
-    if (is_recording) return;
-    auto stream = std::make_unique<FileStream>();
-    if (!stream->open(files_dir + "sound.tmp", FILE_WRITE_BINARY)) {
-        record_error = errno != 0 ? errno : EIO;
-        platform.show_message("Sound recording cannot start: " + std::string(std::strerror(record_error)) + ".");
-        return;
-    }
-    record_stream = std::move(stream);
-    record_blocks = 0;
-    record_samples = 0;
-    record_rate_hz = sound_rate_hz;
-    record_phase = 0.0;
-    record_last = 0;
-    record_error = 0;
-    is_recording = true;
-}
+void Host::stop_recording() { recorder.stop(); }
 
-void Host::stop_recording() {
-    if (!is_recording) return;
-    write_recording();
-    if (record_error != 0) {
-        platform.show_message("The sound recording could not be written: " + std::string(std::strerror(record_error)) +
-                              "; earlier recordings are kept.");
-    }
-}
-
-void Host::write_recording() {
-    is_recording = false;
-    // The stream remembers the first block that failed to reach the file.
-    const bool recorded = record_stream->close();
-    if (!recorded) record_error = record_stream->error();
-    record_stream.reset();
-
-    const std::string wav_path = files_dir + "sound.wav";
-    const std::string tmp_path = files_dir + "sound.tmp";
-    if (!recorded) {
-        // Samples are missing: no whole WAV file can be made of it, and the
-        // old one stays.
-        FileStream::remove(tmp_path);
-        return;
-    }
-    // The recording must be readable before the new WAV file is written;
-    // otherwise both files stay as they are.
-    FileStream tmp;
-    if (!tmp.open(tmp_path, FILE_READ_BINARY)) {
-        record_error = errno != 0 ? errno : EIO;
-        return;
-    }
-    // The WAV file is written under a new name and takes its place only once
-    // it is complete; should that fail, "sound.tmp" stays.
-    FileStream wav;
-    std::string wav_temporary;
-    if (!wav.create_unique(wav_path + ".", wav_temporary)) {
-        record_error = errno != 0 ? errno : EIO;
-        return;
-    }
-
-    // The sample count, not the temporary file's size, decides the length.
-    const uint32_t data_bytes = record_samples * 4;
-    // 16-bit stereo: each recorded mono sample in both channels.
-    const auto header = wav_header(
-        {.channels = 2, .sample_rate_hz = static_cast<uint32_t>(record_rate_hz), .bits_per_sample = 16}, data_bytes);
-    wav.write(header.data(), 1, header.size());
-
-    // Each mono sample becomes a stereo frame (left, right). Samples the
-    // temporary file falls short of are completed with silence. Failed
-    // writes are remembered by the stream and reported by its close.
-    constexpr size_t CHUNK = 4096;
-    std::vector<int16_t> mono(CHUNK);
-    std::vector<int16_t> stereo(CHUNK * 2);
-    for (uint32_t done = 0; done < record_samples;) {
-        const size_t samples = std::min<size_t>(CHUNK, record_samples - done);
-        const size_t got = tmp.read(mono.data(), sizeof(int16_t), samples);
-        std::fill(mono.begin() + static_cast<std::ptrdiff_t>(got), mono.begin() + static_cast<std::ptrdiff_t>(samples),
-                  int16_t{0});
-        for (size_t i = 0; i < samples; ++i) stereo[2 * i] = stereo[2 * i + 1] = mono[i];
-        wav.write(stereo.data(), sizeof(int16_t), samples * 2);
-        done += static_cast<uint32_t>(samples);
-    }
-    tmp.close();
-    if (!wav.close()) {
-        record_error = wav.error();
-    } else if (!keep_earlier_recording(wav_path)) {
-        record_error = EEXIST;
-    } else if (std::rename(wav_temporary.c_str(), wav_path.c_str()) != 0) {
-        record_error = errno != 0 ? errno : EIO;
-    } else {
-        FileStream::remove(tmp_path);
-        return;
-    }
-    FileStream::remove(wav_temporary);
-}
-
-bool Host::keep_earlier_recording(const std::string& wav_path) {
-    // An earlier recording is kept under the first free "sound-N.wav".
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(wav_path, error)) return true;
-    for (int32_t n = 1; n < 100000; ++n) {
-        const std::string kept = files_dir + "sound-" + std::to_string(n) + ".wav";
-        if (std::filesystem::exists(kept, error)) continue;
-        std::filesystem::rename(wav_path, kept, error);
-        break;
-    }
-    return !std::filesystem::exists(wav_path, error);  // could not be moved: nothing is replaced
-}
-
-void Host::restart_recording() {
-    if (!is_recording) return;
-    record_stream.reset();
-    is_recording = false;
-    start_recording();
-}
+void Host::restart_recording() { recorder.restart(sound_rate_hz); }
 
 }  // namespace m5

@@ -1,8 +1,8 @@
 // Host: the one object between the platform and the emulated machine.
 //
 // It owns the Machine, the 256 x 192 RGB565 screen surface, the sound feed
-// and the sound recorder, the key state with the paste sequencer, and the
-// frame pacer; it knows the program directory (the executable's directory,
+// and the sound recorder (SoundRecorder), the key state with the paste
+// sequencer (PasteSequencer), and the frame pacer; it knows the program directory (the executable's directory,
 // ending with '/') and carries every user command to the Machine. It reaches
 // the platform only through the Platform interface and reads and writes the
 // user's choices in the Settings record it is given.
@@ -12,9 +12,8 @@
 // pacer_pass whenever no event is waiting.
 //
 // Files the host writes in the program directory (or the recording directory
-// it is given): "sound.tmp" while recording, turned into "sound.wav" (16-bit
-// stereo PCM) when recording stops. An existing "sound.wav" is kept: it is
-// renamed "sound-1.wav" (or the first free "sound-N.wav") first.
+// it is given): the sound recording, "sound.tmp" while recording and
+// "sound.wav" after (see SoundRecorder).
 #pragma once
 
 #include <array>
@@ -26,6 +25,8 @@
 #include "devices/tape_media.h"
 #include "host/file_stream.h"
 #include "host/frame_pacer.h"
+#include "host/paste_sequencer.h"
+#include "host/sound_recorder.h"
 #include "machine/machine_host.h"
 
 namespace m5 {
@@ -52,19 +53,6 @@ inline constexpr uint8_t KEY_PRESS = 0x83;  // held, plus 3 frames
 inline constexpr uint8_t KEY_PULSE = 3;     // 3 frames, not held
 inline constexpr uint8_t KEY_COUNTDOWN_MASK = 0x7F;
 
-// Paste sequencer timing and table bits.
-inline constexpr int32_t PASTE_CHAR_FRAMES = 8;
-inline constexpr int32_t PASTE_LINE_FRAMES = 30;
-inline constexpr int32_t PASTE_SHIFT = 0x100;       // press Shift
-inline constexpr int32_t PASTE_UPPER_CASE = 0x400;  // upper-case letter, Shift as well
-inline constexpr int32_t PASTE_LOWER_CASE = 0x800;  // lower-case letter, no Shift
-inline constexpr int32_t PASTE_SHIFT_MASK = 0x500;
-inline constexpr int32_t PASTE_LINE_END = 0x00D;
-
-// PASTE_KEYS: for each text byte, the virtual key to press in the low byte
-// (0 = none) and the bits above; the layout of a Japanese (JIS) keyboard.
-extern const std::array<int32_t, 256> PASTE_KEYS;
-
 // The directory part of a path, up to and including its last '/'; "" when
 // there is none.
 std::string program_directory_of(const std::string& executable_path);
@@ -73,7 +61,7 @@ std::string program_directory_of(const std::string& executable_path);
 // rate x seconds in double precision, truncated (44100 Hz, 100 ms -> 4410).
 int32_t block_samples_for(int32_t sample_rate, int32_t buffer_ms);
 
-class Host final : public MachineHost, public FrameTarget {
+class Host final : public MachineHost, public FrameTarget, public KeyTarget {
 public:
     // Builds everything in this order: the program directory from the
     // platform's executable path; the sound choices validated (an index out
@@ -152,7 +140,7 @@ public:
     void set_ipl(const uint8_t* data, size_t size);
     // Where the recordings go from now on (ends with '/'); the program
     // directory until this is called.
-    void set_recording_directory(const std::string& dir) { files_dir = dir; }
+    void set_recording_directory(const std::string& dir) { recorder.set_directory(dir); }
 
     // --- Screen -------------------------------------------------------------
     // Centres the picture on a screen (or drawing area) of the given size:
@@ -167,15 +155,15 @@ public:
 
     // --- Keys and paste -----------------------------------------------------
     // Host key events in virtual-key codes 0..255 (higher bits are ignored).
-    void key_down(int32_t code);
-    void key_up(int32_t code);
+    void key_down(int32_t code) override;
+    void key_up(int32_t code) override;
     // Starts typing the platform's clipboard text (abandoning a paste in
     // progress); stops the sequencer and lets go of its keys.
     void paste_start();
     // The same for the given UTF-8 text (the desktop's primary selection).
     void paste_start(const std::string& utf8_text);
     void paste_stop();
-    bool pasting() const { return paste_step != 0; }
+    bool pasting() const { return paste.pasting(); }
     // Joystick bits (JOY_UP ... JOY_BUTTON_2) held on a game controller for
     // joystick 0 or 1; from the next frame on they join the arrow keys' bits.
     void set_gamepad_bits(int32_t stick, uint8_t bits);
@@ -189,14 +177,14 @@ public:
     // Stops and writes "sound.wav"; nothing when not recording. The WAV file
     // is replaced only by a complete one.
     void stop_recording();
-    bool recording() const { return is_recording; }
+    bool recording() const { return recorder.recording(); }
     // 0, or the error number that kept the last recording from starting or
     // from being written whole as "sound.wav" (which is then unchanged).
-    int32_t recording_error() const { return record_error; }
+    int32_t recording_error() const { return recorder.error(); }
     int32_t sample_rate() const { return sound_rate_hz; }
     int32_t block_samples() const { return block_length; }
     bool sound_ready() const { return sound_on; }
-    int32_t recorded_blocks() const { return record_blocks; }
+    int32_t recorded_blocks() const { return recorder.blocks(); }
 
     Machine& machine() { return *emulated; }
 
@@ -220,29 +208,20 @@ public:
 private:
     // Input step of a frame: countdowns, joystick bytes, one paste step.
     void input_frame();
-    void paste_sequencer_step();
     void set_side_keys(int32_t left, int32_t right);
     void release_side_keys(int32_t left, int32_t right);
 
     void open_sound(int32_t rate_hz, int32_t samples);
     void validate_sound_choices();
     void feed_sound();
-    void record_block(const int16_t* block, int32_t count);
     void close_sound();
     void restart_recording();
-    // stop_recording's work: turns "sound.tmp" into "sound.wav", setting
-    // record_error on failure.
-    void write_recording();
-    // Moves an earlier "sound.wav" aside to the first free "sound-N.wav";
-    // false when it is still in the way.
-    bool keep_earlier_recording(const std::string& wav_path);
     // Shows, once, that the last tape recording could not be written whole.
     void report_tape_failure();
 
     Platform& platform;
     Settings& user_settings;
     std::string program_dir;
-    std::string files_dir;
     std::vector<uint8_t> ipl;  // the IPL ROM image, at most IPL_ROM_SIZE bytes
 
     // Screen surface, created before the Machine so that its rows exist
@@ -257,13 +236,8 @@ private:
     // Joystick bits held on the game controllers.
     std::array<uint8_t, JOY_PORTS> gamepad_bits{};
 
-    // Paste sequencer.
-    std::vector<uint8_t> paste_text;  // the text and its terminating 0; empty when none
-    int32_t paste_length = 0;
-    int32_t paste_pos = 0;
-    int32_t paste_step = 0;
-    int32_t paste_code = 0;
-    bool paste_shift = false;
+    // Types pasted text through key_down and key_up.
+    PasteSequencer paste;
 
     // Sound output and recorder.
     int32_t sound_rate_hz = 0;
@@ -271,18 +245,8 @@ private:
     bool sound_on = false;
     bool sound_silenced = false;
     bool fill_first_half = true;
-    std::unique_ptr<FileStream> record_stream;
-    int32_t record_blocks = 0;
-    int32_t record_error = 0;
-    bool is_recording = false;
+    SoundRecorder recorder;
     bool tape_failure_reported = false;
-    // The recording keeps the rate it started with: blocks at another rate
-    // (the output was reopened) are resampled to it.
-    int32_t record_rate_hz = 0;
-    uint32_t record_samples = 0;
-    double record_phase = 0.0;  // input position of the next output sample
-    int16_t record_last = 0;    // last input sample of the previous block
-    std::vector<int16_t> resampled;
 
     std::unique_ptr<Machine> emulated;
     uint64_t frame_count = 0;

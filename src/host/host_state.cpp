@@ -47,12 +47,7 @@ struct HostPart {
     uint64_t frames = 0;
     std::array<uint8_t, KEY_STATE_SIZE> keys{};
     std::array<uint8_t, JOY_PORTS> joy{};
-    std::vector<uint8_t> paste_text;
-    int32_t paste_length = 0;
-    int32_t paste_pos = 0;
-    int32_t paste_step = 0;
-    int32_t paste_code = 0;
-    bool paste_shift = false;
+    PasteState paste;
     bool fill_first_half = true;
 };
 
@@ -66,18 +61,18 @@ bool read_host_part(const std::vector<uint8_t>& chunks, HostPart& part) {
         in.raw(part.keys.data(), part.keys.size());
         in.raw(part.joy.data(), part.joy.size());
         const std::string text = in.text(MAX_PASTE_TEXT);
-        part.paste_text.assign(text.begin(), text.end());
-        part.paste_length = in.i32_in(0, static_cast<int32_t>(MAX_PASTE_TEXT));
-        part.paste_pos = in.i32_in(0, part.paste_length + 2);
-        part.paste_step = in.i32_in(0, PASTE_LINE_FRAMES);
-        part.paste_code = in.i32();
-        part.paste_shift = in.flag();
+        PasteState& paste = part.paste;
+        paste.text.assign(text.begin(), text.end());
+        paste.length = in.i32_in(0, static_cast<int32_t>(MAX_PASTE_TEXT));
+        paste.position = in.i32_in(0, paste.length + 2);
+        paste.step = in.i32_in(0, PASTE_LINE_FRAMES);
+        paste.code = in.i32();
+        paste.shift = in.flag();
         part.fill_first_half = in.flag();
         // A text in progress is its characters and a terminating 0.
         const bool text_ok =
-            part.paste_step == 0 ||
-            (!part.paste_text.empty() && part.paste_text.size() == static_cast<size_t>(part.paste_length) + 1 &&
-             part.paste_text.back() == 0);
+            paste.step == 0 || (!paste.text.empty() && paste.text.size() == static_cast<size_t>(paste.length) + 1 &&
+                                paste.text.back() == 0);
         // A frame count beyond some thousands of years of running is not one.
         return in.ok() && in.at_end() && text_ok && part.frames <= MAX_FRAMES;
     }
@@ -105,12 +100,13 @@ std::vector<uint8_t> Host::save_state(bool with_thumbnail) {
     out.u64(frame_count);
     out.raw(keys.data(), keys.size());
     out.raw(joy.data(), joy.size());
-    out.text(std::string(paste_text.begin(), paste_text.end()));
-    out.i32(paste_length);
-    out.i32(paste_pos);
-    out.i32(paste_step);
-    out.i32(paste_code);
-    out.flag(paste_shift);
+    const PasteState& typing = paste.state();
+    out.text(std::string(typing.text.begin(), typing.text.end()));
+    out.i32(typing.length);
+    out.i32(typing.position);
+    out.i32(typing.step);
+    out.i32(typing.code);
+    out.flag(typing.shift);
     out.flag(fill_first_half);
     out.end_chunk();
     state.chunks = std::move(out.data());
@@ -167,12 +163,7 @@ bool Host::load_state(const std::vector<uint8_t>& file, std::string& error, Stat
     frame_count = part.frames;
     keys = part.keys;
     joy = part.joy;
-    paste_text = std::move(part.paste_text);
-    paste_length = part.paste_length;
-    paste_pos = part.paste_pos;
-    paste_step = part.paste_step;
-    paste_code = part.paste_code;
-    paste_shift = part.paste_shift;
+    paste.restore(std::move(part.paste));
     fill_first_half = part.fill_first_half;
     return true;
 }

@@ -1,11 +1,11 @@
 #include "host/settings.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #include "host/file_stream.h"
 #include "host/text_codes.h"
+#include "host/whole_file.h"
 
 namespace m5 {
 namespace {
@@ -111,28 +111,21 @@ void Settings::load_settings(const std::string& program_dir) {
 }
 
 bool Settings::save_settings(const std::string& program_dir) const {
-    const std::string name = settings_file_name(program_dir);
     const std::vector<uint8_t> bytes = image();
 
-    // Write the new image beside the old file, under a new name that no
-    // existing file or link can take, and read it back: only a complete,
-    // correct copy replaces the settings file.
-    FileStream file;
-    std::string temporary;
-    if (!file.create_unique(name + ".", temporary)) return false;
+    // Written beside the old file and read back: only a complete, correct
+    // copy replaces the settings file.
+    WholeFile file;
+    if (file.create(settings_file_name(program_dir)) != 0) return false;
     file.write(bytes.data(), 1, bytes.size());
-    bool good = file.close();
-    if (good && file.open(temporary, FILE_READ_BINARY)) {
-        std::vector<uint8_t> back(bytes.size() + 1);
-        good = file.read(back.data(), 1, back.size()) == bytes.size() &&
-               std::memcmp(back.data(), bytes.data(), bytes.size()) == 0;
-        file.close();
-    } else {
-        good = false;
-    }
-    if (good && std::rename(temporary.c_str(), name.c_str()) == 0) return true;
-    FileStream::remove(temporary);
-    return false;
+    if (file.finish() != 0) return false;
+    FileStream back_file;
+    if (!back_file.open(file.temporary_path(), FILE_READ_BINARY)) return false;
+    std::vector<uint8_t> back(bytes.size() + 1);
+    const bool same = back_file.read(back.data(), 1, back.size()) == bytes.size() &&
+                      std::memcmp(back.data(), bytes.data(), bytes.size()) == 0;
+    back_file.close();
+    return same && file.commit() == 0;
 }
 
 bool recent_empty(const RecentList& list, int32_t index) {

@@ -1,13 +1,13 @@
 #include "tools/output_file.h"
 
-#include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
+
+#include "host/whole_file.h"
 
 namespace m5::tools {
 namespace {
@@ -20,11 +20,6 @@ std::string directory_of(const std::string& path) {
     if (slash == std::string::npos) return ".";
     if (slash == 0) return "/";
     return path.substr(0, slash);
-}
-
-std::string base_name_of(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 std::string describe(const std::string& path, int error_number) {
@@ -109,36 +104,17 @@ bool resolve(const std::string& path, Target& target, std::string& error) {
     return true;
 }
 
-// Opens a new, private temporary file beside `file`; -1 on failure.
-int create_temporary_beside(const std::string& file, std::string& temporary) {
-    std::string pattern = directory_of(file) + "/." + base_name_of(file) + ".part-XXXXXX";
-    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd >= 0) temporary = pattern;
-    return fd;
-}
-
-// Flushes and checks a stream that `fill` has written; the error number of
-// the first failure, 0 when all is well.
-int finish_writing(std::FILE* file, bool filled) {
-    const int fill_error = filled ? 0 : (errno != 0 ? errno : EIO);
-    if (std::fflush(file) != 0 || std::ferror(file) != 0) return errno != 0 ? errno : EIO;
-    return fill_error;
-}
-
 }  // namespace
 
 bool check_output_path(const std::string& path, std::string& error) {
     Target target;
     if (!resolve(path, target, error)) return false;
     if (target.to_standard_output) return true;
-    std::string temporary;
-    const int fd = create_temporary_beside(target.file, temporary);
-    if (fd < 0) {
-        error = describe(path, errno);
+    WholeFile probe;
+    if (const int32_t failure = probe.create(target.file); failure != 0) {
+        error = describe(path, failure);
         return false;
     }
-    ::close(fd);
-    ::unlink(temporary.c_str());
     return true;
 }
 
@@ -149,14 +125,13 @@ OutputFiles::~OutputFiles() {
 void OutputFiles::discard(Staged& s) {
     if (s.unnamed != nullptr) std::fclose(s.unnamed);
     s.unnamed = nullptr;
-    if (!s.temporary.empty()) ::unlink(s.temporary.c_str());
-    s.temporary.clear();
+    s.file.reset();
 }
 
 bool OutputFiles::stage(const std::string& path, const FillFile& fill, std::string& error) {
     Target target;
     if (!resolve(path, target, error)) return false;
-    Staged s{path, target.file, "", nullptr};
+    Staged s{path, target.file, nullptr, nullptr};
     if (target.to_standard_output) {
         // Held in an unnamed file until the run's outputs are complete.
         s.unnamed = std::tmpfile();
@@ -165,51 +140,42 @@ bool OutputFiles::stage(const std::string& path, const FillFile& fill, std::stri
             return false;
         }
         errno = 0;
-        const int failure = finish_writing(s.unnamed, fill(s.unnamed));
+        const bool filled = fill(s.unnamed);
+        const int fill_error = filled ? 0 : (errno != 0 ? errno : EIO);
+        int failure = fill_error;
+        if (std::fflush(s.unnamed) != 0 || std::ferror(s.unnamed) != 0) failure = errno != 0 ? errno : EIO;
         if (failure != 0) {
             error = describe(path, failure);
             discard(s);
             return false;
         }
     } else {
-        const int fd = create_temporary_beside(target.file, s.temporary);
-        if (fd < 0) {
-            error = describe(path, errno);
-            return false;
-        }
-        std::FILE* file = ::fdopen(fd, "wb");
-        if (file == nullptr) {
-            error = describe(path, errno);
-            ::close(fd);
-            discard(s);
+        s.file = std::make_unique<WholeFile>();
+        if (const int32_t failure = s.file->create(target.file); failure != 0) {
+            error = describe(path, failure);
             return false;
         }
         errno = 0;
-        int failure = finish_writing(file, fill(file));
-        if (std::fclose(file) != 0 && failure == 0) failure = errno != 0 ? errno : EIO;
+        const bool filled = fill(s.file->file());
+        const int fill_error = filled ? 0 : (errno != 0 ? errno : EIO);
+        int failure = s.file->finish();
+        if (failure == 0) failure = fill_error;
         if (failure != 0) {
             error = describe(path, failure);
             discard(s);
             return false;
         }
-        // A replaced file keeps its permissions; a new one gets the usual
-        // ones rather than mkstemp's 0600.
-        mode_t permissions = target.permissions;
-        if (!target.exists) {
-            const mode_t mask = ::umask(0);
-            ::umask(mask);
-            permissions = 0666 & ~mask;
-        }
-        ::chmod(s.temporary.c_str(), permissions);
+        // A replaced file keeps its permissions; a new one has the usual ones.
+        if (target.exists) s.file->set_permissions(target.permissions);
     }
     for (Staged& earlier : staged) {
         if (earlier.destination == s.destination && (earlier.unnamed != nullptr) == (s.unnamed != nullptr)) {
             discard(earlier);
-            earlier = s;
+            earlier = std::move(s);
             return true;
         }
     }
-    staged.push_back(s);
+    staged.push_back(std::move(s));
     return true;
 }
 
@@ -239,11 +205,11 @@ bool OutputFiles::commit(std::string& error) {
     // Files first: what goes to standard output cannot be taken back.
     for (Staged& s : staged) {
         if (s.unnamed != nullptr) continue;
-        if (std::rename(s.temporary.c_str(), s.destination.c_str()) != 0) {
-            error = describe(s.path, errno);
+        if (const int32_t failure = s.file->commit(); failure != 0) {
+            error = describe(s.path, failure);
             return false;
         }
-        s.temporary.clear();
+        s.file.reset();
     }
     for (Staged& s : staged) {
         if (s.unnamed == nullptr) continue;

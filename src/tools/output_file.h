@@ -1,7 +1,7 @@
 // Output files of the command-line tools, written so that no half-written
 // file is ever left behind: each output is written completely to a temporary
-// file beside its destination, and only when every output of the run is
-// complete are they renamed into place.
+// file beside its destination (a WholeFile), and only when every output of
+// the run is complete are they renamed into place.
 //
 // An output path of "-" is standard output. Any other path is followed
 // through symbolic links to the file it names, which is then replaced whole;
@@ -10,8 +10,11 @@
 
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "host/whole_file.h"
 
 namespace m5::tools {
 
@@ -45,10 +48,10 @@ public:
 
 private:
     struct Staged {
-        std::string path;              // as given
-        std::string destination;       // the file it names, links followed; "" for standard output
-        std::string temporary;         // the staged file beside it
-        std::FILE* unnamed = nullptr;  // the staged content for standard output
+        std::string path;                 // as given
+        std::string destination;          // the file it names, links followed; "" for standard output
+        std::unique_ptr<WholeFile> file;  // the staged file beside it
+        std::FILE* unnamed = nullptr;     // the staged content for standard output
     };
     void discard(Staged& staged);
 
