@@ -112,6 +112,11 @@ public:
     // z80_execute.h; include that header to instantiate it).
     template <class Bus>
     void execute_on(Bus bus, int32_t clocks);
+    // One pass of that loop, for a debugger that stops between instructions:
+    // one instruction, then the interrupt it lets in. The caller keeps the
+    // budget (clocks_left, slice_mark) as execute_on does.
+    template <class Bus>
+    void step_on(Bus bus);
 
     // --- State, in the order of the design -------------------------------------
     Component* memory = nullptr;     // receives every memory access (not owned)

@@ -273,6 +273,13 @@ void Z80Cpu::execute_on(Bus bus, int32_t clocks) {
     slice_mark = clocks_left;
 }
 
+template <class Bus>
+void Z80Cpu::step_on(Bus bus) {
+    run_main(bus, fetch_opcode(bus));
+    if (irq_pending != 0) [[unlikely]]
+        accept_interrupt(bus);
+}
+
 // Between two instructions with a request bit set: the NMI latch first; else
 // a maskable request if enabled; else requests without hold are dropped.
 template <class Bus>

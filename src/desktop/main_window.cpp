@@ -236,6 +236,11 @@ MainWindow::MainWindow(const DesktopOptions& options) : platform(keyboard) {
 
     host = std::make_unique<Host>(platform, settings);
     commands = std::make_unique<HostCommands>(*host, *this);
+    debug_session = std::make_unique<DebugSession>(
+        *host, choices,
+        DebugSession::WindowServices{[this](const std::string& text) { show_message(text); },
+                                     [this](const std::string& line) { trace(line); },
+                                     [this] { return close_requested || closed; }});
     host->set_recording_directory(paths.files_dir);
     host->set_draw_every_frame(choices.every_frame);
     if (options.speed_index) host->apply_settings();
@@ -371,6 +376,8 @@ void MainWindow::update_popup(int32_t index) {
     view.can_rewind = rewind_ring.size() > 0;
     view.muted = choices.muted;
     view.volume_percent = choices.volume_percent;
+    view.debug_stopped = debug_session && debug_session->stopped();
+    view.debugger_serving = debug_session && debug_session->serving();
     std::array<std::vector<uint8_t>, STATE_SLOTS> thumbnails;
     if (index == POPUP_STATE && host) {
         for (int32_t i = 0; i < STATE_SLOTS; ++i) {
@@ -581,7 +588,7 @@ void MainWindow::move_old_slots() {
 }
 
 bool MainWindow::save_state_file(const std::string& path) {
-    if (!host) return false;
+    if (!host || machine_held_by_debugger()) return false;
     const std::vector<uint8_t> bytes = host->save_state();
     // GLib writes beside the file and renames, so an old state is never half replaced.
     GError* error = nullptr;
@@ -601,7 +608,7 @@ constexpr size_t MAX_STATE_FILE_BYTES = 64u << 20;
 }  // namespace
 
 bool MainWindow::load_state_file(const std::string& path) {
-    if (!host) return false;
+    if (!host || machine_held_by_debugger()) return false;
     // A regular file only (a FIFO would hold the window), of a state's size.
     std::vector<uint8_t> bytes;
     if (read_file(path, MAX_STATE_FILE_BYTES, bytes) != 0 || bytes.empty()) {
@@ -622,7 +629,7 @@ bool MainWindow::load_state_file(const std::string& path) {
 }
 
 void MainWindow::rewind_step() {
-    if (!host) return;
+    if (!host || machine_held_by_debugger()) return;
     std::string error;
     if (!rewind_ring.step_back(*host, error)) {
         // A state the machine no longer takes (another cartridge) ends the past.
@@ -962,6 +969,7 @@ void MainWindow::close_window() {
         cairo_surface_destroy(surface);
         surface = nullptr;
     }
+    debug_session.reset();
     commands.reset();
     // The window is going: what goes wrong from here on (a recording that
     // cannot be written as the Host closes, the settings) is said on the
@@ -1194,9 +1202,27 @@ void MainWindow::on_menu_item(GtkMenuItem* item, gpointer self) {
     main->trace("command " + std::to_string(id));
     // A speed chosen in the menu is the user's choice and is saved.
     if (id >= ID_CPU_X1 && id <= ID_CPU_X16) main->speed_before_override.reset();
+    // Stopped inside a frame, the machine takes only the debugger's and the
+    // window's own commands.
+    const bool window_only = (id >= ID_DEBUG_MONITOR && id <= ID_DEBUG_WAIT_GDB) ||
+                             (id >= ID_WINDOW_X1 && id <= ID_FULLSCREEN_320) || id == ID_WINDOW_X3 ||
+                             id == ID_WINDOW_X4 || id == ID_EVERY_FRAME || id == ID_HELP_KEYS || id == ID_EXIT ||
+                             id == ID_PAUSE || id == ID_HELP_ABOUT || id == ID_SCREENSHOT || id == ID_MUTE ||
+                             (id >= ID_VOLUME_100 && id <= ID_VOLUME_25);
+    if (!window_only && main->machine_held_by_debugger()) return;
     main->running_command = true;
     dispatch_command(id, main->settings, main->commands.get(), *main);
     main->running_command = false;
+}
+
+void MainWindow::debug_command(int32_t id) {
+    if (debug_session) debug_session->command(id);
+}
+
+bool MainWindow::machine_held_by_debugger() {
+    if (!debug_session || !debug_session->machine_locked()) return false;
+    show_message("The machine is stopped in the debugger: Continue first.");
+    return true;
 }
 
 }  // namespace m5

@@ -53,6 +53,7 @@
 #include <vector>
 
 #include "desktop/command_line.h"
+#include "desktop/debug_window.h"
 #include "desktop/desktop_choices.h"
 #include "desktop/desktop_platform.h"
 #include "desktop/gamepad.h"
@@ -102,6 +103,7 @@ public:
     void take_screenshot() override;
     void toggle_mute() override;
     void set_volume(int32_t percent) override;
+    void debug_command(int32_t id) override;
 
     // --- Save states ----------------------------------------------------------
     // Each reports a problem in the message strip; the machine is left as it
@@ -138,6 +140,8 @@ private:
     void move_old_slots();
     Sha256Digest cartridge_digest() const;
     void draw_notice(cairo_t* cr, int32_t width, int32_t height) const;
+    // True (and says so) while the debugger holds the machine inside a frame.
+    bool machine_held_by_debugger();
 
     static gboolean on_delete(GtkWidget* widget, GdkEvent* event, gpointer self);
     static void on_destroy(GtkWidget* widget, gpointer self);
@@ -168,6 +172,7 @@ private:
     Gamepads gamepads;
     std::unique_ptr<Host> host;
     std::unique_ptr<HostCommands> commands;
+    std::unique_ptr<DebugSession> debug_session;
 
     GtkWidget* window = nullptr;
     GtkWidget* menu_bar = nullptr;

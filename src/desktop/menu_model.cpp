@@ -97,6 +97,13 @@ std::array<MenuPopup, POPUP_COUNT> build_resource() {
     popups[POPUP_STATE].items.push_back(separator());
     popups[POPUP_STATE].items.push_back(item(ID_STATE_REWIND, "Rewind (hold F8)", false, "F8"));
 
+    popups[POPUP_DEBUG] = {
+        "Debug",
+        {item(ID_DEBUG_MONITOR, "Monitor..."), item(ID_DEBUG_VIDEO, "Video memory..."), separator(),
+         item(ID_DEBUG_BREAK, "Break"), item(ID_DEBUG_CONTINUE, "Continue"), item(ID_DEBUG_STEP, "Step"),
+         item(ID_DEBUG_STEP_OVER, "Step over"), item(ID_DEBUG_RUN_TO, "Run to address..."), separator(),
+         item(ID_DEBUG_WAIT_GDB, "Wait for debugger...")}};
+
     popups[POPUP_HELP] = {"Help", {item(ID_HELP_KEYS, "Keyboard"), item(ID_HELP_ABOUT, "About")}};
     return popups;
 }
@@ -272,6 +279,12 @@ std::vector<MenuItem> popup_items(int32_t index, const MenuView& view) {
             set_enabled(items, ID_STATE_REWIND, view.can_rewind);
             break;
         }
+        case POPUP_DEBUG:
+            set_enabled(items, ID_DEBUG_BREAK, !view.debug_stopped);
+            for (const int32_t id : {ID_DEBUG_CONTINUE, ID_DEBUG_STEP, ID_DEBUG_STEP_OVER, ID_DEBUG_RUN_TO})
+                set_enabled(items, id, view.debug_stopped);
+            set_enabled(items, ID_DEBUG_WAIT_GDB, !view.debugger_serving);
+            break;
         default: break;
     }
     return items;
@@ -353,6 +366,14 @@ void dispatch_command(int32_t id, Settings& settings, CommandReceiver* host, Com
         case ID_HELP_ABOUT: window.show_about(); return;
         case ID_SCREENSHOT: window.take_screenshot(); return;
         case ID_MUTE: window.toggle_mute(); return;
+        case ID_DEBUG_MONITOR:
+        case ID_DEBUG_VIDEO:
+        case ID_DEBUG_BREAK:
+        case ID_DEBUG_CONTINUE:
+        case ID_DEBUG_STEP:
+        case ID_DEBUG_STEP_OVER:
+        case ID_DEBUG_RUN_TO:
+        case ID_DEBUG_WAIT_GDB: window.debug_command(id); return;
         case ID_CART_OPEN: {
             if (!host) return;
             const std::optional<std::string> path = window.choose_file(FileDialogKind::cartridge);

@@ -60,6 +60,15 @@ inline constexpr int32_t ID_VOLUME_100 = 40152;  // ... 40155 25 %, a quarter le
 inline constexpr int32_t ID_VOLUME_25 = 40155;
 inline constexpr int32_t ID_HELP_ABOUT = 40156;
 inline constexpr int32_t STATE_SLOTS = 8;
+// The Debug popup (debug_window.h carries them out).
+inline constexpr int32_t ID_DEBUG_MONITOR = 40170;
+inline constexpr int32_t ID_DEBUG_VIDEO = 40171;
+inline constexpr int32_t ID_DEBUG_BREAK = 40172;
+inline constexpr int32_t ID_DEBUG_CONTINUE = 40173;
+inline constexpr int32_t ID_DEBUG_STEP = 40174;
+inline constexpr int32_t ID_DEBUG_STEP_OVER = 40175;
+inline constexpr int32_t ID_DEBUG_RUN_TO = 40176;
+inline constexpr int32_t ID_DEBUG_WAIT_GDB = 40177;
 inline constexpr int32_t ID_SEPARATOR = 0;
 
 inline constexpr int32_t POPUP_CONTROL = 0;
@@ -68,8 +77,9 @@ inline constexpr int32_t POPUP_TAPE = 2;
 inline constexpr int32_t POPUP_SCREEN = 3;
 inline constexpr int32_t POPUP_SOUND = 4;
 inline constexpr int32_t POPUP_STATE = 5;
-inline constexpr int32_t POPUP_HELP = 6;
-inline constexpr int32_t POPUP_COUNT = 7;
+inline constexpr int32_t POPUP_DEBUG = 6;
+inline constexpr int32_t POPUP_HELP = 7;
+inline constexpr int32_t POPUP_COUNT = 8;
 
 inline constexpr int32_t MAX_WINDOW_SCALE = 4;
 
@@ -119,6 +129,10 @@ struct MenuView {
     bool can_rewind = false;
     bool muted = false;
     int32_t volume_percent = 100;  // 25, 50, 75 or 100
+    // The debugger: the machine stopped between two instructions; a GDB
+    // client awaited or connected.
+    bool debug_stopped = false;
+    bool debugger_serving = false;
 };
 
 MenuView menu_view(const Settings& settings, bool host_exists, bool recording);
@@ -133,8 +147,11 @@ MenuView menu_view(const Settings& settings, bool host_exists, bool recording);
 // state, Mute is checked while muted and the volume marked; the State popup's
 // slot Load items carry the date and time of their state and are disabled
 // for an empty or unreadable slot, Rewind while there is nothing to go back
-// to. Recent entries show the file's name, its whole path as their tooltip.
-// Items with a shortcut key carry its name. Empty for an unknown index.
+// to; the Debug popup's Break is enabled while the machine runs, Continue,
+// Step, Step over and Run to while it is stopped, Wait for debugger while no
+// client is awaited or connected. Recent entries show the file's name, its
+// whole path as their tooltip. Items with a shortcut key carry its name.
+// Empty for an unknown index.
 std::vector<MenuItem> popup_items(int32_t index, const MenuView& view);
 
 // The one-line description of a popup's items that the menu trace prints:
@@ -197,6 +214,8 @@ public:
     virtual void toggle_mute() {}
     // Sound volume in percent (25, 50, 75, 100).
     virtual void set_volume(int32_t /*percent*/) {}
+    // The commands of the Debug popup.
+    virtual void debug_command(int32_t id) { (void)id; }
 };
 
 // The window title: the frame pacer's title ("SORD m5 - 60 fps (100 %)")

@@ -42,6 +42,7 @@
 #include "machine/clock.h"
 #include "machine/machine.h"
 #include "memory/memory_map.h"
+#include "tools/m5run_debug.h"
 #include "tools/m5run_options.h"
 #include "tools/output_file.h"
 #include "tools/tape_info.h"
@@ -138,6 +139,7 @@ public:
             if (static_cast<int64_t>(frame) == static_cast<int64_t>(k.first_frame) + k.frames) press(k.code, false);
         }
         if (o.paste && frame == o.paste_frame) host.paste_start();
+        if (debugging != nullptr) debugging->begin_frame(frame);
         host.emulate_frame();
         platform.sound.advance_frame();
         frames_done = frame;
@@ -171,6 +173,7 @@ public:
     }
 
     int32_t frames_done = 0;
+    RunDebugger* debugging = nullptr;
 
 private:
     void press(int32_t code, bool down) { press_virtual_key(platform, host, code, down); }
@@ -277,18 +280,31 @@ int run(const Options& o, const char* argv0) {
     }
 
     Runner runner(o, platform, host, outputs);
+    RunDebugger debugging(o, host.machine());
+    if (debugging.active()) runner.debugging = &debugging;
     const auto started = std::chrono::steady_clock::now();
-    if (o.realtime) {
-        FramePacer pacer(platform, runner);
-        pacer.start();
-        while (runner.frames_done < o.frames) pacer.pass();
-    } else {
-        while (runner.frames_done < o.frames) runner.emulate_frame();
+    try {
+        debugging.start([] { return stop_requested != 0; });
+        const int32_t last_frame = debugging.last_frame(o);
+        if (o.realtime) {
+            FramePacer pacer(platform, runner);
+            pacer.start();
+            while (runner.frames_done < last_frame && !debugging.run_ended()) pacer.pass();
+        } else {
+            while (runner.frames_done < last_frame && !debugging.run_ended()) runner.emulate_frame();
+        }
+    } catch (const DebugStopped&) {
+        // --break or --watch: the outputs as they are now, then status 3.
+    } catch (const debug::GdbRunEnded& end) {
+        if (!end.killed) run_error("interrupted at frame " + std::to_string(runner.frames_done + 1));
+        debugging.end_run();
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
 
     if (!o.screenshot.empty()) runner.screenshot(o.screenshot);
-    if (!o.save_state.empty()) runner.save_state(o.save_state);
+    // A stop of the debugger leaves the machine inside a frame, where no
+    // state can be saved.
+    if (!o.save_state.empty() && !debugging.stop()) runner.save_state(o.save_state);
     if (!o.dump_ram.empty()) {
         std::vector<uint8_t> ram(RAM_SIZE);
         for (int32_t i = 0; i < RAM_SIZE; ++i) {
@@ -317,7 +333,7 @@ int run(const Options& o, const char* argv0) {
     }
     {
         std::string error;
-        if (!outputs.commit(error)) run_error(error);
+        if (!debugging.stage_trace(outputs, error) || !outputs.commit(error)) run_error(error);
     }
     if (o.stats) {
         const double fps = seconds > 0 ? runner.frames_done / seconds : 0.0;
@@ -326,6 +342,12 @@ int run(const Options& o, const char* argv0) {
         std::printf("frames per second: %.1f\n", fps);
         std::printf("times real time: %.2f\n", fps / FRAMES_PER_SECOND);
         if (o.realtime && !platform.title.empty()) std::printf("title: %s\n", platform.title.c_str());
+    }
+    if (debugging.stop()) {
+        // Beside an output on standard output, the report goes to standard error.
+        const std::vector<std::string> paths = output_paths(o);
+        debugging.print_stop(std::find(paths.begin(), paths.end(), "-") != paths.end() ? stderr : stdout);
+        return 3;
     }
     return 0;
 }

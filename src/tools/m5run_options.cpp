@@ -74,13 +74,36 @@ it names, which is replaced):
                          a save state after frame FRAME; repeatable
   --stats                print frames, wall seconds, frames per second and
                          times real time
+
+Debugging (ADDR is hexadecimal, e.g. 2000 or $2000, or a label of --symbols):
+  --trace FILE           one line per instruction: frame, scanline, machine
+                         clock, PC, the bytes, the instruction and the
+                         registers before it runs
+  --trace-from FRAME     start the trace at frame FRAME (default 1)
+  --trace-frames N       trace N frames (default: to the end of the run)
+  --break ADDR           stop when the processor reaches ADDR; repeatable
+  --watch ADDR[:LEN][:r|w|rw]
+                         stop after an instruction reads (r), writes (w, the
+                         default) or does either (rw) to one of LEN bytes
+                         (default 1) from ADDR; repeatable. At the first stop
+                         m5run prints the reason, the registers and the code
+                         around PC, writes the outputs as they are at that
+                         moment (but no --save-state: the machine is inside
+                         a frame) and exits with status 3
+  --symbols FILE         labels for ADDR, from the lines "name equ value",
+                         "name: value" or "name = value" assemblers write
+  --gdb [HOST:]PORT      serve the GDB remote protocol (DeZog, gdb) on PORT
+                         of 127.0.0.1 (or HOST), waiting for a client before
+                         the first instruction; without --frames the run lasts
+                         until the client kills or leaves
   --help                 this text
 
 Files: the run uses a private temporary program directory (under $TMPDIR or
 /tmp) that holds a copy of the IPL ROM and the emulator's own recording files,
 and removes it at the end; nothing is written beside the ROM, and no settings
 file is read or written. Exit status: 0 on success, 2 for a bad command line,
-1 when an input cannot be read or an output cannot be written.
+1 when an input cannot be read or an output cannot be written, 3 when
+--break or --watch stopped the run.
 )";
 
 [[noreturn]] void usage_error(const std::string& message) { throw OptionError(message); }
@@ -216,7 +239,10 @@ const OptionRule OPTION_RULES[] = {
     {"--load-state", VALUE, [](Parse& p, const std::string& v) { p.options.load_state = v; }},
     // Running.
     {"--frames", VALUE,
-     [](Parse& p, const std::string& v) { p.options.frames = parse_count("--frames", v, 0, MAX_FRAMES); }},
+     [](Parse& p, const std::string& v) {
+         p.options.frames = parse_count("--frames", v, 0, MAX_FRAMES);
+         p.options.frames_given = true;
+     }},
     {"--speed", VALUE,
      [](Parse& p, const std::string& v) {
          static constexpr int32_t speeds[] = {1, 2, 4, 8, 16};
@@ -259,6 +285,16 @@ const OptionRule OPTION_RULES[] = {
              [v](Options& o) { o.save_states_at.push_back(parse_frame_file("--save-state-at", v, o.frames)); });
      }},
     {"--stats", FLAG, [](Parse& p, const std::string&) { p.options.stats = true; }},
+    // Debugging.
+    {"--trace", VALUE, [](Parse& p, const std::string& v) { p.options.trace = v; }},
+    {"--trace-from", VALUE,
+     [](Parse& p, const std::string& v) { p.options.trace_from = parse_count("--trace-from", v, 1, MAX_FRAMES); }},
+    {"--trace-frames", VALUE,
+     [](Parse& p, const std::string& v) { p.options.trace_frames = parse_count("--trace-frames", v, 1, MAX_FRAMES); }},
+    {"--break", VALUE, [](Parse& p, const std::string& v) { p.options.breaks.push_back(v); }},
+    {"--watch", VALUE, [](Parse& p, const std::string& v) { p.options.watches.push_back(v); }},
+    {"--symbols", VALUE, [](Parse& p, const std::string& v) { p.options.symbols = v; }},
+    {"--gdb", VALUE, [](Parse& p, const std::string& v) { p.options.gdb = v; }},
 };
 
 const OptionRule* find_rule(const std::string& name) {
@@ -298,7 +334,8 @@ std::vector<std::string> output_paths(const Options& o) {
     std::vector<std::string> paths;
     for (const FrameFile& shot : o.screenshots_at) paths.push_back(shot.path);
     for (const FrameFile& state : o.save_states_at) paths.push_back(state.path);
-    for (const std::string* path : {&o.screenshot, &o.dump_ram, &o.dump_vram, &o.tape_record, &o.wav, &o.save_state}) {
+    for (const std::string* path :
+         {&o.screenshot, &o.dump_ram, &o.dump_vram, &o.tape_record, &o.wav, &o.save_state, &o.trace}) {
         if (!path->empty()) paths.push_back(*path);
     }
     return paths;

@@ -56,6 +56,15 @@ struct Options {
     std::vector<FrameFile> save_states_at;
     bool stats = false;
     bool help = false;
+    bool frames_given = false;  // --frames was on the command line
+    // Debugging (m5run_debug.cpp); addresses are resolved once the symbols are read.
+    std::string trace;
+    int32_t trace_from = 1;
+    int32_t trace_frames = MAX_FRAMES;
+    std::vector<std::string> breaks;
+    std::vector<std::string> watches;
+    std::string symbols;
+    std::string gdb;  // [HOST:]PORT
 };
 
 // A bad command line; what() is the message without the program's name.

@@ -32,14 +32,15 @@ const MenuItem& item_with(const std::vector<MenuItem>& items, int32_t id) {
 
 TEST(MenuResource, popups_with_their_ids_and_texts_in_order) {
     const auto& popups = menu_resource();
-    ASSERT_EQ(popups.size(), 7u);
+    ASSERT_EQ(popups.size(), 8u);
     EXPECT_EQ(popups[0].title, "Control");
     EXPECT_EQ(popups[1].title, "Cart");
     EXPECT_EQ(popups[2].title, "Tape");
     EXPECT_EQ(popups[3].title, "Screen");
     EXPECT_EQ(popups[4].title, "Sound");
     EXPECT_EQ(popups[5].title, "State");
-    EXPECT_EQ(popups[6].title, "Help");
+    EXPECT_EQ(popups[6].title, "Debug");
+    EXPECT_EQ(popups[7].title, "Help");
 
     EXPECT_EQ(describe_popup(popups[0].title, popups[0].items),
               "Control: 40001 \"Reset\" key F12 | 40122 \"Pause\" key Pause | - | 40003 \"CPU x1\" | 40004 \"CPU x2\" "
@@ -64,7 +65,26 @@ TEST(MenuResource, popups_with_their_ids_and_texts_in_order) {
               "40102 \"100msec\" | 40103 \"200msec\" | 40104 \"300msec\" | 40105 \"400msec\" | - | "
               "40151 \"Mute\" | 40152 \"Volume 100 %\" | 40153 \"Volume 75 %\" | 40154 \"Volume 50 %\" | "
               "40155 \"Volume 25 %\"");
-    EXPECT_EQ(describe_popup(popups[6].title, popups[6].items), "Help: 40124 \"Keyboard\" | 40156 \"About\"");
+    EXPECT_EQ(describe_popup(popups[6].title, popups[6].items),
+              "Debug: 40170 \"Monitor...\" | 40171 \"Video memory...\" | - | 40172 \"Break\" | 40173 \"Continue\" | "
+              "40174 \"Step\" | 40175 \"Step over\" | 40176 \"Run to address...\" | - | "
+              "40177 \"Wait for debugger...\"");
+    EXPECT_EQ(describe_popup(popups[7].title, popups[7].items), "Help: 40124 \"Keyboard\" | 40156 \"About\"");
+}
+
+TEST(PopupItems, debug_offers_break_while_running_and_the_stepping_commands_while_stopped) {
+    MenuView view;
+    std::vector<MenuItem> items = popup_items(POPUP_DEBUG, view);
+    EXPECT_TRUE(item_with(items, ID_DEBUG_BREAK).enabled);
+    EXPECT_FALSE(item_with(items, ID_DEBUG_STEP).enabled);
+    EXPECT_TRUE(item_with(items, ID_DEBUG_WAIT_GDB).enabled);
+    view.debug_stopped = true;
+    view.debugger_serving = true;
+    items = popup_items(POPUP_DEBUG, view);
+    EXPECT_FALSE(item_with(items, ID_DEBUG_BREAK).enabled);
+    for (const int32_t id : {ID_DEBUG_CONTINUE, ID_DEBUG_STEP, ID_DEBUG_STEP_OVER, ID_DEBUG_RUN_TO})
+        EXPECT_TRUE(item_with(items, id).enabled) << id;
+    EXPECT_FALSE(item_with(items, ID_DEBUG_WAIT_GDB).enabled);
 }
 
 TEST(PopupItems, control_marks_the_stored_speed_once_and_enables_paste_by_clipboard_and_stop_by_paste) {

@@ -21,6 +21,8 @@
 #   sordm5 TARGET NAME ROM          test program ROM in a SORDM5 tape file: a
 #                                   header block (machine code loaded and started
 #                                   at 0x7300) and 256-byte data blocks
+#   packets TARGET NAME PAYLOAD...  GDB remote protocol packets, each framed
+#                                   with its checksum
 set -euo pipefail
 m5run=$1
 roms=$2
@@ -28,7 +30,7 @@ out=$3
 state_seeds=$4
 
 rm -rf "$out"
-targets=(tape_wav tape_cas settings machine m5run_options save_state capi)
+targets=(tape_wav tape_cas settings machine m5run_options save_state capi gdb_packets)
 for target in "${targets[@]}"; do mkdir -p "$out/$target"; done
 
 record() { "$m5run" --ipl "$roms/$3.rom" --frames "$4" --tape-record "$out/$1/$2" >/dev/null; }
@@ -157,6 +159,8 @@ args m5run_options run.args --ipl boot.rom --frames 120 --speed 4 --rate 44100 -
 args m5run_options keys.args --frames 30 --key A@2+3 --key 0x20@5 --key RETURN@30 --paste-frame 10 --paste 'RUN\r\x41'
 args m5run_options outputs.args --screenshot a.png --screenshot-at 1:b.png --wav s.wav --dump-ram r --stats
 args m5run_options refused.args --tape a.cas --tape-record b.cas
+args m5run_options debug.args --trace t.txt --trace-from 2 --trace-frames 3 --break start --break '$2000' \
+  --watch 7000:2:rw --symbols s.sym --gdb 127.0.0.1:0
 
 # Save states: the chunks a machine saves, after our test programs ran.
 state save_state boot.state boot 30
@@ -171,5 +175,25 @@ hex capi state.calls 00030800064142430009000a00000003
 hex capi tape.calls 0300040000008c8c000003040103000305000311001000
 hex capi memory.calls 0b0070100012003000000f00010e0300
 hex capi keys.calls 06000106020100030600000d80bb000000
+
+# What a GDB client sends: a session as DeZog's MAME remote begins one, and
+# damaged packets between good ones (0x03 is the break byte).
+packets() {
+  local target=$1 name=$2 payload sum i code
+  shift 2
+  for payload in "$@"; do
+    sum=0
+    for ((i = 0; i < ${#payload}; i++)); do
+      printf -v code '%d' "'${payload:i:1}"
+      sum=$(((sum + code) & 255))
+    done
+    printf '+$%s#%02x' "$payload" "$sum"
+  done >"$out/$target/$name"
+}
+packets gdb_packets session.gdb qSupported:xmlRegisters=z80 'qXfer:features:read:target.xml:0,7ff' '?' g p0b \
+  'Z0,2000,1' c 'm2000,10' 'M9000,2:beef' s 'Z2,7800,1' 'Z3,7000,2' 'Z4,8000,1' 'z2,7800,1' 'z0,2000,1' \
+  'G00112233445566778899aabbccddeeff0011223344556677' 'P0b=0020' k D
+packets gdb_packets malformed.gdb 'mzz,1' 'Z9,0,0' 'p99' 'M0,2:0' 'qXfer:features:read:other.xml:0,10' vCont?
+{ printf '$g#00\x03'; cat "$out/gdb_packets/session.gdb"; } >"$out/gdb_packets/bad_checksum.gdb"
 
 touch "$out/.made"
