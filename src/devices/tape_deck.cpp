@@ -121,7 +121,10 @@ void TapeDeck::start_playing() {
             converter.start(cursor, format);
             bytes_left = static_cast<uint64_t>(format.ticks);
         } else {
-            const uint64_t start = static_cast<uint64_t>(format.understood ? format.data_offset : WAV_HEADER_SIZE);
+            // An image shorter than its header starts (and ends) at its end,
+            // so a state saved while it is in the deck names a position in it.
+            const uint64_t start =
+                std::min(size, static_cast<uint64_t>(format.understood ? format.data_offset : WAV_HEADER_SIZE));
             cursor.seek(start);
             // An image shorter than its header holds no samples: an empty tape.
             bytes_left = size > start ? size - start : 0;
