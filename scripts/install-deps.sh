@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the desktop program
-# need; only what is missing, without questions.
+# need; only what is missing, without questions. Package names given as
+# arguments are installed instead of the whole list (the web scripts use this).
 set -euo pipefail
 packages=(
   build-essential cmake pkg-config clang-format clang libclang-rt-14-dev llvm
@@ -11,6 +12,7 @@ packages=(
   emscripten node-acorn binutils-source chromium chromium-driver python3-selenium
   retroarch dbus
 )
+[ $# -gt 0 ] && packages=("$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

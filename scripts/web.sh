@@ -24,17 +24,7 @@ port=${M5_WEB_PORT:-8080}
 # carries the published zlib sources (its zlib/ folder), which we build for
 # WebAssembly because Emscripten's zlib port would be downloaded.
 packages=(emscripten node-acorn binutils-source pasmo cmake python3 xz-utils)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  SUDO=""
-  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get update -qq
-  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+bash scripts/install-deps.sh "${packages[@]}"
 export NODE_PATH=/usr/share/nodejs
 
 out=$root/build-web

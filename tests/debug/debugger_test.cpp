@@ -67,21 +67,6 @@ TEST_F(DebuggerTest, a_breakpoint_stops_before_its_instruction_and_a_step_after_
     EXPECT_EQ(client.reasons.size(), 3u);  // never reached again
 }
 
-TEST_F(DebuggerTest, a_write_watchpoint_stops_after_the_writing_instruction_with_its_address) {
-    debugger.add_watchpoint(0x7000, 2, WATCH_WRITE);  // the frame counter
-    client.answers = {Resume::DETACH};
-    uint16_t writer = 0;
-    client.on_stop = [&](Debugger&) { writer = machine.cpu->instr_pc; };
-    machine.run_frame();
-    ASSERT_EQ(client.reasons.size(), 1u);
-    EXPECT_EQ(client.reasons[0].kind, StopReason::WATCHPOINT);
-    EXPECT_EQ(client.reasons[0].address, 0x7000);
-    EXPECT_EQ(client.reasons[0].access, WATCH_WRITE);
-    EXPECT_EQ(writer, 0x006A);  // LD ($7000),HL
-    EXPECT_EQ(debugger.peek(0x7000), 1);
-    EXPECT_FALSE(debugger.attached());  // detached at the end of the slice
-}
-
 TEST_F(DebuggerTest, a_break_request_stops_at_the_next_instruction_and_no_time_passes_while_stopped) {
     machine.run_frame();
     MachineTime at_stop = 0;
