@@ -75,7 +75,6 @@ struct m5emu {
     std::unique_ptr<Host> host;
     std::vector<int16_t> sound;  // what the last frame played
     mutable std::string error;   // also set by the inspection calls, which change nothing else
-    bool tape_recording = false;
 };
 
 namespace {
@@ -172,7 +171,6 @@ int m5emu_play_tape(m5emu* m5, const uint8_t* data, size_t size, int format) {
         const bool wav = format == M5EMU_TAPE_WAV || (format == M5EMU_TAPE_AUTO && is_riff(data, size));
         m5->host->tape_play(std::make_unique<MemoryTapeImage>(std::vector<uint8_t>(data, data + size)),
                             wav ? TapeFormat::WAV : TapeFormat::CAS);
-        m5->tape_recording = false;
         return M5EMU_OK;
     });
 }
@@ -185,7 +183,6 @@ int m5emu_record_tape(m5emu* m5, int format, m5emu_tape_write_fn write, void* us
         }
         m5->host->tape_record(std::make_unique<CallbackRecording>(write, user),
                               format == M5EMU_TAPE_WAV ? TapeFormat::WAV : TapeFormat::CAS);
-        m5->tape_recording = true;
         return M5EMU_OK;
     });
 }
@@ -194,7 +191,6 @@ int m5emu_stop_tape(m5emu* m5) {
     return guarded(m5, [&]() -> int {
         const bool was_recording = m5->host->machine().tape_deck->recording != 0;
         m5->host->tape_close();
-        m5->tape_recording = false;
         if (was_recording && m5->host->tape_record_error() != 0) {
             return fail(m5, M5EMU_ERROR_MEDIA, "the tape recording could not be written whole");
         }
