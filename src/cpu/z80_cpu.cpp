@@ -39,7 +39,7 @@ void Z80Cpu::set_irq_request(uint8_t request, uint8_t hold, int32_t line) {
     irq_hold = hold ? irq_hold | bit : irq_hold & ~bit;
 }
 
-void Z80Cpu::execute(int32_t clocks) { execute_on(ComponentBus{memory, io}, clocks); }
+void Z80Cpu::execute(int32_t clocks) { execute_on(ComponentBus{memory, io, read_pages, write_pages}, clocks); }
 
 void Z80Cpu::describe_state(StateArchive& a) {
     a.field(clocks_left);

@@ -2,8 +2,9 @@
 // times the speed setting (1, 2, 4, 8 or 16).
 //
 // Signals and buses:
-// - memory: every opcode fetch, operand and data access (mem_read8/16,
-//   mem_write8/16 of the `memory` component);
+// - memory: every opcode fetch, operand and data access, through the memory
+//   component's page tables (below) or, for a page without a pointer, its
+//   handlers (mem_read8/16, mem_write8/16 of the `memory` component);
 // - io: every port access, with a 16-bit port address (low byte the port
 //   number, high byte A or B as on the real bus);
 // - int_chain: head of the interrupt daisy chain, asked for the vector byte on
@@ -21,7 +22,9 @@
 // The instruction pages live in z80_execute.h, which defines the run loop as a
 // template over the bus type: `execute` instantiates it with Component
 // pointers (virtual calls, the general path); a tool that owns a concrete,
-// final memory component may instantiate it through `execute_on`.
+// final memory component may instantiate it through `execute_on`. The loop
+// keeps the registers every instruction changes in locals (Z80Core) and
+// writes them back before every call out of the processor and at the end.
 //
 // Known differences from the real chip:
 // - No per-cycle bus timing, no wait states, no contention.
@@ -64,13 +67,30 @@ union Z80Pair {
 };
 static_assert(sizeof(Z80Pair) == 2);
 
-// Memory and port access of the run loop. With Component as both types every
-// access is a virtual call; with final component types they are direct calls
-// the compiler can inline.
+// --- The memory path -------------------------------------------------------
+// The processor sees its 64 KiB as Z80_PAGE_COUNT pages of Z80_PAGE_SIZE
+// bytes. For each page a table holds a read pointer and a write pointer: a
+// pointer gives the page's bytes, which the processor reads or writes
+// directly; a null pointer sends the page's accesses to the memory
+// component's handlers (mem_read8 ...). The tables belong to the memory
+// component, which may change an entry at any time (a bank switch from inside
+// a port write, say): the processor looks at the entry on every access.
+// Until a memory component hands over its tables, every page is null.
+inline constexpr int32_t Z80_PAGE_SHIFT = 12;
+inline constexpr int32_t Z80_PAGE_SIZE = 1 << Z80_PAGE_SHIFT;
+inline constexpr int32_t Z80_PAGE_COUNT = 0x10000 >> Z80_PAGE_SHIFT;
+inline constexpr uint8_t* Z80_NO_PAGES[Z80_PAGE_COUNT] = {};
+
+// What the run loop reaches outside the processor: the page tables, the
+// memory handlers for null pages and the ports. With Component as both types
+// every handler and port access is a virtual call; with final component
+// types they are direct calls the compiler can inline.
 template <class Memory, class Io>
 struct Z80Bus {
     Memory* memory;
     Io* io;
+    uint8_t* const* read_pages = Z80_NO_PAGES;
+    uint8_t* const* write_pages = Z80_NO_PAGES;
 
     uint8_t read8(uint16_t address) const { return static_cast<uint8_t>(memory->mem_read8(address)); }
     void write8(uint16_t address, uint8_t value) const { memory->mem_write8(address, value); }
@@ -101,7 +121,8 @@ public:
     void signal_in(int32_t signal, uint32_t data, uint32_t mask) override;
     // Sets or clears request bit `line` and its hold bit; lines >= 32 change nothing.
     void set_irq_request(uint8_t request, uint8_t hold, int32_t line) override;
-    // Runs instructions for a budget of processor clocks (virtual bus calls).
+    // Runs instructions for a budget of processor clocks (the page tables,
+    // then virtual calls).
     void execute(int32_t clocks) override;
     // Clocks consumed since the running execute call began; 0 between calls.
     int32_t executed_cycles() override { return slice_mark - clocks_left; }
@@ -111,19 +132,21 @@ public:
     // The run loop of `execute` on a bus of the caller's choice (defined in
     // z80_execute.h; include that header to instantiate it).
     template <class Bus>
-    void execute_on(Bus bus, int32_t clocks);
+    void execute_on(const Bus& bus, int32_t clocks);
     // One pass of that loop, for a debugger that stops between instructions:
     // one instruction, then the interrupt it lets in. The caller keeps the
     // budget (clocks_left, slice_mark) as execute_on does.
     template <class Bus>
-    void step_on(Bus bus);
+    void step_on(const Bus& bus);
 
     // --- State, in the order of the design -------------------------------------
-    Component* memory = nullptr;     // receives every memory access (not owned)
-    Component* io = nullptr;         // receives every port access (not owned)
-    Component* int_chain = nullptr;  // daisy-chain head: vector and RETI (not owned)
-    int32_t clocks_left = 0;         // processor clocks still to run; <= 0 between calls (overshoot)
-    int32_t slice_mark = 0;          // clocks_left at the start of the running execute call
+    Component* memory = nullptr;                 // handlers of the null pages (not owned)
+    Component* io = nullptr;                     // receives every port access (not owned)
+    Component* int_chain = nullptr;              // daisy-chain head: vector and RETI (not owned)
+    uint8_t* const* read_pages = Z80_NO_PAGES;   // the memory component's page tables,
+    uint8_t* const* write_pages = Z80_NO_PAGES;  // Z80_PAGE_COUNT entries each (not owned)
+    int32_t clocks_left = 0;                     // processor clocks still to run; <= 0 between calls (overshoot)
+    int32_t slice_mark = 0;                      // clocks_left at the start of the running execute call
     Z80Pair af{};
     Z80Pair bc{};
     Z80Pair de{};
@@ -147,81 +170,6 @@ public:
     uint8_t halted = 0;            // executing HALT
     uint32_t irq_pending = 0;      // bit 31 the NMI latch, bits 0..30 maskable request lines
     uint32_t irq_hold = 0;         // per line: 1 = the request waits while interrupts are disabled
-
-private:
-    // Bus operations.
-    template <class Bus>
-    uint8_t fetch_opcode(Bus bus);
-    template <class Bus>
-    uint8_t fetch_byte(Bus bus);
-    template <class Bus>
-    uint16_t fetch_word(Bus bus);
-    template <class Bus>
-    void push_word(Bus bus, uint16_t value);
-    template <class Bus>
-    uint16_t pop_word(Bus bus);
-    template <class Bus>
-    uint16_t exchange_stack(Bus bus, uint16_t value);
-    template <class Bus>
-    uint16_t indexed_address(Bus bus, const Z80Pair& x);
-
-    // Interrupt acceptance and the opcode pages.
-    template <class Bus>
-    void accept_interrupt(Bus bus);
-    template <class Bus>
-    [[gnu::always_inline]] void run_main(Bus bus, uint8_t op);
-    template <class Bus>
-    void run_cb(Bus bus);
-    template <class Bus>
-    void run_ed(Bus bus);
-    template <class Bus>
-    int run_index(Bus bus, Z80Pair& x);
-    template <class Bus>
-    void run_index_cb(Bus bus, Z80Pair& x);
-
-    // Groups of related instructions.
-    template <class Bus>
-    void jump_relative_if(Bus bus, bool taken);
-    template <class Bus>
-    void jump_if(Bus bus, bool taken);
-    template <class Bus>
-    void call(Bus bus);
-    template <class Bus>
-    void call_if(Bus bus, bool taken);
-    template <class Bus>
-    void return_if(Bus bus, bool taken);
-    template <class Bus>
-    void restart(Bus bus, uint16_t address);
-    template <class Bus>
-    void return_from_interrupt(Bus bus, bool reti);
-    template <class Bus>
-    uint8_t in_c(Bus bus);
-    template <class Bus>
-    void block_load_step(Bus bus, int step);
-    template <class Bus>
-    void block_compare_step(Bus bus, int step);
-    template <class Bus>
-    void block_io_step(Bus bus, bool input, int step);
-
-    // Shared flag operations: each sets F and returns or stores its result.
-    uint8_t inc8(uint8_t x);
-    uint8_t dec8(uint8_t x);
-    uint16_t add16(uint16_t a, uint16_t b);
-    void adc16(uint16_t value);
-    void sbc16(uint16_t value);
-    void add8(uint8_t value, int carry_in);
-    uint8_t subtract_flags(uint8_t value, int carry_in);
-    void sub8(uint8_t value, int carry_in);
-    void cp8(uint8_t value);
-    void and8(uint8_t value);
-    void xor8(uint8_t value);
-    void or8(uint8_t value);
-    uint8_t rotate_shift(int operation, uint8_t x);
-    void bit_test(int bit, uint8_t x, uint8_t source);
-    void neg();
-    int carry() const;
-    bool condition(int code) const;
-    uint8_t& reg8(int index);
 };
 
 }  // namespace m5

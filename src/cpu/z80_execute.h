@@ -18,69 +18,271 @@
 
 namespace m5 {
 
+// --- The working copy ----------------------------------------------------------
+// Z80Core runs instructions for the processor. PC, R and the clock budget,
+// which every instruction changes, are its own fields: the core is a local
+// object of the run loop, and the compiler keeps them in machine registers
+// instead of going through memory at every instruction. The rest of the
+// register file stays in the processor (the core's references below). The
+// working copies are written back to the processor before every call out of
+// it (a memory handler, a port, the interrupt chain), so that the callee sees
+// the processor as it is, and read again after the call, which may have
+// changed them (the stop line empties the budget); and they are written back
+// when the run ends. Everything the loop runs is inlined into it
+// (always_inline), so the core's address is never taken.
+
+template <class Bus>
+class Z80Core {
+public:
+    Z80Core(Z80Cpu& cpu, const Bus& bus) : cpu(cpu), bus(bus), pc(cpu.pc), r(cpu.r), clocks_left(cpu.clocks_left) {}
+
+    // Z80Cpu::execute_on and step_on with the working copies; write_back
+    // afterwards.
+    [[gnu::always_inline]] void run(int32_t clocks);
+    [[gnu::always_inline]] void step();
+    [[gnu::always_inline]] void write_back() {
+        cpu.pc = static_cast<uint16_t>(pc);
+        cpu.r = static_cast<uint8_t>(r);
+        cpu.clocks_left = clocks_left;
+    }
+
+private:
+    static constexpr uint32_t NMI_PENDING_BIT = Z80Cpu::NMI_PENDING_BIT;
+
+    [[gnu::always_inline]] void read_back() { pc = cpu.pc, r = cpu.r, clocks_left = cpu.clocks_left; }
+
+    // Memory and ports: a page with a pointer directly; a null page and every
+    // port through the bus, between a write-back and a read-back. A bus
+    // without page tables (a test's, the debugger's) takes every access.
+    static constexpr bool BUS_HAS_PAGES = requires(const Bus& b) {
+        b.read_pages[0];
+        b.write_pages[0];
+    };
+    [[gnu::always_inline]] const uint8_t* read_page(uint16_t address) const;
+    [[gnu::always_inline]] uint8_t* write_page(uint16_t address) const;
+    [[gnu::always_inline]] uint8_t read8(uint16_t address);
+    [[gnu::always_inline]] void write8(uint16_t address, uint8_t value);
+    [[gnu::always_inline]] uint16_t read16(uint16_t address);
+    [[gnu::always_inline]] void write16(uint16_t address, uint16_t value);
+    [[gnu::always_inline]] uint8_t port_in(uint16_t port);
+    [[gnu::always_inline]] void port_out(uint16_t port, uint8_t value);
+
+    // Bus operations of the instructions.
+    [[gnu::always_inline]] uint8_t fetch_opcode();
+    [[gnu::always_inline]] uint8_t fetch_byte();
+    [[gnu::always_inline]] uint16_t fetch_word();
+    [[gnu::always_inline]] void push_word(uint16_t value);
+    [[gnu::always_inline]] uint16_t pop_word();
+    [[gnu::always_inline]] uint16_t exchange_stack(uint16_t value);
+    [[gnu::always_inline]] uint16_t indexed_address(const Z80Pair& x);
+
+    // Interrupt acceptance and the opcode pages.
+    [[gnu::always_inline]] void accept_interrupt();
+    [[gnu::always_inline]] void run_main(uint8_t op);
+    [[gnu::always_inline]] void run_cb();
+    [[gnu::always_inline]] void run_ed();
+    [[gnu::always_inline]] int run_index(Z80Pair& x);
+    [[gnu::always_inline]] void run_index_cb(Z80Pair& x);
+
+    // Groups of related instructions.
+    [[gnu::always_inline]] void jump_relative_if(bool taken);
+    [[gnu::always_inline]] void jump_if(bool taken);
+    [[gnu::always_inline]] void call();
+    [[gnu::always_inline]] void call_if(bool taken);
+    [[gnu::always_inline]] void return_if(bool taken);
+    [[gnu::always_inline]] void restart(uint16_t address);
+    [[gnu::always_inline]] void return_from_interrupt(bool reti);
+    [[gnu::always_inline]] uint8_t in_c();
+    [[gnu::always_inline]] void block_load_step(int step);
+    [[gnu::always_inline]] void block_compare_step(int step);
+    [[gnu::always_inline]] void block_io_step(bool input, int step);
+
+    // Shared flag operations: each sets F and returns or stores its result.
+    [[gnu::always_inline]] uint8_t inc8(uint8_t x);
+    [[gnu::always_inline]] uint8_t dec8(uint8_t x);
+    [[gnu::always_inline]] uint16_t add16(uint16_t a, uint16_t b);
+    [[gnu::always_inline]] void adc16(uint16_t value);
+    [[gnu::always_inline]] void sbc16(uint16_t value);
+    [[gnu::always_inline]] void add8(uint8_t value, int carry_in);
+    [[gnu::always_inline]] uint8_t subtract_flags(uint8_t value, int carry_in);
+    [[gnu::always_inline]] void sub8(uint8_t value, int carry_in);
+    [[gnu::always_inline]] void cp8(uint8_t value);
+    [[gnu::always_inline]] void and8(uint8_t value);
+    [[gnu::always_inline]] void xor8(uint8_t value);
+    [[gnu::always_inline]] void or8(uint8_t value);
+    [[gnu::always_inline]] uint8_t rotate_shift(int operation, uint8_t x);
+    [[gnu::always_inline]] void bit_test(int bit, uint8_t x, uint8_t source);
+    [[gnu::always_inline]] void neg();
+    [[gnu::always_inline]] int carry() const;
+    [[gnu::always_inline]] bool condition(int code) const;
+    [[gnu::always_inline]] uint8_t reg8(int index) const;
+    [[gnu::always_inline]] void set_reg8(int index, uint8_t value);
+
+    Z80Cpu& cpu;
+    const Bus& bus;
+    // The working copies. PC and R are held in full machine words (always
+    // below 0x10000 and 0x100): GCC keeps words in registers across the
+    // loop where it would spill 16-bit and 8-bit ones.
+    uint32_t pc;
+    uint32_t r;
+    int32_t clocks_left;
+    // The rest of the register file, in the processor.
+    int32_t& slice_mark = cpu.slice_mark;
+    uint16_t& instr_pc = cpu.instr_pc;
+    Z80Pair &af = cpu.af, &bc = cpu.bc, &de = cpu.de, &hl = cpu.hl, &ix = cpu.ix, &iy = cpu.iy;
+    Z80Pair &af_alt = cpu.af_alt, &bc_alt = cpu.bc_alt, &de_alt = cpu.de_alt, &hl_alt = cpu.hl_alt;
+    uint8_t &i = cpu.i, &im = cpu.im, &iff1 = cpu.iff1, &iff2 = cpu.iff2, &stopped = cpu.stopped, &halted = cpu.halted;
+    uint16_t &sp = cpu.sp, &operand_address = cpu.operand_address;
+    uint32_t &irq_pending = cpu.irq_pending, &irq_hold = cpu.irq_hold;
+};
+
+// --- Memory and ports -------------------------------------------------------------
+
+template <class Bus>
+inline const uint8_t* Z80Core<Bus>::read_page(uint16_t address) const {
+    if constexpr (BUS_HAS_PAGES)
+        return bus.read_pages[address >> Z80_PAGE_SHIFT];
+    else
+        return nullptr;
+}
+
+template <class Bus>
+inline uint8_t* Z80Core<Bus>::write_page(uint16_t address) const {
+    if constexpr (BUS_HAS_PAGES)
+        return bus.write_pages[address >> Z80_PAGE_SHIFT];
+    else
+        return nullptr;
+}
+
+template <class Bus>
+inline uint8_t Z80Core<Bus>::read8(uint16_t address) {
+    if (const uint8_t* page = read_page(address)) [[likely]]
+        return page[address & (Z80_PAGE_SIZE - 1)];
+    write_back();
+    const uint8_t value = bus.read8(address);
+    read_back();
+    return value;
+}
+
+template <class Bus>
+inline void Z80Core<Bus>::write8(uint16_t address, uint8_t value) {
+    if (uint8_t* page = write_page(address)) [[likely]] {
+        page[address & (Z80_PAGE_SIZE - 1)] = value;
+        return;
+    }
+    write_back();
+    bus.write8(address, value);
+    read_back();
+}
+
+// Low byte first. A word that crosses into the next page, or lies on a null
+// page, goes to the handler, which wraps from 0xFFFF to 0x0000.
+template <class Bus>
+inline uint16_t Z80Core<Bus>::read16(uint16_t address) {
+    const uint32_t offset = address & (Z80_PAGE_SIZE - 1);
+    const uint8_t* page = read_page(address);
+    if (page != nullptr && offset != Z80_PAGE_SIZE - 1) [[likely]]
+        return static_cast<uint16_t>(page[offset] | page[offset + 1] << 8);
+    write_back();
+    const uint16_t value = bus.read16(address);
+    read_back();
+    return value;
+}
+
+template <class Bus>
+inline void Z80Core<Bus>::write16(uint16_t address, uint16_t value) {
+    const uint32_t offset = address & (Z80_PAGE_SIZE - 1);
+    uint8_t* page = write_page(address);
+    if (page != nullptr && offset != Z80_PAGE_SIZE - 1) [[likely]] {
+        page[offset] = static_cast<uint8_t>(value);
+        page[offset + 1] = static_cast<uint8_t>(value >> 8);
+        return;
+    }
+    write_back();
+    bus.write16(address, value);
+    read_back();
+}
+
+template <class Bus>
+inline uint8_t Z80Core<Bus>::port_in(uint16_t port) {
+    write_back();
+    const uint8_t value = bus.in(port);
+    read_back();
+    return value;
+}
+
+template <class Bus>
+inline void Z80Core<Bus>::port_out(uint16_t port, uint8_t value) {
+    write_back();
+    bus.out(port, value);
+    read_back();
+}
+
 // --- Bus operations ------------------------------------------------------------
 
 // An M1 fetch: every opcode byte, including the one after a prefix. R counts
 // in bits 0..6 and keeps bit 7.
 template <class Bus>
-inline uint8_t Z80Cpu::fetch_opcode(Bus bus) {
-    const uint8_t op = bus.read8(pc);
+inline uint8_t Z80Core<Bus>::fetch_opcode() {
+    const uint8_t op = read8(pc);
     pc = static_cast<uint16_t>(pc + 1);
     r = static_cast<uint8_t>((r & 0x80) | ((r + 1) & 0x7F));
     return op;
 }
 
 template <class Bus>
-inline uint8_t Z80Cpu::fetch_byte(Bus bus) {
-    const uint8_t value = bus.read8(pc);
+inline uint8_t Z80Core<Bus>::fetch_byte() {
+    const uint8_t value = read8(pc);
     pc = static_cast<uint16_t>(pc + 1);
     return value;
 }
 
 template <class Bus>
-inline uint16_t Z80Cpu::fetch_word(Bus bus) {
-    const uint16_t value = bus.read16(pc);
+inline uint16_t Z80Core<Bus>::fetch_word() {
+    const uint16_t value = read16(pc);
     pc = static_cast<uint16_t>(pc + 2);
     return value;
 }
 
 template <class Bus>
-inline void Z80Cpu::push_word(Bus bus, uint16_t value) {
+inline void Z80Core<Bus>::push_word(uint16_t value) {
     sp = static_cast<uint16_t>(sp - 2);
-    bus.write16(sp, value);
+    write16(sp, value);
 }
 
 template <class Bus>
-inline uint16_t Z80Cpu::pop_word(Bus bus) {
-    const uint16_t value = bus.read16(sp);
+inline uint16_t Z80Core<Bus>::pop_word() {
+    const uint16_t value = read16(sp);
     sp = static_cast<uint16_t>(sp + 2);
     return value;
 }
 
 template <class Bus>
-inline uint16_t Z80Cpu::exchange_stack(Bus bus, uint16_t value) {
-    const uint16_t old = bus.read16(sp);
-    bus.write16(sp, value);
+inline uint16_t Z80Core<Bus>::exchange_stack(uint16_t value) {
+    const uint16_t old = read16(sp);
+    write16(sp, value);
     return old;
 }
 
 // IX+d / IY+d: fetches the displacement and latches the address.
 template <class Bus>
-inline uint16_t Z80Cpu::indexed_address(Bus bus, const Z80Pair& x) {
-    const auto offset = static_cast<int8_t>(fetch_byte(bus));
+inline uint16_t Z80Core<Bus>::indexed_address(const Z80Pair& x) {
+    const auto offset = static_cast<int8_t>(fetch_byte());
     operand_address = static_cast<uint16_t>(x.w + offset);
     return operand_address;
 }
 
 // --- Shared flag operations ---------------------------------------------------
 
-inline uint8_t Z80Cpu::inc8(uint8_t x) {
+template <class Bus>
+inline uint8_t Z80Core<Bus>::inc8(uint8_t x) {
     x = static_cast<uint8_t>(x + 1);
     af.b.lo = static_cast<uint8_t>(z80::INC_FLAGS[x] | (af.b.lo & z80::FLAG_C));
     return x;
 }
 
-inline uint8_t Z80Cpu::dec8(uint8_t x) {
+template <class Bus>
+inline uint8_t Z80Core<Bus>::dec8(uint8_t x) {
     x = static_cast<uint8_t>(x - 1);
     af.b.lo = static_cast<uint8_t>(z80::DEC_FLAGS[x] | (af.b.lo & z80::FLAG_C));
     return x;
@@ -88,7 +290,8 @@ inline uint8_t Z80Cpu::dec8(uint8_t x) {
 
 // ADD HL,rr / ADD X,rr: H from bit 11, C from bit 15, bits 5 and 3 from the
 // high byte; S, Z and P/V unchanged.
-inline uint16_t Z80Cpu::add16(uint16_t a, uint16_t b) {
+template <class Bus>
+inline uint16_t Z80Core<Bus>::add16(uint16_t a, uint16_t b) {
     const uint32_t result = uint32_t{a} + b;
     af.b.lo = static_cast<uint8_t>((af.b.lo & z80::FLAGS_SZP) | (((a ^ b ^ result) >> 8) & z80::FLAG_H) |
                                    ((result >> 8) & z80::FLAGS_53) | (result >> 16));
@@ -96,7 +299,8 @@ inline uint16_t Z80Cpu::add16(uint16_t a, uint16_t b) {
 }
 
 // ADC HL,rr: full flags from the 16-bit result.
-inline void Z80Cpu::adc16(uint16_t value) {
+template <class Bus>
+inline void Z80Core<Bus>::adc16(uint16_t value) {
     const uint32_t old = hl.w;
     const uint32_t result = old + value + (af.b.lo & z80::FLAG_C);
     hl.w = static_cast<uint16_t>(result);
@@ -106,7 +310,8 @@ inline void Z80Cpu::adc16(uint16_t value) {
 }
 
 // SBC HL,rr: as ADC, with borrow and N set.
-inline void Z80Cpu::sbc16(uint16_t value) {
+template <class Bus>
+inline void Z80Core<Bus>::sbc16(uint16_t value) {
     const int32_t old = hl.w;
     const int32_t result = old - value - (af.b.lo & z80::FLAG_C);
     hl.w = static_cast<uint16_t>(result);
@@ -117,14 +322,16 @@ inline void Z80Cpu::sbc16(uint16_t value) {
 }
 
 // The 8-bit arithmetic group on A: ADD ADC SUB SBC AND XOR OR CP.
-inline void Z80Cpu::add8(uint8_t value, int carry_in) {
+template <class Bus>
+inline void Z80Core<Bus>::add8(uint8_t value, int carry_in) {
     const int a = af.b.hi, result = a + value + carry_in;
     af.b.hi = static_cast<uint8_t>(result);
     af.b.lo = static_cast<uint8_t>(z80::SZ53_FLAGS[result & 0xFF] | ((a ^ value ^ result) & z80::FLAG_H) |
                                    (((value ^ result) & ~(a ^ value)) >> 5 & z80::FLAG_PV) | (result >> 8));
 }
 
-inline uint8_t Z80Cpu::subtract_flags(uint8_t value, int carry_in) {
+template <class Bus>
+inline uint8_t Z80Core<Bus>::subtract_flags(uint8_t value, int carry_in) {
     const int a = af.b.hi, result = a - value - carry_in;
     af.b.lo =
         static_cast<uint8_t>(z80::SZ53_FLAGS[result & 0xFF] | ((a ^ value ^ result) & z80::FLAG_H) |
@@ -132,35 +339,46 @@ inline uint8_t Z80Cpu::subtract_flags(uint8_t value, int carry_in) {
     return static_cast<uint8_t>(result);
 }
 
-inline void Z80Cpu::sub8(uint8_t value, int carry_in) { af.b.hi = subtract_flags(value, carry_in); }
+template <class Bus>
+inline void Z80Core<Bus>::sub8(uint8_t value, int carry_in) {
+    af.b.hi = subtract_flags(value, carry_in);
+}
 
 // CP: as SUB without storing A; bits 5 and 3 come from the operand.
-inline void Z80Cpu::cp8(uint8_t value) {
+template <class Bus>
+inline void Z80Core<Bus>::cp8(uint8_t value) {
     subtract_flags(value, 0);
     af.b.lo = static_cast<uint8_t>((af.b.lo & ~z80::FLAGS_53) | (value & z80::FLAGS_53));
 }
 
-inline void Z80Cpu::and8(uint8_t value) {
+template <class Bus>
+inline void Z80Core<Bus>::and8(uint8_t value) {
     af.b.hi &= value;
     af.b.lo = static_cast<uint8_t>(z80::SZ53P_FLAGS[af.b.hi] | z80::FLAG_H);
 }
 
-inline void Z80Cpu::xor8(uint8_t value) {
+template <class Bus>
+inline void Z80Core<Bus>::xor8(uint8_t value) {
     af.b.hi ^= value;
     af.b.lo = z80::SZ53P_FLAGS[af.b.hi];
 }
 
-inline void Z80Cpu::or8(uint8_t value) {
+template <class Bus>
+inline void Z80Core<Bus>::or8(uint8_t value) {
     af.b.hi |= value;
     af.b.lo = z80::SZ53P_FLAGS[af.b.hi];
 }
 
-inline int Z80Cpu::carry() const { return af.b.lo & z80::FLAG_C; }
+template <class Bus>
+inline int Z80Core<Bus>::carry() const {
+    return af.b.lo & z80::FLAG_C;
+}
 
 // Rotates and shifts of the CB pages, by (op >> 3) & 7:
 // 0 RLC, 1 RRC, 2 RL, 3 RR, 4 SLA, 5 SRA, 6 SLL (bit 0 set), 7 SRL.
 // F = SZ53P of the result plus the bit shifted out as C.
-inline uint8_t Z80Cpu::rotate_shift(int operation, uint8_t x) {
+template <class Bus>
+inline uint8_t Z80Core<Bus>::rotate_shift(int operation, uint8_t x) {
     int result = 0, carry_out = 0;
     switch (operation) {
         case 0: result = x << 1 | x >> 7, carry_out = x >> 7; break;
@@ -180,19 +398,22 @@ inline uint8_t Z80Cpu::rotate_shift(int operation, uint8_t x) {
 // BIT b,x: Z and P/V set when the bit is clear, S only for a set bit 7; H
 // set, C kept. Bits 5 and 3 are copied from `source`: the tested register
 // itself, or for a memory operand the high byte of its address.
-inline void Z80Cpu::bit_test(int bit, uint8_t x, uint8_t source) {
+template <class Bus>
+inline void Z80Core<Bus>::bit_test(int bit, uint8_t x, uint8_t source) {
     af.b.lo = static_cast<uint8_t>((z80::BIT_FLAGS[x & (1 << bit)] & ~z80::FLAGS_53) | (source & z80::FLAGS_53) |
                                    z80::FLAG_H | carry());
 }
 
 // Condition codes in encoding order: NZ Z NC C PO PE P M.
-inline bool Z80Cpu::condition(int code) const {
+template <class Bus>
+inline bool Z80Core<Bus>::condition(int code) const {
     constexpr uint8_t TESTED[4] = {z80::FLAG_Z, z80::FLAG_C, z80::FLAG_PV, z80::FLAG_S};
     return ((af.b.lo & TESTED[code >> 1]) != 0) == ((code & 1) != 0);
 }
 
 // B, C, D, E, H, L, (unused), A by the 3-bit register field.
-inline uint8_t& Z80Cpu::reg8(int index) {
+template <class Bus>
+inline uint8_t Z80Core<Bus>::reg8(int index) const {
     switch (index) {
         case 0: return bc.b.hi;
         case 1: return bc.b.lo;
@@ -204,13 +425,26 @@ inline uint8_t& Z80Cpu::reg8(int index) {
     }
 }
 
+template <class Bus>
+inline void Z80Core<Bus>::set_reg8(int index, uint8_t value) {
+    switch (index) {
+        case 0: bc.b.hi = value; break;
+        case 1: bc.b.lo = value; break;
+        case 2: de.b.hi = value; break;
+        case 3: de.b.lo = value; break;
+        case 4: hl.b.hi = value; break;
+        case 5: hl.b.lo = value; break;
+        default: af.b.hi = value; break;
+    }
+}
+
 // --- Branch helpers ---------------------------------------------------------------
 // Not taken: the operand is skipped without being read.
 
 template <class Bus>
-inline void Z80Cpu::jump_relative_if(Bus bus, bool taken) {
+inline void Z80Core<Bus>::jump_relative_if(bool taken) {
     if (taken) {
-        const auto offset = static_cast<int8_t>(fetch_byte(bus));
+        const auto offset = static_cast<int8_t>(fetch_byte());
         pc = static_cast<uint16_t>(pc + offset);
         clocks_left -= z80::BRANCH_JR_EXTRA;
     } else {
@@ -219,21 +453,21 @@ inline void Z80Cpu::jump_relative_if(Bus bus, bool taken) {
 }
 
 template <class Bus>
-inline void Z80Cpu::jump_if(Bus bus, bool taken) {
-    pc = taken ? bus.read16(pc) : static_cast<uint16_t>(pc + 2);
+inline void Z80Core<Bus>::jump_if(bool taken) {
+    pc = taken ? read16(pc) : static_cast<uint16_t>(pc + 2);
 }
 
 template <class Bus>
-inline void Z80Cpu::call(Bus bus) {
-    const uint16_t target = fetch_word(bus);
-    push_word(bus, pc);
+inline void Z80Core<Bus>::call() {
+    const uint16_t target = fetch_word();
+    push_word(pc);
     pc = target;
 }
 
 template <class Bus>
-inline void Z80Cpu::call_if(Bus bus, bool taken) {
+inline void Z80Core<Bus>::call_if(bool taken) {
     if (taken) {
-        call(bus);
+        call();
         clocks_left -= z80::BRANCH_CALL_EXTRA;
     } else {
         pc = static_cast<uint16_t>(pc + 2);
@@ -241,23 +475,23 @@ inline void Z80Cpu::call_if(Bus bus, bool taken) {
 }
 
 template <class Bus>
-inline void Z80Cpu::return_if(Bus bus, bool taken) {
+inline void Z80Core<Bus>::return_if(bool taken) {
     if (taken) {
-        pc = pop_word(bus);
+        pc = pop_word();
         clocks_left -= z80::BRANCH_RET_EXTRA;
     }
 }
 
 template <class Bus>
-inline void Z80Cpu::restart(Bus bus, uint16_t address) {
-    push_word(bus, pc);
+inline void Z80Core<Bus>::restart(uint16_t address) {
+    push_word(pc);
     pc = address;
 }
 
 // --- Run loop -------------------------------------------------------------------
 
 template <class Bus>
-void Z80Cpu::execute_on(Bus bus, int32_t clocks) {
+inline void Z80Core<Bus>::run(int32_t clocks) {
     if (stopped) {
         clocks_left = 0;
         slice_mark = 0;
@@ -266,29 +500,29 @@ void Z80Cpu::execute_on(Bus bus, int32_t clocks) {
     clocks_left += clocks;
     slice_mark = clocks_left;
     while (clocks_left > 0) {
-        run_main(bus, fetch_opcode(bus));
+        run_main(fetch_opcode());
         if (irq_pending != 0) [[unlikely]]
-            accept_interrupt(bus);
+            accept_interrupt();
     }
     slice_mark = clocks_left;
 }
 
 template <class Bus>
-void Z80Cpu::step_on(Bus bus) {
-    run_main(bus, fetch_opcode(bus));
+inline void Z80Core<Bus>::step() {
+    run_main(fetch_opcode());
     if (irq_pending != 0) [[unlikely]]
-        accept_interrupt(bus);
+        accept_interrupt();
 }
 
 // Between two instructions with a request bit set: the NMI latch first; else
 // a maskable request if enabled; else requests without hold are dropped.
 template <class Bus>
-void Z80Cpu::accept_interrupt(Bus bus) {
+inline void Z80Core<Bus>::accept_interrupt() {
     if (irq_pending & NMI_PENDING_BIT) {
         if (halted) halted = 0, pc = static_cast<uint16_t>(pc + 1);
-        push_word(bus, pc);
-        pc = NMI_VECTOR;
-        clocks_left -= NMI_ACCEPT_CLOCKS;
+        push_word(pc);
+        pc = Z80Cpu::NMI_VECTOR;
+        clocks_left -= Z80Cpu::NMI_ACCEPT_CLOCKS;
         iff1 = 0;
         irq_pending &= ~NMI_PENDING_BIT;
         return;
@@ -299,8 +533,10 @@ void Z80Cpu::accept_interrupt(Bus bus) {
     }
     if (halted) halted = 0, pc = static_cast<uint16_t>(pc + 1);
     // The acknowledge comes before the push in every mode.
-    const int32_t vector = int_chain != nullptr ? int_chain->irq_acknowledge() : 0xFF;
-    push_word(bus, pc);
+    write_back();
+    const int32_t vector = cpu.int_chain != nullptr ? cpu.int_chain->irq_acknowledge() : 0xFF;
+    read_back();
+    push_word(pc);
     if (im == 0) {
         // The data-bus byte runs as an instruction: RST p or CALL nn.
         const int op = vector & 0xFF;
@@ -311,17 +547,17 @@ void Z80Cpu::accept_interrupt(Bus bus) {
     } else if (im == 1) {
         pc = 0x0038;
     } else {
-        pc = bus.read16(static_cast<uint16_t>(i << 8 | (vector & 0xFF)));
+        pc = read16(static_cast<uint16_t>(i << 8 | (vector & 0xFF)));
     }
     iff1 = iff2 = 0;
-    clocks_left -= IRQ_ACCEPT_CLOCKS;
+    clocks_left -= Z80Cpu::IRQ_ACCEPT_CLOCKS;
     irq_pending = 0;  // every line; a device still requesting raises its line again
 }
 
 // --- Unprefixed page ------------------------------------------------------------
 
 template <class Bus>
-inline void Z80Cpu::run_main(Bus bus, uint8_t op) {
+inline void Z80Core<Bus>::run_main(uint8_t op) {
     using namespace z80;
     [[maybe_unused]] uint8_t &a = af.b.hi, &f = af.b.lo, &b = bc.b.hi, &c = bc.b.lo;
     [[maybe_unused]] uint8_t &d = de.b.hi, &e = de.b.lo, &h = hl.b.hi, &l = hl.b.lo;
@@ -340,7 +576,7 @@ dispatch:
         case 0x43: b = e; break;
         case 0x44: b = h; break;
         case 0x45: b = l; break;
-        case 0x46: b = bus.read8(hl.w); break;
+        case 0x46: b = read8(hl.w); break;
         case 0x47: b = a; break;
         case 0x48: c = b; break;
         case 0x49: break;
@@ -348,7 +584,7 @@ dispatch:
         case 0x4B: c = e; break;
         case 0x4C: c = h; break;
         case 0x4D: c = l; break;
-        case 0x4E: c = bus.read8(hl.w); break;
+        case 0x4E: c = read8(hl.w); break;
         case 0x4F: c = a; break;
         case 0x50: d = b; break;
         case 0x51: d = c; break;
@@ -356,7 +592,7 @@ dispatch:
         case 0x53: d = e; break;
         case 0x54: d = h; break;
         case 0x55: d = l; break;
-        case 0x56: d = bus.read8(hl.w); break;
+        case 0x56: d = read8(hl.w); break;
         case 0x57: d = a; break;
         case 0x58: e = b; break;
         case 0x59: e = c; break;
@@ -364,7 +600,7 @@ dispatch:
         case 0x5B: break;
         case 0x5C: e = h; break;
         case 0x5D: e = l; break;
-        case 0x5E: e = bus.read8(hl.w); break;
+        case 0x5E: e = read8(hl.w); break;
         case 0x5F: e = a; break;
         case 0x60: h = b; break;
         case 0x61: h = c; break;
@@ -372,7 +608,7 @@ dispatch:
         case 0x63: h = e; break;
         case 0x64: break;
         case 0x65: h = l; break;
-        case 0x66: h = bus.read8(hl.w); break;
+        case 0x66: h = read8(hl.w); break;
         case 0x67: h = a; break;
         case 0x68: l = b; break;
         case 0x69: l = c; break;
@@ -380,58 +616,58 @@ dispatch:
         case 0x6B: l = e; break;
         case 0x6C: l = h; break;
         case 0x6D: break;
-        case 0x6E: l = bus.read8(hl.w); break;
+        case 0x6E: l = read8(hl.w); break;
         case 0x6F: l = a; break;
-        case 0x70: bus.write8(hl.w, b); break;
-        case 0x71: bus.write8(hl.w, c); break;
-        case 0x72: bus.write8(hl.w, d); break;
-        case 0x73: bus.write8(hl.w, e); break;
-        case 0x74: bus.write8(hl.w, h); break;
-        case 0x75: bus.write8(hl.w, l); break;
-        case 0x77: bus.write8(hl.w, a); break;
+        case 0x70: write8(hl.w, b); break;
+        case 0x71: write8(hl.w, c); break;
+        case 0x72: write8(hl.w, d); break;
+        case 0x73: write8(hl.w, e); break;
+        case 0x74: write8(hl.w, h); break;
+        case 0x75: write8(hl.w, l); break;
+        case 0x77: write8(hl.w, a); break;
         case 0x78: a = b; break;
         case 0x79: a = c; break;
         case 0x7A: a = d; break;
         case 0x7B: a = e; break;
         case 0x7C: a = h; break;
         case 0x7D: a = l; break;
-        case 0x7E: a = bus.read8(hl.w); break;
+        case 0x7E: a = read8(hl.w); break;
         case 0x7F: break;
-        case 0x06: b = fetch_byte(bus); break;
-        case 0x0E: c = fetch_byte(bus); break;
-        case 0x16: d = fetch_byte(bus); break;
-        case 0x1E: e = fetch_byte(bus); break;
-        case 0x26: h = fetch_byte(bus); break;
-        case 0x2E: l = fetch_byte(bus); break;
-        case 0x36: bus.write8(hl.w, fetch_byte(bus)); break;
-        case 0x3E: a = fetch_byte(bus); break;
-        case 0x0A: a = bus.read8(bc.w); break;
-        case 0x1A: a = bus.read8(de.w); break;
-        case 0x3A: a = bus.read8(fetch_word(bus)); break;
-        case 0x02: bus.write8(bc.w, a); break;
-        case 0x12: bus.write8(de.w, a); break;
-        case 0x32: bus.write8(fetch_word(bus), a); break;
+        case 0x06: b = fetch_byte(); break;
+        case 0x0E: c = fetch_byte(); break;
+        case 0x16: d = fetch_byte(); break;
+        case 0x1E: e = fetch_byte(); break;
+        case 0x26: h = fetch_byte(); break;
+        case 0x2E: l = fetch_byte(); break;
+        case 0x36: write8(hl.w, fetch_byte()); break;
+        case 0x3E: a = fetch_byte(); break;
+        case 0x0A: a = read8(bc.w); break;
+        case 0x1A: a = read8(de.w); break;
+        case 0x3A: a = read8(fetch_word()); break;
+        case 0x02: write8(bc.w, a); break;
+        case 0x12: write8(de.w, a); break;
+        case 0x32: write8(fetch_word(), a); break;
 
         // 16-bit loads and stack           flags   clocks
         // LD rr,nn    00 rr0 001 nn        none    10
         // LD (nn),HL 22, LD HL,(nn) 2A     none    16
         // LD SP,HL F9                      none    6
         // PUSH qq 11 qq0 101, POP 11 qq0 001   POP AF loads F   11 / 10
-        case 0x01: bc.w = fetch_word(bus); break;
-        case 0x11: de.w = fetch_word(bus); break;
-        case 0x21: hl.w = fetch_word(bus); break;
-        case 0x31: sp = fetch_word(bus); break;
-        case 0x22: bus.write16(fetch_word(bus), hl.w); break;
-        case 0x2A: hl.w = bus.read16(fetch_word(bus)); break;
+        case 0x01: bc.w = fetch_word(); break;
+        case 0x11: de.w = fetch_word(); break;
+        case 0x21: hl.w = fetch_word(); break;
+        case 0x31: sp = fetch_word(); break;
+        case 0x22: write16(fetch_word(), hl.w); break;
+        case 0x2A: hl.w = read16(fetch_word()); break;
         case 0xF9: sp = hl.w; break;
-        case 0xC5: push_word(bus, bc.w); break;
-        case 0xD5: push_word(bus, de.w); break;
-        case 0xE5: push_word(bus, hl.w); break;
-        case 0xF5: push_word(bus, af.w); break;
-        case 0xC1: bc.w = pop_word(bus); break;
-        case 0xD1: de.w = pop_word(bus); break;
-        case 0xE1: hl.w = pop_word(bus); break;
-        case 0xF1: af.w = pop_word(bus); break;
+        case 0xC5: push_word(bc.w); break;
+        case 0xD5: push_word(de.w); break;
+        case 0xE5: push_word(hl.w); break;
+        case 0xF5: push_word(af.w); break;
+        case 0xC1: bc.w = pop_word(); break;
+        case 0xD1: de.w = pop_word(); break;
+        case 0xE1: hl.w = pop_word(); break;
+        case 0xF1: af.w = pop_word(); break;
 
         // 16-bit arithmetic                flags            clocks
         // INC rr 00 rr0 011, DEC rr 00 rr1 011   none     6
@@ -457,7 +693,7 @@ dispatch:
         case 0x1C: e = inc8(e); break;
         case 0x24: h = inc8(h); break;
         case 0x2C: l = inc8(l); break;
-        case 0x34: bus.write8(hl.w, inc8(bus.read8(hl.w))); break;
+        case 0x34: write8(hl.w, inc8(read8(hl.w))); break;
         case 0x3C: a = inc8(a); break;
         case 0x05: b = dec8(b); break;
         case 0x0D: c = dec8(c); break;
@@ -465,7 +701,7 @@ dispatch:
         case 0x1D: e = dec8(e); break;
         case 0x25: h = dec8(h); break;
         case 0x2D: l = dec8(l); break;
-        case 0x35: bus.write8(hl.w, dec8(bus.read8(hl.w))); break;
+        case 0x35: write8(hl.w, dec8(read8(hl.w))); break;
         case 0x3D: a = dec8(a); break;
 
         // Arithmetic and logic on A        flags            clocks
@@ -479,7 +715,7 @@ dispatch:
         case 0x83: add8(e, 0); break;
         case 0x84: add8(h, 0); break;
         case 0x85: add8(l, 0); break;
-        case 0x86: add8(bus.read8(hl.w), 0); break;
+        case 0x86: add8(read8(hl.w), 0); break;
         case 0x87: add8(a, 0); break;
         case 0x88: add8(b, carry()); break;
         case 0x89: add8(c, carry()); break;
@@ -487,7 +723,7 @@ dispatch:
         case 0x8B: add8(e, carry()); break;
         case 0x8C: add8(h, carry()); break;
         case 0x8D: add8(l, carry()); break;
-        case 0x8E: add8(bus.read8(hl.w), carry()); break;
+        case 0x8E: add8(read8(hl.w), carry()); break;
         case 0x8F: add8(a, carry()); break;
         case 0x90: sub8(b, 0); break;
         case 0x91: sub8(c, 0); break;
@@ -495,7 +731,7 @@ dispatch:
         case 0x93: sub8(e, 0); break;
         case 0x94: sub8(h, 0); break;
         case 0x95: sub8(l, 0); break;
-        case 0x96: sub8(bus.read8(hl.w), 0); break;
+        case 0x96: sub8(read8(hl.w), 0); break;
         case 0x97: sub8(a, 0); break;
         case 0x98: sub8(b, carry()); break;
         case 0x99: sub8(c, carry()); break;
@@ -503,7 +739,7 @@ dispatch:
         case 0x9B: sub8(e, carry()); break;
         case 0x9C: sub8(h, carry()); break;
         case 0x9D: sub8(l, carry()); break;
-        case 0x9E: sub8(bus.read8(hl.w), carry()); break;
+        case 0x9E: sub8(read8(hl.w), carry()); break;
         case 0x9F: sub8(a, carry()); break;
         case 0xA0: and8(b); break;
         case 0xA1: and8(c); break;
@@ -511,7 +747,7 @@ dispatch:
         case 0xA3: and8(e); break;
         case 0xA4: and8(h); break;
         case 0xA5: and8(l); break;
-        case 0xA6: and8(bus.read8(hl.w)); break;
+        case 0xA6: and8(read8(hl.w)); break;
         case 0xA7: and8(a); break;
         case 0xA8: xor8(b); break;
         case 0xA9: xor8(c); break;
@@ -519,7 +755,7 @@ dispatch:
         case 0xAB: xor8(e); break;
         case 0xAC: xor8(h); break;
         case 0xAD: xor8(l); break;
-        case 0xAE: xor8(bus.read8(hl.w)); break;
+        case 0xAE: xor8(read8(hl.w)); break;
         case 0xAF: xor8(a); break;
         case 0xB0: or8(b); break;
         case 0xB1: or8(c); break;
@@ -527,7 +763,7 @@ dispatch:
         case 0xB3: or8(e); break;
         case 0xB4: or8(h); break;
         case 0xB5: or8(l); break;
-        case 0xB6: or8(bus.read8(hl.w)); break;
+        case 0xB6: or8(read8(hl.w)); break;
         case 0xB7: or8(a); break;
         case 0xB8: cp8(b); break;
         case 0xB9: cp8(c); break;
@@ -535,16 +771,16 @@ dispatch:
         case 0xBB: cp8(e); break;
         case 0xBC: cp8(h); break;
         case 0xBD: cp8(l); break;
-        case 0xBE: cp8(bus.read8(hl.w)); break;
+        case 0xBE: cp8(read8(hl.w)); break;
         case 0xBF: cp8(a); break;
-        case 0xC6: add8(fetch_byte(bus), 0); break;
-        case 0xCE: add8(fetch_byte(bus), carry()); break;
-        case 0xD6: sub8(fetch_byte(bus), 0); break;
-        case 0xDE: sub8(fetch_byte(bus), carry()); break;
-        case 0xE6: and8(fetch_byte(bus)); break;
-        case 0xEE: xor8(fetch_byte(bus)); break;
-        case 0xF6: or8(fetch_byte(bus)); break;
-        case 0xFE: cp8(fetch_byte(bus)); break;
+        case 0xC6: add8(fetch_byte(), 0); break;
+        case 0xCE: add8(fetch_byte(), carry()); break;
+        case 0xD6: sub8(fetch_byte(), 0); break;
+        case 0xDE: sub8(fetch_byte(), carry()); break;
+        case 0xE6: and8(fetch_byte()); break;
+        case 0xEE: xor8(fetch_byte()); break;
+        case 0xF6: or8(fetch_byte()); break;
+        case 0xFE: cp8(fetch_byte()); break;
 
         // Accumulator rotates and adjusts  flags            clocks
         // RLCA 07 RRCA 0F RLA 17 RRA 1F    - - * 0 * - 0 *  4   (5 and 3 from A')
@@ -590,65 +826,65 @@ dispatch:
             std::swap(hl.w, hl_alt.w);
             break;
         case 0xEB: std::swap(de.w, hl.w); break;
-        case 0xE3: hl.w = exchange_stack(bus, hl.w); break;
+        case 0xE3: hl.w = exchange_stack(hl.w); break;
 
         // Jumps                            clocks (taken / not taken)
         // JP nn C3, JP cc,nn 11 ccc 010    10 / 10
         // JR e 18, JR cc,e 001 cc 000      12 / 7
         // DJNZ e 10                        13 / 8
         // JP (HL) E9                       4
-        case 0xC3: pc = bus.read16(pc); break;
-        case 0xC2: jump_if(bus, condition(0)); break;
-        case 0xCA: jump_if(bus, condition(1)); break;
-        case 0xD2: jump_if(bus, condition(2)); break;
-        case 0xDA: jump_if(bus, condition(3)); break;
-        case 0xE2: jump_if(bus, condition(4)); break;
-        case 0xEA: jump_if(bus, condition(5)); break;
-        case 0xF2: jump_if(bus, condition(6)); break;
-        case 0xFA: jump_if(bus, condition(7)); break;
-        case 0x18: pc = static_cast<uint16_t>(pc + 1 + static_cast<int8_t>(bus.read8(pc))); break;
-        case 0x20: jump_relative_if(bus, condition(0)); break;
-        case 0x28: jump_relative_if(bus, condition(1)); break;
-        case 0x30: jump_relative_if(bus, condition(2)); break;
-        case 0x38: jump_relative_if(bus, condition(3)); break;
-        case 0x10: jump_relative_if(bus, --b != 0); break;
+        case 0xC3: pc = read16(pc); break;
+        case 0xC2: jump_if(condition(0)); break;
+        case 0xCA: jump_if(condition(1)); break;
+        case 0xD2: jump_if(condition(2)); break;
+        case 0xDA: jump_if(condition(3)); break;
+        case 0xE2: jump_if(condition(4)); break;
+        case 0xEA: jump_if(condition(5)); break;
+        case 0xF2: jump_if(condition(6)); break;
+        case 0xFA: jump_if(condition(7)); break;
+        case 0x18: pc = static_cast<uint16_t>(pc + 1 + static_cast<int8_t>(read8(pc))); break;
+        case 0x20: jump_relative_if(condition(0)); break;
+        case 0x28: jump_relative_if(condition(1)); break;
+        case 0x30: jump_relative_if(condition(2)); break;
+        case 0x38: jump_relative_if(condition(3)); break;
+        case 0x10: jump_relative_if(--b != 0); break;
         case 0xE9: pc = hl.w; break;
 
         // Calls and returns                clocks (taken / not taken)
         // CALL nn CD, CALL cc,nn 11 ccc 100    17 / 10
         // RET C9, RET cc 11 ccc 000            10; 11 / 5
         // RST p 11 ppp 111                     11
-        case 0xCD: call(bus); break;
-        case 0xC4: call_if(bus, condition(0)); break;
-        case 0xCC: call_if(bus, condition(1)); break;
-        case 0xD4: call_if(bus, condition(2)); break;
-        case 0xDC: call_if(bus, condition(3)); break;
-        case 0xE4: call_if(bus, condition(4)); break;
-        case 0xEC: call_if(bus, condition(5)); break;
-        case 0xF4: call_if(bus, condition(6)); break;
-        case 0xFC: call_if(bus, condition(7)); break;
-        case 0xC9: pc = pop_word(bus); break;
-        case 0xC0: return_if(bus, condition(0)); break;
-        case 0xC8: return_if(bus, condition(1)); break;
-        case 0xD0: return_if(bus, condition(2)); break;
-        case 0xD8: return_if(bus, condition(3)); break;
-        case 0xE0: return_if(bus, condition(4)); break;
-        case 0xE8: return_if(bus, condition(5)); break;
-        case 0xF0: return_if(bus, condition(6)); break;
-        case 0xF8: return_if(bus, condition(7)); break;
-        case 0xC7: restart(bus, 0x00); break;
-        case 0xCF: restart(bus, 0x08); break;
-        case 0xD7: restart(bus, 0x10); break;
-        case 0xDF: restart(bus, 0x18); break;
-        case 0xE7: restart(bus, 0x20); break;
-        case 0xEF: restart(bus, 0x28); break;
-        case 0xF7: restart(bus, 0x30); break;
-        case 0xFF: restart(bus, 0x38); break;
+        case 0xCD: call(); break;
+        case 0xC4: call_if(condition(0)); break;
+        case 0xCC: call_if(condition(1)); break;
+        case 0xD4: call_if(condition(2)); break;
+        case 0xDC: call_if(condition(3)); break;
+        case 0xE4: call_if(condition(4)); break;
+        case 0xEC: call_if(condition(5)); break;
+        case 0xF4: call_if(condition(6)); break;
+        case 0xFC: call_if(condition(7)); break;
+        case 0xC9: pc = pop_word(); break;
+        case 0xC0: return_if(condition(0)); break;
+        case 0xC8: return_if(condition(1)); break;
+        case 0xD0: return_if(condition(2)); break;
+        case 0xD8: return_if(condition(3)); break;
+        case 0xE0: return_if(condition(4)); break;
+        case 0xE8: return_if(condition(5)); break;
+        case 0xF0: return_if(condition(6)); break;
+        case 0xF8: return_if(condition(7)); break;
+        case 0xC7: restart(0x00); break;
+        case 0xCF: restart(0x08); break;
+        case 0xD7: restart(0x10); break;
+        case 0xDF: restart(0x18); break;
+        case 0xE7: restart(0x20); break;
+        case 0xEF: restart(0x28); break;
+        case 0xF7: restart(0x30); break;
+        case 0xFF: restart(0x38); break;
 
         // Ports                            flags   clocks
         // OUT (n),A D3 n; IN A,(n) DB n    none    11   (A on the high address byte)
-        case 0xD3: bus.out(static_cast<uint16_t>(fetch_byte(bus) | a << 8), a); break;
-        case 0xDB: a = bus.in(static_cast<uint16_t>(fetch_byte(bus) | a << 8)); break;
+        case 0xD3: port_out(static_cast<uint16_t>(fetch_byte() | a << 8), a); break;
+        case 0xDB: a = port_in(static_cast<uint16_t>(fetch_byte() | a << 8)); break;
 
         // Control                          clocks
         // NOP 00, DI F3, EI FB, HALT 76    4
@@ -658,7 +894,7 @@ dispatch:
         case 0xF3: iff1 = iff2 = 0; break;
         case 0xFB:
             iff1 = iff2 = 1;
-            op = fetch_opcode(bus);
+            op = fetch_opcode();
             instr_pc = static_cast<uint16_t>(pc - 1);
             goto dispatch;
         case 0x76:
@@ -669,16 +905,16 @@ dispatch:
         // Prefixes (0 clocks here; each page charges its whole instruction).
         // A DD or FD before an opcode without index form hands that opcode back
         // to run as an unprefixed instruction.
-        case 0xCB: run_cb(bus); break;
-        case 0xED: run_ed(bus); break;
+        case 0xCB: run_cb(); break;
+        case 0xED: run_ed(); break;
         case 0xDD:
-            if (const int next = run_index(bus, ix); next >= 0) {
+            if (const int next = run_index(ix); next >= 0) {
                 op = static_cast<uint8_t>(next);
                 goto dispatch;
             }
             break;
         case 0xFD:
-            if (const int next = run_index(bus, iy); next >= 0) {
+            if (const int next = run_index(iy); next >= 0) {
                 op = static_cast<uint8_t>(next);
                 goto dispatch;
             }
@@ -693,11 +929,11 @@ dispatch:
 // Read-modify-write on (HL): one read, the operation, one write.
 
 template <class Bus>
-void Z80Cpu::run_cb(Bus bus) {
-    const uint8_t op = fetch_opcode(bus);
+inline void Z80Core<Bus>::run_cb() {
+    const uint8_t op = fetch_opcode();
     clocks_left -= z80::CYCLES_CB[op];
     const int index = op & 7, bit = (op >> 3) & 7;
-    uint8_t x = index == 6 ? bus.read8(hl.w) : reg8(index);
+    uint8_t x = index == 6 ? read8(hl.w) : reg8(index);
     switch (op >> 6) {
         case 0: x = rotate_shift(bit, x); break;
         case 1: bit_test(bit, x, index == 6 ? hl.b.hi : x); return;
@@ -705,40 +941,40 @@ void Z80Cpu::run_cb(Bus bus) {
         default: x = static_cast<uint8_t>(x | (1 << bit)); break;
     }
     if (index == 6)
-        bus.write8(hl.w, x);
+        write8(hl.w, x);
     else
-        reg8(index) = x;
+        set_reg8(index, x);
 }
 
 // --- ED page ----------------------------------------------------------------------
 
 template <class Bus>
-void Z80Cpu::run_ed(Bus bus) {
+inline void Z80Core<Bus>::run_ed() {
     using namespace z80;
     [[maybe_unused]] uint8_t &a = af.b.hi, &f = af.b.lo, &b = bc.b.hi, &c = bc.b.lo;
     [[maybe_unused]] uint8_t &d = de.b.hi, &e = de.b.lo, &h = hl.b.hi, &l = hl.b.lo;
-    const uint8_t op = fetch_opcode(bus);
+    const uint8_t op = fetch_opcode();
     clocks_left -= CYCLES_ED[op];
     switch (op) {
         // Ports through C (B on the high byte)     flags            clocks
         // IN r,(C) 01 rrr 000 (r = 6: flags only)  T T T 0 T T 0 -  12
         // OUT (C),r 01 rrr 001 (r = 6: OUT (C),0)  none             12
-        case 0x40: b = in_c(bus); break;
-        case 0x48: c = in_c(bus); break;
-        case 0x50: d = in_c(bus); break;
-        case 0x58: e = in_c(bus); break;
-        case 0x60: h = in_c(bus); break;
-        case 0x68: l = in_c(bus); break;
-        case 0x70: in_c(bus); break;
-        case 0x78: a = in_c(bus); break;
-        case 0x41: bus.out(bc.w, b); break;
-        case 0x49: bus.out(bc.w, c); break;
-        case 0x51: bus.out(bc.w, d); break;
-        case 0x59: bus.out(bc.w, e); break;
-        case 0x61: bus.out(bc.w, h); break;
-        case 0x69: bus.out(bc.w, l); break;
-        case 0x71: bus.out(bc.w, 0); break;
-        case 0x79: bus.out(bc.w, a); break;
+        case 0x40: b = in_c(); break;
+        case 0x48: c = in_c(); break;
+        case 0x50: d = in_c(); break;
+        case 0x58: e = in_c(); break;
+        case 0x60: h = in_c(); break;
+        case 0x68: l = in_c(); break;
+        case 0x70: in_c(); break;
+        case 0x78: a = in_c(); break;
+        case 0x41: port_out(bc.w, b); break;
+        case 0x49: port_out(bc.w, c); break;
+        case 0x51: port_out(bc.w, d); break;
+        case 0x59: port_out(bc.w, e); break;
+        case 0x61: port_out(bc.w, h); break;
+        case 0x69: port_out(bc.w, l); break;
+        case 0x71: port_out(bc.w, 0); break;
+        case 0x79: port_out(bc.w, a); break;
 
         // 16-bit arithmetic with carry             flags            clocks
         // SBC HL,rr 01 rr0 010, ADC HL,rr 01 rr1 010   * * * * * V * *  15
@@ -753,14 +989,14 @@ void Z80Cpu::run_ed(Bus bus) {
 
         // 16-bit loads through (nn)                flags   clocks
         // LD (nn),rr 01 rr0 011, LD rr,(nn) 01 rr1 011  none  20
-        case 0x43: bus.write16(fetch_word(bus), bc.w); break;
-        case 0x53: bus.write16(fetch_word(bus), de.w); break;
-        case 0x63: bus.write16(fetch_word(bus), hl.w); break;
-        case 0x73: bus.write16(fetch_word(bus), sp); break;
-        case 0x4B: bc.w = bus.read16(fetch_word(bus)); break;
-        case 0x5B: de.w = bus.read16(fetch_word(bus)); break;
-        case 0x6B: hl.w = bus.read16(fetch_word(bus)); break;
-        case 0x7B: sp = bus.read16(fetch_word(bus)); break;
+        case 0x43: write16(fetch_word(), bc.w); break;
+        case 0x53: write16(fetch_word(), de.w); break;
+        case 0x63: write16(fetch_word(), hl.w); break;
+        case 0x73: write16(fetch_word(), sp); break;
+        case 0x4B: bc.w = read16(fetch_word()); break;
+        case 0x5B: de.w = read16(fetch_word()); break;
+        case 0x6B: hl.w = read16(fetch_word()); break;
+        case 0x7B: sp = read16(fetch_word()); break;
 
         // NEG 01 xxx 100                           * * * * * V 1 *  8
         case 0x44: neg(); break;
@@ -775,14 +1011,14 @@ void Z80Cpu::run_ed(Bus bus) {
         // Returns and interrupt modes              clocks
         // RETN 01 xx0 101, RETI 01 xx1 101         8 (iff1 = iff2; RETI tells the chain)
         // IM 0 46 4E 66 6E, IM 1 56 76, IM 2 5E 7E 8
-        case 0x45: return_from_interrupt(bus, false); break;
-        case 0x55: return_from_interrupt(bus, false); break;
-        case 0x65: return_from_interrupt(bus, false); break;
-        case 0x75: return_from_interrupt(bus, false); break;
-        case 0x4D: return_from_interrupt(bus, true); break;
-        case 0x5D: return_from_interrupt(bus, true); break;
-        case 0x6D: return_from_interrupt(bus, true); break;
-        case 0x7D: return_from_interrupt(bus, true); break;
+        case 0x45: return_from_interrupt(false); break;
+        case 0x55: return_from_interrupt(false); break;
+        case 0x65: return_from_interrupt(false); break;
+        case 0x75: return_from_interrupt(false); break;
+        case 0x4D: return_from_interrupt(true); break;
+        case 0x5D: return_from_interrupt(true); break;
+        case 0x6D: return_from_interrupt(true); break;
+        case 0x7D: return_from_interrupt(true); break;
         case 0x46: im = 0; break;
         case 0x4E: im = 0; break;
         case 0x66: im = 0; break;
@@ -803,15 +1039,15 @@ void Z80Cpu::run_ed(Bus bus) {
         // Digit rotates through (HL)               flags            clocks
         // RRD 67, RLD 6F                           T T T 0 T T 0 -  18
         case 0x67: {
-            const uint8_t m = bus.read8(hl.w);
-            bus.write8(hl.w, static_cast<uint8_t>(a << 4 | m >> 4));
+            const uint8_t m = read8(hl.w);
+            write8(hl.w, static_cast<uint8_t>(a << 4 | m >> 4));
             a = static_cast<uint8_t>((a & 0xF0) | (m & 0x0F));
             f = static_cast<uint8_t>(SZ53P_FLAGS[a] | carry());
             break;
         }
         case 0x6F: {
-            const uint8_t m = bus.read8(hl.w);
-            bus.write8(hl.w, static_cast<uint8_t>(m << 4 | (a & 0x0F)));
+            const uint8_t m = read8(hl.w);
+            write8(hl.w, static_cast<uint8_t>(m << 4 | (a & 0x0F)));
             a = static_cast<uint8_t>((a & 0xF0) | m >> 4);
             f = static_cast<uint8_t>(SZ53P_FLAGS[a] | carry());
             break;
@@ -822,45 +1058,45 @@ void Z80Cpu::run_ed(Bus bus) {
         // CPI A1 CPD A9 CPIR B1 CPDR B9            LDIR repeats through the run loop
         // INI A2 IND AA INIR B2 INDR BA            (PC - 2); the other repeating forms
         // OUTI A3 OUTD AB OTIR B3 OTDR BB          finish inside this instruction.
-        case 0xA0: block_load_step(bus, 1); break;
-        case 0xA8: block_load_step(bus, -1); break;
+        case 0xA0: block_load_step(1); break;
+        case 0xA8: block_load_step(-1); break;
         case 0xB0:
-            block_load_step(bus, 1);
+            block_load_step(1);
             if (bc.w != 0) pc = static_cast<uint16_t>(pc - 2), clocks_left -= BLOCK_REPEAT_EXTRA;
             break;
         case 0xB8:
-            block_load_step(bus, -1);
-            while (bc.w != 0) clocks_left -= BLOCK_REPEAT_EXTRA, block_load_step(bus, -1);
+            block_load_step(-1);
+            while (bc.w != 0) clocks_left -= BLOCK_REPEAT_EXTRA, block_load_step(-1);
             break;
-        case 0xA1: block_compare_step(bus, 1); break;
-        case 0xA9: block_compare_step(bus, -1); break;
+        case 0xA1: block_compare_step(1); break;
+        case 0xA9: block_compare_step(-1); break;
         case 0xB1:
-            block_compare_step(bus, 1);
-            while (bc.w != 0 && !(f & FLAG_Z)) clocks_left -= BLOCK_REPEAT_EXTRA, block_compare_step(bus, 1);
+            block_compare_step(1);
+            while (bc.w != 0 && !(f & FLAG_Z)) clocks_left -= BLOCK_REPEAT_EXTRA, block_compare_step(1);
             break;
         case 0xB9:
-            block_compare_step(bus, -1);
-            while (bc.w != 0 && !(f & FLAG_Z)) clocks_left -= BLOCK_REPEAT_EXTRA, block_compare_step(bus, -1);
+            block_compare_step(-1);
+            while (bc.w != 0 && !(f & FLAG_Z)) clocks_left -= BLOCK_REPEAT_EXTRA, block_compare_step(-1);
             break;
-        case 0xA2: block_io_step(bus, true, 1); break;
-        case 0xAA: block_io_step(bus, true, -1); break;
-        case 0xA3: block_io_step(bus, false, 1); break;
-        case 0xAB: block_io_step(bus, false, -1); break;
+        case 0xA2: block_io_step(true, 1); break;
+        case 0xAA: block_io_step(true, -1); break;
+        case 0xA3: block_io_step(false, 1); break;
+        case 0xAB: block_io_step(false, -1); break;
         case 0xB2:
-            block_io_step(bus, true, 1);
-            while (b != 0) clocks_left -= BLOCK_REPEAT_EXTRA, block_io_step(bus, true, 1);
+            block_io_step(true, 1);
+            while (b != 0) clocks_left -= BLOCK_REPEAT_EXTRA, block_io_step(true, 1);
             break;
         case 0xBA:
-            block_io_step(bus, true, -1);
-            while (b != 0) clocks_left -= BLOCK_REPEAT_EXTRA, block_io_step(bus, true, -1);
+            block_io_step(true, -1);
+            while (b != 0) clocks_left -= BLOCK_REPEAT_EXTRA, block_io_step(true, -1);
             break;
         case 0xB3:
-            block_io_step(bus, false, 1);
-            while (b != 0) clocks_left -= BLOCK_REPEAT_EXTRA, block_io_step(bus, false, 1);
+            block_io_step(false, 1);
+            while (b != 0) clocks_left -= BLOCK_REPEAT_EXTRA, block_io_step(false, 1);
             break;
         case 0xBB:
-            block_io_step(bus, false, -1);
-            while (b != 0) clocks_left -= BLOCK_REPEAT_EXTRA, block_io_step(bus, false, -1);
+            block_io_step(false, -1);
+            while (b != 0) clocks_left -= BLOCK_REPEAT_EXTRA, block_io_step(false, -1);
             break;
 
         // Every other opcode: a two-byte no-operation of 8 clocks.
@@ -869,7 +1105,8 @@ void Z80Cpu::run_ed(Bus bus) {
 }
 
 // NEG: A = 0 - A; V only for 0x80, C unless A was 0.
-inline void Z80Cpu::neg() {
+template <class Bus>
+inline void Z80Core<Bus>::neg() {
     const int old = af.b.hi, result = -old;
     af.b.hi = static_cast<uint8_t>(result);
     af.b.lo = static_cast<uint8_t>(z80::SZ53_FLAGS[af.b.hi] | ((old ^ result) & z80::FLAG_H) |
@@ -878,24 +1115,28 @@ inline void Z80Cpu::neg() {
 
 // RETN and RETI: iff1 = iff2; RETI then tells the interrupt chain.
 template <class Bus>
-inline void Z80Cpu::return_from_interrupt(Bus bus, bool reti) {
-    pc = pop_word(bus);
+inline void Z80Core<Bus>::return_from_interrupt(bool reti) {
+    pc = pop_word();
     iff1 = iff2;
-    if (reti && int_chain != nullptr) int_chain->irq_return();
+    if (reti && cpu.int_chain != nullptr) {
+        write_back();
+        cpu.int_chain->irq_return();
+        read_back();
+    }
 }
 
 template <class Bus>
-inline uint8_t Z80Cpu::in_c(Bus bus) {
-    const uint8_t value = bus.in(bc.w);
+inline uint8_t Z80Core<Bus>::in_c() {
+    const uint8_t value = port_in(bc.w);
     af.b.lo = static_cast<uint8_t>(z80::SZ53P_FLAGS[value] | carry());
     return value;
 }
 
 // LDI / LDD: P/V = (BC != 0); bits 5 and 3 from bits 1 and 3 of A + the byte.
 template <class Bus>
-inline void Z80Cpu::block_load_step(Bus bus, int step) {
-    const uint8_t value = bus.read8(hl.w);
-    bus.write8(de.w, value);
+inline void Z80Core<Bus>::block_load_step(int step) {
+    const uint8_t value = read8(hl.w);
+    write8(de.w, value);
     hl.w = static_cast<uint16_t>(hl.w + step);
     de.w = static_cast<uint16_t>(de.w + step);
     --bc.w;
@@ -907,8 +1148,8 @@ inline void Z80Cpu::block_load_step(Bus bus, int step) {
 // CPI / CPD: S, Z, H from A - byte, C kept, N set, P/V = (BC != 0); bits 5
 // and 3 from bits 1 and 3 of the difference less H.
 template <class Bus>
-inline void Z80Cpu::block_compare_step(Bus bus, int step) {
-    const uint8_t value = bus.read8(hl.w);
+inline void Z80Core<Bus>::block_compare_step(int step) {
+    const uint8_t value = read8(hl.w);
     const int a = af.b.hi, result = (a - value) & 0xFF;
     hl.w = static_cast<uint16_t>(hl.w + step);
     --bc.w;
@@ -922,16 +1163,16 @@ inline void Z80Cpu::block_compare_step(Bus bus, int step) {
 // INI / IND (input) and OUTI / OUTD (output). INI puts B on the high address
 // byte before decrementing it, OUTI after.
 template <class Bus>
-inline void Z80Cpu::block_io_step(Bus bus, bool input, int step) {
+inline void Z80Core<Bus>::block_io_step(bool input, int step) {
     uint8_t value;
     if (input) {
-        value = bus.in(bc.w);
+        value = port_in(bc.w);
         --bc.b.hi;
-        bus.write8(hl.w, value);
+        write8(hl.w, value);
     } else {
-        value = bus.read8(hl.w);
+        value = read8(hl.w);
         --bc.b.hi;
-        bus.out(bc.w, value);
+        port_out(bc.w, value);
     }
     hl.w = static_cast<uint16_t>(hl.w + step);
     const int c = bc.b.lo, b = bc.b.hi;
@@ -948,12 +1189,12 @@ inline void Z80Cpu::block_io_step(Bus bus, bool input, int step) {
 // prefix then cost only its 4 clocks and that opcode runs unprefixed.
 
 template <class Bus>
-int Z80Cpu::run_index(Bus bus, Z80Pair& x) {
+inline int Z80Core<Bus>::run_index(Z80Pair& x) {
     using namespace z80;
     [[maybe_unused]] uint8_t &a = af.b.hi, &b = bc.b.hi, &c = bc.b.lo;
     [[maybe_unused]] uint8_t &d = de.b.hi, &e = de.b.lo, &h = hl.b.hi, &l = hl.b.lo;
     uint8_t &xh = x.b.hi, &xl = x.b.lo;
-    const uint8_t op = fetch_opcode(bus);
+    const uint8_t op = fetch_opcode();
     clocks_left -= CYCLES_INDEX[op];
     switch (op) {
         // 16-bit                           flags            clocks
@@ -966,14 +1207,14 @@ int Z80Cpu::run_index(Bus bus, Z80Pair& x) {
         case 0x19: x.w = add16(x.w, de.w); break;
         case 0x29: x.w = add16(x.w, x.w); break;
         case 0x39: x.w = add16(x.w, sp); break;
-        case 0x21: x.w = fetch_word(bus); break;
-        case 0x22: bus.write16(fetch_word(bus), x.w); break;
-        case 0x2A: x.w = bus.read16(fetch_word(bus)); break;
+        case 0x21: x.w = fetch_word(); break;
+        case 0x22: write16(fetch_word(), x.w); break;
+        case 0x2A: x.w = read16(fetch_word()); break;
         case 0x23: ++x.w; break;
         case 0x2B: --x.w; break;
-        case 0xE5: push_word(bus, x.w); break;
-        case 0xE1: x.w = pop_word(bus); break;
-        case 0xE3: x.w = exchange_stack(bus, x.w); break;
+        case 0xE5: push_word(x.w); break;
+        case 0xE1: x.w = pop_word(); break;
+        case 0xE3: x.w = exchange_stack(x.w); break;
         case 0xE9: pc = x.w; break;
         case 0xF9: sp = x.w; break;
 
@@ -984,10 +1225,10 @@ int Z80Cpu::run_index(Bus bus, Z80Pair& x) {
         // LD XH,XH 64 and LD XL,XL 6D: no-operations        9
         case 0x24: xh = inc8(xh); break;
         case 0x25: xh = dec8(xh); break;
-        case 0x26: xh = fetch_byte(bus); break;
+        case 0x26: xh = fetch_byte(); break;
         case 0x2C: xl = inc8(xl); break;
         case 0x2D: xl = dec8(xl); break;
-        case 0x2E: xl = fetch_byte(bus); break;
+        case 0x2E: xl = fetch_byte(); break;
         case 0x44: b = xh; break;
         case 0x45: b = xl; break;
         case 0x4C: c = xh; break;
@@ -1017,63 +1258,63 @@ int Z80Cpu::run_index(Bus bus, Z80Pair& x) {
         // LD r,(X+d) 01 rrr 110 d; LD (X+d),r 01 110 rrr d (the real H and L)   19
         // LD (X+d),n 36 d n                                  19
         // INC (X+d) 34 d, DEC (X+d) 35 d   T T T T T T T -  23
-        case 0x46: b = bus.read8(indexed_address(bus, x)); break;
-        case 0x4E: c = bus.read8(indexed_address(bus, x)); break;
-        case 0x56: d = bus.read8(indexed_address(bus, x)); break;
-        case 0x5E: e = bus.read8(indexed_address(bus, x)); break;
-        case 0x66: h = bus.read8(indexed_address(bus, x)); break;
-        case 0x6E: l = bus.read8(indexed_address(bus, x)); break;
-        case 0x7E: a = bus.read8(indexed_address(bus, x)); break;
-        case 0x70: bus.write8(indexed_address(bus, x), b); break;
-        case 0x71: bus.write8(indexed_address(bus, x), c); break;
-        case 0x72: bus.write8(indexed_address(bus, x), d); break;
-        case 0x73: bus.write8(indexed_address(bus, x), e); break;
-        case 0x74: bus.write8(indexed_address(bus, x), h); break;
-        case 0x75: bus.write8(indexed_address(bus, x), l); break;
-        case 0x77: bus.write8(indexed_address(bus, x), a); break;
+        case 0x46: b = read8(indexed_address(x)); break;
+        case 0x4E: c = read8(indexed_address(x)); break;
+        case 0x56: d = read8(indexed_address(x)); break;
+        case 0x5E: e = read8(indexed_address(x)); break;
+        case 0x66: h = read8(indexed_address(x)); break;
+        case 0x6E: l = read8(indexed_address(x)); break;
+        case 0x7E: a = read8(indexed_address(x)); break;
+        case 0x70: write8(indexed_address(x), b); break;
+        case 0x71: write8(indexed_address(x), c); break;
+        case 0x72: write8(indexed_address(x), d); break;
+        case 0x73: write8(indexed_address(x), e); break;
+        case 0x74: write8(indexed_address(x), h); break;
+        case 0x75: write8(indexed_address(x), l); break;
+        case 0x77: write8(indexed_address(x), a); break;
         case 0x36: {
-            const uint16_t address = indexed_address(bus, x);
-            bus.write8(address, fetch_byte(bus));
+            const uint16_t address = indexed_address(x);
+            write8(address, fetch_byte());
             break;
         }
         case 0x34: {
-            const uint16_t address = indexed_address(bus, x);
-            bus.write8(address, inc8(bus.read8(address)));
+            const uint16_t address = indexed_address(x);
+            write8(address, inc8(read8(address)));
             break;
         }
         case 0x35: {
-            const uint16_t address = indexed_address(bus, x);
-            bus.write8(address, dec8(bus.read8(address)));
+            const uint16_t address = indexed_address(x);
+            write8(address, dec8(read8(address)));
             break;
         }
 
         // Arithmetic and logic with XH, XL, (X+d)    flags as the unprefixed forms   9, 19
         case 0x84: add8(xh, 0); break;
         case 0x85: add8(xl, 0); break;
-        case 0x86: add8(bus.read8(indexed_address(bus, x)), 0); break;
+        case 0x86: add8(read8(indexed_address(x)), 0); break;
         case 0x8C: add8(xh, carry()); break;
         case 0x8D: add8(xl, carry()); break;
-        case 0x8E: add8(bus.read8(indexed_address(bus, x)), carry()); break;
+        case 0x8E: add8(read8(indexed_address(x)), carry()); break;
         case 0x94: sub8(xh, 0); break;
         case 0x95: sub8(xl, 0); break;
-        case 0x96: sub8(bus.read8(indexed_address(bus, x)), 0); break;
+        case 0x96: sub8(read8(indexed_address(x)), 0); break;
         case 0x9C: sub8(xh, carry()); break;
         case 0x9D: sub8(xl, carry()); break;
-        case 0x9E: sub8(bus.read8(indexed_address(bus, x)), carry()); break;
+        case 0x9E: sub8(read8(indexed_address(x)), carry()); break;
         case 0xA4: and8(xh); break;
         case 0xA5: and8(xl); break;
-        case 0xA6: and8(bus.read8(indexed_address(bus, x))); break;
+        case 0xA6: and8(read8(indexed_address(x))); break;
         case 0xAC: xor8(xh); break;
         case 0xAD: xor8(xl); break;
-        case 0xAE: xor8(bus.read8(indexed_address(bus, x))); break;
+        case 0xAE: xor8(read8(indexed_address(x))); break;
         case 0xB4: or8(xh); break;
         case 0xB5: or8(xl); break;
-        case 0xB6: or8(bus.read8(indexed_address(bus, x))); break;
+        case 0xB6: or8(read8(indexed_address(x))); break;
         case 0xBC: cp8(xh); break;
         case 0xBD: cp8(xl); break;
-        case 0xBE: cp8(bus.read8(indexed_address(bus, x))); break;
+        case 0xBE: cp8(read8(indexed_address(x))); break;
 
-        case 0xCB: run_index_cb(bus, x); break;
+        case 0xCB: run_index_cb(x); break;
 
         // No index form: only the prefix is spent (CYCLES_INDEX charged its 4).
         default: return op;
@@ -1090,11 +1331,11 @@ int Z80Cpu::run_index(Bus bus, Z80Pair& x) {
 // For every op except BIT, rrr != 6 also copies the result into that register.
 
 template <class Bus>
-void Z80Cpu::run_index_cb(Bus bus, Z80Pair& x) {
-    const uint16_t address = indexed_address(bus, x);
-    const uint8_t op = fetch_byte(bus);
+inline void Z80Core<Bus>::run_index_cb(Z80Pair& x) {
+    const uint16_t address = indexed_address(x);
+    const uint8_t op = fetch_byte();
     clocks_left -= z80::CYCLES_INDEX_CB[op];
-    const uint8_t value = bus.read8(address);
+    const uint8_t value = read8(address);
     const int bit = (op >> 3) & 7;
     uint8_t result;
     switch (op >> 6) {
@@ -1103,8 +1344,24 @@ void Z80Cpu::run_index_cb(Bus bus, Z80Pair& x) {
         case 2: result = static_cast<uint8_t>(value & ~(1 << bit)); break;
         default: result = static_cast<uint8_t>(value | (1 << bit)); break;
     }
-    if ((op & 7) != 6) reg8(op & 7) = result;
-    bus.write8(address, result);
+    if ((op & 7) != 6) set_reg8(op & 7, result);
+    write8(address, result);
+}
+
+// --- The processor's entry points ---------------------------------------------------
+
+template <class Bus>
+void Z80Cpu::execute_on(const Bus& bus, int32_t clocks) {
+    Z80Core<Bus> core(*this, bus);
+    core.run(clocks);
+    core.write_back();
+}
+
+template <class Bus>
+void Z80Cpu::step_on(const Bus& bus) {
+    Z80Core<Bus> core(*this, bus);
+    core.step();
+    core.write_back();
 }
 
 }  // namespace m5

@@ -101,6 +101,7 @@ int run_cpm(const std::vector<std::string>& args) {
     CpmConsole console(cpu, *ram);
     NullComponent chain(nullptr, nullptr);
     cpu.memory = ram.get();
+    cpu.read_pages = cpu.write_pages = ram->pages.data();
     cpu.io = &console;
     cpu.int_chain = &chain;
     cpu.reset();
@@ -117,7 +118,7 @@ int run_cpm(const std::vector<std::string>& args) {
     cpu.pc = LOAD_ADDRESS;
 
     constexpr int32_t SLICE_CLOCKS = 100'000'000;
-    const Z80Bus<FlatRam, CpmConsole> concrete_bus{ram.get(), &console};
+    const Z80Bus<FlatRam, CpmConsole> concrete_bus{ram.get(), &console, cpu.read_pages, cpu.write_pages};
     int64_t total_clocks = 0;
     const auto start = std::chrono::steady_clock::now();
     const std::clock_t cpu_start = std::clock();

@@ -1,5 +1,6 @@
 // z80check fuse: the per-instruction tests (tests.in and tests.expected),
 // with a list of the core's deliberate differences.
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -259,6 +260,7 @@ int run_fuse(const std::vector<std::string>& args) {
     const std::vector<FuseTest> tests = parse_fuse(files[0], files[1]);
 
     auto ram = std::make_unique<FlatRam>();
+    auto handler_ram = std::make_unique<FlatRam>();
     auto expected_ram = std::make_unique<FlatRam>();
     EchoPorts ports;
     NullComponent chain(nullptr, nullptr);
@@ -270,38 +272,49 @@ int run_fuse(const std::vector<std::string>& args) {
         for (const auto& [address, bytes] : test.initial.memory)
             for (size_t n = 0; n < bytes.size(); ++n) ram->bytes[(address + n) & 0xFFFF] = bytes[n];
         expected_ram->bytes = ram->bytes;
+        handler_ram->bytes = ram->bytes;
         for (const auto& [address, bytes] : test.expected.memory)
             for (size_t n = 0; n < bytes.size(); ++n) expected_ram->bytes[(address + n) & 0xFFFF] = bytes[n];
 
-        Z80Cpu cpu(nullptr, nullptr);
-        cpu.memory = ram.get();
-        cpu.io = &ports;
-        cpu.int_chain = &chain;
+        // The test runs twice: on the RAM's page table, as the machine runs,
+        // and through its handlers alone; both must end alike. Returns the
+        // fields in FUSE_FIELDS order.
         const FuseState& in = test.initial;
-        Z80Pair* const pairs[10] = {&cpu.af,     &cpu.bc,     &cpu.de,     &cpu.hl, &cpu.af_alt,
-                                    &cpu.bc_alt, &cpu.de_alt, &cpu.hl_alt, &cpu.ix, &cpu.iy};
-        for (int n = 0; n < 10; ++n) pairs[n]->w = in.pairs[n];
-        cpu.sp = in.pairs[10];
-        cpu.pc = in.pairs[11];
-        cpu.i = static_cast<uint8_t>(in.i);
-        cpu.r = static_cast<uint8_t>(in.r);
-        cpu.iff1 = static_cast<uint8_t>(in.iff1);
-        cpu.iff2 = static_cast<uint8_t>(in.iff2);
-        cpu.im = static_cast<uint8_t>(in.im);
-        cpu.halted = static_cast<uint8_t>(in.halted);
-        cpu.execute(static_cast<int32_t>(in.tstates));
-        const long tstates = in.tstates - cpu.clocks_left;
+        auto run = [&](FlatRam& memory, bool paged) {
+            Z80Cpu cpu(nullptr, nullptr);
+            cpu.memory = &memory;
+            if (paged) cpu.read_pages = cpu.write_pages = memory.pages.data();
+            cpu.io = &ports;
+            cpu.int_chain = &chain;
+            Z80Pair* const pairs[10] = {&cpu.af,     &cpu.bc,     &cpu.de,     &cpu.hl, &cpu.af_alt,
+                                        &cpu.bc_alt, &cpu.de_alt, &cpu.hl_alt, &cpu.ix, &cpu.iy};
+            for (int n = 0; n < 10; ++n) pairs[n]->w = in.pairs[n];
+            cpu.sp = in.pairs[10];
+            cpu.pc = in.pairs[11];
+            cpu.i = static_cast<uint8_t>(in.i);
+            cpu.r = static_cast<uint8_t>(in.r);
+            cpu.iff1 = static_cast<uint8_t>(in.iff1);
+            cpu.iff2 = static_cast<uint8_t>(in.iff2);
+            cpu.im = static_cast<uint8_t>(in.im);
+            cpu.halted = static_cast<uint8_t>(in.halted);
+            cpu.execute(static_cast<int32_t>(in.tstates));
+            const long tstates = in.tstates - cpu.clocks_left;
+            return std::array<long, 19>{cpu.af.w,     cpu.bc.w,     cpu.de.w,     cpu.hl.w, cpu.af_alt.w,
+                                        cpu.bc_alt.w, cpu.de_alt.w, cpu.hl_alt.w, cpu.ix.w, cpu.iy.w,
+                                        cpu.sp,       cpu.pc,       cpu.i,        cpu.r,    cpu.iff1,
+                                        cpu.iff2,     cpu.im,       cpu.halted,   tstates};
+        };
+        const std::array<long, 19> found = run(*ram, true);
+        const bool paths_agree = run(*handler_ram, false) == found && handler_ram->bytes == ram->bytes;
 
         // Field by field, in FUSE_FIELDS order.
         const FuseState& want = test.expected;
-        const long found[19] = {cpu.af.w,     cpu.bc.w, cpu.de.w, cpu.hl.w,   cpu.af_alt.w, cpu.bc_alt.w, cpu.de_alt.w,
-                                cpu.hl_alt.w, cpu.ix.w, cpu.iy.w, cpu.sp,     cpu.pc,       cpu.i,        cpu.r,
-                                cpu.iff1,     cpu.iff2, cpu.im,   cpu.halted, tstates};
         const long wanted[19] = {want.pairs[0],  want.pairs[1],  want.pairs[2], want.pairs[3], want.pairs[4],
                                  want.pairs[5],  want.pairs[6],  want.pairs[7], want.pairs[8], want.pairs[9],
                                  want.pairs[10], want.pairs[11], want.i,        want.r,        want.iff1,
                                  want.iff2,      want.im,        want.halted,   want.tstates};
-        std::string unexpected, expected_list;
+        std::string unexpected = paths_agree ? "" : "the page table and the handlers end differently";
+        std::string expected_list;
         auto report = [&](const std::string& field, const std::string& want_text, const std::string& found_text) {
             std::string& target = covered(known, test.name, field) ? expected_list : unexpected;
             target += (target.empty() ? "" : ", ") + field + " expected " + want_text + " found " + found_text;

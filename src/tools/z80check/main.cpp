@@ -4,14 +4,17 @@
 //       Runs a CP/M program (zexdoc, zexall, ...) loaded at 0x0100 with a tiny
 //       BDOS at 0x0005 (C=2 prints E, C=9 prints the '$'-terminated string at
 //       DE) and prints its output, then the T-states run, the wall time and
-//       the effective speed. Reaching 0x0000 ends the program. Memory and
-//       ports are reached through the Component virtual calls, as in the
-//       machine; --direct-bus instantiates the run loop for the concrete RAM
-//       and console components instead (direct, inlined calls).
+//       the effective speed. Reaching 0x0000 ends the program. Memory is
+//       reached through the RAM's page table and ports through the Component
+//       virtual calls, as in the machine; --direct-bus instantiates the run
+//       loop for the concrete RAM and console components instead (direct,
+//       inlined calls).
 //   z80check fuse [--expect-differences LIST] [--show-known] TESTS.IN TESTS.EXPECTED
 //       Runs the per-instruction tests and compares registers, memory, the
-//       halted state and T-states. With a list of deliberate differences,
-//       mismatches it covers are counted apart and do not fail the run.
+//       halted state and T-states. Each test runs on the RAM's page table and
+//       again through its handlers alone; the two must end alike. With a list
+//       of deliberate differences, mismatches it covers are counted apart and
+//       do not fail the run.
 //   z80check json [--quiet] FILE.json...
 //       Runs single-step tests in the widely used JSON format: one instruction
 //       per test, registers, iff1/iff2/im, listed RAM and T-states compared.
