@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <exception>
 #include <filesystem>
 #include <optional>
@@ -41,11 +42,13 @@
 #include "host/tape_files.h"
 #include "m5/machine.h"
 #include "machine/clock.h"
+#include "machine/scheduler.h"
 #include "memory/memory_map.h"
 #include "tools/m5run_debug.h"
 #include "tools/m5run_options.h"
 #include "tools/output_file.h"
 #include "tools/tape_info.h"
+#include "tools/z80_probe.h"
 
 namespace m5::tools {
 namespace {
@@ -199,6 +202,8 @@ void stage_copy(OutputFiles& outputs, const std::string& from, const std::string
 
 // A state file is a few hundred KiB; a paste in progress can add up to 16 MiB.
 constexpr size_t MAX_STATE_FILE_BYTES = 64u << 20;
+// How long --stats runs the Z80 alone for its limit.
+constexpr double Z80_PROBE_SECONDS = 0.2;
 
 void print_note(const std::string& text);
 
@@ -283,6 +288,7 @@ int run(const Options& o, const char* argv0) {
     RunDebugger debugging(o, host.machine());
     if (debugging.active()) runner.debugging = &debugging;
     const auto started = std::chrono::steady_clock::now();
+    const std::clock_t processor_started = std::clock();
     try {
         debugging.start([] { return stop_requested != 0; });
         const int32_t last_frame = debugging.last_frame(o);
@@ -300,6 +306,7 @@ int run(const Options& o, const char* argv0) {
         debugging.end_run();
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const double processor_seconds = static_cast<double>(std::clock() - processor_started) / CLOCKS_PER_SEC;
 
     if (!o.screenshot.empty()) runner.screenshot(o.screenshot);
     // A stop of the debugger leaves the machine inside a frame, where no
@@ -341,6 +348,19 @@ int run(const Options& o, const char* argv0) {
         std::printf("wall seconds: %.3f\n", seconds);
         std::printf("frames per second: %.1f\n", fps);
         std::printf("times real time: %.2f\n", fps / FRAMES_PER_SECOND);
+        // Against the processor alone: its speed on a program of its own, in
+        // this process, over the processor clocks a frame takes. Both figures
+        // are by processor time, which other programs on the machine do not
+        // take away.
+        const double processor_fps = processor_seconds > 0 ? runner.frames_done / processor_seconds : 0.0;
+        const double z80_mhz = z80_only_mhz(Z80_PROBE_SECONDS);
+        const double limit_fps =
+            z80_mhz * 1e6 / (static_cast<double>(CLOCKS_PER_FRAME) * (1 << host.machine().scheduler->speed_shift));
+        std::printf("processor seconds: %.3f\n", processor_seconds);
+        std::printf("frames per processor second: %.1f\n", processor_fps);
+        std::printf("Z80-only limit: %.1f frames per processor second (the Z80 alone at %.0f MHz)\n", limit_fps,
+                    z80_mhz);
+        std::printf("share of the Z80-only limit: %.0f %%\n", limit_fps > 0 ? 100 * processor_fps / limit_fps : 0.0);
         if (o.realtime && !platform.title.empty()) std::printf("title: %s\n", platform.title.c_str());
     }
     if (debugging.stop()) {
