@@ -65,7 +65,7 @@ struct m5emu {
         settings.default_settings();
         host = std::make_unique<Host>(platform, settings);
         platform.played = &sound;
-        host->reopen_sound(DEFAULT_RATE_HZ, DEFAULT_RATE_HZ / FRAMES_PER_SECOND);
+        host->reopen_sound(DEFAULT_RATE_HZ, DEFAULT_RATE_HZ / host->machine().video_standard().frames_per_second);
         host->set_ipl(FREE_BOOT_ROM, FREE_BOOT_ROM_SIZE);
     }
     ~m5emu() { host.reset(); }
@@ -207,6 +207,20 @@ int m5emu_run_frame(m5emu* m5) {
     });
 }
 
+int m5emu_get_video_standard(const m5emu* m5, m5emu_video_standard* out) {
+    if (m5 == nullptr) return M5EMU_ERROR_ARGUMENT;
+    if (out == nullptr) return fail(m5, M5EMU_ERROR_ARGUMENT, "no place for the video standard");
+    const VideoStandard& standard = m5->host->machine().video_standard();
+    *out = m5emu_video_standard{standard.name,
+                                video_chip_name(standard.video_chip),
+                                static_cast<uint32_t>(standard.frames_per_second),
+                                static_cast<uint32_t>(standard.lines_per_frame),
+                                static_cast<uint32_t>(standard.frame_interrupt_line),
+                                static_cast<uint32_t>(MACHINE_CLOCK_HZ),
+                                static_cast<uint32_t>(standard.clocks_per_frame())};
+    return M5EMU_OK;
+}
+
 uint64_t m5emu_frame_count(const m5emu* m5) { return m5 != nullptr ? m5->host->frames_run() : 0; }
 
 int m5emu_set_speed(m5emu* m5, int multiplier) {
@@ -251,8 +265,8 @@ int m5emu_set_sound(m5emu* m5, int sample_rate_hz, int block_samples) {
             block_samples > MAX_BLOCK_SAMPLES) {
             return fail(m5, M5EMU_ERROR_ARGUMENT, "sound at 8000 to 192000 Hz, blocks of 0 to 65536 samples");
         }
-        const int32_t block =
-            block_samples != 0 ? block_samples : (sample_rate_hz + FRAMES_PER_SECOND / 2) / FRAMES_PER_SECOND;
+        const int32_t fps = m5->host->machine().video_standard().frames_per_second;
+        const int32_t block = block_samples != 0 ? block_samples : (sample_rate_hz + fps / 2) / fps;
         m5->host->reopen_sound(sample_rate_hz, block);
         m5->sound.clear();
         return M5EMU_OK;
