@@ -369,26 +369,31 @@ int m5emu_read_memory(const m5emu* m5, uint16_t address, uint8_t* out, size_t si
     if ((out == nullptr && size != 0) || size > ADDRESS_SPACE_SIZE) {
         return fail(m5, M5EMU_ERROR_ARGUMENT, "memory is read into a buffer of at most 64 KiB");
     }
-    const MemoryMap& memory = *m5->host->machine().memory_map;
-    for (size_t i = 0; i < size; ++i) out[i] = memory.peek(static_cast<int32_t>((address + i) & 0xFFFF));
+    if (size != 0) m5->host->machine().memory_map->copy_out(address, out, size);
     return M5EMU_OK;
 }
 
 int m5emu_write_memory(m5emu* m5, uint16_t address, const uint8_t* data, size_t size) {
     return guarded(m5, [&]() -> int {
-        if ((data == nullptr && size != 0) || address < RAM_START ||
-            size > static_cast<size_t>(ADDRESS_SPACE_SIZE - address)) {
+        MemoryMap& memory = *m5->host->machine().memory_map;
+        const auto all_ram = [&] {
+            for (size_t i = 0; i < size; ++i) {
+                if (!memory.is_ram(address + static_cast<int32_t>(i))) return false;
+            }
+            return true;
+        };
+        if ((data == nullptr && size != 0) || size > static_cast<size_t>(ADDRESS_SPACE_SIZE - address) || !all_ram()) {
             return fail(m5, M5EMU_ERROR_ARGUMENT, "only RAM (0x7000 to 0xFFFF) can be written");
         }
-        if (size != 0) std::memcpy(m5->host->machine().memory_map->image + address, data, size);
+        for (size_t i = 0; i < size; ++i) memory.poke(address + static_cast<int32_t>(i), data[i]);
         return M5EMU_OK;
     });
 }
 
-uint8_t* m5emu_ram(m5emu* m5) { return m5 != nullptr ? m5->host->machine().memory_map->image + RAM_START : nullptr; }
+uint8_t* m5emu_ram(m5emu* m5) { return m5 != nullptr ? m5->host->machine().memory_map->ram() : nullptr; }
 
 const uint8_t* m5emu_address_space(const m5emu* m5) {
-    return m5 != nullptr ? m5->host->machine().memory_map->image : nullptr;
+    return m5 != nullptr ? m5->host->machine().memory_map->board_memory() : nullptr;
 }
 
 int m5emu_read_vram(const m5emu* m5, uint16_t address, uint8_t* out, size_t size) {

@@ -243,7 +243,7 @@ void Debugger::set_register(int index, uint16_t value) {
 
 uint8_t Debugger::peek(uint16_t address) const { return memory.peek(address); }
 
-void Debugger::poke(uint16_t address, uint8_t value) { memory.image[address] = value; }
+void Debugger::poke(uint16_t address, uint8_t value) { memory.poke(address, value); }
 
 int32_t Debugger::scanline() const {
     int32_t elapsed = static_cast<int32_t>(clock() - frame_start);

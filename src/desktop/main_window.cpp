@@ -542,7 +542,7 @@ std::optional<std::string> MainWindow::choose_file(FileDialogKind kind) {
 // --- Save states ---------------------------------------------------------------------
 
 Sha256Digest MainWindow::cartridge_digest() const {
-    return sha256(host->machine().memory_map->image + CARTRIDGE_START, CARTRIDGE_SIZE);
+    return sha256(host->machine().memory_map->cartridge_rom(), CARTRIDGE_SIZE);
 }
 
 std::string MainWindow::slot_path(int32_t slot) const { return slot_file(paths.states_dir, cartridge_digest(), slot); }
