@@ -31,6 +31,7 @@
 #include "m5run_harness.h"
 #include "sound_analysis.h"
 #include "support/sordm5_writer.h"
+#include "support/temp_dir.h"
 #include "support/test_host.h"
 
 namespace m5 {
@@ -170,16 +171,7 @@ const std::vector<TuneStep> TUNE = {{8, C5, C3}, {8, E5, C3}, {8, G5, C3}, {8, E
 
 class BootRomTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("boot_rom_test_" + std::to_string(::getpid()) + "_" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir / "tmp");
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(dir, ignored);
-    }
+    void SetUp() override { fs::create_directories(dir / "tmp"); }
     std::string path(const std::string& name) const { return (dir / name).string(); }
 
     // Runs m5run on the boot ROM with the arguments; returns its exit status.
@@ -196,7 +188,8 @@ protected:
 
     Screen vram(const std::string& name = "screen.vram") const { return Screen{read_file(path(name))}; }
 
-    fs::path dir;
+    test::TempDir temp;
+    fs::path dir = temp.path();
 };
 
 TEST_F(BootRomTest, boot_rom_fits_the_ipl_area) {
