@@ -769,8 +769,8 @@ protected:
         uint32_t sum = 0;
         for (const uint8_t b : p) sum += b;
         EXPECT_EQ(ram.substr(TAPE_RESULTS, 2), "OK");
-        EXPECT_EQ(le16(ram, TAPE_RESULTS + 2), 0x7FFEu) << "the stack below the internal RAM's top";
-        EXPECT_LT(le16(ram, TAPE_RESULTS + 4), 0x2000u) << "returns into the ROM";
+        EXPECT_EQ(le16(ram, TAPE_RESULTS + 2), 0x0000u) << "the stack grows down from the top of RAM";
+        EXPECT_EQ(le16(ram, TAPE_RESULTS + 4), 0x0000u) << "a return goes to the reset address";
         EXPECT_EQ(le16(ram, TAPE_RESULTS + 6), sum & 0xFFFF) << "the program summed itself";
         const Picture shot = read_png(path("shot.png"));
         ASSERT_TRUE(shot.ok);
@@ -832,6 +832,52 @@ TEST_F(BootRomTapeTest, demo_names_its_tape_line_and_a_tape_that_stops_in_a_bloc
                    "--dump-vram", path("screen.vram")}),
               0);
     EXPECT_EQ(vram().text(TAPE_ROW, 1, 30), " Tape: stopped in a block     ");
+}
+
+TEST_F(BootRomTapeTest, header_of_a_program_outside_the_free_ram_is_refused) {
+    // Below the loader's variables and stack, and past the top of RAM (it
+    // would wrap round into the ROM and the loader's own variables).
+    for (const uint16_t load : {0x7200, 0xFF00}) {
+        SCOPED_TRACE(load);
+        const test::TapeBytes image = test::sordm5_program("TAPEPROG", load, load, test::TapeBytes(0x200, 0x76));
+        const test::TapeBytes header(image.begin(),
+                                     image.begin() + static_cast<std::ptrdiff_t>(test::sordm5_checksum_offset(0) + 1));
+        ASSERT_EQ(run({"--tape", write_cas("high.cas", image), "--frames", std::to_string(frames_to_play(header) + 20),
+                       "--dump-vram", path("screen.vram")}),
+                  0);
+        EXPECT_EQ(vram().text(TAPE_ROW, 1, 30), " Tape: not a program          ");
+    }
+}
+
+// Where the program that fills the RAM keeps what it saw (see
+// roms/test/tape_whole_ram.asm), and the word it sums to zero with.
+constexpr size_t WHOLE_RAM_RESULTS = 0x0100;  // 0x7100
+constexpr size_t WHOLE_RAM_FIX = 0xFFDE - 0x7300;
+
+TEST_F(BootRomTapeTest, program_filling_the_ram_to_its_top_loads_whole_and_runs_to_its_last_byte) {
+    const std::string rom = read_file(test::rom_path("tape_whole_ram"));
+    ASSERT_EQ(rom.size(), 0x10000u - 0x7300u);
+    ASSERT_EQ(le16(rom, WHOLE_RAM_FIX), 0u);
+    uint16_t sum = 0;
+    for (size_t at = 0; at < rom.size(); at += 2) sum = static_cast<uint16_t>(sum + le16(rom, at));
+    test::TapeBytes program(rom.begin(), rom.end());
+    program[WHOLE_RAM_FIX] = static_cast<uint8_t>(-sum);
+    program[WHOLE_RAM_FIX + 1] = static_cast<uint8_t>(static_cast<uint16_t>(-sum) >> 8);
+    const test::TapeBytes image = test::sordm5_program("WHOLERAM", 0x7300, 0x7300, program);
+    // The recording adds a tenth of a second of silence before the signal.
+    const int32_t frames = frames_to_play(image) + 6 + 30;
+
+    const std::string cas = write_cas("whole.cas", image);
+    const std::string wav = write("whole.wav", test::sordm5_wav(image, 44100));
+    for (const std::string& tape : {cas, wav}) {
+        SCOPED_TRACE(tape);
+        ASSERT_EQ(run({"--tape", tape, "--frames", std::to_string(frames), "--dump-ram", path("ram.bin")}), 0);
+        const std::string ram = read_file(path("ram.bin"));
+        EXPECT_TRUE(ram.substr(0x0300) == std::string(program.begin(), program.end())) << "the program in RAM";
+        EXPECT_EQ(ram.substr(WHOLE_RAM_RESULTS, 2), "OK") << "its last bytes ran";
+        EXPECT_EQ(le16(ram, WHOLE_RAM_RESULTS + 2), 0x0000u) << "the stack pointer it was started with";
+        EXPECT_EQ(le16(ram, WHOLE_RAM_RESULTS + 4), 0x0000u) << "the sum of its words in RAM";
+    }
 }
 
 }  // namespace
