@@ -243,16 +243,17 @@ void Debugger::set_register(int index, uint16_t value) {
 
 uint8_t Debugger::peek(uint16_t address) const { return memory.peek(address); }
 
-void Debugger::poke(uint16_t address, uint8_t value) { memory.image[address] = value; }
+void Debugger::poke(uint16_t address, uint8_t value) { memory.poke(address, value); }
 
 int32_t Debugger::scanline() const {
     int32_t elapsed = static_cast<int32_t>(clock() - frame_start);
     const Scheduler& scheduler = *owner.scheduler;
-    for (int32_t line = 0; line < SCANLINES_PER_FRAME; ++line) {
+    const int32_t lines = scheduler.video_standard().lines_per_frame;
+    for (int32_t line = 0; line < lines; ++line) {
         if (elapsed < scheduler.line_clocks[line]) return line;
         elapsed -= scheduler.line_clocks[line];
     }
-    return SCANLINES_PER_FRAME - 1;
+    return lines - 1;
 }
 
 MachineTime Debugger::clock() const { return owner.scheduler->now(); }

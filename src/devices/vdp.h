@@ -7,24 +7,29 @@
 // Signals: one output, the interrupt line, sent as a level over int_output
 // (the machine wires it to trigger input 3 of the counter/timer).
 // Memory: 16 KiB of video RAM, eight write-only registers, a status byte.
-// Time: the chip works in whole frames. At the start of scanline 192
-// (VDP_FRAME_LINE) it draws the complete 256 x 192 picture from VRAM and the
-// registers, sets the frame flag and drives its interrupt line; the rest of
-// the frame only the ports act. The host copies the picture to its screen
+// Time: the chip works in whole frames. At the start of scanline 192 (the
+// video standard's frame interrupt line) it draws the complete 256 x 192
+// picture from VRAM and the registers, sets the frame flag and drives its
+// interrupt line; the rest of the frame only the ports act. The host copies the picture to its screen
 // through present().
 //
 // Known differences from the real chip:
 // - No raster timing: the picture is a snapshot taken once per frame, so
 //   mid-frame register or VRAM changes show only in the next frame.
-// - All sprites on a line are drawn; the fifth-sprite flag is reported but no
-//   sprite is dropped. Coincidence is tested only inside the visible picture.
+// - By default all sprites on a line are drawn; the fifth-sprite flag is
+//   reported but no sprite is dropped. With the sprite limit on
+//   (set_sprite_limit), the fifth and later sprites of a line are hidden there
+//   as on the real chip. Either way the hidden ones still count for
+//   coincidence, which is tested only inside the visible picture.
 // - The sprite flags and number are worked out anew every frame rather than
 //   accumulated and frozen until the status is read.
-// - A status read leaves 0x1F in the status (the sprite number field all ones).
-// - With the display disabled the picture is colour 0, not the backdrop.
-// - The text modes leave the side borders (columns 0-7 and 248-255) as an
-//   earlier frame drew them.
 // - No VRAM access timing limits; every port access takes effect at once.
+//
+// As on the real chip: a status read clears the three flags and keeps the
+// fifth-sprite number; with the display disabled the whole picture is the
+// backdrop; the text modes' 40 columns of 6 pixels start at column 6 (TI's
+// display timing: a left border 6 pixels wider than the graphics modes', a
+// right border 10 pixels wider) and their borders show the backdrop.
 //
 // Every VRAM address the renderer forms is reduced to 14 bits, so no table
 // set-up can read outside the 16 KiB.
@@ -48,6 +53,13 @@ inline constexpr int32_t SPRITE_COUNT = 32;
 inline constexpr int32_t SPRITES_PER_LINE = 4;
 inline constexpr uint8_t SPRITE_TERMINATOR = 0xD0;
 inline constexpr int32_t SPRITE_ROW_WORDS = 6;  // 384 columns: 64 to the left, 256, 64 to the right
+
+// The text modes (M1): 40 columns of 6 pixels, the first at TEXT_LEFT_COLUMN
+// of the 256-pixel picture; the rest of each row is border (backdrop).
+inline constexpr int32_t TEXT_COLUMNS = 40;
+inline constexpr int32_t TEXT_CELL_WIDTH = 6;
+inline constexpr int32_t TEXT_LEFT_COLUMN = 6;
+inline constexpr int32_t TEXT_RIGHT_BORDER = PICTURE_WIDTH - TEXT_LEFT_COLUMN - TEXT_COLUMNS * TEXT_CELL_WIDTH;
 
 // Status register bits.
 inline constexpr uint8_t STATUS_FRAME = 0x80;
@@ -89,7 +101,8 @@ public:
     Vdp(MachineServices* machine, MachineHost* host);
 
     // --- Component operations -----------------------------------------------
-    // Registers as a scanline listener (nothing without a machine).
+    // Registers as a scanline listener and takes the frame line from the
+    // machine's video standard (nothing without a machine).
     void init() override;
     // Clears VRAM, registers, status, address and latch; the picture stays.
     void reset() override;
@@ -97,7 +110,7 @@ public:
     void port_write8(int32_t port, int32_t data) override;
     // Bit 0 of the port: 1 status (clears the flags, drops the interrupt), 0 data.
     int32_t port_read8(int32_t port) override;
-    // At VDP_FRAME_LINE: draws the frame, sets the frame flag, drives the line.
+    // At frame_line: draws the frame, sets the frame flag, drives the line.
     void on_scanline(int32_t line, int32_t clocks) override;
     // Video RAM, the picture last drawn, registers with the table bases they
     // set, status, read-ahead, address and latch, and the interrupt level.
@@ -114,6 +127,10 @@ public:
     // Draws background and sprites from the current VRAM and registers
     // (display enabled); called at the frame line.
     void render_frame();
+    // The user's choice, not chip state (kept over resets and loaded states):
+    // hide the fifth and later sprites of a line as the real chip does.
+    void set_sprite_limit(bool on) { sprite_limit = on; }
+    bool sprite_limit_on() const { return sprite_limit; }
 
     // --- Inspection (no side effects) ---------------------------------------
     uint8_t reg(int32_t number) const { return regs[number & 7]; }
@@ -143,10 +160,15 @@ public:
     uint16_t colour_mask = 0;
     uint16_t pattern_mask = 0;
 
+    // Wiring: the scanline the frame is drawn at (VDP_FRAME_LINE without a
+    // machine).
+    int32_t frame_line = VDP_FRAME_LINE;
+
 private:
     uint8_t read_data();
     void write_control(uint8_t value);
     void set_int_line(bool level);
+    void derive_tables();
     void update_colour_tables();
 
     void render_graphics_1();
@@ -162,6 +184,8 @@ private:
     // when R7 is written (the backdrop stands in for colour 0).
     std::array<uint64_t, 256> colour_back{};
     std::array<uint64_t, 256> colour_diff{};
+
+    bool sprite_limit = false;
 
     // Sprite pass scratch, cleared at the start of every pass: sprites left
     // per picture row, and per row the pixels covered by a sprite and those

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "devices/tape_deck.h"
+#include "devices/vdp.h"
 #include "host/platform.h"
 #include "host/settings.h"
 #include "host/tape_files.h"
@@ -27,14 +28,14 @@ Host::Host(Platform& platform_services, Settings& settings, MachineExtensions ex
       paste(*this),
       recorder(platform_services),
       extensions(extra_components),
-      pacer(platform_services, *this) {
+      emulated(std::make_unique<Machine>(this, nullptr, extensions)),
+      pacer(platform_services, *this, emulated->video_standard().frames_per_second) {
     program_dir = program_directory_of(platform.executable_path());
     recorder.set_directory(program_dir);
     validate_sound_choices();
     const int32_t rate_hz = SAMPLE_RATES_HZ[user_settings.sample_rate_index];
     const int32_t samples = block_samples_for(rate_hz, BUFFER_LENGTHS_MS[user_settings.buffer_length_index]);
 
-    emulated = std::make_unique<Machine>(this, nullptr, extensions);
     // The IPL ROM from the program directory (a platform with no program
     // directory gives it later, as bytes).
     std::vector<uint8_t> ipl;
@@ -43,6 +44,7 @@ Host::Host(Platform& platform_services, Settings& settings, MachineExtensions ex
     }
     keys.fill(0);
     joy.fill(0);
+    platform.set_frame_rate(emulated->video_standard().frames_per_second);
     open_sound(rate_hz, samples);
 }
 
@@ -86,6 +88,10 @@ bool Host::tape_active() { return emulated->tape_status() != 0; }
 // --- Commands ----------------------------------------------------------------
 
 // A reset closes the tape, which finishes a recording.
+void Host::set_sprite_limit(bool on) { emulated->vdp->set_sprite_limit(on); }
+
+bool Host::sprite_limit() const { return emulated->vdp->sprite_limit_on(); }
+
 void Host::reset() {
     emulated->reset();
     report_tape_failure();

@@ -67,8 +67,8 @@ Machine::Machine(MachineHost* host_services, LifecycleObserver* lifecycle_observ
     cpu->memory = memory_map.get();
     // The processor reads and writes the map's pages directly.
     static_assert(MEMORY_PAGE_SIZE == Z80_PAGE_SIZE && PAGE_COUNT == Z80_PAGE_COUNT);
-    cpu->read_pages = memory_map->read_pages;
-    cpu->write_pages = memory_map->write_pages;
+    cpu->read_pages = memory_map->processor_read_pages();
+    cpu->write_pages = memory_map->processor_write_pages();
     cpu->io = io_bus.get();
     cpu->int_chain = ctc.get();
     ctc->cpu = cpu.get();

@@ -248,6 +248,7 @@ int run(const Options& o, const char* argv0) {
     // The machine takes the processor speed from the settings when it starts.
     Host host(platform, settings);
     host.set_ipl(ipl.data(), ipl.size());
+    host.set_sprite_limit(o.sprite_limit);
     if (!o.cart.empty()) host.open_cartridge(cartridge.data(), cartridge.size());
     const std::string tape_out = work_dir.path + (is_wav_path(o.tape_record) ? "tape.wav" : "tape.cas");
     if (!o.load_state.empty()) {
@@ -293,7 +294,7 @@ int run(const Options& o, const char* argv0) {
         debugging.start([] { return stop_requested != 0; });
         const int32_t last_frame = debugging.last_frame(o);
         if (o.realtime) {
-            FramePacer pacer(platform, runner);
+            FramePacer pacer(platform, runner, host.machine().video_standard().frames_per_second);
             pacer.start();
             while (runner.frames_done < last_frame && !debugging.run_ended()) pacer.pass();
         } else {
@@ -347,15 +348,16 @@ int run(const Options& o, const char* argv0) {
         std::printf("frames: %d\n", runner.frames_done);
         std::printf("wall seconds: %.3f\n", seconds);
         std::printf("frames per second: %.1f\n", fps);
-        std::printf("times real time: %.2f\n", fps / FRAMES_PER_SECOND);
+        std::printf("times real time: %.2f\n", fps / host.machine().video_standard().frames_per_second);
         // Against the processor alone: its speed on a program of its own, in
         // this process, over the processor clocks a frame takes. Both figures
         // are by processor time, which other programs on the machine do not
         // take away.
         const double processor_fps = processor_seconds > 0 ? runner.frames_done / processor_seconds : 0.0;
         const double z80_mhz = z80_only_mhz(Z80_PROBE_SECONDS);
-        const double limit_fps =
-            z80_mhz * 1e6 / (static_cast<double>(CLOCKS_PER_FRAME) * (1 << host.machine().scheduler->speed_shift));
+        const double limit_fps = z80_mhz * 1e6 /
+                                 (static_cast<double>(host.machine().video_standard().clocks_per_frame()) *
+                                  (1 << host.machine().scheduler->speed_shift));
         std::printf("processor seconds: %.3f\n", processor_seconds);
         std::printf("frames per processor second: %.1f\n", processor_fps);
         std::printf("Z80-only limit: %.1f frames per processor second (the Z80 alone at %.0f MHz)\n", limit_fps,

@@ -11,27 +11,20 @@
 #include "desktop/desktop_choices.h"
 #include "desktop/keyboard_help.h"
 #include "desktop/program_paths.h"
+#include "support/temp_dir.h"
 
 namespace m5 {
 namespace {
 
 class DesktopFiles : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = std::filesystem::temp_directory_path() / ("m5_desktop_files_" + std::to_string(::getpid()));
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
-    }
-    void TearDown() override {
-        std::filesystem::permissions(dir, std::filesystem::perms::owner_all);
-        std::filesystem::remove_all(dir);
-    }
     std::string file(const std::string& name, const std::string& bytes) const {
         const std::string path = (dir / name).string();
         std::ofstream(path, std::ios::binary) << bytes;
         return path;
     }
-    std::filesystem::path dir;
+    test::TempDir temp;
+    std::filesystem::path dir = temp.path();
 };
 
 TEST(CommandLine, options_files_and_errors) {
@@ -116,12 +109,14 @@ TEST_F(DesktopFiles, a_read_only_program_directory_sends_settings_and_recordings
 
 TEST_F(DesktopFiles, choices_round_trip_and_keep_what_they_do_not_know) {
     const std::string path = file("m5emu.conf",
-                                  "[Gamepad]\nswap=true\n\n[Window]\nscale=9\nevery_frame=false\nnotices=false\n\n"
+                                  "[Gamepad]\nswap=true\n\n[Window]\nscale=9\nevery_frame=false\nnotices=false\n"
+                                  "sprite_limit=true\n\n"
                                   "[Sound]\nvolume=30\nmute=true\n");
     DesktopChoices choices;
     choices.load(path);
     EXPECT_EQ(choices.window_scale, 2);  // 9 is out of range
     EXPECT_FALSE(choices.every_frame);
+    EXPECT_TRUE(choices.sprite_limit);
     EXPECT_FALSE(choices.notices);
     EXPECT_TRUE(choices.muted);
     EXPECT_EQ(choices.volume_percent, 100);  // 30 is not a step of the volume menu
@@ -136,6 +131,7 @@ TEST_F(DesktopFiles, choices_round_trip_and_keep_what_they_do_not_know) {
     EXPECT_EQ(again.window_scale, 3);
     EXPECT_TRUE(again.fullscreen);
     EXPECT_FALSE(again.every_frame);
+    EXPECT_TRUE(again.sprite_limit);
     EXPECT_FALSE(again.notices);
     EXPECT_EQ(again.volume_percent, 50);
     EXPECT_TRUE(again.muted);

@@ -22,13 +22,7 @@ namespace fs = std::filesystem;
 
 class M5RunDebugTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("m5run_debug_test_" + std::to_string(::getpid()) + "_" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir / "tmp");
-    }
-    void TearDown() override { fs::remove_all(dir); }
+    void SetUp() override { fs::create_directories(dir / "tmp"); }
     std::string path(const std::string& name) const { return (dir / name).string(); }
     test::RunResult run(std::vector<std::string> args) const {
         return test::run_m5run(args, dir.string(), path("tmp"));
@@ -46,7 +40,8 @@ protected:
         return {"--ipl", test::rom_path("boot"), "--cart", test::rom_path(cart)};
     }
 
-    fs::path dir;
+    test::TempDir temp;
+    fs::path dir = temp.path();
 };
 
 std::vector<std::string> lines_of(const std::string& text) {

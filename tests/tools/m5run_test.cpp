@@ -18,6 +18,7 @@
 #include "devices/vdp.h"
 #include "devices/wav_header.h"
 #include "m5run_harness.h"
+#include "support/temp_dir.h"
 #include "support/test_host.h"
 
 namespace m5 {
@@ -34,17 +35,7 @@ using test::RunResult;
 
 class M5RunTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("m5run_test_" + std::to_string(::getpid()) + "_" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir / "tmp");
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::permissions(dir, fs::perms::owner_all, ignored);
-        fs::remove_all(dir, ignored);
-    }
+    void SetUp() override { fs::create_directories(dir / "tmp"); }
     std::string path(const std::string& name) const { return (dir / name).string(); }
 
     // Runs m5run with the arguments; its temporary files go under dir/tmp.
@@ -70,7 +61,8 @@ protected:
         EXPECT_TRUE(files_in_dir().empty()) << files_in_dir().front();
     }
 
-    fs::path dir;
+    test::TempDir temp;
+    fs::path dir = temp.path();
 };
 
 // The Graphics I picture of host_picture.asm, computed from its tables.
@@ -112,6 +104,40 @@ TEST_F(M5RunTest, screenshot_shows_the_picture_the_program_drew) {
         }
     }
     EXPECT_EQ(wrong, 0);
+}
+
+// vdp_sprite_row.asm: six sprites on rows 50..57 (the fifth and sixth hidden
+// there with --sprite-limit) and a seventh alone on rows 100..107, on the
+// backdrop (colour 4).
+TEST_F(M5RunTest, sprite_limit_hides_the_fifth_and_sixth_sprite_of_the_row) {
+    for (const bool limit : {false, true}) {
+        std::vector<std::string> args = {
+            "--ipl", test::rom_path("vdp_sprite_row"), "--frames", "3", "--screenshot", path("shot.png")};
+        if (limit) args.push_back("--sprite-limit");
+        const RunResult r = run(args);
+        ASSERT_EQ(r.exit_code, 0) << r.err;
+        const Picture p = read_png(path("shot.png"));
+        ASSERT_TRUE(p.ok);
+        int32_t wrong = 0;
+        for (int32_t y = 0; y < 192; ++y) {
+            for (int32_t x = 0; x < 256; ++x) {
+                uint8_t colour = 4;
+                for (int32_t n = 0; n < 6; ++n) {
+                    const bool shown = !limit || n < 4;
+                    if (shown && y >= 50 && y < 58 && x >= 16 + 32 * n && x < 24 + 32 * n) colour = 2 + n;
+                }
+                if (y >= 100 && y < 108 && x >= 100 && x < 108) colour = 8;
+                const uint16_t want = PALETTE[colour];
+                const uint8_t* got = &p.rgb[(static_cast<size_t>(y) * 256 + static_cast<size_t>(x)) * 3];
+                const uint32_t r5 = want >> 11, g6 = (want >> 5) & 0x3F, b5 = want & 0x1F;
+                if (got[0] != ((r5 << 3) | (r5 >> 2)) || got[1] != ((g6 << 2) | (g6 >> 4)) ||
+                    got[2] != ((b5 << 3) | (b5 >> 2))) {
+                    ++wrong;
+                }
+            }
+        }
+        EXPECT_EQ(wrong, 0) << (limit ? "with" : "without") << " the sprite limit";
+    }
 }
 
 TEST_F(M5RunTest, same_options_give_byte_identical_outputs) {
