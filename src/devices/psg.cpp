@@ -1,5 +1,6 @@
 #include "devices/psg.h"
 
+#include "machine/machine_services.h"
 #include "machine/state_io.h"
 
 namespace m5 {
@@ -47,6 +48,7 @@ void Psg::write_noise_control(int32_t value) {
 
 void Psg::port_write8(int32_t port, int32_t data) {
     (void)port;
+    if (machine != nullptr) machine->mix_sound_to_now();
     const int32_t v = data & 0xFF;
     if (v & 0x80) {
         const int32_t r = (v >> 4) & 7;
@@ -70,7 +72,9 @@ void Psg::port_write8(int32_t port, int32_t data) {
 }
 
 void Psg::signal_in(int32_t signal, uint32_t data, uint32_t mask) {
-    if (signal == 0) muted = (data & mask) != 0;
+    if (signal != 0) return;
+    if (machine != nullptr) machine->mix_sound_to_now();
+    muted = (data & mask) != 0;
 }
 
 void Psg::mix_audio(int32_t* accumulators, int32_t count) {

@@ -11,7 +11,9 @@
 // tone and noise periods are in count units; channel counters are in 1/256
 // count unit; sample_step is the count units x 256 that pass per output
 // sample. The chip is stepped per output sample, not per chip clock: the
-// Scheduler asks for each scanline's samples after the scanline has run.
+// Scheduler asks for each scanline's samples after the scanline has run, at
+// the latest before the chip changes (every write and the mute input ask it
+// to mix the finished lines first).
 //
 // Known differences from the real chip:
 // - A tone period of 0 plays as period 1 (the real chip plays 0 as 1024).
@@ -53,9 +55,10 @@ public:
     void reset() override;
     // Latch/data protocol: a byte with bit 7 set selects a register and writes
     // its low 4 bits; a byte with bit 7 clear writes the high 6 bits of a
-    // latched tone period.
+    // latched tone period. The finished scanlines are mixed first.
     void port_write8(int32_t port, int32_t data) override;
-    // Signal 0: mute input. Other signals are ignored.
+    // Signal 0: mute input (the finished scanlines are mixed first). Other
+    // signals are ignored.
     void signal_in(int32_t signal, uint32_t data, uint32_t mask) override;
     // Adds `count` samples of the four channels into the accumulators.
     void mix_audio(int32_t* accumulators, int32_t count) override;

@@ -13,8 +13,8 @@ Vdp::Vdp(MachineServices* owner, MachineHost* host_services) : Component(owner, 
 
 void Vdp::init() {
     if (machine == nullptr) return;
-    machine->add_scanline_listener(this);
     frame_line = machine->video_standard().frame_interrupt_line;
+    machine->add_scanline_listener(this, frame_line);
 }
 
 void Vdp::reset() {
@@ -129,7 +129,7 @@ void Vdp::on_scanline(int32_t line, int32_t clocks) {
     if (line != frame_line) return;
     if (regs[1] & R1_DISPLAY_ENABLE) {
         render_frame();
-    } else {
+    } else if (drawing) {
         picture.fill(backdrop_colour());
     }
     status |= STATUS_FRAME;

@@ -101,8 +101,8 @@ public:
     Vdp(MachineServices* machine, MachineHost* host);
 
     // --- Component operations -----------------------------------------------
-    // Registers as a scanline listener and takes the frame line from the
-    // machine's video standard (nothing without a machine).
+    // Takes the frame line from the machine's video standard and listens to
+    // that scanline (nothing without a machine).
     void init() override;
     // Clears VRAM, registers, status, address and latch; the picture stays.
     void reset() override;
@@ -125,8 +125,14 @@ public:
     // re-evaluates the interrupt line. The control port's register write.
     void write_register(int32_t number, uint8_t value);
     // Draws background and sprites from the current VRAM and registers
-    // (display enabled); called at the frame line.
+    // (display enabled); called at the frame line. With drawing off it only
+    // works out the sprites' part of the status.
     void render_frame();
+    // A front end's choice, not chip state: with drawing off the frame line
+    // works out the status and the interrupt as ever but leaves the picture
+    // as it was, for frames nobody will look at. On by default.
+    void set_drawing(bool on) { drawing = on; }
+    bool drawing_on() const { return drawing; }
     // The user's choice, not chip state (kept over resets and loaded states):
     // hide the fifth and later sprites of a line as the real chip does.
     void set_sprite_limit(bool on) { sprite_limit = on; }
@@ -186,10 +192,14 @@ private:
     std::array<uint64_t, 256> colour_diff{};
 
     bool sprite_limit = false;
+    bool drawing = true;
 
-    // Sprite pass scratch, cleared at the start of every pass: sprites left
-    // per picture row, and per row the pixels covered by a sprite and those
-    // already coloured (bit sets, see render_sprites).
+    // Sprite pass scratch: sprites left per picture row, and per row the
+    // pixels covered by a sprite and those already coloured (bit sets, see
+    // render_sprites). A pass clears a row when it first reaches it: row_pass
+    // holds the number of the pass that last did.
+    uint32_t sprite_pass = 0;
+    std::array<uint32_t, PICTURE_HEIGHT> row_pass{};
     std::array<uint8_t, PICTURE_HEIGHT> line_budget{};
     std::array<std::array<uint64_t, SPRITE_ROW_WORDS>, PICTURE_HEIGHT> sprite_cover{};
     std::array<std::array<uint64_t, SPRITE_ROW_WORDS>, PICTURE_HEIGHT> sprite_drawn{};

@@ -89,14 +89,16 @@ void Vdp::update_colour_tables() {
 }
 
 void Vdp::render_frame() {
-    switch (mode()) {
-        case MODE_GRAPHICS_1: render_graphics_1(); break;
-        case MODE_TEXT: render_text(false); break;
-        case MODE_GRAPHICS_2: render_graphics_2(); break;
-        case MODE_TEXT_G2: render_text(true); break;
-        case MODE_MULTICOLOUR: render_multicolour(false); break;
-        case MODE_MULTICOLOUR_G2: render_multicolour(true); break;
-        default: render_stripes(); break;
+    if (drawing) {
+        switch (mode()) {
+            case MODE_GRAPHICS_1: render_graphics_1(); break;
+            case MODE_TEXT: render_text(false); break;
+            case MODE_GRAPHICS_2: render_graphics_2(); break;
+            case MODE_TEXT_G2: render_text(true); break;
+            case MODE_MULTICOLOUR: render_multicolour(false); break;
+            case MODE_MULTICOLOUR_G2: render_multicolour(true); break;
+            default: render_stripes(); break;
+        }
     }
     if ((regs[1] & R1_M1) == 0) render_sprites();
 }
@@ -201,9 +203,10 @@ void Vdp::render_sprites() {
     const int32_t size = (regs[1] & R1_SPRITE_16) ? 16 : 8;
     const int32_t magnify = (regs[1] & R1_SPRITE_MAGNIFY) ? 1 : 0;
     const int32_t height = size << magnify;
-    line_budget.fill(SPRITES_PER_LINE);
-    std::memset(sprite_cover.data(), 0, sizeof(sprite_cover));
-    std::memset(sprite_drawn.data(), 0, sizeof(sprite_drawn));
+    if (++sprite_pass == 0) {  // after 2^32 passes: no row may look cleared by this one
+        row_pass.fill(0);
+        sprite_pass = 1;
+    }
     int32_t fifth_row = PICTURE_HEIGHT;  // none yet
     int32_t fifth_sprite = 0;
 
@@ -226,6 +229,12 @@ void Vdp::render_sprites() {
         const int32_t first_row = std::max(top, 0);
         const int32_t end_row = std::min(top + height, PICTURE_HEIGHT);
         for (int32_t row = first_row; row < end_row; ++row) {
+            if (row_pass[row] != sprite_pass) {
+                row_pass[row] = sprite_pass;
+                line_budget[row] = SPRITES_PER_LINE;
+                sprite_cover[row].fill(0);
+                sprite_drawn[row].fill(0);
+            }
             // A fifth or later sprite on this row: reported, and hidden here
             // with the sprite limit on (it still counts for coincidence).
             bool hidden = false;
@@ -260,7 +269,7 @@ void Vdp::render_sprites() {
                 if (part == 0 || w == 0 || w == SPRITE_ROW_WORDS - 1) continue;
                 if (cover[w] & part) status |= STATUS_COINCIDENCE;
                 cover[w] |= part;
-                if (colour == 0 || hidden) continue;
+                if (colour == 0 || hidden || !drawing) continue;
                 uint64_t draw = part & ~drawn[w];
                 drawn[w] |= draw;
                 uint8_t* columns = line + (w - 1) * 64;

@@ -78,6 +78,12 @@ void Host::emulate_frame() {
     ++frame_count;
 }
 
+void Host::emulate_unseen_frame() {
+    emulated->vdp->set_drawing(false);
+    emulate_frame();
+    emulated->vdp->set_drawing(true);
+}
+
 void Host::present_frame() {
     emulated->render_screen();
     platform.request_repaint();

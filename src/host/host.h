@@ -91,6 +91,10 @@ public:
     // --- Frames -------------------------------------------------------------
     // The input step, the sound feed, then one machine frame.
     void emulate_frame() override;
+    // The same for a frame whose picture nobody will look at: the video chip
+    // works out its status and interrupt as ever but draws nothing, so the
+    // picture (and a state saved next) keeps the last frame drawn.
+    void emulate_unseen_frame();
     // The Machine renders its picture into the surface; then a repaint is
     // requested.
     void present_frame() override;

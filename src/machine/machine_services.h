@@ -37,8 +37,13 @@ public:
     void cancel_event(int32_t id) { time->cancel_event(id); }
     void add_frame_listener(Component* listener) { time->add_frame_listener(listener); }
     void add_scanline_listener(Component* listener) { time->add_scanline_listener(listener); }
+    // Called at the start of `line` only.
+    void add_scanline_listener(Component* listener, int32_t line) { time->add_scanline_listener(listener, line); }
     void add_hsync_listener(Component* listener) { time->add_hsync_listener(listener); }
     MachineTime now() { return time->now(); }
+    // A sound source about to change: the sound of the lines finished so far
+    // is mixed first, as it was.
+    void mix_sound_to_now() { time->mix_sound_to_now(); }
     // The video standard the machine runs to (video_standard.h).
     const VideoStandard& video_standard() const { return time->video_standard(); }
     // Machine clocks from `earlier` to now, across the counter's wrap.

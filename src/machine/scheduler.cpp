@@ -28,7 +28,7 @@ void Scheduler::init() {
     slice_elapsed = 0;
     next_event_time = 0;
     event_slots_used = 0;
-    frame_listener_count = scanline_listener_count = hsync_listener_count = 0;
+    frame_listener_count = scanline_listener_count = line_listener_count = hsync_listener_count = 0;
 }
 
 void Scheduler::release() {
@@ -178,6 +178,11 @@ void Scheduler::add_frame_listener(Component* listener) {
 void Scheduler::add_scanline_listener(Component* listener) {
     append(scanline_listeners, scanline_listener_count, MAX_LISTENERS, listener);
 }
+void Scheduler::add_scanline_listener(Component* listener, int32_t line) {
+    if (line_listener_count == MAX_LISTENERS) return;
+    listened_lines[line_listener_count] = line;
+    line_listeners[line_listener_count++] = listener;
+}
 void Scheduler::add_hsync_listener(Component* listener) {
     append(hsync_listeners, hsync_listener_count, MAX_LISTENERS, listener);
 }
@@ -220,19 +225,49 @@ void Scheduler::run_clocks(int32_t n) {
     }
 }
 
+// Each scanline's clocks run in a run_clocks of their own, so that the
+// processor's slices end at every line's end (and, through its overshoot,
+// its time as now() tells it depends on that). The sound of finished lines is
+// mixed when a sound source is about to change (mix_sound_to_now) and at the
+// end of the frame: every line's samples still come from the sound chip as
+// it was when the line ended.
 void Scheduler::run_frame() {
-    for (int32_t i = 0; i < frame_listener_count; ++i) per_frame_listeners[i]->on_frame();
     const int32_t lines = standard.lines_per_frame;
+    running_line = lines_mixed = 0;
+    in_frame = true;
+    for (int32_t i = 0; i < frame_listener_count; ++i) per_frame_listeners[i]->on_frame();
     for (int32_t line = 0; line < lines; ++line) {
         const int32_t clocks = line_clocks[line];
+        running_line = line;
         for (int32_t i = 0; i < scanline_listener_count; ++i) scanline_listeners[i]->on_scanline(line, clocks);
+        for (int32_t i = 0; i < line_listener_count; ++i) {
+            if (listened_lines[i] == line) line_listeners[i]->on_scanline(line, clocks);
+        }
         for (int32_t i = 0; i < hsync_listener_count; ++i) hsync_listeners[i]->on_hsync(line, 0, clocks);
         run_clocks(clocks);
-
-        const int32_t acc = sample_fraction + samples_per_line;
-        sample_fraction = acc & 1023;
-        mix_samples(acc >> 10, 0);
     }
+    in_frame = false;
+    mix_lines(lines);
+}
+
+// Everything that runs inside run_clocks of a line (the processor and the
+// events due by the line's end) belongs to that line: the lines before it
+// are finished.
+void Scheduler::mix_sound_to_now() {
+    if (in_frame) mix_lines(running_line);
+}
+
+// The samples of the running frame's lines up to `end` (exclusive) not
+// mixed yet: each line adds samples_per_line 1/1024 samples, and a sample is
+// mixed once a whole one has gathered (so several lines at once give what
+// they would one by one).
+void Scheduler::mix_lines(int32_t end) {
+    const int32_t count = end - lines_mixed;
+    if (count <= 0) return;
+    const int32_t gathered = sample_fraction + count * samples_per_line;
+    sample_fraction = gathered & 1023;
+    mix_samples(gathered >> 10, 0);
+    lines_mixed = end;
 }
 
 void Scheduler::setup_audio(int32_t sample_rate, int32_t length) {
@@ -245,6 +280,7 @@ void Scheduler::setup_audio(int32_t sample_rate, int32_t length) {
 }
 
 const int16_t* Scheduler::mix_samples(int32_t count, uint8_t finish) {
+    if (finish) mix_sound_to_now();  // inside a frame (a debugger's stop): the lines so far first
     const int32_t space = block_length - block_fill;
     // A negative count mixes nothing (it must not move block_fill back).
     const int32_t n = finish ? space : std::clamp(count, 0, space);

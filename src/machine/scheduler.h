@@ -5,8 +5,11 @@
 // clocks, 63333 a frame, 60 frames a second). Each scanline's clocks go to the
 // processor in slices that end exactly where a timed event is due; due events
 // fire through on_event with their lateness; scanline, frame and hsync
-// listeners are called; and the scanline's share of sound samples is mixed
-// from the sound sources into a block the host takes away.
+// listeners are called (a scanline listener at every line or at one line of
+// its choice); and each scanline's share of sound samples is mixed from the
+// sound sources into a block the host takes away: the finished lines' shares
+// together, when a sound source is about to change (mix_sound_to_now) and at
+// the end of the frame, which gives the samples each line's end would have.
 //
 // Units: machine clocks everywhere, except that the processor receives
 // machine clocks << speed_shift processor clocks, and that samples_per_line
@@ -61,7 +64,9 @@ public:
     void add_cpu(Component* cpu);
     void add_sound_source(Component* source);
     void add_frame_listener(Component* listener);
+    // Every line, or only `line` (0 .. lines_per_frame - 1).
     void add_scanline_listener(Component* listener);
+    void add_scanline_listener(Component* listener, int32_t line);
     void add_hsync_listener(Component* listener);
 
     // Current machine time, including the clocks the first processor has used
@@ -73,11 +78,15 @@ public:
     void run_frame();
     // Runs n >= 0 machine clocks of the current scanline (public for tests).
     void run_clocks(int32_t n);
+    // Mixes the sound of the lines of the running frame finished so far (all
+    // before the running one); called by a sound source before it changes.
+    // Nothing between frames, when every line is mixed.
+    void mix_sound_to_now();
 
     void setup_audio(int32_t sample_rate, int32_t block_length);
     // Mixes up to `count` samples into the block; with `finish`, mixes the
-    // rest of the block at once, saturates it into 16-bit samples and starts a
-    // new block. Returns the finished block (empty before setup_audio).
+    // lines finished so far (inside a frame), then the rest of the block at once, saturates it into 16-bit samples and
+    // starts a new block. Returns the finished block (empty before setup_audio).
     const int16_t* mix_samples(int32_t count, uint8_t finish);
 
     // Inspection (no side effects).
@@ -95,6 +104,8 @@ public:
     TimedEvent events[MAX_TIMED_EVENTS] = {};
     Component* per_frame_listeners[MAX_LISTENERS] = {};
     Component* scanline_listeners[MAX_LISTENERS] = {};
+    Component* line_listeners[MAX_LISTENERS] = {};  // each called at one line:
+    int32_t listened_lines[MAX_LISTENERS] = {};     // this one
     Component* hsync_listeners[MAX_LISTENERS] = {};
     int32_t next_event_time = 0;
     int32_t slice_elapsed = 0;
@@ -102,6 +113,7 @@ public:
     int32_t event_slots_used = 0;
     int32_t frame_listener_count = 0;
     int32_t scanline_listener_count = 0;
+    int32_t line_listener_count = 0;
     int32_t hsync_listener_count = 0;
     uint8_t events_settled = 1;
     std::vector<int16_t> sample_block;
@@ -111,7 +123,14 @@ public:
     int32_t sample_fraction = 0;
     int32_t samples_per_line = 0;
 
+    // The running frame: the line running and the lines whose samples are
+    // mixed (those before lines_mixed).
+    bool in_frame = false;
+    int32_t running_line = 0;
+    int32_t lines_mixed = 0;
+
 private:
+    void mix_lines(int32_t end);
     void find_next_event();
     void read_speed_setting();
     int32_t cpu_elapsed_machine_clocks();

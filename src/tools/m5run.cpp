@@ -143,7 +143,10 @@ public:
         }
         if (o.paste && frame == o.paste_frame) host.paste_start();
         if (debugging != nullptr) debugging->begin_frame(frame);
-        host.emulate_frame();
+        if (picture_needed(frame))
+            host.emulate_frame();
+        else
+            host.emulate_unseen_frame();
         platform.sound.advance_frame();
         frames_done = frame;
         for (const FrameFile& shot : o.screenshots_at) {
@@ -176,9 +179,27 @@ public:
     }
 
     int32_t frames_done = 0;
+    int32_t last_frame = 0;
     RunDebugger* debugging = nullptr;
 
 private:
+    // Whether anything will look at the picture of `frame`: a screenshot or
+    // a state of it, those written after the last frame, the debugger (a stop
+    // writes the outputs as they are, inside any frame) and the real-time
+    // pacer, which decides after a frame whether to show it. The other
+    // frames run without drawing.
+    bool picture_needed(int32_t frame) const {
+        if (debugging != nullptr || o.realtime) return true;
+        if (frame == last_frame && (!o.screenshot.empty() || !o.save_state.empty())) return true;
+        for (const FrameFile& shot : o.screenshots_at) {
+            if (shot.frame == frame) return true;
+        }
+        for (const FrameFile& state : o.save_states_at) {
+            if (state.frame == frame) return true;
+        }
+        return false;
+    }
+
     void press(int32_t code, bool down) { press_virtual_key(platform, host, code, down); }
 
     const Options& o;
@@ -293,6 +314,7 @@ int run(const Options& o, const char* argv0) {
     try {
         debugging.start([] { return stop_requested != 0; });
         const int32_t last_frame = debugging.last_frame(o);
+        runner.last_frame = last_frame;
         if (o.realtime) {
             FramePacer pacer(platform, runner, host.machine().video_standard().frames_per_second);
             pacer.start();

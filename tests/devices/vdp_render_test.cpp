@@ -574,6 +574,33 @@ TEST_F(VdpSpriteTest, sprite_pass_replaces_flags_of_the_previous_frame) {
     EXPECT_EQ(vdp.peek_status(), STATUS_FRAME | 2);
 }
 
+// A frame nobody will look at: the status comes out as with drawing (fifth
+// sprite, coincidence, the count) but the picture stays as the last frame
+// drawn left it, also with the display off.
+TEST_F(VdpSpriteTest, with_drawing_off_the_status_is_worked_out_and_the_picture_kept) {
+    for (int i = 0; i < 5; ++i) sprite(i, 19, static_cast<uint8_t>(i * 20), 0, static_cast<uint8_t>(2 + i));
+    sprite(5, 19, 2, 0, 7);
+    frame();
+    const uint8_t status = vdp.peek_status();
+    ASSERT_EQ(status, STATUS_FRAME | STATUS_FIFTH_SPRITE | STATUS_COINCIDENCE | 4);
+    const std::vector<uint8_t> drawn(vdp.picture.begin(), vdp.picture.end());
+
+    vdp.set_drawing(false);
+    vdp.picture.fill(0);
+    frame();
+    EXPECT_EQ(vdp.peek_status(), status);
+    EXPECT_EQ(count_colour(0), PICTURE_WIDTH * PICTURE_HEIGHT);
+    set_reg(1, 0x00);  // display off
+    frame();
+    EXPECT_EQ(count_colour(0), PICTURE_WIDTH * PICTURE_HEIGHT);
+
+    vdp.set_drawing(true);
+    set_reg(1, 0x40);
+    frame();
+    EXPECT_EQ(vdp.peek_status(), status);
+    EXPECT_TRUE(std::equal(drawn.begin(), drawn.end(), vdp.picture.begin()));
+}
+
 TEST_F(VdpSpriteTest, multicolour_mode_draws_sprites_too) {
     set_reg(1, 0x48);
     set_reg(4, 0x01);

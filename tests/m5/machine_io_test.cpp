@@ -3,6 +3,7 @@
 // driving them.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <tuple>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "devices/tape_deck.h"
 #include "devices/virtual_keys.h"
 #include "m5/machine.h"
+#include "machine/scheduler.h"
 #include "memory/io_bus.h"
 #include "memory/memory_map.h"
 #include "support/test_host.h"
@@ -128,6 +130,53 @@ TEST(MachineProgramTest, ctc_timer_interrupts_in_mode_2_at_its_rate_with_its_vec
         EXPECT_NEAR(clocks_between(std::get<0>(probe.writes[i - 1]), std::get<0>(probe.writes[i])), 25600, LATENCY);
     }
     EXPECT_FALSE(machine.ctc->channel(2).in_service && machine.ctc->channel(2).int_pending);
+}
+
+// Mixes the sound of the finished lines at the start of every line, as the
+// scheduler once did at the end of each.
+class LineMixer final : public Component {
+public:
+    explicit LineMixer(Scheduler& scheduler) : Component(nullptr, nullptr), scheduler(scheduler) {}
+    void on_scanline(int32_t line, int32_t clocks) override { (void)line, (void)clocks, scheduler.mix_sound_to_now(); }
+    Scheduler& scheduler;
+};
+
+// The sound of the program and its probe writes, with the sound mixed line by
+// line or as the scheduler does by itself.
+std::pair<std::vector<int16_t>, size_t> sched_lines_sound(bool line_by_line, int32_t speed_shift) {
+    test::TestHost host;
+    host.speed = speed_shift;
+    Machine machine(&host);
+    test::load_ipl(machine, "sched_lines");
+    machine.scheduler->apply_config();
+    LineMixer mixer(*machine.scheduler);
+    if (line_by_line) machine.scheduler->add_scanline_listener(&mixer);
+    PortProbe probe(&machine);
+    machine.io_bus->map_port_write(0xF0, &probe, 0xF0);
+    constexpr int32_t BLOCK = 1470;  // two frames at 44100 Hz
+    machine.setup_audio(44100, BLOCK);
+    std::vector<int16_t> sound;
+    for (int32_t block = 0; block < 10; ++block) {
+        machine.run_frame();
+        machine.run_frame();
+        const int16_t* samples = machine.take_audio(0, 1);
+        sound.insert(sound.end(), samples, samples + BLOCK);
+    }
+    return {sound, probe.writes.size()};
+}
+
+// The finished lines' sound is mixed when the sound chip is about to change
+// and at the end of the frame: the samples must be those of mixing at every
+// line, with the tone and volume changed at any point of a line.
+TEST(MachineProgramTest, sound_mixed_for_the_finished_lines_at_once_is_the_sound_mixed_line_by_line) {
+    for (int32_t speed_shift : {0, 2}) {
+        const auto [by_line, interrupts] = sched_lines_sound(true, speed_shift);
+        const auto [at_once, same_interrupts] = sched_lines_sound(false, speed_shift);
+        ASSERT_GT(interrupts, 1000u) << "the timer hardly interrupted";
+        EXPECT_EQ(interrupts, same_interrupts);
+        EXPECT_TRUE(by_line == at_once) << "speed shift " << speed_shift;
+        EXPECT_GT(std::set<int16_t>(by_line.begin(), by_line.end()).size(), 8u) << "hardly any volumes heard";
+    }
 }
 
 TEST(MachineProgramTest, keyboard_rows_read_back_the_host_keys) {

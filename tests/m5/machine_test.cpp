@@ -55,8 +55,10 @@ TEST(MachineTest, construction_inits_then_resets_every_component_once_and_the_sc
         if (id != SCHEDULER_ID) expected.push_back({'r', id});
     }
     EXPECT_EQ(log.events, expected);
-    // The video chip registers itself once, in its init.
-    EXPECT_EQ(machine.scheduler->scanline_listener_count, 1);
+    // The video chip registers itself once, in its init, for its frame line.
+    EXPECT_EQ(machine.scheduler->scanline_listener_count, 0);
+    ASSERT_EQ(machine.scheduler->line_listener_count, 1);
+    EXPECT_EQ(machine.scheduler->listened_lines[0], machine.scheduler->video_standard().frame_interrupt_line);
 }
 
 TEST(MachineTest, reset_and_cartridge_changes_reach_every_component_in_id_order) {

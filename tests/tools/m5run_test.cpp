@@ -163,6 +163,24 @@ TEST_F(M5RunTest, same_options_give_byte_identical_outputs) {
     EXPECT_NE(read_file(path("a7.png")), read_file(path("a.png")));
 }
 
+// m5run draws only the frames whose picture is written: a picture or a state
+// of frame 7 is the same from a run of 7 frames and from a run of 40 that
+// left the frames around it undrawn.
+TEST_F(M5RunTest, pictures_and_states_of_a_frame_do_not_depend_on_the_frames_drawn_before) {
+    const std::string busy = test::rom_path("host_busy");
+    RunResult r =
+        run({"--ipl", busy, "--frames", "7", "--screenshot", path("short.png"), "--save-state", path("short.m5s")});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    r = run({"--ipl", busy, "--frames", "40", "--screenshot-at", "7:" + path("long7.png"), "--save-state-at",
+             "7:" + path("long7.m5s"), "--screenshot", path("long.png")});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_FALSE(read_file(path("short.png")).empty());
+    EXPECT_EQ(read_file(path("short.png")), read_file(path("long7.png")));
+    EXPECT_EQ(read_file(path("short.m5s")), read_file(path("long7.m5s")));
+    // The last frame is drawn too (the backdrop follows the frame count).
+    EXPECT_NE(read_file(path("long.png")), read_file(path("long7.png")));
+}
+
 // Logged code of a key in host_keys.asm: row * 8 + bit, 0x80 with shift.
 int32_t key_code(int32_t row, int32_t bit, bool shift) { return row * 8 + bit + (shift ? 0x80 : 0); }
 
