@@ -27,11 +27,11 @@
 #include "host/frame_pacer.h"
 #include "host/paste_sequencer.h"
 #include "host/sound_recorder.h"
+#include "m5/machine.h"
 #include "machine/machine_host.h"
 
 namespace m5 {
 
-class Machine;
 class Platform;
 struct Settings;
 
@@ -68,8 +68,10 @@ public:
     // of range is corrected and written back into `settings`); the Machine;
     // the key state; the screen surface; the sound output (which may fail;
     // everything else still runs). The platform and the settings must outlive
-    // the Host.
-    Host(Platform& platform, Settings& settings);
+    // the Host. `extensions` are components added to the machine (and to the
+    // staging machine a state is first loaded into), for tests; they must
+    // outlive the Host too.
+    Host(Platform& platform, Settings& settings, MachineExtensions extensions = {});
     // Frees the pasted text, closes the sound output (a recording in progress
     // is written as "sound.wav"), releases every component and destroys the
     // Machine.
@@ -78,9 +80,6 @@ public:
     Host& operator=(const Host&) = delete;
 
     // --- MachineHost --------------------------------------------------------
-    // The IPL ROM the host holds: read from "IPL.ROM" in the program
-    // directory when the host starts, or set later (load_ipl, set_ipl).
-    void ipl_rom(uint8_t* rom, size_t size) const override;
     // The directory of the program, ending with '/'.
     std::string program_directory() const { return program_dir; }
     uint16_t* surface_row(int32_t row) override;
@@ -222,7 +221,6 @@ private:
     Platform& platform;
     Settings& user_settings;
     std::string program_dir;
-    std::vector<uint8_t> ipl;  // the IPL ROM image, at most IPL_ROM_SIZE bytes
 
     // Screen surface, created before the Machine so that its rows exist
     // whenever the video chip asks for them, and freed after it.
@@ -248,6 +246,7 @@ private:
     SoundRecorder recorder;
     bool tape_failure_reported = false;
 
+    MachineExtensions extensions;
     std::unique_ptr<Machine> emulated;
     uint64_t frame_count = 0;
     std::string load_note;

@@ -11,10 +11,9 @@
 #include <vector>
 
 #include "cpu/z80_cpu.h"
-#include "machine/machine.h"
+#include "m5/machine.h"
 #include "machine/scheduler.h"
 #include "memory/memory_map.h"
-#include "support/temp_dir.h"
 #include "support/test_host.h"
 
 namespace m5::debug {
@@ -39,12 +38,10 @@ public:
 
 class DebuggerTest : public ::testing::Test {
 protected:
-    DebuggerTest() : host(installed(dir)), machine(&host), debugger(machine, &client) { debugger.attach(); }
-    static std::string installed(const test::TempDir& dir) {
-        dir.install_ipl("host_busy");
-        return dir.dir();
+    DebuggerTest() : machine(&host), debugger(machine, &client) {
+        test::load_ipl(machine, "host_busy");
+        debugger.attach();
     }
-    test::TempDir dir;
     test::TestHost host;
     Machine machine;
     ScriptedClient client;
@@ -117,9 +114,9 @@ TEST_F(DebuggerTest, the_instruction_after_ei_is_a_stop_and_a_step_of_its_own) {
 // Interrupts are taken exactly where the plain run takes them: never between
 // EI and the instruction after it, even when that instruction is a stop.
 TEST_F(DebuggerTest, stops_after_ei_leave_the_machine_as_the_plain_run_does) {
-    test::TempDir plain_dir;
-    test::TestHost plain_host(installed(plain_dir));
+    test::TestHost plain_host;
     Machine plain(&plain_host);
+    test::load_ipl(plain, "host_busy");
     const uint16_t target = after_ei(machine);
     debugger.add_breakpoint(target);
     debugger.add_breakpoint(static_cast<uint16_t>(target - 1));

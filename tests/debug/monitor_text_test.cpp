@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "machine/machine.h"
+#include "m5/machine.h"
 #include "support/test_host.h"
 
 namespace m5::debug {
