@@ -399,7 +399,7 @@ void DebugSession::open_monitor() {
     button(memory_row, "Write", BUTTON_WRITE);
     gtk_box_pack_start(GTK_BOX(memory_box), memory_row, FALSE, FALSE, 0);
     memory_view = monospace_view();
-    gtk_box_pack_start(GTK_BOX(memory_box), fixed_pane(memory_view, 340, 280), TRUE, TRUE, 0);
+    gtk_box_pack_start(GTK_BOX(memory_box), fixed_pane(memory_view, 340, 286), TRUE, TRUE, 0);
     gtk_box_pack_start(GTK_BOX(panes), memory_box, TRUE, TRUE, 0);
     gtk_box_pack_start(GTK_BOX(box), panes, TRUE, TRUE, 0);
 
