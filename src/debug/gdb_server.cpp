@@ -22,6 +22,9 @@ constexpr int WAIT_SLICE_MS = 20;
 // at most READS_PER_POLL of these, so that a flood cannot hold the machine.
 constexpr size_t READ_BLOCK = 64 * 1024;
 constexpr size_t READS_PER_POLL = 4;
+// What a waiting packet costs besides its bytes (the string and its place
+// in the queue).
+constexpr size_t PENDING_OVERHEAD = 64;
 
 // Waits up to `timeout_ms` for `fd` to become readable.
 bool readable(int fd, int timeout_ms) {
@@ -96,7 +99,7 @@ bool GdbServer::accept_pending() {
     last_progress_ms = now_ms();
     session.no_ack_mode = false;
     stop_reply_due = false;
-    holding = false;
+    unread = false;
     killed = false;
     // The client finds the machine stopped; what it sends first is
     // answered there.
@@ -139,7 +142,7 @@ void GdbServer::client_left() {
     reader = GdbPacketReader{};
     stop_reply_due = false;
     break_pending = false;
-    holding = false;
+    unread = false;
     for (uint8_t type = 0; type <= 4; ++type) debugger.clear_set(static_cast<uint8_t>(CLIENT_POINTS + type));
 }
 
@@ -157,7 +160,10 @@ void GdbServer::send_raw(const std::string& bytes) {
     flush();
 }
 
-void GdbServer::send_packet(const std::string& payload) { send_raw(frame_packet(payload)); }
+void GdbServer::send_packet(const std::string& payload) {
+    send_raw(frame_packet(payload));
+    unread = true;
+}
 
 bool GdbServer::flush() {
     if (client_fd < 0) return false;
@@ -175,7 +181,7 @@ bool GdbServer::flush() {
         last_progress_ms = now;
     }
     if (output_start == output.size()) {
-        if (!output.empty()) held_since_ms = now;  // the stop reply (or what followed) has left
+        if (!output.empty()) last_sent_ms = now;
         output.clear();
         output_start = 0;
         return true;
@@ -209,7 +215,7 @@ bool GdbServer::receive(size_t budget) {
             return false;
         }
         // The client sent again: it has read what it was sent.
-        holding = false;
+        unread = false;
         take_bytes(buffer, static_cast<size_t>(n));
     }
     return client_fd >= 0;
@@ -221,7 +227,7 @@ void GdbServer::take_bytes(const uint8_t* bytes, size_t count) {
             case GdbPacketReader::PACKET:
                 if (!session.no_ack_mode) send_raw("+");
                 if (reader.payload() == "k") killed = true;
-                pending_bytes += reader.payload().size() + 1;
+                pending_bytes += reader.payload().size() + PENDING_OVERHEAD;
                 pending.push_back(reader.payload());
                 if (pending_bytes > MAX_PENDING_BYTES) {
                     let_go("the debugger sent " + std::to_string(pending_bytes) +
@@ -242,8 +248,13 @@ void GdbServer::take_bytes(const uint8_t* bytes, size_t count) {
     }
 }
 
-bool GdbServer::replies_held() const {
-    return holding && (output_start < output.size() || now_ms() - held_since_ms < AFTER_STOP_REPLY_MS);
+bool GdbServer::packet_waits() const {
+    return unread && (output_start < output.size() || now_ms() - last_sent_ms < PACKET_GAP_MS);
+}
+
+int GdbServer::wait_for_gap() const {
+    const auto left = static_cast<int>(PACKET_GAP_MS - (now_ms() - last_sent_ms));
+    return std::clamp(left, 1, WAIT_SLICE_MS);
 }
 
 // --- Serving -------------------------------------------------------------------------------
@@ -252,10 +263,10 @@ GdbServer::Served GdbServer::serve_pending() {
     while (!pending.empty() && client_fd >= 0) {
         // A break is on its way: what follows it is answered at the stop.
         if (!debugger_stopped && break_pending) return Served::GO_ON;
-        if (debugger_stopped && replies_held()) return Served::GO_ON;
+        if (packet_waits()) return Served::GO_ON;
         const std::string packet = std::move(pending.front());
         pending.pop_front();
-        pending_bytes -= packet.size() + 1;
+        pending_bytes -= packet.size() + PENDING_OVERHEAD;
         if (!debugger_stopped && !packet.empty() && (packet[0] == 'c' || packet[0] == 's')) {
             continue;  // already running: the stop reply follows the next stop
         }
@@ -266,7 +277,6 @@ GdbServer::Served GdbServer::serve_pending() {
             case GdbSession::Action::CONTINUE:
             case GdbSession::Action::STEP:
                 stop_reply_due = true;
-                holding = false;
                 return answer.action == GdbSession::Action::STEP ? Served::STEP : Served::CONTINUE;
             case GdbSession::Action::DETACH:
                 send_packet(answer.reply);
@@ -298,19 +308,22 @@ Resume GdbServer::stopped(Debugger&, const StopReason& reason) {
     } running_again{debugger_stopped};
     const std::string reply = session.stop_reply(reason);
     break_pending = false;
-    if (stop_reply_due) {
-        stop_reply_due = false;
-        send_packet(reply);
-        holding = true;
-        held_since_ms = now_ms();
-    }
+    bool stop_reply_waits = stop_reply_due;
+    stop_reply_due = false;
     for (;;) {
-        switch (serve_pending()) {
-            case Served::GO_ON: break;
-            case Served::CONTINUE: return flush() ? Resume::CONTINUE : Resume::DETACH;
-            case Served::STEP: return flush() ? Resume::STEP : Resume::DETACH;
-            case Served::DETACH: return Resume::DETACH;
-            case Served::KILL: throw GdbRunEnded{true};
+        // The stop reply first, then the requests.
+        if (stop_reply_waits && !packet_waits()) {
+            send_packet(reply);
+            stop_reply_waits = false;
+        }
+        if (!stop_reply_waits) {
+            switch (serve_pending()) {
+                case Served::GO_ON: break;
+                case Served::CONTINUE: return flush() ? Resume::CONTINUE : Resume::DETACH;
+                case Served::STEP: return flush() ? Resume::STEP : Resume::DETACH;
+                case Served::DETACH: return Resume::DETACH;
+                case Served::KILL: throw GdbRunEnded{true};
+            }
         }
         if (!flush()) return Resume::DETACH;
         if (interrupted && interrupted()) {
@@ -320,14 +333,10 @@ Resume GdbServer::stopped(Debugger&, const StopReason& reason) {
         }
         refuse_extra_clients();
         if (client_fd < 0) return Resume::DETACH;
-        int timeout = WAIT_SLICE_MS;
-        if (holding && !pending.empty()) {
-            const auto left = static_cast<int>(AFTER_STOP_REPLY_MS - (now_ms() - held_since_ms));
-            timeout = std::clamp(left, 1, WAIT_SLICE_MS);
-        }
+        const bool gap_ahead = (stop_reply_waits || !pending.empty()) && unread;
         pollfd entries[2] = {{client_fd, static_cast<short>(POLLIN | (output_start < output.size() ? POLLOUT : 0)), 0},
                              {listen_fd, POLLIN, 0}};
-        ::poll(entries, listen_fd >= 0 ? 2 : 1, timeout);
+        ::poll(entries, listen_fd >= 0 ? 2 : 1, gap_ahead ? wait_for_gap() : WAIT_SLICE_MS);
         if (!receive(READS_PER_POLL)) {
             if (killed) throw GdbRunEnded{true};
             return Resume::DETACH;

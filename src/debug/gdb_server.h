@@ -11,10 +11,12 @@
 // one that detaches: its breakpoints go and the machine runs on.
 //
 // Clients such as DeZog take one packet from each read of their socket, so
-// two replies must not reach them in one read: a reply that follows a stop
-// reply (to a request sent before the stop, as DeZog's pause sends "\x03"
-// and "$p0b#.." together) waits until the client sends again or a short
-// while has passed.
+// two packets must not reach them in one read: a packet that follows
+// another the client has not answered (a stop reply after the reply to a
+// breakpoint set while running; the reply to a request sent before the
+// stop, as DeZog's pause sends "\x03" and "$p0b#.." together, after the
+// stop reply) waits until the client sends again or PACKET_GAP_MS have
+// passed since the first left.
 //
 // Nothing the client does can block the machine or take memory without
 // bound: the socket never blocks, replies the client does not take are let
@@ -44,13 +46,13 @@ class GdbServer final : public DebugClient {
 public:
     // Replies not yet taken by the client (a whole 64 KiB memory read is 128 KiB).
     static constexpr size_t MAX_OUTPUT_BYTES = 1u << 20;
-    // Requests read but not yet answered.
+    // Requests read but not yet answered (with what each costs to keep).
     static constexpr size_t MAX_PENDING_BYTES = 1u << 20;
     // How long replies may wait for a client that takes none of them.
     static constexpr int STALL_MS = 5000;
-    // How long a reply that follows a stop reply waits for the client to
-    // read the stop reply on its own.
-    static constexpr int AFTER_STOP_REPLY_MS = 50;
+    // How long a packet that follows another waits for the client to read
+    // the first on its own.
+    static constexpr int PACKET_GAP_MS = 50;
 
     explicit GdbServer(Debugger& target) : debugger(target), session(target) {}
     ~GdbServer() override;
@@ -100,7 +102,10 @@ private:
     // Sends what waits without blocking; lets the client go when it takes
     // nothing for too long or too much waits. False when the client has gone.
     bool flush();
-    bool replies_held() const;
+    // A packet to send now would follow one the client may not have read.
+    bool packet_waits() const;
+    // How long until it may go (within one wait slice).
+    int wait_for_gap() const;
     void refuse_extra_clients();
     void let_go(const std::string& why);
     void close_client();
@@ -121,8 +126,8 @@ private:
     bool stop_reply_due = false;    // the client continued, stepped or broke in and waits for a stop reply
     bool break_pending = false;     // a break byte came; later packets wait for the stop
     bool debugger_stopped = false;  // inside stopped()
-    bool holding = false;           // replies wait after a stop reply (see above)
-    int64_t held_since_ms = 0;      // when the last of the output left
+    bool unread = false;            // a packet went out and the client has sent nothing since
+    int64_t last_sent_ms = 0;       // when the last of the output left
     bool killed = false;
 };
 

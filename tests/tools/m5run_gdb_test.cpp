@@ -485,8 +485,8 @@ TEST_F(M5RunGdb, a_second_client_is_refused_at_once) {
     EXPECT_EQ(first.request("p0b"), "0000");  // the first goes on
 }
 
-// A client that sends requests and never reads their replies is let go; the
-// machine runs on and its memory stays small.
+// A client that sends requests and never reads their replies: the machine
+// runs on to its last frame and its memory stays small.
 TEST_F(M5RunGdb, a_client_that_does_not_read_neither_blocks_the_machine_nor_grows_it) {
     M5Run m5run(busy({"--frames", "3000"}));
     Dezog dezog(m5run.connect());
@@ -498,7 +498,6 @@ TEST_F(M5RunGdb, a_client_that_does_not_read_neither_blocks_the_machine_nor_grow
         if (::send(dezog.socket(), read_all.data(), read_all.size(), MSG_NOSIGNAL | MSG_DONTWAIT) < 0) break;
         if (i % 20 == 0) largest = std::max(largest, m5run.resident_kib());
     }
-    EXPECT_NE(m5run.wait_error("let go"), "");
     EXPECT_LT(std::max(largest, m5run.resident_kib()), 16 * 1024);
     EXPECT_EQ(m5run.exit_status(TIMEOUT_MS), 0);
 }
