@@ -80,7 +80,8 @@ struct KeyTable {
 
 KeyTable make_key_table() {
     KeyTable table;
-    table.count = m5emu_key_count();
+    // The keys the core holds are one bit each of a 64-bit mask.
+    table.count = std::min(m5emu_key_count(), 64);
     const auto index_of = [&table](const char* name) {
         for (int32_t i = 0; i < table.count; ++i) {
             if (std::strcmp(m5emu_key_name(i), name) == 0) return i;
@@ -94,9 +95,6 @@ KeyTable make_key_table() {
     table.space = index_of("SPACE");
     return table;
 }
-
-// The keys the core holds, one bit per index of the library's key table.
-static_assert(sizeof(uint64_t) * 8 >= 64, "the held keys are a 64-bit mask");
 
 struct Core {
     m5emu* m5 = nullptr;
