@@ -364,8 +364,13 @@
   // library refuses it then), a tape or an IPL ROM only within the page's
   // limit.
   async function readFile(file, kind) {
-    if (kind === 'tape') checkSize(file.name, file.size, TAPE_MAX, 'a tape');
-    if (kind === 'ipl') checkSize(file.name, file.size, IPL_MAX, 'an IPL ROM');
+    const tooLarge = (max, what) => {
+      if (file.size > max) {
+        throw new Error(`"${file.name}" (${sizeText(file.size)}) is too large to be ${what} (at most ${sizeText(max)}).`);
+      }
+    };
+    if (kind === 'tape') tooLarge(TAPE_MAX, 'a tape');
+    if (kind === 'ipl') tooLarge(IPL_MAX, 'an IPL ROM');
     const max = { cart: CARTRIDGE_MAX, state: STATE_MAX, tape: TAPE_MAX, ipl: IPL_MAX }[kind];
     return new Uint8Array(await file.slice(0, max + 1).arrayBuffer());
   }
