@@ -23,7 +23,7 @@
 #include "host/png_writer.h"
 #include "host/settings.h"
 #include "host/state_file.h"
-#include "machine/machine.h"
+#include "m5/machine.h"
 #include "memory/memory_map.h"
 
 namespace {

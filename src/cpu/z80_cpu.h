@@ -90,7 +90,7 @@ public:
     static constexpr int32_t IRQ_ACCEPT_CLOCKS = 7;  // every mode; push and vector read not charged
     static constexpr uint16_t NMI_VECTOR = 0x0066;
 
-    Z80Cpu(Machine* machine, MachineHost* host) : Component(machine, host) {}
+    Z80Cpu(MachineServices* machine, MachineHost* host) : Component(machine, host) {}
 
     // Clears R, I, PC, im, iff1, iff2, halted, stopped and the request masks.
     void reset() override;

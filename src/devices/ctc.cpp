@@ -1,6 +1,6 @@
 #include "devices/ctc.h"
 
-#include "machine/machine.h"
+#include "machine/machine_services.h"
 #include "machine/state_io.h"
 
 namespace m5 {
@@ -11,7 +11,7 @@ namespace {
 constexpr int32_t MAX_SPAN_CLOCKS = 1 << 30;
 }  // namespace
 
-Ctc::Ctc(Machine* owner, MachineHost* host_services) : Component(owner, host_services) {
+Ctc::Ctc(MachineServices* owner, MachineHost* host_services) : Component(owner, host_services) {
     for (int32_t c = 0; c < CTC_CHANNELS; ++c) channels[c].vector = static_cast<uint8_t>(c << 1);
 }
 

@@ -79,7 +79,7 @@ struct CtcChannel {
 
 class Ctc final : public Component {
 public:
-    Ctc(Machine* machine, MachineHost* host);
+    Ctc(MachineServices* machine, MachineHost* host);
 
     // Stops every channel as a timer with interrupts disabled and clears the
     // interrupt state. Vectors, clock rates and wiring are kept; pending

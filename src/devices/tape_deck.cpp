@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "devices/sordm5_tape.h"
-#include "machine/machine.h"
+#include "machine/machine_services.h"
 #include "machine/state_io.h"
 
 namespace m5 {

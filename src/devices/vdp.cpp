@@ -2,12 +2,14 @@
 // vdp_render.cpp.
 #include "devices/vdp.h"
 
-#include "machine/machine.h"
+#include "machine/machine_services.h"
 #include "machine/state_io.h"
 
 namespace m5 {
 
-Vdp::Vdp(Machine* owner, MachineHost* host_services) : Component(owner, host_services) { update_colour_tables(); }
+Vdp::Vdp(MachineServices* owner, MachineHost* host_services) : Component(owner, host_services) {
+    update_colour_tables();
+}
 
 void Vdp::init() {
     if (machine != nullptr) machine->add_scanline_listener(this);

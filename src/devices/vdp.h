@@ -86,7 +86,7 @@ inline constexpr std::array<uint16_t, 16> PALETTE = {0x0000, 0x0000, 0x2648, 0x5
 
 class Vdp final : public Component {
 public:
-    Vdp(Machine* machine, MachineHost* host);
+    Vdp(MachineServices* machine, MachineHost* host);
 
     // --- Component operations -----------------------------------------------
     // Registers as a scanline listener (nothing without a machine).

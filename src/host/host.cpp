@@ -8,7 +8,6 @@
 #include "host/platform.h"
 #include "host/settings.h"
 #include "host/tape_files.h"
-#include "machine/machine.h"
 #include "memory/memory_map.h"
 
 namespace m5 {
@@ -22,27 +21,30 @@ int32_t block_samples_for(int32_t sample_rate, int32_t buffer_ms) {
     return static_cast<int32_t>(static_cast<double>(sample_rate) * (static_cast<double>(buffer_ms) / 1000.0));
 }
 
-Host::Host(Platform& platform_services, Settings& settings)
+Host::Host(Platform& platform_services, Settings& settings, MachineExtensions extra_components)
     : platform(platform_services),
       user_settings(settings),
       surface(new uint16_t[static_cast<size_t>(SURFACE_WIDTH) * SURFACE_HEIGHT]()),
       paste(*this),
       recorder(platform_services),
+      extensions(extra_components),
       pacer(platform_services, *this) {
     program_dir = program_directory_of(platform.executable_path());
     recorder.set_directory(program_dir);
-    // The machine takes its IPL ROM from the program directory when it
-    // starts, or the free boot ROM when none can be used there.
-    if (program_dir.empty() || !read_ipl_rom_file(program_dir + IPL_ROM_NAME, ipl).taken()) {
-        ipl.assign(FREE_BOOT_ROM, FREE_BOOT_ROM + FREE_BOOT_ROM_SIZE);
-        free_boot_rom_in_use = true;
-    }
-
     validate_sound_choices();
     const int32_t rate_hz = SAMPLE_RATES_HZ[user_settings.sample_rate_index];
     const int32_t samples = block_samples_for(rate_hz, BUFFER_LENGTHS_MS[user_settings.buffer_length_index]);
 
-    emulated = std::make_unique<Machine>(this);
+    emulated = std::make_unique<Machine>(this, nullptr, extensions);
+    // The IPL ROM from the program directory, or the free boot ROM when none
+    // can be used there.
+    std::vector<uint8_t> ipl;
+    if (!program_dir.empty() && read_ipl_rom_file(program_dir + IPL_ROM_NAME, ipl).taken()) {
+        emulated->load_ipl(ipl.data(), ipl.size());
+    } else {
+        emulated->load_ipl(FREE_BOOT_ROM, FREE_BOOT_ROM_SIZE);
+        free_boot_rom_in_use = true;
+    }
     keys.fill(0);
     joy.fill(0);
     open_sound(rate_hz, samples);
@@ -161,10 +163,8 @@ FileCheck Host::load_ipl(const std::string& path) {
 }
 
 void Host::set_ipl(const uint8_t* data, size_t size) {
-    ipl.assign(data, data + std::min<size_t>(size, IPL_ROM_SIZE));
+    emulated->load_ipl(data, size);
     free_boot_rom_in_use = false;
-    emulated->memory_map->load_ipl(ipl.data(), ipl.size());
-    emulated->reset();
     restart_recording();
 }
 
@@ -181,14 +181,10 @@ bool Host::set_boot_hint(const std::string& hint, std::string& error) {
     std::vector<uint8_t> rom;
     if (!free_boot_rom_with_hint(hint, rom, error)) return false;
     boot_hint = hint;
-    if (free_boot_rom_in_use) {
-        ipl = std::move(rom);
-        emulated->memory_map->load_ipl(ipl.data(), ipl.size());
-    }
+    // Only the hint's bytes differ: the machine runs on without a reset.
+    if (free_boot_rom_in_use) emulated->memory_map->load_ipl(rom.data(), rom.size());
     return true;
 }
-
-void Host::ipl_rom(uint8_t* rom, size_t size) const { std::copy_n(ipl.begin(), std::min(size, ipl.size()), rom); }
 
 // --- Screen ------------------------------------------------------------------
 

@@ -28,11 +28,11 @@
 #include "host/media_rules.h"
 #include "host/paste_sequencer.h"
 #include "host/sound_recorder.h"
+#include "m5/machine.h"
 #include "machine/machine_host.h"
 
 namespace m5 {
 
-class Machine;
 class Platform;
 struct Settings;
 
@@ -69,8 +69,10 @@ public:
     // of range is corrected and written back into `settings`); the Machine;
     // the key state; the screen surface; the sound output (which may fail;
     // everything else still runs). The platform and the settings must outlive
-    // the Host.
-    Host(Platform& platform, Settings& settings);
+    // the Host. `extensions` are components added to the machine (and to the
+    // staging machine a state is first loaded into), for tests; they must
+    // outlive the Host too.
+    Host(Platform& platform, Settings& settings, MachineExtensions extensions = {});
     // Frees the pasted text, closes the sound output (a recording in progress
     // is written as "sound.wav"), releases every component and destroys the
     // Machine.
@@ -79,10 +81,6 @@ public:
     Host& operator=(const Host&) = delete;
 
     // --- MachineHost --------------------------------------------------------
-    // The IPL ROM the host holds: read from "IPL.ROM" in the program
-    // directory when the host starts (the free boot ROM when there is none
-    // to be used there), or set later (load_ipl, set_ipl, use_free_boot_rom).
-    void ipl_rom(uint8_t* rom, size_t size) const override;
     // The directory of the program, ending with '/'.
     std::string program_directory() const { return program_dir; }
     uint16_t* surface_row(int32_t row) override;
@@ -241,7 +239,8 @@ private:
     Platform& platform;
     Settings& user_settings;
     std::string program_dir;
-    std::vector<uint8_t> ipl;  // the IPL ROM image, at most IPL_ROM_SIZE bytes
+    // The IPL ROM in use is the free boot ROM the host put there, with the
+    // words of this hint.
     bool free_boot_rom_in_use = false;
     std::string boot_hint;
 
@@ -269,6 +268,7 @@ private:
     SoundRecorder recorder;
     bool tape_failure_reported = false;
 
+    MachineExtensions extensions;
     std::unique_ptr<Machine> emulated;
     uint64_t frame_count = 0;
     std::string load_note;

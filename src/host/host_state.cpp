@@ -8,7 +8,7 @@
 #include "host/host.h"
 #include "host/png_writer.h"
 #include "host/state_file.h"
-#include "machine/machine.h"
+#include "m5/machine.h"
 #include "machine/scheduler.h"
 #include "machine/state_io.h"
 #include "memory/memory_map.h"
@@ -81,8 +81,8 @@ bool read_host_part(const std::vector<uint8_t>& chunks, HostPart& part) {
     return false;
 }
 
-std::string component_error(ComponentId id) {
-    const char* name = component_name(id);
+std::string component_error(const Machine& machine, ComponentId id) {
+    const char* name = machine.name_of(id);
     return "the save state holds data " + std::string(name != nullptr ? name : "its machine") + " cannot take";
 }
 
@@ -140,13 +140,13 @@ bool Host::load_state(const std::vector<uint8_t>& file, std::string& error, Stat
     // Everything is read into a machine of its own first.
     const uint32_t layout = state.format_version < 2 ? 1 : STATE_LAYOUT_VERSION;
     {
-        Machine staging(nullptr);
+        Machine staging(nullptr, nullptr, extensions);
         StateReader in(state.chunks.data(), state.chunks.size());
         in.staging = true;
         in.layout_version = layout;
         ComponentId failed = 0;
         if (!staging.load_state(in, &failed)) {
-            error = component_error(failed);
+            error = component_error(staging, failed);
             return false;
         }
     }

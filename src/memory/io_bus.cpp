@@ -1,11 +1,11 @@
 #include "memory/io_bus.h"
 
-#include "machine/machine.h"
+#include "machine/machine_services.h"
 #include "machine/state_io.h"
 
 namespace m5 {
 
-IoBus::IoBus(Machine* owner, MachineHost* host_services, Component* unmapped_target)
+IoBus::IoBus(MachineServices* owner, MachineHost* host_services, Component* unmapped_target)
     : Component(owner, host_services), unmapped(unmapped_target != nullptr ? unmapped_target : &own_null) {
     for (int32_t p = 0; p < PORT_COUNT; ++p) {
         write_targets[p] = unmapped;

@@ -9,7 +9,7 @@
 #include "host/host.h"
 #include "host/settings.h"
 #include "host/test_platform.h"
-#include "machine/machine.h"
+#include "m5/machine.h"
 #include "memory/memory_map.h"
 #include "support/temp_dir.h"
 

@@ -1,4 +1,4 @@
-#include "machine/machine.h"
+#include "m5/machine.h"
 
 #include <iterator>
 #include <type_traits>
@@ -46,12 +46,14 @@ std::unique_ptr<T> Machine::build() {
         return std::make_unique<T>(this, host);
 }
 
-Machine::Machine(MachineHost* host_services, LifecycleObserver* lifecycle_observer)
-    : host(host_services), observer(lifecycle_observer) {
+Machine::Machine(MachineHost* host_services, LifecycleObserver* lifecycle_observer, MachineExtensions extra)
+    : host(host_services), observer(lifecycle_observer), extensions(extra) {
     // Construction order fixes the ids (see M5_MACHINE_COMPONENTS).
 #define M5_BUILD_COMPONENT(id, type, member, tag, name) member = build<type>();
     M5_MACHINE_COMPONENTS(M5_BUILD_COMPONENT)
 #undef M5_BUILD_COMPONENT
+    for (const ComponentExtension& extension : extensions) extension_components.push_back(extension.build(this, host));
+    serve_time_from(scheduler.get());
     scheduler->init();  // first, so that the others' init can register listeners
 
     // Wiring.
@@ -83,6 +85,10 @@ Machine::Machine(MachineHost* host_services, LifecycleObserver* lifecycle_observ
     io_bus->map_port_write(0x50, system_port.get(), 0x50);
     io_bus->map_port_read(0x50, system_port.get(), 0x50);
 
+    for (size_t i = 0; i < extensions.size(); ++i) {
+        if (extensions[i].wire != nullptr) extensions[i].wire(*this, *extension_components[i]);
+    }
+
     if (observer != nullptr) observer->initialised(*scheduler);
     for (Component* c = first_component; c != nullptr; c = c->next) {
         if (c->id == SCHEDULER_ID) continue;
@@ -102,13 +108,6 @@ void Machine::release_all() {
     for (Component* c = first_component; c != nullptr; c = c->next) c->release();
 }
 
-Component* Machine::find_component(ComponentId id) const {
-    for (Component* c = first_component; c != nullptr; c = c->next) {
-        if (c->id == id) return c;
-    }
-    return nullptr;
-}
-
 void Machine::reset_all_components() {
     for (Component* c = first_component; c != nullptr; c = c->next) {
         c->reset();
@@ -126,6 +125,11 @@ void Machine::setup_audio(int32_t sample_rate, int32_t block_length) {
 }
 
 const int16_t* Machine::take_audio(int32_t count, uint8_t finish) { return scheduler->mix_samples(count, finish); }
+
+void Machine::load_ipl(const uint8_t* data, size_t size) {
+    memory_map->load_ipl(data, size);
+    reset_all_components();
+}
 
 void Machine::open_cartridge(const uint8_t* data, size_t size) {
     memory_map->load_cartridge(data, size);
@@ -150,22 +154,23 @@ void Machine::apply_config() {
     for (Component* c = first_component; c != nullptr; c = c->next) c->apply_config();
 }
 
-int32_t Machine::add_event_us(Component* target, int32_t param, double microseconds, uint8_t periodic) {
-    return scheduler->add_event_us(target, param, microseconds, periodic);
+ComponentId Machine::component_count() const { return COMPONENT_COUNT + static_cast<ComponentId>(extensions.size()); }
+
+uint32_t Machine::state_tag_of(ComponentId id) const {
+    if (id >= COMPONENT_COUNT && id < component_count())
+        return extensions[static_cast<size_t>(id - COMPONENT_COUNT)].tag;
+    return component_state_tag(id);
 }
-int32_t Machine::add_event_clocks(Component* target, int32_t param, int32_t clocks, uint8_t periodic) {
-    return scheduler->add_event_clocks(target, param, clocks, periodic);
+
+const char* Machine::name_of(ComponentId id) const {
+    if (id >= COMPONENT_COUNT && id < component_count())
+        return extensions[static_cast<size_t>(id - COMPONENT_COUNT)].name;
+    return component_name(id);
 }
-void Machine::cancel_event(int32_t id) { scheduler->cancel_event(id); }
-void Machine::add_frame_listener(Component* listener) { scheduler->add_frame_listener(listener); }
-void Machine::add_scanline_listener(Component* listener) { scheduler->add_scanline_listener(listener); }
-void Machine::add_hsync_listener(Component* listener) { scheduler->add_hsync_listener(listener); }
-MachineTime Machine::now() { return scheduler->now(); }
-int32_t Machine::clocks_since(MachineTime time) { return clocks_between(time, scheduler->now()); }
 
 void Machine::save_state(StateWriter& out) {
     for (Component* c = first_component; c != nullptr; c = c->next) {
-        out.begin_chunk(component_state_tag(c->id));
+        out.begin_chunk(state_tag_of(c->id));
         c->save_state(out);
         out.end_chunk();
     }
@@ -176,22 +181,23 @@ bool Machine::load_state(StateReader& in, ComponentId* failed) {
         if (failed != nullptr) *failed = id;
         return false;
     };
-    bool seen[COMPONENT_COUNT] = {};
+    const ComponentId count = component_count();
+    std::vector<bool> seen(static_cast<size_t>(count));
     uint32_t tag = 0;
     StateReader body;
     while (in.next_chunk(tag, body)) {
         ComponentId id = 0;
-        while (id < COMPONENT_COUNT && COMPONENTS[id].tag != tag) ++id;
-        Component* c = id < COMPONENT_COUNT ? find_component(id) : nullptr;
+        while (id < count && state_tag_of(id) != tag) ++id;
+        Component* c = id < count ? find_component(id) : nullptr;
         if (c == nullptr) continue;  // not a component's chunk
-        if (seen[id]) return fail(id);
-        seen[id] = true;
+        if (seen[static_cast<size_t>(id)]) return fail(id);
+        seen[static_cast<size_t>(id)] = true;
         c->load_state(body);
         if (!body.ok() || !body.at_end()) return fail(id);
     }
     if (!in.ok()) return fail(-1);
     for (Component* c = first_component; c != nullptr; c = c->next) {
-        if (!seen[c->id]) return fail(c->id);
+        if (!seen[static_cast<size_t>(c->id)]) return fail(c->id);
     }
     return true;
 }
