@@ -169,14 +169,14 @@ int m5emu_set_boot_hint(m5emu* m5, const char* hint) {
 
 int m5emu_insert_cartridge(m5emu* m5, const uint8_t* data, size_t size) {
     return guarded(m5, [&]() -> int {
-        if (data == nullptr && size != 0) return fail(m5, M5EMU_ERROR_ARGUMENT, "no cartridge bytes");
+        if (data == nullptr) size = 0;  // no bytes: an empty image
         return checked(m5, FileKind::CARTRIDGE, m5->host->open_cartridge(data, size), M5EMU_ERROR_MEDIA);
     });
 }
 
 int m5emu_check_cartridge(m5emu* m5, const uint8_t* data, size_t size) {
     return guarded(m5, [&]() -> int {
-        if (data == nullptr && size != 0) return fail(m5, M5EMU_ERROR_ARGUMENT, "no cartridge bytes");
+        if (data == nullptr) size = 0;  // no bytes: an empty image
         return checked(m5, FileKind::CARTRIDGE, check_cartridge(data, size), M5EMU_ERROR_MEDIA);
     });
 }
@@ -197,7 +197,7 @@ int m5emu_reset(m5emu* m5) {
 
 int m5emu_play_tape(m5emu* m5, const uint8_t* data, size_t size, int format) {
     return guarded(m5, [&]() -> int {
-        if (data == nullptr && size != 0) return fail(m5, M5EMU_ERROR_ARGUMENT, "no tape bytes");
+        if (data == nullptr) size = 0;  // no bytes: an empty image
         TapeFormat kind = TapeFormat::CAS;
         if (!tape_format(format, data, size, kind)) return fail(m5, M5EMU_ERROR_ARGUMENT, "unknown tape format");
         const FileCheck check =
@@ -208,7 +208,7 @@ int m5emu_play_tape(m5emu* m5, const uint8_t* data, size_t size, int format) {
 
 int m5emu_check_tape(m5emu* m5, const uint8_t* data, size_t size, int format) {
     return guarded(m5, [&]() -> int {
-        if (data == nullptr && size != 0) return fail(m5, M5EMU_ERROR_ARGUMENT, "no tape bytes");
+        if (data == nullptr) size = 0;  // no bytes: an empty image
         TapeFormat kind = TapeFormat::CAS;
         if (!tape_format(format, data, size, kind)) return fail(m5, M5EMU_ERROR_ARGUMENT, "unknown tape format");
         MemoryTapeImage image(std::vector<uint8_t>(data, data + size));
@@ -383,7 +383,7 @@ int m5emu_save_state_quick(m5emu* m5, uint8_t* out, size_t* size) { return save_
 
 int m5emu_load_state(m5emu* m5, const uint8_t* data, size_t size) {
     return guarded(m5, [&]() -> int {
-        if (data == nullptr && size != 0) return fail(m5, M5EMU_ERROR_ARGUMENT, "no state bytes");
+        if (data == nullptr) size = 0;  // no bytes: an empty state
         const FileCheck check = check_state(data, size);
         if (!check.taken()) return checked(m5, FileKind::STATE, check, M5EMU_ERROR_STATE);
         std::string error;

@@ -344,7 +344,8 @@ TEST_F(HostSoundTest, ipl_rom_of_the_program_directory_is_the_machines_and_a_dir
     std::filesystem::remove(dir.file("IPL.ROM"));
     std::filesystem::create_directory(dir.file("IPL.ROM"));
     Host host(platform, settings);
-    EXPECT_EQ(host.machine().memory_map->peek(0), 0xFF);
+    EXPECT_TRUE(host.running_free_boot_rom());
+    EXPECT_EQ(host.machine().memory_map->peek(0), FREE_BOOT_ROM[0]);
 }
 
 TEST_F(HostSoundTest, load_ipl_replaces_the_rom_and_a_missing_file_changes_nothing) {
