@@ -215,7 +215,8 @@ if [ "${1:-}" = "--inside" ]; then
     open_popup Control
     [[ $popup_line == *'40118 "Paste" disabled'* ]] || fail "Paste enabled with an empty clipboard: $popup_line"
     close_popup
-    start_peer clipboard "qqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqq"
+    # Long enough to be typing still when Stop is chosen on a busy machine.
+    start_peer clipboard "$(printf 'q%.0s' $(seq 400))"
     sleep 0.5
     menu_choose Control 40118 # Paste
     cell_seen() { shot && close_to "$(cell "$1" "$2")" "$WHITE"; }
