@@ -261,6 +261,13 @@ int m5emu_set_speed(m5emu* m5, int multiplier) {
     });
 }
 
+int m5emu_set_sprite_limit(m5emu* m5, int on) {
+    return guarded(m5, [&]() -> int {
+        m5->host->set_sprite_limit(on != 0);
+        return M5EMU_OK;
+    });
+}
+
 int m5emu_picture(m5emu* m5, void* out, size_t size, int format) {
     return guarded(m5, [&]() -> int {
         if (out == nullptr || size < static_cast<size_t>(M5EMU_PIXELS) * 4) {

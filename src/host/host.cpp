@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "devices/tape_deck.h"
+#include "devices/vdp.h"
 #include "host/free_boot_rom.h"
 #include "host/platform.h"
 #include "host/settings.h"
@@ -90,6 +91,10 @@ bool Host::tape_active() { return emulated->tape_status() != 0; }
 // --- Commands ----------------------------------------------------------------
 
 // A reset closes the tape, which finishes a recording.
+void Host::set_sprite_limit(bool on) { emulated->vdp->set_sprite_limit(on); }
+
+bool Host::sprite_limit() const { return emulated->vdp->sprite_limit_on(); }
+
 void Host::reset() {
     emulated->reset();
     report_tape_failure();

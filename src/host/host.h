@@ -102,6 +102,11 @@ public:
     void pacer_pass() { pacer.pass(); }
     // Draw every frame while keeping time, instead of every second one.
     void set_draw_every_frame(bool every) { pacer.set_draw_every_frame(every); }
+    // Hide the fifth and later sprites of a line as the real video chip does
+    // (off: draw them all). A choice of the user's, kept over resets and
+    // loaded states.
+    void set_sprite_limit(bool on);
+    bool sprite_limit() const;
 
     // --- Commands -----------------------------------------------------------
     // Every component reset; a recording in progress starts over.

@@ -239,6 +239,7 @@ int run(const Options& o, const char* argv0) {
     } else {
         host.set_ipl(ipl.data(), ipl.size());
     }
+    host.set_sprite_limit(o.sprite_limit);
     if (!o.cart.empty()) host.open_cartridge(cartridge.data(), cartridge.size());
     const std::string tape_out = work_dir.path + (is_wav_path(o.tape_record) ? "tape.wav" : "tape.cas");
     if (!o.load_state.empty()) {
