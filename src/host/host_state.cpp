@@ -22,10 +22,8 @@ constexpr size_t MAX_PASTE_TEXT = 1u << 24;
 constexpr uint64_t MAX_FRAMES = uint64_t{1} << 40;
 
 // The free boot ROM is named by its own image whatever its boot screen's hint.
-Sha256Digest ipl_digest(const MemoryMap& memory) { return ipl_identity(memory.image); }
-Sha256Digest cartridge_digest(const MemoryMap& memory) {
-    return sha256(memory.image + CARTRIDGE_START, CARTRIDGE_SIZE);
-}
+Sha256Digest ipl_digest(const MemoryMap& memory) { return ipl_identity(memory.ipl_rom()); }
+Sha256Digest cartridge_digest(const MemoryMap& memory) { return sha256(memory.cartridge_rom(), CARTRIDGE_SIZE); }
 
 // The picture at half size, each thumbnail pixel the mean of four.
 std::vector<uint16_t> thumbnail_pixels(const Vdp& vdp) {

@@ -128,7 +128,7 @@ public:
 
     // --- Save states ----------------------------------------------------------
     // Between frames: one chunk per component, in list order, each tagged by
-    // the component it belongs to (component_state_tag).
+    // the component it belongs to (state_tag_of).
     void save_state(StateWriter& out);
     // Reads every component's chunk, skipping chunks of unknown tags (they
     // belong to the host). False when a component's chunk is missing, comes

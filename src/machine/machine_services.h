@@ -2,11 +2,11 @@
 //
 // A chip reaches time and the other parts of its machine through this small
 // class and nothing else: timed events, the current machine time, the frame,
-// scanline and hsync listener lists (all served by the machine's Scheduler),
-// and the component list with find_component. The assembled M5 (m5/machine.h)
-// derives from it and is the only place that knows which chips exist; the
-// chips, the scheduler and the rest of this floor include this header, never
-// the assembled machine's.
+// scanline and hsync listener lists and the video standard (all served by the
+// machine's Scheduler), and the component list with find_component. The
+// assembled M5 (m5/machine.h) derives from it and is the only place that
+// knows which chips exist; the chips, the scheduler and the rest of this
+// floor include this header, never the assembled machine's.
 //
 // The services forward inline to the scheduler: registering an event or
 // reading the time costs what calling the scheduler directly would.
@@ -39,6 +39,8 @@ public:
     void add_scanline_listener(Component* listener) { time->add_scanline_listener(listener); }
     void add_hsync_listener(Component* listener) { time->add_hsync_listener(listener); }
     MachineTime now() { return time->now(); }
+    // The video standard the machine runs to (video_standard.h).
+    const VideoStandard& video_standard() const { return time->video_standard(); }
     // Machine clocks from `earlier` to now, across the counter's wrap.
     int32_t clocks_since(MachineTime earlier) { return clocks_between(earlier, time->now()); }
 

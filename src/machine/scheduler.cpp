@@ -13,9 +13,14 @@ Scheduler::Scheduler(MachineServices* owner, MachineHost* host_services) : Compo
 void Scheduler::init() {
     read_speed_setting();
 
-    // 191 lines of 242 clocks spread evenly over 262, the rest 241: 63333 in all.
-    std::fill(std::begin(line_clocks), std::end(line_clocks), 241);
-    for (int32_t i = 0; i < 191; ++i) ++line_clocks[(i * SCANLINES_PER_FRAME) / 191];
+    // The frame's clocks over its lines: each line the quotient, and the
+    // remainder as one clock more on lines spread evenly over the frame (for
+    // the M5, 191 lines of 242 clocks among 262, the rest 241: 63333 in all).
+    const int32_t lines = standard.lines_per_frame;
+    const int32_t long_lines = standard.clocks_per_frame() % lines;
+    std::fill(std::begin(line_clocks), std::end(line_clocks), 0);
+    std::fill(line_clocks, line_clocks + lines, standard.clocks_per_frame() / lines);
+    for (int32_t i = 0; i < long_lines; ++i) ++line_clocks[(i * lines) / long_lines];
 
     clock_counter = 0;
     for (TimedEvent& e : events) e.active = 0;
@@ -217,7 +222,8 @@ void Scheduler::run_clocks(int32_t n) {
 
 void Scheduler::run_frame() {
     for (int32_t i = 0; i < frame_listener_count; ++i) per_frame_listeners[i]->on_frame();
-    for (int32_t line = 0; line < SCANLINES_PER_FRAME; ++line) {
+    const int32_t lines = standard.lines_per_frame;
+    for (int32_t line = 0; line < lines; ++line) {
         const int32_t clocks = line_clocks[line];
         for (int32_t i = 0; i < scanline_listener_count; ++i) scanline_listeners[i]->on_scanline(line, clocks);
         for (int32_t i = 0; i < hsync_listener_count; ++i) hsync_listeners[i]->on_hsync(line, 0, clocks);
@@ -231,7 +237,7 @@ void Scheduler::run_frame() {
 
 void Scheduler::setup_audio(int32_t sample_rate, int32_t length) {
     block_length = std::max(length, 0);
-    samples_per_line = static_cast<int32_t>(sample_rate * (1024.0 / SCANLINES_PER_SECOND) + 0.5);
+    samples_per_line = static_cast<int32_t>(sample_rate * (1024.0 / standard.lines_per_second()) + 0.5);
     sample_block.assign(static_cast<size_t>(block_length), 0);
     mix_buffer.assign(static_cast<size_t>(block_length), 0);
     sample_fraction = 0;
