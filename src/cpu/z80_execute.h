@@ -39,7 +39,7 @@ public:
     // Z80Cpu::execute_on and step_on with the working copies; write_back
     // afterwards.
     [[gnu::always_inline]] void run(int32_t clocks);
-    [[gnu::always_inline]] void step();
+    [[gnu::always_inline]] bool step();
     [[gnu::always_inline]] void write_back() {
         cpu.pc = static_cast<uint16_t>(pc);
         cpu.r = static_cast<uint8_t>(r);
@@ -508,10 +508,19 @@ inline void Z80Core<Bus>::run(int32_t clocks) {
 }
 
 template <class Bus>
-inline void Z80Core<Bus>::step() {
-    run_main(fetch_opcode());
+inline bool Z80Core<Bus>::step() {
+    const uint8_t op = fetch_opcode();
+    if (op == 0xFB) {
+        // EI alone; the interrupt it lets in waits for the next step.
+        instr_pc = static_cast<uint16_t>(pc - 1);
+        clocks_left -= z80::CYCLES_MAIN[op];
+        iff1 = iff2 = 1;
+        return true;
+    }
+    run_main(op);
     if (irq_pending != 0) [[unlikely]]
         accept_interrupt();
+    return false;
 }
 
 // Between two instructions with a request bit set: the NMI latch first; else
@@ -1358,10 +1367,11 @@ void Z80Cpu::execute_on(const Bus& bus, int32_t clocks) {
 }
 
 template <class Bus>
-void Z80Cpu::step_on(const Bus& bus) {
+bool Z80Cpu::step_on(const Bus& bus) {
     Z80Core<Bus> core(*this, bus);
-    core.step();
+    const bool ei_alone = core.step();
     core.write_back();
+    return ei_alone;
 }
 
 }  // namespace m5

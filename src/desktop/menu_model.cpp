@@ -46,6 +46,8 @@ std::array<MenuPopup, POPUP_COUNT> build_resource() {
          item(40006, "CPU x8", true), item(40007, "CPU x16", true), separator(), item(ID_PASTE, "Paste"),
          item(ID_PASTE_STOP, "Stop"), separator(), item(ID_EXIT, "Exit")}};
 
+    popups[POPUP_MACHINE] = {"Machine", {item(ID_IPL_ROM, "IPL ROM...")}};
+
     popups[POPUP_CART] = {"Cart", {item(ID_CART_OPEN, "Open"), item(ID_CART_CLOSE, "Close"), separator()}};
     for (const MenuItem& entry : recent_placeholders(ID_CART_RECENT)) popups[POPUP_CART].items.push_back(entry);
 
@@ -100,10 +102,10 @@ std::array<MenuPopup, POPUP_COUNT> build_resource() {
 
     popups[POPUP_DEBUG] = {
         "Debug",
-        {item(ID_DEBUG_MONITOR, "Monitor..."), item(ID_DEBUG_VIDEO, "Video memory..."), separator(),
-         item(ID_DEBUG_BREAK, "Break"), item(ID_DEBUG_CONTINUE, "Continue"), item(ID_DEBUG_STEP, "Step"),
-         item(ID_DEBUG_STEP_OVER, "Step over"), item(ID_DEBUG_RUN_TO, "Run to address..."), separator(),
-         item(ID_DEBUG_WAIT_GDB, "Wait for debugger...")}};
+        {item(ID_DEBUG_MONITOR, "Monitor..."), item(ID_DEBUG_VIDEO, "Video memory..."),
+         item(ID_DEBUG_LOAD_SYMBOLS, "Load symbols..."), separator(), item(ID_DEBUG_BREAK, "Break"),
+         item(ID_DEBUG_CONTINUE, "Continue"), item(ID_DEBUG_STEP, "Step"), item(ID_DEBUG_STEP_OVER, "Step over"),
+         item(ID_DEBUG_RUN_TO, "Run to address..."), separator(), item(ID_DEBUG_WAIT_GDB, "Wait for debugger...")}};
 
     popups[POPUP_HELP] = {"Help", {item(ID_HELP_KEYS, "Keyboard"), item(ID_HELP_ABOUT, "About")}};
     return popups;
@@ -367,6 +369,7 @@ void dispatch_command(int32_t id, Settings& settings, CommandReceiver* host, Com
         case ID_SPRITE_LIMIT: window.toggle_sprite_limit(); return;
         case ID_HELP_KEYS: window.show_keyboard_help(); return;
         case ID_HELP_ABOUT: window.show_about(); return;
+        case ID_IPL_ROM: window.choose_ipl_rom(); return;
         case ID_SCREENSHOT: window.take_screenshot(); return;
         case ID_MUTE: window.toggle_mute(); return;
         case ID_DEBUG_MONITOR:
@@ -376,7 +379,8 @@ void dispatch_command(int32_t id, Settings& settings, CommandReceiver* host, Com
         case ID_DEBUG_STEP:
         case ID_DEBUG_STEP_OVER:
         case ID_DEBUG_RUN_TO:
-        case ID_DEBUG_WAIT_GDB: window.debug_command(id); return;
+        case ID_DEBUG_WAIT_GDB:
+        case ID_DEBUG_LOAD_SYMBOLS: window.debug_command(id); return;
         case ID_CART_OPEN: {
             if (!host) return;
             const std::optional<std::string> path = window.choose_file(FileDialogKind::cartridge);
