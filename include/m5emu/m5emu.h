@@ -47,8 +47,9 @@ extern "C" {
 
 /* The version of this interface: a program built against version N works
  * with a library whose m5emu_api_version() is N or later.
- * 2: the file checks, the boot screen's hint and the key table. */
-#define M5EMU_API_VERSION 2
+ * 2: the file checks, the boot screen's hint and the key table.
+ * 3: m5emu_run_frames. */
+#define M5EMU_API_VERSION 3
 
 /* The picture: M5EMU_WIDTH x M5EMU_HEIGHT pixels, top row first. */
 #define M5EMU_WIDTH 256
@@ -204,6 +205,10 @@ M5EMU_API int m5emu_stop_tape(m5emu* m5);
 /* Runs one frame (for the M5 262 scanlines, 1/60 s of machine time; see
  * m5emu_get_video_standard). */
 M5EMU_API int m5emu_run_frame(m5emu* m5);
+/* Runs `count` frames (count >= 0) as that many m5emu_run_frame calls would,
+ * but draws only the last one's picture, the only one a caller can look at:
+ * faster for a caller that shows one picture for several frames. */
+M5EMU_API int m5emu_run_frames(m5emu* m5, int count);
 /* The machine's video standard: its frame rate, lines and clocks. */
 M5EMU_API int m5emu_get_video_standard(const m5emu* m5, m5emu_video_standard* out);
 /* Frames run since the machine was created (a loaded state brings its own). */

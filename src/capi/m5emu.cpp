@@ -248,6 +248,21 @@ int m5emu_run_frame(m5emu* m5) {
     });
 }
 
+int m5emu_run_frames(m5emu* m5, int count) {
+    if (m5 != nullptr && count < 0) return fail(m5, M5EMU_ERROR_ARGUMENT, "a negative number of frames");
+    return guarded(m5, [&]() -> int {
+        for (int i = 0; i < count; ++i) {
+            m5->sound.clear();
+            if (i == count - 1)
+                m5->host->emulate_frame();
+            else
+                m5->host->emulate_unseen_frame();
+            m5->platform.sound.advance_frame();
+        }
+        return M5EMU_OK;
+    });
+}
+
 int m5emu_get_video_standard(const m5emu* m5, m5emu_video_standard* out) {
     if (m5 == nullptr) return M5EMU_ERROR_ARGUMENT;
     if (out == nullptr) return fail(m5, M5EMU_ERROR_ARGUMENT, "no place for the video standard");

@@ -42,7 +42,7 @@ public:
     [[gnu::always_inline]] bool step();
     [[gnu::always_inline]] void write_back() {
         cpu.pc = static_cast<uint16_t>(pc);
-        cpu.r = static_cast<uint8_t>(r);
+        cpu.r = static_cast<uint8_t>((cpu.r & 0x80) | (r & 0x7F));
         cpu.clocks_left = clocks_left;
     }
 
@@ -58,6 +58,14 @@ private:
         b.read_pages[0];
         b.write_pages[0];
     };
+    static uint8_t* const* read_table(const Bus& b) {
+        if constexpr (BUS_HAS_PAGES) return b.read_pages;
+        return Z80_NO_PAGES;
+    }
+    static uint8_t* const* write_table(const Bus& b) {
+        if constexpr (BUS_HAS_PAGES) return b.write_pages;
+        return Z80_NO_PAGES;
+    }
     [[gnu::always_inline]] const uint8_t* read_page(uint16_t address) const;
     [[gnu::always_inline]] uint8_t* write_page(uint16_t address) const;
     [[gnu::always_inline]] uint8_t read8(uint16_t address);
@@ -120,12 +128,19 @@ private:
 
     Z80Cpu& cpu;
     const Bus& bus;
-    // The working copies. PC and R are held in full machine words (always
-    // below 0x10000 and 0x100): GCC keeps words in registers across the
-    // loop where it would spill 16-bit and 8-bit ones.
+    // The working copies. PC and R are held in full machine words (PC
+    // always below 0x10000): GCC keeps words in registers across the loop
+    // where it would spill 16-bit and 8-bit ones. R's working copy counts
+    // the opcode fetches: its low 7 bits are R's; bit 7 of R stays in the
+    // processor's r, which only LD R,A changes.
     uint32_t pc;
     uint32_t r;
     int32_t clocks_left;
+    // The page tables, taken out of the bus: as locals they stay in machine
+    // registers, where a byte written through a page would make the
+    // compiler fetch the bus's pointers again.
+    uint8_t* const* const read_pages = read_table(bus);
+    uint8_t* const* const write_pages = write_table(bus);
     // The rest of the register file, in the processor.
     int32_t& slice_mark = cpu.slice_mark;
     uint16_t& instr_pc = cpu.instr_pc;
@@ -141,7 +156,7 @@ private:
 template <class Bus>
 inline const uint8_t* Z80Core<Bus>::read_page(uint16_t address) const {
     if constexpr (BUS_HAS_PAGES)
-        return bus.read_pages[address >> Z80_PAGE_SHIFT];
+        return read_pages[address >> Z80_PAGE_SHIFT];
     else
         return nullptr;
 }
@@ -149,7 +164,7 @@ inline const uint8_t* Z80Core<Bus>::read_page(uint16_t address) const {
 template <class Bus>
 inline uint8_t* Z80Core<Bus>::write_page(uint16_t address) const {
     if constexpr (BUS_HAS_PAGES)
-        return bus.write_pages[address >> Z80_PAGE_SHIFT];
+        return write_pages[address >> Z80_PAGE_SHIFT];
     else
         return nullptr;
 }
@@ -221,12 +236,12 @@ inline void Z80Core<Bus>::port_out(uint16_t port, uint8_t value) {
 // --- Bus operations ------------------------------------------------------------
 
 // An M1 fetch: every opcode byte, including the one after a prefix. R counts
-// in bits 0..6 and keeps bit 7.
+// in bits 0..6 (the working copy counts on; write_back keeps bit 7).
 template <class Bus>
 inline uint8_t Z80Core<Bus>::fetch_opcode() {
     const uint8_t op = read8(pc);
     pc = static_cast<uint16_t>(pc + 1);
-    r = static_cast<uint8_t>((r & 0x80) | ((r + 1) & 0x7F));
+    ++r;
     return op;
 }
 
@@ -1041,9 +1056,12 @@ inline void Z80Core<Bus>::run_ed() {
         // LD I,A 47, LD R,A 4F                     none             9
         // LD A,I 57, LD A,R 5F                     T T T 0 T iff2 0 -  9
         case 0x47: i = a; break;
-        case 0x4F: r = a; break;
+        case 0x4F: cpu.r = a, r = a; break;
         case 0x57: a = i, f = static_cast<uint8_t>(SZ53_FLAGS[a] | (iff2 ? FLAG_PV : 0) | carry()); break;
-        case 0x5F: a = r, f = static_cast<uint8_t>(SZ53_FLAGS[a] | (iff2 ? FLAG_PV : 0) | carry()); break;
+        case 0x5F:
+            a = static_cast<uint8_t>((cpu.r & 0x80) | (r & 0x7F));
+            f = static_cast<uint8_t>(SZ53_FLAGS[a] | (iff2 ? FLAG_PV : 0) | carry());
+            break;
 
         // Digit rotates through (HL)               flags            clocks
         // RRD 67, RLD 6F                           T T T 0 T T 0 -  18

@@ -98,15 +98,12 @@ EMSCRIPTEN_KEEPALIVE int m5web_frames_per_second() {
     return static_cast<int>(standard.frames_per_second);
 }
 
-// Runs `count` frames; stops at the first that fails.
+// Runs `count` frames, drawing the last one's picture only.
 EMSCRIPTEN_KEEPALIVE int m5web_run_frames(int count) {
     m5emu* m5 = m5web_machine();
     if (m5 == nullptr) return M5EMU_ERROR_MEMORY;
-    for (int i = 0; i < count; ++i) {
-        const int result = m5emu_run_frame(m5);
-        if (result != M5EMU_OK) return fail(m5, result);
-    }
-    return M5EMU_OK;
+    const int result = m5emu_run_frames(m5, count);
+    return result == M5EMU_OK ? result : fail(m5, result);
 }
 
 // The last frame's picture, RGBA, 256 x 192; null on failure.

@@ -3,6 +3,7 @@
 // program uses; the key table; the boot screen's hint.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -132,6 +133,37 @@ TEST_F(CapiFiles, a_cartridge_without_a_header_is_taken_with_a_remark) {
     uint8_t first = 0;
     m5emu_read_memory(m5, 0x2000, &first, 1);
     EXPECT_EQ(first, 0x5A);
+}
+
+Bytes picture(m5emu* m5) {
+    Bytes rgba(static_cast<size_t>(M5EMU_PIXELS) * 4);
+    EXPECT_EQ(m5emu_picture(m5, rgba.data(), rgba.size(), M5EMU_PIXEL_RGBA8888), M5EMU_OK);
+    return rgba;
+}
+
+// m5emu_run_frames draws only the last frame: the machine, its picture and
+// the last frame's sound are those of as many m5emu_run_frame calls.
+TEST(CapiFrames, run_frames_is_that_many_run_frame_calls) {
+    const Bytes busy = file_bytes(m5::test::rom_path("host_busy"));
+    m5emu* one_by_one = m5emu_create();
+    m5emu* at_once = m5emu_create();
+    for (m5emu* m : {one_by_one, at_once}) ASSERT_EQ(m5emu_set_ipl(m, busy.data(), busy.size()), M5EMU_OK);
+    for (const int count : {1, 7, 0, 12}) {
+        run(one_by_one, count);
+        ASSERT_EQ(m5emu_run_frames(at_once, count), M5EMU_OK);
+        EXPECT_TRUE(snapshot(one_by_one) == snapshot(at_once)) << count;
+        EXPECT_EQ(picture(one_by_one), picture(at_once)) << count;
+        size_t a = 0, b = 0;
+        const int16_t* sound_a = m5emu_sound(one_by_one, &a);
+        const int16_t* sound_b = m5emu_sound(at_once, &b);
+        ASSERT_EQ(a, b);
+        EXPECT_TRUE(std::equal(sound_a, sound_a + a, sound_b)) << count;
+    }
+    const Snapshot before = snapshot(at_once);
+    EXPECT_EQ(m5emu_run_frames(at_once, -1), M5EMU_ERROR_ARGUMENT);
+    EXPECT_TRUE(snapshot(at_once) == before);
+    m5emu_destroy(one_by_one);
+    m5emu_destroy(at_once);
 }
 
 TEST(CapiKeys, every_key_of_the_table_is_a_key_by_name) {
