@@ -1100,7 +1100,8 @@ gboolean MainWindow::on_draw(GtkWidget* widget, cairo_t* cr, gpointer self) {
     auto* main = static_cast<MainWindow*>(self);
     // Fullscreen: the picture sits on the machine's backdrop colour.
     uint16_t backdrop = 0;
-    if (main->fullscreen && main->host) backdrop = PALETTE[main->host->machine().vdp->backdrop_colour()];
+    if (main->fullscreen && main->host)
+        backdrop = main->host->machine().vdp->colours()[main->host->machine().vdp->backdrop_colour()];
     cairo_set_source_rgb(cr, ((backdrop >> 11) & 31) / 31.0, ((backdrop >> 5) & 63) / 63.0, (backdrop & 31) / 31.0);
     cairo_paint(cr);
     if (!main->host || !main->surface) return TRUE;

@@ -30,7 +30,7 @@ std::vector<uint16_t> thumbnail_pixels(const Vdp& vdp) {
         for (int32_t x = 0; x < THUMBNAIL_WIDTH; ++x) {
             uint32_t r = 0, g = 0, b = 0;
             for (int32_t k = 0; k < 4; ++k) {
-                const uint16_t p = PALETTE[vdp.pixel(2 * x + (k & 1), 2 * y + (k >> 1))];
+                const uint16_t p = vdp.colours()[vdp.pixel(2 * x + (k & 1), 2 * y + (k >> 1))];
                 r += p >> 11, g += (p >> 5) & 0x3F, b += p & 0x1F;
             }
             pixels[static_cast<size_t>(y) * THUMBNAIL_WIDTH + static_cast<size_t>(x)] =
