@@ -1,0 +1,163 @@
+// The C interface called as an embedder calls it: a cartridge, tape or state
+// it refuses leaves the machine exactly as it was, in the words every
+// program uses; the key table; the boot screen's hint.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "m5emu/m5emu.h"
+#include "support/sordm5_writer.h"
+#include "support/temp_dir.h"
+#include "support/test_host.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes file_bytes(const std::string& path) {
+    const std::string text = m5::test::read_file(path);
+    return Bytes(text.begin(), text.end());
+}
+
+// Everything a program can see of the machine: the whole state (RAM, video
+// memory, registers, every part) and the frame count.
+struct Snapshot {
+    Bytes state;
+    Bytes memory = Bytes(65536);
+    Bytes vram = Bytes(M5EMU_VRAM_SIZE);
+    m5emu_z80_registers registers{};
+    uint64_t frames = 0;
+    bool operator==(const Snapshot& o) const {
+        return state == o.state && memory == o.memory && vram == o.vram && frames == o.frames &&
+               std::memcmp(&registers, &o.registers, sizeof registers) == 0;
+    }
+};
+
+Snapshot snapshot(m5emu* m5) {
+    Snapshot s;
+    size_t size = 0;
+    EXPECT_EQ(m5emu_save_state_quick(m5, nullptr, &size), M5EMU_OK);
+    s.state.resize(size);
+    EXPECT_EQ(m5emu_save_state_quick(m5, s.state.data(), &size), M5EMU_OK);
+    s.state.resize(size);
+    EXPECT_EQ(m5emu_read_memory(m5, 0, s.memory.data(), s.memory.size()), M5EMU_OK);
+    EXPECT_EQ(m5emu_read_vram(m5, 0, s.vram.data(), s.vram.size()), M5EMU_OK);
+    EXPECT_EQ(m5emu_registers(m5, &s.registers), M5EMU_OK);
+    s.frames = m5emu_frame_count(m5);
+    return s;
+}
+
+void run(m5emu* m5, int frames) {
+    for (int i = 0; i < frames; ++i) ASSERT_EQ(m5emu_run_frame(m5), M5EMU_OK);
+}
+
+class CapiFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (m5emu** m : {&m5, &twin}) {
+            *m = m5emu_create();
+            ASSERT_NE(*m, nullptr);
+            ASSERT_EQ(m5emu_insert_cartridge(*m, cart.data(), cart.size()), M5EMU_OK) << m5emu_last_error(*m);
+            ASSERT_EQ(m5emu_play_tape(*m, tape.data(), tape.size(), M5EMU_TAPE_AUTO), M5EMU_OK);
+            run(*m, 50);
+            m5emu_key(*m, "A", 1);
+            run(*m, 3);
+        }
+    }
+    void TearDown() override {
+        m5emu_destroy(m5);
+        m5emu_destroy(twin);
+    }
+    const Bytes cart = file_bytes(m5::test::rom_path("cart_text"));
+    const Bytes tape = m5::test::sordm5_program("PROG", 0x7300, 0x7300, Bytes(300, 0xC9));
+    m5emu* m5 = nullptr;
+    m5emu* twin = nullptr;
+};
+
+TEST_F(CapiFiles, refused_files_leave_the_running_machine_as_it_was) {
+    const Snapshot before = snapshot(m5);
+    const auto refused = [&](int result, int expected, const std::string& why) {
+        EXPECT_EQ(result, expected) << why;
+        EXPECT_EQ(std::string(m5emu_last_error(m5)), why);
+        EXPECT_TRUE(snapshot(m5) == before) << why << ": the machine changed";
+    };
+    const uint8_t none = 0;
+    Bytes long_cart(20480 + 16, 0x00);
+    long_cart.back() = 0xC3;
+    const char junk[] = "RIFF\x08\0\0\0WAVEjunk";
+    const Bytes junk_wav(junk, junk + 16);
+    Bytes other_state;
+    {
+        m5emu* other = m5emu_create();
+        size_t size = M5EMU_STATE_SIZE_MAX;
+        other_state.resize(size);
+        ASSERT_EQ(m5emu_save_state(other, other_state.data(), &size), M5EMU_OK);
+        other_state.resize(size);
+        m5emu_destroy(other);
+    }
+    refused(m5emu_insert_cartridge(m5, &none, 0), M5EMU_ERROR_MEDIA, "the cartridge is empty");
+    refused(m5emu_insert_cartridge(m5, long_cart.data(), long_cart.size()), M5EMU_ERROR_MEDIA,
+            "the cartridge holds more than the M5's 20 KiB cartridge window");
+    refused(m5emu_check_cartridge(m5, &none, 0), M5EMU_ERROR_MEDIA, "the cartridge is empty");
+    refused(m5emu_play_tape(m5, &none, 0, M5EMU_TAPE_CAS), M5EMU_ERROR_MEDIA, "the tape is empty");
+    refused(m5emu_play_tape(m5, junk_wav.data(), junk_wav.size(), M5EMU_TAPE_AUTO), M5EMU_ERROR_MEDIA,
+            "the tape is not a WAV file the tape deck can play");
+    refused(m5emu_check_tape(m5, junk_wav.data(), junk_wav.size(), M5EMU_TAPE_WAV), M5EMU_ERROR_MEDIA,
+            "the tape is not a WAV file the tape deck can play");
+    const Bytes silent(100, 0x80);
+    refused(m5emu_play_tape(m5, silent.data(), silent.size(), M5EMU_TAPE_CAS), M5EMU_ERROR_MEDIA,
+            "the tape holds no tape signal");
+    refused(m5emu_load_state(m5, &none, 0), M5EMU_ERROR_STATE, "the save state is empty");
+    refused(m5emu_load_state(m5, cart.data(), cart.size()), M5EMU_ERROR_STATE, "the save state is not a save state");
+    refused(m5emu_load_state(m5, other_state.data(), other_state.size()), M5EMU_ERROR_STATE,
+            "the save state was made with a different cartridge");
+
+    // Both run on alike: the cartridge and the tape are still in place.
+    m5emu_key(m5, "A", 0);
+    m5emu_key(twin, "A", 0);
+    run(m5, 100);
+    run(twin, 100);
+    EXPECT_TRUE(snapshot(m5) == snapshot(twin));
+}
+
+TEST_F(CapiFiles, a_cartridge_without_a_header_is_taken_with_a_remark) {
+    Bytes odd = cart;
+    odd[0] = 0x5A;
+    EXPECT_EQ(m5emu_check_cartridge(m5, odd.data(), odd.size()), M5EMU_OK);
+    EXPECT_EQ(std::string(m5emu_last_error(m5)),
+              "the cartridge begins with 5A, not with a cartridge header (00, 02 or FF): the IPL will not start it");
+    EXPECT_EQ(m5emu_insert_cartridge(m5, odd.data(), odd.size()), M5EMU_OK);
+    uint8_t first = 0;
+    m5emu_read_memory(m5, 0x2000, &first, 1);
+    EXPECT_EQ(first, 0x5A);
+}
+
+TEST(CapiKeys, every_key_of_the_table_is_a_key_by_name) {
+    m5emu* m5 = m5emu_create();
+    const int count = m5emu_key_count();
+    EXPECT_EQ(count, 58) << "7 rows of the matrix, less the two places without a key, and 4 arrows";
+    for (int i = 0; i < count; ++i) {
+        const char* name = m5emu_key_name(i);
+        ASSERT_NE(name, nullptr);
+        EXPECT_EQ(m5emu_key(m5, name, 1), M5EMU_OK) << name;
+    }
+    EXPECT_EQ(m5emu_key_name(-1), nullptr);
+    EXPECT_EQ(m5emu_key_name(count), nullptr);
+    m5emu_destroy(m5);
+}
+
+TEST(CapiBootHint, the_hint_is_set_or_refused_with_the_machine_running_on) {
+    m5emu* m5 = m5emu_create();
+    EXPECT_EQ(m5emu_set_boot_hint(m5, "The original *IPL.ROM*: see\nthe manual."), M5EMU_OK);
+    EXPECT_EQ(m5emu_set_boot_hint(m5, "a\nb\nc\nd"), M5EMU_ERROR_ARGUMENT);
+    EXPECT_EQ(m5emu_set_boot_hint(m5, nullptr), M5EMU_ERROR_ARGUMENT);
+    run(m5, 60);
+    std::vector<uint8_t> row(32);
+    m5emu_read_vram(m5, 0x3800 + 4 * 32, row.data(), row.size());
+    EXPECT_EQ(std::string(row.begin(), row.end()), "          the manual.           ");
+    m5emu_destroy(m5);
+}
+
+}  // namespace
