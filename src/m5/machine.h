@@ -138,11 +138,12 @@ public:
     // the component it belongs to (state_tag_of).
     void save_state(StateWriter& out);
     // Reads every component's chunk, skipping chunks of unknown tags (they
-    // belong to the host). False when a component's chunk is missing, comes
-    // twice, is not read to its end or holds a value its component cannot
-    // take; the components are then in no defined state, so a caller loads
-    // into a staging machine first and into the running one only when that
-    // succeeded.
+    // belong to the host). False when a component's chunk is missing (but
+    // for the memory expansion's on the 32 KiB machine: states older than
+    // the memory choice have none), comes twice, is not read to its end or
+    // holds a value its component cannot take; the components are then in
+    // no defined state, so a caller loads into a staging machine first and
+    // into the running one only when that succeeded.
     // `failed`, when given, receives the id of the component that failed.
     bool load_state(StateReader& in, ComponentId* failed = nullptr);
 
