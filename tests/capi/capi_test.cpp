@@ -178,10 +178,16 @@ TEST(CapiMachine, created_asked_and_changed_with_its_standard_and_sound) {
     ASSERT_EQ(m5emu_get_video_standard(m5, &standard), M5EMU_OK);
     EXPECT_STREQ(standard.video_chip, "TMS9929A");
     EXPECT_EQ(standard.lines_per_frame, 313u);
-    ASSERT_EQ(m5emu_run_frame(m5), M5EMU_OK);
-    size_t count = 0;
-    m5emu_sound(m5, &count);
-    EXPECT_EQ(count, 960u) << "48000 Hz / 50";
+    // A frame's sound is handed over as the next frame starts.
+    const auto sound_of_a_frame = [m5] {
+        size_t count = 0;
+        for (int i = 0; i < 3; ++i) {
+            if (m5emu_run_frame(m5) != M5EMU_OK) return size_t{0};
+            m5emu_sound(m5, &count);
+        }
+        return count;
+    };
+    EXPECT_EQ(sound_of_a_frame(), 960u) << "48000 Hz / 50";
     uint8_t standard_byte = 0;
     ASSERT_EQ(m5emu_read_memory(m5, 0x1518, &standard_byte, 1), M5EMU_OK);
     EXPECT_EQ(standard_byte, 0xE1);
@@ -197,9 +203,7 @@ TEST(CapiMachine, created_asked_and_changed_with_its_standard_and_sound) {
     EXPECT_EQ(got.model, M5EMU_MODEL_NTSC);
     EXPECT_EQ(got.memory, M5EMU_MEMORY_4K);
     EXPECT_EQ(m5emu_frame_count(m5), 0u);
-    ASSERT_EQ(m5emu_run_frame(m5), M5EMU_OK);
-    m5emu_sound(m5, &count);
-    EXPECT_EQ(count, 800u) << "48000 Hz / 60";
+    EXPECT_EQ(sound_of_a_frame(), 800u) << "48000 Hz / 60";
     ASSERT_EQ(m5emu_read_memory(m5, 0x1518, &standard_byte, 1), M5EMU_OK);
     EXPECT_EQ(standard_byte, 0xE0);
     EXPECT_EQ(m5emu_load_state(m5, state.data(), state.size()), M5EMU_ERROR_STATE);

@@ -117,7 +117,7 @@ except m5emu.Error:
     pass
 pal = m5emu.Machine(model="pal", memory="4k")
 assert pal.machine == ("pal", "4k"), pal.machine
-assert pal.read_memory(0x1518, 1) == b"\xe1", "the 50 Hz free boot ROM"
+assert pal.read_memory(0x1518, 1) == bytes([0xE1]), "the 50 Hz free boot ROM"
 pal.insert_cartridge(open(cart, "rb").read())
 try:
     pal.load_state(open(out + "/m5run.m5s", "rb").read())

@@ -212,7 +212,11 @@ TEST(PublishedSoftwareTempo, the_tunes_notes_change_at_the_same_frames_on_either
     const std::vector<int32_t> at_60 = note_frames(Model{"ntsc", "32k", "boot", 60});
     const std::vector<int32_t> at_50 = note_frames(Model{"pal", "32k", "boot_pal", 50});
     ASSERT_GE(at_60.size(), 6u);
-    EXPECT_EQ(at_50, at_60);
+    // Within a frame (a note that starts as a frame's sound is cut may show
+    // one frame later); timed in seconds, the fourth note would start 8
+    // frames early.
+    ASSERT_EQ(at_50.size(), at_60.size());
+    for (size_t i = 0; i < at_60.size(); ++i) EXPECT_NEAR(at_50[i], at_60[i], 1) << "note " << i;
 }
 
 INSTANTIATE_TEST_SUITE_P(Models, PublishedSoftwareTest,
