@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,8 @@ struct Model {
     const char* boot;    // the free boot ROM's build
     int32_t fps;
 };
+
+void PrintTo(const Model& m, std::ostream* out) { *out << m.model << " " << m.memory; }
 
 class PublishedSoftwareTest : public ::testing::TestWithParam<Model> {
 protected:
