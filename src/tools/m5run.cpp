@@ -259,7 +259,7 @@ int run(const Options& o, const char* argv0) {
 
     HeadlessPlatform platform(work_dir.path, o.paste);
     // The machine takes the processor speed from the settings when it starts.
-    Host host(platform, settings);
+    Host host(platform, settings, o.machine);
     if (free_boot_rom) {
         host.use_free_boot_rom();
         std::fprintf(stderr, "m5run: %s\n", NO_IPL_NOTE);
