@@ -32,8 +32,10 @@ namespace {
 
 constexpr const char* COMMAND_KEY = "m5-command";
 constexpr const char* POPUP_KEY = "m5-popup";
-constexpr int32_t FIRST_RUN_RATE_INDEX = 6;  // 48000 Hz
-constexpr gint64 REWIND_STEP_US = 150'000;   // a step back while the rewind key is held
+constexpr int32_t FIRST_RUN_RATE_INDEX = 6;       // 48000 Hz
+constexpr gint64 REWIND_STEP_US = 150'000;        // a step back while the rewind key is held
+constexpr gint64 FAST_FORWARD_SLICE_US = 16'000;  // frames between two pictures when fast-forwarding
+constexpr gint64 SPEED_PERIOD_US = 500'000;       // the speed shown is measured over this
 constexpr const char* FOLDERS_GROUP = "Folders";
 constexpr const char* NO_SOUND_MESSAGE = "No sound device could be opened: the emulator runs without sound.";
 // The desktop's choice of IPL ROM in m5emu.conf: a file's path, or FREE_BOOT_ROM_CHOICE.
@@ -57,7 +59,7 @@ void add_filter(GtkFileChooser* chooser, const char* name, const char* pattern) 
     gtk_file_chooser_add_filter(chooser, filter);
 }
 
-int32_t menu_bar_height(GtkWidget* menu_bar) {
+int32_t natural_height(GtkWidget* menu_bar) {
     gint minimum = 0;
     gint natural = 0;
     if (menu_bar) gtk_widget_get_preferred_height(menu_bar, &minimum, &natural);
@@ -82,13 +84,28 @@ GtkWidget* slot_item(const std::string& text, const std::string& shortcut, const
     g_object_unref(loader);
     gtk_box_pack_start(GTK_BOX(box), gtk_label_new(text.c_str()), FALSE, FALSE, 0);
     if (!shortcut.empty()) {
-        GtkWidget* key = gtk_label_new(shortcut.c_str());
+        guint keyval = 0;
+        GdkModifierType modifiers{};
+        gtk_accelerator_parse(shortcut.c_str(), &keyval, &modifiers);
+        gchar* shown = gtk_accelerator_get_label(keyval, modifiers);
+        GtkWidget* key = gtk_label_new(shown);
+        g_free(shown);
         gtk_style_context_add_class(gtk_widget_get_style_context(key), "dim-label");
         gtk_box_pack_end(GTK_BOX(box), key, FALSE, FALSE, 0);
     }
     gtk_container_add(GTK_CONTAINER(item), box);
     gtk_widget_show_all(box);
     return item;
+}
+
+// Asks whether the file may be replaced.
+bool confirm_replace(GtkWindow* parent, const std::string& path) {
+    GtkWidget* ask = gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, GTK_MESSAGE_QUESTION, GTK_BUTTONS_NONE,
+                                            "A file named %s already exists. Replace it?", quoted_name(path).c_str());
+    gtk_dialog_add_buttons(GTK_DIALOG(ask), "_Cancel", GTK_RESPONSE_CANCEL, "_Replace", GTK_RESPONSE_ACCEPT, nullptr);
+    const bool replace = gtk_dialog_run(GTK_DIALOG(ask)) == GTK_RESPONSE_ACCEPT;
+    gtk_widget_destroy(ask);
+    return replace;
 }
 
 // The folder of a path ("" when it has none).
@@ -134,6 +151,7 @@ public:
         if (check.taken()) {
             window.cartridge_name = std::filesystem::path(path).filename().string();
             window.update_title();
+            window.remember_folder(FileDialogKind::cartridge, path);
         }
         return report(FileKind::CARTRIDGE, path, check);
     }
@@ -142,12 +160,19 @@ public:
         window.cartridge_name.clear();
         window.update_title();
     }
-    bool tape_play(const std::string& path) override { return report(FileKind::TAPE, path, host.tape_play(path)); }
+    bool tape_play(const std::string& path) override {
+        const FileCheck check = host.tape_play(path);
+        if (check.taken()) window.remember_folder(FileDialogKind::tape_play, path);
+        return report(FileKind::TAPE, path, check);
+    }
     bool tape_record(const std::string& path) override {
         // A file that cannot be written leaves the tape in the deck.
         FileCheck check;
         check.refusal = record_file_problem(path);
-        if (check.taken()) host.tape_record(path);
+        if (check.taken()) {
+            host.tape_record(path);
+            window.remember_folder(FileDialogKind::tape_record, path);
+        }
         return report(FileKind::TAPE, path, check);
     }
     void tape_close() override { host.tape_close(); }
@@ -161,10 +186,14 @@ public:
         if (was_recording) window.show_notice("Recording stopped");
     }
     void save_state(const std::string& path) override {
-        if (window.save_state_file(path)) window.show_notice("Saved to " + quoted_name(path));
+        if (!window.save_state_file(path)) return;
+        window.remember_folder(FileDialogKind::state_save, path);
+        window.show_notice("Saved to " + quoted_name(path));
     }
     void load_state(const std::string& path) override {
-        if (window.load_state_file(path)) window.show_notice("Loaded " + quoted_name(path));
+        if (!window.load_state_file(path)) return;
+        window.remember_folder(FileDialogKind::state_load, path);
+        window.show_notice("Loaded " + quoted_name(path));
     }
     void save_slot(int32_t slot) override { window.save_slot(slot); }
     void load_slot(int32_t slot) override { window.load_slot(slot); }
@@ -218,7 +247,7 @@ MainWindow::MainWindow(const DesktopOptions& options) : platform(keyboard) {
     platform.attach(GTK_WINDOW(window), picture);
     platform.set_message_sink([this](const std::string& text) { show_message(text); });
     gtk_widget_show_all(window);
-    gtk_widget_hide(message_bar);
+    trace("status line " + std::to_string(status_line_height()));
     if (trace_menus) {
         std::string titles;
         for (const MenuPopup& popup : menu_resource()) titles += (titles.empty() ? "" : " | ") + popup.title;
@@ -375,29 +404,18 @@ void MainWindow::build_window() {
     g_signal_connect(picture, "draw", G_CALLBACK(on_draw), this);
     g_signal_connect(picture, "button-press-event", G_CALLBACK(on_button_press), this);
     g_signal_connect(picture, "size-allocate", G_CALLBACK(on_picture_size_allocate), this);
-    // The message strip lies over the top of the picture, so showing it
-    // never changes the picture's size.
-    GtkWidget* overlay = gtk_overlay_new();
-    gtk_container_add(GTK_CONTAINER(overlay), picture);
-    message_bar = gtk_info_bar_new();
-    gtk_info_bar_set_message_type(GTK_INFO_BAR(message_bar), GTK_MESSAGE_WARNING);
-    gtk_info_bar_set_show_close_button(GTK_INFO_BAR(message_bar), TRUE);
-    message_label = gtk_label_new("");
-    gtk_label_set_line_wrap(GTK_LABEL(message_label), TRUE);
-    gtk_label_set_xalign(GTK_LABEL(message_label), 0.0F);
-    gtk_container_add(GTK_CONTAINER(gtk_info_bar_get_content_area(GTK_INFO_BAR(message_bar))), message_label);
-    g_signal_connect(message_bar, "response", G_CALLBACK(on_message_response), this);
-    gtk_widget_set_valign(message_bar, GTK_ALIGN_START);
-    gtk_widget_set_halign(message_bar, GTK_ALIGN_FILL);
-    gtk_overlay_add_overlay(GTK_OVERLAY(overlay), message_bar);
-    gtk_box_pack_start(GTK_BOX(box), overlay, TRUE, TRUE, 0);
+    gtk_box_pack_start(GTK_BOX(box), picture, TRUE, TRUE, 0);
+    // The status line below the picture keeps its height whatever it says,
+    // so a message never changes the picture's size.
+    gtk_box_pack_start(GTK_BOX(box), build_status_line(), FALSE, FALSE, 0);
     gtk_container_add(GTK_CONTAINER(window), box);
 
     // The picture at the chosen scale below the menu bar (whose items count
     // for its height only once they are shown).
     gtk_widget_show_all(box);
-    gtk_window_set_default_size(GTK_WINDOW(window), SURFACE_WIDTH * choices.window_scale,
-                                SURFACE_HEIGHT * choices.window_scale + menu_bar_height(menu_bar));
+    gtk_window_set_default_size(
+        GTK_WINDOW(window), SURFACE_WIDTH * choices.window_scale,
+        SURFACE_HEIGHT * choices.window_scale + natural_height(menu_bar) + status_line_height());
 }
 
 GtkWidget* MainWindow::build_menu_bar() {
@@ -422,6 +440,7 @@ void MainWindow::update_popup(int32_t index) {
     view.clipboard_has_text = clipboard_has_text;
     view.pasting = host && host->pasting();
     view.paused = paused;
+    view.fast_forward = fast_forward_toggled;
     view.window_scale = choices.window_scale;
     view.fullscreen = fullscreen;
     view.every_frame = choices.every_frame;
@@ -469,8 +488,10 @@ void MainWindow::update_popup(int32_t index) {
             // key itself is handled by the window's key handler.
             GtkWidget* label = gtk_bin_get_child(GTK_BIN(widget));
             if (!entry.shortcut.empty() && GTK_IS_ACCEL_LABEL(label)) {
-                gtk_accel_label_set_accel(GTK_ACCEL_LABEL(label), gdk_keyval_from_name(entry.shortcut.c_str()),
-                                          static_cast<GdkModifierType>(0));
+                guint key = 0;
+                GdkModifierType modifiers{};
+                gtk_accelerator_parse(entry.shortcut.c_str(), &key, &modifiers);
+                gtk_accel_label_set_accel(GTK_ACCEL_LABEL(label), key, modifiers);
             }
             if (!entry.tooltip.empty()) gtk_widget_set_tooltip_text(widget, entry.tooltip.c_str());
             gtk_widget_set_sensitive(widget, entry.enabled);
@@ -502,6 +523,9 @@ int MainWindow::run() {
             } else {
                 g_usleep(5'000);
             }
+        } else if (host && !paused && !popup_open() && fast_forward_on() && !machine_locked()) {
+            gamepads.poll(*host);
+            fast_forward_pass();
         } else if (host && !paused && !popup_open()) {
             gamepads.poll(*host);
             host->pacer_pass();
@@ -521,7 +545,8 @@ int MainWindow::run() {
 
 void MainWindow::open_file(const std::string& path) {
     if (media_kind(path) == MediaKind::unknown) {
-        show_message(quoted_name(path) + " is neither a cartridge (*.rom) nor a tape (*.wav, *.cas).");
+        show_message(quoted_name(path) +
+                     " is neither a cartridge (*.rom), a tape (*.wav, *.cas) nor a save state (*.m5s).");
         return;
     }
     if (commands) open_media_file(path, settings, *commands);
@@ -551,9 +576,10 @@ std::optional<std::string> MainWindow::choose_file(FileDialogKind kind) {
                                             ? GTK_FILE_CHOOSER_ACTION_SAVE
                                             : GTK_FILE_CHOOSER_ACTION_OPEN;
     GtkWidget* dialog = gtk_file_chooser_dialog_new(
-        state       ? "Save State"
-        : cartridge ? "Game Cartridge"
-                    : "Data Recorder Tape",
+        kind == FileDialogKind::state_save   ? "Save State"
+        : kind == FileDialogKind::state_load ? "Load State"
+        : cartridge                          ? "Game Cartridge"
+                                             : "Data Recorder Tape",
         window ? GTK_WINDOW(window) : nullptr, action, "_Cancel", GTK_RESPONSE_CANCEL,
         action == GTK_FILE_CHOOSER_ACTION_SAVE ? "_Save" : "_Open", GTK_RESPONSE_ACCEPT, nullptr);
     GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
@@ -578,18 +604,42 @@ std::optional<std::string> MainWindow::choose_file(FileDialogKind kind) {
         g_free(current);
     }
     gtk_file_chooser_set_current_folder(chooser, folder.c_str());
+    if (kind == FileDialogKind::state_save) {
+        const std::time_t now = std::time(nullptr);
+        std::tm local{};
+        char stamp[32] = "";
+        if (localtime_r(&now, &local)) std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H-%M-%S", &local);
+        gtk_file_chooser_set_current_name(chooser, proposed_state_name(cartridge_name, stamp).c_str());
+    }
 
     std::optional<std::string> path;
-    if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
+    while (!path && gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
         gchar* name = gtk_file_chooser_get_filename(chooser);
-        if (name) {
-            path = std::string(name);
-            g_free(name);
-            choices.set_value(FOLDERS_GROUP, folder_key(kind), folder_of(*path));
+        if (!name) break;
+        std::string chosen = name;
+        g_free(name);
+        // A state's name gets its extension; a file of the name it then has
+        // is replaced only when the user says so.
+        if (kind == FileDialogKind::state_save && with_state_extension(chosen) != chosen) {
+            chosen = with_state_extension(chosen);
+            std::error_code error;
+            if (std::filesystem::exists(chosen, error) && !confirm_replace(GTK_WINDOW(dialog), chosen)) continue;
         }
+        path = chosen;
+        remember_folder(kind, *path);
     }
     gtk_widget_destroy(dialog);
     return path;
+}
+
+// The choosers of a kind start in the folder of the last file of that kind,
+// however it was opened.
+void MainWindow::remember_folder(FileDialogKind kind, const std::string& path) {
+    std::string folder = folder_of(path);
+    if (folder.empty()) folder = ".";
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(folder, error);
+    choices.set_value(FOLDERS_GROUP, folder_key(kind), error ? folder : absolute.lexically_normal().string());
 }
 
 // --- Window size, fullscreen, pause ----------------------------------------------
@@ -597,9 +647,11 @@ std::optional<std::string> MainWindow::choose_file(FileDialogKind kind) {
 void MainWindow::fit_window_to_scale() {
     if (!window || fullscreen) return;
     gtk_window_resize(GTK_WINDOW(window), SURFACE_WIDTH * choices.window_scale,
-                      SURFACE_HEIGHT * choices.window_scale + menu_bar_height(menu_bar));
+                      SURFACE_HEIGHT * choices.window_scale + natural_height(menu_bar) + status_line_height());
     trace("window scale " + std::to_string(choices.window_scale));
 }
+
+int32_t MainWindow::status_line_height() const { return natural_height(status_bar); }
 
 void MainWindow::set_window_scale(int32_t scale) {
     choices.window_scale = std::clamp(scale, 1, MAX_WINDOW_SCALE);
@@ -654,6 +706,7 @@ void MainWindow::fullscreen_changed(bool on) {
     choices.fullscreen = on;
     // Fullscreen shows the picture alone.
     if (menu_bar) gtk_widget_set_visible(menu_bar, !on);
+    if (status_bar) gtk_widget_set_visible(status_bar, !on);
     trace(std::string("window fullscreen ") + (on ? "1" : "0"));
     if (!on) fit_window_to_scale();
     if (picture) gtk_widget_queue_draw(picture);
@@ -665,6 +718,59 @@ gboolean MainWindow::on_window_state(GtkWidget*, GdkEventWindowState* event, gpo
     const bool on = (event->new_window_state & GDK_WINDOW_STATE_FULLSCREEN) != 0;
     if (on != main->fullscreen) main->fullscreen_changed(on);
     return FALSE;
+}
+
+// --- Fast forward ----------------------------------------------------------------
+
+bool MainWindow::machine_locked() const { return debug_session && debug_session->machine_locked(); }
+
+void MainWindow::toggle_fast_forward() {
+    const bool was_on = fast_forward_on();
+    fast_forward_toggled = !fast_forward_toggled;
+    fast_forward_changed(was_on);
+}
+
+// Fast forward starts or ends: the sound is muted meanwhile, and afterwards
+// the frame schedule starts from now, so no frames are run to catch up.
+void MainWindow::fast_forward_changed(bool was_on) {
+    const bool on = fast_forward_on();
+    if (on == was_on || !host) return;
+    if (on) {
+        platform.set_volume(0);
+        host->silence_sound();
+        speed_since_us = g_get_monotonic_time();
+        speed_since_frame = host->frames_run();
+        fast_forward_speed = 0.0;
+    } else {
+        apply_volume();
+        host->start_pacer();
+        platform.clear_frame_rate();
+        if (status_right) gtk_label_set_text(GTK_LABEL(status_right), "");
+    }
+    trace(std::string("fast forward ") + (on ? "1" : "0"));
+    update_status();
+}
+
+// Frames as fast as they run for about a frame's time, then one picture;
+// twice a second the speed reached is shown.
+void MainWindow::fast_forward_pass() {
+    const gint64 start = g_get_monotonic_time();
+    do {
+        host->emulate_frame();
+        for (; ring_frames < host->frames_run(); ++ring_frames) rewind_ring.frame_done(*host);
+    } while (g_get_monotonic_time() - start < FAST_FORWARD_SLICE_US);
+    host->present_frame();
+    const gint64 now = g_get_monotonic_time();
+    if (now - speed_since_us < SPEED_PERIOD_US) return;
+    const double frames = static_cast<double>(host->frames_run() - speed_since_frame);
+    const double rate = host->machine().scheduler->video_standard().frames_per_second;
+    fast_forward_speed = frames * 1e6 / static_cast<double>(now - speed_since_us) / rate;
+    speed_since_us = now;
+    speed_since_frame = host->frames_run();
+    char text[32];
+    std::snprintf(text, sizeof text, "x%.1f", fast_forward_speed);
+    trace(std::string("speed ") + text);
+    if (status_right) gtk_label_set_text(GTK_LABEL(status_right), text);
 }
 
 void MainWindow::toggle_pause() {
@@ -680,6 +786,7 @@ void MainWindow::toggle_pause() {
         if (picture) gtk_widget_queue_draw(picture);
     }
     update_title();
+    update_status();
     trace(std::string("window paused ") + (paused ? "1" : "0"));
 }
 
@@ -695,6 +802,7 @@ void MainWindow::update_title() {
 void MainWindow::debug_stop_changed() {
     if (!debug_session->stopped()) platform.clear_frame_rate();
     update_title();
+    update_status();
     if (picture) gtk_widget_queue_draw(picture);
 }
 
@@ -789,10 +897,9 @@ void MainWindow::on_primary_text(GtkClipboard*, const gchar* text, gpointer self
 
 void MainWindow::close_window() {
     close_requested = false;
-    hide_message();
-    if (notice_timer != 0) {
-        g_source_remove(notice_timer);
-        notice_timer = 0;
+    if (status_timer != 0) {
+        g_source_remove(status_timer);
+        status_timer = 0;
     }
     if (clipboard_handler != 0) {
         g_signal_handler_disconnect(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), clipboard_handler);
@@ -852,8 +959,10 @@ void MainWindow::forget_widgets() {
     window = nullptr;
     menu_bar = nullptr;
     picture = nullptr;
-    message_bar = nullptr;
-    message_label = nullptr;
+    status_bar = nullptr;
+    status_text = nullptr;
+    status_count = nullptr;
+    status_right = nullptr;
     popups.fill(nullptr);
 }
 
@@ -863,25 +972,37 @@ gboolean MainWindow::on_key_press(GtkWidget*, GdkEventKey* event, gpointer self)
     auto* main = static_cast<MainWindow*>(self);
     const uint32_t scancode = scancode_of(event);
     // The keys the M5 keyboard has no use for act on the window; a key held
-    // down repeats its press, which must not toggle again.
+    // down repeats its press, which must not act again.
     const bool repeat = scancode < 256 && main->keyboard.is_down(scancode);
-    if (scancode == KEY_F11 || scancode == KEY_PAUSE || (scancode == KEY_ESC && main->fullscreen) ||
-        scancode == KEY_F5 || scancode == KEY_F7 || scancode == KEY_F8 || scancode == KEY_F12 ||
-        scancode == KEY_SYSRQ) {
+    // A key is a sign the problem shown has been read.
+    if (!repeat) main->dismiss_problem();
+    const WindowShortcut shortcut = window_shortcut(scancode, (event->state & GDK_SHIFT_MASK) != 0, main->fullscreen);
+    if (shortcut.key != WindowKey::none) {
         main->keyboard.press(scancode);
         if (repeat) return TRUE;
-        if (scancode == KEY_F11) main->toggle_fullscreen();
-        if (scancode == KEY_PAUSE) main->toggle_pause();
-        if (scancode == KEY_ESC) main->toggle_fullscreen();
-        if (scancode == KEY_F5) main->save_slot(0);
-        if (scancode == KEY_F7) main->load_slot(0);
-        if (scancode == KEY_F12 && main->commands) main->commands->reset();
-        if (scancode == KEY_SYSRQ) main->take_screenshot();
-        if (scancode == KEY_F8 && !main->machine_held_by_debugger()) {
-            main->rewinding = true;
-            main->next_rewind_us = 0;
-            main->trace("rewind 1");
-            main->show_notice("Rewinding");
+        switch (shortcut.key) {
+            case WindowKey::fullscreen: main->toggle_fullscreen(); break;
+            case WindowKey::pause: main->toggle_pause(); break;
+            case WindowKey::reset:
+                if (main->commands) main->commands->reset();
+                break;
+            case WindowKey::screenshot: main->take_screenshot(); break;
+            case WindowKey::save_slot: main->save_slot(shortcut.slot); break;
+            case WindowKey::load_slot: main->load_slot(shortcut.slot); break;
+            case WindowKey::rewind:
+                if (main->machine_held_by_debugger()) break;
+                main->rewinding = true;
+                main->next_rewind_us = 0;
+                main->trace("rewind 1");
+                main->show_notice("Rewinding");
+                break;
+            case WindowKey::fast_forward: {
+                const bool was_on = main->fast_forward_on();
+                main->fast_forward_held = true;
+                main->fast_forward_changed(was_on);
+                break;
+            }
+            case WindowKey::none: break;
         }
         main->shortcut_keys_down[scancode] = true;
         return TRUE;
@@ -898,13 +1019,11 @@ gboolean MainWindow::on_key_release(GtkWidget*, GdkEventKey* event, gpointer sel
     // The release of a key whose press acted on the window stays here.
     if (scancode < 256 && main->shortcut_keys_down[scancode]) {
         main->shortcut_keys_down[scancode] = false;
-        if (scancode == KEY_F8) {
-            // Running on from the state rewound to.
-            main->rewinding = false;
-            main->notice_until_us = 0;
-            if (main->picture) gtk_widget_queue_draw(main->picture);
-            if (main->host) main->ring_frames = main->host->frames_run();
-            main->trace("rewind 0");
+        const WindowKey key = window_shortcut(scancode, false, true).key;
+        if (key == WindowKey::rewind) main->stop_rewinding();
+        if (key == WindowKey::fast_forward) {
+            main->fast_forward_held = false;
+            main->fast_forward_changed(true);
         }
         return TRUE;
     }
@@ -912,11 +1031,25 @@ gboolean MainWindow::on_key_release(GtkWidget*, GdkEventKey* event, gpointer sel
     return TRUE;
 }
 
+// Running on from the state rewound to.
+void MainWindow::stop_rewinding() {
+    if (!rewinding) return;
+    rewinding = false;
+    status.end_notice();
+    update_status();
+    if (picture) gtk_widget_queue_draw(picture);
+    if (host) ring_frames = host->frames_run();
+    trace("rewind 0");
+}
+
 gboolean MainWindow::on_focus_out(GtkWidget*, GdkEventFocus*, gpointer self) {
     // The release events of keys still down now go to another window.
     auto* main = static_cast<MainWindow*>(self);
-    main->rewinding = false;
-    if (main->host) main->ring_frames = main->host->frames_run();
+    main->stop_rewinding();
+    if (main->fast_forward_held) {
+        main->fast_forward_held = false;
+        main->fast_forward_changed(true);
+    }
     main->release_keys();
     main->shortcut_keys_down.fill(false);
     return FALSE;
@@ -941,7 +1074,10 @@ gboolean MainWindow::on_draw(GtkWidget* widget, cairo_t* cr, gpointer self) {
     cairo_rectangle(cr, 0, 0, SURFACE_WIDTH, SURFACE_HEIGHT);
     cairo_fill(cr);
     cairo_identity_matrix(cr);
-    main->draw_notice(cr, gtk_widget_get_allocated_width(widget), gtk_widget_get_allocated_height(widget));
+    if (main->fullscreen) {
+        main->draw_status_fullscreen(cr, gtk_widget_get_allocated_width(widget),
+                                     gtk_widget_get_allocated_height(widget));
+    }
     return TRUE;
 }
 

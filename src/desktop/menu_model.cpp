@@ -41,10 +41,11 @@ std::array<MenuPopup, POPUP_COUNT> build_resource() {
     std::array<MenuPopup, POPUP_COUNT> popups;
     popups[POPUP_CONTROL] = {
         "Control",
-        {item(ID_RESET, "Reset", false, "F12"), item(ID_PAUSE, "Pause", false, "Pause"), separator(),
-         item(40003, "CPU x1", true), item(40004, "CPU x2", true), item(40005, "CPU x4", true),
-         item(40006, "CPU x8", true), item(40007, "CPU x16", true), separator(), item(ID_PASTE, "Paste"),
-         item(ID_PASTE_STOP, "Stop"), separator(), item(ID_EXIT, "Exit")}};
+        {item(ID_RESET, "Reset", false, "F12"), item(ID_PAUSE, "Pause", false, "Pause"),
+         item(ID_FAST_FORWARD, "Fast forward (hold F9)", false, "F9"), separator(), item(40003, "CPU x1", true),
+         item(40004, "CPU x2", true), item(40005, "CPU x4", true), item(40006, "CPU x8", true),
+         item(40007, "CPU x16", true), separator(), item(ID_PASTE, "Paste"), item(ID_PASTE_STOP, "Stop"), separator(),
+         item(ID_EXIT, "Exit")}};
 
     popups[POPUP_MACHINE] = {"Machine", {item(ID_IPL_ROM, "IPL ROM...")}};
 
@@ -89,16 +90,16 @@ std::array<MenuPopup, POPUP_COUNT> build_resource() {
 
     popups[POPUP_STATE] = {"State", {item(ID_STATE_SAVE, "Save..."), item(ID_STATE_LOAD, "Load..."), separator()}};
     for (int32_t i = 0; i < STATE_SLOTS; ++i) {
-        popups[POPUP_STATE].items.push_back(
-            item(ID_STATE_SLOT_SAVE + i, "Save slot " + std::to_string(i + 1), false, i == 0 ? "F5" : ""));
+        popups[POPUP_STATE].items.push_back(item(ID_STATE_SLOT_SAVE + i, "Save slot " + std::to_string(i + 1), false,
+                                                 "<Shift>F" + std::to_string(i + 1)));
     }
     popups[POPUP_STATE].items.push_back(separator());
     for (int32_t i = 0; i < STATE_SLOTS; ++i) {
         popups[POPUP_STATE].items.push_back(
-            item(ID_STATE_SLOT_LOAD + i, "Slot " + std::to_string(i + 1), false, i == 0 ? "F7" : ""));
+            item(ID_STATE_SLOT_LOAD + i, "Slot " + std::to_string(i + 1), false, "F" + std::to_string(i + 1)));
     }
     popups[POPUP_STATE].items.push_back(separator());
-    popups[POPUP_STATE].items.push_back(item(ID_STATE_REWIND, "Rewind (hold F8)", false, "F8"));
+    popups[POPUP_STATE].items.push_back(item(ID_STATE_REWIND, "Rewind (hold Backspace)", false, "BackSpace"));
 
     popups[POPUP_DEBUG] = {
         "Debug",
@@ -193,6 +194,7 @@ MediaKind media_kind(const std::string& path) {
     for (char& c : extension) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     if (extension == "rom") return MediaKind::cartridge;
     if (extension == "wav" || extension == "cas") return MediaKind::tape;
+    if (extension == "m5s") return MediaKind::state;
     return MediaKind::unknown;
 }
 
@@ -206,9 +208,22 @@ bool open_media_file(const std::string& path, Settings& settings, CommandReceive
             if (!host.tape_play(path)) return false;
             add_recent(settings.recent_tapes, path);
             return true;
+        case MediaKind::state: host.load_state(path); return true;
         case MediaKind::unknown: break;
     }
     return false;
+}
+
+std::string proposed_state_name(const std::string& cartridge, const std::string& stamp) {
+    std::string stem = cartridge;
+    const size_t dot = stem.rfind('.');
+    if (dot != std::string::npos && dot > 0) stem.erase(dot);
+    if (stem.empty()) stem = "m5";
+    return stem + " " + stamp + ".m5s";
+}
+
+std::string with_state_extension(const std::string& path) {
+    return media_kind(path) == MediaKind::state ? path : path + ".m5s";
 }
 
 const std::array<MenuPopup, POPUP_COUNT>& menu_resource() {
@@ -240,6 +255,7 @@ std::vector<MenuItem> popup_items(int32_t index, const MenuView& view) {
             set_enabled(items, ID_PASTE, view.clipboard_has_text);
             set_enabled(items, ID_PASTE_STOP, view.pasting);
             find_item(items, ID_PAUSE)->checked = view.paused;
+            find_item(items, ID_FAST_FORWARD)->checked = view.fast_forward;
             break;
         }
         case POPUP_CART: rebuild_recent(items, ID_CART_RECENT, view.recent_carts); break;
@@ -370,6 +386,7 @@ void dispatch_command(int32_t id, Settings& settings, CommandReceiver* host, Com
         case ID_HELP_KEYS: window.show_keyboard_help(); return;
         case ID_HELP_ABOUT: window.show_about(); return;
         case ID_IPL_ROM: window.choose_ipl_rom(); return;
+        case ID_FAST_FORWARD: window.toggle_fast_forward(); return;
         case ID_SCREENSHOT: window.take_screenshot(); return;
         case ID_MUTE: window.toggle_mute(); return;
         case ID_DEBUG_MONITOR:

@@ -61,6 +61,7 @@ inline constexpr int32_t ID_VOLUME_100 = 40152;  // ... 40155 25 %, a quarter le
 inline constexpr int32_t ID_VOLUME_25 = 40155;
 inline constexpr int32_t ID_HELP_ABOUT = 40156;
 inline constexpr int32_t ID_IPL_ROM = 40160;
+inline constexpr int32_t ID_FAST_FORWARD = 40161;
 inline constexpr int32_t STATE_SLOTS = 8;
 // The Debug popup (debug_window.h carries them out).
 inline constexpr int32_t ID_DEBUG_MONITOR = 40170;
@@ -93,7 +94,7 @@ struct MenuItem {
     bool enabled = true;
     bool checked = false;
     bool radio = false;    // drawn with a radio mark when checked
-    std::string shortcut;  // the key that does the same, by its GDK name ("F5"); "" for none
+    std::string shortcut;  // the key that does the same, as a GTK accelerator ("<Shift>F1"); "" for none
     std::string tooltip;   // "" for none
 
     bool operator==(const MenuItem&) const = default;
@@ -122,6 +123,7 @@ struct MenuView {
     bool clipboard_has_text = false;
     bool pasting = false;
     bool paused = false;
+    bool fast_forward = false;
     int32_t window_scale = 2;  // 1..MAX_WINDOW_SCALE
     bool fullscreen = false;
     bool every_frame = true;
@@ -199,6 +201,14 @@ public:
 // a file that does not exist yet.
 enum class FileDialogKind { cartridge, tape_play, tape_record, state_save, state_load };
 
+// The name Save... proposes for a state: the cartridge's file name without
+// its extension ("m5" without a cartridge), a space and the date and time
+// ("2026-12-09 14-05-33", colons being unsafe in file names), then ".m5s".
+std::string proposed_state_name(const std::string& cartridge, const std::string& stamp);
+
+// The path with ".m5s" added when it does not end in it (in any case).
+std::string with_state_extension(const std::string& path);
+
 // What the commands need of the window itself.
 class CommandWindow {
 public:
@@ -225,6 +235,8 @@ public:
     virtual void debug_command(int32_t id) { (void)id; }
     // Machine / IPL ROM...: asks for an IPL ROM file or the free boot ROM.
     virtual void choose_ipl_rom() {}
+    // Control / Fast forward: the machine as fast as the host allows.
+    virtual void toggle_fast_forward() {}
 };
 
 // The window title: the frame pacer's title ("SORD m5 - 60 fps (100 %)")
@@ -239,13 +251,14 @@ std::string window_title(const std::string& pacer_title, const std::string& cart
 void add_recent(RecentList& list, const std::string& path);
 
 // What a file given on the command line or dropped on the window is, by its
-// extension in any letter case: *.rom a cartridge, *.wav and *.cas a tape.
-enum class MediaKind { cartridge, tape, unknown };
+// extension in any letter case: *.rom a cartridge, *.wav and *.cas a tape,
+// *.m5s a save state.
+enum class MediaKind { cartridge, tape, state, unknown };
 MediaKind media_kind(const std::string& path);
 
-// Inserts a cartridge or plays a tape by the file's kind; a file that could
-// be used goes to the front of its recent list. False when it could not (or
-// the kind is unknown).
+// Inserts a cartridge, plays a tape or loads a state by the file's kind; a
+// cartridge or tape that could be used goes to the front of its recent list.
+// False when it could not (or the kind is unknown).
 bool open_media_file(const std::string& path, Settings& settings, CommandReceiver& host);
 
 // Carries out one menu command. `host` is null while no Host exists: the

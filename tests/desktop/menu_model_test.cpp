@@ -44,7 +44,8 @@ TEST(MenuResource, popups_with_their_ids_and_texts_in_order) {
     EXPECT_EQ(popups[8].title, "Help");
 
     EXPECT_EQ(describe_popup(popups[0].title, popups[0].items),
-              "Control: 40001 \"Reset\" key F12 | 40122 \"Pause\" key Pause | - | 40003 \"CPU x1\" | 40004 \"CPU x2\" "
+              "Control: 40001 \"Reset\" key F12 | 40122 \"Pause\" key Pause | 40161 \"Fast forward (hold F9)\" key F9 "
+              "| - | 40003 \"CPU x1\" | 40004 \"CPU x2\" "
               "| 40005 \"CPU x4\" | "
               "40006 \"CPU x8\" | 40007 \"CPU x16\" | - | 40118 \"Paste\" | 40119 \"Stop\" | - | 40008 \"Exit\"");
     EXPECT_EQ(describe_popup(popups[1].title, popups[1].items), "Machine: 40160 \"IPL ROM...\"");
@@ -433,14 +434,16 @@ TEST_F(Dispatch, media_files_open_by_extension_and_join_their_recent_list) {
     EXPECT_EQ(media_kind("b.cas"), MediaKind::tape);
     EXPECT_EQ(media_kind("/dir.rom/readme"), MediaKind::unknown);
     EXPECT_EQ(media_kind("notes.txt"), MediaKind::unknown);
+    EXPECT_EQ(media_kind("s.M5S"), MediaKind::state);
 
     host.unusable = "bad.rom";
     EXPECT_TRUE(open_media_file("g.rom", settings, host));
     EXPECT_TRUE(open_media_file("t.cas", settings, host));
     EXPECT_FALSE(open_media_file("bad.rom", settings, host));
     EXPECT_FALSE(open_media_file("notes.txt", settings, host));
-    EXPECT_EQ(host.calls,
-              (std::vector<std::string>{"open_cartridge g.rom", "tape_play t.cas", "open_cartridge bad.rom"}));
+    EXPECT_TRUE(open_media_file("s.m5s", settings, host));
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"open_cartridge g.rom", "tape_play t.cas", "open_cartridge bad.rom",
+                                                    "load_state s.m5s"}));
     EXPECT_EQ(paths(settings.recent_carts)[0], "g.rom");
     EXPECT_TRUE(recent_empty(settings.recent_carts, 1));
     EXPECT_EQ(paths(settings.recent_tapes)[0], "t.cas");
@@ -470,8 +473,8 @@ TEST_F(Dispatch, state_popup_shows_the_slots_and_its_commands_reach_the_host) {
     EXPECT_TRUE(item_with(items, ID_STATE_SLOT_LOAD + 2).enabled);
     EXPECT_EQ(item_with(items, ID_STATE_SLOT_LOAD).text, "Slot 1 (empty)");
     EXPECT_FALSE(item_with(items, ID_STATE_SLOT_LOAD).enabled);
-    EXPECT_EQ(item_with(items, ID_STATE_SLOT_LOAD).shortcut, "F7");
-    EXPECT_EQ(item_with(items, ID_STATE_SLOT_SAVE).shortcut, "F5");
+    EXPECT_EQ(item_with(items, ID_STATE_SLOT_LOAD + 7).shortcut, "F8");
+    EXPECT_EQ(item_with(items, ID_STATE_SLOT_SAVE + 2).shortcut, "<Shift>F3");
     view.slot_unreadable[4] = true;
     EXPECT_EQ(item_with(popup_items(POPUP_STATE, view), ID_STATE_SLOT_LOAD + 4).text, "Slot 5 (unreadable)");
     EXPECT_FALSE(item_with(popup_items(POPUP_STATE, view), ID_STATE_SLOT_LOAD + 4).enabled);
@@ -515,6 +518,22 @@ TEST(WindowTitle, names_the_cartridge_and_puts_a_status_in_the_frame_rates_place
     EXPECT_EQ(window_title("SORD m5 - 60 fps (100 %)", "", "no IPL.ROM"), "SORD m5 - no IPL.ROM");
     EXPECT_EQ(window_title("SORD m5", "game.ROM", "Paused"), "SORD m5 - game - Paused");
     EXPECT_EQ(window_title("SORD m5", "", ""), "SORD m5");
+}
+
+}  // namespace
+}  // namespace m5
+
+namespace m5 {
+namespace {
+
+// Save... proposes the cartridge and the time; a name without the
+// extension gets it, one with it in any case keeps its own.
+TEST(StateNames, proposed_name_and_extension) {
+    EXPECT_EQ(proposed_state_name("viboritas.rom", "2026-12-09 14-05-33"), "viboritas 2026-12-09 14-05-33.m5s");
+    EXPECT_EQ(proposed_state_name("", "2026-12-09 14-05-33"), "m5 2026-12-09 14-05-33.m5s");
+    EXPECT_EQ(with_state_extension("/a/mystate"), "/a/mystate.m5s");
+    EXPECT_EQ(with_state_extension("/a/my.state"), "/a/my.state.m5s");
+    EXPECT_EQ(with_state_extension("/a/kept.M5S"), "/a/kept.M5S");
 }
 
 }  // namespace
