@@ -414,10 +414,31 @@
       } else if (kind === 'ipl') {
         await useIpl(bytes, file.name);
       }
+      fileOpened();
       updateMediaStatus();
     } catch (e) {
       show(e.message);
     }
+  }
+
+  // The hint that files can be dropped shows until the first file is opened.
+  function fileOpened() {
+    $('file-hint').hidden = true;
+    try {
+      localStorage.setItem('m5emu.fileOpened', '1');
+    } catch (e) {
+      // No storage: the hint goes for this visit.
+    }
+  }
+
+  function showFileHint() {
+    let opened = false;
+    try {
+      opened = localStorage.getItem('m5emu.fileOpened') === '1';
+    } catch (e) {
+      // No storage: the hint shows.
+    }
+    $('file-hint').hidden = opened;
   }
 
   function updateMediaStatus() {
@@ -904,8 +925,19 @@
       if (file) openFile(file, 'auto');
     });
 
+    // The touch controls show once the page is touched (a coarse pointer
+    // shows them from the start); the picture then takes what is left.
+    const touched = () => {
+      if (document.documentElement.classList.contains('touched')) return;
+      document.documentElement.classList.add('touched');
+      fitScreen();
+    };
+    window.addEventListener('touchstart', touched, { passive: true });
+    window.addEventListener('pointerdown', (event) => { if (event.pointerType === 'touch') touched(); });
     window.addEventListener('resize', fitScreen);
     document.addEventListener('fullscreenchange', fitScreen);
+    if (window.ResizeObserver) new ResizeObserver(fitScreen).observe($('stage'));
+    showFileHint();
     buildKeyboard();
     buildTouchControls();
     fitScreen();

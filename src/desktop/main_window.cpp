@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 
@@ -441,6 +442,7 @@ void MainWindow::update_popup(int32_t index) {
     view.pasting = host && host->pasting();
     view.paused = paused;
     view.fast_forward = fast_forward_toggled;
+    view.recording_pictures = gif != nullptr;
     view.window_scale = choices.window_scale;
     view.fullscreen = fullscreen;
     view.every_frame = choices.every_frame;
@@ -529,6 +531,7 @@ int MainWindow::run() {
         } else if (host && !paused && !popup_open()) {
             gamepads.poll(*host);
             host->pacer_pass();
+            record_pictures();
             // The ring sees each frame the pacer ran.
             for (; ring_frames < host->frames_run(); ++ring_frames) rewind_ring.frame_done(*host);
         } else {
@@ -757,6 +760,7 @@ void MainWindow::fast_forward_pass() {
     const gint64 start = g_get_monotonic_time();
     do {
         host->emulate_frame();
+        record_pictures();
         for (; ring_frames < host->frames_run(); ++ring_frames) rewind_ring.frame_done(*host);
     } while (g_get_monotonic_time() - start < FAST_FORWARD_SLICE_US);
     host->present_frame();
@@ -823,10 +827,8 @@ void MainWindow::set_volume(int32_t percent) {
 
 // --- Screenshot ------------------------------------------------------------------
 
-// The machine's 256 x 192 picture as a PNG file in the pictures folder, named
-// by the cartridge and the time; the file appears only when written whole.
-void MainWindow::take_screenshot() {
-    if (!host) return;
+// A new file in the pictures folder named by the cartridge and the time.
+std::string MainWindow::picture_file_path(const std::string& extension) const {
     const std::string folder = pictures_folder();
     make_directories(folder);
     std::string stem = cartridge_name.empty() ? "m5" : std::filesystem::path(cartridge_name).stem().string();
@@ -834,11 +836,19 @@ void MainWindow::take_screenshot() {
     std::tm local{};
     char stamp[32] = "";
     if (localtime_r(&now, &local)) std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-    std::string path = folder + "/" + stem + "-" + stamp + ".png";
+    std::string path = folder + "/" + stem + "-" + stamp + extension;
     std::error_code error;
     for (int32_t n = 2; std::filesystem::exists(path, error); ++n) {
-        path = folder + "/" + stem + "-" + stamp + "-" + std::to_string(n) + ".png";
+        path = folder + "/" + stem + "-" + stamp + "-" + std::to_string(n) + extension;
     }
+    return path;
+}
+
+// The machine's 256 x 192 picture as a PNG file in the pictures folder, named
+// by the cartridge and the time; the file appears only when written whole.
+void MainWindow::take_screenshot() {
+    if (!host) return;
+    const std::string path = picture_file_path(".png");
     const std::vector<uint8_t> png = encode_png_rgb565(host->surface_pixels(), SURFACE_WIDTH, SURFACE_HEIGHT);
     GError* failure = nullptr;
     if (png.empty() || !g_file_set_contents(path.c_str(), reinterpret_cast<const gchar*>(png.data()),
@@ -850,6 +860,56 @@ void MainWindow::take_screenshot() {
     }
     trace("screenshot " + path);
     show_notice("Screenshot saved to " + path);
+}
+
+// --- Recording the picture ---------------------------------------------------------
+
+// Screen / Rec: an animated GIF in the pictures folder, written as it goes
+// beside its final name, which it takes at Stop.
+void MainWindow::start_picture_recording(int32_t frames_per_second) {
+    if (!host || gif) return;
+    const std::string path = picture_file_path(".gif");
+    if (const int32_t error = gif_file.create(path); error != 0) {
+        show_message("The recording could not be started in " + pictures_folder() + ": " + std::strerror(error) + ".");
+        return;
+    }
+    gif = std::make_unique<GifWriter>(frames_per_second);
+    gif_path = path;
+    const int32_t rate = host->machine().scheduler->video_standard().frames_per_second;
+    gif_step = static_cast<uint64_t>(std::max(1, rate / frames_per_second));
+    gif_next_frame = host->frames_run() + gif_step;
+    trace("gif start " + path);
+    show_notice("Recording the picture at " + std::to_string(frames_per_second) + " frames a second");
+}
+
+void MainWindow::record_pictures() {
+    if (!gif) return;
+    const uint64_t now = host->frames_run();
+    // A state loaded or rewound to: the recording goes on from there.
+    if (now + gif_step < gif_next_frame) gif_next_frame = now + gif_step;
+    if (now < gif_next_frame) return;
+    host->present_frame();
+    for (; gif_next_frame <= now; gif_next_frame += gif_step) gif->add_frame(host->surface_pixels(), gif_bytes);
+    gif_file.write(gif_bytes.data(), 1, gif_bytes.size());
+    gif_bytes.clear();
+}
+
+void MainWindow::stop_picture_recording() {
+    if (!gif) return;
+    GifWriter::finish(gif_bytes);
+    gif_file.write(gif_bytes.data(), 1, gif_bytes.size());
+    gif_bytes.clear();
+    const int32_t frames = gif->frames();
+    gif.reset();
+    int32_t error = gif_file.finish();
+    if (error == 0) error = gif_file.commit();
+    if (error != 0) {
+        gif_file.discard();
+        show_message("The recording could not be saved to " + gif_path + ": " + std::strerror(error) + ".");
+        return;
+    }
+    trace("gif saved " + gif_path + " " + std::to_string(frames));
+    show_notice("Recording saved to " + gif_path);
 }
 
 void MainWindow::toggle_every_frame() {
@@ -897,6 +957,7 @@ void MainWindow::on_primary_text(GtkClipboard*, const gchar* text, gpointer self
 
 void MainWindow::close_window() {
     close_requested = false;
+    if (gif) stop_picture_recording();
     if (status_timer != 0) {
         g_source_remove(status_timer);
         status_timer = 0;

@@ -62,8 +62,10 @@
 #include "desktop/program_paths.h"
 #include "desktop/status_line.h"
 #include "host/checksums.h"
+#include "host/gif_writer.h"
 #include "host/settings.h"
 #include "host/state_ring.h"
+#include "host/whole_file.h"
 
 namespace m5 {
 
@@ -104,6 +106,8 @@ public:
     void debug_command(int32_t id) override;
     void choose_ipl_rom() override;
     void toggle_fast_forward() override;
+    void start_picture_recording(int32_t frames_per_second) override;
+    void stop_picture_recording() override;
 
     // --- Save states ----------------------------------------------------------
     // Each reports a problem in the message strip; the machine is left as it
@@ -150,6 +154,8 @@ private:
     void stop_rewinding();
     bool machine_locked() const;
     void remember_folder(FileDialogKind kind, const std::string& path);
+    void record_pictures();
+    std::string picture_file_path(const std::string& extension) const;
     // True (and says so in a notice) while the debugger holds the machine
     // inside a frame.
     bool machine_held_by_debugger();
@@ -222,6 +228,13 @@ private:
     gint64 speed_since_us = 0;
     uint64_t speed_since_frame = 0;
     double fast_forward_speed = 0.0;
+    // Screen / Rec: the GIF being written, a picture every gif_step frames.
+    std::unique_ptr<GifWriter> gif;
+    WholeFile gif_file;
+    std::string gif_path;
+    std::vector<uint8_t> gif_bytes;
+    uint64_t gif_step = 2;
+    uint64_t gif_next_frame = 0;
 };
 
 }  // namespace m5

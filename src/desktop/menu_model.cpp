@@ -261,7 +261,10 @@ std::vector<MenuItem> popup_items(int32_t index, const MenuView& view) {
         case POPUP_CART: rebuild_recent(items, ID_CART_RECENT, view.recent_carts); break;
         case POPUP_TAPE: rebuild_recent(items, ID_TAPE_RECENT, view.recent_tapes); break;
         case POPUP_SCREEN: {
-            for (int32_t id = ID_SCREEN_REC_30; id <= ID_SCREEN_STOP; ++id) set_enabled(items, id, false);
+            for (int32_t id = ID_SCREEN_REC_30; id <= ID_SCREEN_REC_10; ++id) {
+                set_enabled(items, id, !view.recording_pictures);
+            }
+            set_enabled(items, ID_SCREEN_STOP, view.recording_pictures);
             const int32_t scale = std::clamp(view.window_scale, 1, MAX_WINDOW_SCALE);
             const int32_t scale_id = scale <= 2 ? ID_WINDOW_X1 + scale - 1 : ID_WINDOW_X3 + scale - 3;
             for (MenuItem& entry : items) {
@@ -387,6 +390,10 @@ void dispatch_command(int32_t id, Settings& settings, CommandReceiver* host, Com
         case ID_HELP_ABOUT: window.show_about(); return;
         case ID_IPL_ROM: window.choose_ipl_rom(); return;
         case ID_FAST_FORWARD: window.toggle_fast_forward(); return;
+        case ID_SCREEN_REC_30: window.start_picture_recording(30); return;
+        case ID_SCREEN_REC_15: window.start_picture_recording(15); return;
+        case ID_SCREEN_REC_10: window.start_picture_recording(10); return;
+        case ID_SCREEN_STOP: window.stop_picture_recording(); return;
         case ID_SCREENSHOT: window.take_screenshot(); return;
         case ID_MUTE: window.toggle_mute(); return;
         case ID_DEBUG_MONITOR:
@@ -439,11 +446,7 @@ void dispatch_command(int32_t id, Settings& settings, CommandReceiver* host, Com
         case ID_CART_CLOSE: host->close_cartridge(); break;
         case ID_TAPE_CLOSE: host->tape_close(); break;
         case ID_STATE_REWIND: host->rewind_step(); break;
-        case ID_SCREEN_REC_30:
-        case ID_SCREEN_REC_15:
-        case ID_SCREEN_REC_10:
         case ID_SOUND_REC: host->start_recording(); break;
-        case ID_SCREEN_STOP:
         case ID_SOUND_STOP: host->stop_recording(); break;
         default: break;
     }

@@ -124,7 +124,8 @@ struct MenuView {
     bool pasting = false;
     bool paused = false;
     bool fast_forward = false;
-    int32_t window_scale = 2;  // 1..MAX_WINDOW_SCALE
+    bool recording_pictures = false;  // Screen / Rec makes a GIF
+    int32_t window_scale = 2;         // 1..MAX_WINDOW_SCALE
     bool fullscreen = false;
     bool every_frame = true;
     bool sprite_limit = false;
@@ -148,9 +149,9 @@ MenuView menu_view(const Settings& settings, bool host_exists, bool recording);
 // speed, sample rate and buffer length carry the radio mark; Paste is enabled
 // while the clipboard holds text and Stop while a paste runs; Pause is checked
 // while paused; the recent lists are rebuilt from the settings ("None",
-// disabled, when empty); the screen recording items are disabled, the window
-// size of the current scale is marked (the fullscreen items while
-// fullscreen); Rec or Stop of the Sound popup is enabled by the recording
+// disabled, when empty); the window size of the current scale is marked (the fullscreen items while
+// fullscreen); the Rec items of the Screen popup are enabled while no GIF
+// is being recorded, its Stop while one is; Rec or Stop of the Sound popup is enabled by the recording
 // state, Mute is checked while muted and the volume marked; the State popup's
 // slot Load items carry the date and time of their state and are disabled
 // for an empty or unreadable slot, Rewind while there is nothing to go back
@@ -237,6 +238,10 @@ public:
     virtual void choose_ipl_rom() {}
     // Control / Fast forward: the machine as fast as the host allows.
     virtual void toggle_fast_forward() {}
+    // Screen / Rec: an animated GIF of the picture at 30, 15 or 10 frames a
+    // second, until Screen / Stop.
+    virtual void start_picture_recording(int32_t /*frames_per_second*/) {}
+    virtual void stop_picture_recording() {}
 };
 
 // The window title: the frame pacer's title ("SORD m5 - 60 fps (100 %)")

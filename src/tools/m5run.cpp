@@ -34,6 +34,7 @@
 #include "host/file_stream.h"
 #include "host/frame_pacer.h"
 #include "host/free_boot_rom.h"
+#include "host/gif_writer.h"
 #include "host/headless_platform.h"
 #include "host/host.h"
 #include "host/media_rules.h"
@@ -143,6 +144,11 @@ public:
         for (const FrameFile& shot : o.screenshots_at) {
             if (shot.frame == frame) screenshot(shot.path);
         }
+        // The GIF takes every second, fourth or sixth picture of the 60.
+        if (!o.gif.empty() && frame % (frames_per_second / o.gif_fps) == 0) {
+            host.present_frame();
+            gif.add_frame(host.surface_pixels(), gif_bytes);
+        }
         for (const FrameFile& state : o.save_states_at) {
             if (state.frame == frame) save_state(state.path);
         }
@@ -169,8 +175,20 @@ public:
         }
     }
 
+    void write_gif() {
+        GifWriter::finish(gif_bytes);
+        std::string error;
+        if (!outputs.stage(
+                o.gif,
+                [&](std::FILE* f) { return std::fwrite(gif_bytes.data(), 1, gif_bytes.size(), f) == gif_bytes.size(); },
+                error)) {
+            run_error(error);
+        }
+    }
+
     int32_t frames_done = 0;
     RunDebugger* debugging = nullptr;
+    int32_t frames_per_second = 60;
 
 private:
     void press(int32_t code, bool down) { press_virtual_key(platform, host, code, down); }
@@ -179,6 +197,8 @@ private:
     HeadlessPlatform& platform;
     Host& host;
     OutputFiles& outputs;
+    GifWriter gif{o.gif_fps};
+    std::vector<uint8_t> gif_bytes;
 };
 
 void stage_bytes(OutputFiles& outputs, const std::string& path, const std::vector<uint8_t>& bytes) {
@@ -281,6 +301,7 @@ int run(const Options& o, const char* argv0) {
     Runner runner(o, platform, host, outputs);
     RunDebugger debugging(o, host.machine());
     if (debugging.active()) runner.debugging = &debugging;
+    runner.frames_per_second = host.machine().video_standard().frames_per_second;
     const auto started = std::chrono::steady_clock::now();
     try {
         debugging.start([] { return stop_requested != 0; });
@@ -301,6 +322,7 @@ int run(const Options& o, const char* argv0) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
 
     if (!o.screenshot.empty()) runner.screenshot(o.screenshot);
+    if (!o.gif.empty()) runner.write_gif();
     // A stop of the debugger leaves the machine inside a frame, where no
     // state can be saved.
     if (!o.save_state.empty() && !debugging.stop()) runner.save_state(o.save_state);

@@ -154,11 +154,16 @@ TEST(PopupItems, recent_entries_keep_their_ids_and_show_their_names_with_the_pat
     EXPECT_EQ(tape.back().tooltip, "/tapes/last.cas");
 }
 
-TEST(PopupItems, screen_disables_recording_and_marks_the_window_scale_or_fullscreen) {
+TEST(PopupItems, screen_offers_rec_or_stop_and_marks_the_window_scale_or_fullscreen) {
     MenuView view;
     view.window_scale = 3;
     std::vector<MenuItem> items = popup_items(POPUP_SCREEN, view);
-    for (int32_t id = ID_SCREEN_REC_30; id <= ID_SCREEN_STOP; ++id) EXPECT_FALSE(item_with(items, id).enabled);
+    for (int32_t id = ID_SCREEN_REC_30; id <= ID_SCREEN_STOP; ++id) {
+        EXPECT_EQ(item_with(items, id).enabled, id != ID_SCREEN_STOP);
+        view.recording_pictures = true;
+        EXPECT_EQ(item_with(popup_items(POPUP_SCREEN, view), id).enabled, id == ID_SCREEN_STOP);
+        view.recording_pictures = false;
+    }
     EXPECT_TRUE(item_with(items, ID_WINDOW_X1).enabled);
     EXPECT_TRUE(item_with(items, ID_FULLSCREEN_640).enabled);
     EXPECT_EQ(checked_ids(items), (std::vector<int32_t>{ID_WINDOW_X3, ID_EVERY_FRAME}));
@@ -269,6 +274,9 @@ struct ScriptedWindow : CommandWindow {
     void take_screenshot() override { calls.push_back("screenshot"); }
     void toggle_mute() override { calls.push_back("mute"); }
     void set_volume(int32_t percent) override { calls.push_back("volume " + std::to_string(percent)); }
+    void toggle_fast_forward() override { calls.push_back("fast_forward"); }
+    void start_picture_recording(int32_t fps) override { calls.push_back("gif " + std::to_string(fps)); }
+    void stop_picture_recording() override { calls.push_back("gif stop"); }
     std::optional<std::string> choose_file(FileDialogKind kind) override {
         dialogs.push_back(kind);
         if (answers.empty()) return std::nullopt;
@@ -394,23 +402,22 @@ TEST_F(Dispatch, settings_commands_store_values_and_apply_them) {
 }
 
 TEST_F(Dispatch, plain_commands_reach_the_host) {
-    for (int32_t id : {ID_RESET, ID_PASTE, ID_PASTE_STOP, ID_CART_CLOSE, ID_TAPE_CLOSE, ID_SCREEN_REC_30,
-                       ID_SCREEN_REC_15, ID_SCREEN_REC_10, ID_SCREEN_STOP, ID_SOUND_REC, ID_SOUND_STOP}) {
+    for (int32_t id : {ID_RESET, ID_PASTE, ID_PASTE_STOP, ID_CART_CLOSE, ID_TAPE_CLOSE, ID_SOUND_REC, ID_SOUND_STOP}) {
         dispatch_command(id, settings, &host, window);
     }
-    EXPECT_EQ(host.calls,
-              (std::vector<std::string>{"reset", "paste_start", "paste_stop", "close_cartridge", "tape_close",
-                                        "start_recording", "start_recording", "start_recording", "stop_recording",
-                                        "start_recording", "stop_recording"}));
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"reset", "paste_start", "paste_stop", "close_cartridge",
+                                                    "tape_close", "start_recording", "stop_recording"}));
 }
 
 TEST_F(Dispatch, window_commands_reach_the_window_only) {
     for (int32_t id : {ID_WINDOW_X1, ID_WINDOW_X2, ID_WINDOW_X3, ID_WINDOW_X4, ID_FULLSCREEN_640, ID_FULLSCREEN_320,
-                       ID_PAUSE, ID_EVERY_FRAME, ID_SPRITE_LIMIT, ID_HELP_KEYS}) {
+                       ID_PAUSE, ID_EVERY_FRAME, ID_SPRITE_LIMIT, ID_HELP_KEYS, ID_FAST_FORWARD, ID_SCREEN_REC_30,
+                       ID_SCREEN_REC_15, ID_SCREEN_REC_10, ID_SCREEN_STOP}) {
         dispatch_command(id, settings, &host, window);
     }
     EXPECT_EQ(window.calls, (std::vector<std::string>{"scale 1", "scale 2", "scale 3", "scale 4", "fullscreen",
-                                                      "fullscreen", "pause", "every_frame", "sprite_limit", "help"}));
+                                                      "fullscreen", "pause", "every_frame", "sprite_limit", "help",
+                                                      "fast_forward", "gif 30", "gif 15", "gif 10", "gif stop"}));
     EXPECT_TRUE(host.calls.empty());
 }
 
