@@ -17,6 +17,7 @@
 #include "desktop/main_window_parts.h"
 #include "desktop/picture_layout.h"
 #include "desktop/state_slots.h"
+#include "devices/tape_deck.h"
 #include "devices/vdp.h"
 #include "host/file_stream.h"
 #include "host/free_boot_rom.h"
@@ -37,6 +38,7 @@ constexpr int32_t FIRST_RUN_RATE_INDEX = 6;       // 48000 Hz
 constexpr gint64 REWIND_STEP_US = 150'000;        // a step back while the rewind key is held
 constexpr gint64 FAST_FORWARD_SLICE_US = 16'000;  // frames between two pictures when fast-forwarding
 constexpr gint64 SPEED_PERIOD_US = 500'000;       // the speed shown is measured over this
+constexpr guint INDICATOR_MS = 500;               // the tape's position is shown this often
 constexpr const char* FOLDERS_GROUP = "Folders";
 constexpr const char* NO_SOUND_MESSAGE = "No sound device could be opened: the emulator runs without sound.";
 // The desktop's choice of IPL ROM in m5emu.conf: a file's path, or FREE_BOOT_ROM_CHOICE.
@@ -163,7 +165,10 @@ public:
     }
     bool tape_play(const std::string& path) override {
         const FileCheck check = host.tape_play(path);
-        if (check.taken()) window.remember_folder(FileDialogKind::tape_play, path);
+        if (check.taken()) {
+            window.remember_folder(FileDialogKind::tape_play, path);
+            window.tape_started(path, false);
+        }
         return report(FileKind::TAPE, path, check);
     }
     bool tape_record(const std::string& path) override {
@@ -173,10 +178,14 @@ public:
         if (check.taken()) {
             host.tape_record(path);
             window.remember_folder(FileDialogKind::tape_record, path);
+            window.tape_started(path, true);
         }
         return report(FileKind::TAPE, path, check);
     }
-    void tape_close() override { host.tape_close(); }
+    void tape_close() override {
+        host.tape_close();
+        window.tape_started("", false);
+    }
     void start_recording() override {
         host.start_recording();
         if (host.recording()) window.show_notice("Recording sound to " + window.paths.files_dir + "sound.wav");
@@ -287,6 +296,7 @@ MainWindow::MainWindow(const DesktopOptions& options) : platform(keyboard) {
         set_fullscreen(true);
     }
     host->start_pacer();
+    indicator_timer = g_timeout_add(INDICATOR_MS, on_indicator_tick, this);
 }
 
 MainWindow::~MainWindow() {
@@ -443,6 +453,8 @@ void MainWindow::update_popup(int32_t index) {
     view.paused = paused;
     view.fast_forward = fast_forward_toggled;
     view.recording_pictures = gif != nullptr;
+    view.tape_text = tape_text();
+    view.tape_playing = host && !tape_path.empty() && !tape_recording && host->machine().tape_deck->playing;
     view.window_scale = choices.window_scale;
     view.fullscreen = fullscreen;
     view.every_frame = choices.every_frame;
@@ -748,8 +760,8 @@ void MainWindow::fast_forward_changed(bool was_on) {
         apply_volume();
         host->start_pacer();
         platform.clear_frame_rate();
-        if (status_right) gtk_label_set_text(GTK_LABEL(status_right), "");
     }
+    update_indicator();
     trace(std::string("fast forward ") + (on ? "1" : "0"));
     update_status();
 }
@@ -774,7 +786,62 @@ void MainWindow::fast_forward_pass() {
     char text[32];
     std::snprintf(text, sizeof text, "x%.1f", fast_forward_speed);
     trace(std::string("speed ") + text);
-    if (status_right) gtk_label_set_text(GTK_LABEL(status_right), text);
+    update_indicator();
+}
+
+// --- The tape's place ---------------------------------------------------------------
+
+void MainWindow::tape_started(const std::string& path, bool recording) {
+    tape_path = path;
+    tape_recording = recording;
+    tape_timeline = {};
+    const TapeDeck& deck = *host->machine().tape_deck;
+    if (!path.empty() && !recording && deck.playing) {
+        TapeImage* played = deck.runs ? static_cast<TapeImage*>(deck.runs.get()) : deck.image.get();
+        if (played) tape_timeline = TapeTimeline(*played, deck.is_wav != 0, deck.bytes_left);
+    }
+    update_indicator();
+}
+
+// "oscar.cas  1:05 / 4:10, motor on", or the recording's name and length.
+std::string MainWindow::tape_text() const {
+    if (tape_path.empty() || !host) return "";
+    const TapeDeck& deck = *host->machine().tape_deck;
+    const std::string name = std::filesystem::path(tape_path).filename().string();
+    const std::string motor = deck.motor ? "motor on" : "motor off";
+    if (tape_recording) {
+        if (!deck.recording) return "";
+        // A WAV recording counts its ticks; a CAS one its runs, of any length.
+        const double seconds = static_cast<double>(deck.samples_written) / TAPE_TICKS_PER_SECOND;
+        return "Recording " + name + (deck.is_wav ? "  " + minutes_seconds(seconds) : "") + ", " + motor;
+    }
+    if (!deck.playing) return name + "  at its end";
+    return name + "  " + minutes_seconds(tape_timeline.seconds_at(deck.bytes_left)) + " / " +
+           minutes_seconds(tape_timeline.length_seconds()) + ", " + motor;
+}
+
+// The right of the status line: the tape, and the speed while fast-forwarding.
+void MainWindow::update_indicator() {
+    if (!status_right) return;
+    std::string text = tape_text();
+    if (fast_forward_on() && fast_forward_speed > 0) {
+        char speed[32];
+        std::snprintf(speed, sizeof speed, "x%.1f", fast_forward_speed);
+        text += (text.empty() ? "" : "   ") + std::string(speed);
+    }
+    gtk_label_set_text(GTK_LABEL(status_right), text.c_str());
+}
+
+gboolean MainWindow::on_indicator_tick(gpointer self) {
+    static_cast<MainWindow*>(self)->update_indicator();
+    return G_SOURCE_CONTINUE;
+}
+
+// Tape / Rewind: the tape's file is played again from its start.
+void MainWindow::rewind_tape() {
+    if (tape_path.empty() || tape_recording || !commands) return;
+    const std::string path = tape_path;
+    if (commands->tape_play(path)) show_notice("Tape rewound");
 }
 
 void MainWindow::toggle_pause() {
@@ -958,6 +1025,10 @@ void MainWindow::on_primary_text(GtkClipboard*, const gchar* text, gpointer self
 void MainWindow::close_window() {
     close_requested = false;
     if (gif) stop_picture_recording();
+    if (indicator_timer != 0) {
+        g_source_remove(indicator_timer);
+        indicator_timer = 0;
+    }
     if (status_timer != 0) {
         g_source_remove(status_timer);
         status_timer = 0;

@@ -61,6 +61,7 @@
 #include "desktop/menu_model.h"
 #include "desktop/program_paths.h"
 #include "desktop/status_line.h"
+#include "desktop/tape_timeline.h"
 #include "host/checksums.h"
 #include "host/gif_writer.h"
 #include "host/settings.h"
@@ -108,6 +109,7 @@ public:
     void toggle_fast_forward() override;
     void start_picture_recording(int32_t frames_per_second) override;
     void stop_picture_recording() override;
+    void rewind_tape() override;
 
     // --- Save states ----------------------------------------------------------
     // Each reports a problem in the message strip; the machine is left as it
@@ -155,6 +157,10 @@ private:
     bool machine_locked() const;
     void remember_folder(FileDialogKind kind, const std::string& path);
     void record_pictures();
+    void tape_started(const std::string& path, bool recording);
+    std::string tape_text() const;
+    void update_indicator();
+    static gboolean on_indicator_tick(gpointer self);
     std::string picture_file_path(const std::string& extension) const;
     // True (and says so in a notice) while the debugger holds the machine
     // inside a frame.
@@ -235,6 +241,11 @@ private:
     std::vector<uint8_t> gif_bytes;
     uint64_t gif_step = 2;
     uint64_t gif_next_frame = 0;
+    // The tape in the deck, for the Tape popup and the status line.
+    std::string tape_path;  // "" for none
+    bool tape_recording = false;
+    TapeTimeline tape_timeline;
+    guint indicator_timer = 0;
 };
 
 }  // namespace m5

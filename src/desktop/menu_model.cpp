@@ -52,8 +52,9 @@ std::array<MenuPopup, POPUP_COUNT> build_resource() {
     popups[POPUP_CART] = {"Cart", {item(ID_CART_OPEN, "Open"), item(ID_CART_CLOSE, "Close"), separator()}};
     for (const MenuItem& entry : recent_placeholders(ID_CART_RECENT)) popups[POPUP_CART].items.push_back(entry);
 
-    popups[POPUP_TAPE] = {
-        "Tape", {item(ID_TAPE_PLAY, "Play"), item(ID_TAPE_REC, "Rec"), item(ID_TAPE_CLOSE, "Close"), separator()}};
+    popups[POPUP_TAPE] = {"Tape",
+                          {item(ID_TAPE_PLAY, "Play"), item(ID_TAPE_REC, "Rec"), item(ID_TAPE_REWIND, "Rewind"),
+                           item(ID_TAPE_CLOSE, "Close"), separator()}};
     for (const MenuItem& entry : recent_placeholders(ID_TAPE_RECENT)) popups[POPUP_TAPE].items.push_back(entry);
 
     popups[POPUP_SCREEN] = {
@@ -259,7 +260,15 @@ std::vector<MenuItem> popup_items(int32_t index, const MenuView& view) {
             break;
         }
         case POPUP_CART: rebuild_recent(items, ID_CART_RECENT, view.recent_carts); break;
-        case POPUP_TAPE: rebuild_recent(items, ID_TAPE_RECENT, view.recent_tapes); break;
+        case POPUP_TAPE:
+            rebuild_recent(items, ID_TAPE_RECENT, view.recent_tapes);
+            set_enabled(items, ID_TAPE_REWIND, view.tape_playing);
+            if (!view.tape_text.empty()) {
+                MenuItem info = item(ID_TAPE_INFO, view.tape_text);
+                info.enabled = false;
+                items.insert(items.begin(), {info, separator()});
+            }
+            break;
         case POPUP_SCREEN: {
             for (int32_t id = ID_SCREEN_REC_30; id <= ID_SCREEN_REC_10; ++id) {
                 set_enabled(items, id, !view.recording_pictures);
@@ -394,6 +403,7 @@ void dispatch_command(int32_t id, Settings& settings, CommandReceiver* host, Com
         case ID_SCREEN_REC_15: window.start_picture_recording(15); return;
         case ID_SCREEN_REC_10: window.start_picture_recording(10); return;
         case ID_SCREEN_STOP: window.stop_picture_recording(); return;
+        case ID_TAPE_REWIND: window.rewind_tape(); return;
         case ID_SCREENSHOT: window.take_screenshot(); return;
         case ID_MUTE: window.toggle_mute(); return;
         case ID_DEBUG_MONITOR:

@@ -62,6 +62,8 @@ inline constexpr int32_t ID_VOLUME_25 = 40155;
 inline constexpr int32_t ID_HELP_ABOUT = 40156;
 inline constexpr int32_t ID_IPL_ROM = 40160;
 inline constexpr int32_t ID_FAST_FORWARD = 40161;
+inline constexpr int32_t ID_TAPE_REWIND = 40162;
+inline constexpr int32_t ID_TAPE_INFO = 40163;  // the tape's name and position, not a command
 inline constexpr int32_t STATE_SLOTS = 8;
 // The Debug popup (debug_window.h carries them out).
 inline constexpr int32_t ID_DEBUG_MONITOR = 40170;
@@ -125,7 +127,10 @@ struct MenuView {
     bool paused = false;
     bool fast_forward = false;
     bool recording_pictures = false;  // Screen / Rec makes a GIF
-    int32_t window_scale = 2;         // 1..MAX_WINDOW_SCALE
+    // The tape in the deck ("oscar.cas  1:05 / 4:10, motor on"); "" for none.
+    std::string tape_text;
+    bool tape_playing = false;
+    int32_t window_scale = 2;  // 1..MAX_WINDOW_SCALE
     bool fullscreen = false;
     bool every_frame = true;
     bool sprite_limit = false;
@@ -151,7 +156,9 @@ MenuView menu_view(const Settings& settings, bool host_exists, bool recording);
 // while paused; the recent lists are rebuilt from the settings ("None",
 // disabled, when empty); the window size of the current scale is marked (the fullscreen items while
 // fullscreen); the Rec items of the Screen popup are enabled while no GIF
-// is being recorded, its Stop while one is; Rec or Stop of the Sound popup is enabled by the recording
+// is being recorded, its Stop while one is; the Tape popup begins with the
+// tape's name and position (when one is in the deck), and Rewind is enabled
+// while a tape plays; Rec or Stop of the Sound popup is enabled by the recording
 // state, Mute is checked while muted and the volume marked; the State popup's
 // slot Load items carry the date and time of their state and are disabled
 // for an empty or unreadable slot, Rewind while there is nothing to go back
@@ -242,6 +249,8 @@ public:
     // second, until Screen / Stop.
     virtual void start_picture_recording(int32_t /*frames_per_second*/) {}
     virtual void stop_picture_recording() {}
+    // Tape / Rewind: the tape in the deck plays again from its start.
+    virtual void rewind_tape() {}
 };
 
 // The window title: the frame pacer's title ("SORD m5 - 60 fps (100 %)")

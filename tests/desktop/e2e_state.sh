@@ -17,7 +17,8 @@
 # its digest tells apart), slot 1 of each holds its own state, and loading
 # the first one's brings back its picture. Shift+F1 shows its notice in the
 # status line below the picture; Screen / Screenshot writes the machine's 256 x 192 picture to the
-# pictures folder; pause shows "Paused" over the picture in fullscreen.
+# pictures folder, Screen / Rec an animated GIF there; pause shows "Paused"
+# over the picture in fullscreen.
 set -euo pipefail
 
 source "$(dirname "$0")/e2e_lib.sh"
@@ -151,6 +152,18 @@ if [ "${1:-}" = "--inside" ]; then
     close_to "$(od -An -tu1 -j $(((A_Y * 256 + A_X) * 3)) -N 3 "$work/png.rgb" | xargs)" "$WHITE" ||
         fail "the screenshot does not show the game's picture"
     wait_trace '^notice Screenshot saved to '
+
+    # Screen / Rec 15fps and Stop: an animated GIF in the pictures folder.
+    menu_choose Screen 40081
+    wait_trace '^gif start '
+    sleep 1.5
+    menu_choose Screen 40083
+    wait_trace '^gif saved '
+    read -r gif frames < <(grep -m1 '^gif saved ' trace.log | sed 's/^gif saved //')
+    [[ $gif == "$work/pictures/a-"*.gif ]] || fail "the recording is not in the pictures folder: $gif"
+    ((frames >= 10)) || fail "only $frames pictures in 1.5 s at 15 a second"
+    [ "$(identify -format '%T\n' "$gif" | wc -l)" = "$frames" ] || fail "the GIF does not hold its $frames pictures"
+    [ "$(identify -format '%T\n' "$gif" | sort -u | xargs)" = "6 7" ] || fail "the delays are not 6 and 7 hundredths"
 
     # Pause in fullscreen: "Paused" over the picture (1024 x 768: x4).
     xdotool key F11

@@ -54,7 +54,7 @@ TEST(MenuResource, popups_with_their_ids_and_texts_in_order) {
               "40053 \"Recent 3\" | 40054 \"Recent 4\" | 40055 \"Recent 5\" | 40056 \"Recent 6\" | "
               "40057 \"Recent 7\" | 40058 \"Recent 8\"");
     EXPECT_EQ(describe_popup(popups[3].title, popups[3].items),
-              "Tape: 40059 \"Play\" | 40060 \"Rec\" | 40061 \"Close\" | - | 40062 \"Recent 1\" | "
+              "Tape: 40059 \"Play\" | 40060 \"Rec\" | 40162 \"Rewind\" | 40061 \"Close\" | - | 40062 \"Recent 1\" | "
               "40063 \"Recent 2\" | 40064 \"Recent 3\" | 40065 \"Recent 4\" | 40066 \"Recent 5\" | "
               "40067 \"Recent 6\" | 40068 \"Recent 7\" | 40069 \"Recent 8\"");
     EXPECT_EQ(describe_popup(popups[4].title, popups[4].items),
@@ -131,7 +131,7 @@ TEST(PopupItems, empty_recent_lists_show_one_disabled_none) {
     EXPECT_FALSE(cart.back().enabled);
 
     std::vector<MenuItem> tape = popup_items(POPUP_TAPE, view);
-    EXPECT_EQ(ids_of(tape), (std::vector<int32_t>{40059, 40060, 40061, ID_SEPARATOR, 40062}));
+    EXPECT_EQ(ids_of(tape), (std::vector<int32_t>{40059, 40060, ID_TAPE_REWIND, 40061, ID_SEPARATOR, 40062}));
     EXPECT_EQ(tape.back().text, "None");
     EXPECT_FALSE(tape.back().enabled);
 }
@@ -149,7 +149,14 @@ TEST(PopupItems, recent_entries_keep_their_ids_and_show_their_names_with_the_pat
     EXPECT_TRUE(item_with(cart, 40053).enabled);
 
     std::vector<MenuItem> tape = popup_items(POPUP_TAPE, view);
-    EXPECT_EQ(ids_of(tape), (std::vector<int32_t>{40059, 40060, 40061, ID_SEPARATOR, 40069}));
+    EXPECT_EQ(ids_of(tape), (std::vector<int32_t>{40059, 40060, ID_TAPE_REWIND, 40061, ID_SEPARATOR, 40069}));
+    EXPECT_FALSE(item_with(tape, ID_TAPE_REWIND).enabled);
+    view.tape_text = "oscar.cas  0:05 / 4:10";
+    view.tape_playing = true;
+    const std::vector<MenuItem> playing = popup_items(POPUP_TAPE, view);
+    EXPECT_EQ(playing[0].text, "oscar.cas  0:05 / 4:10");
+    EXPECT_FALSE(playing[0].enabled);
+    EXPECT_TRUE(item_with(playing, ID_TAPE_REWIND).enabled);
     EXPECT_EQ(tape.back().text, "last.cas");
     EXPECT_EQ(tape.back().tooltip, "/tapes/last.cas");
 }
@@ -277,6 +284,7 @@ struct ScriptedWindow : CommandWindow {
     void toggle_fast_forward() override { calls.push_back("fast_forward"); }
     void start_picture_recording(int32_t fps) override { calls.push_back("gif " + std::to_string(fps)); }
     void stop_picture_recording() override { calls.push_back("gif stop"); }
+    void rewind_tape() override { calls.push_back("rewind tape"); }
     std::optional<std::string> choose_file(FileDialogKind kind) override {
         dialogs.push_back(kind);
         if (answers.empty()) return std::nullopt;
@@ -412,12 +420,13 @@ TEST_F(Dispatch, plain_commands_reach_the_host) {
 TEST_F(Dispatch, window_commands_reach_the_window_only) {
     for (int32_t id : {ID_WINDOW_X1, ID_WINDOW_X2, ID_WINDOW_X3, ID_WINDOW_X4, ID_FULLSCREEN_640, ID_FULLSCREEN_320,
                        ID_PAUSE, ID_EVERY_FRAME, ID_SPRITE_LIMIT, ID_HELP_KEYS, ID_FAST_FORWARD, ID_SCREEN_REC_30,
-                       ID_SCREEN_REC_15, ID_SCREEN_REC_10, ID_SCREEN_STOP}) {
+                       ID_SCREEN_REC_15, ID_SCREEN_REC_10, ID_SCREEN_STOP, ID_TAPE_REWIND}) {
         dispatch_command(id, settings, &host, window);
     }
-    EXPECT_EQ(window.calls, (std::vector<std::string>{"scale 1", "scale 2", "scale 3", "scale 4", "fullscreen",
-                                                      "fullscreen", "pause", "every_frame", "sprite_limit", "help",
-                                                      "fast_forward", "gif 30", "gif 15", "gif 10", "gif stop"}));
+    EXPECT_EQ(window.calls,
+              (std::vector<std::string>{"scale 1", "scale 2", "scale 3", "scale 4", "fullscreen", "fullscreen", "pause",
+                                        "every_frame", "sprite_limit", "help", "fast_forward", "gif 30", "gif 15",
+                                        "gif 10", "gif stop", "rewind tape"}));
     EXPECT_TRUE(host.calls.empty());
 }
 

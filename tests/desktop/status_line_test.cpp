@@ -46,3 +46,29 @@ TEST(StatusLine, problems_wait_notices_fade_and_the_lasting_state_fills_in) {
 
 }  // namespace
 }  // namespace m5
+
+#include "desktop/tape_timeline.h"
+#include "devices/tape_media.h"
+
+namespace m5 {
+namespace {
+
+// A CAS tape's time is the sum of its runs, wherever the deck is in it; a
+// WAV tape's is its ticks.
+TEST(TapeTimeline, length_and_position_of_cas_and_wav_tapes) {
+    std::vector<uint8_t> runs(10000, 0x80 | 95);  // 10000 runs of 95 ticks: 20 s
+    runs.resize(12000, 0x05);                     // 2000 of 5 ticks: 10000 ticks more
+    MemoryTapeImage cas(runs);
+    const TapeTimeline tape(cas, false, runs.size());
+    EXPECT_NEAR(tape.length_seconds(), (10000.0 * 95 + 2000 * 5) / TAPE_TICKS_PER_SECOND, 1e-9);
+    EXPECT_NEAR(tape.seconds_at(runs.size() - 5000), 5000.0 * 95 / TAPE_TICKS_PER_SECOND, 0.01);
+    EXPECT_NEAR(tape.seconds_at(0), tape.length_seconds(), 1e-9);
+    MemoryTapeImage wav(std::vector<uint8_t>(100));
+    const TapeTimeline samples(wav, true, 95000);
+    EXPECT_DOUBLE_EQ(samples.length_seconds(), 2.0);
+    EXPECT_DOUBLE_EQ(samples.seconds_at(47500), 1.0);
+    EXPECT_EQ(minutes_seconds(125.9), "2:05");
+}
+
+}  // namespace
+}  // namespace m5
