@@ -425,7 +425,7 @@ void MainWindow::build_window() {
     // for its height only once they are shown).
     gtk_widget_show_all(box);
     gtk_window_set_default_size(
-        GTK_WINDOW(window), SURFACE_WIDTH * choices.window_scale,
+        GTK_WINDOW(window), picture_width(choices.window_scale, choices.tv_pixels),
         SURFACE_HEIGHT * choices.window_scale + natural_height(menu_bar) + status_line_height());
 }
 
@@ -453,6 +453,7 @@ void MainWindow::update_popup(int32_t index) {
     view.paused = paused;
     view.fast_forward = fast_forward_toggled;
     view.recording_pictures = gif != nullptr;
+    view.tv_pixels = choices.tv_pixels;
     view.tape_text = tape_text();
     view.tape_playing = host && !tape_path.empty() && !tape_recording && host->machine().tape_deck->playing;
     view.window_scale = choices.window_scale;
@@ -661,7 +662,7 @@ void MainWindow::remember_folder(FileDialogKind kind, const std::string& path) {
 
 void MainWindow::fit_window_to_scale() {
     if (!window || fullscreen) return;
-    gtk_window_resize(GTK_WINDOW(window), SURFACE_WIDTH * choices.window_scale,
+    gtk_window_resize(GTK_WINDOW(window), picture_width(choices.window_scale, choices.tv_pixels),
                       SURFACE_HEIGHT * choices.window_scale + natural_height(menu_bar) + status_line_height());
     trace("window scale " + std::to_string(choices.window_scale));
 }
@@ -979,6 +980,16 @@ void MainWindow::stop_picture_recording() {
     show_notice("Recording saved to " + gif_path);
 }
 
+// Screen / Pixels: square, or the M5's 8:7 as a TV shows them; the window
+// takes the picture's new width at its scale.
+void MainWindow::set_tv_pixels(bool on) {
+    if (choices.tv_pixels == on) return;
+    choices.tv_pixels = on;
+    fit_window_to_scale();
+    if (picture) gtk_widget_queue_draw(picture);
+    show_notice(on ? "Pixels 8:7 as on a TV" : "Square pixels");
+}
+
 void MainWindow::toggle_every_frame() {
     choices.every_frame = !choices.every_frame;
     if (host) host->set_draw_every_frame(choices.every_frame);
@@ -1196,11 +1207,11 @@ gboolean MainWindow::on_draw(GtkWidget* widget, cairo_t* cr, gpointer self) {
     cairo_paint(cr);
     if (!main->host || !main->surface) return TRUE;
 
-    const PictureLayout layout =
-        picture_layout(gtk_widget_get_allocated_width(widget), gtk_widget_get_allocated_height(widget));
+    const PictureLayout layout = picture_layout(gtk_widget_get_allocated_width(widget),
+                                                gtk_widget_get_allocated_height(widget), main->choices.tv_pixels);
     cairo_surface_mark_dirty(main->surface);  // the video chip wrote the pixels
     cairo_translate(cr, layout.x, layout.y);
-    cairo_scale(cr, layout.scale, layout.scale);
+    cairo_scale(cr, static_cast<double>(layout.width) / SURFACE_WIDTH, layout.scale);
     cairo_set_source_surface(cr, main->surface, 0, 0);
     cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
     cairo_rectangle(cr, 0, 0, SURFACE_WIDTH, SURFACE_HEIGHT);
@@ -1218,7 +1229,8 @@ gboolean MainWindow::on_draw(GtkWidget* widget, cairo_t* cr, gpointer self) {
 void MainWindow::on_picture_size_allocate(GtkWidget*, GdkRectangle* allocation, gpointer self) {
     auto* main = static_cast<MainWindow*>(self);
     if (main->fullscreen || main->choices.fullscreen) return;
-    const int32_t scale = std::clamp(picture_layout(allocation->width, allocation->height).scale, 1, MAX_WINDOW_SCALE);
+    const int32_t scale = std::clamp(
+        picture_layout(allocation->width, allocation->height, main->choices.tv_pixels).scale, 1, MAX_WINDOW_SCALE);
     if (scale == main->choices.window_scale) return;
     main->choices.window_scale = scale;
     main->trace("window resized scale " + std::to_string(scale));

@@ -110,6 +110,7 @@ public:
     void start_picture_recording(int32_t frames_per_second) override;
     void stop_picture_recording() override;
     void rewind_tape() override;
+    void set_tv_pixels(bool on) override;
 
     // --- Save states ----------------------------------------------------------
     // Each reports a problem in the message strip; the machine is left as it

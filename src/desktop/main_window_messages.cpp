@@ -117,9 +117,9 @@ void MainWindow::draw_status_fullscreen(cairo_t* cr, int32_t width, int32_t heig
     if (view.text.empty()) return;
     std::string text = view.text;
     if (view.others > 0) text.append("  (+").append(std::to_string(view.others)).append(" more)");
-    const PictureLayout layout = picture_layout(width, height);
+    const PictureLayout layout = picture_layout(width, height, choices.tv_pixels);
     const int32_t left = std::max(layout.x, 0);
-    const int32_t right = std::min(layout.x + SURFACE_WIDTH * layout.scale, width);
+    const int32_t right = std::min(layout.x + layout.width, width);
     const int32_t picture_bottom = std::min(layout.y + SURFACE_HEIGHT * layout.scale, height);
     const int32_t margin = 4 * layout.scale;
     const int32_t padding = 3 * layout.scale;

@@ -63,6 +63,7 @@ std::array<MenuPopup, POPUP_COUNT> build_resource() {
          item(ID_SCREEN_STOP, "Stop"), separator(), item(40084, "Window x1", true), item(40085, "Window x2", true),
          item(ID_WINDOW_X3, "Window x3", true), item(ID_WINDOW_X4, "Window x4", true),
          item(40086, "Fullscreen 640x480", false, "F11"), item(40087, "Fullscreen 320x240", false, "F11"), separator(),
+         item(ID_PIXELS_SQUARE, "Square pixels", true), item(ID_PIXELS_TV, "Pixels 8:7 as on a TV", true), separator(),
          item(ID_EVERY_FRAME, "Every frame"), item(ID_SPRITE_LIMIT, "Sprite limit as the real chip"), separator(),
          item(ID_SCREENSHOT, "Screenshot", false, "Print")}};
 
@@ -282,6 +283,7 @@ std::vector<MenuItem> popup_items(int32_t index, const MenuView& view) {
                 if (window_size) entry.checked = !view.fullscreen && entry.id == scale_id;
                 if (entry.id == ID_FULLSCREEN_640 || entry.id == ID_FULLSCREEN_320) entry.checked = view.fullscreen;
             }
+            check_radio(items, ID_PIXELS_SQUARE, ID_PIXELS_TV, view.tv_pixels ? ID_PIXELS_TV : ID_PIXELS_SQUARE);
             find_item(items, ID_EVERY_FRAME)->checked = view.every_frame;
             find_item(items, ID_SPRITE_LIMIT)->checked = view.sprite_limit;
             break;
@@ -404,6 +406,8 @@ void dispatch_command(int32_t id, Settings& settings, CommandReceiver* host, Com
         case ID_SCREEN_REC_10: window.start_picture_recording(10); return;
         case ID_SCREEN_STOP: window.stop_picture_recording(); return;
         case ID_TAPE_REWIND: window.rewind_tape(); return;
+        case ID_PIXELS_SQUARE:
+        case ID_PIXELS_TV: window.set_tv_pixels(id == ID_PIXELS_TV); return;
         case ID_SCREENSHOT: window.take_screenshot(); return;
         case ID_MUTE: window.toggle_mute(); return;
         case ID_DEBUG_MONITOR:

@@ -64,6 +64,8 @@ inline constexpr int32_t ID_IPL_ROM = 40160;
 inline constexpr int32_t ID_FAST_FORWARD = 40161;
 inline constexpr int32_t ID_TAPE_REWIND = 40162;
 inline constexpr int32_t ID_TAPE_INFO = 40163;  // the tape's name and position, not a command
+inline constexpr int32_t ID_PIXELS_SQUARE = 40164;
+inline constexpr int32_t ID_PIXELS_TV = 40165;
 inline constexpr int32_t STATE_SLOTS = 8;
 // The Debug popup (debug_window.h carries them out).
 inline constexpr int32_t ID_DEBUG_MONITOR = 40170;
@@ -127,6 +129,7 @@ struct MenuView {
     bool paused = false;
     bool fast_forward = false;
     bool recording_pictures = false;  // Screen / Rec makes a GIF
+    bool tv_pixels = false;
     // The tape in the deck ("oscar.cas  1:05 / 4:10, motor on"); "" for none.
     std::string tape_text;
     bool tape_playing = false;
@@ -251,6 +254,8 @@ public:
     virtual void stop_picture_recording() {}
     // Tape / Rewind: the tape in the deck plays again from its start.
     virtual void rewind_tape() {}
+    // Screen / Pixels: square, or 8:7 as on a TV.
+    virtual void set_tv_pixels(bool /*on*/) {}
 };
 
 // The window title: the frame pacer's title ("SORD m5 - 60 fps (100 %)")

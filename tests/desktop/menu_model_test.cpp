@@ -61,6 +61,7 @@ TEST(MenuResource, popups_with_their_ids_and_texts_in_order) {
               "Screen: 40080 \"Rec 30fps\" | 40081 \"Rec 15fps\" | 40082 \"Rec 10fps\" | 40083 \"Stop\" | - | "
               "40084 \"Window x1\" | 40085 \"Window x2\" | 40120 \"Window x3\" | 40121 \"Window x4\" | "
               "40086 \"Fullscreen 640x480\" key F11 | 40087 \"Fullscreen 320x240\" key F11 | - | "
+              "40164 \"Square pixels\" | 40165 \"Pixels 8:7 as on a TV\" | - | "
               "40123 \"Every frame\" | 40125 \"Sprite limit as the real chip\" | - | 40150 \"Screenshot\" key Print");
     EXPECT_EQ(describe_popup(popups[5].title, popups[5].items),
               "Sound: 40093 \"Rec\" | 40094 \"Stop\" | - | 40095 \"2000Hz\" | 40096 \"4000Hz\" | 40097 \"8000Hz\" | "
@@ -173,17 +174,19 @@ TEST(PopupItems, screen_offers_rec_or_stop_and_marks_the_window_scale_or_fullscr
     }
     EXPECT_TRUE(item_with(items, ID_WINDOW_X1).enabled);
     EXPECT_TRUE(item_with(items, ID_FULLSCREEN_640).enabled);
-    EXPECT_EQ(checked_ids(items), (std::vector<int32_t>{ID_WINDOW_X3, ID_EVERY_FRAME}));
+    EXPECT_EQ(checked_ids(items), (std::vector<int32_t>{ID_WINDOW_X3, ID_PIXELS_SQUARE, ID_EVERY_FRAME}));
 
     view.fullscreen = true;
     view.every_frame = false;
     EXPECT_EQ(checked_ids(popup_items(POPUP_SCREEN, view)),
-              (std::vector<int32_t>{ID_FULLSCREEN_640, ID_FULLSCREEN_320}));
+              (std::vector<int32_t>{ID_FULLSCREEN_640, ID_FULLSCREEN_320, ID_PIXELS_SQUARE}));
     view.fullscreen = false;
     view.window_scale = 1;
-    EXPECT_EQ(checked_ids(popup_items(POPUP_SCREEN, view)), std::vector<int32_t>{ID_WINDOW_X1});
+    view.tv_pixels = true;
+    EXPECT_EQ(checked_ids(popup_items(POPUP_SCREEN, view)), (std::vector<int32_t>{ID_WINDOW_X1, ID_PIXELS_TV}));
     view.sprite_limit = true;
-    EXPECT_EQ(checked_ids(popup_items(POPUP_SCREEN, view)), (std::vector<int32_t>{ID_WINDOW_X1, ID_SPRITE_LIMIT}));
+    EXPECT_EQ(checked_ids(popup_items(POPUP_SCREEN, view)),
+              (std::vector<int32_t>{ID_WINDOW_X1, ID_PIXELS_TV, ID_SPRITE_LIMIT}));
 }
 
 TEST(PopupItems, sound_rec_and_stop_follow_the_recording_state) {
@@ -285,6 +288,7 @@ struct ScriptedWindow : CommandWindow {
     void start_picture_recording(int32_t fps) override { calls.push_back("gif " + std::to_string(fps)); }
     void stop_picture_recording() override { calls.push_back("gif stop"); }
     void rewind_tape() override { calls.push_back("rewind tape"); }
+    void set_tv_pixels(bool on) override { calls.push_back(on ? "tv pixels" : "square pixels"); }
     std::optional<std::string> choose_file(FileDialogKind kind) override {
         dialogs.push_back(kind);
         if (answers.empty()) return std::nullopt;
@@ -418,15 +422,16 @@ TEST_F(Dispatch, plain_commands_reach_the_host) {
 }
 
 TEST_F(Dispatch, window_commands_reach_the_window_only) {
-    for (int32_t id : {ID_WINDOW_X1, ID_WINDOW_X2, ID_WINDOW_X3, ID_WINDOW_X4, ID_FULLSCREEN_640, ID_FULLSCREEN_320,
-                       ID_PAUSE, ID_EVERY_FRAME, ID_SPRITE_LIMIT, ID_HELP_KEYS, ID_FAST_FORWARD, ID_SCREEN_REC_30,
-                       ID_SCREEN_REC_15, ID_SCREEN_REC_10, ID_SCREEN_STOP, ID_TAPE_REWIND}) {
+    for (int32_t id :
+         {ID_WINDOW_X1, ID_WINDOW_X2, ID_WINDOW_X3, ID_WINDOW_X4, ID_FULLSCREEN_640, ID_FULLSCREEN_320, ID_PAUSE,
+          ID_EVERY_FRAME, ID_SPRITE_LIMIT, ID_HELP_KEYS, ID_FAST_FORWARD, ID_SCREEN_REC_30, ID_SCREEN_REC_15,
+          ID_SCREEN_REC_10, ID_SCREEN_STOP, ID_TAPE_REWIND, ID_PIXELS_TV, ID_PIXELS_SQUARE}) {
         dispatch_command(id, settings, &host, window);
     }
     EXPECT_EQ(window.calls,
               (std::vector<std::string>{"scale 1", "scale 2", "scale 3", "scale 4", "fullscreen", "fullscreen", "pause",
                                         "every_frame", "sprite_limit", "help", "fast_forward", "gif 30", "gif 15",
-                                        "gif 10", "gif stop", "rewind tape"}));
+                                        "gif 10", "gif stop", "rewind tape", "tv pixels", "square pixels"}));
     EXPECT_TRUE(host.calls.empty());
 }
 
