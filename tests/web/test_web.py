@@ -595,6 +595,8 @@ class WebPageTest(unittest.TestCase):
                         self.driver.find_element(By.ID, f"{panel}-button").click()
             self.viewport(1280, 800, False)
             self.open_page()
+            self.js("localStorage.removeItem('m5emu.fileOpened')")  # as before any file was opened
+            self.open_page()
             self.driver.find_element(By.ID, "states-button").click()
             time.sleep(0.2)
             b = self.boxes()
