@@ -608,6 +608,27 @@ class WebPageTest(unittest.TestCase):
             self.driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
             self.driver.execute_cdp_cmd("Emulation.setTouchEmulationEnabled", {"enabled": False})
 
+    def test_record_makes_a_gif_of_m5runs_pictures(self):
+        """More / Record and Stop: a GIF of 30 pictures a second (delays 3, 3, 4), each m5run's picture of
+        every second frame; decoded by ImageMagick."""
+        self.open_page()
+        self.power_on()
+        for f in os.listdir(self.downloads):
+            os.remove(os.path.join(self.downloads, f))
+        self.js("document.getElementById('record-button').click()")
+        for _ in range(30):
+            self.js("m5emu.runFrames(2)")
+        self.js("document.getElementById('record-button').click()")
+        done = self.wait_for(lambda: [f for f in os.listdir(self.downloads) if f.endswith(".gif")], "the GIF")
+        path = os.path.join(self.downloads, done[0])
+        delays = subprocess.run(["identify", "-format", "%T ", path], check=True, capture_output=True,
+                                text=True).stdout.split()
+        self.assertEqual(delays, ["3", "3", "4"] * 10)
+        for index in (0, 29):
+            got = subprocess.run(["convert", f"{path}[{index}]", "-depth", "8", "rgba:-"], check=True,
+                                 capture_output=True).stdout
+            self.assertSamePicture(got, self.m5run(frames=2 * (index + 1)), f"picture {index}")
+
     def test_hidden_tab_pauses_the_machine(self):
         self.open_page()
         self.js("m5emu.resume()")
