@@ -1,7 +1,7 @@
 #include "host/gif_writer.h"
 
+#include <algorithm>
 #include <array>
-#include <cstdlib>
 
 #include "devices/vdp.h"
 #include "host/png_writer.h"
@@ -60,11 +60,12 @@ private:
 };
 
 // The image data of one frame: the minimum code size, then the codes.
-void put_lzw(const std::vector<uint8_t>& indices, std::vector<uint8_t>& out) {
+// next[code * 16 + colour]: the code of that string plus the colour; 0 for
+// none (kept between frames so that none allocates).
+void put_lzw(const std::vector<uint8_t>& indices, std::vector<uint16_t>& next, std::vector<uint8_t>& out) {
     out.push_back(MIN_CODE_SIZE);
     CodeStream stream(out);
-    // next[code * 16 + colour]: the code of that string plus the colour; 0 for none.
-    std::vector<uint16_t> next(static_cast<size_t>(MAX_CODES) * CLEAR_CODE, 0);
+    std::fill(next.begin(), next.end(), 0);
     int32_t free_code = END_CODE + 1;
     int32_t width = MIN_CODE_SIZE + 1;
     stream.put(CLEAR_CODE, width);
@@ -98,7 +99,9 @@ void put_lzw(const std::vector<uint8_t>& indices, std::vector<uint8_t>& out) {
 }  // namespace
 
 GifWriter::GifWriter(int32_t frames_per_second)
-    : fps(frames_per_second < 1 ? 1 : frames_per_second), indices(static_cast<size_t>(256) * 192) {}
+    : fps(frames_per_second < 1 ? 1 : frames_per_second),
+      indices(static_cast<size_t>(256) * 192),
+      codes(static_cast<size_t>(MAX_CODES) * CLEAR_CODE) {}
 
 int32_t GifWriter::delay(int32_t index) const {
     return static_cast<int32_t>((static_cast<int64_t>(index) + 1) * 100 / fps -
@@ -162,7 +165,7 @@ void GifWriter::add_frame(const uint16_t* pixels, std::vector<uint8_t>& out) {
     put16(out, width);
     put16(out, height);
     out.push_back(0);
-    put_lzw(indices, out);
+    put_lzw(indices, codes, out);
     ++frame_count;
 }
 

@@ -31,6 +31,7 @@ private:
     int32_t fps;
     int32_t frame_count = 0;
     std::vector<uint8_t> indices;  // the frame as palette indices
+    std::vector<uint16_t> codes;   // the LZW string table
     uint16_t last_colour = 0;
     uint8_t last_index = 0;
 };
