@@ -111,6 +111,8 @@ public:
     void stop_picture_recording() override;
     void rewind_tape() override;
     void set_tv_pixels(bool on) override;
+    void choose_model(M5Model model) override;
+    void choose_memory(MemoryFit memory) override;
 
     // --- Save states ----------------------------------------------------------
     // Each reports a problem in the message strip; the machine is left as it
@@ -132,6 +134,8 @@ private:
     void update_popup(int32_t index);
     bool popup_open() const;
     void find_ipl(const DesktopOptions& options);
+    void start_debug_session();
+    void set_machine(const MachineConfig& config);
     void fit_window_to_scale();
     void set_fullscreen(bool on);
     void fullscreen_changed(bool on);
@@ -240,8 +244,10 @@ private:
     WholeFile gif_file;
     std::string gif_path;
     std::vector<uint8_t> gif_bytes;
-    uint64_t gif_step = 2;
-    uint64_t gif_next_frame = 0;
+    uint64_t gif_fps = 30;
+    uint64_t gif_rate = 60;        // the machine's frames a second
+    uint64_t gif_start_frame = 0;  // the machine's frame count as it began
+    uint64_t gif_taken = 0;        // pictures so far
     // The tape in the deck, for the Tape popup and the status line.
     std::string tape_path;  // "" for none
     bool tape_recording = false;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host/settings.h"
+#include "m5/machine_config.h"
 
 namespace m5 {
 
@@ -61,11 +62,15 @@ inline constexpr int32_t ID_VOLUME_100 = 40152;  // ... 40155 25 %, a quarter le
 inline constexpr int32_t ID_VOLUME_25 = 40155;
 inline constexpr int32_t ID_HELP_ABOUT = 40156;
 inline constexpr int32_t ID_IPL_ROM = 40160;
-inline constexpr int32_t ID_FAST_FORWARD = 40161;
-inline constexpr int32_t ID_TAPE_REWIND = 40162;
-inline constexpr int32_t ID_TAPE_INFO = 40163;  // the tape's name and position, not a command
-inline constexpr int32_t ID_PIXELS_SQUARE = 40164;
-inline constexpr int32_t ID_PIXELS_TV = 40165;
+inline constexpr int32_t ID_MODEL_NTSC = 40161;  // 40162 the 50 Hz model, in M5Model order
+inline constexpr int32_t ID_MODEL_PAL = 40162;
+inline constexpr int32_t ID_MEMORY_4K = 40163;  // ... 40166 64KBF 2C, in MemoryFit order
+inline constexpr int32_t ID_MEMORY_KBF_2C = 40166;
+inline constexpr int32_t ID_FAST_FORWARD = 40190;
+inline constexpr int32_t ID_TAPE_REWIND = 40191;
+inline constexpr int32_t ID_TAPE_INFO = 40192;  // the tape's name and position, not a command
+inline constexpr int32_t ID_PIXELS_SQUARE = 40193;
+inline constexpr int32_t ID_PIXELS_TV = 40194;
 inline constexpr int32_t STATE_SLOTS = 8;
 // The Debug popup (debug_window.h carries them out).
 inline constexpr int32_t ID_DEBUG_MONITOR = 40170;
@@ -137,6 +142,8 @@ struct MenuView {
     bool fullscreen = false;
     bool every_frame = true;
     bool sprite_limit = false;
+    // The machine's model and memory.
+    MachineConfig machine;
     // Per quick slot of the inserted cartridge, what its Load item says
     // after "Slot n" (the date and time the state was saved); "" for an
     // empty slot. A slot whose file cannot be read is shown as unreadable.
@@ -256,6 +263,10 @@ public:
     virtual void rewind_tape() {}
     // Screen / Pixels: square, or 8:7 as on a TV.
     virtual void set_tv_pixels(bool /*on*/) {}
+    // Machine / Model ... and Memory ...: the machine restarts as the M5 of
+    // that model or with that memory.
+    virtual void choose_model(M5Model /*model*/) {}
+    virtual void choose_memory(MemoryFit /*memory*/) {}
 };
 
 // The window title: the frame pacer's title ("SORD m5 - 60 fps (100 %)")

@@ -18,6 +18,8 @@ namespace m5 {
 namespace {
 
 constexpr uint32_t HOST_TAG = state_tag("HOST");
+// The machine a state was saved on: its model and memory, a byte each.
+constexpr uint32_t MACHINE_CONFIG_TAG = state_tag("MCFG");
 constexpr size_t MAX_PASTE_TEXT = 1u << 24;
 constexpr uint64_t MAX_FRAMES = uint64_t{1} << 40;
 
@@ -32,7 +34,7 @@ std::vector<uint16_t> thumbnail_pixels(const Vdp& vdp) {
         for (int32_t x = 0; x < THUMBNAIL_WIDTH; ++x) {
             uint32_t r = 0, g = 0, b = 0;
             for (int32_t k = 0; k < 4; ++k) {
-                const uint16_t p = PALETTE[vdp.pixel(2 * x + (k & 1), 2 * y + (k >> 1))];
+                const uint16_t p = vdp.colours()[vdp.pixel(2 * x + (k & 1), 2 * y + (k >> 1))];
                 r += p >> 11, g += (p >> 5) & 0x3F, b += p & 0x1F;
             }
             pixels[static_cast<size_t>(y) * THUMBNAIL_WIDTH + static_cast<size_t>(x)] =
@@ -79,6 +81,25 @@ bool read_host_part(const std::vector<uint8_t>& chunks, HostPart& part) {
     return false;
 }
 
+// The model and memory of the machine a state was saved on; a state saved
+// before they were recorded is the 60 Hz machine's with 32 KiB. False for
+// values that are none.
+bool read_machine_config(const std::vector<uint8_t>& chunks, MachineConfig& config) {
+    StateReader all(chunks.data(), chunks.size());
+    uint32_t tag = 0;
+    StateReader in;
+    config = MachineConfig{};
+    while (all.next_chunk(tag, in)) {
+        if (tag != MACHINE_CONFIG_TAG) continue;
+        const int32_t model = in.u8();
+        const int32_t memory = in.u8();
+        if (!in.ok() || !in.at_end() || model >= M5_MODEL_COUNT || memory >= MEMORY_FIT_COUNT) return false;
+        config = {static_cast<M5Model>(model), static_cast<MemoryFit>(memory)};
+        return true;
+    }
+    return true;
+}
+
 std::string component_error(const Machine& machine, ComponentId id) {
     const char* name = machine.name_of(id);
     return "the save state holds data " + std::string(name != nullptr ? name : "its machine") + " cannot take";
@@ -95,6 +116,10 @@ std::vector<uint8_t> Host::save_state(bool with_thumbnail) {
     state.cartridge = cartridge_digest(*emulated->memory_map);
 
     StateWriter out;
+    out.begin_chunk(MACHINE_CONFIG_TAG);
+    out.u8(static_cast<uint8_t>(emulated->config().model));
+    out.u8(static_cast<uint8_t>(emulated->config().memory));
+    out.end_chunk();
     emulated->save_state(out);
     out.begin_chunk(HOST_TAG);
     out.u64(frame_count);
@@ -121,6 +146,16 @@ std::vector<uint8_t> Host::save_state(bool with_thumbnail) {
 bool Host::load_state(const std::vector<uint8_t>& file, std::string& error, StateMedia media) {
     StateFile state;
     if (!decode_state_file(file, state, error)) return false;
+    MachineConfig saved_on;
+    if (!read_machine_config(state.chunks, saved_on)) {
+        error = "the save state names a machine that does not exist";
+        return false;
+    }
+    if (saved_on != emulated->config()) {
+        error = "the save state was made on " + describe_config(saved_on) + ", not on " +
+                describe_config(emulated->config());
+        return false;
+    }
     if (state.ipl != ipl_digest(*emulated->memory_map)) {
         error = "the save state was made with a different IPL ROM";
         return false;
@@ -138,7 +173,7 @@ bool Host::load_state(const std::vector<uint8_t>& file, std::string& error, Stat
     // Everything is read into a machine of its own first.
     const uint32_t layout = state.format_version < 2 ? 1 : STATE_LAYOUT_VERSION;
     {
-        Machine staging(nullptr, nullptr, extensions);
+        Machine staging(nullptr, emulated->config(), nullptr, extensions);
         StateReader in(state.chunks.data(), state.chunks.size());
         in.staging = true;
         in.layout_version = layout;

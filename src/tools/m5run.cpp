@@ -144,8 +144,10 @@ public:
         for (const FrameFile& shot : o.screenshots_at) {
             if (shot.frame == frame) screenshot(shot.path);
         }
-        // The GIF takes every second, fourth or sixth picture of the 60.
-        if (!o.gif.empty() && frame % (frames_per_second / o.gif_fps) == 0) {
+        // The GIF takes a picture whenever its own clock passes a whole
+        // picture: every second, fourth or sixth frame of the 60.
+        const int64_t pictures = static_cast<int64_t>(frame) * o.gif_fps / frames_per_second;
+        if (!o.gif.empty() && pictures > static_cast<int64_t>(frame - 1) * o.gif_fps / frames_per_second) {
             host.present_frame();
             gif.add_frame(host.surface_pixels(), gif_bytes);
         }
@@ -252,7 +254,7 @@ int run(const Options& o, const char* argv0) {
 
     HeadlessPlatform platform(work_dir.path, o.paste);
     // The machine takes the processor speed from the settings when it starts.
-    Host host(platform, settings);
+    Host host(platform, settings, o.machine);
     if (free_boot_rom) {
         host.use_free_boot_rom();
         std::fprintf(stderr, "m5run: %s\n", NO_IPL_NOTE);

@@ -72,12 +72,12 @@ if [ "${1:-}" = "--inside" ]; then
     wait_trace '^speed x[0-9]+\.[0-9]$'
     xdotool keyup F9
     wait_trace '^fast forward 0$'
-    menu_choose Control 40161
+    menu_choose Control 40190
     wait_value 100 = 2 grep -c '^fast forward 1$' trace.log || fail "the menu did not start fast forward"
     open_popup Control
-    [[ $popup_line == *'40161 "Fast forward (hold F9)" key F9 checked'* ]] || fail "fast forward not checked: $popup_line"
+    [[ $popup_line == *'40190 "Fast forward (hold F9)" key F9 checked'* ]] || fail "fast forward not checked: $popup_line"
     close_popup
-    menu_choose Control 40161
+    menu_choose Control 40190
     wait_value 100 = 2 grep -c '^fast forward 0$' trace.log || fail "the menu did not end fast forward"
 
     # Rewind: a few seconds of states in the ring, then S, then Backspace held.

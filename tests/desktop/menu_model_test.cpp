@@ -44,24 +44,27 @@ TEST(MenuResource, popups_with_their_ids_and_texts_in_order) {
     EXPECT_EQ(popups[8].title, "Help");
 
     EXPECT_EQ(describe_popup(popups[0].title, popups[0].items),
-              "Control: 40001 \"Reset\" key F12 | 40122 \"Pause\" key Pause | 40161 \"Fast forward (hold F9)\" key F9 "
+              "Control: 40001 \"Reset\" key F12 | 40122 \"Pause\" key Pause | 40190 \"Fast forward (hold F9)\" key F9 "
               "| - | 40003 \"CPU x1\" | 40004 \"CPU x2\" "
               "| 40005 \"CPU x4\" | "
               "40006 \"CPU x8\" | 40007 \"CPU x16\" | - | 40118 \"Paste\" | 40119 \"Stop\" | - | 40008 \"Exit\"");
-    EXPECT_EQ(describe_popup(popups[1].title, popups[1].items), "Machine: 40160 \"IPL ROM...\"");
+    EXPECT_EQ(describe_popup(popups[1].title, popups[1].items),
+              "Machine: 40160 \"IPL ROM...\" | - | 40161 \"Model 60 Hz\" | 40162 \"Model 50 Hz\" | - | "
+              "40163 \"Memory 4 KiB\" | 40164 \"Memory 32 KiB\" | 40165 \"Memory 64KBF 2B\" | "
+              "40166 \"Memory 64KBF 2C\"");
     EXPECT_EQ(describe_popup(popups[2].title, popups[2].items),
               "Cart: 40049 \"Open\" | 40050 \"Close\" | - | 40051 \"Recent 1\" | 40052 \"Recent 2\" | "
               "40053 \"Recent 3\" | 40054 \"Recent 4\" | 40055 \"Recent 5\" | 40056 \"Recent 6\" | "
               "40057 \"Recent 7\" | 40058 \"Recent 8\"");
     EXPECT_EQ(describe_popup(popups[3].title, popups[3].items),
-              "Tape: 40059 \"Play\" | 40060 \"Rec\" | 40162 \"Rewind\" | 40061 \"Close\" | - | 40062 \"Recent 1\" | "
+              "Tape: 40059 \"Play\" | 40060 \"Rec\" | 40191 \"Rewind\" | 40061 \"Close\" | - | 40062 \"Recent 1\" | "
               "40063 \"Recent 2\" | 40064 \"Recent 3\" | 40065 \"Recent 4\" | 40066 \"Recent 5\" | "
               "40067 \"Recent 6\" | 40068 \"Recent 7\" | 40069 \"Recent 8\"");
     EXPECT_EQ(describe_popup(popups[4].title, popups[4].items),
               "Screen: 40080 \"Rec 30fps\" | 40081 \"Rec 15fps\" | 40082 \"Rec 10fps\" | 40083 \"Stop\" | - | "
               "40084 \"Window x1\" | 40085 \"Window x2\" | 40120 \"Window x3\" | 40121 \"Window x4\" | "
               "40086 \"Fullscreen 640x480\" key F11 | 40087 \"Fullscreen 320x240\" key F11 | - | "
-              "40164 \"Square pixels\" | 40165 \"Pixels 8:7 as on a TV\" | - | "
+              "40193 \"Square pixels\" | 40194 \"Pixels 8:7 as on a TV\" | - | "
               "40123 \"Every frame\" | 40125 \"Sprite limit as the real chip\" | - | 40150 \"Screenshot\" key Print");
     EXPECT_EQ(describe_popup(popups[5].title, popups[5].items),
               "Sound: 40093 \"Rec\" | 40094 \"Stop\" | - | 40095 \"2000Hz\" | 40096 \"4000Hz\" | 40097 \"8000Hz\" | "
@@ -289,6 +292,8 @@ struct ScriptedWindow : CommandWindow {
     void stop_picture_recording() override { calls.push_back("gif stop"); }
     void rewind_tape() override { calls.push_back("rewind tape"); }
     void set_tv_pixels(bool on) override { calls.push_back(on ? "tv pixels" : "square pixels"); }
+    void choose_model(M5Model model) override { calls.push_back(std::string("model ") + model_key(model)); }
+    void choose_memory(MemoryFit memory) override { calls.push_back(std::string("memory ") + memory_key(memory)); }
     std::optional<std::string> choose_file(FileDialogKind kind) override {
         dialogs.push_back(kind);
         if (answers.empty()) return std::nullopt;
@@ -468,6 +473,21 @@ TEST_F(Dispatch, media_files_open_by_extension_and_join_their_recent_list) {
     EXPECT_EQ(paths(settings.recent_carts)[0], "g.rom");
     EXPECT_TRUE(recent_empty(settings.recent_carts, 1));
     EXPECT_EQ(paths(settings.recent_tapes)[0], "t.cas");
+}
+
+// The Machine popup marks the model and memory of the machine; choosing one
+// goes to the window, which restarts the machine, with or without a host.
+TEST_F(Dispatch, machine_popup_marks_and_chooses_the_model_and_memory) {
+    MenuView view;
+    view.machine = {M5Model::PAL, MemoryFit::KBF_2B};
+    EXPECT_EQ(checked_ids(popup_items(POPUP_MACHINE, view)), (std::vector<int32_t>{ID_MODEL_PAL, ID_MEMORY_4K + 2}));
+    view.machine = MachineConfig{};
+    EXPECT_EQ(checked_ids(popup_items(POPUP_MACHINE, view)), (std::vector<int32_t>{ID_MODEL_NTSC, ID_MEMORY_4K + 1}));
+    dispatch_command(ID_MODEL_PAL, settings, &host, window);
+    dispatch_command(ID_MEMORY_4K, settings, nullptr, window);
+    dispatch_command(ID_MEMORY_KBF_2C, settings, &host, window);
+    EXPECT_EQ(window.calls, (std::vector<std::string>{"model pal", "memory 4k", "memory 64kbf-2c"}));
+    EXPECT_TRUE(host.calls.empty());
 }
 
 TEST_F(Dispatch, exit_asks_the_window_to_close_with_or_without_host) {
