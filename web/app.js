@@ -206,6 +206,118 @@
 
   function runFrames(count) {
     check(M._m5web_run_frames(count), webError);
+    if (gif) recordPicture(count);
+  }
+
+  // --- Recording the picture (More / Record): an animated GIF -----------------------
+  //
+  // 30 pictures a second, each the whole picture in the M5's colours (16 at
+  // most, so a GIF's table holds them exactly), LZW-coded as GIF 89a wants;
+  // the delays (3, 3, 4 hundredths) keep the rate exact. The colour table is
+  // known only at the end, so the file is put together at Stop.
+  const GIF_STEP = 2;  // machine frames a picture
+  let gif = null;
+
+  function gifLzw(indices) {
+    const out = [4];  // the minimum code size: 16 colours
+    let block = [];
+    let bits = 0;
+    let count = 0;
+    const put = (code, width) => {
+      bits |= code << count;
+      count += width;
+      while (count >= 8) {
+        block.push(bits & 0xFF);
+        bits >>>= 8;
+        count -= 8;
+        if (block.length === 255) { out.push(255, ...block); block = []; }
+      }
+    };
+    const next = new Uint16Array(4096 * 16);
+    let free = 18;
+    let width = 5;
+    put(16, width);
+    let current = indices[0];
+    for (let i = 1; i < indices.length; ++i) {
+      const slot = current * 16 + indices[i];
+      if (next[slot]) { current = next[slot]; continue; }
+      put(current, width);
+      if (free < 4096) {
+        next[slot] = free;
+        if (free === (1 << width) && width < 12) ++width;
+        ++free;
+      } else {
+        put(16, width);
+        next.fill(0);
+        free = 18;
+        width = 5;
+      }
+      current = indices[i];
+    }
+    put(current, width);
+    put(17, width);
+    if (count > 0) block.push(bits & 0xFF);
+    if (block.length) out.push(block.length, ...block);
+    out.push(0);
+    return new Uint8Array(out);
+  }
+
+  function recordPicture(framesRun) {
+    gif.due += framesRun;
+    if (gif.due < GIF_STEP) return;
+    const rgba = pixels();
+    const indices = new Uint8Array(WIDTH * HEIGHT);
+    for (let i = 0; i < indices.length; ++i) {
+      const colour = (rgba[i * 4] << 16) | (rgba[i * 4 + 1] << 8) | rgba[i * 4 + 2];
+      let index = gif.colours.get(colour);
+      if (index === undefined) {
+        index = Math.min(gif.colours.size, 15);
+        if (gif.colours.size < 16) gif.colours.set(colour, index);
+      }
+      indices[i] = index;
+    }
+    const data = gifLzw(indices);
+    for (; gif.due >= GIF_STEP; gif.due -= GIF_STEP) gif.frames.push(data);
+  }
+
+  function startRecording() {
+    gif = { frames: [], colours: new Map(), due: 0 };
+    updateRecordButton();
+  }
+
+  function stopRecording() {
+    const { frames, colours } = gif;
+    gif = null;
+    updateRecordButton();
+    if (!frames.length) return;
+    const parts = [];
+    const le16 = (v) => [v & 0xFF, v >> 8];
+    parts.push(new TextEncoder().encode('GIF89a'), new Uint8Array([...le16(WIDTH), ...le16(HEIGHT), 0xF3, 0, 0]));
+    const table = new Uint8Array(48);
+    for (const [colour, index] of colours) table.set([colour >> 16, (colour >> 8) & 0xFF, colour & 0xFF], index * 3);
+    parts.push(table, new Uint8Array([0x21, 0xFF, 11, ...new TextEncoder().encode('NETSCAPE2.0'), 3, 1, 0, 0, 0]));
+    frames.forEach((data, i) => {
+      const delay = Math.floor((i + 1) * 100 / 30) - Math.floor(i * 100 / 30);
+      parts.push(new Uint8Array([0x21, 0xF9, 4, 0x04, ...le16(delay), 0, 0,
+        0x2C, 0, 0, 0, 0, ...le16(WIDTH), ...le16(HEIGHT), 0]), data);
+    });
+    parts.push(new Uint8Array([0x3B]));
+    const link = document.createElement('a');
+    const base = cartridge ? cartridge.name.replace(/\.[^.]*$/, '') : 'm5';
+    const stamp = new Date().toISOString().replace(/[:.]/g, '-').slice(0, 19);
+    link.href = URL.createObjectURL(new Blob(parts, { type: 'image/gif' }));
+    link.download = `${base}-${stamp}.gif`;
+    document.body.append(link);
+    link.click();
+    link.remove();
+    setTimeout(() => URL.revokeObjectURL(link.href), 10000);
+    show(`Recording saved: ${frames.length} pictures.`, 'info');
+  }
+
+  function updateRecordButton() {
+    const button = $('record-button');
+    button.textContent = gif ? 'Stop recording' : 'Record (GIF)';
+    button.setAttribute('aria-pressed', String(!!gif));
   }
 
   function saveState() {
@@ -452,10 +564,31 @@
       } else if (kind === 'ipl') {
         await useIpl(bytes, file.name);
       }
+      fileOpened();
       updateMediaStatus();
     } catch (e) {
       show(e.message);
     }
+  }
+
+  // The hint that files can be dropped shows until the first file is opened.
+  function fileOpened() {
+    $('file-hint').hidden = true;
+    try {
+      localStorage.setItem('m5emu.fileOpened', '1');
+    } catch (e) {
+      // No storage: the hint goes for this visit.
+    }
+  }
+
+  function showFileHint() {
+    let opened = false;
+    try {
+      opened = localStorage.getItem('m5emu.fileOpened') === '1';
+    } catch (e) {
+      // No storage: the hint shows.
+    }
+    $('file-hint').hidden = opened;
   }
 
   function updateMediaStatus() {
@@ -868,6 +1001,7 @@
       else show('This browser shows no page in fullscreen: add the page to the home screen instead.');
     });
     $('forget-ipl-button').addEventListener('click', forgetIpl);
+    $('record-button').addEventListener('click', () => (gif ? stopRecording() : startRecording()));
     $('sprite-limit-input').addEventListener('change', (event) => {
       spriteLimit = event.target.checked;
       if (M) M._m5emu_set_sprite_limit(machine(), spriteLimit ? 1 : 0);
@@ -951,8 +1085,19 @@
       if (file) openFile(file, 'auto');
     });
 
+    // The touch controls show once the page is touched (a coarse pointer
+    // shows them from the start); the picture then takes what is left.
+    const touched = () => {
+      if (document.documentElement.classList.contains('touched')) return;
+      document.documentElement.classList.add('touched');
+      fitScreen();
+    };
+    window.addEventListener('touchstart', touched, { passive: true });
+    window.addEventListener('pointerdown', (event) => { if (event.pointerType === 'touch') touched(); });
     window.addEventListener('resize', fitScreen);
     document.addEventListener('fullscreenchange', fitScreen);
+    if (window.ResizeObserver) new ResizeObserver(fitScreen).observe($('stage'));
+    showFileHint();
     buildKeyboard();
     buildTouchControls();
     fitScreen();

@@ -135,7 +135,7 @@ std::string check_files(const DesktopOptions& options) {
     }
     for (const std::string& path : options.files) {
         if (media_kind(path) == MediaKind::unknown) {
-            return "'" + path + "' is neither a cartridge (*.rom) nor a tape (*.wav, *.cas)";
+            return "'" + path + "' is neither a cartridge (*.rom), a tape (*.wav, *.cas) nor a save state (*.m5s)";
         }
         if (std::string problem = readable(path); !problem.empty()) return problem;
     }

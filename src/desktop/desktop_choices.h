@@ -58,6 +58,7 @@ public:
     bool fullscreen = false;
     bool every_frame = true;
     bool sprite_limit = false;
+    bool tv_pixels = false;  // the M5's 8:7 pixels, else square
     bool notices = true;
     int32_t volume_percent = 100;  // 25, 50, 75, 100
     bool muted = false;

@@ -205,4 +205,20 @@ bool KeyboardTracker::modifier_down(int32_t virtual_key) const {
     return false;
 }
 
+WindowShortcut window_shortcut(uint32_t scancode, bool shift, bool fullscreen) {
+    if (scancode >= KEY_F1 && scancode <= KEY_F8) {
+        return {shift ? WindowKey::save_slot : WindowKey::load_slot, static_cast<int32_t>(scancode - KEY_F1)};
+    }
+    switch (scancode) {
+        case KEY_F11: return {WindowKey::fullscreen};
+        case KEY_ESC: return {fullscreen ? WindowKey::fullscreen : WindowKey::none};
+        case KEY_PAUSE: return {WindowKey::pause};
+        case KEY_F12: return {WindowKey::reset};
+        case KEY_SYSRQ: return {WindowKey::screenshot};
+        case KEY_BACKSPACE: return {WindowKey::rewind};
+        case KEY_F9: return {WindowKey::fast_forward};
+        default: return {};
+    }
+}
+
 }  // namespace m5

@@ -38,6 +38,18 @@ inline uint8_t virtual_key_for_keycode(uint32_t keycode) {
 // 0 for every other key.
 uint8_t side_modifier_for_scancode(uint32_t scancode);
 
+// The keys that act on the window instead of the machine (the M5 has no use
+// for them): F11 fullscreen, Escape leaves it (only while fullscreen),
+// Pause/Break pauses, F12 resets, Print takes a screenshot, F1..F8 load quick
+// slot 1..8 and Shift+F1..F8 save it, Backspace held rewinds and F9 held
+// runs as fast as the host allows.
+enum class WindowKey { none, fullscreen, pause, reset, screenshot, load_slot, save_slot, rewind, fast_forward };
+struct WindowShortcut {
+    WindowKey key = WindowKey::none;
+    int32_t slot = 0;  // 0..7 for the slot keys
+};
+WindowShortcut window_shortcut(uint32_t scancode, bool shift, bool fullscreen);
+
 class KeyboardTracker {
 public:
     // A physical key went down (repeats included). Returns the virtual-key code

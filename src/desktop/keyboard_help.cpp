@@ -115,11 +115,15 @@ std::vector<HelpLine> shortcut_help_lines() {
         {"Pause", "Pause/Break (or Control > Pause); again to go on"},
         {"Reset", "F12 (or Control > Reset)"},
         {"Screenshot", "Print (or Screen > Screenshot): a PNG in your pictures folder"},
-        {"Save states", "F5 saves to slot 1, F7 loads slot 1 (State menu: files, and slots 1-8 of the cartridge)"},
-        {"Rewind", "Hold F8 to step back through the last two minutes; let go to run on"},
+        {"Save states",
+         "Shift+F1 ... Shift+F8 save to slot 1-8 of the cartridge, F1 ... F8 load it (State menu: "
+         "files too; a dropped .m5s file loads)"},
+        {"Rewind", "Hold Backspace to step back through the last two minutes; let go to run on"},
+        {"Fast forward", "Hold F9 (or Control > Fast forward): as fast as this computer goes, sound muted"},
+        {"Messages", "A click on the status line (or any key) dismisses the message shown"},
         {"Paste the selection", "Middle mouse button over the picture"},
         {"Paste the clipboard", "Control > Paste"},
-        {"Open a cartridge or tape", "Drop the file on the window"},
+        {"Open a cartridge, tape or state", "Drop the file on the window"},
     };
 }
 

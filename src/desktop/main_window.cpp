@@ -10,12 +10,14 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 
 #include "desktop/main_window_parts.h"
 #include "desktop/picture_layout.h"
 #include "desktop/state_slots.h"
+#include "devices/tape_deck.h"
 #include "devices/vdp.h"
 #include "host/file_stream.h"
 #include "host/free_boot_rom.h"
@@ -32,8 +34,11 @@ namespace {
 
 constexpr const char* COMMAND_KEY = "m5-command";
 constexpr const char* POPUP_KEY = "m5-popup";
-constexpr int32_t FIRST_RUN_RATE_INDEX = 6;  // 48000 Hz
-constexpr gint64 REWIND_STEP_US = 150'000;   // a step back while the rewind key is held
+constexpr int32_t FIRST_RUN_RATE_INDEX = 6;       // 48000 Hz
+constexpr gint64 REWIND_STEP_US = 150'000;        // a step back while the rewind key is held
+constexpr gint64 FAST_FORWARD_SLICE_US = 16'000;  // frames between two pictures when fast-forwarding
+constexpr gint64 SPEED_PERIOD_US = 500'000;       // the speed shown is measured over this
+constexpr guint INDICATOR_MS = 500;               // the tape's position is shown this often
 constexpr const char* FOLDERS_GROUP = "Folders";
 constexpr const char* NO_SOUND_MESSAGE = "No sound device could be opened: the emulator runs without sound.";
 // The desktop's choice of IPL ROM in m5emu.conf: a file's path, or FREE_BOOT_ROM_CHOICE.
@@ -69,7 +74,7 @@ void add_filter(GtkFileChooser* chooser, const char* name, const char* pattern) 
     gtk_file_chooser_add_filter(chooser, filter);
 }
 
-int32_t menu_bar_height(GtkWidget* menu_bar) {
+int32_t natural_height(GtkWidget* menu_bar) {
     gint minimum = 0;
     gint natural = 0;
     if (menu_bar) gtk_widget_get_preferred_height(menu_bar, &minimum, &natural);
@@ -94,13 +99,28 @@ GtkWidget* slot_item(const std::string& text, const std::string& shortcut, const
     g_object_unref(loader);
     gtk_box_pack_start(GTK_BOX(box), gtk_label_new(text.c_str()), FALSE, FALSE, 0);
     if (!shortcut.empty()) {
-        GtkWidget* key = gtk_label_new(shortcut.c_str());
+        guint keyval = 0;
+        GdkModifierType modifiers{};
+        gtk_accelerator_parse(shortcut.c_str(), &keyval, &modifiers);
+        gchar* shown = gtk_accelerator_get_label(keyval, modifiers);
+        GtkWidget* key = gtk_label_new(shown);
+        g_free(shown);
         gtk_style_context_add_class(gtk_widget_get_style_context(key), "dim-label");
         gtk_box_pack_end(GTK_BOX(box), key, FALSE, FALSE, 0);
     }
     gtk_container_add(GTK_CONTAINER(item), box);
     gtk_widget_show_all(box);
     return item;
+}
+
+// Asks whether the file may be replaced.
+bool confirm_replace(GtkWindow* parent, const std::string& path) {
+    GtkWidget* ask = gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, GTK_MESSAGE_QUESTION, GTK_BUTTONS_NONE,
+                                            "A file named %s already exists. Replace it?", quoted_name(path).c_str());
+    gtk_dialog_add_buttons(GTK_DIALOG(ask), "_Cancel", GTK_RESPONSE_CANCEL, "_Replace", GTK_RESPONSE_ACCEPT, nullptr);
+    const bool replace = gtk_dialog_run(GTK_DIALOG(ask)) == GTK_RESPONSE_ACCEPT;
+    gtk_widget_destroy(ask);
+    return replace;
 }
 
 // The folder of a path ("" when it has none).
@@ -146,6 +166,7 @@ public:
         if (check.taken()) {
             window.cartridge_name = std::filesystem::path(path).filename().string();
             window.update_title();
+            window.remember_folder(FileDialogKind::cartridge, path);
         }
         return report(FileKind::CARTRIDGE, path, check);
     }
@@ -154,15 +175,29 @@ public:
         window.cartridge_name.clear();
         window.update_title();
     }
-    bool tape_play(const std::string& path) override { return report(FileKind::TAPE, path, host.tape_play(path)); }
+    bool tape_play(const std::string& path) override {
+        const FileCheck check = host.tape_play(path);
+        if (check.taken()) {
+            window.remember_folder(FileDialogKind::tape_play, path);
+            window.tape_started(path, false);
+        }
+        return report(FileKind::TAPE, path, check);
+    }
     bool tape_record(const std::string& path) override {
         // A file that cannot be written leaves the tape in the deck.
         FileCheck check;
         check.refusal = record_file_problem(path);
-        if (check.taken()) host.tape_record(path);
+        if (check.taken()) {
+            host.tape_record(path);
+            window.remember_folder(FileDialogKind::tape_record, path);
+            window.tape_started(path, true);
+        }
         return report(FileKind::TAPE, path, check);
     }
-    void tape_close() override { host.tape_close(); }
+    void tape_close() override {
+        host.tape_close();
+        window.tape_started("", false);
+    }
     void start_recording() override {
         host.start_recording();
         if (host.recording()) window.show_notice("Recording sound to " + window.paths.files_dir + "sound.wav");
@@ -173,10 +208,14 @@ public:
         if (was_recording) window.show_notice("Recording stopped");
     }
     void save_state(const std::string& path) override {
-        if (window.save_state_file(path)) window.show_notice("Saved to " + quoted_name(path));
+        if (!window.save_state_file(path)) return;
+        window.remember_folder(FileDialogKind::state_save, path);
+        window.show_notice("Saved to " + quoted_name(path));
     }
     void load_state(const std::string& path) override {
-        if (window.load_state_file(path)) window.show_notice("Loaded " + quoted_name(path));
+        if (!window.load_state_file(path)) return;
+        window.remember_folder(FileDialogKind::state_load, path);
+        window.show_notice("Loaded " + quoted_name(path));
     }
     void save_slot(int32_t slot) override { window.save_slot(slot); }
     void load_slot(int32_t slot) override { window.load_slot(slot); }
@@ -230,7 +269,7 @@ MainWindow::MainWindow(const DesktopOptions& options) : platform(keyboard) {
     platform.attach(GTK_WINDOW(window), picture);
     platform.set_message_sink([this](const std::string& text) { show_message(text); });
     gtk_widget_show_all(window);
-    gtk_widget_hide(message_bar);
+    trace("status line " + std::to_string(status_line_height()));
     if (trace_menus) {
         std::string titles;
         for (const MenuPopup& popup : menu_resource()) titles += (titles.empty() ? "" : " | ") + popup.title;
@@ -265,6 +304,7 @@ MainWindow::MainWindow(const DesktopOptions& options) : platform(keyboard) {
         set_fullscreen(true);
     }
     host->start_pacer();
+    indicator_timer = g_timeout_add(INDICATOR_MS, on_indicator_tick, this);
 }
 
 MainWindow::~MainWindow() {
@@ -337,7 +377,10 @@ void MainWindow::set_machine(const MachineConfig& config) {
     if (machine_held_by_debugger() || config == host->machine().config()) return;
     // The debugger's windows watch the machine that is replaced.
     debug_session.reset();
+    // The picture's rate may change with the machine, and the tape is gone.
+    if (gif) stop_picture_recording();
     host->set_machine(config);
+    tape_started("", false);
     start_debug_session();
     choices.set_value(MACHINE_GROUP, MODEL_KEY, model_key(config.model));
     choices.set_value(MACHINE_GROUP, MEMORY_KEY, memory_key(config.memory));
@@ -423,29 +466,18 @@ void MainWindow::build_window() {
     g_signal_connect(picture, "draw", G_CALLBACK(on_draw), this);
     g_signal_connect(picture, "button-press-event", G_CALLBACK(on_button_press), this);
     g_signal_connect(picture, "size-allocate", G_CALLBACK(on_picture_size_allocate), this);
-    // The message strip lies over the top of the picture, so showing it
-    // never changes the picture's size.
-    GtkWidget* overlay = gtk_overlay_new();
-    gtk_container_add(GTK_CONTAINER(overlay), picture);
-    message_bar = gtk_info_bar_new();
-    gtk_info_bar_set_message_type(GTK_INFO_BAR(message_bar), GTK_MESSAGE_WARNING);
-    gtk_info_bar_set_show_close_button(GTK_INFO_BAR(message_bar), TRUE);
-    message_label = gtk_label_new("");
-    gtk_label_set_line_wrap(GTK_LABEL(message_label), TRUE);
-    gtk_label_set_xalign(GTK_LABEL(message_label), 0.0F);
-    gtk_container_add(GTK_CONTAINER(gtk_info_bar_get_content_area(GTK_INFO_BAR(message_bar))), message_label);
-    g_signal_connect(message_bar, "response", G_CALLBACK(on_message_response), this);
-    gtk_widget_set_valign(message_bar, GTK_ALIGN_START);
-    gtk_widget_set_halign(message_bar, GTK_ALIGN_FILL);
-    gtk_overlay_add_overlay(GTK_OVERLAY(overlay), message_bar);
-    gtk_box_pack_start(GTK_BOX(box), overlay, TRUE, TRUE, 0);
+    gtk_box_pack_start(GTK_BOX(box), picture, TRUE, TRUE, 0);
+    // The status line below the picture keeps its height whatever it says,
+    // so a message never changes the picture's size.
+    gtk_box_pack_start(GTK_BOX(box), build_status_line(), FALSE, FALSE, 0);
     gtk_container_add(GTK_CONTAINER(window), box);
 
     // The picture at the chosen scale below the menu bar (whose items count
     // for its height only once they are shown).
     gtk_widget_show_all(box);
-    gtk_window_set_default_size(GTK_WINDOW(window), SURFACE_WIDTH * choices.window_scale,
-                                SURFACE_HEIGHT * choices.window_scale + menu_bar_height(menu_bar));
+    gtk_window_set_default_size(
+        GTK_WINDOW(window), picture_width(choices.window_scale, choices.tv_pixels),
+        SURFACE_HEIGHT * choices.window_scale + natural_height(menu_bar) + status_line_height());
 }
 
 GtkWidget* MainWindow::build_menu_bar() {
@@ -470,6 +502,11 @@ void MainWindow::update_popup(int32_t index) {
     view.clipboard_has_text = clipboard_has_text;
     view.pasting = host && host->pasting();
     view.paused = paused;
+    view.fast_forward = fast_forward_toggled;
+    view.recording_pictures = gif != nullptr;
+    view.tv_pixels = choices.tv_pixels;
+    view.tape_text = tape_text();
+    view.tape_playing = host && !tape_path.empty() && !tape_recording && host->machine().tape_deck->playing;
     view.window_scale = choices.window_scale;
     view.fullscreen = fullscreen;
     view.every_frame = choices.every_frame;
@@ -518,8 +555,10 @@ void MainWindow::update_popup(int32_t index) {
             // key itself is handled by the window's key handler.
             GtkWidget* label = gtk_bin_get_child(GTK_BIN(widget));
             if (!entry.shortcut.empty() && GTK_IS_ACCEL_LABEL(label)) {
-                gtk_accel_label_set_accel(GTK_ACCEL_LABEL(label), gdk_keyval_from_name(entry.shortcut.c_str()),
-                                          static_cast<GdkModifierType>(0));
+                guint key = 0;
+                GdkModifierType modifiers{};
+                gtk_accelerator_parse(entry.shortcut.c_str(), &key, &modifiers);
+                gtk_accel_label_set_accel(GTK_ACCEL_LABEL(label), key, modifiers);
             }
             if (!entry.tooltip.empty()) gtk_widget_set_tooltip_text(widget, entry.tooltip.c_str());
             gtk_widget_set_sensitive(widget, entry.enabled);
@@ -551,9 +590,13 @@ int MainWindow::run() {
             } else {
                 g_usleep(5'000);
             }
+        } else if (host && !paused && !popup_open() && fast_forward_on() && !machine_locked()) {
+            gamepads.poll(*host);
+            fast_forward_pass();
         } else if (host && !paused && !popup_open()) {
             gamepads.poll(*host);
             host->pacer_pass();
+            record_pictures();
             // The ring sees each frame the pacer ran.
             for (; ring_frames < host->frames_run(); ++ring_frames) rewind_ring.frame_done(*host);
         } else {
@@ -570,7 +613,8 @@ int MainWindow::run() {
 
 void MainWindow::open_file(const std::string& path) {
     if (media_kind(path) == MediaKind::unknown) {
-        show_message(quoted_name(path) + " is neither a cartridge (*.rom) nor a tape (*.wav, *.cas).");
+        show_message(quoted_name(path) +
+                     " is neither a cartridge (*.rom), a tape (*.wav, *.cas) nor a save state (*.m5s).");
         return;
     }
     if (commands) open_media_file(path, settings, *commands);
@@ -600,9 +644,10 @@ std::optional<std::string> MainWindow::choose_file(FileDialogKind kind) {
                                             ? GTK_FILE_CHOOSER_ACTION_SAVE
                                             : GTK_FILE_CHOOSER_ACTION_OPEN;
     GtkWidget* dialog = gtk_file_chooser_dialog_new(
-        state       ? "Save State"
-        : cartridge ? "Game Cartridge"
-                    : "Data Recorder Tape",
+        kind == FileDialogKind::state_save   ? "Save State"
+        : kind == FileDialogKind::state_load ? "Load State"
+        : cartridge                          ? "Game Cartridge"
+                                             : "Data Recorder Tape",
         window ? GTK_WINDOW(window) : nullptr, action, "_Cancel", GTK_RESPONSE_CANCEL,
         action == GTK_FILE_CHOOSER_ACTION_SAVE ? "_Save" : "_Open", GTK_RESPONSE_ACCEPT, nullptr);
     GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
@@ -627,28 +672,54 @@ std::optional<std::string> MainWindow::choose_file(FileDialogKind kind) {
         g_free(current);
     }
     gtk_file_chooser_set_current_folder(chooser, folder.c_str());
+    if (kind == FileDialogKind::state_save) {
+        const std::time_t now = std::time(nullptr);
+        std::tm local{};
+        char stamp[32] = "";
+        if (localtime_r(&now, &local)) std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H-%M-%S", &local);
+        gtk_file_chooser_set_current_name(chooser, proposed_state_name(cartridge_name, stamp).c_str());
+    }
 
     std::optional<std::string> path;
-    if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
+    while (!path && gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
         gchar* name = gtk_file_chooser_get_filename(chooser);
-        if (name) {
-            path = std::string(name);
-            g_free(name);
-            choices.set_value(FOLDERS_GROUP, folder_key(kind), folder_of(*path));
+        if (!name) break;
+        std::string chosen = name;
+        g_free(name);
+        // A state's name gets its extension; a file of the name it then has
+        // is replaced only when the user says so.
+        if (kind == FileDialogKind::state_save && with_state_extension(chosen) != chosen) {
+            chosen = with_state_extension(chosen);
+            std::error_code error;
+            if (std::filesystem::exists(chosen, error) && !confirm_replace(GTK_WINDOW(dialog), chosen)) continue;
         }
+        path = chosen;
+        remember_folder(kind, *path);
     }
     gtk_widget_destroy(dialog);
     return path;
+}
+
+// The choosers of a kind start in the folder of the last file of that kind,
+// however it was opened.
+void MainWindow::remember_folder(FileDialogKind kind, const std::string& path) {
+    std::string folder = folder_of(path);
+    if (folder.empty()) folder = ".";
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(folder, error);
+    choices.set_value(FOLDERS_GROUP, folder_key(kind), error ? folder : absolute.lexically_normal().string());
 }
 
 // --- Window size, fullscreen, pause ----------------------------------------------
 
 void MainWindow::fit_window_to_scale() {
     if (!window || fullscreen) return;
-    gtk_window_resize(GTK_WINDOW(window), SURFACE_WIDTH * choices.window_scale,
-                      SURFACE_HEIGHT * choices.window_scale + menu_bar_height(menu_bar));
+    gtk_window_resize(GTK_WINDOW(window), picture_width(choices.window_scale, choices.tv_pixels),
+                      SURFACE_HEIGHT * choices.window_scale + natural_height(menu_bar) + status_line_height());
     trace("window scale " + std::to_string(choices.window_scale));
 }
+
+int32_t MainWindow::status_line_height() const { return natural_height(status_bar); }
 
 void MainWindow::set_window_scale(int32_t scale) {
     choices.window_scale = std::clamp(scale, 1, MAX_WINDOW_SCALE);
@@ -703,6 +774,7 @@ void MainWindow::fullscreen_changed(bool on) {
     choices.fullscreen = on;
     // Fullscreen shows the picture alone.
     if (menu_bar) gtk_widget_set_visible(menu_bar, !on);
+    if (status_bar) gtk_widget_set_visible(status_bar, !on);
     trace(std::string("window fullscreen ") + (on ? "1" : "0"));
     if (!on) fit_window_to_scale();
     if (picture) gtk_widget_queue_draw(picture);
@@ -714,6 +786,115 @@ gboolean MainWindow::on_window_state(GtkWidget*, GdkEventWindowState* event, gpo
     const bool on = (event->new_window_state & GDK_WINDOW_STATE_FULLSCREEN) != 0;
     if (on != main->fullscreen) main->fullscreen_changed(on);
     return FALSE;
+}
+
+// --- Fast forward ----------------------------------------------------------------
+
+bool MainWindow::machine_locked() const { return debug_session && debug_session->machine_locked(); }
+
+void MainWindow::toggle_fast_forward() {
+    const bool was_on = fast_forward_on();
+    fast_forward_toggled = !fast_forward_toggled;
+    fast_forward_changed(was_on);
+}
+
+// Fast forward starts or ends: the sound is muted meanwhile, and afterwards
+// the frame schedule starts from now, so no frames are run to catch up.
+void MainWindow::fast_forward_changed(bool was_on) {
+    const bool on = fast_forward_on();
+    if (on == was_on || !host) return;
+    if (on) {
+        platform.set_volume(0);
+        host->silence_sound();
+        speed_since_us = g_get_monotonic_time();
+        speed_since_frame = host->frames_run();
+        fast_forward_speed = 0.0;
+    } else {
+        apply_volume();
+        host->start_pacer();
+        platform.clear_frame_rate();
+    }
+    update_indicator();
+    trace(std::string("fast forward ") + (on ? "1" : "0"));
+    update_status();
+}
+
+// Frames as fast as they run for about a frame's time, then one picture;
+// twice a second the speed reached is shown.
+void MainWindow::fast_forward_pass() {
+    const gint64 start = g_get_monotonic_time();
+    do {
+        host->emulate_frame();
+        record_pictures();
+        for (; ring_frames < host->frames_run(); ++ring_frames) rewind_ring.frame_done(*host);
+    } while (g_get_monotonic_time() - start < FAST_FORWARD_SLICE_US);
+    host->present_frame();
+    const gint64 now = g_get_monotonic_time();
+    if (now - speed_since_us < SPEED_PERIOD_US) return;
+    const double frames = static_cast<double>(host->frames_run() - speed_since_frame);
+    const double rate = host->machine().scheduler->video_standard().frames_per_second;
+    fast_forward_speed = frames * 1e6 / static_cast<double>(now - speed_since_us) / rate;
+    speed_since_us = now;
+    speed_since_frame = host->frames_run();
+    char text[32];
+    std::snprintf(text, sizeof text, "x%.1f", fast_forward_speed);
+    trace(std::string("speed ") + text);
+    update_indicator();
+}
+
+// --- The tape's place ---------------------------------------------------------------
+
+void MainWindow::tape_started(const std::string& path, bool recording) {
+    tape_path = path;
+    tape_recording = recording;
+    tape_timeline = {};
+    const TapeDeck& deck = *host->machine().tape_deck;
+    if (!path.empty() && !recording && deck.playing) {
+        TapeImage* played = deck.runs ? static_cast<TapeImage*>(deck.runs.get()) : deck.image.get();
+        if (played) tape_timeline = TapeTimeline(*played, deck.is_wav != 0, deck.bytes_left);
+    }
+    update_indicator();
+}
+
+// "oscar.cas  1:05 / 4:10, motor on", or the recording's name and length.
+std::string MainWindow::tape_text() const {
+    if (tape_path.empty() || !host) return "";
+    const TapeDeck& deck = *host->machine().tape_deck;
+    const std::string name = std::filesystem::path(tape_path).filename().string();
+    const std::string motor = deck.motor ? "motor on" : "motor off";
+    if (tape_recording) {
+        if (!deck.recording) return "";
+        // A WAV recording counts its ticks; a CAS one its runs, of any length.
+        const double seconds = static_cast<double>(deck.samples_written) / TAPE_TICKS_PER_SECOND;
+        return "Recording " + name + (deck.is_wav ? "  " + minutes_seconds(seconds) : "") + ", " + motor;
+    }
+    if (!deck.playing) return name + "  at its end";
+    return name + "  " + minutes_seconds(tape_timeline.seconds_at(deck.bytes_left)) + " / " +
+           minutes_seconds(tape_timeline.length_seconds()) + ", " + motor;
+}
+
+// The right of the status line: the tape, and the speed while fast-forwarding.
+void MainWindow::update_indicator() {
+    if (!status_right) return;
+    std::string text = tape_text();
+    if (fast_forward_on() && fast_forward_speed > 0) {
+        char speed[32];
+        std::snprintf(speed, sizeof speed, "x%.1f", fast_forward_speed);
+        text += (text.empty() ? "" : "   ") + std::string(speed);
+    }
+    gtk_label_set_text(GTK_LABEL(status_right), text.c_str());
+}
+
+gboolean MainWindow::on_indicator_tick(gpointer self) {
+    static_cast<MainWindow*>(self)->update_indicator();
+    return G_SOURCE_CONTINUE;
+}
+
+// Tape / Rewind: the tape's file is played again from its start.
+void MainWindow::rewind_tape() {
+    if (tape_path.empty() || tape_recording || !commands) return;
+    const std::string path = tape_path;
+    if (commands->tape_play(path)) show_notice("Tape rewound");
 }
 
 void MainWindow::toggle_pause() {
@@ -729,6 +910,7 @@ void MainWindow::toggle_pause() {
         if (picture) gtk_widget_queue_draw(picture);
     }
     update_title();
+    update_status();
     trace(std::string("window paused ") + (paused ? "1" : "0"));
 }
 
@@ -744,6 +926,7 @@ void MainWindow::update_title() {
 void MainWindow::debug_stop_changed() {
     if (!debug_session->stopped()) platform.clear_frame_rate();
     update_title();
+    update_status();
     if (picture) gtk_widget_queue_draw(picture);
 }
 
@@ -764,10 +947,8 @@ void MainWindow::set_volume(int32_t percent) {
 
 // --- Screenshot ------------------------------------------------------------------
 
-// The machine's 256 x 192 picture as a PNG file in the pictures folder, named
-// by the cartridge and the time; the file appears only when written whole.
-void MainWindow::take_screenshot() {
-    if (!host) return;
+// A new file in the pictures folder named by the cartridge and the time.
+std::string MainWindow::picture_file_path(const std::string& extension) const {
     const std::string folder = pictures_folder();
     make_directories(folder);
     std::string stem = cartridge_name.empty() ? "m5" : std::filesystem::path(cartridge_name).stem().string();
@@ -775,11 +956,19 @@ void MainWindow::take_screenshot() {
     std::tm local{};
     char stamp[32] = "";
     if (localtime_r(&now, &local)) std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-    std::string path = folder + "/" + stem + "-" + stamp + ".png";
+    std::string path = folder + "/" + stem + "-" + stamp + extension;
     std::error_code error;
     for (int32_t n = 2; std::filesystem::exists(path, error); ++n) {
-        path = folder + "/" + stem + "-" + stamp + "-" + std::to_string(n) + ".png";
+        path = folder + "/" + stem + "-" + stamp + "-" + std::to_string(n) + extension;
     }
+    return path;
+}
+
+// The machine's 256 x 192 picture as a PNG file in the pictures folder, named
+// by the cartridge and the time; the file appears only when written whole.
+void MainWindow::take_screenshot() {
+    if (!host) return;
+    const std::string path = picture_file_path(".png");
     const std::vector<uint8_t> png = encode_png_rgb565(host->surface_pixels(), SURFACE_WIDTH, SURFACE_HEIGHT);
     GError* failure = nullptr;
     if (png.empty() || !g_file_set_contents(path.c_str(), reinterpret_cast<const gchar*>(png.data()),
@@ -791,6 +980,69 @@ void MainWindow::take_screenshot() {
     }
     trace("screenshot " + path);
     show_notice("Screenshot saved to " + path);
+}
+
+// --- Recording the picture ---------------------------------------------------------
+
+// Screen / Rec: an animated GIF in the pictures folder, written as it goes
+// beside its final name, which it takes at Stop.
+void MainWindow::start_picture_recording(int32_t frames_per_second) {
+    if (!host || gif) return;
+    const std::string path = picture_file_path(".gif");
+    if (const int32_t error = gif_file.create(path); error != 0) {
+        show_message("The recording could not be started in " + pictures_folder() + ": " + std::strerror(error) + ".");
+        return;
+    }
+    gif = std::make_unique<GifWriter>(frames_per_second);
+    gif_path = path;
+    gif_rate = static_cast<uint64_t>(host->machine().scheduler->video_standard().frames_per_second);
+    gif_fps = static_cast<uint64_t>(frames_per_second);
+    gif_start_frame = host->frames_run();
+    gif_taken = 0;
+    trace("gif start " + path);
+    show_notice("Recording the picture at " + std::to_string(frames_per_second) + " frames a second");
+}
+
+void MainWindow::record_pictures() {
+    if (!gif) return;
+    const uint64_t now = host->frames_run();
+    // A state loaded or rewound to: the recording goes on from there.
+    const uint64_t recorded = gif_taken * gif_rate / gif_fps;
+    if (now < gif_start_frame + recorded) gif_start_frame = now > recorded ? now - recorded : 0;
+    const uint64_t due = (now - gif_start_frame) * gif_fps / gif_rate;
+    if (due <= gif_taken) return;
+    host->present_frame();
+    for (; gif_taken < due; ++gif_taken) gif->add_frame(host->surface_pixels(), gif_bytes);
+    gif_file.write(gif_bytes.data(), 1, gif_bytes.size());
+    gif_bytes.clear();
+}
+
+void MainWindow::stop_picture_recording() {
+    if (!gif) return;
+    GifWriter::finish(gif_bytes);
+    gif_file.write(gif_bytes.data(), 1, gif_bytes.size());
+    gif_bytes.clear();
+    const int32_t frames = gif->frames();
+    gif.reset();
+    int32_t error = gif_file.finish();
+    if (error == 0) error = gif_file.commit();
+    if (error != 0) {
+        gif_file.discard();
+        show_message("The recording could not be saved to " + gif_path + ": " + std::strerror(error) + ".");
+        return;
+    }
+    trace("gif saved " + gif_path + " " + std::to_string(frames));
+    show_notice("Recording saved to " + gif_path);
+}
+
+// Screen / Pixels: square, or the M5's 8:7 as a TV shows them; the window
+// takes the picture's new width at its scale.
+void MainWindow::set_tv_pixels(bool on) {
+    if (choices.tv_pixels == on) return;
+    choices.tv_pixels = on;
+    fit_window_to_scale();
+    if (picture) gtk_widget_queue_draw(picture);
+    show_notice(on ? "Pixels 8:7 as on a TV" : "Square pixels");
 }
 
 void MainWindow::toggle_every_frame() {
@@ -838,10 +1090,14 @@ void MainWindow::on_primary_text(GtkClipboard*, const gchar* text, gpointer self
 
 void MainWindow::close_window() {
     close_requested = false;
-    hide_message();
-    if (notice_timer != 0) {
-        g_source_remove(notice_timer);
-        notice_timer = 0;
+    if (gif) stop_picture_recording();
+    if (indicator_timer != 0) {
+        g_source_remove(indicator_timer);
+        indicator_timer = 0;
+    }
+    if (status_timer != 0) {
+        g_source_remove(status_timer);
+        status_timer = 0;
     }
     if (clipboard_handler != 0) {
         g_signal_handler_disconnect(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), clipboard_handler);
@@ -901,8 +1157,10 @@ void MainWindow::forget_widgets() {
     window = nullptr;
     menu_bar = nullptr;
     picture = nullptr;
-    message_bar = nullptr;
-    message_label = nullptr;
+    status_bar = nullptr;
+    status_text = nullptr;
+    status_count = nullptr;
+    status_right = nullptr;
     popups.fill(nullptr);
 }
 
@@ -912,25 +1170,37 @@ gboolean MainWindow::on_key_press(GtkWidget*, GdkEventKey* event, gpointer self)
     auto* main = static_cast<MainWindow*>(self);
     const uint32_t scancode = scancode_of(event);
     // The keys the M5 keyboard has no use for act on the window; a key held
-    // down repeats its press, which must not toggle again.
+    // down repeats its press, which must not act again.
     const bool repeat = scancode < 256 && main->keyboard.is_down(scancode);
-    if (scancode == KEY_F11 || scancode == KEY_PAUSE || (scancode == KEY_ESC && main->fullscreen) ||
-        scancode == KEY_F5 || scancode == KEY_F7 || scancode == KEY_F8 || scancode == KEY_F12 ||
-        scancode == KEY_SYSRQ) {
+    // A key is a sign the problem shown has been read.
+    if (!repeat) main->dismiss_problem();
+    const WindowShortcut shortcut = window_shortcut(scancode, (event->state & GDK_SHIFT_MASK) != 0, main->fullscreen);
+    if (shortcut.key != WindowKey::none) {
         main->keyboard.press(scancode);
         if (repeat) return TRUE;
-        if (scancode == KEY_F11) main->toggle_fullscreen();
-        if (scancode == KEY_PAUSE) main->toggle_pause();
-        if (scancode == KEY_ESC) main->toggle_fullscreen();
-        if (scancode == KEY_F5) main->save_slot(0);
-        if (scancode == KEY_F7) main->load_slot(0);
-        if (scancode == KEY_F12 && main->commands) main->commands->reset();
-        if (scancode == KEY_SYSRQ) main->take_screenshot();
-        if (scancode == KEY_F8 && !main->machine_held_by_debugger()) {
-            main->rewinding = true;
-            main->next_rewind_us = 0;
-            main->trace("rewind 1");
-            main->show_notice("Rewinding");
+        switch (shortcut.key) {
+            case WindowKey::fullscreen: main->toggle_fullscreen(); break;
+            case WindowKey::pause: main->toggle_pause(); break;
+            case WindowKey::reset:
+                if (main->commands) main->commands->reset();
+                break;
+            case WindowKey::screenshot: main->take_screenshot(); break;
+            case WindowKey::save_slot: main->save_slot(shortcut.slot); break;
+            case WindowKey::load_slot: main->load_slot(shortcut.slot); break;
+            case WindowKey::rewind:
+                if (main->machine_held_by_debugger()) break;
+                main->rewinding = true;
+                main->next_rewind_us = 0;
+                main->trace("rewind 1");
+                main->show_notice("Rewinding");
+                break;
+            case WindowKey::fast_forward: {
+                const bool was_on = main->fast_forward_on();
+                main->fast_forward_held = true;
+                main->fast_forward_changed(was_on);
+                break;
+            }
+            case WindowKey::none: break;
         }
         main->shortcut_keys_down[scancode] = true;
         return TRUE;
@@ -947,13 +1217,11 @@ gboolean MainWindow::on_key_release(GtkWidget*, GdkEventKey* event, gpointer sel
     // The release of a key whose press acted on the window stays here.
     if (scancode < 256 && main->shortcut_keys_down[scancode]) {
         main->shortcut_keys_down[scancode] = false;
-        if (scancode == KEY_F8) {
-            // Running on from the state rewound to.
-            main->rewinding = false;
-            main->notice_until_us = 0;
-            if (main->picture) gtk_widget_queue_draw(main->picture);
-            if (main->host) main->ring_frames = main->host->frames_run();
-            main->trace("rewind 0");
+        const WindowKey key = window_shortcut(scancode, false, true).key;
+        if (key == WindowKey::rewind) main->stop_rewinding();
+        if (key == WindowKey::fast_forward) {
+            main->fast_forward_held = false;
+            main->fast_forward_changed(true);
         }
         return TRUE;
     }
@@ -961,11 +1229,25 @@ gboolean MainWindow::on_key_release(GtkWidget*, GdkEventKey* event, gpointer sel
     return TRUE;
 }
 
+// Running on from the state rewound to.
+void MainWindow::stop_rewinding() {
+    if (!rewinding) return;
+    rewinding = false;
+    status.end_notice();
+    update_status();
+    if (picture) gtk_widget_queue_draw(picture);
+    if (host) ring_frames = host->frames_run();
+    trace("rewind 0");
+}
+
 gboolean MainWindow::on_focus_out(GtkWidget*, GdkEventFocus*, gpointer self) {
     // The release events of keys still down now go to another window.
     auto* main = static_cast<MainWindow*>(self);
-    main->rewinding = false;
-    if (main->host) main->ring_frames = main->host->frames_run();
+    main->stop_rewinding();
+    if (main->fast_forward_held) {
+        main->fast_forward_held = false;
+        main->fast_forward_changed(true);
+    }
     main->release_keys();
     main->shortcut_keys_down.fill(false);
     return FALSE;
@@ -981,17 +1263,20 @@ gboolean MainWindow::on_draw(GtkWidget* widget, cairo_t* cr, gpointer self) {
     cairo_paint(cr);
     if (!main->host || !main->surface) return TRUE;
 
-    const PictureLayout layout =
-        picture_layout(gtk_widget_get_allocated_width(widget), gtk_widget_get_allocated_height(widget));
+    const PictureLayout layout = picture_layout(gtk_widget_get_allocated_width(widget),
+                                                gtk_widget_get_allocated_height(widget), main->choices.tv_pixels);
     cairo_surface_mark_dirty(main->surface);  // the video chip wrote the pixels
     cairo_translate(cr, layout.x, layout.y);
-    cairo_scale(cr, layout.scale, layout.scale);
+    cairo_scale(cr, static_cast<double>(layout.width) / SURFACE_WIDTH, layout.scale);
     cairo_set_source_surface(cr, main->surface, 0, 0);
     cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
     cairo_rectangle(cr, 0, 0, SURFACE_WIDTH, SURFACE_HEIGHT);
     cairo_fill(cr);
     cairo_identity_matrix(cr);
-    main->draw_notice(cr, gtk_widget_get_allocated_width(widget), gtk_widget_get_allocated_height(widget));
+    if (main->fullscreen) {
+        main->draw_status_fullscreen(cr, gtk_widget_get_allocated_width(widget),
+                                     gtk_widget_get_allocated_height(widget));
+    }
     return TRUE;
 }
 
@@ -1000,7 +1285,8 @@ gboolean MainWindow::on_draw(GtkWidget* widget, cairo_t* cr, gpointer self) {
 void MainWindow::on_picture_size_allocate(GtkWidget*, GdkRectangle* allocation, gpointer self) {
     auto* main = static_cast<MainWindow*>(self);
     if (main->fullscreen || main->choices.fullscreen) return;
-    const int32_t scale = std::clamp(picture_layout(allocation->width, allocation->height).scale, 1, MAX_WINDOW_SCALE);
+    const int32_t scale = std::clamp(
+        picture_layout(allocation->width, allocation->height, main->choices.tv_pixels).scale, 1, MAX_WINDOW_SCALE);
     if (scale == main->choices.window_scale) return;
     main->choices.window_scale = scale;
     main->trace("window resized scale " + std::to_string(scale));

@@ -23,12 +23,10 @@
 // saves the state to quick slot 1, F7 loads it, and F8 held rewinds.
 //
 // Messages for the user (a file that could not be opened or is refused, no
-// sound device) appear in a strip over the top of the picture that leaves the
-// emulation running. What a command did ("Saved to slot 1", "Paused") is told
-// in a short notice drawn over the bottom of the picture for two seconds
-// (while paused, rewinding or stopped in the debugger, for as long as that
-// lasts); it is drawn by the window, never into the machine's picture, and
-// m5emu.conf can switch it off.
+// sound device) and notices of what a command did ("Saved to slot 1") show in
+// a status line below the picture, never over it, and the emulation runs on
+// (status_line.h); m5emu.conf can switch the notices off. The right end of
+// the line shows the tape and the speed while fast-forwarding.
 //
 // Quick slots belong to the inserted cartridge (state_slots.h); the title
 // names it. F12 resets, Print takes a screenshot into the user's pictures
@@ -62,9 +60,13 @@
 #include "desktop/key_translation.h"
 #include "desktop/menu_model.h"
 #include "desktop/program_paths.h"
+#include "desktop/status_line.h"
+#include "desktop/tape_timeline.h"
 #include "host/checksums.h"
+#include "host/gif_writer.h"
 #include "host/settings.h"
 #include "host/state_ring.h"
+#include "host/whole_file.h"
 
 namespace m5 {
 
@@ -80,13 +82,9 @@ public:
     // Runs until the window closes; returns the exit code.
     int run();
 
-    // Shows a line of text in the message strip above the picture, without
-    // stopping anything; the strip closes by itself after a while or with its
-    // close button. Lines that arrive while it shows are added below (the
-    // last few are kept).
-    // A sticky message stays until its close button is pressed.
-    void show_message(const std::string& text, bool sticky = false);
-    // Draws the text over the picture for a while (see above).
+    // A problem in the status line, until it is read (a click or a key).
+    void show_message(const std::string& text);
+    // A notice in the status line for a while.
     void show_notice(const std::string& text);
 
     // Opens a cartridge or tape file as a dropped file or the command line
@@ -108,6 +106,11 @@ public:
     void set_volume(int32_t percent) override;
     void debug_command(int32_t id) override;
     void choose_ipl_rom() override;
+    void toggle_fast_forward() override;
+    void start_picture_recording(int32_t frames_per_second) override;
+    void stop_picture_recording() override;
+    void rewind_tape() override;
+    void set_tv_pixels(bool on) override;
     void choose_model(M5Model model) override;
     void choose_memory(MemoryFit memory) override;
 
@@ -140,14 +143,30 @@ private:
     void close_window();
     void release_keys();
     void forget_widgets();
-    void hide_message();
+    GtkWidget* build_status_line();
+    void update_status();
+    void dismiss_problem();
+    std::string lasting_status() const;
+    int32_t status_line_height() const;
     void trace(const std::string& line) const;
     void request_clipboard_targets();
     void update_title();
     void apply_volume();
     void move_old_slots();
     Sha256Digest cartridge_digest() const;
-    void draw_notice(cairo_t* cr, int32_t width, int32_t height) const;
+    void draw_status_fullscreen(cairo_t* cr, int32_t width, int32_t height) const;
+    bool fast_forward_on() const { return fast_forward_held || fast_forward_toggled; }
+    void fast_forward_changed(bool was_on);
+    void fast_forward_pass();
+    void stop_rewinding();
+    bool machine_locked() const;
+    void remember_folder(FileDialogKind kind, const std::string& path);
+    void record_pictures();
+    void tape_started(const std::string& path, bool recording);
+    std::string tape_text() const;
+    void update_indicator();
+    static gboolean on_indicator_tick(gpointer self);
+    std::string picture_file_path(const std::string& extension) const;
     // True (and says so in a notice) while the debugger holds the machine
     // inside a frame.
     bool machine_held_by_debugger();
@@ -163,9 +182,8 @@ private:
     static gboolean on_window_state(GtkWidget* widget, GdkEventWindowState* event, gpointer self);
     static void on_popup_show(GtkWidget* menu, gpointer self);
     static void on_menu_item(GtkMenuItem* item, gpointer self);
-    static void on_message_response(GtkInfoBar* bar, gint response, gpointer self);
-    static gboolean on_message_timeout(gpointer self);
-    static gboolean on_notice_timeout(gpointer self);
+    static gboolean on_status_tick(gpointer self);
+    static gboolean on_status_click(GtkWidget* widget, GdkEventButton* event, gpointer self);
     static void on_picture_size_allocate(GtkWidget* widget, GdkRectangle* allocation, gpointer self);
     static void on_drag_data_received(GtkWidget* widget, GdkDragContext* context, gint x, gint y,
                                       GtkSelectionData* data, guint info, guint time, gpointer self);
@@ -190,14 +208,12 @@ private:
     GtkWidget* help_window = nullptr;
     std::array<GtkWidget*, POPUP_COUNT> popups{};
     cairo_surface_t* surface = nullptr;  // wraps the host's surface pixels
-    GtkWidget* message_bar = nullptr;
-    GtkWidget* message_label = nullptr;
-    std::vector<std::string> message_lines;  // what the strip shows
-    guint message_timer = 0;
-    bool message_sticky = false;  // the strip holds a message that stays
-    std::string notice_text;
-    gint64 notice_until_us = 0;
-    guint notice_timer = 0;
+    StatusLine status;
+    GtkWidget* status_bar = nullptr;
+    GtkWidget* status_text = nullptr;
+    GtkWidget* status_count = nullptr;
+    GtkWidget* status_right = nullptr;
+    guint status_timer = 0;
     std::string cartridge_name;  // the inserted cartridge's file name; "" for none
     gulong clipboard_handler = 0;
 
@@ -216,6 +232,27 @@ private:
     uint64_t ring_frames = 0;
     bool rewinding = false;
     gint64 next_rewind_us = 0;
+    // Fast forward: held key or menu toggle; frames run flat out, counted
+    // for the speed shown.
+    bool fast_forward_held = false;
+    bool fast_forward_toggled = false;
+    gint64 speed_since_us = 0;
+    uint64_t speed_since_frame = 0;
+    double fast_forward_speed = 0.0;
+    // Screen / Rec: the GIF being written, a picture every gif_step frames.
+    std::unique_ptr<GifWriter> gif;
+    WholeFile gif_file;
+    std::string gif_path;
+    std::vector<uint8_t> gif_bytes;
+    uint64_t gif_fps = 30;
+    uint64_t gif_rate = 60;        // the machine's frames a second
+    uint64_t gif_start_frame = 0;  // the machine's frame count as it began
+    uint64_t gif_taken = 0;        // pictures so far
+    // The tape in the deck, for the Tape popup and the status line.
+    std::string tape_path;  // "" for none
+    bool tape_recording = false;
+    TapeTimeline tape_timeline;
+    guint indicator_timer = 0;
 };
 
 }  // namespace m5

@@ -2,6 +2,7 @@
 #include "desktop/keyboard_help.h"
 #include "desktop/main_window.h"
 #include "desktop/main_window_parts.h"
+#include "desktop/window_fit.h"
 
 namespace m5 {
 
@@ -15,7 +16,6 @@ void MainWindow::show_keyboard_help() {
     help_window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     gtk_window_set_title(GTK_WINDOW(help_window), "M5 Keyboard");
     if (window) gtk_window_set_transient_for(GTK_WINDOW(help_window), GTK_WINDOW(window));
-    gtk_window_set_default_size(GTK_WINDOW(help_window), -1, 560);
     g_signal_connect(
         help_window, "destroy",
         G_CALLBACK(+[](GtkWidget*, gpointer self) { static_cast<MainWindow*>(self)->help_window = nullptr; }), this);
@@ -64,13 +64,8 @@ void MainWindow::show_keyboard_help() {
     heading("Shortcut", "Keys");
     lines(shortcut_help_lines());
 
-    // As wide as the grid's longest lines, so that no column is cut; only
-    // the height scrolls.
-    GtkWidget* scroll = gtk_scrolled_window_new(nullptr, nullptr);
-    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scroll), GTK_POLICY_NEVER, GTK_POLICY_AUTOMATIC);
-    gtk_scrolled_window_set_propagate_natural_width(GTK_SCROLLED_WINDOW(scroll), TRUE);
-    gtk_container_add(GTK_CONTAINER(scroll), grid);
-    gtk_container_add(GTK_CONTAINER(help_window), scroll);
+    // Large enough for every row, as far as the screen allows.
+    add_fitted(GTK_WINDOW(help_window), grid);
     gtk_widget_show_all(help_window);
     trace("window help");
 }

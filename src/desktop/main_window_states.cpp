@@ -32,7 +32,13 @@ void MainWindow::save_slot(int32_t slot) {
 }
 
 void MainWindow::load_slot(int32_t slot) {
-    if (host && load_state_file(slot_path(slot))) show_notice("Loaded slot " + std::to_string(slot + 1));
+    if (!host) return;
+    std::error_code error;
+    if (!std::filesystem::exists(slot_path(slot), error)) {
+        show_notice("Slot " + std::to_string(slot + 1) + " is empty");
+        return;
+    }
+    if (load_state_file(slot_path(slot))) show_notice("Loaded slot " + std::to_string(slot + 1));
 }
 
 // The slots of earlier versions, shared by every cartridge, go to the

@@ -41,10 +41,11 @@ std::array<MenuPopup, POPUP_COUNT> build_resource() {
     std::array<MenuPopup, POPUP_COUNT> popups;
     popups[POPUP_CONTROL] = {
         "Control",
-        {item(ID_RESET, "Reset", false, "F12"), item(ID_PAUSE, "Pause", false, "Pause"), separator(),
-         item(40003, "CPU x1", true), item(40004, "CPU x2", true), item(40005, "CPU x4", true),
-         item(40006, "CPU x8", true), item(40007, "CPU x16", true), separator(), item(ID_PASTE, "Paste"),
-         item(ID_PASTE_STOP, "Stop"), separator(), item(ID_EXIT, "Exit")}};
+        {item(ID_RESET, "Reset", false, "F12"), item(ID_PAUSE, "Pause", false, "Pause"),
+         item(ID_FAST_FORWARD, "Fast forward (hold F9)", false, "F9"), separator(), item(40003, "CPU x1", true),
+         item(40004, "CPU x2", true), item(40005, "CPU x4", true), item(40006, "CPU x8", true),
+         item(40007, "CPU x16", true), separator(), item(ID_PASTE, "Paste"), item(ID_PASTE_STOP, "Stop"), separator(),
+         item(ID_EXIT, "Exit")}};
 
     popups[POPUP_MACHINE] = {"Machine", {item(ID_IPL_ROM, "IPL ROM..."), separator()}};
     for (int32_t i = 0; i < M5_MODEL_COUNT; ++i) {
@@ -60,8 +61,9 @@ std::array<MenuPopup, POPUP_COUNT> build_resource() {
     popups[POPUP_CART] = {"Cart", {item(ID_CART_OPEN, "Open"), item(ID_CART_CLOSE, "Close"), separator()}};
     for (const MenuItem& entry : recent_placeholders(ID_CART_RECENT)) popups[POPUP_CART].items.push_back(entry);
 
-    popups[POPUP_TAPE] = {
-        "Tape", {item(ID_TAPE_PLAY, "Play"), item(ID_TAPE_REC, "Rec"), item(ID_TAPE_CLOSE, "Close"), separator()}};
+    popups[POPUP_TAPE] = {"Tape",
+                          {item(ID_TAPE_PLAY, "Play"), item(ID_TAPE_REC, "Rec"), item(ID_TAPE_REWIND, "Rewind"),
+                           item(ID_TAPE_CLOSE, "Close"), separator()}};
     for (const MenuItem& entry : recent_placeholders(ID_TAPE_RECENT)) popups[POPUP_TAPE].items.push_back(entry);
 
     popups[POPUP_SCREEN] = {
@@ -70,6 +72,7 @@ std::array<MenuPopup, POPUP_COUNT> build_resource() {
          item(ID_SCREEN_STOP, "Stop"), separator(), item(40084, "Window x1", true), item(40085, "Window x2", true),
          item(ID_WINDOW_X3, "Window x3", true), item(ID_WINDOW_X4, "Window x4", true),
          item(40086, "Fullscreen 640x480", false, "F11"), item(40087, "Fullscreen 320x240", false, "F11"), separator(),
+         item(ID_PIXELS_SQUARE, "Square pixels", true), item(ID_PIXELS_TV, "Pixels 8:7 as on a TV", true), separator(),
          item(ID_EVERY_FRAME, "Every frame"), item(ID_SPRITE_LIMIT, "Sprite limit as the real chip"), separator(),
          item(ID_SCREENSHOT, "Screenshot", false, "Print")}};
 
@@ -98,16 +101,16 @@ std::array<MenuPopup, POPUP_COUNT> build_resource() {
 
     popups[POPUP_STATE] = {"State", {item(ID_STATE_SAVE, "Save..."), item(ID_STATE_LOAD, "Load..."), separator()}};
     for (int32_t i = 0; i < STATE_SLOTS; ++i) {
-        popups[POPUP_STATE].items.push_back(
-            item(ID_STATE_SLOT_SAVE + i, "Save slot " + std::to_string(i + 1), false, i == 0 ? "F5" : ""));
+        popups[POPUP_STATE].items.push_back(item(ID_STATE_SLOT_SAVE + i, "Save slot " + std::to_string(i + 1), false,
+                                                 "<Shift>F" + std::to_string(i + 1)));
     }
     popups[POPUP_STATE].items.push_back(separator());
     for (int32_t i = 0; i < STATE_SLOTS; ++i) {
         popups[POPUP_STATE].items.push_back(
-            item(ID_STATE_SLOT_LOAD + i, "Slot " + std::to_string(i + 1), false, i == 0 ? "F7" : ""));
+            item(ID_STATE_SLOT_LOAD + i, "Slot " + std::to_string(i + 1), false, "F" + std::to_string(i + 1)));
     }
     popups[POPUP_STATE].items.push_back(separator());
-    popups[POPUP_STATE].items.push_back(item(ID_STATE_REWIND, "Rewind (hold F8)", false, "F8"));
+    popups[POPUP_STATE].items.push_back(item(ID_STATE_REWIND, "Rewind (hold Backspace)", false, "BackSpace"));
 
     popups[POPUP_DEBUG] = {
         "Debug",
@@ -202,6 +205,7 @@ MediaKind media_kind(const std::string& path) {
     for (char& c : extension) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     if (extension == "rom") return MediaKind::cartridge;
     if (extension == "wav" || extension == "cas") return MediaKind::tape;
+    if (extension == "m5s") return MediaKind::state;
     return MediaKind::unknown;
 }
 
@@ -215,9 +219,22 @@ bool open_media_file(const std::string& path, Settings& settings, CommandReceive
             if (!host.tape_play(path)) return false;
             add_recent(settings.recent_tapes, path);
             return true;
+        case MediaKind::state: host.load_state(path); return true;
         case MediaKind::unknown: break;
     }
     return false;
+}
+
+std::string proposed_state_name(const std::string& cartridge, const std::string& stamp) {
+    std::string stem = cartridge;
+    const size_t dot = stem.rfind('.');
+    if (dot != std::string::npos && dot > 0) stem.erase(dot);
+    if (stem.empty()) stem = "m5";
+    return stem + " " + stamp + ".m5s";
+}
+
+std::string with_state_extension(const std::string& path) {
+    return media_kind(path) == MediaKind::state ? path : path + ".m5s";
 }
 
 const std::array<MenuPopup, POPUP_COUNT>& menu_resource() {
@@ -249,6 +266,7 @@ std::vector<MenuItem> popup_items(int32_t index, const MenuView& view) {
             set_enabled(items, ID_PASTE, view.clipboard_has_text);
             set_enabled(items, ID_PASTE_STOP, view.pasting);
             find_item(items, ID_PAUSE)->checked = view.paused;
+            find_item(items, ID_FAST_FORWARD)->checked = view.fast_forward;
             break;
         }
         case POPUP_MACHINE:
@@ -257,9 +275,20 @@ std::vector<MenuItem> popup_items(int32_t index, const MenuView& view) {
                         ID_MEMORY_4K + static_cast<int32_t>(view.machine.memory));
             break;
         case POPUP_CART: rebuild_recent(items, ID_CART_RECENT, view.recent_carts); break;
-        case POPUP_TAPE: rebuild_recent(items, ID_TAPE_RECENT, view.recent_tapes); break;
+        case POPUP_TAPE:
+            rebuild_recent(items, ID_TAPE_RECENT, view.recent_tapes);
+            set_enabled(items, ID_TAPE_REWIND, view.tape_playing);
+            if (!view.tape_text.empty()) {
+                MenuItem info = item(ID_TAPE_INFO, view.tape_text);
+                info.enabled = false;
+                items.insert(items.begin(), {info, separator()});
+            }
+            break;
         case POPUP_SCREEN: {
-            for (int32_t id = ID_SCREEN_REC_30; id <= ID_SCREEN_STOP; ++id) set_enabled(items, id, false);
+            for (int32_t id = ID_SCREEN_REC_30; id <= ID_SCREEN_REC_10; ++id) {
+                set_enabled(items, id, !view.recording_pictures);
+            }
+            set_enabled(items, ID_SCREEN_STOP, view.recording_pictures);
             const int32_t scale = std::clamp(view.window_scale, 1, MAX_WINDOW_SCALE);
             const int32_t scale_id = scale <= 2 ? ID_WINDOW_X1 + scale - 1 : ID_WINDOW_X3 + scale - 3;
             for (MenuItem& entry : items) {
@@ -268,6 +297,7 @@ std::vector<MenuItem> popup_items(int32_t index, const MenuView& view) {
                 if (window_size) entry.checked = !view.fullscreen && entry.id == scale_id;
                 if (entry.id == ID_FULLSCREEN_640 || entry.id == ID_FULLSCREEN_320) entry.checked = view.fullscreen;
             }
+            check_radio(items, ID_PIXELS_SQUARE, ID_PIXELS_TV, view.tv_pixels ? ID_PIXELS_TV : ID_PIXELS_SQUARE);
             find_item(items, ID_EVERY_FRAME)->checked = view.every_frame;
             find_item(items, ID_SPRITE_LIMIT)->checked = view.sprite_limit;
             break;
@@ -392,6 +422,14 @@ void dispatch_command(int32_t id, Settings& settings, CommandReceiver* host, Com
         case ID_HELP_KEYS: window.show_keyboard_help(); return;
         case ID_HELP_ABOUT: window.show_about(); return;
         case ID_IPL_ROM: window.choose_ipl_rom(); return;
+        case ID_FAST_FORWARD: window.toggle_fast_forward(); return;
+        case ID_SCREEN_REC_30: window.start_picture_recording(30); return;
+        case ID_SCREEN_REC_15: window.start_picture_recording(15); return;
+        case ID_SCREEN_REC_10: window.start_picture_recording(10); return;
+        case ID_SCREEN_STOP: window.stop_picture_recording(); return;
+        case ID_TAPE_REWIND: window.rewind_tape(); return;
+        case ID_PIXELS_SQUARE:
+        case ID_PIXELS_TV: window.set_tv_pixels(id == ID_PIXELS_TV); return;
         case ID_SCREENSHOT: window.take_screenshot(); return;
         case ID_MUTE: window.toggle_mute(); return;
         case ID_DEBUG_MONITOR:
@@ -444,11 +482,7 @@ void dispatch_command(int32_t id, Settings& settings, CommandReceiver* host, Com
         case ID_CART_CLOSE: host->close_cartridge(); break;
         case ID_TAPE_CLOSE: host->tape_close(); break;
         case ID_STATE_REWIND: host->rewind_step(); break;
-        case ID_SCREEN_REC_30:
-        case ID_SCREEN_REC_15:
-        case ID_SCREEN_REC_10:
         case ID_SOUND_REC: host->start_recording(); break;
-        case ID_SCREEN_STOP:
         case ID_SOUND_STOP: host->stop_recording(); break;
         default: break;
     }

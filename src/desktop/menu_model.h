@@ -66,6 +66,11 @@ inline constexpr int32_t ID_MODEL_NTSC = 40161;  // 40162 the 50 Hz model, in M5
 inline constexpr int32_t ID_MODEL_PAL = 40162;
 inline constexpr int32_t ID_MEMORY_4K = 40163;  // ... 40166 64KBF 2C, in MemoryFit order
 inline constexpr int32_t ID_MEMORY_KBF_2C = 40166;
+inline constexpr int32_t ID_FAST_FORWARD = 40190;
+inline constexpr int32_t ID_TAPE_REWIND = 40191;
+inline constexpr int32_t ID_TAPE_INFO = 40192;  // the tape's name and position, not a command
+inline constexpr int32_t ID_PIXELS_SQUARE = 40193;
+inline constexpr int32_t ID_PIXELS_TV = 40194;
 inline constexpr int32_t STATE_SLOTS = 8;
 // The Debug popup (debug_window.h carries them out).
 inline constexpr int32_t ID_DEBUG_MONITOR = 40170;
@@ -98,7 +103,7 @@ struct MenuItem {
     bool enabled = true;
     bool checked = false;
     bool radio = false;    // drawn with a radio mark when checked
-    std::string shortcut;  // the key that does the same, by its GDK name ("F5"); "" for none
+    std::string shortcut;  // the key that does the same, as a GTK accelerator ("<Shift>F1"); "" for none
     std::string tooltip;   // "" for none
 
     bool operator==(const MenuItem&) const = default;
@@ -127,6 +132,12 @@ struct MenuView {
     bool clipboard_has_text = false;
     bool pasting = false;
     bool paused = false;
+    bool fast_forward = false;
+    bool recording_pictures = false;  // Screen / Rec makes a GIF
+    bool tv_pixels = false;
+    // The tape in the deck ("oscar.cas  1:05 / 4:10, motor on"); "" for none.
+    std::string tape_text;
+    bool tape_playing = false;
     int32_t window_scale = 2;  // 1..MAX_WINDOW_SCALE
     bool fullscreen = false;
     bool every_frame = true;
@@ -153,9 +164,11 @@ MenuView menu_view(const Settings& settings, bool host_exists, bool recording);
 // speed, sample rate and buffer length carry the radio mark; Paste is enabled
 // while the clipboard holds text and Stop while a paste runs; Pause is checked
 // while paused; the recent lists are rebuilt from the settings ("None",
-// disabled, when empty); the screen recording items are disabled, the window
-// size of the current scale is marked (the fullscreen items while
-// fullscreen); Rec or Stop of the Sound popup is enabled by the recording
+// disabled, when empty); the window size of the current scale is marked (the fullscreen items while
+// fullscreen); the Rec items of the Screen popup are enabled while no GIF
+// is being recorded, its Stop while one is; the Tape popup begins with the
+// tape's name and position (when one is in the deck), and Rewind is enabled
+// while a tape plays; Rec or Stop of the Sound popup is enabled by the recording
 // state, Mute is checked while muted and the volume marked; the State popup's
 // slot Load items carry the date and time of their state and are disabled
 // for an empty or unreadable slot, Rewind while there is nothing to go back
@@ -206,6 +219,14 @@ public:
 // a file that does not exist yet.
 enum class FileDialogKind { cartridge, tape_play, tape_record, state_save, state_load };
 
+// The name Save... proposes for a state: the cartridge's file name without
+// its extension ("m5" without a cartridge), a space and the date and time
+// ("2026-12-09 14-05-33", colons being unsafe in file names), then ".m5s".
+std::string proposed_state_name(const std::string& cartridge, const std::string& stamp);
+
+// The path with ".m5s" added when it does not end in it (in any case).
+std::string with_state_extension(const std::string& path);
+
 // What the commands need of the window itself.
 class CommandWindow {
 public:
@@ -232,6 +253,16 @@ public:
     virtual void debug_command(int32_t id) { (void)id; }
     // Machine / IPL ROM...: asks for an IPL ROM file or the free boot ROM.
     virtual void choose_ipl_rom() {}
+    // Control / Fast forward: the machine as fast as the host allows.
+    virtual void toggle_fast_forward() {}
+    // Screen / Rec: an animated GIF of the picture at 30, 15 or 10 frames a
+    // second, until Screen / Stop.
+    virtual void start_picture_recording(int32_t /*frames_per_second*/) {}
+    virtual void stop_picture_recording() {}
+    // Tape / Rewind: the tape in the deck plays again from its start.
+    virtual void rewind_tape() {}
+    // Screen / Pixels: square, or 8:7 as on a TV.
+    virtual void set_tv_pixels(bool /*on*/) {}
     // Machine / Model ... and Memory ...: the machine restarts as the M5 of
     // that model or with that memory.
     virtual void choose_model(M5Model /*model*/) {}
@@ -250,13 +281,14 @@ std::string window_title(const std::string& pacer_title, const std::string& cart
 void add_recent(RecentList& list, const std::string& path);
 
 // What a file given on the command line or dropped on the window is, by its
-// extension in any letter case: *.rom a cartridge, *.wav and *.cas a tape.
-enum class MediaKind { cartridge, tape, unknown };
+// extension in any letter case: *.rom a cartridge, *.wav and *.cas a tape,
+// *.m5s a save state.
+enum class MediaKind { cartridge, tape, state, unknown };
 MediaKind media_kind(const std::string& path);
 
-// Inserts a cartridge or plays a tape by the file's kind; a file that could
-// be used goes to the front of its recent list. False when it could not (or
-// the kind is unknown).
+// Inserts a cartridge, plays a tape or loads a state by the file's kind; a
+// cartridge or tape that could be used goes to the front of its recent list.
+// False when it could not (or the kind is unknown).
 bool open_media_file(const std::string& path, Settings& settings, CommandReceiver& host);
 
 // Carries out one menu command. `host` is null while no Host exists: the

@@ -6,10 +6,16 @@
 
 namespace m5 {
 
-PictureLayout picture_layout(int32_t area_width, int32_t area_height) {
+int32_t picture_width(int32_t scale, bool tv_pixels) {
+    return tv_pixels ? (SURFACE_WIDTH * 8 * scale + 3) / 7 : SURFACE_WIDTH * scale;
+}
+
+PictureLayout picture_layout(int32_t area_width, int32_t area_height, bool tv_pixels) {
     PictureLayout layout;
-    layout.scale = std::max(1, std::min(area_width / SURFACE_WIDTH, area_height / SURFACE_HEIGHT));
-    layout.x = (area_width - SURFACE_WIDTH * layout.scale) >> 1;
+    layout.scale = std::max(1, area_height / SURFACE_HEIGHT);
+    while (layout.scale > 1 && picture_width(layout.scale, tv_pixels) > area_width) --layout.scale;
+    layout.width = picture_width(layout.scale, tv_pixels);
+    layout.x = (area_width - layout.width) >> 1;
     layout.y = (area_height - SURFACE_HEIGHT * layout.scale) >> 1;
     return layout;
 }

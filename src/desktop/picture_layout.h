@@ -6,6 +6,10 @@
 // (area size - scaled size) shifted right by one as a signed number, so when
 // the picture is cut, one pixel more goes on the left or top for an odd
 // difference.
+//
+// With the M5's own pixel shape (8:7, wider than tall, as a TV shows it) the
+// picture is scaled by the whole factor vertically and 8/7 of it
+// horizontally, its width rounded to the nearest pixel.
 #pragma once
 
 #include <cstdint>
@@ -16,8 +20,12 @@ struct PictureLayout {
     int32_t scale = 1;
     int32_t x = 0;  // area position of the picture's top-left pixel; may be negative
     int32_t y = 0;
+    int32_t width = 256;  // of the scaled picture
 };
 
-PictureLayout picture_layout(int32_t area_width, int32_t area_height);
+// The scaled picture's width at `scale`.
+int32_t picture_width(int32_t scale, bool tv_pixels);
+
+PictureLayout picture_layout(int32_t area_width, int32_t area_height, bool tv_pixels = false);
 
 }  // namespace m5

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 
+#include "desktop/window_fit.h"
 #include "devices/vdp.h"
 #include "m5/machine.h"
 
@@ -189,7 +190,8 @@ void VramViewer::show() {
         GtkWidget* names = text_pane(&names_text, 4 + NAME_COLUMNS * 3, NAME_ROWS + 1, true);
         gtk_widget_set_halign(names, GTK_ALIGN_START);
         gtk_grid_attach(GTK_GRID(grid), names, 0, 3, 2, 1);
-        gtk_container_add(GTK_CONTAINER(window), grid);
+        // At most the screen's size: a small screen scrolls the rest.
+        add_fitted(GTK_WINDOW(window), grid);
     }
     gtk_widget_show_all(window);
     gtk_window_present(GTK_WINDOW(window));

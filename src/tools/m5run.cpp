@@ -35,6 +35,7 @@
 #include "host/file_stream.h"
 #include "host/frame_pacer.h"
 #include "host/free_boot_rom.h"
+#include "host/gif_writer.h"
 #include "host/headless_platform.h"
 #include "host/host.h"
 #include "host/media_rules.h"
@@ -149,6 +150,13 @@ public:
         for (const FrameFile& shot : o.screenshots_at) {
             if (shot.frame == frame) screenshot(shot.path);
         }
+        // The GIF takes a picture whenever its own clock passes a whole
+        // picture: every second, fourth or sixth frame of the 60.
+        const int64_t pictures = static_cast<int64_t>(frame) * o.gif_fps / frames_per_second;
+        if (!o.gif.empty() && pictures > static_cast<int64_t>(frame - 1) * o.gif_fps / frames_per_second) {
+            host.present_frame();
+            gif.add_frame(host.surface_pixels(), gif_bytes);
+        }
         for (const FrameFile& state : o.save_states_at) {
             if (state.frame == frame) save_state(state.path);
         }
@@ -175,9 +183,21 @@ public:
         }
     }
 
+    void write_gif() {
+        GifWriter::finish(gif_bytes);
+        std::string error;
+        if (!outputs.stage(
+                o.gif,
+                [&](std::FILE* f) { return std::fwrite(gif_bytes.data(), 1, gif_bytes.size(), f) == gif_bytes.size(); },
+                error)) {
+            run_error(error);
+        }
+    }
+
     int32_t frames_done = 0;
     int32_t last_frame = 0;
     RunDebugger* debugging = nullptr;
+    int32_t frames_per_second = 60;
 
 private:
     // Whether anything will look at the picture of `frame`: a screenshot or
@@ -203,6 +223,8 @@ private:
     HeadlessPlatform& platform;
     Host& host;
     OutputFiles& outputs;
+    GifWriter gif{o.gif_fps};
+    std::vector<uint8_t> gif_bytes;
 };
 
 void stage_bytes(OutputFiles& outputs, const std::string& path, const std::vector<uint8_t>& bytes) {
@@ -308,6 +330,7 @@ int run(const Options& o, const char* argv0) {
     Runner runner(o, platform, host, outputs);
     RunDebugger debugging(o, host.machine());
     if (debugging.active()) runner.debugging = &debugging;
+    runner.frames_per_second = host.machine().video_standard().frames_per_second;
     const auto started = std::chrono::steady_clock::now();
     const std::clock_t processor_started = std::clock();
     try {
@@ -331,6 +354,7 @@ int run(const Options& o, const char* argv0) {
     const double processor_seconds = static_cast<double>(std::clock() - processor_started) / CLOCKS_PER_SEC;
 
     if (!o.screenshot.empty()) runner.screenshot(o.screenshot);
+    if (!o.gif.empty()) runner.write_gif();
     // A stop of the debugger leaves the machine inside a frame, where no
     // state can be saved.
     if (!o.save_state.empty() && !debugging.stop()) runner.save_state(o.save_state);

@@ -75,6 +75,8 @@ it names, which is replaced):
   --screenshot FILE.png  the picture after the last frame
   --screenshot-at FRAME:FILE.png
                          the picture after frame FRAME; repeatable
+  --gif FILE[:FPS]       the pictures of the run as an animated GIF at 30 (the
+                         default), 15 or 10 frames a second
   --wav FILE             the sound of the whole run as the emulator's recorder
                          writes it: 16-bit stereo PCM in whole sound blocks
                          (a block still playing at the end is left out)
@@ -299,6 +301,20 @@ const OptionRule OPTION_RULES[] = {
              [v](Options& o) { o.screenshots_at.push_back(parse_frame_file("--screenshot-at", v, o.frames)); });
      }},
     {"--wav", VALUE, [](Parse& p, const std::string& v) { p.options.wav = v; }},
+    {"--gif", VALUE,
+     [](Parse& p, const std::string& v) {
+         // FILE:FPS when what follows the last colon is a number.
+         const size_t colon = v.rfind(':');
+         int64_t number = 0;
+         if (colon != std::string::npos && parse_integer(v.substr(colon + 1), number)) {
+             static constexpr int32_t RATES[] = {30, 15, 10};
+             p.options.gif_fps = RATES[index_of("--gif", v.substr(colon + 1), RATES, 3)];
+             p.options.gif = v.substr(0, colon);
+             if (p.options.gif.empty()) usage_error("option --gif needs a file before ':" + v.substr(colon + 1) + "'");
+         } else {
+             p.options.gif = v;
+         }
+     }},
     {"--dump-ram", VALUE, [](Parse& p, const std::string& v) { p.options.dump_ram = v; }},
     {"--dump-vram", VALUE, [](Parse& p, const std::string& v) { p.options.dump_vram = v; }},
     {"--save-state", VALUE, [](Parse& p, const std::string& v) { p.options.save_state = v; }},
@@ -358,7 +374,7 @@ std::vector<std::string> output_paths(const Options& o) {
     for (const FrameFile& shot : o.screenshots_at) paths.push_back(shot.path);
     for (const FrameFile& state : o.save_states_at) paths.push_back(state.path);
     for (const std::string* path :
-         {&o.screenshot, &o.dump_ram, &o.dump_vram, &o.tape_record, &o.wav, &o.save_state, &o.trace}) {
+         {&o.screenshot, &o.dump_ram, &o.dump_vram, &o.tape_record, &o.wav, &o.gif, &o.save_state, &o.trace}) {
         if (!path->empty()) paths.push_back(*path);
     }
     return paths;

@@ -53,6 +53,8 @@ struct Options {
     std::string screenshot;
     std::vector<FrameFile> screenshots_at;
     std::string wav;
+    std::string gif;  // an animated GIF of the run, at gif_fps frames a second
+    int32_t gif_fps = 30;
     std::string dump_ram;
     std::string dump_vram;
     std::string load_state;

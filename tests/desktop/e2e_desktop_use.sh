@@ -144,7 +144,7 @@ if [ "${1:-}" = "--inside" ]; then
     test -s m5ce.cfg || fail "no m5ce.cfg after SIGINT"
 
     # No IPL.ROM: the free boot ROM, with a notice. An empty cartridge and
-    # no sound device: the message strip.
+    # no sound device: the status line below the picture, in a problem's colour.
     scenario messages
     SDL_AUDIODRIVER=none-such start_m5emu "$base/empty.rom"
     wait_trace '^message No sound device could be opened'
@@ -152,7 +152,8 @@ if [ "${1:-}" = "--inside" ]; then
     wait_trace '^message The cartridge .empty.rom. is empty\.$'
     [ "$(grep -c 'No IPL.ROM' trace.log)" = 1 ] || fail "the free boot ROM is announced more than once"
     shot
-    close_to "$(pixel 256 $((top + 12)))" "$BLACK" && fail "no message strip over the picture"
+    close_to "$(pixel $((width - 2)) $((top + 384 + status / 2)))" "246 211 101" ||
+        fail "no problem in the status line: $(pixel $((width - 2)) $((top + 384 + status / 2)))"
     # The demo runs and tells where the original IPL ROM is chosen.
     wait_for 100 bash -c "xdotool getwindowname $wid | grep -Eq '^SORD m5 - [0-9]+ fps'" ||
         fail "the free boot ROM does not run: $(window_title)"

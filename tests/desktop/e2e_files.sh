@@ -9,9 +9,11 @@
 # files are dropped on the window (an empty cartridge, one with code past the
 # 20 KiB window, a FIFO, a directory, a WAV file that is none, a CAS without a
 # signal) and states loaded through State / Load... (a cartridge, an empty
-# file): each is refused in the message strip with the files' rule's words,
+# file): each is refused in the status line with the files' rule's words,
 # and slot 1 saved again after them all is byte for byte the one saved
-# before (RAM, video memory, registers, the cartridge: the whole machine).
+# before (RAM, video memory, registers, the cartridge: the whole machine);
+# the picture in the window has not changed a pixel. The state dropped on
+# the window loads, and State / Save... with a bare name writes NAME.m5s.
 # Unpaused, the cartridge still runs. Then Machine / IPL ROM... chooses
 # another IPL ROM, which m5emu.conf keeps for the next start, and then the
 # free boot ROM. Last, Machine / Model and Memory make it the 50 Hz M5 with
@@ -61,11 +63,26 @@ dialog_open() {
     xdotool key Return
 }
 
+# Types NAME over the name the save dialog titled TITLE proposes and accepts it.
+dialog_save() {
+    local title=$1 name=$2
+    find_dialog() {
+        dialog=$(xdotool search --onlyvisible --name "^$title" 2>/dev/null | head -1)
+        [ -n "$dialog" ]
+    }
+    wait_for 100 find_dialog || fail "no file dialog titled $title"
+    xdotool mousemove --window "$dialog" 100 100
+    sleep 0.5
+    xdotool key ctrl+a
+    xdotool type --delay 60 "$name"
+    xdotool key Return
+}
+
 save_slot1() {
     local before
     before=$(grep -c '^state saved ' "$work/trace.log" || true)
-    xdotool key F5
-    wait_value 100 -gt "$before" grep -c '^state saved ' "$work/trace.log" || fail "F5 saved no state"
+    xdotool key shift+F1
+    wait_value 100 -gt "$before" grep -c '^state saved ' "$work/trace.log" || fail "Shift+F1 saved no state"
     slot=$(grep '^state saved ' "$work/trace.log" | tail -1 | sed 's/^state saved //')
 }
 
@@ -91,6 +108,8 @@ if [ "${1:-}" = "--inside" ]; then
     wait_trace '^window paused 1$'
     save_slot1
     cp "$slot" before.m5s
+    shot
+    picture_crop "$work/picture_before.png"
 
     drop "$work/empty.rom"
     wait_trace '^message The cartridge .empty\.rom. is empty\.$'
@@ -105,14 +124,25 @@ if [ "${1:-}" = "--inside" ]; then
     drop "$work/silent.cas"
     wait_trace '^message The tape .silent\.cas. holds no tape signal\.$'
     menu_choose State 40131 # Load...
-    dialog_open "Save State" cart.rom
+    dialog_open "Load State" cart.rom
     wait_trace '^message The save state .cart\.rom. is not a save state\.$'
     menu_choose State 40131
-    dialog_open "Save State" empty.m5s
+    dialog_open "Load State" empty.m5s
     wait_trace '^message The save state .empty\.m5s. is empty\.$'
 
     save_slot1
     cmp -s before.m5s "$slot" || fail "a refused file changed the machine"
+    # Problems and notices are told below the picture, never over it.
+    shot
+    picture_crop "$work/picture_after.png"
+    same_image "$work/picture_before.png" "$work/picture_after.png" || fail "a message changed the game's picture"
+    # A dropped state loads; Save... with a bare name adds the extension.
+    drop "$work/before.m5s"
+    wait_trace '^notice Loaded .before\.m5s.$'
+    menu_choose State 40130 # Save...
+    dialog_save "Save State" mystate
+    wait_trace "^state saved $work/mystate\.m5s\$"
+    cmp -s before.m5s mystate.m5s || fail "the state saved by name is not the one loaded"
     open_popup Cart
     [[ $popup_line == *'- | 40051 "cart.rom"' ]] ||
         fail "a refused cartridge joined the recent list: $popup_line"

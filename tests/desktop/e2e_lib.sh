@@ -65,7 +65,7 @@ wait_value() {
 # Exits 77 (skipped) when a tool the checks use is missing.
 e2e_need_tools() {
     local tool
-    for tool in xvfb-run xdotool import convert identify od "$@"; do
+    for tool in xvfb-run xdotool import convert identify compare od "$@"; do
         if ! command -v "$tool" >/dev/null; then
             echo "skipped: $tool is not installed"
             exit 77
@@ -138,14 +138,21 @@ wait_exit() {
 }
 
 # Screenshot of the window, kept as PNG and as raw RGB bytes; sets $width,
-# $height and $top (the first row of the picture's drawing area).
+# $height, $status (the height of the status line below the picture, as the
+# trace tells it) and $top (the first row of the picture's drawing area).
 shot() {
     kill -0 "$pid" 2>/dev/null || fail "m5emu has ended"
+    status=$(grep -m1 '^status line ' "$work/trace.log" | sed 's/^status line //')
     timeout 10 import -window "$wid" "$work/shot.png" 2>/dev/null &&
         convert "$work/shot.png" -depth 8 "rgb:$work/shot.rgb" &&
         read -r width height < <(identify -format '%w %h\n' "$work/shot.png") &&
-        top=$((height - 384))
+        top=$((height - 384 - ${status:-0}))
 }
+
+# The picture area (512 x 384) of the last screenshot as a file.
+picture_crop() { convert "$work/shot.png" -crop "512x384+0+$top" +repage "$1"; }
+# True when two images are the same pixel for pixel.
+same_image() { [ "$(compare -metric AE "$1" "$2" null: 2>&1)" = 0 ]; }
 
 # Colour of the screenshot pixel x,y as "R G B".
 pixel() {

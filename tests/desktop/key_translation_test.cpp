@@ -151,3 +151,33 @@ TEST(KeyboardTracker, out_of_range_scan_codes_are_ignored) {
 
 }  // namespace
 }  // namespace m5
+
+namespace m5 {
+namespace {
+
+// The keys that act on the window: slots by F1..F8 (Shift saves), Escape
+// only while fullscreen, and the M5's own keys never.
+TEST(WindowShortcuts, slot_keys_and_the_window_keys) {
+    EXPECT_EQ(window_shortcut(KEY_F3, false, false).key, WindowKey::load_slot);
+    EXPECT_EQ(window_shortcut(KEY_F3, false, false).slot, 2);
+    EXPECT_EQ(window_shortcut(KEY_F8, true, false).key, WindowKey::save_slot);
+    EXPECT_EQ(window_shortcut(KEY_F8, true, false).slot, 7);
+    EXPECT_EQ(window_shortcut(KEY_ESC, false, false).key, WindowKey::none);
+    EXPECT_EQ(window_shortcut(KEY_ESC, false, true).key, WindowKey::fullscreen);
+    EXPECT_EQ(window_shortcut(KEY_BACKSPACE, false, false).key, WindowKey::rewind);
+    EXPECT_EQ(window_shortcut(KEY_F9, false, false).key, WindowKey::fast_forward);
+    for (uint32_t scancode = 0; scancode < 256; ++scancode) {
+        if (virtual_key_for_scancode(scancode) == 0) continue;
+        bool on_matrix = false;
+        for (const auto& row : KEY_ROWS) {
+            for (const VirtualKey code : row)
+                on_matrix = on_matrix || (code != VK_NONE && code == virtual_key_for_scancode(scancode));
+        }
+        if (on_matrix) {
+            EXPECT_EQ(window_shortcut(scancode, false, true).key, WindowKey::none) << scancode;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace m5

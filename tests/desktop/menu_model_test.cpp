@@ -44,7 +44,8 @@ TEST(MenuResource, popups_with_their_ids_and_texts_in_order) {
     EXPECT_EQ(popups[8].title, "Help");
 
     EXPECT_EQ(describe_popup(popups[0].title, popups[0].items),
-              "Control: 40001 \"Reset\" key F12 | 40122 \"Pause\" key Pause | - | 40003 \"CPU x1\" | 40004 \"CPU x2\" "
+              "Control: 40001 \"Reset\" key F12 | 40122 \"Pause\" key Pause | 40190 \"Fast forward (hold F9)\" key F9 "
+              "| - | 40003 \"CPU x1\" | 40004 \"CPU x2\" "
               "| 40005 \"CPU x4\" | "
               "40006 \"CPU x8\" | 40007 \"CPU x16\" | - | 40118 \"Paste\" | 40119 \"Stop\" | - | 40008 \"Exit\"");
     EXPECT_EQ(describe_popup(popups[1].title, popups[1].items),
@@ -56,13 +57,14 @@ TEST(MenuResource, popups_with_their_ids_and_texts_in_order) {
               "40053 \"Recent 3\" | 40054 \"Recent 4\" | 40055 \"Recent 5\" | 40056 \"Recent 6\" | "
               "40057 \"Recent 7\" | 40058 \"Recent 8\"");
     EXPECT_EQ(describe_popup(popups[3].title, popups[3].items),
-              "Tape: 40059 \"Play\" | 40060 \"Rec\" | 40061 \"Close\" | - | 40062 \"Recent 1\" | "
+              "Tape: 40059 \"Play\" | 40060 \"Rec\" | 40191 \"Rewind\" | 40061 \"Close\" | - | 40062 \"Recent 1\" | "
               "40063 \"Recent 2\" | 40064 \"Recent 3\" | 40065 \"Recent 4\" | 40066 \"Recent 5\" | "
               "40067 \"Recent 6\" | 40068 \"Recent 7\" | 40069 \"Recent 8\"");
     EXPECT_EQ(describe_popup(popups[4].title, popups[4].items),
               "Screen: 40080 \"Rec 30fps\" | 40081 \"Rec 15fps\" | 40082 \"Rec 10fps\" | 40083 \"Stop\" | - | "
               "40084 \"Window x1\" | 40085 \"Window x2\" | 40120 \"Window x3\" | 40121 \"Window x4\" | "
               "40086 \"Fullscreen 640x480\" key F11 | 40087 \"Fullscreen 320x240\" key F11 | - | "
+              "40193 \"Square pixels\" | 40194 \"Pixels 8:7 as on a TV\" | - | "
               "40123 \"Every frame\" | 40125 \"Sprite limit as the real chip\" | - | 40150 \"Screenshot\" key Print");
     EXPECT_EQ(describe_popup(popups[5].title, popups[5].items),
               "Sound: 40093 \"Rec\" | 40094 \"Stop\" | - | 40095 \"2000Hz\" | 40096 \"4000Hz\" | 40097 \"8000Hz\" | "
@@ -133,7 +135,7 @@ TEST(PopupItems, empty_recent_lists_show_one_disabled_none) {
     EXPECT_FALSE(cart.back().enabled);
 
     std::vector<MenuItem> tape = popup_items(POPUP_TAPE, view);
-    EXPECT_EQ(ids_of(tape), (std::vector<int32_t>{40059, 40060, 40061, ID_SEPARATOR, 40062}));
+    EXPECT_EQ(ids_of(tape), (std::vector<int32_t>{40059, 40060, ID_TAPE_REWIND, 40061, ID_SEPARATOR, 40062}));
     EXPECT_EQ(tape.back().text, "None");
     EXPECT_FALSE(tape.back().enabled);
 }
@@ -151,29 +153,43 @@ TEST(PopupItems, recent_entries_keep_their_ids_and_show_their_names_with_the_pat
     EXPECT_TRUE(item_with(cart, 40053).enabled);
 
     std::vector<MenuItem> tape = popup_items(POPUP_TAPE, view);
-    EXPECT_EQ(ids_of(tape), (std::vector<int32_t>{40059, 40060, 40061, ID_SEPARATOR, 40069}));
+    EXPECT_EQ(ids_of(tape), (std::vector<int32_t>{40059, 40060, ID_TAPE_REWIND, 40061, ID_SEPARATOR, 40069}));
+    EXPECT_FALSE(item_with(tape, ID_TAPE_REWIND).enabled);
+    view.tape_text = "oscar.cas  0:05 / 4:10";
+    view.tape_playing = true;
+    const std::vector<MenuItem> playing = popup_items(POPUP_TAPE, view);
+    EXPECT_EQ(playing[0].text, "oscar.cas  0:05 / 4:10");
+    EXPECT_FALSE(playing[0].enabled);
+    EXPECT_TRUE(item_with(playing, ID_TAPE_REWIND).enabled);
     EXPECT_EQ(tape.back().text, "last.cas");
     EXPECT_EQ(tape.back().tooltip, "/tapes/last.cas");
 }
 
-TEST(PopupItems, screen_disables_recording_and_marks_the_window_scale_or_fullscreen) {
+TEST(PopupItems, screen_offers_rec_or_stop_and_marks_the_window_scale_or_fullscreen) {
     MenuView view;
     view.window_scale = 3;
     std::vector<MenuItem> items = popup_items(POPUP_SCREEN, view);
-    for (int32_t id = ID_SCREEN_REC_30; id <= ID_SCREEN_STOP; ++id) EXPECT_FALSE(item_with(items, id).enabled);
+    for (int32_t id = ID_SCREEN_REC_30; id <= ID_SCREEN_STOP; ++id) {
+        EXPECT_EQ(item_with(items, id).enabled, id != ID_SCREEN_STOP);
+        view.recording_pictures = true;
+        EXPECT_EQ(item_with(popup_items(POPUP_SCREEN, view), id).enabled, id == ID_SCREEN_STOP);
+        view.recording_pictures = false;
+    }
     EXPECT_TRUE(item_with(items, ID_WINDOW_X1).enabled);
     EXPECT_TRUE(item_with(items, ID_FULLSCREEN_640).enabled);
-    EXPECT_EQ(checked_ids(items), (std::vector<int32_t>{ID_WINDOW_X3, ID_EVERY_FRAME}));
+    EXPECT_EQ(checked_ids(items), (std::vector<int32_t>{ID_WINDOW_X3, ID_PIXELS_SQUARE, ID_EVERY_FRAME}));
 
     view.fullscreen = true;
     view.every_frame = false;
     EXPECT_EQ(checked_ids(popup_items(POPUP_SCREEN, view)),
-              (std::vector<int32_t>{ID_FULLSCREEN_640, ID_FULLSCREEN_320}));
+              (std::vector<int32_t>{ID_FULLSCREEN_640, ID_FULLSCREEN_320, ID_PIXELS_SQUARE}));
     view.fullscreen = false;
     view.window_scale = 1;
-    EXPECT_EQ(checked_ids(popup_items(POPUP_SCREEN, view)), std::vector<int32_t>{ID_WINDOW_X1});
+    view.tv_pixels = true;
+    EXPECT_EQ(checked_ids(popup_items(POPUP_SCREEN, view)), (std::vector<int32_t>{ID_WINDOW_X1, ID_PIXELS_TV}));
     view.sprite_limit = true;
-    EXPECT_EQ(checked_ids(popup_items(POPUP_SCREEN, view)), (std::vector<int32_t>{ID_WINDOW_X1, ID_SPRITE_LIMIT}));
+    EXPECT_EQ(checked_ids(popup_items(POPUP_SCREEN, view)),
+              (std::vector<int32_t>{ID_WINDOW_X1, ID_PIXELS_TV, ID_SPRITE_LIMIT}));
 }
 
 TEST(PopupItems, sound_rec_and_stop_follow_the_recording_state) {
@@ -271,6 +287,11 @@ struct ScriptedWindow : CommandWindow {
     void take_screenshot() override { calls.push_back("screenshot"); }
     void toggle_mute() override { calls.push_back("mute"); }
     void set_volume(int32_t percent) override { calls.push_back("volume " + std::to_string(percent)); }
+    void toggle_fast_forward() override { calls.push_back("fast_forward"); }
+    void start_picture_recording(int32_t fps) override { calls.push_back("gif " + std::to_string(fps)); }
+    void stop_picture_recording() override { calls.push_back("gif stop"); }
+    void rewind_tape() override { calls.push_back("rewind tape"); }
+    void set_tv_pixels(bool on) override { calls.push_back(on ? "tv pixels" : "square pixels"); }
     void choose_model(M5Model model) override { calls.push_back(std::string("model ") + model_key(model)); }
     void choose_memory(MemoryFit memory) override { calls.push_back(std::string("memory ") + memory_key(memory)); }
     std::optional<std::string> choose_file(FileDialogKind kind) override {
@@ -398,23 +419,24 @@ TEST_F(Dispatch, settings_commands_store_values_and_apply_them) {
 }
 
 TEST_F(Dispatch, plain_commands_reach_the_host) {
-    for (int32_t id : {ID_RESET, ID_PASTE, ID_PASTE_STOP, ID_CART_CLOSE, ID_TAPE_CLOSE, ID_SCREEN_REC_30,
-                       ID_SCREEN_REC_15, ID_SCREEN_REC_10, ID_SCREEN_STOP, ID_SOUND_REC, ID_SOUND_STOP}) {
+    for (int32_t id : {ID_RESET, ID_PASTE, ID_PASTE_STOP, ID_CART_CLOSE, ID_TAPE_CLOSE, ID_SOUND_REC, ID_SOUND_STOP}) {
         dispatch_command(id, settings, &host, window);
     }
-    EXPECT_EQ(host.calls,
-              (std::vector<std::string>{"reset", "paste_start", "paste_stop", "close_cartridge", "tape_close",
-                                        "start_recording", "start_recording", "start_recording", "stop_recording",
-                                        "start_recording", "stop_recording"}));
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"reset", "paste_start", "paste_stop", "close_cartridge",
+                                                    "tape_close", "start_recording", "stop_recording"}));
 }
 
 TEST_F(Dispatch, window_commands_reach_the_window_only) {
-    for (int32_t id : {ID_WINDOW_X1, ID_WINDOW_X2, ID_WINDOW_X3, ID_WINDOW_X4, ID_FULLSCREEN_640, ID_FULLSCREEN_320,
-                       ID_PAUSE, ID_EVERY_FRAME, ID_SPRITE_LIMIT, ID_HELP_KEYS}) {
+    for (int32_t id :
+         {ID_WINDOW_X1, ID_WINDOW_X2, ID_WINDOW_X3, ID_WINDOW_X4, ID_FULLSCREEN_640, ID_FULLSCREEN_320, ID_PAUSE,
+          ID_EVERY_FRAME, ID_SPRITE_LIMIT, ID_HELP_KEYS, ID_FAST_FORWARD, ID_SCREEN_REC_30, ID_SCREEN_REC_15,
+          ID_SCREEN_REC_10, ID_SCREEN_STOP, ID_TAPE_REWIND, ID_PIXELS_TV, ID_PIXELS_SQUARE}) {
         dispatch_command(id, settings, &host, window);
     }
-    EXPECT_EQ(window.calls, (std::vector<std::string>{"scale 1", "scale 2", "scale 3", "scale 4", "fullscreen",
-                                                      "fullscreen", "pause", "every_frame", "sprite_limit", "help"}));
+    EXPECT_EQ(window.calls,
+              (std::vector<std::string>{"scale 1", "scale 2", "scale 3", "scale 4", "fullscreen", "fullscreen", "pause",
+                                        "every_frame", "sprite_limit", "help", "fast_forward", "gif 30", "gif 15",
+                                        "gif 10", "gif stop", "rewind tape", "tv pixels", "square pixels"}));
     EXPECT_TRUE(host.calls.empty());
 }
 
@@ -438,14 +460,16 @@ TEST_F(Dispatch, media_files_open_by_extension_and_join_their_recent_list) {
     EXPECT_EQ(media_kind("b.cas"), MediaKind::tape);
     EXPECT_EQ(media_kind("/dir.rom/readme"), MediaKind::unknown);
     EXPECT_EQ(media_kind("notes.txt"), MediaKind::unknown);
+    EXPECT_EQ(media_kind("s.M5S"), MediaKind::state);
 
     host.unusable = "bad.rom";
     EXPECT_TRUE(open_media_file("g.rom", settings, host));
     EXPECT_TRUE(open_media_file("t.cas", settings, host));
     EXPECT_FALSE(open_media_file("bad.rom", settings, host));
     EXPECT_FALSE(open_media_file("notes.txt", settings, host));
-    EXPECT_EQ(host.calls,
-              (std::vector<std::string>{"open_cartridge g.rom", "tape_play t.cas", "open_cartridge bad.rom"}));
+    EXPECT_TRUE(open_media_file("s.m5s", settings, host));
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"open_cartridge g.rom", "tape_play t.cas", "open_cartridge bad.rom",
+                                                    "load_state s.m5s"}));
     EXPECT_EQ(paths(settings.recent_carts)[0], "g.rom");
     EXPECT_TRUE(recent_empty(settings.recent_carts, 1));
     EXPECT_EQ(paths(settings.recent_tapes)[0], "t.cas");
@@ -490,8 +514,8 @@ TEST_F(Dispatch, state_popup_shows_the_slots_and_its_commands_reach_the_host) {
     EXPECT_TRUE(item_with(items, ID_STATE_SLOT_LOAD + 2).enabled);
     EXPECT_EQ(item_with(items, ID_STATE_SLOT_LOAD).text, "Slot 1 (empty)");
     EXPECT_FALSE(item_with(items, ID_STATE_SLOT_LOAD).enabled);
-    EXPECT_EQ(item_with(items, ID_STATE_SLOT_LOAD).shortcut, "F7");
-    EXPECT_EQ(item_with(items, ID_STATE_SLOT_SAVE).shortcut, "F5");
+    EXPECT_EQ(item_with(items, ID_STATE_SLOT_LOAD + 7).shortcut, "F8");
+    EXPECT_EQ(item_with(items, ID_STATE_SLOT_SAVE + 2).shortcut, "<Shift>F3");
     view.slot_unreadable[4] = true;
     EXPECT_EQ(item_with(popup_items(POPUP_STATE, view), ID_STATE_SLOT_LOAD + 4).text, "Slot 5 (unreadable)");
     EXPECT_FALSE(item_with(popup_items(POPUP_STATE, view), ID_STATE_SLOT_LOAD + 4).enabled);
@@ -535,6 +559,22 @@ TEST(WindowTitle, names_the_cartridge_and_puts_a_status_in_the_frame_rates_place
     EXPECT_EQ(window_title("SORD m5 - 60 fps (100 %)", "", "no IPL.ROM"), "SORD m5 - no IPL.ROM");
     EXPECT_EQ(window_title("SORD m5", "game.ROM", "Paused"), "SORD m5 - game - Paused");
     EXPECT_EQ(window_title("SORD m5", "", ""), "SORD m5");
+}
+
+}  // namespace
+}  // namespace m5
+
+namespace m5 {
+namespace {
+
+// Save... proposes the cartridge and the time; a name without the
+// extension gets it, one with it in any case keeps its own.
+TEST(StateNames, proposed_name_and_extension) {
+    EXPECT_EQ(proposed_state_name("viboritas.rom", "2026-12-09 14-05-33"), "viboritas 2026-12-09 14-05-33.m5s");
+    EXPECT_EQ(proposed_state_name("", "2026-12-09 14-05-33"), "m5 2026-12-09 14-05-33.m5s");
+    EXPECT_EQ(with_state_extension("/a/mystate"), "/a/mystate.m5s");
+    EXPECT_EQ(with_state_extension("/a/my.state"), "/a/my.state.m5s");
+    EXPECT_EQ(with_state_extension("/a/kept.M5S"), "/a/kept.M5S");
 }
 
 }  // namespace

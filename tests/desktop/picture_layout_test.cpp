@@ -37,5 +37,18 @@ TEST(PictureLayout, small_area_keeps_scale_one_and_cuts_one_more_on_the_left) {
     EXPECT_EQ(picture_layout(0, 0).y, -96);
 }
 
+// The M5's 8:7 pixels: whole scales vertically, the width 8/7 of it rounded,
+// the scale the largest whose width fits.
+TEST(PictureLayout, tv_pixels_are_eight_sevenths_wide) {
+    EXPECT_EQ(picture_width(2, true), 585);  // 512 * 8 / 7 = 585.14
+    EXPECT_EQ(picture_width(3, true), 878);  // 877.71
+    PictureLayout layout = picture_layout(585, 384, true);
+    EXPECT_EQ(layout.scale, 2);
+    EXPECT_EQ(layout.x, 0);
+    EXPECT_EQ(picture_layout(584, 384, true).scale, 1);
+    EXPECT_EQ(picture_layout(1280, 720, true).scale, 3);
+    EXPECT_EQ(picture_layout(1280, 720, true).x, (1280 - 878) / 2);
+}
+
 }  // namespace
 }  // namespace m5

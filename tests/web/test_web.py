@@ -163,6 +163,22 @@ class WebPageTest(unittest.TestCase):
         if got == other:
             self.fail(f"{what}: the picture did not change")
 
+    def touch_screen(self):
+        """The page as on a touch screen: a touch has happened."""
+        self.js("window.dispatchEvent(new Event('touchstart'))")
+
+    def viewport(self, width, height, touch):
+        self.driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                                    {"width": width, "height": height, "deviceScaleFactor": 1, "mobile": touch})
+        self.driver.execute_cdp_cmd("Emulation.setTouchEmulationEnabled", {"enabled": touch, "maxTouchPoints": 5})
+
+    def boxes(self):
+        """The viewport and the boxes of the picture, the joystick and the fire buttons, as [x, y, w, h]."""
+        return self.js("""const box = (e) => { const r = e.getBoundingClientRect(); return [r.x, r.y, r.width, r.height]; };
+            return {view: [0, 0, innerWidth, innerHeight], page: document.documentElement.scrollHeight,
+                    screen: box(document.getElementById('screen')), stick: box(document.getElementById('stick')),
+                    fire: [...document.querySelectorAll('.fire-button')].map(box)};""")
+
     def message(self):
         box = self.driver.find_element(By.ID, "message")
         return box.text if box.is_displayed() else ""
@@ -266,6 +282,7 @@ class WebPageTest(unittest.TestCase):
         cart = os.path.join(SOFTWARE, "controller.rom")
         require_data(self, cart)
         self.open_page()
+        self.touch_screen()
         pictures = {}
         for how in ("none", "arrow", "touch"):
             self.power_on(cart)
@@ -584,6 +601,68 @@ class WebPageTest(unittest.TestCase):
             self.assertAlmostEqual(size[1] / HEIGHT, scale, places=3, msg=how)
             self.assertEqual(size[2], "pixelated", how)
         self.js("document.exitFullscreen()")
+
+    def test_panels_never_push_the_picture_away(self):
+        """Phones upright and sideways, each panel open: the picture stays mostly in view and the joystick
+        and fire buttons wholly; a desktop with a mouse: no touch controls, the picture at 3x, the page
+        never taller than the window."""
+        def inside(box, view):
+            w = max(0, min(box[0] + box[2], view[2]) - max(box[0], 0))
+            h = max(0, min(box[1] + box[3], view[3]) - max(box[1], 0))
+            return w * h / (box[2] * box[3]) if box[2] * box[3] else 0
+        try:
+            for width, height in ((360, 740), (740, 360)):
+                self.viewport(width, height, True)
+                self.open_page()
+                self.touch_screen()
+                for panel in (None, "states", "keyboard", "more"):
+                    if panel:
+                        self.driver.find_element(By.ID, f"{panel}-button").click()
+                    time.sleep(0.2)
+                    b = self.boxes()
+                    what = f"{width}x{height} {panel or 'no panel'}: {b}"
+                    self.assertGreaterEqual(inside(b["screen"], b["view"]), 0.6, what)
+                    for control in [b["stick"], *b["fire"]]:
+                        self.assertGreater(control[2], 0, what)
+                        self.assertAlmostEqual(inside(control, b["view"]), 1.0, places=3, msg=what)
+                    self.assertLessEqual(b["page"], height, what)
+                    if panel:
+                        self.driver.find_element(By.ID, f"{panel}-button").click()
+            self.viewport(1280, 800, False)
+            self.open_page()
+            self.js("localStorage.removeItem('m5emu.fileOpened')")  # as before any file was opened
+            self.open_page()
+            self.driver.find_element(By.ID, "states-button").click()
+            time.sleep(0.2)
+            b = self.boxes()
+            self.assertEqual(b["stick"][2], 0, "no joystick with a mouse")
+            self.assertEqual(b["screen"][2:], [3 * WIDTH, 3 * HEIGHT], b)
+            self.assertLessEqual(b["page"], 800, b)
+            self.assertTrue(self.driver.find_element(By.ID, "file-hint").is_displayed(), "the drop hint")
+        finally:
+            self.driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
+            self.driver.execute_cdp_cmd("Emulation.setTouchEmulationEnabled", {"enabled": False})
+
+    def test_record_makes_a_gif_of_m5runs_pictures(self):
+        """More / Record and Stop: a GIF of 30 pictures a second (delays 3, 3, 4), each m5run's picture of
+        every second frame; decoded by ImageMagick."""
+        self.open_page()
+        self.power_on()
+        for f in os.listdir(self.downloads):
+            os.remove(os.path.join(self.downloads, f))
+        self.js("document.getElementById('record-button').click()")
+        for _ in range(30):
+            self.js("m5emu.runFrames(2)")
+        self.js("document.getElementById('record-button').click()")
+        done = self.wait_for(lambda: [f for f in os.listdir(self.downloads) if f.endswith(".gif")], "the GIF")
+        path = os.path.join(self.downloads, done[0])
+        delays = subprocess.run(["identify", "-format", "%T ", path], check=True, capture_output=True,
+                                text=True).stdout.split()
+        self.assertEqual(delays, ["3", "3", "4"] * 10)
+        for index in (0, 29):
+            got = subprocess.run(["convert", f"{path}[{index}]", "-depth", "8", "rgba:-"], check=True,
+                                 capture_output=True).stdout
+            self.assertSamePicture(got, self.m5run(frames=2 * (index + 1)), f"picture {index}")
 
     def test_hidden_tab_pauses_the_machine(self):
         self.open_page()
