@@ -1,6 +1,5 @@
 #include "memory/io_bus.h"
 
-#include "machine/machine.h"
 #include "machine/state_io.h"
 
 namespace m5 {
@@ -30,21 +29,21 @@ void IoBus::map_port_read(int32_t port, Component* target, int32_t target_port) 
 }
 
 void IoBus::describe_state(StateArchive& a) {
-    // A target by its component id; one the machine does not have fails.
-    const auto target = [&](Component*& c) {
-        auto id = static_cast<uint8_t>(c->id);
+    // The port map is wiring, fixed when the machine is built: a state holds
+    // it only to be checked. A load of any other map fails and leaves the
+    // map as it is.
+    const auto entry = [&](Component* target, int32_t port, int32_t waits) {
+        auto id = static_cast<uint8_t>(target->id);
+        auto stored_port = static_cast<uint8_t>(port);
+        auto stored_waits = static_cast<uint8_t>(waits);
         a.field(id);
-        if (!a.loading() || machine == nullptr) return;
-        Component* found = machine->find_component(id);
-        c = a.valid(found != nullptr) ? found : unmapped;
+        a.field(stored_port);
+        a.field(stored_waits);
+        a.valid(id == target->id && stored_port == port && stored_waits == waits);
     };
     for (int32_t p = 0; p < PORT_COUNT; ++p) {
-        target(write_targets[p]);
-        a.field_as<uint8_t>(write_ports[p]);
-        a.field_as<uint8_t>(write_waits[p]);
-        target(read_targets[p]);
-        a.field_as<uint8_t>(read_ports[p]);
-        a.field_as<uint8_t>(read_waits[p]);
+        entry(write_targets[p], write_ports[p], write_waits[p]);
+        entry(read_targets[p], read_ports[p], read_waits[p]);
     }
 }
 

@@ -12,6 +12,7 @@
 #include "devices/sordm5_tape.h"
 #include "frontend.h"
 #include "support/sordm5_writer.h"
+#include "support/state_edit.h"
 #include "support/temp_dir.h"
 #include "support/test_data.h"
 #include "support/test_host.h"
@@ -110,6 +111,35 @@ TEST_F(LibretroCoreTest, a_restored_state_runs_on_with_the_same_pictures_and_sou
     EXPECT_TRUE(first.second == second.second) << "the sound";
     EXPECT_NEAR(static_cast<double>(first.second.size()) / 2 / 60, 800, 1) << "48000 Hz";
     EXPECT_FALSE(f.unserialize(std::vector<uint8_t>(state.size(), 0x5A))) << "garbage";
+}
+
+// A serialized state the core would once take and then crash or hang on is
+// refused, with the part at fault named in the log; the core runs on.
+TEST_F(LibretroCoreTest, hostile_states_are_refused) {
+    dir.install_ipl(HOSTILE_STATE_IPL);
+    Frontend f(dir.dir());
+    ASSERT_TRUE(f.ok()) << f.error();
+    f.set_option("m5emu_firmware", "user");
+    ASSERT_TRUE(f.load_nothing());
+    f.run(5);
+    const std::vector<uint8_t> own = f.serialize();
+    ASSERT_GT(own.size(), 16u);
+    for (const HostileState& hostile : hostile_states()) {
+        ASSERT_FALSE(hostile.bytes.empty()) << hostile.name;
+        // The core's header (magic, the state's length, no keys held), then
+        // the state file.
+        std::vector<uint8_t> state = {'M', '5', 'L', 'R'};
+        for (const uint8_t b : le32_bytes(static_cast<uint32_t>(hostile.bytes.size()))) state.push_back(b);
+        state.resize(16, 0);
+        state.insert(state.end(), hostile.bytes.begin(), hostile.bytes.end());
+        f.log.clear();
+        EXPECT_FALSE(f.unserialize(state)) << hostile.name;
+        bool named = false;
+        for (const std::string& line : f.log) named = named || line.find(hostile.component) != std::string::npos;
+        EXPECT_TRUE(named) << hostile.name;
+    }
+    f.run(10);
+    EXPECT_TRUE(f.unserialize(own));
 }
 
 TEST_F(LibretroCoreTest, retropads_and_keyboard_reach_the_machine) {
