@@ -158,10 +158,13 @@ public:
     void key_down(int32_t code) override;
     void key_up(int32_t code) override;
     // Starts typing the platform's clipboard text (abandoning a paste in
-    // progress); stops the sequencer and lets go of its keys.
+    // progress); stops the sequencer and lets go of its keys. A text longer
+    // than the sequencer types (PASTE_MAX_BYTES) is refused with a message,
+    // and a paste in progress goes on.
     void paste_start();
     // The same for the given UTF-8 text (the desktop's primary selection).
-    void paste_start(const std::string& utf8_text);
+    // False when the text is refused.
+    bool paste_start(const std::string& utf8_text);
     void paste_stop();
     bool pasting() const { return paste.pasting(); }
     // Joystick bits (JOY_UP ... JOY_BUTTON_2) held on a game controller for

@@ -17,7 +17,7 @@ namespace m5 {
 namespace {
 
 constexpr uint32_t HOST_TAG = state_tag("HOST");
-constexpr size_t MAX_PASTE_TEXT = 1u << 24;
+constexpr uint8_t ALL_JOY_BITS = JOY_UP | JOY_DOWN | JOY_LEFT | JOY_RIGHT | JOY_BUTTON_1 | JOY_BUTTON_2;
 constexpr uint64_t MAX_FRAMES = uint64_t{1} << 40;
 
 Sha256Digest ipl_digest(const MemoryMap& memory) { return sha256(memory.image, IPL_ROM_SIZE); }
@@ -51,37 +51,51 @@ struct HostPart {
     bool fill_first_half = true;
 };
 
-bool read_host_part(const std::vector<uint8_t>& chunks, HostPart& part) {
+// The host's part, described once. A load takes what input and typing can
+// leave: key bytes held or counting down at most KEY_PULSE frames, joystick
+// bytes of the JOY_ bits, a frame count short of some thousands of years.
+void describe_host_part(StateArchive& a, HostPart& part) {
+    a.version(1);
+    a.field(part.frames);
+    a.valid(part.frames <= MAX_FRAMES);
+    a.raw(part.keys.data(), part.keys.size());
+    a.raw(part.joy.data(), part.joy.size());
+    if (a.loading()) {
+        for (const uint8_t key : part.keys) a.valid((key & KEY_COUNTDOWN_MASK) <= KEY_PULSE);
+        for (const uint8_t bits : part.joy) a.valid(bits <= ALL_JOY_BITS);
+    }
+    describe_paste_state(a, part.paste);
+    a.field(part.fill_first_half);
+}
+
+bool read_host_part(const std::vector<uint8_t>& chunks, StateReader& framing, HostPart& part) {
     StateReader all(chunks.data(), chunks.size());
+    all.versioned_chunks = framing.versioned_chunks;
+    all.version = framing.version;
     uint32_t tag = 0;
     StateReader in;
     while (all.next_chunk(tag, in)) {
         if (tag != HOST_TAG) continue;
-        part.frames = in.u64();
-        in.raw(part.keys.data(), part.keys.size());
-        in.raw(part.joy.data(), part.joy.size());
-        const std::string text = in.text(MAX_PASTE_TEXT);
-        PasteState& paste = part.paste;
-        paste.text.assign(text.begin(), text.end());
-        paste.length = in.i32_in(0, static_cast<int32_t>(MAX_PASTE_TEXT));
-        paste.position = in.i32_in(0, paste.length + 2);
-        paste.step = in.i32_in(0, PASTE_LINE_FRAMES);
-        paste.code = in.i32();
-        paste.shift = in.flag();
-        part.fill_first_half = in.flag();
-        // A text in progress is its characters and a terminating 0.
-        const bool text_ok =
-            paste.step == 0 || (!paste.text.empty() && paste.text.size() == static_cast<size_t>(paste.length) + 1 &&
-                                paste.text.back() == 0);
-        // A frame count beyond some thousands of years of running is not one.
-        return in.ok() && in.at_end() && text_ok && part.frames <= MAX_FRAMES;
+        StateArchive archive(in);
+        describe_host_part(archive, part);
+        return in.ok() && in.at_end();
     }
     return false;
 }
 
-std::string component_error(ComponentId id) {
-    const char* name = component_name(id);
-    return "the save state holds data " + std::string(name != nullptr ? name : "its machine") + " cannot take";
+std::string state_error(const StateFailure& failure) {
+    const char* known = component_name(failure.id);
+    const std::string name = known != nullptr ? known : "its machine";
+    switch (failure.kind) {
+        case StateFailure::MISSING: return "the save state holds no data of " + name;
+        case StateFailure::TWICE: return "the save state holds the data of " + name + " twice";
+        case StateFailure::FOREIGN: return "the save state holds a part this version of the emulator does not have";
+        case StateFailure::NEWER:
+            return "the save state was made by a newer version of the emulator (" + name + " is laid out anew)";
+        case StateFailure::BAD_DATA: return "the save state holds data " + name + " cannot take";
+        case StateFailure::MALFORMED: break;
+    }
+    return "the save state is malformed";
 }
 
 }  // namespace
@@ -96,18 +110,10 @@ std::vector<uint8_t> Host::save_state(bool with_thumbnail) {
 
     StateWriter out;
     emulated->save_state(out);
+    HostPart part{frame_count, keys, joy, paste.state(), fill_first_half};
     out.begin_chunk(HOST_TAG);
-    out.u64(frame_count);
-    out.raw(keys.data(), keys.size());
-    out.raw(joy.data(), joy.size());
-    const PasteState& typing = paste.state();
-    out.text(std::string(typing.text.begin(), typing.text.end()));
-    out.i32(typing.length);
-    out.i32(typing.position);
-    out.i32(typing.step);
-    out.i32(typing.code);
-    out.flag(typing.shift);
-    out.flag(fill_first_half);
+    StateArchive archive(out);
+    describe_host_part(archive, part);
     out.end_chunk();
     state.chunks = std::move(out.data());
 
@@ -129,34 +135,50 @@ bool Host::load_state(const std::vector<uint8_t>& file, std::string& error, Stat
         error = "the save state was made with a different cartridge";
         return false;
     }
+    // Chunks of format 1 and 2 carry no layout versions; theirs are 0 and 1.
+    StateReader framing;
+    framing.versioned_chunks = state.format_version >= 3;
+    framing.version = state.format_version == 1 ? 0 : 1;
     HostPart part;
-    if (!read_host_part(state.chunks, part)) {
+    if (!read_host_part(state.chunks, framing, part)) {
         error = "the save state holds no valid host data";
         return false;
     }
 
     // Everything is read into a machine of its own first.
-    const uint32_t layout = state.format_version < 2 ? 1 : STATE_LAYOUT_VERSION;
+    const auto reader = [&](bool staging) {
+        StateReader in(state.chunks.data(), state.chunks.size());
+        in.staging = staging;
+        in.versioned_chunks = framing.versioned_chunks;
+        in.version = framing.version;
+        return in;
+    };
     {
         Machine staging(nullptr);
-        StateReader in(state.chunks.data(), state.chunks.size());
-        in.staging = true;
-        in.layout_version = layout;
-        ComponentId failed = 0;
-        if (!staging.load_state(in, &failed)) {
-            error = component_error(failed);
+        StateReader in = reader(true);
+        StateFailure failure;
+        if (!staging.load_state(in, &failure)) {
+            error = state_error(failure);
             return false;
         }
     }
 
+    // The running machine reads the same bytes with the same checks, so it
+    // takes them too; should it not, it is reset rather than left half
+    // loaded.
     TapeDeck& deck = *emulated->tape_deck;
     deck.offered_image = std::move(media.tape);
     deck.offered_recording = std::move(media.recording);
-    StateReader in(state.chunks.data(), state.chunks.size());
-    in.layout_version = layout;
-    emulated->load_state(in);
+    StateReader in = reader(false);
+    StateFailure failure;
+    const bool loaded = emulated->load_state(in, &failure);
     deck.offered_image.reset();
     deck.offered_recording.reset();
+    if (!loaded) {
+        reset();
+        error = state_error(failure) + "; the machine was reset";
+        return false;
+    }
     load_note = deck.load_note;
     report_tape_failure();
 

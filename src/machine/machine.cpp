@@ -164,6 +164,10 @@ MachineTime Machine::now() { return scheduler->now(); }
 int32_t Machine::clocks_since(MachineTime time) { return clocks_between(time, scheduler->now()); }
 
 void Machine::save_state(StateWriter& out) {
+    out.begin_chunk(COMPONENT_LIST_TAG);
+    out.u32(static_cast<uint32_t>(last_component->id + 1));
+    for (Component* c = first_component; c != nullptr; c = c->next) out.u32(component_state_tag(c->id));
+    out.end_chunk();
     for (Component* c = first_component; c != nullptr; c = c->next) {
         out.begin_chunk(component_state_tag(c->id));
         c->save_state(out);
@@ -171,27 +175,81 @@ void Machine::save_state(StateWriter& out) {
     }
 }
 
-bool Machine::load_state(StateReader& in, ComponentId* failed) {
-    const auto fail = [&](ComponentId id) {
-        if (failed != nullptr) *failed = id;
+namespace {
+
+// The components of the machines that saved states of format 1 and 2, which
+// do not list them.
+constexpr uint32_t UNLISTED_STATE_TAGS[] = {state_tag("NULL"), state_tag("SCHD"), state_tag("TAPE"), state_tag("IOBS"),
+                                            state_tag("PSG "), state_tag("VDP "), state_tag("Z80 "), state_tag("CTC "),
+                                            state_tag("SYSP"), state_tag("KEYS"), state_tag("MMAP")};
+
+ComponentId component_of_tag(uint32_t tag) {
+    ComponentId id = 0;
+    while (id < COMPONENT_COUNT && COMPONENTS[id].tag != tag) ++id;
+    return id;
+}
+
+}  // namespace
+
+bool Machine::load_state(StateReader& in, StateFailure* failure) {
+    const auto fail = [&](StateFailure::Kind kind, ComponentId id) {
+        if (failure != nullptr) *failure = StateFailure{kind, id};
         return false;
     };
-    bool seen[COMPONENT_COUNT] = {};
+    // The chunks by component; chunks of other tags belong to the host.
+    StateReader bodies[COMPONENT_COUNT];
+    bool present[COMPONENT_COUNT] = {};
+    StateReader list;
+    bool listed = false;
     uint32_t tag = 0;
     StateReader body;
     while (in.next_chunk(tag, body)) {
-        ComponentId id = 0;
-        while (id < COMPONENT_COUNT && COMPONENTS[id].tag != tag) ++id;
-        Component* c = id < COMPONENT_COUNT ? find_component(id) : nullptr;
-        if (c == nullptr) continue;  // not a component's chunk
-        if (seen[id]) return fail(id);
-        seen[id] = true;
-        c->load_state(body);
-        if (!body.ok() || !body.at_end()) return fail(id);
+        if (tag == COMPONENT_LIST_TAG) {
+            if (listed) return fail(StateFailure::MALFORMED, -1);
+            list = body;
+            listed = true;
+            continue;
+        }
+        const ComponentId id = component_of_tag(tag);
+        if (id == COMPONENT_COUNT) continue;
+        if (present[id]) return fail(StateFailure::TWICE, id);
+        present[id] = true;
+        bodies[id] = body;
     }
-    if (!in.ok()) return fail(-1);
+    if (!in.ok()) return fail(StateFailure::MALFORMED, -1);
+
+    // The components the state was saved with.
+    bool saved[COMPONENT_COUNT] = {};
+    if (in.versioned_chunks) {
+        if (!listed) return fail(StateFailure::MALFORMED, -1);
+        StateArchive list_archive(list);
+        list_archive.version(1);
+        const uint32_t count = list.u32();
+        if (!list.ok() || count > list.remaining() / 4) return fail(StateFailure::MALFORMED, -1);
+        for (uint32_t i = 0; i < count; ++i) {
+            const ComponentId id = component_of_tag(list.u32());
+            if (id == COMPONENT_COUNT) return fail(StateFailure::FOREIGN, -1);
+            if (saved[id]) return fail(StateFailure::MALFORMED, -1);
+            saved[id] = true;
+        }
+        if (!list.ok() || !list.at_end()) return fail(StateFailure::MALFORMED, -1);
+    } else {
+        for (const uint32_t old_tag : UNLISTED_STATE_TAGS) saved[component_of_tag(old_tag)] = true;
+    }
+
     for (Component* c = first_component; c != nullptr; c = c->next) {
-        if (!seen[c->id]) return fail(c->id);
+        const ComponentId id = c->id;
+        if (!saved[id]) {
+            if (present[id]) return fail(StateFailure::MALFORMED, id);
+            // Newer than the state: as a reset leaves it.
+            c->reset();
+            continue;
+        }
+        if (!present[id]) return fail(StateFailure::MISSING, id);
+        StateReader& fields = bodies[id];
+        c->load_state(fields);
+        if (fields.newer_layout) return fail(StateFailure::NEWER, id);
+        if (!fields.ok() || !fields.at_end()) return fail(StateFailure::BAD_DATA, id);
     }
     return true;
 }

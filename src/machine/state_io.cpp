@@ -20,6 +20,12 @@ void StateWriter::begin_chunk(uint32_t tag) {
     u32(tag);
     chunk_start = bytes.size();
     u32(0);
+    u32(1);
+}
+
+void StateWriter::set_chunk_version(uint32_t version) {
+    for (int i = 0; i < 4; ++i)
+        bytes[chunk_start + 4 + static_cast<size_t>(i)] = static_cast<uint8_t>(version >> (8 * i));
 }
 
 void StateWriter::end_chunk() {
@@ -85,7 +91,15 @@ bool StateReader::next_chunk(uint32_t& tag, StateReader& body) {
     }
     body = StateReader(at, length);
     body.staging = staging;
-    body.layout_version = layout_version;
+    body.versioned_chunks = versioned_chunks;
+    body.version = version;
+    if (versioned_chunks) {
+        body.version = body.u32();
+        if (!body.ok()) {
+            failed = true;
+            return false;
+        }
+    }
     at += length;
     return true;
 }

@@ -29,13 +29,13 @@ void IoBus::map_port_read(int32_t port, Component* target, int32_t target_port) 
 }
 
 void IoBus::describe_state(StateArchive& a) {
-    // The port map is wiring, fixed when the machine is built: a state holds
-    // it only to be checked. A load of any other map fails and leaves the
-    // map as it is.
+    // Layout 2: nothing; the port map is wiring, fixed when the machine is
+    // built. Layouts 0 and 1 held it, each entry's target by its component
+    // id, the port it passes on and its wait states: a load checks that it
+    // is the map built, and fails on any other, leaving the map as it is.
+    if (a.version(2) >= 2) return;
     const auto entry = [&](Component* target, int32_t port, int32_t waits) {
-        auto id = static_cast<uint8_t>(target->id);
-        auto stored_port = static_cast<uint8_t>(port);
-        auto stored_waits = static_cast<uint8_t>(waits);
+        uint8_t id = 0, stored_port = 0, stored_waits = 0;
         a.field(id);
         a.field(stored_port);
         a.field(stored_waits);

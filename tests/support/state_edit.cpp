@@ -20,13 +20,14 @@ std::vector<uint8_t> edit_state_chunk(const std::vector<uint8_t>& file, uint32_t
     std::vector<uint8_t>& chunks = state.chunks;
     for (size_t at = 0; at + 8 <= chunks.size();) {
         const uint32_t length = le32_at(chunks, at + 4);
-        const size_t fields = at + 8;
+        // Chunks of format 3 and later begin with their layout version.
+        const size_t fields = at + 8 + (state.format_version >= 3 ? 4 : 0);
         if (le32_at(chunks, at) == tag) {
-            if (offset + bytes.size() > length) return {};
+            if (fields + offset + bytes.size() > at + 8 + length) return {};
             for (size_t i = 0; i < bytes.size(); ++i) chunks[fields + offset + i] = bytes[i];
             return encode_state_file(state);
         }
-        at = fields + length;
+        at += 8 + length;
     }
     return {};
 }
