@@ -95,7 +95,10 @@ public:
     void irq_return() override;
     void on_event(int32_t param, int32_t lateness) override;
     // Every channel with its pending event ids and span, and the interrupt
-    // and daisy-chain levels. Wiring and clock rates are left out.
+    // and daisy-chain levels. Wiring and clock rates are left out. A load
+    // takes what port writes and counting leave (see the checks), spans of
+    // pending events that are under way now, and interrupt and chain levels
+    // that follow from the channels.
     void describe_state(StateArchive& archive) override;
 
     // Gives channel c a free-running clock of `hertz` on its trigger input

@@ -2,6 +2,8 @@
 // vdp_render.cpp.
 #include "devices/vdp.h"
 
+#include <utility>
+
 #include "machine/machine.h"
 #include "machine/state_io.h"
 
@@ -153,19 +155,30 @@ void Vdp::describe_state(StateArchive& a) {
     }
     a.raw(regs.data(), regs.size());
     if (a.loading()) {
-        for (int32_t n = 0; n < VDP_REGISTER_COUNT; ++n) regs[n] &= VDP_REGISTER_MASKS[n];
+        for (int32_t n = 0; n < VDP_REGISTER_COUNT; ++n) {
+            if (!a.valid((regs[n] & ~VDP_REGISTER_MASKS[n]) == 0)) regs[n] &= VDP_REGISTER_MASKS[n];
+        }
     }
     a.field(status);
     a.field(read_ahead);
     a.field(latch_byte);
-    a.field(address, VRAM_ADDRESS_MASK);
+    a.field(address);
+    if (!a.valid(address <= VRAM_ADDRESS_MASK)) address = 0;
     a.field(latch_full);
-    a.field(int_level, 1);
+    // The line is driven while the frame flag stands and R1 lets it through.
+    a.field(int_level);
+    if (!a.valid(int_level == ((regs[1] & R1_INTERRUPT_ENABLE) && (status & STATUS_FRAME) ? 1 : 0))) int_level = 0;
     // The bases and masks are kept as the registers' history made them
-    // (leaving Graphics II keeps its masks), so they are restored, not derived.
-    for (uint16_t* v : {&colour_base, &pattern_base, &name_base, &sprite_pattern_base, &sprite_attr_base, &colour_mask,
-                        &pattern_mask}) {
-        a.field(*v, VRAM_ADDRESS_MASK);
+    // (leaving Graphics II keeps its masks), so they are restored, not
+    // derived: each a multiple of its table's size, the masks at most 10
+    // bits.
+    const std::pair<uint16_t*, uint16_t> tables[] = {
+        {&colour_base, 0x40},      {&pattern_base, 0x800}, {&name_base, 0x400}, {&sprite_pattern_base, 0x800},
+        {&sprite_attr_base, 0x80}, {&colour_mask, 1},      {&pattern_mask, 1}};
+    for (const auto& [value, step] : tables) {
+        a.field(*value);
+        const uint16_t most = step == 1 ? 0x3FF : VRAM_ADDRESS_MASK;
+        if (!a.valid(*value <= most && *value % step == 0)) *value = 0;
     }
 }
 

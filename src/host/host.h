@@ -33,6 +33,7 @@ namespace m5 {
 
 class Machine;
 class Platform;
+class StateWriter;
 struct Settings;
 
 // Tapes the caller offers for a state to resume: the tape that was playing,
@@ -196,6 +197,8 @@ public:
     // host's own part (key countdowns, joystick bytes, the paste sequencer,
     // the sound feed's turn) and, when asked, a thumbnail of the picture.
     std::vector<uint8_t> save_state(bool with_thumbnail = true);
+    // The chunks of such a state (the machine's, then the host's).
+    void write_state_chunks(StateWriter& out);
     // Loads a state file. Everything is read and checked in a staging machine
     // first; on any failure `error` says why in one line and nothing has
     // changed. The IPL ROM and the cartridge in the machine must be the ones

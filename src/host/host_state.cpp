@@ -100,6 +100,15 @@ std::string state_error(const StateFailure& failure) {
 
 }  // namespace
 
+void Host::write_state_chunks(StateWriter& out) {
+    emulated->save_state(out);
+    HostPart part{frame_count, keys, joy, paste.state(), fill_first_half};
+    out.begin_chunk(HOST_TAG);
+    StateArchive archive(out);
+    describe_host_part(archive, part);
+    out.end_chunk();
+}
+
 std::vector<uint8_t> Host::save_state(bool with_thumbnail) {
     StateFile state;
     state.emulator_version = emulator_version();
@@ -109,12 +118,7 @@ std::vector<uint8_t> Host::save_state(bool with_thumbnail) {
     state.cartridge = cartridge_digest(*emulated->memory_map);
 
     StateWriter out;
-    emulated->save_state(out);
-    HostPart part{frame_count, keys, joy, paste.state(), fill_first_half};
-    out.begin_chunk(HOST_TAG);
-    StateArchive archive(out);
-    describe_host_part(archive, part);
-    out.end_chunk();
+    write_state_chunks(out);
     state.chunks = std::move(out.data());
 
     if (with_thumbnail) {

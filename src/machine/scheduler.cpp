@@ -92,13 +92,26 @@ void Scheduler::describe_state(StateArchive& a) {
         a.field(e.param);
         a.field(e.remaining);
         a.i32_in(e.period, 0, INT32_MAX);
-        if (!a.valid(!e.active || e.target != nullptr)) e.active = 0;
+        // Between frames every event still pending is due later.
+        if (!a.valid(!e.active || (e.target != nullptr && e.remaining > 0))) e.active = 0;
     }
+    // Between frames no slice is running, and the next event is the one the
+    // events make next (next_event_time is left over when there is none).
     a.field(next_event_time);
     a.i32_in(next_event, NO_EVENT, event_slots_used - 1);
-    if (!a.valid(next_event == NO_EVENT || events[next_event].active)) next_event = NO_EVENT;
     a.field(slice_elapsed);
     a.field_as<bool>(events_settled);
+    if (a.loading()) {
+        const int32_t saved_next = next_event;
+        const int32_t saved_time = next_event_time;
+        find_next_event();
+        const bool next_ok = next_event == saved_next && (next_event == NO_EVENT || next_event_time == saved_time);
+        if (!a.valid(next_ok && slice_elapsed == 0 && events_settled == 1)) {
+            slice_elapsed = 0;
+            events_settled = 1;
+        }
+        next_event_time = saved_time;
+    }
 
     // The sound block in progress; its samples are kept only when the block
     // length and the samples per line are the ones in use.
@@ -194,8 +207,11 @@ void Scheduler::run_clocks(int32_t n) {
         }
 
         if (slice_elapsed != 0) {
-            for (int32_t i = 0; i < event_slots_used; ++i) events[i].remaining -= slice_elapsed;
-            next_event_time -= slice_elapsed;
+            // Only what is pending counts down, so nothing counts on forever.
+            for (int32_t i = 0; i < event_slots_used; ++i) {
+                if (events[i].active) events[i].remaining -= slice_elapsed;
+            }
+            if (next_event != NO_EVENT) next_event_time -= slice_elapsed;
             slice_elapsed = 0;
         }
 

@@ -44,7 +44,9 @@ public:
     void reset() override;
     // Time, every pending event with its owner's id, and the sound block in
     // progress. The block's samples are restored when the sample rate and
-    // block length are the ones in use; otherwise a new block starts.
+    // block length are the ones in use; otherwise a new block starts. A load
+    // takes what a frame's end leaves: no slice running, every pending event
+    // due later and the next event the one the events make next.
     void describe_state(StateArchive& archive) override;
     // Sets the host's CPU speed to the loaded one.
     void after_load() override;

@@ -7,6 +7,7 @@ namespace m5 {
 void StateWriter::raw(const uint8_t* data, size_t size) {
     if (size == 0) return;
     const size_t at = bytes.size();
+    if (field_log != nullptr) field_log->push_back({at, size});
     bytes.resize(at + size);
     std::memcpy(bytes.data() + at, data, size);
 }
@@ -17,10 +18,10 @@ void StateWriter::text(const std::string& s) {
 }
 
 void StateWriter::begin_chunk(uint32_t tag) {
-    u32(tag);
+    put_unlogged(tag, 4);
     chunk_start = bytes.size();
-    u32(0);
-    u32(1);
+    put_unlogged(0, 4);
+    put_unlogged(1, 4);
 }
 
 void StateWriter::set_chunk_version(uint32_t version) {

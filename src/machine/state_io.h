@@ -37,9 +37,15 @@ constexpr uint32_t state_tag(const char (&text)[5]) {
            static_cast<uint32_t>(static_cast<uint8_t>(text[3])) << 24;
 }
 
+// Where one field went in a StateWriter's bytes.
+struct FieldSpan {
+    size_t offset;
+    size_t size;
+};
+
 class StateWriter {
 public:
-    void u8(uint8_t v) { bytes.push_back(v); }
+    void u8(uint8_t v) { put(v, 1); }
     void u16(uint16_t v) { put(v, 2); }
     void u32(uint32_t v) { put(v, 4); }
     void u64(uint64_t v) { put(v, 8); }
@@ -64,8 +70,16 @@ public:
     const std::vector<uint8_t>& data() const { return bytes; }
     std::vector<uint8_t>& data() { return bytes; }
 
+    // When set, every field written is noted here (a raw block as one), for
+    // tests that change the fields of a state one by one.
+    std::vector<FieldSpan>* field_log = nullptr;
+
 private:
     void put(uint64_t v, int count) {
+        if (field_log != nullptr) field_log->push_back({bytes.size(), static_cast<size_t>(count)});
+        put_unlogged(v, count);
+    }
+    void put_unlogged(uint64_t v, int count) {
         for (int i = 0; i < count; ++i) bytes.push_back(static_cast<uint8_t>(v >> (8 * i)));
     }
     std::vector<uint8_t> bytes;
