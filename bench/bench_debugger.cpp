@@ -12,21 +12,18 @@
 #include <string>
 
 #include "debug/debugger.h"
-#include "machine/machine.h"
+#include "m5/machine.h"
 #include "machine/machine_host.h"
 
 namespace m5 {
 namespace {
 
-// A machine host whose IPL ROM is host_busy.
+// A machine host with the program host_busy, to be the IPL ROM.
 class BenchHost final : public MachineHost {
 public:
     BenchHost() {
         std::ifstream file(std::string(M5_ROM_DIR) + "/host_busy.rom", std::ios::binary);
         ipl.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    }
-    void ipl_rom(uint8_t* rom, size_t size) const override {
-        for (size_t i = 0; i < size && i < ipl.size(); ++i) rom[i] = static_cast<uint8_t>(ipl[i]);
     }
     uint16_t* surface_row(int32_t row) override { return &surface[static_cast<size_t>(row) * SURFACE_WIDTH]; }
     const uint8_t* key_state() const override { return keys.data(); }
@@ -45,6 +42,7 @@ enum class Setup { PLAIN, ATTACHED, BREAKPOINTS, WATCHPOINTS, TRACE };
 void run_frames(benchmark::State& state, Setup setup) {
     BenchHost host;
     Machine machine(&host);
+    machine.load_ipl(reinterpret_cast<const uint8_t*>(host.ipl.data()), host.ipl.size());
     machine.setup_audio(44100, 4410);
     debug::Debugger debugger(machine, nullptr);
     std::FILE* trace = nullptr;

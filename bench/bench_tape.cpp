@@ -26,7 +26,7 @@
 #include "devices/wav_header.h"
 #include "devices/wav_tape_reader.h"
 #include "host/tape_files.h"
-#include "machine/machine.h"
+#include "m5/machine.h"
 #include "machine/machine_host.h"
 
 namespace {
@@ -38,18 +38,12 @@ constexpr int32_t CD_RATE_HZ = 44100;
 
 class BenchHost final : public m5::MachineHost {
 public:
-    explicit BenchHost(std::string directory) : directory_(std::move(directory)) {}
-    void ipl_rom(uint8_t* rom, size_t size) const override {
-        std::ifstream(directory_ + "IPL.ROM", std::ios::binary)
-            .read(reinterpret_cast<char*>(rom), static_cast<std::streamsize>(size));
-    }
     uint16_t* surface_row(int32_t row) override { return &surface_[static_cast<size_t>(row) * m5::SURFACE_WIDTH]; }
     const uint8_t* key_state() const override { return keys_.data(); }
     const uint8_t* joy_bits() const override { return joy_.data(); }
     int32_t& cpu_speed() override { return speed_; }
 
 private:
-    std::string directory_;
     std::array<uint16_t, m5::SURFACE_WIDTH * m5::SURFACE_HEIGHT> surface_{};
     std::array<uint8_t, m5::KEY_STATE_SIZE> keys_{};
     std::array<uint8_t, m5::JOY_PORTS> joy_{};
@@ -63,10 +57,9 @@ struct TapeFiles {
         dir = fs::temp_directory_path() / ("m5_bench_tape_" + std::to_string(::getpid()));
         fs::create_directories(dir);
         // IPL: motor on, then read the cassette input for ever.
-        std::vector<uint8_t> ipl(0x2000, 0x00);
         const uint8_t program[] = {0x3E, 0x03, 0xD3, 0x50, 0xDB, 0x50, 0x0F, 0x18, 0xFB};
+        ipl.assign(0x2000, 0x00);
         std::copy(std::begin(program), std::end(program), ipl.begin());
-        write(dir / "IPL.ROM", {}, ipl.data(), ipl.size());
         write_tape(raw, 1, 48000, 8, m5::TAPE_TICKS_PER_SECOND);
         write_tape(cd, 2, 44100, 16, CD_RATE_HZ);
     }
@@ -113,6 +106,7 @@ struct TapeFiles {
     fs::path dir;
     fs::path raw;
     fs::path cd;
+    std::vector<uint8_t> ipl;
 };
 
 TapeFiles& files() {
@@ -149,8 +143,9 @@ void convert_cd_recording(benchmark::State& state) {
 BENCHMARK(convert_cd_recording)->Unit(benchmark::kMillisecond);
 
 void machine_playing_tape(benchmark::State& state) {
-    BenchHost host(files().dir.string() + "/");
+    BenchHost host;
     m5::Machine machine(&host);
+    machine.load_ipl(files().ipl.data(), files().ipl.size());
     tape_play_file(*machine.tape_deck, files().raw.string());
     machine.run_frame();  // the program starts the motor
     if (!machine.tape_deck->tick_running()) {
@@ -178,7 +173,7 @@ int64_t status_kib(const char* field) {
 
 void ten_minute_tape(benchmark::State& state, bool converted) {
     const std::string path = (converted ? files().cd : files().raw).string();
-    BenchHost host(files().dir.string() + "/");
+    BenchHost host;
     auto machine = std::make_unique<m5::Machine>(&host);
     m5::TapeDeck& deck = *machine->tape_deck;
     int64_t growth_kib = 0;

@@ -12,7 +12,6 @@ namespace {
 
 class SurfaceHost final : public m5::MachineHost {
 public:
-    void ipl_rom(uint8_t*, size_t) const override {}
     uint16_t* surface_row(int32_t row) override { return &surface[static_cast<size_t>(row) * m5::SURFACE_WIDTH]; }
     const uint8_t* key_state() const override { return keys.data(); }
     const uint8_t* joy_bits() const override { return joy.data(); }

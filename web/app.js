@@ -63,6 +63,7 @@
   let userIpl = null;        // Uint8Array of the user's IPL.ROM, or null
   let cartridge = null;      // the cartridge in the slot: { bytes, name }
   let tape = null;           // the tape in the deck: { bytes, name }
+  let spriteLimit = false;   // hide the fifth and later sprites of a line (kept in localStorage)
   let paused = false;
   let rewinding = false;
   let rewindCountdown = 0;
@@ -116,6 +117,7 @@
     const parts = [userIpl || new Uint8Array(0), cart || new Uint8Array(0), tapeBytes || new Uint8Array(0)];
     withHeap(parts, (ipl, c, t) =>
       check(M._m5web_power_on(ipl, parts[0].length, c, parts[1].length, t, parts[2].length), webError));
+    M._m5emu_set_sprite_limit(machine(), spriteLimit ? 1 : 0);
     joystickSent.fill(-1);
     keyHolders.clear();
     heldCodes.clear();
@@ -794,6 +796,15 @@
       else show('This browser shows no page in fullscreen: add the page to the home screen instead.');
     });
     $('forget-ipl-button').addEventListener('click', forgetIpl);
+    $('sprite-limit-input').addEventListener('change', (event) => {
+      spriteLimit = event.target.checked;
+      if (M) M._m5emu_set_sprite_limit(machine(), spriteLimit ? 1 : 0);
+      try {
+        localStorage.setItem('m5emu.spriteLimit', spriteLimit ? '1' : '0');
+      } catch (e) {
+        // No storage: the choice holds for this visit.
+      }
+    });
     $('eject-button').addEventListener('click', () => {
       M._m5emu_remove_cartridge(machine());
       cartridge = null;
@@ -888,6 +899,13 @@
     M = await createM5Module();
     countPointer = M._malloc(4);
     if (!M._m5web_machine()) throw new Error('out of memory');
+    try {
+      spriteLimit = localStorage.getItem('m5emu.spriteLimit') === '1';
+    } catch (e) {
+      spriteLimit = false;
+    }
+    $('sprite-limit-input').checked = spriteLimit;
+    M._m5emu_set_sprite_limit(machine(), spriteLimit ? 1 : 0);
     try {
       const ipl = await stored('files', 'readonly', (s) => s.get('ipl'));
       if (ipl) userIpl = ipl;

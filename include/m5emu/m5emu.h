@@ -162,6 +162,11 @@ M5EMU_API int m5emu_run_frame(m5emu* m5);
 M5EMU_API uint64_t m5emu_frame_count(const m5emu* m5);
 /* The processor's speed: 1, 2, 4, 8 or 16 times the M5's 3.8 MHz. */
 M5EMU_API int m5emu_set_speed(m5emu* m5, int multiplier);
+/* Sprites: with `on` non-zero the fifth and later sprites of a line are
+ * hidden there, as on the real video chip; with 0 (the default) all are
+ * drawn. The status the program reads is the same either way. The choice
+ * stays over resets and loaded states. */
+M5EMU_API int m5emu_set_sprite_limit(m5emu* m5, int on);
 
 /* --- Picture and sound ------------------------------------------------------------- */
 

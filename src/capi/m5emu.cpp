@@ -23,7 +23,7 @@
 #include "host/png_writer.h"
 #include "host/settings.h"
 #include "host/state_file.h"
-#include "machine/machine.h"
+#include "m5/machine.h"
 #include "memory/memory_map.h"
 
 namespace {
@@ -216,6 +216,13 @@ int m5emu_set_speed(m5emu* m5, int multiplier) {
         if (index == 5) return fail(m5, M5EMU_ERROR_ARGUMENT, "the speed is 1, 2, 4, 8 or 16");
         m5->settings.cpu_speed = index;
         m5->host->apply_settings();
+        return M5EMU_OK;
+    });
+}
+
+int m5emu_set_sprite_limit(m5emu* m5, int on) {
+    return guarded(m5, [&]() -> int {
+        m5->host->set_sprite_limit(on != 0);
         return M5EMU_OK;
     });
 }

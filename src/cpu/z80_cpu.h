@@ -93,7 +93,7 @@ public:
     // then an interrupt).
     static constexpr int32_t MAX_OVERSHOOT_CLOCKS = 1 << 20;
 
-    Z80Cpu(Machine* machine, MachineHost* host) : Component(machine, host) {}
+    Z80Cpu(MachineServices* machine, MachineHost* host) : Component(machine, host) {}
 
     // Clears R, I, PC, im, iff1, iff2, halted, stopped and the request masks.
     void reset() override;

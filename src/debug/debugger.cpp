@@ -6,7 +6,7 @@
 #include "cpu/z80_cpu.h"
 #include "cpu/z80_execute.h"
 #include "debug/disassembler.h"
-#include "machine/machine.h"
+#include "m5/machine.h"
 #include "machine/scheduler.h"
 #include "memory/memory_map.h"
 

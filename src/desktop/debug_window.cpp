@@ -10,7 +10,7 @@
 #include "desktop/menu_model.h"
 #include "desktop/vram_viewer.h"
 #include "host/host.h"
-#include "machine/machine.h"
+#include "m5/machine.h"
 
 namespace m5 {
 namespace {

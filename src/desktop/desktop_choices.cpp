@@ -38,6 +38,7 @@ void DesktopChoices::load(const std::string& path) {
     g_clear_error(&error);
     read_boolean(file->keys, WINDOW_GROUP, "fullscreen", fullscreen);
     read_boolean(file->keys, WINDOW_GROUP, "every_frame", every_frame);
+    read_boolean(file->keys, WINDOW_GROUP, "sprite_limit", sprite_limit);
     read_boolean(file->keys, WINDOW_GROUP, "notices", notices);
     const gint volume = g_key_file_get_integer(file->keys, SOUND_GROUP, "volume", &error);
     if (!error && volume >= 25 && volume <= 100 && volume % 25 == 0) volume_percent = volume;
@@ -49,6 +50,7 @@ bool DesktopChoices::save(const std::string& path) {
     g_key_file_set_integer(file->keys, WINDOW_GROUP, "scale", window_scale);
     g_key_file_set_boolean(file->keys, WINDOW_GROUP, "fullscreen", fullscreen);
     g_key_file_set_boolean(file->keys, WINDOW_GROUP, "every_frame", every_frame);
+    g_key_file_set_boolean(file->keys, WINDOW_GROUP, "sprite_limit", sprite_limit);
     g_key_file_set_boolean(file->keys, WINDOW_GROUP, "notices", notices);
     g_key_file_set_integer(file->keys, SOUND_GROUP, "volume", volume_percent);
     g_key_file_set_boolean(file->keys, SOUND_GROUP, "mute", muted);

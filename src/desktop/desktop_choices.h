@@ -8,6 +8,7 @@
 //   scale=2
 //   fullscreen=false
 //   every_frame=true
+//   sprite_limit=false    (true: hide the fifth and later sprites of a line)
 //   notices=true          (false: no "Saved to slot 1" and such over the picture)
 //
 //   [Sound]
@@ -48,6 +49,7 @@ public:
     int32_t window_scale = 2;  // 1..4
     bool fullscreen = false;
     bool every_frame = true;
+    bool sprite_limit = false;
     bool notices = true;
     int32_t volume_percent = 100;  // 25, 50, 75, 100
     bool muted = false;

@@ -21,7 +21,7 @@
 #include "host/host.h"
 #include "host/png_writer.h"
 #include "host/state_file.h"
-#include "machine/machine.h"
+#include "m5/machine.h"
 #include "memory/memory_map.h"
 
 namespace m5 {
@@ -243,6 +243,7 @@ MainWindow::MainWindow(const DesktopOptions& options) : platform(keyboard) {
                                      [this] { return close_requested || closed; }});
     host->set_recording_directory(paths.files_dir);
     host->set_draw_every_frame(choices.every_frame);
+    host->set_sprite_limit(choices.sprite_limit);
     if (options.speed_index) host->apply_settings();
     if (!host->sound_ready()) show_message(NO_SOUND_MESSAGE);
     // The picture is shown straight from the surface the video chip writes:
@@ -373,6 +374,7 @@ void MainWindow::update_popup(int32_t index) {
     view.window_scale = choices.window_scale;
     view.fullscreen = fullscreen;
     view.every_frame = choices.every_frame;
+    view.sprite_limit = choices.sprite_limit;
     view.can_rewind = rewind_ring.size() > 0;
     view.muted = choices.muted;
     view.volume_percent = choices.volume_percent;
@@ -787,6 +789,11 @@ void MainWindow::take_screenshot() {
 void MainWindow::toggle_every_frame() {
     choices.every_frame = !choices.every_frame;
     if (host) host->set_draw_every_frame(choices.every_frame);
+}
+
+void MainWindow::toggle_sprite_limit() {
+    choices.sprite_limit = !choices.sprite_limit;
+    if (host) host->set_sprite_limit(choices.sprite_limit);
 }
 
 // --- Keyboard help -----------------------------------------------------------------

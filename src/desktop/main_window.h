@@ -98,6 +98,7 @@ public:
     void toggle_fullscreen() override;
     void toggle_pause() override;
     void toggle_every_frame() override;
+    void toggle_sprite_limit() override;
     void show_keyboard_help() override;
     void show_about() override;
     void take_screenshot() override;

@@ -59,7 +59,8 @@ std::array<MenuPopup, POPUP_COUNT> build_resource() {
          item(ID_SCREEN_STOP, "Stop"), separator(), item(40084, "Window x1", true), item(40085, "Window x2", true),
          item(ID_WINDOW_X3, "Window x3", true), item(ID_WINDOW_X4, "Window x4", true),
          item(40086, "Fullscreen 640x480", false, "F11"), item(40087, "Fullscreen 320x240", false, "F11"), separator(),
-         item(ID_EVERY_FRAME, "Every frame"), separator(), item(ID_SCREENSHOT, "Screenshot", false, "Print")}};
+         item(ID_EVERY_FRAME, "Every frame"), item(ID_SPRITE_LIMIT, "Sprite limit as the real chip"), separator(),
+         item(ID_SCREENSHOT, "Screenshot", false, "Print")}};
 
     popups[POPUP_SOUND] = {"Sound",
                            {item(ID_SOUND_REC, "Rec"),
@@ -252,6 +253,7 @@ std::vector<MenuItem> popup_items(int32_t index, const MenuView& view) {
                 if (entry.id == ID_FULLSCREEN_640 || entry.id == ID_FULLSCREEN_320) entry.checked = view.fullscreen;
             }
             find_item(items, ID_EVERY_FRAME)->checked = view.every_frame;
+            find_item(items, ID_SPRITE_LIMIT)->checked = view.sprite_limit;
             break;
         }
         case POPUP_SOUND: {
@@ -362,6 +364,7 @@ void dispatch_command(int32_t id, Settings& settings, CommandReceiver* host, Com
         case ID_FULLSCREEN_320: window.toggle_fullscreen(); return;
         case ID_PAUSE: window.toggle_pause(); return;
         case ID_EVERY_FRAME: window.toggle_every_frame(); return;
+        case ID_SPRITE_LIMIT: window.toggle_sprite_limit(); return;
         case ID_HELP_KEYS: window.show_keyboard_help(); return;
         case ID_HELP_ABOUT: window.show_about(); return;
         case ID_SCREENSHOT: window.take_screenshot(); return;

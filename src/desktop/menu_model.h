@@ -49,6 +49,7 @@ inline constexpr int32_t ID_WINDOW_X4 = 40121;
 inline constexpr int32_t ID_PAUSE = 40122;
 inline constexpr int32_t ID_EVERY_FRAME = 40123;
 inline constexpr int32_t ID_HELP_KEYS = 40124;
+inline constexpr int32_t ID_SPRITE_LIMIT = 40125;
 inline constexpr int32_t ID_STATE_SAVE = 40130;
 inline constexpr int32_t ID_STATE_LOAD = 40131;
 inline constexpr int32_t ID_STATE_SLOT_SAVE = 40132;  // ... 40139 slot 8
@@ -121,6 +122,7 @@ struct MenuView {
     int32_t window_scale = 2;  // 1..MAX_WINDOW_SCALE
     bool fullscreen = false;
     bool every_frame = true;
+    bool sprite_limit = false;
     // Per quick slot of the inserted cartridge, what its Load item says
     // after "Slot n" (the date and time the state was saved); "" for an
     // empty slot. A slot whose file cannot be read is shown as unreadable.
@@ -207,6 +209,8 @@ public:
     virtual void toggle_fullscreen() {}
     virtual void toggle_pause() {}
     virtual void toggle_every_frame() {}
+    // Screen / Sprite limit as the real chip.
+    virtual void toggle_sprite_limit() {}
     virtual void show_keyboard_help() {}
     virtual void show_about() {}
     // Screen / Screenshot: the machine's picture as a PNG file.

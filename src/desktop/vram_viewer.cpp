@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "devices/vdp.h"
-#include "machine/machine.h"
+#include "m5/machine.h"
 
 namespace m5 {
 namespace {

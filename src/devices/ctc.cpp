@@ -1,6 +1,8 @@
 #include "devices/ctc.h"
 
-#include "machine/machine.h"
+#include <utility>
+
+#include "machine/machine_services.h"
 #include "machine/state_io.h"
 
 namespace m5 {
@@ -11,7 +13,7 @@ namespace {
 constexpr int32_t MAX_SPAN_CLOCKS = 1 << 30;
 }  // namespace
 
-Ctc::Ctc(Machine* owner, MachineHost* host_services) : Component(owner, host_services) {
+Ctc::Ctc(MachineServices* owner, MachineHost* host_services) : Component(owner, host_services) {
     for (int32_t c = 0; c < CTC_CHANNELS; ++c) channels[c].vector = static_cast<uint8_t>(c << 1);
 }
 
@@ -51,6 +53,26 @@ void Ctc::cancel(int32_t& handle) {
 MachineTime Ctc::now_clocks() { return machine != nullptr ? machine->now() : 0; }
 
 int32_t Ctc::clocks_since(MachineTime time) { return machine != nullptr ? machine->clocks_since(time) : 0; }
+
+bool Ctc::events_match() const {
+    if (machine == nullptr) return true;
+    int32_t held = 0;
+    for (int32_t c = 0; c < CTC_CHANNELS; ++c) {
+        const CtcChannel& ch = channels[c];
+        for (const auto& [handle, param] : {std::pair{ch.clock_event, c}, std::pair{ch.timer_event, c | CTC_TIMER_EVENT}}) {
+            if (handle == NO_EVENT) continue;
+            const TimedEvent& e = machine->event(handle);
+            if (!e.active || e.target != this || e.param != param || e.period != 0) return false;
+            ++held;
+        }
+    }
+    int32_t mine = 0;
+    for (int32_t id = 0; id < MAX_TIMED_EVENTS; ++id) {
+        const TimedEvent& e = machine->event(id);
+        if (e.active && e.target == this) ++mine;
+    }
+    return mine == held;
+}
 
 // --- Port access -----------------------------------------------------------
 
@@ -358,6 +380,9 @@ void Ctc::describe_state(StateArchive& a) {
         if (!any_in_service && ch.int_pending && !ch.in_service) request = true;
         any_in_service = any_in_service || ch.in_service;
     }
+    // The scheduler's pending events of this counter/timer are the
+    // channels' own (its state is loaded first).
+    a.valid(!a.loading() || events_match());
     a.field(chain_in);
     a.field(chain_out);
     a.field(int_out);

@@ -79,7 +79,7 @@ struct CtcChannel {
 
 class Ctc final : public Component {
 public:
-    Ctc(Machine* machine, MachineHost* host);
+    Ctc(MachineServices* machine, MachineHost* host);
 
     // Stops every channel as a timer with interrupts disabled and clears the
     // interrupt state. Vectors, clock rates and wiring are kept; pending
@@ -128,6 +128,9 @@ private:
     void reach_zero(int32_t c);
     void catch_up(int32_t c);
     void update_chain();
+    // Whether the scheduler's pending events of this counter/timer are
+    // exactly the one-shots its channels hold (true without a machine).
+    bool events_match() const;
 
     // Scheduler access through the machine; a free-standing Ctc (no machine)
     // gets no events and stands at time 0.

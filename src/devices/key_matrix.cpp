@@ -14,7 +14,7 @@ constexpr uint8_t JOYSTICK_ROW_ORDER[4] = {JOY_RIGHT, JOY_UP, JOY_LEFT, JOY_DOWN
 
 }  // namespace
 
-KeyMatrix::KeyMatrix(Machine* owner, MachineHost* host_services)
+KeyMatrix::KeyMatrix(MachineServices* owner, MachineHost* host_services)
     : Component(owner, host_services), host_keys(NO_KEYS), host_joysticks(NO_JOYSTICKS) {}
 
 void KeyMatrix::init() {

@@ -45,7 +45,7 @@ inline constexpr VirtualKey KEY_ROWS[KEY_ROW_COUNT][8] = {
 
 class KeyMatrix final : public Component {
 public:
-    KeyMatrix(Machine* machine, MachineHost* host);
+    KeyMatrix(MachineServices* machine, MachineHost* host);
 
     // Takes the addresses of the host's key-state and joystick arrays.
     void init() override;

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "devices/sordm5_tape.h"
-#include "machine/machine.h"
+#include "machine/machine_services.h"
 #include "machine/state_io.h"
 
 namespace m5 {
@@ -326,9 +326,22 @@ void TapeDeck::describe_saved(StateArchive& a, SavedTape& t, uint32_t layout) {
                          : t.samples == 0);
     }
     // The tick runs exactly while the motor moves a tape that has something
-    // to play, or one that records.
-    a.valid(machine == nullptr ||
-            (t.tick_event != NO_EVENT) == (t.motor && ((t.playing && t.left != 0) || t.recording)));
+    // to play, or one that records, and it is the deck's one event in the
+    // scheduler (whose state is loaded first).
+    if (!a.loading() || machine == nullptr) return;
+    a.valid((t.tick_event != NO_EVENT) == (t.motor && ((t.playing && t.left != 0) || t.recording)));
+    int32_t mine = 0;
+    for (int32_t id = 0; id < MAX_TIMED_EVENTS; ++id) {
+        const TimedEvent& e = machine->event(id);
+        if (e.active && e.target == this) ++mine;
+    }
+    if (t.tick_event == NO_EVENT) {
+        a.valid(mine == 0);
+    } else {
+        const TimedEvent& tick = machine->event(t.tick_event);
+        a.valid(mine == 1 && tick.active && tick.target == this && tick.param == 0 &&
+                tick.period == machine_clocks_from_us(TAPE_TICK_US));
+    }
 }
 
 void TapeDeck::describe_state(StateArchive& a) {

@@ -2,14 +2,14 @@
 // vdp_render.cpp.
 #include "devices/vdp.h"
 
-#include <utility>
-
-#include "machine/machine.h"
+#include "machine/machine_services.h"
 #include "machine/state_io.h"
 
 namespace m5 {
 
-Vdp::Vdp(Machine* owner, MachineHost* host_services) : Component(owner, host_services) { update_colour_tables(); }
+Vdp::Vdp(MachineServices* owner, MachineHost* host_services) : Component(owner, host_services) {
+    update_colour_tables();
+}
 
 void Vdp::init() {
     if (machine != nullptr) machine->add_scanline_listener(this);
@@ -46,8 +46,9 @@ void Vdp::port_write8(int32_t port, int32_t data) {
 
 int32_t Vdp::port_read8(int32_t port) {
     if ((port & 1) == 0) return read_data();
+    // The read clears the three flags; the fifth-sprite number stays.
     const uint8_t result = status;
-    status = STATUS_SPRITE_NUMBER;
+    status &= STATUS_SPRITE_NUMBER;
     set_int_line(false);
     latch_full = false;
     return result;
@@ -84,45 +85,33 @@ void Vdp::write_control(uint8_t value) {
 void Vdp::write_register(int32_t number, uint8_t value) {
     number &= 7;
     regs[number] = value & VDP_REGISTER_MASKS[number];
-    // In Graphics II (M3) the top bits of R3 and R4 pick the table halves and
-    // the rest limit the table index; otherwise they are plain bases.
-    const bool g2 = (regs[0] & R0_M3) != 0;
+    switch (number) {
+        case 1: set_int_line((regs[1] & R1_INTERRUPT_ENABLE) && (status & STATUS_FRAME)); break;
+        case 7: update_colour_tables(); break;
+        default: derive_tables(); break;
+    }
+}
+
+// In Graphics II (M3) the top bits of R3 and R4 pick the table halves and the
+// rest limit the table index; otherwise they are plain bases. Everything
+// follows from the registers as they stand, whatever order they were written
+// in. Outside M3 the masks keep their values: only the M3 modes use them, and
+// setting M3 derives them afresh.
+void Vdp::derive_tables() {
     const uint8_t r3 = regs[3];
     const uint8_t r4 = regs[4];
-    const auto derive_colour_table = [&] {
-        if (g2) {
-            colour_base = static_cast<uint16_t>((r3 & 0x80) << 6);
-            colour_mask = static_cast<uint16_t>(((r3 & 0x7F) << 3) | 7);
-        } else {
-            colour_base = static_cast<uint16_t>((r3 << 6) & VRAM_ADDRESS_MASK);
-        }
-    };
-    const auto derive_pattern_base = [&] { pattern_base = static_cast<uint16_t>((g2 ? r4 & 4 : r4) << 11); };
-    // The pattern mask as R0 and R3 set it: its low bits follow the colour mask.
-    const auto pattern_mask_from_colour = [&] {
+    if (regs[0] & R0_M3) {
+        colour_base = static_cast<uint16_t>((r3 & 0x80) << 6);
+        colour_mask = static_cast<uint16_t>(((r3 & 0x7F) << 3) | 7);
+        pattern_base = static_cast<uint16_t>((r4 & 4) << 11);
         pattern_mask = static_cast<uint16_t>(((r4 & 3) << 8) | (colour_mask & 0xFF));
-    };
-    switch (number) {
-        case 0:
-            derive_colour_table();
-            derive_pattern_base();
-            if (g2) pattern_mask_from_colour();
-            break;
-        case 1: set_int_line((regs[1] & R1_INTERRUPT_ENABLE) && (status & STATUS_FRAME)); break;
-        case 2: name_base = static_cast<uint16_t>(regs[2] << 10); break;
-        case 3:
-            derive_colour_table();
-            pattern_mask_from_colour();
-            break;
-        case 4:
-            derive_pattern_base();
-            if (g2) pattern_mask = static_cast<uint16_t>(((r4 & 3) << 8) | 0xFF);
-            break;
-        case 5: sprite_attr_base = static_cast<uint16_t>(regs[5] << 7); break;
-        case 6: sprite_pattern_base = static_cast<uint16_t>(regs[6] << 11); break;
-        case 7: update_colour_tables(); break;
-        default: break;
+    } else {
+        colour_base = static_cast<uint16_t>((r3 << 6) & VRAM_ADDRESS_MASK);
+        pattern_base = static_cast<uint16_t>(r4 << 11);
     }
+    name_base = static_cast<uint16_t>(regs[2] << 10);
+    sprite_attr_base = static_cast<uint16_t>(regs[5] << 7);
+    sprite_pattern_base = static_cast<uint16_t>(regs[6] << 11);
 }
 
 int32_t Vdp::mode() const {
@@ -139,7 +128,7 @@ void Vdp::on_scanline(int32_t line, int32_t clocks) {
     if (regs[1] & R1_DISPLAY_ENABLE) {
         render_frame();
     } else {
-        picture.fill(0);
+        picture.fill(backdrop_colour());
     }
     status |= STATUS_FRAME;
     set_int_line((regs[1] & R1_INTERRUPT_ENABLE) != 0);
@@ -168,20 +157,17 @@ void Vdp::describe_state(StateArchive& a) {
     // The line is driven while the frame flag stands and R1 lets it through.
     a.field(int_level);
     if (!a.valid(int_level == ((regs[1] & R1_INTERRUPT_ENABLE) && (status & STATUS_FRAME) ? 1 : 0))) int_level = 0;
-    // The bases and masks are kept as the registers' history made them
-    // (leaving Graphics II keeps its masks), so they are restored, not
-    // derived: each a multiple of its table's size, the masks at most 10
-    // bits.
-    const std::pair<uint16_t*, uint16_t> tables[] = {
-        {&colour_base, 0x40},      {&pattern_base, 0x800}, {&name_base, 0x400}, {&sprite_pattern_base, 0x800},
-        {&sprite_attr_base, 0x80}, {&colour_mask, 1},      {&pattern_mask, 1}};
-    for (const auto& [value, step] : tables) {
-        a.field(*value);
-        const uint16_t most = step == 1 ? 0x3FF : VRAM_ADDRESS_MASK;
-        if (!a.valid(*value <= most && *value % step == 0)) *value = 0;
+    // The bases and masks are saved as they stand; a load derives them again
+    // from the registers (after_load), as the chip itself does.
+    for (uint16_t* v : {&colour_base, &pattern_base, &name_base, &sprite_pattern_base, &sprite_attr_base, &colour_mask,
+                        &pattern_mask}) {
+        a.field(*v, VRAM_ADDRESS_MASK);
     }
 }
 
-void Vdp::after_load() { update_colour_tables(); }
+void Vdp::after_load() {
+    derive_tables();
+    update_colour_tables();
+}
 
 }  // namespace m5

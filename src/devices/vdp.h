@@ -16,15 +16,20 @@
 // Known differences from the real chip:
 // - No raster timing: the picture is a snapshot taken once per frame, so
 //   mid-frame register or VRAM changes show only in the next frame.
-// - All sprites on a line are drawn; the fifth-sprite flag is reported but no
-//   sprite is dropped. Coincidence is tested only inside the visible picture.
+// - By default all sprites on a line are drawn; the fifth-sprite flag is
+//   reported but no sprite is dropped. With the sprite limit on
+//   (set_sprite_limit), the fifth and later sprites of a line are hidden there
+//   as on the real chip. Either way the hidden ones still count for
+//   coincidence, which is tested only inside the visible picture.
 // - The sprite flags and number are worked out anew every frame rather than
 //   accumulated and frozen until the status is read.
-// - A status read leaves 0x1F in the status (the sprite number field all ones).
-// - With the display disabled the picture is colour 0, not the backdrop.
-// - The text modes leave the side borders (columns 0-7 and 248-255) as an
-//   earlier frame drew them.
 // - No VRAM access timing limits; every port access takes effect at once.
+//
+// As on the real chip: a status read clears the three flags and keeps the
+// fifth-sprite number; with the display disabled the whole picture is the
+// backdrop; the text modes' 40 columns of 6 pixels start at column 6 (TI's
+// display timing: a left border 6 pixels wider than the graphics modes', a
+// right border 10 pixels wider) and their borders show the backdrop.
 //
 // Every VRAM address the renderer forms is reduced to 14 bits, so no table
 // set-up can read outside the 16 KiB.
@@ -48,6 +53,13 @@ inline constexpr int32_t SPRITE_COUNT = 32;
 inline constexpr int32_t SPRITES_PER_LINE = 4;
 inline constexpr uint8_t SPRITE_TERMINATOR = 0xD0;
 inline constexpr int32_t SPRITE_ROW_WORDS = 6;  // 384 columns: 64 to the left, 256, 64 to the right
+
+// The text modes (M1): 40 columns of 6 pixels, the first at TEXT_LEFT_COLUMN
+// of the 256-pixel picture; the rest of each row is border (backdrop).
+inline constexpr int32_t TEXT_COLUMNS = 40;
+inline constexpr int32_t TEXT_CELL_WIDTH = 6;
+inline constexpr int32_t TEXT_LEFT_COLUMN = 6;
+inline constexpr int32_t TEXT_RIGHT_BORDER = PICTURE_WIDTH - TEXT_LEFT_COLUMN - TEXT_COLUMNS * TEXT_CELL_WIDTH;
 
 // Status register bits.
 inline constexpr uint8_t STATUS_FRAME = 0x80;
@@ -86,7 +98,7 @@ inline constexpr std::array<uint16_t, 16> PALETTE = {0x0000, 0x0000, 0x2648, 0x5
 
 class Vdp final : public Component {
 public:
-    Vdp(Machine* machine, MachineHost* host);
+    Vdp(MachineServices* machine, MachineHost* host);
 
     // --- Component operations -----------------------------------------------
     // Registers as a scanline listener (nothing without a machine).
@@ -114,6 +126,10 @@ public:
     // Draws background and sprites from the current VRAM and registers
     // (display enabled); called at the frame line.
     void render_frame();
+    // The user's choice, not chip state (kept over resets and loaded states):
+    // hide the fifth and later sprites of a line as the real chip does.
+    void set_sprite_limit(bool on) { sprite_limit = on; }
+    bool sprite_limit_on() const { return sprite_limit; }
 
     // --- Inspection (no side effects) ---------------------------------------
     uint8_t reg(int32_t number) const { return regs[number & 7]; }
@@ -147,6 +163,7 @@ private:
     uint8_t read_data();
     void write_control(uint8_t value);
     void set_int_line(bool level);
+    void derive_tables();
     void update_colour_tables();
 
     void render_graphics_1();
@@ -162,6 +179,8 @@ private:
     // when R7 is written (the backdrop stands in for colour 0).
     std::array<uint64_t, 256> colour_back{};
     std::array<uint64_t, 256> colour_diff{};
+
+    bool sprite_limit = false;
 
     // Sprite pass scratch, cleared at the start of every pass: sprites left
     // per picture row, and per row the pixels covered by a sprite and those

@@ -68,6 +68,12 @@ inline uint64_t load8(const uint8_t* src) {
     return pixels;
 }
 
+// The borders of a text mode's picture row, left and right of its 40 cells.
+inline void fill_text_borders(uint8_t* row, uint8_t backdrop) {
+    std::memset(row, backdrop, TEXT_LEFT_COLUMN);
+    std::memset(row + PICTURE_WIDTH - TEXT_RIGHT_BORDER, backdrop, TEXT_RIGHT_BORDER);
+}
+
 }  // namespace
 
 void Vdp::update_colour_tables() {
@@ -129,28 +135,32 @@ void Vdp::render_graphics_2() {
     }
 }
 
-// 40 x 24 cells of 6 x 8 pixels from column 8, in the two colours of R7 as
-// they stand (0 included). The side borders are left as they are.
+// 40 x 24 cells of 6 x 8 pixels from TEXT_LEFT_COLUMN, in the two colours of
+// R7 as they stand (0 included).
 void Vdp::render_text(bool g2_tables) {
     const uint64_t back = backdrop_colour() * ALL_BYTES;
     const uint64_t diff = static_cast<uint64_t>(text_colour() ^ backdrop_colour()) * ALL_BYTES;
     for (int32_t r = 0; r < 24; ++r) {
         const uint32_t third = static_cast<uint32_t>(r >> 3) << 8;
         for (int32_t y = 0; y < 8; ++y) {
-            uint8_t* row = &picture[(r * 8 + y) * PICTURE_WIDTH + 8];
-            for (int32_t c = 0; c < 40; ++c) {
-                const uint32_t name = vram[(name_base + r * 40 + c) & VRAM_ADDRESS_MASK];
+            uint8_t* line = &picture[(r * 8 + y) * PICTURE_WIDTH];
+            fill_text_borders(line, backdrop_colour());
+            uint8_t* row = line + TEXT_LEFT_COLUMN;
+            for (int32_t c = 0; c < TEXT_COLUMNS; ++c) {
+                const uint32_t name = vram[(name_base + r * TEXT_COLUMNS + c) & VRAM_ADDRESS_MASK];
                 const uint32_t pattern = g2_tables ? ((name + third) & pattern_mask) : name;
                 const uint8_t bits = vram[(pattern_base + pattern * 8 + y) & VRAM_ADDRESS_MASK];
                 const uint64_t pixels = back ^ (diff & EXPAND[bits & 0xFC]);
-                std::memcpy(row + c * 6, &pixels, 6);
+                std::memcpy(row + c * TEXT_CELL_WIDTH, &pixels, TEXT_CELL_WIDTH);
             }
         }
     }
 }
 
 // 32 x 24 cells, each two rows of two 4 x 4 blocks; one colour byte per block
-// row, high nibble left.
+// row, high nibble left. With the Graphics II tables (M2 + M3) the name takes
+// its third's 256 as in Graphics II and is masked like a pattern name; the
+// block rows are then found as in plain Multicolour.
 void Vdp::render_multicolour(bool g2_tables) {
     const uint64_t halves = EXPAND[0xF0];
     for (int32_t r = 0; r < 24; ++r) {
@@ -160,10 +170,8 @@ void Vdp::render_multicolour(bool g2_tables) {
         for (int32_t h = 0; h < 2; ++h) {
             uint8_t* row = &picture[(r * 8 + h * 4) * PICTURE_WIDTH];
             for (int32_t c = 0; c < 32; ++c) {
-                const uint32_t name = names[c];
-                const uint32_t at = g2_tables ? pattern_base + ((name + block_row + third) & pattern_mask) * 8 + h
-                                              : pattern_base + name * 8 + block_row + h;
-                const uint8_t colour = vram[at & VRAM_ADDRESS_MASK];
+                const uint32_t name = g2_tables ? ((names[c] + third) & pattern_mask) : names[c];
+                const uint8_t colour = vram[(pattern_base + name * 8 + block_row + h) & VRAM_ADDRESS_MASK];
                 const uint64_t pixels = colour_back[colour] ^ (colour_diff[colour] & halves);
                 for (int32_t y = 0; y < 4; ++y) store8(row + y * PICTURE_WIDTH + c * 8, pixels);
             }
@@ -171,14 +179,14 @@ void Vdp::render_multicolour(bool g2_tables) {
     }
 }
 
-// No VRAM access: backdrop borders, then 40 groups of four text-colour and
-// two backdrop pixels.
+// No VRAM access: the text modes' borders and 40 cells of four text-colour
+// and two backdrop pixels.
 void Vdp::render_stripes() {
     const uint8_t backdrop = backdrop_colour();
     const uint8_t text = text_colour();
     uint8_t* first = picture.data();
     std::memset(first, backdrop, PICTURE_WIDTH);
-    for (int32_t g = 0; g < 40; ++g) std::memset(first + 8 + g * 6, text, 4);
+    for (int32_t c = 0; c < TEXT_COLUMNS; ++c) std::memset(first + TEXT_LEFT_COLUMN + c * TEXT_CELL_WIDTH, text, 4);
     for (int32_t y = 1; y < PICTURE_HEIGHT; ++y) std::memcpy(first + y * PICTURE_WIDTH, first, PICTURE_WIDTH);
 }
 
@@ -218,11 +226,15 @@ void Vdp::render_sprites() {
         const int32_t first_row = std::max(top, 0);
         const int32_t end_row = std::min(top + height, PICTURE_HEIGHT);
         for (int32_t row = first_row; row < end_row; ++row) {
+            // A fifth or later sprite on this row: reported, and hidden here
+            // with the sprite limit on (it still counts for coincidence).
+            bool hidden = false;
             if (line_budget[row] == 0) {
                 if (row < fifth_row) {
                     fifth_row = row;
                     fifth_sprite = i;
                 }
+                hidden = sprite_limit;
             } else {
                 --line_budget[row];
             }
@@ -248,7 +260,7 @@ void Vdp::render_sprites() {
                 if (part == 0 || w == 0 || w == SPRITE_ROW_WORDS - 1) continue;
                 if (cover[w] & part) status |= STATUS_COINCIDENCE;
                 cover[w] |= part;
-                if (colour == 0) continue;
+                if (colour == 0 || hidden) continue;
                 uint64_t draw = part & ~drawn[w];
                 drawn[w] |= draw;
                 uint8_t* columns = line + (w - 1) * 64;

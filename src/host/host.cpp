@@ -4,10 +4,10 @@
 #include <cstring>
 
 #include "devices/tape_deck.h"
+#include "devices/vdp.h"
 #include "host/platform.h"
 #include "host/settings.h"
 #include "host/tape_files.h"
-#include "machine/machine.h"
 #include "memory/memory_map.h"
 
 namespace m5 {
@@ -21,24 +21,27 @@ int32_t block_samples_for(int32_t sample_rate, int32_t buffer_ms) {
     return static_cast<int32_t>(static_cast<double>(sample_rate) * (static_cast<double>(buffer_ms) / 1000.0));
 }
 
-Host::Host(Platform& platform_services, Settings& settings)
+Host::Host(Platform& platform_services, Settings& settings, MachineExtensions extra_components)
     : platform(platform_services),
       user_settings(settings),
       surface(new uint16_t[static_cast<size_t>(SURFACE_WIDTH) * SURFACE_HEIGHT]()),
       paste(*this),
       recorder(platform_services),
+      extensions(extra_components),
       pacer(platform_services, *this) {
     program_dir = program_directory_of(platform.executable_path());
     recorder.set_directory(program_dir);
-    // The machine takes its IPL ROM from the program directory when it starts
-    // (a platform with no program directory gives it later, as bytes).
-    if (!program_dir.empty()) read_file(program_dir + IPL_ROM_NAME, IPL_ROM_SIZE, ipl);
-
     validate_sound_choices();
     const int32_t rate_hz = SAMPLE_RATES_HZ[user_settings.sample_rate_index];
     const int32_t samples = block_samples_for(rate_hz, BUFFER_LENGTHS_MS[user_settings.buffer_length_index]);
 
-    emulated = std::make_unique<Machine>(this);
+    emulated = std::make_unique<Machine>(this, nullptr, extensions);
+    // The IPL ROM from the program directory (a platform with no program
+    // directory gives it later, as bytes).
+    std::vector<uint8_t> ipl;
+    if (!program_dir.empty() && read_file(program_dir + IPL_ROM_NAME, IPL_ROM_SIZE, ipl) == 0) {
+        emulated->load_ipl(ipl.data(), ipl.size());
+    }
     keys.fill(0);
     joy.fill(0);
     open_sound(rate_hz, samples);
@@ -84,6 +87,10 @@ bool Host::tape_active() { return emulated->tape_status() != 0; }
 // --- Commands ----------------------------------------------------------------
 
 // A reset closes the tape, which finishes a recording.
+void Host::set_sprite_limit(bool on) { emulated->vdp->set_sprite_limit(on); }
+
+bool Host::sprite_limit() const { return emulated->vdp->sprite_limit_on(); }
+
 void Host::reset() {
     emulated->reset();
     report_tape_failure();
@@ -151,13 +158,9 @@ bool Host::load_ipl(const std::string& path) {
 }
 
 void Host::set_ipl(const uint8_t* data, size_t size) {
-    ipl.assign(data, data + std::min<size_t>(size, IPL_ROM_SIZE));
-    emulated->memory_map->load_ipl(ipl.data(), ipl.size());
-    emulated->reset();
+    emulated->load_ipl(data, size);
     restart_recording();
 }
-
-void Host::ipl_rom(uint8_t* rom, size_t size) const { std::copy_n(ipl.begin(), std::min(size, ipl.size()), rom); }
 
 // --- Screen ------------------------------------------------------------------
 

@@ -27,11 +27,11 @@
 #include "host/frame_pacer.h"
 #include "host/paste_sequencer.h"
 #include "host/sound_recorder.h"
+#include "m5/machine.h"
 #include "machine/machine_host.h"
 
 namespace m5 {
 
-class Machine;
 class Platform;
 class StateWriter;
 struct Settings;
@@ -69,8 +69,10 @@ public:
     // of range is corrected and written back into `settings`); the Machine;
     // the key state; the screen surface; the sound output (which may fail;
     // everything else still runs). The platform and the settings must outlive
-    // the Host.
-    Host(Platform& platform, Settings& settings);
+    // the Host. `extensions` are components added to the machine (and to the
+    // staging machine a state is first loaded into), for tests; they must
+    // outlive the Host too.
+    Host(Platform& platform, Settings& settings, MachineExtensions extensions = {});
     // Frees the pasted text, closes the sound output (a recording in progress
     // is written as "sound.wav"), releases every component and destroys the
     // Machine.
@@ -79,9 +81,6 @@ public:
     Host& operator=(const Host&) = delete;
 
     // --- MachineHost --------------------------------------------------------
-    // The IPL ROM the host holds: read from "IPL.ROM" in the program
-    // directory when the host starts, or set later (load_ipl, set_ipl).
-    void ipl_rom(uint8_t* rom, size_t size) const override;
     // The directory of the program, ending with '/'.
     std::string program_directory() const { return program_dir; }
     uint16_t* surface_row(int32_t row) override;
@@ -103,6 +102,11 @@ public:
     void pacer_pass() { pacer.pass(); }
     // Draw every frame while keeping time, instead of every second one.
     void set_draw_every_frame(bool every) { pacer.set_draw_every_frame(every); }
+    // Hide the fifth and later sprites of a line as the real video chip does
+    // (off: draw them all). A choice of the user's, kept over resets and
+    // loaded states.
+    void set_sprite_limit(bool on);
+    bool sprite_limit() const;
 
     // --- Commands -----------------------------------------------------------
     // Every component reset; a recording in progress starts over.
@@ -228,7 +232,6 @@ private:
     Platform& platform;
     Settings& user_settings;
     std::string program_dir;
-    std::vector<uint8_t> ipl;  // the IPL ROM image, at most IPL_ROM_SIZE bytes
 
     // Screen surface, created before the Machine so that its rows exist
     // whenever the video chip asks for them, and freed after it.
@@ -254,6 +257,7 @@ private:
     SoundRecorder recorder;
     bool tape_failure_reported = false;
 
+    MachineExtensions extensions;
     std::unique_ptr<Machine> emulated;
     uint64_t frame_count = 0;
     std::string load_note;

@@ -7,7 +7,7 @@
 #include "host/host.h"
 #include "host/png_writer.h"
 #include "host/state_file.h"
-#include "machine/machine.h"
+#include "m5/machine.h"
 #include "machine/scheduler.h"
 #include "machine/state_io.h"
 #include "memory/memory_map.h"
@@ -83,8 +83,8 @@ bool read_host_part(const std::vector<uint8_t>& chunks, StateReader& framing, Ho
     return false;
 }
 
-std::string state_error(const StateFailure& failure) {
-    const char* known = component_name(failure.id);
+std::string state_error(const Machine& machine, const StateFailure& failure) {
+    const char* known = machine.name_of(failure.id);
     const std::string name = known != nullptr ? known : "its machine";
     switch (failure.kind) {
         case StateFailure::MISSING: return "the save state holds no data of " + name;
@@ -158,11 +158,11 @@ bool Host::load_state(const std::vector<uint8_t>& file, std::string& error, Stat
         return in;
     };
     {
-        Machine staging(nullptr);
+        Machine staging(nullptr, nullptr, extensions);
         StateReader in = reader(true);
         StateFailure failure;
         if (!staging.load_state(in, &failure)) {
-            error = state_error(failure);
+            error = state_error(staging, failure);
             return false;
         }
     }
@@ -180,7 +180,7 @@ bool Host::load_state(const std::vector<uint8_t>& file, std::string& error, Stat
     deck.offered_recording.reset();
     if (!loaded) {
         reset();
-        error = state_error(failure) + "; the machine was reset";
+        error = state_error(*emulated, failure) + "; the machine was reset";
         return false;
     }
     load_note = deck.load_note;

@@ -14,6 +14,7 @@ constexpr const char* FIRMWARE_KEY = "m5emu_firmware";
 constexpr const char* FIRE1_KEY = "m5emu_fire1_button";
 constexpr const char* FIRE2_KEY = "m5emu_fire2_button";
 constexpr const char* SPACE_KEY = "m5emu_space_button";
+constexpr const char* SPRITE_LIMIT_KEY = "m5emu_sprite_limit";
 
 struct PadButton {
     const char* value;
@@ -41,6 +42,7 @@ constexpr PadButton PAD_BUTTONS[] = {
 
 retro_core_option_v2_category CATEGORIES[] = {
     {"system", "System", "The processor's speed and the IPL ROM."},
+    {"video", "Video", "How the video chip draws."},
     {"input", "Input", "Which RetroPad buttons give the joysticks' fire buttons and the space bar."},
     {nullptr, nullptr, nullptr},
 };
@@ -66,6 +68,15 @@ retro_core_option_v2_definition DEFINITIONS[] = {
       {"user", "IPL.ROM from the system directory"},
       {nullptr, nullptr}},
      "auto"},
+    {SPRITE_LIMIT_KEY,
+     "Sprite limit as the real chip",
+     nullptr,
+     "Hide the fifth and later sprites of a line, as the M5's video chip does. Off draws them all; games that hide "
+     "sprites behind the limit or share it out between frames look different.",
+     nullptr,
+     "video",
+     {{"disabled", "Off"}, {"enabled", "On"}, {nullptr, nullptr}},
+     "disabled"},
     {FIRE1_KEY, "Fire Button 1", nullptr, "The RetroPad button that gives a joystick's first fire button.", nullptr,
      "input", M5_PAD_BUTTON_VALUES, "b"},
     {FIRE2_KEY, "Fire Button 2", nullptr, "The RetroPad button that gives a joystick's second fire button.", nullptr,
@@ -133,6 +144,9 @@ CoreChoices read_core_options(retro_environment_t environment) {
     if (const char* firmware = option_value(environment, FIRMWARE_KEY)) {
         if (std::strcmp(firmware, "free") == 0) choices.firmware = FirmwareChoice::FREE;
         if (std::strcmp(firmware, "user") == 0) choices.firmware = FirmwareChoice::USER;
+    }
+    if (const char* limit = option_value(environment, SPRITE_LIMIT_KEY)) {
+        choices.sprite_limit = std::strcmp(limit, "enabled") == 0;
     }
     choices.fire1_button = pad_button(option_value(environment, FIRE1_KEY), choices.fire1_button);
     choices.fire2_button = pad_button(option_value(environment, FIRE2_KEY), choices.fire2_button);

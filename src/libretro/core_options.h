@@ -22,6 +22,7 @@ inline constexpr int32_t NO_BUTTON = -1;
 struct CoreChoices {
     int32_t speed = 1;  // 1, 2, 4, 8 or 16
     FirmwareChoice firmware = FirmwareChoice::AUTOMATIC;
+    bool sprite_limit = false;  // hide the fifth and later sprites of a line
     int32_t fire1_button = RETRO_DEVICE_ID_JOYPAD_B;
     int32_t fire2_button = RETRO_DEVICE_ID_JOYPAD_A;
     int32_t space_button = RETRO_DEVICE_ID_JOYPAD_Y;

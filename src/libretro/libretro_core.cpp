@@ -180,6 +180,7 @@ bool apply_options(bool loading) {
     const CoreChoices previous = core.choices;
     core.choices = read_core_options(environment_cb);
     m5emu_set_speed(core.m5, core.choices.speed);
+    m5emu_set_sprite_limit(core.m5, core.choices.sprite_limit ? 1 : 0);
     if (loading || previous.fire1_button != core.choices.fire1_button ||
         previous.fire2_button != core.choices.fire2_button || previous.space_button != core.choices.space_button) {
         describe_input();

@@ -1,6 +1,6 @@
 #include "machine/component.h"
 
-#include "machine/machine.h"
+#include "machine/machine_services.h"
 #include "machine/state_io.h"
 
 namespace m5 {
@@ -21,7 +21,7 @@ int32_t read16_as_bytes(Component& c, int32_t address) {
 
 }  // namespace
 
-Component::Component(Machine* owner, MachineHost* host_services)
+Component::Component(MachineServices* owner, MachineHost* host_services)
     : machine(owner), host(host_services), prev(nullptr), next(nullptr), id(0) {
     if (owner == nullptr) return;
     prev = owner->last_component;

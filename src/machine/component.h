@@ -18,8 +18,8 @@
 
 namespace m5 {
 
-class Machine;
 class MachineHost;
+class MachineServices;
 class StateArchive;
 class StateReader;
 class StateWriter;
@@ -33,7 +33,7 @@ public:
     // Links the component at the tail of the machine's list and gives it the
     // next id. A null machine builds a free-standing component with id 0
     // (test benches and tools that drive one chip alone).
-    Component(Machine* machine, MachineHost* host);
+    Component(MachineServices* machine, MachineHost* host);
     virtual ~Component() = default;
 
     Component(const Component&) = delete;
@@ -155,11 +155,11 @@ public:
     // Ignored by default. Called by the Scheduler after on_scanline.
     virtual void on_hsync(int32_t line, int32_t start, int32_t clocks) { (void)line, (void)start, (void)clocks; }
 
-    Machine* machine;   // owning machine, not owned
-    MachineHost* host;  // host services, not owned
-    Component* prev;    // previous in the machine's list, or null
-    Component* next;    // next in the machine's list, or null
-    ComponentId id;     // position in the list
+    MachineServices* machine;  // the machine's services (machine_services.h), not owned
+    MachineHost* host;         // host services, not owned
+    Component* prev;           // previous in the machine's list, or null
+    Component* next;           // next in the machine's list, or null
+    ComponentId id;            // position in the list
 };
 
 // The do-nothing component: every read answers 0xFF, every write and signal

@@ -27,12 +27,6 @@ class MachineHost {
 public:
     virtual ~MachineHost() = default;
 
-    // The IPL ROM image, which the memory map takes at init: copies up to
-    // `size` bytes of it into `rom` (which reads 0xFF where nothing is
-    // copied). The host reads it from wherever it keeps it; the machine opens
-    // no file.
-    virtual void ipl_rom(uint8_t* rom, size_t size) const = 0;
-
     // Address of row 0..191 of the 256 x 192 RGB565 screen surface. Each row
     // keeps its address for the host's lifetime.
     virtual uint16_t* surface_row(int32_t row) = 0;

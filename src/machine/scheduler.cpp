@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
-#include "machine/machine.h"
 #include "machine/machine_host.h"
+#include "machine/machine_services.h"
 #include "machine/state_io.h"
 
 namespace m5 {
 
-Scheduler::Scheduler(Machine* owner, MachineHost* host_services) : Component(owner, host_services) {}
+Scheduler::Scheduler(MachineServices* owner, MachineHost* host_services) : Component(owner, host_services) {}
 
 void Scheduler::init() {
     read_speed_setting();

@@ -36,7 +36,7 @@ struct TimedEvent {
 
 class Scheduler final : public Component {
 public:
-    Scheduler(Machine* machine, MachineHost* host);
+    Scheduler(MachineServices* machine, MachineHost* host);
 
     void init() override;
     void release() override;

@@ -4,7 +4,7 @@
 
 namespace m5 {
 
-IoBus::IoBus(Machine* owner, MachineHost* host_services, Component* unmapped_target)
+IoBus::IoBus(MachineServices* owner, MachineHost* host_services, Component* unmapped_target)
     : Component(owner, host_services), unmapped(unmapped_target != nullptr ? unmapped_target : &own_null) {
     for (int32_t p = 0; p < PORT_COUNT; ++p) {
         write_targets[p] = unmapped;
@@ -32,18 +32,22 @@ void IoBus::describe_state(StateArchive& a) {
     // Layout 2: nothing; the port map is wiring, fixed when the machine is
     // built. Layouts 0 and 1 held it, each entry's target by its component
     // id, the port it passes on and its wait states: a load checks that it
-    // is the map built, and fails on any other, leaving the map as it is.
+    // is the map built and leaves the map as it is. A port the state leaves
+    // unmapped may have a device now (one added since); any other entry
+    // that differs fails the load.
     if (a.version(2) >= 2) return;
-    const auto entry = [&](Component* target, int32_t port, int32_t waits) {
+    const auto entry = [&](int32_t p, Component* target, int32_t port, int32_t waits) {
         uint8_t id = 0, stored_port = 0, stored_waits = 0;
         a.field(id);
         a.field(stored_port);
         a.field(stored_waits);
-        a.valid(id == target->id && stored_port == port && stored_waits == waits);
+        const bool built = id == target->id && stored_port == port && stored_waits == waits;
+        const bool unmapped_then = id == unmapped->id && stored_port == p && stored_waits == 0;
+        a.valid(built || unmapped_then);
     };
     for (int32_t p = 0; p < PORT_COUNT; ++p) {
-        entry(write_targets[p], write_ports[p], write_waits[p]);
-        entry(read_targets[p], read_ports[p], read_waits[p]);
+        entry(p, write_targets[p], write_ports[p], write_waits[p]);
+        entry(p, read_targets[p], read_ports[p], read_waits[p]);
     }
 }
 

@@ -29,7 +29,7 @@ public:
     // Points every entry of both tables at `unmapped` (a private null
     // component when none is given) with the port's own number and no wait
     // states.
-    IoBus(Machine* machine, MachineHost* host, Component* unmapped);
+    IoBus(MachineServices* machine, MachineHost* host, Component* unmapped);
 
     void port_write8(int32_t port, int32_t data) override {
         const int32_t p = port & 0xFF;

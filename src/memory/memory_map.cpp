@@ -3,12 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
-#include "machine/machine_host.h"
 #include "machine/state_io.h"
 
 namespace m5 {
 
-MemoryMap::MemoryMap(Machine* owner, MachineHost* host_services) : Component(owner, host_services) {
+MemoryMap::MemoryMap(MachineServices* owner, MachineHost* host_services) : Component(owner, host_services) {
     clear_image();
     map_pages();
 }
@@ -18,12 +17,7 @@ void MemoryMap::clear_image() {
     std::memset(image + RAM_START, 0x00, ADDRESS_SPACE_SIZE - RAM_START);
 }
 
-void MemoryMap::init() {
-    clear_image();
-
-    // Without a host there is no IPL: the ROM stays all 0xFF.
-    if (host != nullptr) host->ipl_rom(image, IPL_ROM_SIZE);
-}
+void MemoryMap::init() { clear_image(); }
 
 void MemoryMap::load_ipl(const uint8_t* data, size_t size) {
     std::memset(image, 0xFF, IPL_ROM_SIZE);

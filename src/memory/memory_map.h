@@ -7,8 +7,8 @@
 // the image and write into a sink that is never read, RAM pages read and write
 // the image. Every access is one table lookup and one byte access.
 //
-// Images: the IPL ROM from the host at init (MachineHost::ipl_rom) or on the
-// host's command; cartridge images on the machine's command, as bytes.
+// Images: the IPL ROM and cartridge images on the machine's command, as
+// bytes (Machine::load_ipl, open_cartridge); until then they read all 0xFF.
 // Shorter images are padded with 0xFF, longer ones truncated to their window.
 //
 // Time: none (memory adds no wait states).
@@ -39,10 +39,10 @@ class MemoryMap final : public Component {
 public:
     // The page tables are set up at once, so that the map is safe to use even
     // before init (the address space then reads as an empty machine).
-    MemoryMap(Machine* machine, MachineHost* host);
+    MemoryMap(MachineServices* machine, MachineHost* host);
 
-    // Fills ROM areas with 0xFF and RAM with 0x00 and takes the IPL ROM from
-    // the host. The page tables stay as the constructor set them.
+    // Fills ROM areas with 0xFF and RAM with 0x00. The page tables stay as
+    // the constructor set them.
     void init() override;
 
     void mem_write8(int32_t address, int32_t data) override {

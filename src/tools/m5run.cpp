@@ -39,8 +39,8 @@
 #include "host/png_writer.h"
 #include "host/settings.h"
 #include "host/tape_files.h"
+#include "m5/machine.h"
 #include "machine/clock.h"
-#include "machine/machine.h"
 #include "memory/memory_map.h"
 #include "tools/m5run_debug.h"
 #include "tools/m5run_options.h"
@@ -243,6 +243,7 @@ int run(const Options& o, const char* argv0) {
     // The machine takes the processor speed from the settings when it starts.
     Host host(platform, settings);
     host.set_ipl(ipl.data(), ipl.size());
+    host.set_sprite_limit(o.sprite_limit);
     if (!o.cart.empty()) host.open_cartridge(cartridge.data(), cartridge.size());
     const std::string tape_out = work_dir.path + (is_wav_path(o.tape_record) ? "tape.wav" : "tape.cas");
     if (!o.load_state.empty()) {

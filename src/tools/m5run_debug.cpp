@@ -8,7 +8,7 @@
 #include "cpu/z80_cpu.h"
 #include "debug/disassembler.h"
 #include "host/file_stream.h"
-#include "machine/machine.h"
+#include "m5/machine.h"
 
 namespace m5::tools {
 namespace {

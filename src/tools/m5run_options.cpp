@@ -45,6 +45,8 @@ Running:
   --buffer MS            sound block length: 100, 200, 300 or 400 (default 100)
   --realtime             pace the frames to real time as the desktop program
                          does (default: as fast as possible)
+  --sprite-limit         hide the fifth and later sprites of a line, as the
+                         real video chip does (default: draw them all)
 
 Input:
   --paste TEXT           type TEXT through the paste sequencer, starting
@@ -257,6 +259,7 @@ const OptionRule OPTION_RULES[] = {
          p.options.buffer_index = index_of("--buffer", v, BUFFER_LENGTHS_MS, BUFFER_LENGTH_COUNT);
      }},
     {"--realtime", FLAG, [](Parse& p, const std::string&) { p.options.realtime = true; }},
+    {"--sprite-limit", FLAG, [](Parse& p, const std::string&) { p.options.sprite_limit = true; }},
     // Input.
     {"--paste", VALUE, [](Parse& p, const std::string& v) { p.options.paste = unescape(v); }},
     {"--paste-frame", VALUE,

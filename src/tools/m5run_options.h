@@ -43,6 +43,7 @@ struct Options {
     int32_t rate_index = 1;
     int32_t buffer_index = 0;
     bool realtime = false;
+    bool sprite_limit = false;
     std::optional<std::string> paste;
     int32_t paste_frame = 1;
     std::vector<KeyHold> keys;

@@ -9,9 +9,8 @@
 #include <vector>
 
 #include "cpu/z80_cpu.h"
-#include "machine/machine.h"
+#include "m5/machine.h"
 #include "machine/scheduler.h"
-#include "support/temp_dir.h"
 #include "support/test_host.h"
 
 namespace m5::debug {
@@ -36,12 +35,10 @@ public:
 
 class DebuggerTest : public ::testing::Test {
 protected:
-    DebuggerTest() : host(installed(dir)), machine(&host), debugger(machine, &client) { debugger.attach(); }
-    static std::string installed(const test::TempDir& dir) {
-        dir.install_ipl("host_busy");
-        return dir.dir();
+    DebuggerTest() : machine(&host), debugger(machine, &client) {
+        test::load_ipl(machine, "host_busy");
+        debugger.attach();
     }
-    test::TempDir dir;
     test::TestHost host;
     Machine machine;
     ScriptedClient client;

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "machine/machine.h"
+#include "m5/machine.h"
 #include "support/test_host.h"
 
 namespace m5::debug {

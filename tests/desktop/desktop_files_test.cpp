@@ -116,12 +116,14 @@ TEST_F(DesktopFiles, a_read_only_program_directory_sends_settings_and_recordings
 
 TEST_F(DesktopFiles, choices_round_trip_and_keep_what_they_do_not_know) {
     const std::string path = file("m5emu.conf",
-                                  "[Gamepad]\nswap=true\n\n[Window]\nscale=9\nevery_frame=false\nnotices=false\n\n"
+                                  "[Gamepad]\nswap=true\n\n[Window]\nscale=9\nevery_frame=false\nnotices=false\n"
+                                  "sprite_limit=true\n\n"
                                   "[Sound]\nvolume=30\nmute=true\n");
     DesktopChoices choices;
     choices.load(path);
     EXPECT_EQ(choices.window_scale, 2);  // 9 is out of range
     EXPECT_FALSE(choices.every_frame);
+    EXPECT_TRUE(choices.sprite_limit);
     EXPECT_FALSE(choices.notices);
     EXPECT_TRUE(choices.muted);
     EXPECT_EQ(choices.volume_percent, 100);  // 30 is not a step of the volume menu
@@ -136,6 +138,7 @@ TEST_F(DesktopFiles, choices_round_trip_and_keep_what_they_do_not_know) {
     EXPECT_EQ(again.window_scale, 3);
     EXPECT_TRUE(again.fullscreen);
     EXPECT_FALSE(again.every_frame);
+    EXPECT_TRUE(again.sprite_limit);
     EXPECT_FALSE(again.notices);
     EXPECT_EQ(again.volume_percent, 50);
     EXPECT_TRUE(again.muted);

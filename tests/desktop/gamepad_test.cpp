@@ -14,7 +14,7 @@
 #include "host/host.h"
 #include "host/settings.h"
 #include "host/test_platform.h"
-#include "machine/machine.h"
+#include "m5/machine.h"
 #include "memory/io_bus.h"
 
 namespace m5 {

@@ -58,7 +58,7 @@ TEST(MenuResource, popups_with_their_ids_and_texts_in_order) {
               "Screen: 40080 \"Rec 30fps\" | 40081 \"Rec 15fps\" | 40082 \"Rec 10fps\" | 40083 \"Stop\" | - | "
               "40084 \"Window x1\" | 40085 \"Window x2\" | 40120 \"Window x3\" | 40121 \"Window x4\" | "
               "40086 \"Fullscreen 640x480\" key F11 | 40087 \"Fullscreen 320x240\" key F11 | - | "
-              "40123 \"Every frame\" | - | 40150 \"Screenshot\" key Print");
+              "40123 \"Every frame\" | 40125 \"Sprite limit as the real chip\" | - | 40150 \"Screenshot\" key Print");
     EXPECT_EQ(describe_popup(popups[4].title, popups[4].items),
               "Sound: 40093 \"Rec\" | 40094 \"Stop\" | - | 40095 \"2000Hz\" | 40096 \"4000Hz\" | 40097 \"8000Hz\" | "
               "40098 \"11025Hz\" | 40099 \"22050Hz\" | 40100 \"44100Hz\" | 40101 \"48000Hz\" | - | "
@@ -166,6 +166,8 @@ TEST(PopupItems, screen_disables_recording_and_marks_the_window_scale_or_fullscr
     view.fullscreen = false;
     view.window_scale = 1;
     EXPECT_EQ(checked_ids(popup_items(POPUP_SCREEN, view)), std::vector<int32_t>{ID_WINDOW_X1});
+    view.sprite_limit = true;
+    EXPECT_EQ(checked_ids(popup_items(POPUP_SCREEN, view)), (std::vector<int32_t>{ID_WINDOW_X1, ID_SPRITE_LIMIT}));
 }
 
 TEST(PopupItems, sound_rec_and_stop_follow_the_recording_state) {
@@ -257,6 +259,7 @@ struct ScriptedWindow : CommandWindow {
     void toggle_fullscreen() override { calls.push_back("fullscreen"); }
     void toggle_pause() override { calls.push_back("pause"); }
     void toggle_every_frame() override { calls.push_back("every_frame"); }
+    void toggle_sprite_limit() override { calls.push_back("sprite_limit"); }
     void show_keyboard_help() override { calls.push_back("help"); }
     void show_about() override { calls.push_back("about"); }
     void take_screenshot() override { calls.push_back("screenshot"); }
@@ -399,11 +402,11 @@ TEST_F(Dispatch, plain_commands_reach_the_host) {
 
 TEST_F(Dispatch, window_commands_reach_the_window_only) {
     for (int32_t id : {ID_WINDOW_X1, ID_WINDOW_X2, ID_WINDOW_X3, ID_WINDOW_X4, ID_FULLSCREEN_640, ID_FULLSCREEN_320,
-                       ID_PAUSE, ID_EVERY_FRAME, ID_HELP_KEYS}) {
+                       ID_PAUSE, ID_EVERY_FRAME, ID_SPRITE_LIMIT, ID_HELP_KEYS}) {
         dispatch_command(id, settings, &host, window);
     }
     EXPECT_EQ(window.calls, (std::vector<std::string>{"scale 1", "scale 2", "scale 3", "scale 4", "fullscreen",
-                                                      "fullscreen", "pause", "every_frame", "help"}));
+                                                      "fullscreen", "pause", "every_frame", "sprite_limit", "help"}));
     EXPECT_TRUE(host.calls.empty());
 }
 

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "machine/machine.h"
+#include "m5/machine.h"
 #include "machine/scheduler.h"
 #include "support/test_host.h"
 

@@ -5,7 +5,7 @@
 #include <tuple>
 #include <vector>
 
-#include "machine/machine.h"
+#include "m5/machine.h"
 #include "memory/io_bus.h"
 #include "support/test_host.h"
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "host/tape_files.h"
-#include "machine/machine.h"
+#include "m5/machine.h"
 #include "machine/scheduler.h"
 #include "support/file_size_limit.h"
 #include "support/temp_dir.h"
@@ -56,7 +56,6 @@ Bytes wav_image(const Bytes& samples) {
 class TapeDeckTest : public ::testing::Test {
 protected:
     TapeDeckTest() : dir(temp.dir()) {
-        host.set_directory(temp.dir());
         machine = std::make_unique<Machine>(&host);
         deck = machine->tape_deck.get();
         deck->outputs.add_link(&probe, 9, 1);

@@ -15,7 +15,7 @@
 
 #include "devices/tape_deck.h"
 #include "host/tape_files.h"
-#include "machine/machine.h"
+#include "m5/machine.h"
 #include "machine/state_io.h"
 #include "memory/memory_map.h"
 #include "support/temp_dir.h"
@@ -33,12 +33,10 @@ constexpr int32_t FRAME_LIMIT = 300;
 const std::vector<int32_t> PATTERN = {0x00, 0xFF, 0x55, 0xAA, 0x01, 0x80, 0x12, 0x34,
                                       0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0, 0xA5, 0x3C};
 
-// A machine whose IPL ROM is one of our test programs, in a directory of its
-// own.
+// A machine whose IPL ROM is one of our test programs.
 struct ProgramMachine {
-    explicit ProgramMachine(const fs::path& dir, const char* rom) : host(dir.string() + "/") {
-        fs::copy_file(test::rom_path(rom), dir / "IPL.ROM", fs::copy_options::overwrite_existing);
-        machine = std::make_unique<Machine>(&host);
+    explicit ProgramMachine(const char* rom) : machine(std::make_unique<Machine>(&host)) {
+        test::load_ipl(*machine, rom);
     }
     bool done() { return machine->memory_map->mem_read8(DONE_FLAG) == 0xAA; }
     // Runs frames until the program is done, reading the activity flag once a
@@ -55,15 +53,11 @@ struct ProgramMachine {
     std::unique_ptr<Machine> machine;
 };
 
-// A temporary folder with a program directory for the writing machine and
-// one for the reading machine.
+// A temporary folder for the tapes the machines write and read.
 template <typename Param>
 class WriterAndReader : public ::testing::TestWithParam<Param> {
 protected:
-    WriterAndReader() : dir(temp.dir()) {
-        fs::create_directory(dir / "write");
-        fs::create_directory(dir / "read");
-    }
+    WriterAndReader() : dir(temp.dir()) {}
     test::TempDir temp;
     fs::path dir;
 };
@@ -73,7 +67,7 @@ using TapeRoundTrip = WriterAndReader<const char*>;
 TEST_P(TapeRoundTrip, bytes_written_through_port_0x50_read_back_from_the_tape) {
     const std::string tape = (dir / (std::string("pattern") + GetParam())).string();
 
-    ProgramMachine writer(dir / "write", "tape_write");
+    ProgramMachine writer("tape_write");
     tape_record_file(*writer.machine->tape_deck, tape);
     writer.machine->run_frame();
     ASSERT_TRUE(writer.machine->tape_deck->motor || writer.done()) << "the program did not start the motor";
@@ -83,7 +77,7 @@ TEST_P(TapeRoundTrip, bytes_written_through_port_0x50_read_back_from_the_tape) {
     writer.machine->reset();  // finishes the recording
     ASSERT_GT(fs::file_size(tape), 100u);
 
-    ProgramMachine reader(dir / "read", "tape_read");
+    ProgramMachine reader("tape_read");
     reader.machine->reset();
     tape_play_file(*reader.machine->tape_deck, tape);
     EXPECT_TRUE(reader.run_until_done());
@@ -193,7 +187,7 @@ using DigitisedTape = WriterAndReader<Digitised>;
 
 TEST_P(DigitisedTape, recording_in_another_format_reads_back_every_byte) {
     const fs::path own = dir / "own.wav";
-    ProgramMachine writer(dir / "write", "tape_write");
+    ProgramMachine writer("tape_write");
     tape_record_file(*writer.machine->tape_deck, own.string());
     writer.run_until_done();
     ASSERT_TRUE(writer.done());
@@ -209,7 +203,7 @@ TEST_P(DigitisedTape, recording_in_another_format_reads_back_every_byte) {
     std::ofstream(digitised, std::ios::binary)
         .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
 
-    ProgramMachine reader(dir / "read", "tape_read");
+    ProgramMachine reader("tape_read");
     reader.machine->reset();
     tape_play_file(*reader.machine->tape_deck, digitised.string());
     EXPECT_TRUE(reader.machine->tape_deck->converter.active());
@@ -217,8 +211,7 @@ TEST_P(DigitisedTape, recording_in_another_format_reads_back_every_byte) {
     for (int frame = 0; frame < 3; ++frame) reader.machine->run_frame();
     StateWriter saved;
     reader.machine->save_state(saved);
-    fs::create_directory(dir / "restored");
-    ProgramMachine restored(dir / "restored", "tape_read");
+    ProgramMachine restored("tape_read");
     restored.machine->tape_deck->offered_image = FileTapeImage::open(digitised.string());
     StateReader state(saved.data().data(), saved.data().size());
     ASSERT_TRUE(restored.machine->load_state(state));

@@ -9,9 +9,8 @@
 #include <vector>
 
 #include "devices/vdp.h"
-#include "machine/machine.h"
+#include "m5/machine.h"
 #include "memory/memory_map.h"
-#include "support/temp_dir.h"
 #include "support/test_host.h"
 
 namespace m5 {
@@ -21,11 +20,10 @@ constexpr int32_t COUNT = 0x7000;
 constexpr int32_t READ_STATUS = 0x7001;
 
 TEST(VdpMachineTest, frame_interrupt_reaches_the_processor_once_per_frame_while_status_is_read) {
-    test::TempDir dir;
-    const std::string rom = dir.install_ipl("vdp_irq");
-    ASSERT_FALSE(rom.empty());
-    test::TestHost host(dir.dir());
+    test::TestHost host;
     Machine machine(&host);
+    const std::string rom = test::load_ipl(machine, "vdp_irq");
+    ASSERT_FALSE(rom.empty());
     Component& memory = *machine.memory_map;
     ASSERT_EQ(memory.mem_read8(0), static_cast<uint8_t>(rom[0])) << "program not loaded as the IPL ROM";
     machine.run_frame();

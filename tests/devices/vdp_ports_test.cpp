@@ -1,6 +1,7 @@
 // The video chip's port protocol, registers, status and interrupt line.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "devices/vdp.h"
@@ -152,29 +153,34 @@ TEST_F(VdpPortTest, graphics_2_tables_take_bases_from_top_bits_and_masks_from_th
     EXPECT_EQ(vdp.colour_mask, 0x0FF);
 }
 
-TEST_F(VdpPortTest, pattern_mask_low_bits_come_from_the_last_of_r0_r3_or_r4) {
-    set_reg(0, 0x02);
-    set_reg(3, 0x80);  // colour mask 0x007
-    set_reg(4, 0x01);  // R4 form: low 8 bits all ones
-    EXPECT_EQ(vdp.pattern_mask, 0x1FF);
-    set_reg(3, 0x80);  // R3 form: low bits from the colour mask
-    EXPECT_EQ(vdp.pattern_mask, 0x107);
-    set_reg(4, 0x02);
-    EXPECT_EQ(vdp.pattern_mask, 0x2FF);
-    set_reg(0, 0x02);  // R0 form: as R3
-    EXPECT_EQ(vdp.pattern_mask, 0x207);
-    set_reg(4, 0x01);
-    set_reg(0, 0x00);  // leaving Graphics II keeps the R4 form
-    EXPECT_EQ(vdp.pattern_mask, 0x1FF);
+// The Graphics II masks follow R3 and R4 as they stand, whichever of R0, R3
+// and R4 was written last: pattern mask = (R4 bits 1-0) << 8 OR the low 8
+// bits of the colour mask ((R3 bits 6-0) << 3 OR 7).
+TEST_F(VdpPortTest, graphics_2_masks_do_not_depend_on_the_order_of_the_writes) {
+    std::vector<int> order = {0, 3, 4};
+    const uint8_t value[8] = {0x02, 0, 0, 0x80, 0x03};
+    do {
+        vdp.reset();
+        set_reg(3, 0x55);  // earlier values the last writes replace
+        set_reg(4, 0x00);
+        for (int reg : order) set_reg(reg, value[reg]);
+        const uint16_t colour_mask = ((0x80 & 0x7F) << 3) | 7;
+        EXPECT_EQ(vdp.colour_mask, colour_mask);
+        EXPECT_EQ(vdp.pattern_mask, ((0x03 & 3) << 8) | (colour_mask & 0xFF));
+        EXPECT_EQ(vdp.colour_base, 0x2000);
+        EXPECT_EQ(vdp.pattern_base, 0x0000);
+    } while (std::next_permutation(order.begin(), order.end()));
 }
 
-TEST_F(VdpPortTest, status_read_returns_flags_then_reads_1f) {
-    set_reg(1, 0x00);
+// Reading the status clears the frame, fifth-sprite and coincidence flags;
+// the fifth-sprite number stays until the next frame.
+TEST_F(VdpPortTest, status_read_clears_the_flags_and_keeps_the_sprite_number) {
+    // VRAM all 0: 32 blank sprites at (0, 1), so sprite 4 is the fifth on row 1.
+    set_reg(1, 0x40);
     frame();
-    EXPECT_EQ(vdp.port_read8(CONTROL_PORT) & 0x80, 0x80);
-    EXPECT_EQ(vdp.port_read8(CONTROL_PORT), 0x1F);
-    EXPECT_EQ(vdp.port_read8(CONTROL_PORT), 0x1F);
-    EXPECT_EQ(vdp.peek_status(), 0x1F);
+    EXPECT_EQ(vdp.port_read8(CONTROL_PORT), STATUS_FRAME | STATUS_FIFTH_SPRITE | 4);
+    EXPECT_EQ(vdp.port_read8(CONTROL_PORT), 4);
+    EXPECT_EQ(vdp.peek_status(), 4);
 }
 
 TEST_F(VdpPortTest, frame_raises_the_line_once_until_the_status_is_read) {
@@ -210,15 +216,20 @@ TEST_F(VdpPortTest, enabling_the_interrupt_with_the_frame_flag_set_raises_the_li
     EXPECT_EQ(probe.levels.size(), 4u);
 }
 
-TEST_F(VdpPortTest, disabled_display_gives_colour_0_but_keeps_flag_interrupt_and_low_bits) {
-    vdp.picture.fill(9);
-    set_reg(7, 0x0E);
-    set_reg(1, 0x20);  // interrupt on, display off
+TEST_F(VdpPortTest, disabled_display_gives_the_backdrop_and_keeps_flag_interrupt_and_low_bits) {
+    set_reg(1, 0x40);
+    frame();  // sprite pass: fifth sprite 4
     vdp.port_read8(CONTROL_PORT);
-    frame();
-    for (int i = 0; i < PICTURE_SIZE; ++i) ASSERT_EQ(vdp.picture[i], 0) << "pixel " << i;
-    EXPECT_EQ(vdp.peek_status(), 0x9F);
-    EXPECT_EQ(probe.levels, (std::vector<int>{1}));
+    for (uint8_t backdrop : {0x04, 0x00, 0x0F}) {
+        vdp.picture.fill(9);
+        set_reg(7, static_cast<uint8_t>(0xE0 | backdrop));
+        set_reg(1, 0x20);  // interrupt on, display off
+        frame();
+        for (int i = 0; i < PICTURE_SIZE; ++i) ASSERT_EQ(vdp.picture[i], backdrop) << "pixel " << i;
+        EXPECT_EQ(vdp.peek_status(), STATUS_FRAME | 4);
+        vdp.port_read8(CONTROL_PORT);
+    }
+    EXPECT_EQ(probe.levels, (std::vector<int>{1, 0, 1, 0, 1, 0}));
 }
 
 TEST_F(VdpPortTest, reset_clears_state_without_sending_and_keeps_the_picture) {

@@ -3,6 +3,9 @@
 // here from the chip's rules.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "devices/vdp.h"
 #include "support/test_host.h"
 
@@ -117,28 +120,75 @@ TEST_F(VdpGraphics2Test, colour_nibble_0_is_the_backdrop) {
     EXPECT_EQ(px(10, 3), 8);
 }
 
-TEST_F(VdpRenderTest, text_cells_start_at_column_8_plus_6c_in_r7_colours_and_borders_stay) {
+// Registers R0 = 0x02, R3 = 0x80, R4 = 0x03 reached in every order give one
+// picture: the one the Graphics II rule gives with pattern mask 0x307
+// ((R4 AND 3) << 8 OR the colour mask's low bits 0x07) and colour mask 0x007.
+TEST_F(VdpRenderTest, graphics_2_picture_does_not_depend_on_the_order_of_the_register_writes) {
+    set_reg(1, 0x40);
+    set_reg(2, 0x06);  // names 0x1800
+    set_reg(5, 0x7F);  // sprite attributes at 0x3F80: none
+    set_reg(7, 0x01);
+    vdp.vram[0x3F80] = SPRITE_TERMINATOR;
+    for (int i = 0; i < 768; ++i) vdp.vram[0x1800 + i] = static_cast<uint8_t>(i * 37 + 11);
+    for (int i = 0; i < 0x1800; ++i) {
+        vdp.vram[i] = static_cast<uint8_t>(i * 13 + (i >> 8));                   // patterns
+        vdp.vram[0x2000 + i] = static_cast<uint8_t>((i * 7) ^ (i >> 5) ^ 0x5A);  // colours
+    }
+    auto expected = [&](int x, int y) {
+        const int index = vdp.vram[0x1800 + (y / 8) * 32 + x / 8] + 256 * (y / 64);
+        const uint8_t bits = vdp.vram[(index & 0x307) * 8 + (y & 7)];
+        const uint8_t colour = vdp.vram[0x2000 + (index & 0x007) * 8 + (y & 7)];
+        const int nibble = (bits & (0x80 >> (x & 7))) ? colour >> 4 : colour & 0x0F;
+        return nibble == 0 ? 1 : nibble;
+    };
+    std::vector<int> order = {0, 3, 4};
+    const uint8_t value[5] = {0x02, 0, 0, 0x80, 0x03};
+    do {
+        set_reg(0, 0x00);  // earlier values the last writes replace
+        set_reg(3, 0xFF);
+        set_reg(4, 0x00);
+        for (int reg : order) set_reg(reg, value[reg]);
+        frame();
+        for (int y = 0; y < PICTURE_HEIGHT; ++y) {
+            for (int x = 0; x < PICTURE_WIDTH; ++x) {
+                ASSERT_EQ(px(x, y), expected(x, y)) << x << "," << y << " order " << order[0] << order[1] << order[2];
+            }
+        }
+    } while (std::next_permutation(order.begin(), order.end()));
+}
+
+// TI's display timing puts the text modes' 240 pixels 6 pixels right of the
+// graphics modes' left edge: borders of 6 and 10 pixels, in the backdrop.
+TEST_F(VdpRenderTest, text_cells_start_at_column_6_plus_6c_in_r7_colours_with_backdrop_borders) {
     vdp.picture.fill(9);
     set_reg(1, 0x50);  // display, text
     set_reg(2, 0x00);  // names 0x0000 (40 per row)
     set_reg(4, 0x01);  // patterns 0x0800
     set_reg(7, 0xF4);
     vdp.vram[1 * 40 + 5] = 0x41;
-    for (int y = 0; y < 8; ++y) vdp.vram[0x800 + 0x41 * 8 + y] = 0xAB;  // 101010 11: last two bits unused
+    vdp.vram[1 * 40 + 0] = 0x42;
+    vdp.vram[1 * 40 + 39] = 0x42;
+    for (int y = 0; y < 8; ++y) {
+        vdp.vram[0x800 + 0x41 * 8 + y] = 0xAB;  // 101010 11: last two bits unused
+        vdp.vram[0x800 + 0x42 * 8 + y] = 0xFC;  // a full cell
+    }
     frame();
 
-    const int x0 = 8 + 6 * 5;
+    const int x0 = 6 + 6 * 5;
     for (int y = 8; y < 16; ++y) {
         for (int j = 0; j < 6; ++j) EXPECT_EQ(px(x0 + j, y), (j % 2 == 0) ? 15 : 4) << j << "," << y;
         EXPECT_EQ(px(x0 + 6, y), 4);  // next cell, name 0, empty pattern
         EXPECT_EQ(px(x0 - 1, y), 4);
+        EXPECT_EQ(px(5, y), 4);  // column 0 covers 6..11, column 39 covers 240..245
+        for (int x = 6; x < 12; ++x) EXPECT_EQ(px(x, y), 15) << x;
+        for (int x = 240; x < 246; ++x) EXPECT_EQ(px(x, y), 15) << x;
+        EXPECT_EQ(px(246, y), 4);
     }
     for (int y : {0, 100, 191}) {
-        for (int x = 0; x < 8; ++x) EXPECT_EQ(px(x, y), 9);
-        for (int x = 248; x < 256; ++x) EXPECT_EQ(px(x, y), 9);
-        EXPECT_EQ(px(8, y), 4);
-        EXPECT_EQ(px(247, y), 4);
+        for (int x = 0; x < 6; ++x) EXPECT_EQ(px(x, y), 4);
+        for (int x = 246; x < 256; ++x) EXPECT_EQ(px(x, y), 4);
     }
+    for (uint8_t p : vdp.picture) ASSERT_NE(p, 9);  // nothing of the earlier picture is left
 }
 
 TEST_F(VdpRenderTest, text_uses_colour_0_as_it_stands_and_draws_no_sprites) {
@@ -152,10 +202,11 @@ TEST_F(VdpRenderTest, text_uses_colour_0_as_it_stands_and_draws_no_sprites) {
     vdp.vram[0x1001] = 8;
     vdp.vram[0x1003] = 6;
     frame();
-    EXPECT_EQ(px(8, 0), 0);
-    EXPECT_EQ(px(13, 0), 0);
-    EXPECT_EQ(px(14, 0), 5);
-    EXPECT_EQ(px(8, 1), 5);
+    EXPECT_EQ(px(6, 0), 0);
+    EXPECT_EQ(px(11, 0), 0);
+    EXPECT_EQ(px(12, 0), 5);
+    EXPECT_EQ(px(6, 1), 5);
+    EXPECT_EQ(px(0, 0), 5);
     EXPECT_EQ(vdp.peek_status(), STATUS_FRAME);  // sprite pass skipped: low bits untouched
 }
 
@@ -170,10 +221,11 @@ TEST_F(VdpRenderTest, text_with_graphics_2_tables_selects_patterns_per_third) {
     vdp.vram[(256 + 5) * 8 + 1] = 0x80;
     vdp.vram[5 * 8 + 1] = 0x04;
     frame();
-    EXPECT_EQ(px(8, 9 * 8 + 1), 2);
-    EXPECT_EQ(px(13, 9 * 8 + 1), 1);
-    EXPECT_EQ(px(8, 1), 1);
-    EXPECT_EQ(px(13, 1), 2);
+    EXPECT_EQ(px(6, 9 * 8 + 1), 2);
+    EXPECT_EQ(px(11, 9 * 8 + 1), 1);
+    EXPECT_EQ(px(6, 1), 1);
+    EXPECT_EQ(px(11, 1), 2);
+    EXPECT_EQ(px(255, 1), 1);
 }
 
 TEST_F(VdpRenderTest, multicolour_blocks_take_a_byte_per_block_row) {
@@ -196,25 +248,40 @@ TEST_F(VdpRenderTest, multicolour_blocks_take_a_byte_per_block_row) {
     EXPECT_EQ(px(24, 40), 7);
 }
 
-TEST_F(VdpRenderTest, multicolour_with_graphics_2_tables_adds_block_row_and_third_before_masking) {
+// Multicolour with the Graphics II tables (M2 + M3), as the descriptions of
+// the undocumented modes give it: Multicolour, with the pattern table split
+// in thirds like Graphics II. The colour byte of block (h) in cell row r is at
+// pattern base + ((name + 256 x third) AND pattern mask) x 8 + (r AND 3) x 2 + h.
+TEST_F(VdpRenderTest, multicolour_with_graphics_2_tables_masks_the_name_and_its_third_then_adds_the_block_row) {
     set_reg(0, 0x02);
     set_reg(1, 0x48);
-    set_reg(2, 0x06);
-    set_reg(3, 0xFF);
-    set_reg(4, 0x03);  // colour bytes at 0x0000, mask 0x3FF
+    set_reg(2, 0x06);  // names 0x1800
+    set_reg(5, 0x7F);  // sprite attributes at 0x3F80: none
     set_reg(7, 0x01);
-    vdp.vram[0x1800 + 13 * 32 + 2] = 3;  // cell (2, 13): third 1, r & 3 = 1
-    const int entry = 3 + 2 + 256;
-    vdp.vram[entry * 8 + 0] = 0x4B;
-    vdp.vram[entry * 8 + 1] = 0xD6;
-    frame();
-    EXPECT_EQ(px(16, 104), 4);
-    EXPECT_EQ(px(23, 107), 11);
-    EXPECT_EQ(px(19, 108), 13);
-    EXPECT_EQ(px(20, 111), 6);
+    vdp.vram[0x3F80] = SPRITE_TERMINATOR;
+    for (int i = 0; i < 768; ++i) vdp.vram[0x1800 + i] = static_cast<uint8_t>(i * 29 + 3);
+    for (int i = 0; i < 0x1800; ++i) vdp.vram[0x2000 + i] = static_cast<uint8_t>(i * 11 + (i >> 7));
+    for (uint8_t r3 : {0xFF, 0x9F, 0x80}) {
+        for (uint8_t r4 : {0x07, 0x06, 0x05, 0x04}) {  // colour bytes at 0x2000
+            set_reg(3, r3);
+            set_reg(4, r4);
+            frame();
+            const int mask = ((r4 & 3) << 8) | ((((r3 & 0x7F) << 3) | 7) & 0xFF);
+            for (int y = 0; y < PICTURE_HEIGHT; ++y) {
+                for (int x = 0; x < PICTURE_WIDTH; ++x) {
+                    const int r = y / 8;
+                    const int name = vdp.vram[0x1800 + r * 32 + x / 8];
+                    const int at = 0x2000 + ((name + 256 * (r / 8)) & mask) * 8 + (r & 3) * 2 + (y & 7) / 4;
+                    const int nibble = (x & 4) ? vdp.vram[at] & 0x0F : vdp.vram[at] >> 4;
+                    ASSERT_EQ(px(x, y), nibble == 0 ? 1 : nibble)
+                        << x << "," << y << " R3 " << int{r3} << " R4 " << int{r4};
+                }
+            }
+        }
+    }
 }
 
-TEST_F(VdpRenderTest, stripe_modes_draw_four_text_two_backdrop_between_backdrop_borders) {
+TEST_F(VdpRenderTest, stripe_modes_draw_four_text_two_backdrop_between_the_text_modes_borders) {
     for (uint8_t r0 : {0x00, 0x02}) {
         vdp.picture.fill(0);
         set_reg(0, r0);
@@ -222,9 +289,9 @@ TEST_F(VdpRenderTest, stripe_modes_draw_four_text_two_backdrop_between_backdrop_
         set_reg(7, 0xA3);
         frame();
         for (int y : {0, 95, 191}) {
-            for (int x = 0; x < 8; ++x) ASSERT_EQ(px(x, y), 3);
-            for (int x = 8; x < 248; ++x) ASSERT_EQ(px(x, y), ((x - 8) % 6) < 4 ? 10 : 3) << x;
-            for (int x = 248; x < 256; ++x) ASSERT_EQ(px(x, y), 3);
+            for (int x = 0; x < 6; ++x) ASSERT_EQ(px(x, y), 3);
+            for (int x = 6; x < 246; ++x) ASSERT_EQ(px(x, y), ((x - 6) % 6) < 4 ? 10 : 3) << x;
+            for (int x = 246; x < 256; ++x) ASSERT_EQ(px(x, y), 3);
         }
     }
 }
@@ -374,6 +441,59 @@ TEST_F(VdpSpriteTest, five_on_a_row_are_all_drawn_and_the_fifth_is_reported) {
     frame();
     for (int i = 0; i < 5; ++i) EXPECT_EQ(count_colour(static_cast<uint8_t>(2 + i)), 64) << "sprite " << i;
     EXPECT_EQ(vdp.peek_status(), STATUS_FRAME | STATUS_FIFTH_SPRITE | 4);
+}
+
+// With the sprite limit on, the fifth and later sprites of a picture row are
+// hidden on that row only; the status is what it is without the limit, and
+// hidden rows still count for coincidence.
+TEST_F(VdpSpriteTest, sprite_limit_hides_exactly_the_fifth_and_later_sprites_of_a_row) {
+    // Sprites 0-3 on rows 20..27; sprite 4 and 5 on rows 24..31, overlapping
+    // sprite 0's columns; sprite 6 alone on rows 60..67.
+    for (int i = 0; i < 4; ++i) sprite(i, 19, static_cast<uint8_t>(i * 20), 0, static_cast<uint8_t>(2 + i));
+    sprite(4, 23, 4, 0, 6);
+    sprite(5, 23, 200, 0, 7);
+    sprite(6, 59, 100, 0, 8);
+    frame();
+    const uint8_t status_unlimited = vdp.peek_status();
+    const std::vector<uint8_t> unlimited(vdp.picture.begin(), vdp.picture.end());
+    EXPECT_EQ(status_unlimited, STATUS_FRAME | STATUS_FIFTH_SPRITE | STATUS_COINCIDENCE | 4);
+
+    vdp.set_sprite_limit(true);
+    frame();
+    EXPECT_EQ(vdp.peek_status(), status_unlimited);
+    for (int y = 0; y < PICTURE_HEIGHT; ++y) {
+        for (int x = 0; x < PICTURE_WIDTH; ++x) {
+            // Rows 24..27 carry five or six sprites: 4 and 5 are not drawn there.
+            const bool crowded = y >= 24 && y < 28;
+            const bool sprite_4 = x >= 4 && x < 12 && y >= 24 && y < 32;
+            const bool sprite_5 = x >= 200 && x < 208 && y >= 24 && y < 32;
+            uint8_t want = unlimited[y * PICTURE_WIDTH + x];
+            if (crowded && sprite_5) want = 1;
+            if (crowded && sprite_4 && !(x < 8)) want = 1;  // columns 4..7 are sprite 0's
+            ASSERT_EQ(px(x, y), want) << x << "," << y;
+        }
+    }
+    EXPECT_EQ(px(10, 28), 6);  // below the crowded rows sprite 4 shows again
+    EXPECT_EQ(px(200, 28), 7);
+    EXPECT_EQ(count_colour(8), 64);
+
+    // Sprite 5 (rows 17..24) is a fifth on rows 20..24, sprite 4 (rows
+    // 24..31) on rows 24..27: they overlap only on row 24, where both are
+    // hidden. The coincidence is still reported.
+    sprite(3, 19, 120, 0, 5);
+    sprite(4, 23, 60, 0, 6);
+    sprite(5, 16, 62, 0, 7);
+    sprite(6, 59, 100, 0, 8);
+    vdp.set_sprite_limit(false);
+    frame();
+    EXPECT_EQ(vdp.peek_status(), STATUS_FRAME | STATUS_FIFTH_SPRITE | STATUS_COINCIDENCE | 5);
+    vdp.set_sprite_limit(true);
+    frame();
+    EXPECT_EQ(vdp.peek_status(), STATUS_FRAME | STATUS_FIFTH_SPRITE | STATUS_COINCIDENCE | 5);
+    EXPECT_EQ(px(62, 24), 1);
+    EXPECT_EQ(px(62, 19), 7);
+    EXPECT_EQ(px(62, 25), 1);
+    EXPECT_EQ(px(62, 28), 6);
 }
 
 TEST_F(VdpSpriteTest, with_two_crowded_rows_the_upper_row_decides) {

@@ -13,8 +13,8 @@
 #include "devices/tape_deck.h"
 #include "devices/wav_header.h"
 #include "host/tape_files.h"
+#include "m5/machine.h"
 #include "machine/clock.h"
-#include "machine/machine.h"
 #include "machine/scheduler.h"
 #include "machine/state_io.h"
 #include "support/temp_dir.h"
@@ -46,7 +46,6 @@ void put_u32(Bytes& file, size_t at, uint32_t value) {
 class WavTapeTest : public ::testing::Test {
 protected:
     WavTapeTest() {
-        host.set_directory(temp.dir());
         machine = std::make_unique<Machine>(&host);
         deck = machine->tape_deck.get();
     }

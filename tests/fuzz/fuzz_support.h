@@ -28,14 +28,9 @@ std::vector<uint8_t> read_file(const std::string& path);
 // replay fails.
 [[noreturn]] void fail(const char* file, int line, const std::string& what);
 
-// A host whose IPL ROM is "IPL.ROM" in the scratch directory, with a real
-// screen surface and no keys pressed.
+// A host with a real screen surface and no keys pressed.
 class FuzzHost final : public MachineHost {
 public:
-    void ipl_rom(uint8_t* rom, size_t size) const override {
-        const std::vector<uint8_t> image = read_file(scratch_dir() + "IPL.ROM");
-        for (size_t i = 0; i < size && i < image.size(); ++i) rom[i] = image[i];
-    }
     uint16_t* surface_row(int32_t row) override { return &surface[static_cast<size_t>(row) * SURFACE_WIDTH]; }
     const uint8_t* key_state() const override { return keys.data(); }
     const uint8_t* joy_bits() const override { return joy.data(); }

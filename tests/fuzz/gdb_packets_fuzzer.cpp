@@ -8,7 +8,7 @@
 #include "debug/debugger.h"
 #include "debug/gdb_protocol.h"
 #include "fuzz_support.h"
-#include "machine/machine.h"
+#include "m5/machine.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "devices/tape_deck.h"
 #include "fuzz_support.h"
 #include "host/tape_files.h"
-#include "machine/machine.h"
+#include "m5/machine.h"
 #include "memory/memory_map.h"
 
 namespace {
@@ -21,10 +21,10 @@ constexpr int FRAMES = 3;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string& dir = m5::fuzz::scratch_dir();
     const size_t ipl_size = std::min(size, static_cast<size_t>(m5::IPL_ROM_SIZE));
-    m5::fuzz::write_file(dir + "IPL.ROM", data, ipl_size);
 
     m5::fuzz::FuzzHost host;
     m5::Machine machine(&host);
+    machine.load_ipl(data, ipl_size);
     machine.setup_audio(48000, 4800);
     if (size > ipl_size) {
         machine.open_cartridge(data + ipl_size, size - ipl_size);

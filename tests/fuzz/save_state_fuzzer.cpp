@@ -19,7 +19,7 @@
 #include "fuzz_support.h"
 #include "host/state_file.h"
 #include "host/tape_files.h"
-#include "machine/machine.h"
+#include "m5/machine.h"
 #include "machine/state_io.h"
 #include "memory/memory_map.h"
 
@@ -116,9 +116,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::vector<uint8_t> ipl = m5::fuzz::read_file(argv[1]);
-    m5::fuzz::write_file(m5::fuzz::scratch_dir() + "IPL.ROM", ipl.data(), ipl.size());
     m5::fuzz::FuzzHost host;
     m5::Machine machine(&host);
+    machine.load_ipl(ipl.data(), ipl.size());
     const std::string tape = argc > 4 ? argv[4] : "";
     if (tape == "play") tape_play_file(*machine.tape_deck, put_tape());
     if (tape == "record") tape_record_file(*machine.tape_deck, m5::fuzz::scratch_dir() + "tape.cas");

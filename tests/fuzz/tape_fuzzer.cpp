@@ -17,7 +17,7 @@
 #include "devices/wav_tape_reader.h"
 #include "fuzz_support.h"
 #include "host/tape_files.h"
-#include "machine/machine.h"
+#include "m5/machine.h"
 
 namespace {
 

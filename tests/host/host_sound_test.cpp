@@ -12,7 +12,7 @@
 #include "host/host.h"
 #include "host/settings.h"
 #include "host/test_platform.h"
-#include "machine/machine.h"
+#include "m5/machine.h"
 #include "memory/memory_map.h"
 #include "support/file_size_limit.h"
 #include "support/temp_dir.h"
@@ -325,6 +325,19 @@ TEST_F(HostSoundTest, reopening_the_output_takes_the_new_rate_and_a_recording_ke
     EXPECT_EQ(le32(wav, 40), 4u * (400u + 800u));
     EXPECT_EQ(wav.size(), 44u + le32(wav, 40));
     EXPECT_FALSE(std::filesystem::exists(dir.file("sound.wav")));
+}
+
+TEST_F(HostSoundTest, ipl_rom_of_the_program_directory_is_the_machines_and_a_directory_there_is_none) {
+    std::ofstream(dir.file("IPL.ROM"), std::ios::binary) << "\x3E\x42";
+    {
+        Host host(platform, settings);
+        EXPECT_EQ(host.machine().memory_map->peek(0), 0x3E);
+        EXPECT_EQ(host.machine().memory_map->peek(2), 0xFF);
+    }
+    std::filesystem::remove(dir.file("IPL.ROM"));
+    std::filesystem::create_directory(dir.file("IPL.ROM"));
+    Host host(platform, settings);
+    EXPECT_EQ(host.machine().memory_map->peek(0), 0xFF);
 }
 
 TEST_F(HostSoundTest, load_ipl_replaces_the_rom_and_a_missing_file_changes_nothing) {

@@ -17,7 +17,7 @@
 #include "host/state_ring.h"
 #include "host/tape_files.h"
 #include "host/test_platform.h"
-#include "machine/machine.h"
+#include "m5/machine.h"
 #include "machine/scheduler.h"
 #include "machine/state_io.h"
 #include "memory/memory_map.h"

@@ -17,7 +17,7 @@
 #include "host/state_file.h"
 #include "host/tape_files.h"
 #include "host/test_platform.h"
-#include "machine/machine.h"
+#include "m5/machine.h"
 #include "machine/state_io.h"
 #include "support/temp_dir.h"
 #include "support/test_host.h"
@@ -50,6 +50,7 @@ struct Emulator {
 // A state to change, with the media its machine had.
 struct Base {
     std::string name;
+    std::string parts;  // the tags of the chunks whose fields are changed in it
     std::string program;
     std::vector<uint8_t> file;
     StateFile state;
@@ -69,9 +70,10 @@ std::vector<uint8_t> pcm_tape() {
     return bytes;
 }
 
-Base make_base(const std::string& name, const std::string& program, int32_t frames, const std::string& setup) {
+Base make_base(const std::string& name, const std::string& parts, const std::string& program, int32_t frames,
+               const std::string& setup) {
     Emulator emu(program);
-    Base base{name, program, {}, {}, {}, {}};
+    Base base{name, parts, program, {}, {}, {}, {}};
     if (setup == "paste") emu.host->paste_start("AB 12\n3");
     if (setup == "play") {
         base.tape = pcm_tape();
@@ -91,9 +93,9 @@ Base make_base(const std::string& name, const std::string& program, int32_t fram
 
 const std::vector<Base>& bases() {
     static const std::vector<Base> all = {
-        make_base("timers_sprites_paste", "state_sprites", 45, "paste"),
-        make_base("tape_playing", "host_tape_in", 30, "play"),
-        make_base("tape_recording", "host_tape_out", 30, "record"),
+        make_base("timers_sprites_paste", "MACH SCHD PSG VDP Z80 CTC SYSP MMAP HOST", "state_sprites", 45, "paste"),
+        make_base("tape_playing", "TAPE SYSP", "host_tape_in", 30, "play"),
+        make_base("tape_recording", "TAPE SYSP", "host_tape_out", 30, "record"),
     };
     return all;
 }
@@ -106,6 +108,27 @@ std::map<uint32_t, std::pair<size_t, size_t>> chunk_spans(const std::vector<uint
     };
     for (size_t at = 0; at + 8 <= chunks.size(); at += 8 + le32(at + 4)) spans[le32(at)] = {at, at + 8 + le32(at + 4)};
     return spans;
+}
+
+// The fields to change: all of them, but of a long run of fields of one
+// size (the samples of a sound block in progress, after the block's own
+// fields) only the first eight, the middle one and the last.
+std::vector<FieldSpan> fields_to_change(const std::vector<FieldSpan>& fields, size_t begin, size_t end) {
+    std::vector<FieldSpan> chosen;
+    for (size_t i = 0; i < fields.size();) {
+        size_t run = 1;
+        while (i + run < fields.size() && fields[i + run].size == fields[i].size &&
+               fields[i + run].offset == fields[i + run - 1].offset + fields[i].size) {
+            ++run;
+        }
+        for (size_t k = 0; k < run; ++k) {
+            const FieldSpan& field = fields[i + k];
+            const bool sampled = k < 8 || k == run / 2 || k + 1 == run;
+            if (sampled && field.offset >= begin && field.offset < end) chosen.push_back(field);
+        }
+        i += run;
+    }
+    return chosen;
 }
 
 // The values a field takes: the extremes of its size as unsigned and as
@@ -140,12 +163,14 @@ TEST_P(StateMutationTest, every_field_at_its_extremes_is_refused_or_runs_on) {
     uint32_t tag = 0;
     for (size_t i = 0; i < 4; ++i) tag |= static_cast<uint32_t>(static_cast<uint8_t>(name[i])) << (8 * i);
     int32_t refused = 0, loaded = 0;
+    std::string short_name = name;
+    while (short_name.back() == ' ') short_name.pop_back();
     for (const Base& base : bases()) {
+        if ((" " + base.parts + " ").find(" " + short_name + " ") == std::string::npos) continue;
         const auto spans = chunk_spans(base.state.chunks);
         const auto span = spans.find(tag);
         ASSERT_NE(span, spans.end()) << base.name;
-        for (const FieldSpan& field : base.fields) {
-            if (field.offset < span->second.first || field.offset >= span->second.second) continue;
+        for (const FieldSpan& field : fields_to_change(base.fields, span->second.first, span->second.second)) {
             for (const auto& change : mutations(field)) {
                 StateFile mutated = base.state;
                 bool same = true;

@@ -187,6 +187,35 @@ TEST_F(LibretroCoreTest, retropads_and_keyboard_reach_the_machine) {
     EXPECT_TRUE(named) << "the descriptors follow the options";
 }
 
+// The core option "Sprite limit as the real chip" gives m5run's
+// --sprite-limit picture, and switching it off gives the plain one again.
+TEST_F(LibretroCoreTest, sprite_limit_option_draws_as_m5run_does) {
+    dir.install_ipl("vdp_sprite_row");
+    const auto m5run_picture = [this](bool limit) {
+        std::vector<std::string> args = {"--ipl",        rom_path("vdp_sprite_row"),
+                                         "--frames",     "4",
+                                         "--screenshot", dir.file(limit ? "limit.png" : "free.png")};
+        if (limit) args.push_back("--sprite-limit");
+        const RunResult r = run_m5run(args, dir.dir(), dir.dir());
+        EXPECT_EQ(r.exit_code, 0) << r.err;
+        return read_png(dir.file(limit ? "limit.png" : "free.png")).rgb;
+    };
+    const std::vector<uint8_t> limited = m5run_picture(true);
+    const std::vector<uint8_t> free = m5run_picture(false);
+    ASSERT_NE(limited, free);
+
+    Frontend f(dir.dir());
+    ASSERT_TRUE(f.ok()) << f.error();
+    f.set_option("m5emu_firmware", "user");
+    f.set_option("m5emu_sprite_limit", "enabled");
+    ASSERT_TRUE(f.load_nothing());
+    f.run(4);
+    EXPECT_EQ(rgb_of(f.picture), limited) << "the limit on";
+    f.set_option("m5emu_sprite_limit", "disabled");
+    f.run(1);
+    EXPECT_EQ(rgb_of(f.picture), free) << "the limit off";
+}
+
 TEST_F(LibretroCoreTest, describes_itself_to_the_frontend) {
     Frontend f(dir.dir());
     ASSERT_TRUE(f.ok()) << f.error();
@@ -197,8 +226,8 @@ TEST_F(LibretroCoreTest, describes_itself_to_the_frontend) {
     EXPECT_EQ(av.geometry.base_height, 192u);
     EXPECT_DOUBLE_EQ(av.timing.fps, 3800000.0 / 63333.0);
     EXPECT_EQ(av.timing.sample_rate, 48000.0);
-    EXPECT_EQ(f.categories.size(), 2u);
-    EXPECT_EQ(f.option_keys.size(), 5u);
+    EXPECT_EQ(f.categories.size(), 3u);
+    EXPECT_EQ(f.option_keys.size(), 6u);
 
     // The address space at its real addresses: the free boot ROM at 0, the
     // RAM where retro_get_memory_data puts it.

@@ -1,23 +1,14 @@
 #include "memory/memory_map.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/stat.h>
 
-#include <filesystem>
-#include <fstream>
 #include <vector>
 
-#include "machine/machine.h"
-#include "support/temp_dir.h"
+#include "m5/machine.h"
 #include "support/test_host.h"
 
 namespace m5 {
 namespace {
-
-namespace fs = std::filesystem;
-
-using test::TempDir;
 
 std::vector<uint8_t> pattern_bytes(size_t size, uint8_t seed) {
     std::vector<uint8_t> bytes(size);
@@ -25,26 +16,19 @@ std::vector<uint8_t> pattern_bytes(size_t size, uint8_t seed) {
     return bytes;
 }
 
-void write_file(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
 class MemoryMapTest : public ::testing::Test {
 protected:
-    // A map initialised with an IPL.ROM of `rom_size` bytes (none if negative).
+    // A map initialised and given an IPL ROM of `rom_size` bytes (none if
+    // negative).
     void start(int rom_size) {
+        memory.init();
         if (rom_size >= 0) {
             rom = pattern_bytes(static_cast<size_t>(rom_size), 0x11);
-            write_file(temp.file("IPL.ROM"), rom);
+            memory.load_ipl(rom.data(), rom.size());
         }
-        host.set_directory(temp.dir());
-        memory.init();
     }
 
-    TempDir temp;
-    test::TestHost host;
-    MemoryMap memory{nullptr, &host};
+    MemoryMap memory{nullptr, nullptr};
     std::vector<uint8_t> rom;
 };
 
@@ -63,7 +47,7 @@ TEST_F(MemoryMapTest, missing_ipl_rom_leaves_all_ones_and_ram_zero) {
     for (int32_t a = RAM_START; a < ADDRESS_SPACE_SIZE; ++a) ASSERT_EQ(memory.mem_read8(a), 0x00) << a;
 }
 
-TEST_F(MemoryMapTest, empty_ipl_rom_file_leaves_all_ones) {
+TEST_F(MemoryMapTest, empty_ipl_rom_leaves_all_ones) {
     start(0);
     EXPECT_EQ(memory.mem_read8(0x0000), 0xFF);
     EXPECT_EQ(memory.mem_read8(0x1FFF), 0xFF);
@@ -80,12 +64,6 @@ TEST_F(MemoryMapTest, long_ipl_rom_is_cut_at_eight_kilobytes) {
     start(IPL_ROM_SIZE + 4000);
     EXPECT_EQ(memory.mem_read8(0x1FFF), rom[0x1FFF]);
     EXPECT_EQ(memory.mem_read8(0x2000), 0xFF);  // the cartridge window stays empty
-}
-
-TEST_F(MemoryMapTest, ipl_rom_that_is_a_directory_leaves_all_ones) {
-    fs::create_directory(temp.file("IPL.ROM"));
-    start(-1);
-    EXPECT_EQ(memory.mem_read8(0x0000), 0xFF);
 }
 
 TEST_F(MemoryMapTest, empty_cartridge_window_reads_ones_and_ignores_writes) {
@@ -161,10 +139,10 @@ TEST_F(MemoryMapTest, ram_page_boundaries_are_writable) {
 }
 
 TEST(MemoryMapMachineTest, ram_survives_reset_and_cartridge_changes) {
-    TempDir temp;
-    write_file(temp.file("IPL.ROM"), pattern_bytes(IPL_ROM_SIZE, 0x11));
-    test::TestHost host(temp.dir());
+    test::TestHost host;
     Machine machine(&host);
+    const std::vector<uint8_t> ipl = pattern_bytes(IPL_ROM_SIZE, 0x11);
+    machine.load_ipl(ipl.data(), ipl.size());
     MemoryMap& memory = *machine.memory_map;
 
     EXPECT_EQ(memory.mem_read8(0x7000), 0x00);

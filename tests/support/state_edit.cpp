@@ -1,7 +1,7 @@
 #include "support/state_edit.h"
 
 #include "host/state_file.h"
-#include "machine/machine.h"
+#include "m5/machine.h"
 #include "support/temp_dir.h"
 
 namespace m5::test {

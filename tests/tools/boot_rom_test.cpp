@@ -531,7 +531,7 @@ constexpr size_t RAM_VECTORS = 0x0000;   // 0x7000: the interrupt vector table
 constexpr size_t RAM_KEY_NOW = 0x002B;
 constexpr uint16_t RETI_STUB = 0x186C;
 constexpr int32_t TEXT_COLUMNS = 40;
-constexpr int32_t TEXT_LEFT = 8;  // text mode: 6-pixel characters from x = 8
+constexpr int32_t TEXT_LEFT = 6;  // text mode: 6-pixel characters from x = 6 (TI's display timing)
 
 std::string cart_log(const std::string& ram) {
     const size_t count = byte_at(ram, CART_RESULTS);

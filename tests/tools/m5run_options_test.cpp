@@ -22,43 +22,25 @@ std::string rejection(const std::vector<std::string>& args) {
 }
 
 TEST(M5RunOptionsTest, every_option_lands_in_its_field) {
-    const Options o = parse_options({"--ipl",
-                                     "i.rom",
-                                     "--dir",
-                                     "d",
-                                     "--cart",
-                                     "c.rom",
-                                     "--tape-record",
-                                     "t.cas",
-                                     "--tape-info",
-                                     "i.wav",
-                                     "--frames",
-                                     "0x20",
-                                     "--speed",
-                                     "8",
-                                     "--rate",
-                                     "44100",
-                                     "--buffer",
-                                     "300",
-                                     "--realtime",
-                                     "--paste",
-                                     "a\\r\\x41\\\\",
-                                     "--paste-frame",
-                                     "3",
-                                     "--key",
-                                     "q@2+4",
-                                     "--key",
-                                     "LSHIFT@0x1F",
-                                     "--screenshot",
-                                     "s.png",
-                                     "--screenshot-at",
-                                     "5:a:b.png",
-                                     "--wav",
-                                     "w.wav",
-                                     "--dump-ram",
-                                     "r",
-                                     "--dump-vram",
-                                     "v",
+    const Options o = parse_options({"--ipl",           "i.rom",
+                                     "--dir",           "d",
+                                     "--cart",          "c.rom",
+                                     "--tape-record",   "t.cas",
+                                     "--tape-info",     "i.wav",
+                                     "--frames",        "0x20",
+                                     "--speed",         "8",
+                                     "--rate",          "44100",
+                                     "--buffer",        "300",
+                                     "--realtime",      "--sprite-limit",
+                                     "--paste",         "a\\r\\x41\\\\",
+                                     "--paste-frame",   "3",
+                                     "--key",           "q@2+4",
+                                     "--key",           "LSHIFT@0x1F",
+                                     "--screenshot",    "s.png",
+                                     "--screenshot-at", "5:a:b.png",
+                                     "--wav",           "w.wav",
+                                     "--dump-ram",      "r",
+                                     "--dump-vram",     "v",
                                      "--stats"});
     EXPECT_EQ(o.ipl, "i.rom");
     EXPECT_EQ(o.dir, "d");
@@ -70,6 +52,7 @@ TEST(M5RunOptionsTest, every_option_lands_in_its_field) {
     EXPECT_EQ(o.rate_index, 5);
     EXPECT_EQ(o.buffer_index, 2);
     EXPECT_TRUE(o.realtime);
+    EXPECT_TRUE(o.sprite_limit);
     EXPECT_EQ(o.paste, std::optional<std::string>("a\rA\\"));
     EXPECT_EQ(o.paste_frame, 3);
     ASSERT_EQ(o.keys.size(), 2u);

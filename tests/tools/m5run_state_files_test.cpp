@@ -13,8 +13,8 @@
 
 #include "devices/wav_tape_reader.h"
 #include "host/state_file.h"
+#include "m5/machine.h"
 #include "m5run_harness.h"
-#include "machine/machine.h"
 #include "machine/state_io.h"
 #include "support/test_host.h"
 

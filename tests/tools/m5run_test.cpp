@@ -114,6 +114,40 @@ TEST_F(M5RunTest, screenshot_shows_the_picture_the_program_drew) {
     EXPECT_EQ(wrong, 0);
 }
 
+// vdp_sprite_row.asm: six sprites on rows 50..57 (the fifth and sixth hidden
+// there with --sprite-limit) and a seventh alone on rows 100..107, on the
+// backdrop (colour 4).
+TEST_F(M5RunTest, sprite_limit_hides_the_fifth_and_sixth_sprite_of_the_row) {
+    for (const bool limit : {false, true}) {
+        std::vector<std::string> args = {
+            "--ipl", test::rom_path("vdp_sprite_row"), "--frames", "3", "--screenshot", path("shot.png")};
+        if (limit) args.push_back("--sprite-limit");
+        const RunResult r = run(args);
+        ASSERT_EQ(r.exit_code, 0) << r.err;
+        const Picture p = read_png(path("shot.png"));
+        ASSERT_TRUE(p.ok);
+        int32_t wrong = 0;
+        for (int32_t y = 0; y < 192; ++y) {
+            for (int32_t x = 0; x < 256; ++x) {
+                uint8_t colour = 4;
+                for (int32_t n = 0; n < 6; ++n) {
+                    const bool shown = !limit || n < 4;
+                    if (shown && y >= 50 && y < 58 && x >= 16 + 32 * n && x < 24 + 32 * n) colour = 2 + n;
+                }
+                if (y >= 100 && y < 108 && x >= 100 && x < 108) colour = 8;
+                const uint16_t want = PALETTE[colour];
+                const uint8_t* got = &p.rgb[(static_cast<size_t>(y) * 256 + static_cast<size_t>(x)) * 3];
+                const uint32_t r5 = want >> 11, g6 = (want >> 5) & 0x3F, b5 = want & 0x1F;
+                if (got[0] != ((r5 << 3) | (r5 >> 2)) || got[1] != ((g6 << 2) | (g6 >> 4)) ||
+                    got[2] != ((b5 << 3) | (b5 >> 2))) {
+                    ++wrong;
+                }
+            }
+        }
+        EXPECT_EQ(wrong, 0) << (limit ? "with" : "without") << " the sprite limit";
+    }
+}
+
 TEST_F(M5RunTest, same_options_give_byte_identical_outputs) {
     for (const char* tag : {"a", "b"}) {
         const std::string t = tag;

@@ -362,6 +362,34 @@ class WebPageTest(unittest.TestCase):
         self.js("m5emu.runFrames(60)")
         self.assertSamePicture(self.pixels(), self.m5run(frames=60), "the free boot ROM again")
 
+    def test_sprite_limit_is_m5runs_and_kept_until_turned_off(self):
+        ipl = os.path.join(os.path.dirname(ARGS.boot_rom), "vdp_sprite_row.rom")
+        limited = self.m5run("--sprite-limit", frames=4, ipl=ipl)
+        free = self.m5run(frames=4, ipl=ipl)
+        self.assertOtherPicture(limited, free, "the limit")
+        self.open_page()
+        self.driver.find_element(By.ID, "more-button").click()
+        self.choose_file("ipl-input", ipl)
+        self.wait_for(lambda: "kept in this browser" in self.message(), "the IPL to be taken")
+        try:
+            self.driver.find_element(By.ID, "sprite-limit-input").click()
+            for visit in ("this visit", "the next visit"):
+                if visit == "the next visit":
+                    self.open_page()
+                    self.assertTrue(self.js("return document.getElementById('sprite-limit-input').checked"))
+                self.power_on()
+                self.js("m5emu.runFrames(4)")
+                self.assertSamePicture(self.pixels(), limited, visit)
+        finally:
+            if self.js("return document.getElementById('more').hidden"):
+                self.driver.find_element(By.ID, "more-button").click()
+            if self.js("return document.getElementById('sprite-limit-input').checked"):
+                self.driver.find_element(By.ID, "sprite-limit-input").click()
+            self.driver.find_element(By.ID, "forget-ipl-button").click()
+            self.wait_for(lambda: "forgotten" in self.message(), "the IPL to be forgotten")
+        self.open_page()
+        self.assertFalse(self.js("return document.getElementById('sprite-limit-input').checked"))
+
     def test_linked_cartridge_starts_at_once(self):
         cart = os.path.join(SOFTWARE, "plot.rom")
         require_data(self, cart)

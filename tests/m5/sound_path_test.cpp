@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "devices/psg.h"
-#include "machine/machine.h"
+#include "m5/machine.h"
 #include "memory/io_bus.h"
 #include "memory/memory_map.h"
 #include "support/temp_dir.h"
@@ -82,10 +82,9 @@ TEST(SoundPath, attenuated_tones_of_two_channels_add_up) {
 }
 
 TEST(SoundPath, tone_set_by_a_z80_program_plays_at_its_frequency) {
-    test::TempDir dir;
-    ASSERT_FALSE(dir.install_ipl("psg_tone").empty());
-    test::TestHost host(dir.dir());
+    test::TestHost host;
     Machine machine(&host);
+    ASSERT_FALSE(test::load_ipl(machine, "psg_tone").empty());
     machine.setup_audio(RATE_HZ, BLOCK_SAMPLES);
     machine.run_frame();
     ASSERT_EQ(machine.memory_map->mem_read8(0x7000), 0xAA) << "the program did not set its tone";

@@ -1,86 +1,20 @@
-#include "machine/machine.h"
+#include "m5/machine.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "cpu/z80_cpu.h"
 #include "machine/scheduler.h"
+#include "machine/state_io.h"
+#include "memory/io_bus.h"
 #include "memory/memory_map.h"
+#include "support/test_devices.h"
 #include "support/test_host.h"
 
 namespace m5 {
 namespace {
-
-// Records which operations reach it, to check the base class defaults.
-class WriteRecorder final : public Component {
-public:
-    using Component::Component;
-    void mem_write8(int32_t address, int32_t data) override { writes.push_back({address, data}); }
-    void reset() override { ++resets; }
-    void signal_in(int32_t signal, uint32_t data, uint32_t mask) override {
-        signals.push_back({signal, static_cast<int32_t>(data & mask)});
-    }
-    std::vector<std::pair<int32_t, int32_t>> writes;
-    std::vector<std::pair<int32_t, int32_t>> signals;
-    int resets = 0;
-};
-
-TEST(ComponentTest, null_component_answers_every_read_with_all_ones) {
-    NullComponent null(nullptr, nullptr);
-    int32_t wait = 99;
-    EXPECT_EQ(null.mem_read8(0x1234), 0xFF);
-    EXPECT_EQ(null.port_read8(0x10), 0xFF);
-    EXPECT_EQ(null.irq_acknowledge(), 0xFF);
-    EXPECT_EQ(null.mem_read8_w(0, &wait), 0xFF);
-    EXPECT_EQ(wait, 0);
-    EXPECT_EQ(null.mem_read16(0x8000), 0xFFFF);
-    EXPECT_EQ(null.signal_query(), 0);
-    EXPECT_EQ(null.executed_cycles(), 0);
-    EXPECT_EQ(null.current_pc(), 0);
-}
-
-TEST(ComponentTest, sixteen_bit_write_is_two_byte_writes_low_first) {
-    WriteRecorder c(nullptr, nullptr);
-    c.mem_write16(0x1234, 0xABCD);
-    ASSERT_EQ(c.writes.size(), 2u);
-    EXPECT_EQ(c.writes[0], std::make_pair(0x1234, 0xCD));
-    EXPECT_EQ(c.writes[1], std::make_pair(0x1235, 0xAB));
-}
-
-TEST(ComponentTest, waited_byte_write_does_not_fall_back_but_waited_word_write_does) {
-    WriteRecorder c(nullptr, nullptr);
-    int32_t wait = 5;
-    c.mem_write8_w(0x10, 0x22, &wait);
-    EXPECT_TRUE(c.writes.empty());
-    EXPECT_EQ(wait, 0);
-    wait = 5;
-    c.mem_write16_w(0x10, 0x3322, &wait);
-    EXPECT_EQ(c.writes.size(), 2u);
-    EXPECT_EQ(wait, 0);
-}
-
-TEST(ComponentTest, reset_aliases_run_the_components_own_reset) {
-    WriteRecorder c(nullptr, nullptr);
-    c.reset_alias_a();
-    c.reset_alias_b();
-    EXPECT_EQ(c.resets, 2);
-}
-
-TEST(ComponentTest, unchanged_level_is_sent_once_per_link) {
-    WriteRecorder a(nullptr, nullptr), b(nullptr, nullptr);
-    SignalLinkList links;
-    links.add_link(&a, 3, 1);
-    links.add_link(&b, 7, 0xFFFFFFFF);
-    uint8_t last = 0;
-    send_level(links, last, 1);
-    send_level(links, last, 1);
-    send_level(links, last, 0);
-    send_level(links, last, 0);
-    ASSERT_EQ(a.signals.size(), 2u);
-    EXPECT_EQ(a.signals[0], std::make_pair(3, 1));
-    EXPECT_EQ(a.signals[1], std::make_pair(3, 0));
-    ASSERT_EQ(b.signals.size(), 2u);
-    EXPECT_EQ(b.signals[0], std::make_pair(7, -1));
-}
 
 TEST(MachineTest, components_get_ids_in_construction_order) {
     test::TestHost host;
@@ -140,6 +74,12 @@ TEST(MachineTest, reset_and_cartridge_changes_reach_every_component_in_id_order)
     log.events.clear();
     machine.open_cartridge(nullptr, 0);
     EXPECT_EQ(log.events, all);
+    log.events.clear();
+    const uint8_t ipl[] = {0xF3};
+    machine.load_ipl(ipl, sizeof ipl);
+    EXPECT_EQ(log.events, all);
+    EXPECT_EQ(machine.memory_map->peek(0), 0xF3);
+    EXPECT_EQ(machine.memory_map->peek(1), 0xFF);
 }
 
 TEST(MachineTest, clocks_since_survives_the_counter_wrap) {
@@ -166,6 +106,60 @@ TEST(MachineTest, speed_change_reaches_the_scheduler_through_apply_config) {
     host.speed = 4;
     machine.apply_config();
     EXPECT_EQ(machine.scheduler->speed_shift, 4);
+}
+
+// --- Components from outside the machine's list ------------------------------
+
+TEST(MachineExtensionTest, an_extension_is_built_after_the_m5_wired_initialised_and_reset) {
+    test::TestHost host;
+    LifecycleLog log;
+    Machine machine(&host, &log, test::TEST_DEVICES);
+    ASSERT_EQ(machine.component_count(), COMPONENT_COUNT + 1);
+    Component* added = machine.find_component(COMPONENT_COUNT);
+    ASSERT_NE(added, nullptr);
+    EXPECT_EQ(added, machine.last_component);
+    EXPECT_EQ(added, machine.extension_components[0].get());
+    EXPECT_EQ(added->machine, &machine);
+    using Event = std::pair<char, ComponentId>;
+    EXPECT_EQ(std::count(log.events.begin(), log.events.end(), Event('i', COMPONENT_COUNT)), 1);
+    EXPECT_EQ(log.events.back(), Event('r', COMPONENT_COUNT));
+    EXPECT_STREQ(machine.name_of(COMPONENT_COUNT), "the test register");
+    EXPECT_EQ(machine.state_tag_of(COMPONENT_COUNT), state_tag("TREG"));
+
+    machine.io_bus->port_write8(test::TEST_REGISTER_PORT, 0x5A);
+    EXPECT_EQ(machine.io_bus->port_read8(test::TEST_REGISTER_PORT), 0x5A);
+    machine.reset();
+    EXPECT_EQ(machine.io_bus->port_read8(test::TEST_REGISTER_PORT), 0x00);
+}
+
+TEST(MachineExtensionTest, an_extension_saves_and_loads_its_own_chunk) {
+    test::TestHost host;
+    Machine with(&host, nullptr, test::TEST_DEVICES);
+    with.io_bus->port_write8(test::TEST_REGISTER_PORT, 0xC3);
+    StateWriter out;
+    with.save_state(out);
+
+    Machine again(&host, nullptr, test::TEST_DEVICES);
+    StateReader in(out.data().data(), out.data().size());
+    ASSERT_TRUE(again.load_state(in));
+    EXPECT_EQ(again.io_bus->port_read8(test::TEST_REGISTER_PORT), 0xC3);
+}
+
+TEST(MachineExtensionTest, a_bad_extension_chunk_is_reported_as_that_component) {
+    test::TestHost host;
+    Machine machine(&host, nullptr, test::TEST_DEVICES);
+    StateWriter out;
+    machine.save_state(out);
+    std::vector<uint8_t> bytes = out.data();
+    // The last chunk is the register's (its layout version, then its byte):
+    // give it a second byte it does not read.
+    bytes.push_back(0);
+    bytes[bytes.size() - 10] = 6;
+    StateReader in(bytes.data(), bytes.size());
+    StateFailure failed;
+    EXPECT_FALSE(machine.load_state(in, &failed));
+    EXPECT_EQ(failed.id, COMPONENT_COUNT);
+    EXPECT_EQ(failed.kind, StateFailure::BAD_DATA);
 }
 
 }  // namespace

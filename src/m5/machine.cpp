@@ -1,4 +1,4 @@
-#include "machine/machine.h"
+#include "m5/machine.h"
 
 #include <iterator>
 #include <type_traits>
@@ -46,12 +46,14 @@ std::unique_ptr<T> Machine::build() {
         return std::make_unique<T>(this, host);
 }
 
-Machine::Machine(MachineHost* host_services, LifecycleObserver* lifecycle_observer)
-    : host(host_services), observer(lifecycle_observer) {
+Machine::Machine(MachineHost* host_services, LifecycleObserver* lifecycle_observer, MachineExtensions extra)
+    : host(host_services), observer(lifecycle_observer), extensions(extra) {
     // Construction order fixes the ids (see M5_MACHINE_COMPONENTS).
 #define M5_BUILD_COMPONENT(id, type, member, tag, name) member = build<type>();
     M5_MACHINE_COMPONENTS(M5_BUILD_COMPONENT)
 #undef M5_BUILD_COMPONENT
+    for (const ComponentExtension& extension : extensions) extension_components.push_back(extension.build(this, host));
+    serve_time_from(scheduler.get());
     scheduler->init();  // first, so that the others' init can register listeners
 
     // Wiring.
@@ -83,6 +85,10 @@ Machine::Machine(MachineHost* host_services, LifecycleObserver* lifecycle_observ
     io_bus->map_port_write(0x50, system_port.get(), 0x50);
     io_bus->map_port_read(0x50, system_port.get(), 0x50);
 
+    for (size_t i = 0; i < extensions.size(); ++i) {
+        if (extensions[i].wire != nullptr) extensions[i].wire(*this, *extension_components[i]);
+    }
+
     if (observer != nullptr) observer->initialised(*scheduler);
     for (Component* c = first_component; c != nullptr; c = c->next) {
         if (c->id == SCHEDULER_ID) continue;
@@ -102,13 +108,6 @@ void Machine::release_all() {
     for (Component* c = first_component; c != nullptr; c = c->next) c->release();
 }
 
-Component* Machine::find_component(ComponentId id) const {
-    for (Component* c = first_component; c != nullptr; c = c->next) {
-        if (c->id == id) return c;
-    }
-    return nullptr;
-}
-
 void Machine::reset_all_components() {
     for (Component* c = first_component; c != nullptr; c = c->next) {
         c->reset();
@@ -126,6 +125,11 @@ void Machine::setup_audio(int32_t sample_rate, int32_t block_length) {
 }
 
 const int16_t* Machine::take_audio(int32_t count, uint8_t finish) { return scheduler->mix_samples(count, finish); }
+
+void Machine::load_ipl(const uint8_t* data, size_t size) {
+    memory_map->load_ipl(data, size);
+    reset_all_components();
+}
 
 void Machine::open_cartridge(const uint8_t* data, size_t size) {
     memory_map->load_cartridge(data, size);
@@ -150,26 +154,27 @@ void Machine::apply_config() {
     for (Component* c = first_component; c != nullptr; c = c->next) c->apply_config();
 }
 
-int32_t Machine::add_event_us(Component* target, int32_t param, double microseconds, uint8_t periodic) {
-    return scheduler->add_event_us(target, param, microseconds, periodic);
+ComponentId Machine::component_count() const { return COMPONENT_COUNT + static_cast<ComponentId>(extensions.size()); }
+
+uint32_t Machine::state_tag_of(ComponentId id) const {
+    if (id >= COMPONENT_COUNT && id < component_count())
+        return extensions[static_cast<size_t>(id - COMPONENT_COUNT)].tag;
+    return component_state_tag(id);
 }
-int32_t Machine::add_event_clocks(Component* target, int32_t param, int32_t clocks, uint8_t periodic) {
-    return scheduler->add_event_clocks(target, param, clocks, periodic);
+
+const char* Machine::name_of(ComponentId id) const {
+    if (id >= COMPONENT_COUNT && id < component_count())
+        return extensions[static_cast<size_t>(id - COMPONENT_COUNT)].name;
+    return component_name(id);
 }
-void Machine::cancel_event(int32_t id) { scheduler->cancel_event(id); }
-void Machine::add_frame_listener(Component* listener) { scheduler->add_frame_listener(listener); }
-void Machine::add_scanline_listener(Component* listener) { scheduler->add_scanline_listener(listener); }
-void Machine::add_hsync_listener(Component* listener) { scheduler->add_hsync_listener(listener); }
-MachineTime Machine::now() { return scheduler->now(); }
-int32_t Machine::clocks_since(MachineTime time) { return clocks_between(time, scheduler->now()); }
 
 void Machine::save_state(StateWriter& out) {
     out.begin_chunk(COMPONENT_LIST_TAG);
-    out.u32(static_cast<uint32_t>(last_component->id + 1));
-    for (Component* c = first_component; c != nullptr; c = c->next) out.u32(component_state_tag(c->id));
+    out.u32(static_cast<uint32_t>(component_count()));
+    for (Component* c = first_component; c != nullptr; c = c->next) out.u32(state_tag_of(c->id));
     out.end_chunk();
     for (Component* c = first_component; c != nullptr; c = c->next) {
-        out.begin_chunk(component_state_tag(c->id));
+        out.begin_chunk(state_tag_of(c->id));
         c->save_state(out);
         out.end_chunk();
     }
@@ -183,12 +188,6 @@ constexpr uint32_t UNLISTED_STATE_TAGS[] = {state_tag("NULL"), state_tag("SCHD")
                                             state_tag("PSG "), state_tag("VDP "), state_tag("Z80 "), state_tag("CTC "),
                                             state_tag("SYSP"), state_tag("KEYS"), state_tag("MMAP")};
 
-ComponentId component_of_tag(uint32_t tag) {
-    ComponentId id = 0;
-    while (id < COMPONENT_COUNT && COMPONENTS[id].tag != tag) ++id;
-    return id;
-}
-
 }  // namespace
 
 bool Machine::load_state(StateReader& in, StateFailure* failure) {
@@ -196,9 +195,15 @@ bool Machine::load_state(StateReader& in, StateFailure* failure) {
         if (failure != nullptr) *failure = StateFailure{kind, id};
         return false;
     };
+    const ComponentId count = component_count();
+    const auto component_of_tag = [&](uint32_t tag) {
+        ComponentId id = 0;
+        while (id < count && state_tag_of(id) != tag) ++id;
+        return id;
+    };
     // The chunks by component; chunks of other tags belong to the host.
-    StateReader bodies[COMPONENT_COUNT];
-    bool present[COMPONENT_COUNT] = {};
+    std::vector<StateReader> bodies(static_cast<size_t>(count));
+    std::vector<bool> present(static_cast<size_t>(count));
     StateReader list;
     bool listed = false;
     uint32_t tag = 0;
@@ -211,45 +216,58 @@ bool Machine::load_state(StateReader& in, StateFailure* failure) {
             continue;
         }
         const ComponentId id = component_of_tag(tag);
-        if (id == COMPONENT_COUNT) continue;
-        if (present[id]) return fail(StateFailure::TWICE, id);
-        present[id] = true;
-        bodies[id] = body;
+        if (id == count) continue;
+        const auto at = static_cast<size_t>(id);
+        if (present[at]) return fail(StateFailure::TWICE, id);
+        present[at] = true;
+        bodies[at] = body;
     }
     if (!in.ok()) return fail(StateFailure::MALFORMED, -1);
 
     // The components the state was saved with.
-    bool saved[COMPONENT_COUNT] = {};
+    std::vector<bool> saved(static_cast<size_t>(count));
     if (in.versioned_chunks) {
         if (!listed) return fail(StateFailure::MALFORMED, -1);
         StateArchive list_archive(list);
         list_archive.version(1);
-        const uint32_t count = list.u32();
-        if (!list.ok() || count > list.remaining() / 4) return fail(StateFailure::MALFORMED, -1);
-        for (uint32_t i = 0; i < count; ++i) {
+        const uint32_t listed_count = list.u32();
+        if (!list.ok() || listed_count > list.remaining() / 4) return fail(StateFailure::MALFORMED, -1);
+        for (uint32_t i = 0; i < listed_count; ++i) {
             const ComponentId id = component_of_tag(list.u32());
-            if (id == COMPONENT_COUNT) return fail(StateFailure::FOREIGN, -1);
-            if (saved[id]) return fail(StateFailure::MALFORMED, -1);
-            saved[id] = true;
+            if (id == count) return fail(StateFailure::FOREIGN, -1);
+            if (saved[static_cast<size_t>(id)]) return fail(StateFailure::MALFORMED, -1);
+            saved[static_cast<size_t>(id)] = true;
         }
         if (!list.ok() || !list.at_end()) return fail(StateFailure::MALFORMED, -1);
     } else {
-        for (const uint32_t old_tag : UNLISTED_STATE_TAGS) saved[component_of_tag(old_tag)] = true;
+        for (const uint32_t old_tag : UNLISTED_STATE_TAGS) {
+            const ComponentId id = component_of_tag(old_tag);
+            if (id < count) saved[static_cast<size_t>(id)] = true;
+        }
     }
 
     for (Component* c = first_component; c != nullptr; c = c->next) {
         const ComponentId id = c->id;
-        if (!saved[id]) {
-            if (present[id]) return fail(StateFailure::MALFORMED, id);
+        const auto at = static_cast<size_t>(id);
+        if (!saved[at]) {
+            if (present[at]) return fail(StateFailure::MALFORMED, id);
             // Newer than the state: as a reset leaves it.
             c->reset();
             continue;
         }
-        if (!present[id]) return fail(StateFailure::MISSING, id);
-        StateReader& fields = bodies[id];
+        if (!present[at]) return fail(StateFailure::MISSING, id);
+        StateReader& fields = bodies[at];
         c->load_state(fields);
         if (fields.newer_layout) return fail(StateFailure::NEWER, id);
         if (!fields.ok() || !fields.at_end()) return fail(StateFailure::BAD_DATA, id);
+    }
+    // Of the M5's own parts only the counter/timer and the tape deck arm
+    // events (each checks that the events it is given are its own).
+    for (int32_t i = 0; i < MAX_TIMED_EVENTS; ++i) {
+        const TimedEvent& e = scheduler->event(i);
+        if (e.active && e.target != ctc.get() && e.target != tape_deck.get() && e.target->id < COMPONENT_COUNT) {
+            return fail(StateFailure::BAD_DATA, SCHEDULER_ID);
+        }
     }
     return true;
 }

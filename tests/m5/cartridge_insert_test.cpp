@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "machine/machine.h"
+#include "m5/machine.h"
 #include "memory/memory_map.h"
 #include "support/temp_dir.h"
 #include "support/test_host.h"
@@ -18,10 +18,9 @@ constexpr int32_t DEMO_FRAMES = 0x7000;    // the demo's frame counter (word)
 constexpr int32_t CART_END_MARK = 0x7809;  // cart_rst sets it to 1 at its end
 
 TEST(CartridgeInsertTest, a_cartridge_inserted_while_the_demo_runs_starts_on_clean_ram) {
-    test::TempDir temp;
-    ASSERT_FALSE(temp.install_ipl("boot").empty());
-    test::TestHost host(temp.dir());
+    test::TestHost host;
     Machine machine(&host);
+    ASSERT_FALSE(test::load_ipl(machine, "boot").empty());
     machine.setup_audio(22050, 2205);
     const auto peek = [&](int32_t address) { return machine.memory_map->peek(address); };
 

@@ -1,22 +1,28 @@
-// Machine: the emulated computer as a whole.
+// Machine: the emulated Sord M5 as a whole.
 //
 // Builds the components of M5_MACHINE_COMPONENTS in that order (which fixes
 // their ids), wires them (processor buses, port map, signal links, interrupt chain,
 // scheduler lists), initialises and resets them, and is the one object the
-// host talks to. It also relays the scheduler's services to the components.
+// host talks to. The components reach it only as MachineServices
+// (machine/machine_services.h): this folder sits above the chips, and
+// nothing below it includes this header.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
+#include <vector>
 
 #include "devices/tape_media.h"
 #include "machine/clock.h"
 #include "machine/component.h"
+#include "machine/machine_services.h"
 #include "machine/state_io.h"
 
 namespace m5 {
 
+class Machine;
 class MachineHost;
 
 // The machine's components, one line each in construction order: the name of
@@ -74,6 +80,28 @@ struct StateFailure {
 inline constexpr int32_t PSG_CLOCK_HZ = 3'579'545;
 inline constexpr int32_t PSG_FULL_VOLUME = 8000;
 
+// A component added to a machine beyond M5_MACHINE_COMPONENTS: a device of a
+// test, or a probe of a tool. Extensions are built after the machine's own
+// components, in the order given (so their ids follow COMPONENT_COUNT), wired
+// by `wire` once the machine's own wiring is done, then initialised, reset,
+// saved and loaded with the others; `tag` names the chunk of its state.
+struct ComponentExtension {
+    uint32_t tag;      // state_tag("XXXX"); unlike any other component's
+    const char* name;  // in messages: "the test register"
+    std::unique_ptr<Component> (*build)(MachineServices* machine, MachineHost* host);
+    // Ports, signal links and scheduler lists; null for none.
+    void (*wire)(Machine& machine, Component& component);
+};
+
+// The `build` of a ComponentExtension for a class constructed from the
+// machine and the host.
+template <typename T>
+std::unique_ptr<Component> build_extension(MachineServices* machine, MachineHost* host) {
+    return std::make_unique<T>(machine, host);
+}
+
+using MachineExtensions = std::span<const ComponentExtension>;
+
 // Optional observer of the machine's init and reset loops, for tests and
 // debugging tools. Called after each component's operation.
 class LifecycleObserver {
@@ -83,21 +111,24 @@ public:
     virtual void was_reset(Component& component) = 0;
 };
 
-class Machine {
+class Machine final : public MachineServices {
 public:
-    explicit Machine(MachineHost* host, LifecycleObserver* observer = nullptr);
+    // `extensions` must outlive the machine (a static list, as a rule).
+    explicit Machine(MachineHost* host, LifecycleObserver* observer = nullptr, MachineExtensions extensions = {});
     ~Machine();
     Machine(const Machine&) = delete;
     Machine& operator=(const Machine&) = delete;
 
     // --- Operations of the host ---------------------------------------------
     void release_all();
-    Component* find_component(ComponentId id) const;
     void reset();
     void run_frame();
     void render_screen();
     void setup_audio(int32_t sample_rate, int32_t block_length);
     const int16_t* take_audio(int32_t count, uint8_t finish);
+    // The IPL ROM from bytes (up to 8 KiB, 0xFF beyond), then a reset. Until
+    // the host gives one, the IPL ROM reads all 0xFF.
+    void load_ipl(const uint8_t* data, size_t size);
     // The cartridge from bytes (up to its 20 KiB window), then a reset.
     void open_cartridge(const uint8_t* data, size_t size);
     void close_cartridge();
@@ -128,15 +159,14 @@ public:
     // The tag of the chunk that lists the components of a state.
     static constexpr uint32_t COMPONENT_LIST_TAG = state_tag("MACH");
 
-    // --- Scheduler services relayed to components ---------------------------
-    int32_t add_event_us(Component* target, int32_t param, double microseconds, uint8_t periodic);
-    int32_t add_event_clocks(Component* target, int32_t param, int32_t clocks, uint8_t periodic);
-    void cancel_event(int32_t id);
-    void add_frame_listener(Component* listener);
-    void add_scanline_listener(Component* listener);
-    void add_hsync_listener(Component* listener);
-    MachineTime now();
-    int32_t clocks_since(MachineTime time);
+    // --- Components, the extensions included -------------------------------
+    // How many components this machine has: COMPONENT_COUNT plus its
+    // extensions.
+    ComponentId component_count() const;
+    // The chunk tag and the name of component `id` (0 and null for an id the
+    // machine does not have).
+    uint32_t state_tag_of(ComponentId id) const;
+    const char* name_of(ComponentId id) const;
 
     MachineHost* const host;
     // Owned components, one member per line of M5_MACHINE_COMPONENTS
@@ -146,9 +176,8 @@ public:
 #define M5_COMPONENT_MEMBER(id, type, member, tag, name) std::unique_ptr<type> member;
     M5_MACHINE_COMPONENTS(M5_COMPONENT_MEMBER)
 #undef M5_COMPONENT_MEMBER
-
-    Component* first_component = nullptr;
-    Component* last_component = nullptr;
+    // The extensions' components, in the order given.
+    std::vector<std::unique_ptr<Component>> extension_components;
 
 private:
     // A new component of class T in this machine.
@@ -156,6 +185,7 @@ private:
     std::unique_ptr<T> build();
     void reset_all_components();
     LifecycleObserver* observer;
+    MachineExtensions extensions;
 };
 
 }  // namespace m5

@@ -2,9 +2,7 @@
 // wired into the whole machine: the port map, and our own Z80 programs
 // driving them.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <filesystem>
 #include <tuple>
 #include <vector>
 
@@ -13,29 +11,13 @@
 #include "devices/system_port.h"
 #include "devices/tape_deck.h"
 #include "devices/virtual_keys.h"
-#include "machine/machine.h"
+#include "m5/machine.h"
 #include "memory/io_bus.h"
 #include "memory/memory_map.h"
-#include "support/temp_dir.h"
 #include "support/test_host.h"
 
 namespace m5 {
 namespace {
-
-namespace fs = std::filesystem;
-
-// A program directory of its own, holding one of our test programs as
-// IPL.ROM (none for an empty name); removed afterwards.
-class ProgramDir {
-public:
-    explicit ProgramDir(const std::string& rom_name) {
-        if (!rom_name.empty()) temp.install_ipl(rom_name);
-    }
-    std::string dir() const { return temp.dir(); }
-
-private:
-    test::TempDir temp;
-};
 
 // Records every port write it receives with the machine time of the write.
 class PortProbe final : public Component {
@@ -67,8 +49,7 @@ bool run_program(Machine& machine, int frames) {
 
 class MachinePortMapTest : public ::testing::Test {
 protected:
-    ProgramDir dir{""};
-    test::TestHost host{dir.dir()};
+    test::TestHost host;
     Machine machine{&host};
     IoBus& bus = *machine.io_bus;
 };
@@ -110,7 +91,7 @@ TEST_F(MachinePortMapTest, system_port_takes_writes_on_0x50_only_and_answers_rea
 }
 
 TEST_F(MachinePortMapTest, memory_is_the_processor_memory_with_rom_read_only) {
-    EXPECT_EQ(machine.memory_map->mem_read8(0x0000), 0xFF);  // no IPL.ROM in this directory
+    EXPECT_EQ(machine.memory_map->mem_read8(0x0000), 0xFF);  // no IPL ROM given
     machine.memory_map->mem_write8(0x0000, 0x12);
     EXPECT_EQ(machine.memory_map->mem_read8(0x0000), 0xFF);
 }
@@ -118,9 +99,9 @@ TEST_F(MachinePortMapTest, memory_is_the_processor_memory_with_rom_read_only) {
 // --- Our own programs in the whole machine ----------------------------------
 
 TEST(MachineProgramTest, ctc_timer_interrupts_in_mode_2_at_its_rate_with_its_vector) {
-    ProgramDir dir("ctc_im2");
-    test::TestHost host(dir.dir());
+    test::TestHost host;
     Machine machine(&host);
+    test::load_ipl(machine, "ctc_im2");
     PortProbe probe(&machine);
     machine.io_bus->map_port_write(0xF0, &probe, 0xF0);
     ASSERT_TRUE(run_program(machine, 60)) << "the program never ran";
@@ -150,9 +131,9 @@ TEST(MachineProgramTest, ctc_timer_interrupts_in_mode_2_at_its_rate_with_its_vec
 }
 
 TEST(MachineProgramTest, keyboard_rows_read_back_the_host_keys) {
-    ProgramDir dir("keys_rows");
-    test::TestHost host(dir.dir());
+    test::TestHost host;
     Machine machine(&host);
+    test::load_ipl(machine, "keys_rows");
     ASSERT_TRUE(run_program(machine, 1)) << "the program never ran";
     const MemoryMap& memory = *machine.memory_map;
     for (int32_t row = 0; row < 8; ++row) EXPECT_EQ(memory.peek(0x7010 + row), 0x00) << row;
@@ -174,9 +155,9 @@ TEST(MachineProgramTest, keyboard_rows_read_back_the_host_keys) {
 }
 
 TEST(MachineProgramTest, cassette_output_and_motor_bits_reach_the_deck_as_changes) {
-    ProgramDir dir("sysport_out");
-    test::TestHost host(dir.dir());
+    test::TestHost host;
     Machine machine(&host);
+    test::load_ipl(machine, "sysport_out");
     LineRecorder deck;
     machine.system_port->target = &deck;
     machine.tape_deck->outputs.count = 0;  // the test alone drives the cassette input
