@@ -59,7 +59,8 @@ bool Ctc::events_match() const {
     int32_t held = 0;
     for (int32_t c = 0; c < CTC_CHANNELS; ++c) {
         const CtcChannel& ch = channels[c];
-        for (const auto& [handle, param] : {std::pair{ch.clock_event, c}, std::pair{ch.timer_event, c | CTC_TIMER_EVENT}}) {
+        for (const auto& [handle, param] :
+             {std::pair{ch.clock_event, c}, std::pair{ch.timer_event, c | CTC_TIMER_EVENT}}) {
             if (handle == NO_EVENT) continue;
             const TimedEvent& e = machine->event(handle);
             if (!e.active || e.target != this || e.param != param || e.period != 0) return false;
