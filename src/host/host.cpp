@@ -8,6 +8,7 @@
 #include "host/platform.h"
 #include "host/settings.h"
 #include "host/tape_files.h"
+#include "machine/scheduler.h"
 #include "memory/memory_map.h"
 
 namespace m5 {
@@ -72,8 +73,9 @@ uint16_t* Host::surface_row(int32_t row) { return surface.get() + static_cast<si
 
 void Host::emulate_frame() {
     input_frame();
-    feed_sound();
+    if (!sound_framed) feed_sound();
     emulated->run_frame();
+    if (sound_framed) feed_frame_sound();
     ++frame_count;
 }
 
@@ -189,6 +191,7 @@ void Host::reopen_sound() {
 }
 
 void Host::reopen_sound(int32_t rate_hz, int32_t samples) {
+    sound_framed = false;
     if (sound_on) platform.sound_close();
     sound_on = false;
     sound_rate_hz = rate_hz;
@@ -210,6 +213,21 @@ void Host::feed_sound() {
     // A half that cannot be written is refilled on its next turn.
     platform.sound_write_half(fill_first_half, block, block_length);
     fill_first_half = !fill_first_half;
+}
+
+void Host::sound_by_frame(int32_t rate_hz) {
+    // A block holds any frame's samples.
+    reopen_sound(rate_hz, Scheduler::most_samples_per_frame(rate_hz));
+    sound_framed = true;
+}
+
+void Host::feed_frame_sound() {
+    sound_silenced = false;
+    int32_t count = 0;
+    const int16_t* samples = emulated->take_mixed_audio(count);
+    if (!sound_on || count == 0) return;
+    if (recorder.recording()) recorder.record_block(samples, count, sound_rate_hz);
+    platform.sound_write_half(true, samples, count);
 }
 
 void Host::silence_sound() {

@@ -135,9 +135,15 @@ public:
     // machine runs on undisturbed, and a recording in progress goes on at
     // the rate it started with.
     void reopen_sound();
-    // The same with a sample rate and block length of the caller's choosing
-    // (the embeddable library's), not the settings' choices.
+    // The same with a sample rate and block length of the caller's choosing,
+    // not the settings' choices.
     void reopen_sound(int32_t rate_hz, int32_t block_samples);
+    // Sound by frame from now on, at `rate_hz`: each frame's samples, as many
+    // as the machine made, go to the output (and a recording) right after
+    // the frame, in one write; the output's halves are not asked. For front
+    // ends that queue the sound themselves (the embeddable library, m5run's
+    // --buffer frame). reopen_sound goes back to blocks.
+    void sound_by_frame(int32_t rate_hz);
     // Replaces the IPL ROM with the first 8 KiB of the file (0xFF beyond its
     // end) and resets. False, with nothing changed, when it cannot be read.
     bool load_ipl(const std::string& path);
@@ -224,6 +230,7 @@ private:
     void open_sound(int32_t rate_hz, int32_t samples);
     void validate_sound_choices();
     void feed_sound();
+    void feed_frame_sound();
     void close_sound();
     void restart_recording();
     // Shows, once, that the last tape recording could not be written whole.
@@ -254,6 +261,7 @@ private:
     bool sound_on = false;
     bool sound_silenced = false;
     bool fill_first_half = true;
+    bool sound_framed = false;
     SoundRecorder recorder;
     bool tape_failure_reported = false;
 

@@ -126,6 +126,8 @@ void Machine::setup_audio(int32_t sample_rate, int32_t block_length) {
 
 const int16_t* Machine::take_audio(int32_t count, uint8_t finish) { return scheduler->mix_samples(count, finish); }
 
+const int16_t* Machine::take_mixed_audio(int32_t& count) { return scheduler->take_mixed(count); }
+
 void Machine::load_ipl(const uint8_t* data, size_t size) {
     memory_map->load_ipl(data, size);
     reset_all_components();

@@ -126,6 +126,8 @@ public:
     void render_screen();
     void setup_audio(int32_t sample_rate, int32_t block_length);
     const int16_t* take_audio(int32_t count, uint8_t finish);
+    // The samples mixed since the last take (Scheduler::take_mixed).
+    const int16_t* take_mixed_audio(int32_t& count);
     // The IPL ROM from bytes (up to 8 KiB, 0xFF beyond), then a reset. Until
     // the host gives one, the IPL ROM reads all 0xFF.
     void load_ipl(const uint8_t* data, size_t size);

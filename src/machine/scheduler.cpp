@@ -245,9 +245,21 @@ void Scheduler::run_frame() {
     }
 }
 
+namespace {
+// Samples a scanline mixes at `sample_rate`, in 1/1024 sample.
+int32_t line_samples_fixed(int32_t sample_rate) {
+    return static_cast<int32_t>(sample_rate * (1024.0 / SCANLINES_PER_SECOND) + 0.5);
+}
+}  // namespace
+
+int32_t Scheduler::most_samples_per_frame(int32_t sample_rate) {
+    // The fraction carried into a frame is less than a sample.
+    return static_cast<int32_t>((1023 + int64_t{SCANLINES_PER_FRAME} * line_samples_fixed(sample_rate)) >> 10);
+}
+
 void Scheduler::setup_audio(int32_t sample_rate, int32_t length) {
     block_length = std::max(length, 0);
-    samples_per_line = static_cast<int32_t>(sample_rate * (1024.0 / SCANLINES_PER_SECOND) + 0.5);
+    samples_per_line = line_samples_fixed(sample_rate);
     sample_block.assign(static_cast<size_t>(block_length), 0);
     mix_buffer.assign(static_cast<size_t>(block_length), 0);
     sample_fraction = 0;
@@ -272,6 +284,16 @@ const int16_t* Scheduler::mix_samples(int32_t count, uint8_t finish) {
     } else {
         block_fill += n;
     }
+    return sample_block.data();
+}
+
+const int16_t* Scheduler::take_mixed(int32_t& count) {
+    count = block_fill;
+    for (int32_t i = 0; i < block_fill; ++i) {
+        sample_block[static_cast<size_t>(i)] =
+            static_cast<int16_t>(std::clamp(mix_buffer[static_cast<size_t>(i)], -32768, 32767));
+    }
+    block_fill = 0;
     return sample_block.data();
 }
 

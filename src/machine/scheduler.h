@@ -77,6 +77,13 @@ public:
     // rest of the block at once, saturates it into 16-bit samples and starts a
     // new block. Returns the finished block (empty before setup_audio).
     const int16_t* mix_samples(int32_t count, uint8_t finish);
+    // The samples the scanlines have mixed since the block began, saturated
+    // into 16-bit samples (`count` of them), and a new block: for a host that
+    // takes each frame's sound after the frame, as the machine made it, with
+    // a block of most_samples_per_frame.
+    const int16_t* take_mixed(int32_t& count);
+    // The most samples one frame mixes at `sample_rate`.
+    static int32_t most_samples_per_frame(int32_t sample_rate);
 
     // Inspection (no side effects).
     const TimedEvent& event(int32_t id) const { return events[id]; }
