@@ -21,7 +21,7 @@ set(allowed_capi machine cpu memory devices m5 host capi m5emu)
 set(allowed_tools machine cpu memory devices m5 host debug tools)
 set(allowed_desktop machine cpu memory devices m5 host debug desktop)
 set(allowed_web m5emu)
-set(allowed_libretro machine libretro m5emu)
+set(allowed_libretro libretro m5emu)
 set(machine_floors machine cpu memory devices m5)
 
 set(floors machine cpu memory devices m5 host debug capi tools desktop web libretro)

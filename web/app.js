@@ -1,7 +1,8 @@
 // The M5 in a web page: drives the emulator's C API (m5web.wasm) with the
 // browser's picture, sound, keyboard, gamepads, touch and storage.
 //
-// The machine runs 60 frames a second of machine time, paced by the clock of
+// The machine runs its video standard's frames a second of machine time (60
+// for the M5, as the C API reports), paced by the clock of
 // requestAnimationFrame whatever the display's refresh, and stops while the
 // tab is hidden. window.m5emu is the page's interface for scripts and tests
 // (see the README).
@@ -10,15 +11,13 @@
 (() => {
   const WIDTH = 256;
   const HEIGHT = 192;
-  const FRAME_MS = 1000 / 60;
   const MAX_FRAMES_PER_PASS = 4;       // further behind than this, the lost time is dropped
   const CARTRIDGE_MAX = 64 * 1024;     // the slot maps 20 KiB; larger images are padded dumps at most
   const IPL_MAX = 64 * 1024;
   const TAPE_MAX = 192 * 1024 * 1024;
   const STATE_MAX = 16 * 1024 * 1024;
   const SLOTS = 8;
-  const REWIND_EVERY_FRAMES = 60;      // one state a second ...
-  const REWIND_KEEP = 120;             // ... for two minutes
+  const REWIND_KEEP = 120;             // rewind states, one a second: two minutes
   const REWIND_STEP_FRAMES = 12;       // held, it steps back five seconds a second
   const JOY = { up: 0x01, down: 0x02, left: 0x04, right: 0x08, fire1: 0x10, fire2: 0x20 };
   const STATE_MAGIC = [0x4d, 0x35, 0x53, 0x54, 0x41, 0x54, 0x45, 0x1a];  // "M5STATE" 0x1A
@@ -59,6 +58,8 @@
   const image = context.createImageData(WIDTH, HEIGHT);
 
   let M = null;              // the Emscripten module
+  let framesPerSecond = 0;   // the machine's, from the C API
+  let frameMs = 0;
   let countPointer = 0;      // a size_t the sound call writes its count into
   let userIpl = null;        // Uint8Array of the user's IPL.ROM, or null
   let cartridge = null;      // the cartridge in the slot: { bytes, name }
@@ -190,7 +191,7 @@
     sendJoysticks();
     runFrames(1);
     if (audio.node && !audio.muted) pushSound();
-    if (++framesSinceRewindState >= REWIND_EVERY_FRAMES) {
+    if (++framesSinceRewindState >= framesPerSecond) {  // one state a second
       framesSinceRewindState = 0;
       rewindRing.push(saveState());
       if (rewindRing.length > REWIND_KEEP) rewindRing.shift();
@@ -228,8 +229,8 @@
     }
     owedMs += now - lastTime;
     lastTime = now;
-    let frames = Math.floor(owedMs / FRAME_MS);
-    owedMs -= frames * FRAME_MS;
+    let frames = Math.floor(owedMs / frameMs);
+    owedMs -= frames * frameMs;
     if (frames > MAX_FRAMES_PER_PASS) frames = MAX_FRAMES_PER_PASS;
     if (frames === 0) return;
     try {
@@ -272,7 +273,7 @@
     audio.context = ctx;
     ctx.audioWorklet.addModule('audio-worklet.js').then(() => {
       const node = new AudioWorkletNode(ctx, 'm5-sound',
-        { numberOfInputs: 0, numberOfOutputs: 1, outputChannelCount: [1] });
+        { numberOfInputs: 0, numberOfOutputs: 1, outputChannelCount: [1], processorOptions: { framesPerSecond } });
       audio.gain = ctx.createGain();
       audio.gain.gain.value = audio.muted ? 0 : 1;
       node.connect(audio.gain).connect(ctx.destination);
@@ -899,6 +900,8 @@
     M = await createM5Module();
     countPointer = M._malloc(4);
     if (!M._m5web_machine()) throw new Error('out of memory');
+    framesPerSecond = M._m5web_frames_per_second();
+    frameMs = 1000 / framesPerSecond;
     try {
       spriteLimit = localStorage.getItem('m5emu.spriteLimit') === '1';
     } catch (e) {

@@ -1,6 +1,6 @@
 // The M5's sound on the audio thread: the page posts each frame's samples
-// (Float32Array, at the context's own rate) and this processor plays them
-// from a ring buffer.
+// (Float32Array, at the context's own rate; processorOptions.framesPerSecond
+// frames a second) and this processor plays them from a ring buffer.
 //
 // It starts playing once a few frames are queued, so that a late frame on the
 // page is absorbed by the queue instead of heard as a gap; after running dry it
@@ -10,8 +10,8 @@
 class M5Sound extends AudioWorkletProcessor {
   constructor(options) {
     super();
-    const frame = Math.round(sampleRate / 60);
     const opts = (options && options.processorOptions) || {};
+    const frame = Math.round(sampleRate / opts.framesPerSecond);
     this.target = frame * (opts.targetFrames || 4);
     this.ceiling = frame * (opts.ceilingFrames || 10);
     this.ring = new Float32Array(1 << 16);

@@ -92,6 +92,22 @@ enum {
 
 typedef struct m5emu m5emu;
 
+/* The video standard the machine runs to, as m5emu_get_video_standard()
+ * reports it. A frame lasts exactly clocks_per_frame / machine_clock_hz
+ * seconds (for the M5, 63333 / 3800000: 60.0003 frames a second), the rate
+ * to give a frontend that wants the machine's own; frames_per_second is the
+ * whole rate its sound is made for (a frame's sound is sample_rate /
+ * frames_per_second samples). Texts are static storage. */
+typedef struct m5emu_video_standard {
+    const char* name;              /* "NTSC" */
+    const char* video_chip;        /* "TMS9918A" */
+    uint32_t frames_per_second;    /* 60 */
+    uint32_t lines_per_frame;      /* 262 */
+    uint32_t frame_interrupt_line; /* 192: the picture is drawn, and the frame interrupt raised, as it starts */
+    uint32_t machine_clock_hz;     /* 3800000 */
+    uint32_t clocks_per_frame;     /* 63333 */
+} m5emu_video_standard;
+
 /* The processor's registers, as m5emu_registers() reads them. */
 typedef struct m5emu_z80_registers {
     uint16_t af, bc, de, hl;
@@ -156,8 +172,11 @@ M5EMU_API int m5emu_stop_tape(m5emu* m5);
 
 /* --- Running -------------------------------------------------------------------- */
 
-/* Runs one frame (262 scanlines, 1/60 s of machine time). */
+/* Runs one frame (for the M5 262 scanlines, 1/60 s of machine time; see
+ * m5emu_get_video_standard). */
 M5EMU_API int m5emu_run_frame(m5emu* m5);
+/* The machine's video standard: its frame rate, lines and clocks. */
+M5EMU_API int m5emu_get_video_standard(const m5emu* m5, m5emu_video_standard* out);
 /* Frames run since the machine was created (a loaded state brings its own). */
 M5EMU_API uint64_t m5emu_frame_count(const m5emu* m5);
 /* The processor's speed: 1, 2, 4, 8 or 16 times the M5's 3.8 MHz. */
@@ -178,7 +197,8 @@ M5EMU_API int m5emu_picture(m5emu* m5, void* out, size_t size, int format);
  * else 1..65536). Takes effect at once. */
 M5EMU_API int m5emu_set_sound(m5emu* m5, int sample_rate_hz, int block_samples);
 /* The sound of the last frame: 16-bit mono samples at the chosen rate.
- * `*count` receives the number of samples (about rate / 60). The samples
+ * `*count` receives the number of samples (about rate / 60, the frame
+ * rate). The samples
  * belong to the handle, valid until the next call. */
 M5EMU_API const int16_t* m5emu_sound(m5emu* m5, size_t* count);
 

@@ -20,7 +20,8 @@
 ;     way;
 ;   anything else, and an empty slot: the demo, which listens to the
 ;     cassette: a machine-code program on a tape that plays is loaded and
-;     started much as a cartridge is (ipl_tape*.inc).
+;     started much as a cartridge is, but with the RAM from 0x7300 to the
+;     top its own and the stack pointer at 0x0000 (ipl_tape*.inc).
 ; The fixed entry points that programs call (screen modes, console,
 ; keyboard, video memory, bell, multiply) sit at the addresses of the
 ; original ROM, listed in the map below; the routines behind them are ours.
@@ -256,8 +257,8 @@ DEMO_STACK_PAGE equ 0xFF00          ; and its stack grows down from 0x0000
 KB_SIZE         equ 16              ; a power of two
 
 ; The tape loader's variables, after the demo's and below the programs it
-; loads (from 0x7300, as the M5's own tapes do); its stack grows down from
-; 0x7300. The demo leaves them alone.
+; loads (from 0x7300, as the M5's own tapes do, up to the top of RAM); its
+; stack grows down from 0x7300. The demo leaves them alone.
 TAPE_RAM        equ 0x7200
 tape_header     equ 0x7200          ; 31 bytes: the header block
 tape_note       equ 0x7220          ; word: the demo's list of the message to show, or 0
@@ -310,9 +311,13 @@ BEL_LOOPS       equ 14600           ; 26 clocks each: a tenth of a second
 ; ===========================================================================
 ; The map
 
+; The first word reads 0x0000: a tape program, started with the stack
+; pointer at 0x0000, that returns with its stack as it was given pops it and
+; restarts the machine.
         org 0x0000
-        di                          ; reset
-        ld sp,IPL_STACK
+        nop                         ; reset
+        nop
+        di
         jp ipl_boot
 
         place 0x0008

@@ -64,7 +64,7 @@ arith:          add hl, de
                 ld a, 58h
                 out (VDP_CTRL), a
                 ei
-                ld b, 64
+after_ei:       ld b, 64
                 ld a, l
 names:          out (VDP_DATA), a
                 inc a

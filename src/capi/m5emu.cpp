@@ -65,7 +65,7 @@ struct m5emu {
         settings.default_settings();
         host = std::make_unique<Host>(platform, settings);
         platform.played = &sound;
-        host->reopen_sound(DEFAULT_RATE_HZ, DEFAULT_RATE_HZ / FRAMES_PER_SECOND);
+        host->reopen_sound(DEFAULT_RATE_HZ, DEFAULT_RATE_HZ / host->machine().video_standard().frames_per_second);
         host->set_ipl(FREE_BOOT_ROM, FREE_BOOT_ROM_SIZE);
     }
     ~m5emu() { host.reset(); }
@@ -207,6 +207,20 @@ int m5emu_run_frame(m5emu* m5) {
     });
 }
 
+int m5emu_get_video_standard(const m5emu* m5, m5emu_video_standard* out) {
+    if (m5 == nullptr) return M5EMU_ERROR_ARGUMENT;
+    if (out == nullptr) return fail(m5, M5EMU_ERROR_ARGUMENT, "no place for the video standard");
+    const VideoStandard& standard = m5->host->machine().video_standard();
+    *out = m5emu_video_standard{standard.name,
+                                video_chip_name(standard.video_chip),
+                                static_cast<uint32_t>(standard.frames_per_second),
+                                static_cast<uint32_t>(standard.lines_per_frame),
+                                static_cast<uint32_t>(standard.frame_interrupt_line),
+                                static_cast<uint32_t>(MACHINE_CLOCK_HZ),
+                                static_cast<uint32_t>(standard.clocks_per_frame())};
+    return M5EMU_OK;
+}
+
 uint64_t m5emu_frame_count(const m5emu* m5) { return m5 != nullptr ? m5->host->frames_run() : 0; }
 
 int m5emu_set_speed(m5emu* m5, int multiplier) {
@@ -258,8 +272,8 @@ int m5emu_set_sound(m5emu* m5, int sample_rate_hz, int block_samples) {
             block_samples > MAX_BLOCK_SAMPLES) {
             return fail(m5, M5EMU_ERROR_ARGUMENT, "sound at 8000 to 192000 Hz, blocks of 0 to 65536 samples");
         }
-        const int32_t block =
-            block_samples != 0 ? block_samples : (sample_rate_hz + FRAMES_PER_SECOND / 2) / FRAMES_PER_SECOND;
+        const int32_t fps = m5->host->machine().video_standard().frames_per_second;
+        const int32_t block = block_samples != 0 ? block_samples : (sample_rate_hz + fps / 2) / fps;
         m5->host->reopen_sound(sample_rate_hz, block);
         m5->sound.clear();
         return M5EMU_OK;
@@ -362,26 +376,31 @@ int m5emu_read_memory(const m5emu* m5, uint16_t address, uint8_t* out, size_t si
     if ((out == nullptr && size != 0) || size > ADDRESS_SPACE_SIZE) {
         return fail(m5, M5EMU_ERROR_ARGUMENT, "memory is read into a buffer of at most 64 KiB");
     }
-    const MemoryMap& memory = *m5->host->machine().memory_map;
-    for (size_t i = 0; i < size; ++i) out[i] = memory.peek(static_cast<int32_t>((address + i) & 0xFFFF));
+    if (size != 0) m5->host->machine().memory_map->copy_out(address, out, size);
     return M5EMU_OK;
 }
 
 int m5emu_write_memory(m5emu* m5, uint16_t address, const uint8_t* data, size_t size) {
     return guarded(m5, [&]() -> int {
-        if ((data == nullptr && size != 0) || address < RAM_START ||
-            size > static_cast<size_t>(ADDRESS_SPACE_SIZE - address)) {
+        MemoryMap& memory = *m5->host->machine().memory_map;
+        const auto all_ram = [&] {
+            for (size_t i = 0; i < size; ++i) {
+                if (!memory.is_ram(address + static_cast<int32_t>(i))) return false;
+            }
+            return true;
+        };
+        if ((data == nullptr && size != 0) || size > static_cast<size_t>(ADDRESS_SPACE_SIZE - address) || !all_ram()) {
             return fail(m5, M5EMU_ERROR_ARGUMENT, "only RAM (0x7000 to 0xFFFF) can be written");
         }
-        if (size != 0) std::memcpy(m5->host->machine().memory_map->image + address, data, size);
+        for (size_t i = 0; i < size; ++i) memory.poke(address + static_cast<int32_t>(i), data[i]);
         return M5EMU_OK;
     });
 }
 
-uint8_t* m5emu_ram(m5emu* m5) { return m5 != nullptr ? m5->host->machine().memory_map->image + RAM_START : nullptr; }
+uint8_t* m5emu_ram(m5emu* m5) { return m5 != nullptr ? m5->host->machine().memory_map->ram() : nullptr; }
 
 const uint8_t* m5emu_address_space(const m5emu* m5) {
-    return m5 != nullptr ? m5->host->machine().memory_map->image : nullptr;
+    return m5 != nullptr ? m5->host->machine().memory_map->board_memory() : nullptr;
 }
 
 int m5emu_read_vram(const m5emu* m5, uint16_t address, uint8_t* out, size_t size) {

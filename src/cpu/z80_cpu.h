@@ -35,8 +35,9 @@
 // - A not-taken JP cc, CALL cc or JR cc skips its operand without reading it.
 // - LDDR, CPIR, CPDR, INIR, INDR, OTIR, OTDR run to completion inside one
 //   instruction (no interrupt in between); LDIR repeats through the run loop.
-// - EI runs the following instruction at once, inside the same step; HALT
-//   keeps PC on the HALT opcode and re-executes it.
+// - EI runs the following instruction at once, inside the same step (the
+//   debugger's step_on gives it a step of its own); HALT keeps PC on the
+//   HALT opcode and re-executes it.
 // - Mode 0 decodes only RST p and CALL nn from the data bus; mode 2 uses all
 //   eight bits of the vector byte.
 // - OUTI/OUTD take their H, C and P/V flags from C + 1 / C - 1 like INI/IND,
@@ -119,9 +120,14 @@ public:
     void execute_on(Bus bus, int32_t clocks);
     // One pass of that loop, for a debugger that stops between instructions:
     // one instruction, then the interrupt it lets in. The caller keeps the
-    // budget (clocks_left, slice_mark) as execute_on does.
+    // budget (clocks_left, slice_mark) as execute_on does. EI is a step of
+    // its own here, so that the instruction after it can be stopped on: it
+    // returns true, and the caller must run the next step before anything
+    // else happens (the run loop gives no interrupt, event or end of slice
+    // between EI and the instruction after it). A DD or FD prefix before EI
+    // still runs the next instruction in the same step.
     template <class Bus>
-    void step_on(Bus bus);
+    bool step_on(Bus bus);
 
     // --- State, in the order of the design -------------------------------------
     Component* memory = nullptr;     // receives every memory access (not owned)

@@ -274,10 +274,19 @@ void Z80Cpu::execute_on(Bus bus, int32_t clocks) {
 }
 
 template <class Bus>
-void Z80Cpu::step_on(Bus bus) {
-    run_main(bus, fetch_opcode(bus));
+bool Z80Cpu::step_on(Bus bus) {
+    const uint8_t op = fetch_opcode(bus);
+    if (op == 0xFB) {
+        // EI alone; the interrupt it lets in waits for the next step.
+        instr_pc = static_cast<uint16_t>(pc - 1);
+        clocks_left -= z80::CYCLES_MAIN[op];
+        iff1 = iff2 = 1;
+        return true;
+    }
+    run_main(bus, op);
     if (irq_pending != 0) [[unlikely]]
         accept_interrupt(bus);
+    return false;
 }
 
 // Between two instructions with a request bit set: the NMI latch first; else

@@ -84,49 +84,108 @@ void Debugger::detach() {
 
 // --- Breakpoints and watchpoints ---------------------------------------------------
 
-void Debugger::add_breakpoint(uint16_t address) {
-    if (breakpoint_map[address] != 0) return;
-    breakpoint_map[address] = 1;
-    breakpoint_list.push_back(address);
+void Debugger::add_breakpoint(uint16_t address, uint8_t set) {
+    for (Breakpoint& b : breakpoint_list) {
+        if (b.address == address && b.set == set) {
+            ++b.count;
+            return;
+        }
+    }
+    breakpoint_list.push_back({address, set, true, 1});
+    rebuild_breakpoint_map();
 }
 
-void Debugger::remove_breakpoint(uint16_t address) {
-    breakpoint_map[address] = 0;
-    breakpoint_list.erase(std::remove(breakpoint_list.begin(), breakpoint_list.end(), address), breakpoint_list.end());
+bool Debugger::remove_breakpoint(uint16_t address, uint8_t set) {
+    for (size_t i = 0; i < breakpoint_list.size(); ++i) {
+        Breakpoint& b = breakpoint_list[i];
+        if (b.address != address || b.set != set) continue;
+        if (--b.count == 0) erase_breakpoint(i);
+        return true;
+    }
+    return false;
 }
 
-void Debugger::add_watchpoint(uint16_t address, int32_t length, uint8_t access) {
-    watch_list.push_back({address, std::clamp(length, 1, ADDRESSES), static_cast<uint8_t>(access & WATCH_ACCESS)});
+void Debugger::enable_breakpoint(size_t index, bool enabled) {
+    if (index >= breakpoint_list.size()) return;
+    breakpoint_list[index].enabled = enabled;
+    rebuild_breakpoint_map();
+}
+
+void Debugger::erase_breakpoint(size_t index) {
+    if (index >= breakpoint_list.size()) return;
+    breakpoint_list.erase(breakpoint_list.begin() + static_cast<std::ptrdiff_t>(index));
+    rebuild_breakpoint_map();
+}
+
+void Debugger::rebuild_breakpoint_map() {
+    std::fill(breakpoint_map.begin(), breakpoint_map.end(), uint8_t{0});
+    for (const Breakpoint& b : breakpoint_list) {
+        if (b.enabled && breakpoint_map[b.address] < UINT8_MAX) ++breakpoint_map[b.address];
+    }
+}
+
+void Debugger::add_watchpoint(uint16_t address, int32_t length, uint8_t access, uint8_t set) {
+    length = std::clamp(length, 1, ADDRESSES);
+    access &= WATCH_ACCESS;
+    for (Watchpoint& w : watch_list) {
+        if (w.address == address && w.length == length && w.access == access && w.set == set) {
+            ++w.count;
+            return;
+        }
+    }
+    watch_list.push_back({address, length, access, set, true, 1});
     rebuild_watch_map();
 }
 
-void Debugger::remove_watchpoint(uint16_t address, int32_t length, uint8_t access) {
-    const auto same = [&](const Watchpoint& w) {
-        return w.address == address && w.length == std::clamp(length, 1, ADDRESSES) && w.access == access;
-    };
-    const auto found = std::find_if(watch_list.begin(), watch_list.end(), same);
-    if (found != watch_list.end()) watch_list.erase(found);
+bool Debugger::remove_watchpoint(uint16_t address, int32_t length, uint8_t access, uint8_t set) {
+    length = std::clamp(length, 1, ADDRESSES);
+    for (size_t i = 0; i < watch_list.size(); ++i) {
+        Watchpoint& w = watch_list[i];
+        if (w.address != address || w.length != length || w.access != access || w.set != set) continue;
+        if (--w.count == 0) erase_watchpoint(i);
+        return true;
+    }
+    return false;
+}
+
+void Debugger::enable_watchpoint(size_t index, bool enabled) {
+    if (index >= watch_list.size()) return;
+    watch_list[index].enabled = enabled;
+    rebuild_watch_map();
+}
+
+void Debugger::erase_watchpoint(size_t index) {
+    if (index >= watch_list.size()) return;
+    watch_list.erase(watch_list.begin() + static_cast<std::ptrdiff_t>(index));
     rebuild_watch_map();
 }
 
 void Debugger::rebuild_watch_map() {
     std::fill(watch_map.begin(), watch_map.end(), uint8_t{0});
     for (const Watchpoint& w : watch_list) {
+        if (!w.enabled) continue;
         for (int32_t i = 0; i < w.length; ++i) watch_map[(w.address + i) & 0xFFFF] |= w.access;
     }
 }
 
+void Debugger::clear_set(uint8_t set) {
+    std::erase_if(breakpoint_list, [set](const Breakpoint& b) { return b.set == set; });
+    std::erase_if(watch_list, [set](const Watchpoint& w) { return w.set == set; });
+    rebuild_breakpoint_map();
+    rebuild_watch_map();
+}
+
 void Debugger::clear_all() {
-    std::fill(breakpoint_map.begin(), breakpoint_map.end(), uint8_t{0});
     breakpoint_list.clear();
     watch_list.clear();
+    rebuild_breakpoint_map();
     rebuild_watch_map();
 }
 
 void Debugger::note_access(uint16_t address, uint8_t access) {
     if (watch_hit) return;  // the first access of the instruction is the one reported
     for (const Watchpoint& w : watch_list) {
-        if ((w.access & access) != 0 && ((address - w.address) & 0xFFFF) < w.length) {
+        if (w.enabled && (w.access & access) != 0 && ((address - w.address) & 0xFFFF) < w.length) {
             watch_hit = true;
             hit = StopReason{StopReason::WATCHPOINT, address, access, w.access};
             return;
@@ -160,7 +219,9 @@ void Debugger::execute(int32_t clocks) {
     cpu.clocks_left += clocks;
     cpu.slice_mark = cpu.clocks_left;
     const WatchingBus bus{&memory, cpu.io, this, watch_map.data()};
-    while (cpu.clocks_left > 0) {
+    // The instruction after EI belongs to the same stretch of time as EI:
+    // it runs even when EI used up the budget.
+    while (cpu.clocks_left > 0 || after_ei) {
         if (break_requested) {
             break_requested = false;
             stop(StopReason{StopReason::BREAK_REQUEST, cpu.pc, 0, 0});
@@ -169,7 +230,7 @@ void Debugger::execute(int32_t clocks) {
         }
         skip_breakpoint = false;
         if (tracing) trace_instruction();
-        cpu.step_on(bus);
+        after_ei = cpu.step_on(bus);
         if (watch_hit) {
             watch_hit = false;
             stop(hit);
@@ -243,16 +304,23 @@ void Debugger::set_register(int index, uint16_t value) {
 
 uint8_t Debugger::peek(uint16_t address) const { return memory.peek(address); }
 
-void Debugger::poke(uint16_t address, uint8_t value) { memory.image[address] = value; }
+bool Debugger::writable(uint16_t address) const { return memory.is_ram(address); }
+
+bool Debugger::poke(uint16_t address, uint8_t value) {
+    if (!writable(address)) return false;
+    memory.poke(address, value);
+    return true;
+}
 
 int32_t Debugger::scanline() const {
     int32_t elapsed = static_cast<int32_t>(clock() - frame_start);
     const Scheduler& scheduler = *owner.scheduler;
-    for (int32_t line = 0; line < SCANLINES_PER_FRAME; ++line) {
+    const int32_t lines = scheduler.video_standard().lines_per_frame;
+    for (int32_t line = 0; line < lines; ++line) {
         if (elapsed < scheduler.line_clocks[line]) return line;
         elapsed -= scheduler.line_clocks[line];
     }
-    return SCANLINES_PER_FRAME - 1;
+    return lines - 1;
 }
 
 MachineTime Debugger::clock() const { return owner.scheduler->now(); }

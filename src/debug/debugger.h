@@ -7,7 +7,10 @@
 // scheduler calls the processor directly again and the normal run loop is
 // untouched. The machine runs exactly as without it: a stop happens between
 // two instructions, inside the scheduler's slice, and no machine time passes
-// while stopped.
+// while stopped. Every instruction is a step of its own, the one after EI
+// too: that one runs at once after EI (no interrupt, event or end of slice
+// between them, as in the normal run loop), but a breakpoint, a step or the
+// trace sees it on its own.
 //
 // A stop calls the front end's DebugClient, which inspects the machine and
 // says how to go on (continue, one step, or detach); it may also throw to end
@@ -34,6 +37,13 @@ namespace m5::debug {
 
 // Which accesses a watchpoint sees (bit values).
 enum WatchAccess : uint8_t { WATCH_READ = 1, WATCH_WRITE = 2, WATCH_ACCESS = 3 };
+
+// The set a breakpoint or watchpoint belongs to: the front end's own, or one
+// of a GDB client's (one for each kind of its Z packets, Z0 to Z4). Removing
+// a point from one set never removes the same point of another.
+inline constexpr uint8_t USER_POINTS = 0;
+inline constexpr uint8_t CLIENT_POINTS = 1;     // CLIENT_POINTS + 0..4 for Z0..Z4
+inline constexpr uint8_t TEMPORARY_POINTS = 6;  // the front end's own stops of Step over and Run to
 
 struct StopReason {
     enum Kind : uint8_t { BREAK_REQUEST, BREAKPOINT, WATCHPOINT, STEP };
@@ -71,20 +81,41 @@ public:
     bool attached() const { return is_attached; }
 
     // --- Breakpoints and watchpoints ---------------------------------------
-    void add_breakpoint(uint16_t address);
-    void remove_breakpoint(uint16_t address);
-    bool has_breakpoint(uint16_t address) const { return breakpoint_map[address] != 0; }
-    // `access` a WatchAccess; `length` bytes from `address`, wrapping.
-    void add_watchpoint(uint16_t address, int32_t length, uint8_t access);
-    void remove_watchpoint(uint16_t address, int32_t length, uint8_t access);
-    void clear_all();
-    const std::vector<uint16_t>& breakpoints() const { return breakpoint_list; }
+    // Each set counts: a point set twice stops until it has been removed
+    // twice. A disabled point stays listed and never stops the machine.
+    struct Breakpoint {
+        uint16_t address;
+        uint8_t set;
+        bool enabled;
+        int32_t count;
+    };
     struct Watchpoint {
         uint16_t address;
-        int32_t length;
+        int32_t length;  // bytes from `address`, wrapping
         uint8_t access;  // WatchAccess
+        uint8_t set;
+        bool enabled;
+        int32_t count;
     };
+    void add_breakpoint(uint16_t address, uint8_t set = USER_POINTS);
+    // False when the set holds no breakpoint there.
+    bool remove_breakpoint(uint16_t address, uint8_t set = USER_POINTS);
+    // An enabled breakpoint of any set.
+    bool has_breakpoint(uint16_t address) const { return breakpoint_map[address] != 0; }
+    // `access` a WatchAccess; `length` 1 to 0x10000.
+    void add_watchpoint(uint16_t address, int32_t length, uint8_t access, uint8_t set = USER_POINTS);
+    bool remove_watchpoint(uint16_t address, int32_t length, uint8_t access, uint8_t set = USER_POINTS);
+    const std::vector<Breakpoint>& breakpoints() const { return breakpoint_list; }
     const std::vector<Watchpoint>& watchpoints() const { return watch_list; }
+    // The point at `index` of breakpoints() or watchpoints(): enabled or
+    // disabled, or removed whatever its count.
+    void enable_breakpoint(size_t index, bool enabled);
+    void erase_breakpoint(size_t index);
+    void enable_watchpoint(size_t index, bool enabled);
+    void erase_watchpoint(size_t index);
+    // Every point of one set, or of all.
+    void clear_set(uint8_t set);
+    void clear_all();
 
     // --- Control ------------------------------------------------------------
     // Stops at the next instruction boundary.
@@ -99,8 +130,10 @@ public:
     uint16_t register_value(int index) const;
     void set_register(int index, uint16_t value);
     uint8_t peek(uint16_t address) const;
-    // Changes memory as a debugger does: ROM too.
-    void poke(uint16_t address, uint8_t value);
+    // Changes a byte of RAM; false (and nothing changed) for ROM.
+    bool poke(uint16_t address, uint8_t value);
+    // True where a write is read back (RAM as the memory map stands now).
+    bool writable(uint16_t address) const;
     int32_t frame() const { return current_frame; }
     int32_t scanline() const;
     MachineTime clock() const;
@@ -125,12 +158,13 @@ public:
 
     Z80Cpu& cpu;
     MemoryMap& memory;
-    // Per address: nonzero when a breakpoint is set; the watched accesses.
+    // Per address: the number of enabled breakpoints; the watched accesses.
     std::vector<uint8_t> breakpoint_map;
     std::vector<uint8_t> watch_map;
 
 private:
     void stop(const StopReason& reason);
+    void rebuild_breakpoint_map();
     void rebuild_watch_map();
     void trace_instruction();
 
@@ -142,9 +176,10 @@ private:
     bool skip_breakpoint = false;  // the instruction at a stop's PC runs once before it can stop again
     bool detach_pending = false;
     bool watch_hit = false;
+    bool after_ei = false;  // the instruction after EI runs before anything else
     StopReason hit;
-    std::vector<uint16_t> breakpoint_list;
-    std::vector<Watchpoint> watch_list;  // as set; watch_map is made from it
+    std::vector<Breakpoint> breakpoint_list;  // as set; breakpoint_map is made from it
+    std::vector<Watchpoint> watch_list;       // as set; watch_map is made from it
     std::FILE* trace_file = nullptr;
     int32_t trace_first = 0;
     int32_t trace_end = 0;

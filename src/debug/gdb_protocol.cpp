@@ -56,6 +56,7 @@ bool split_pair(const std::string& text, std::string& first, std::string& second
 }
 
 const std::string ERROR_REPLY = "E01";
+constexpr uint32_t ADDRESS_SPACE = 0x10000;
 
 // The target description: a Z80 and its registers in the order of 'g'.
 const std::string TARGET_XML =
@@ -159,6 +160,12 @@ std::string frame_packet(const std::string& payload) {
 
 // --- Commands ----------------------------------------------------------------------------
 
+std::string GdbSession::supported_features() {
+    char text[80];
+    std::snprintf(text, sizeof text, "PacketSize=%zx;qXfer:features:read+;QStartNoAckMode+", MAX_PACKET_PAYLOAD);
+    return text;
+}
+
 GdbSession::Answer GdbSession::handle(const std::string& payload) {
     const auto reply = [](std::string text) { return Answer{Action::REPLY, std::move(text)}; };
     if (payload.empty()) return reply("");
@@ -216,8 +223,7 @@ GdbSession::Answer GdbSession::handle(const std::string& payload) {
         case 'H': return reply("OK");
         case 'T': return reply("OK");
         case 'q':
-            if (payload.rfind("qSupported", 0) == 0)
-                return reply("PacketSize=1000;qXfer:features:read+;QStartNoAckMode+");
+            if (payload.rfind("qSupported", 0) == 0) return reply(supported_features());
             if (payload.rfind("qXfer:features:read:", 0) == 0) return reply(features(payload.substr(20)));
             if (payload == "qAttached") return reply("1");
             if (payload == "qC") return reply("QC01");
@@ -235,21 +241,22 @@ GdbSession::Answer GdbSession::handle(const std::string& payload) {
     }
 }
 
-// m addr,length: the bytes as a read would give them, without side effects.
+// m addr,length: the bytes as a read would give them, without side effects,
+// wrapping at 0xFFFF; the whole address space at most.
 GdbSession::Answer GdbSession::memory_read(const std::string& arguments) {
     std::string first, second;
     if (!split_pair(arguments, first, second)) return {Action::REPLY, ERROR_REPLY};
     const std::optional<uint32_t> address = parse_hex(first);
     const std::optional<uint32_t> length = parse_hex(second);
-    if (!address || !length || *address > 0xFFFF) return {Action::REPLY, ERROR_REPLY};
-    // A reply holds two characters a byte within the packet size.
-    const uint32_t count = std::min<uint32_t>(*length, MAX_PACKET_PAYLOAD / 2);
+    if (!address || !length || *address > 0xFFFF || *length > ADDRESS_SPACE)
+        return {Action::REPLY, ERROR_REPLY, "memory read refused: the address space is 0000 to FFFF"};
     std::string out;
-    for (uint32_t i = 0; i < count; ++i) append_byte(out, debugger.peek(static_cast<uint16_t>(*address + i)));
+    out.reserve(static_cast<size_t>(*length) * 2);
+    for (uint32_t i = 0; i < *length; ++i) append_byte(out, debugger.peek(static_cast<uint16_t>(*address + i)));
     return {Action::REPLY, out};
 }
 
-// M addr,length:bytes
+// M addr,length:bytes - RAM only, and not past 0xFFFF; all or nothing.
 GdbSession::Answer GdbSession::memory_write(const std::string& arguments) {
     const size_t colon = arguments.find(':');
     std::string first, second;
@@ -258,47 +265,68 @@ GdbSession::Answer GdbSession::memory_write(const std::string& arguments) {
     const std::optional<uint32_t> address = parse_hex(first);
     const std::optional<uint32_t> length = parse_hex(second);
     const std::string data = arguments.substr(colon + 1);
-    if (!address || !length || *address > 0xFFFF || data.size() != static_cast<size_t>(*length) * 2)
-        return {Action::REPLY, ERROR_REPLY};
+    if (!address || !length || data.size() != static_cast<size_t>(*length) * 2) return {Action::REPLY, ERROR_REPLY};
     std::string bytes;
     for (size_t i = 0; i < data.size(); i += 2) {
         const int high = hex_value(data[i]), low = hex_value(data[i + 1]);
         if (high < 0 || low < 0) return {Action::REPLY, ERROR_REPLY};
         bytes += static_cast<char>(high << 4 | low);
     }
-    for (size_t i = 0; i < bytes.size(); ++i) {
+    char reason[96];
+    if (*address + *length > ADDRESS_SPACE) {
+        std::snprintf(reason, sizeof reason, "memory write refused: %X bytes at %X pass FFFF", *length, *address);
+        return {Action::REPLY, ERROR_REPLY, reason};
+    }
+    for (uint32_t i = 0; i < *length; ++i) {
+        if (!debugger.writable(static_cast<uint16_t>(*address + i))) {
+            std::snprintf(reason, sizeof reason, "memory write refused: %04X is ROM (RAM is 7000 to FFFF)",
+                          *address + i);
+            return {Action::REPLY, ERROR_REPLY, reason};
+        }
+    }
+    for (uint32_t i = 0; i < *length; ++i) {
         debugger.poke(static_cast<uint16_t>(*address + i), static_cast<uint8_t>(bytes[i]));
     }
     return {Action::REPLY, "OK"};
 }
 
-// Z/z type,addr,kind: 0 and 1 breakpoints; 2 write, 3 read, 4 access watchpoints.
+// Z/z type,addr,kind: Z0 and Z1 breakpoints; Z2 write, Z3 read, Z4 access
+// watchpoints of `kind` bytes. Each type is a set of its own. The part of a
+// point past 0xFFFF does not exist: it is accepted and watches nothing.
 GdbSession::Answer GdbSession::point(bool insert, const std::string& arguments) {
     const size_t first_comma = arguments.find(',');
     std::string address_text, size_text;
     if (first_comma == std::string::npos || !split_pair(arguments.substr(first_comma + 1), address_text, size_text))
         return {Action::REPLY, ERROR_REPLY};
-    // Conditions or commands after ';' are not supported.
-    if (const size_t semicolon = size_text.find(';'); semicolon != std::string::npos) size_text.erase(semicolon);
+    if (size_text.find(';') != std::string::npos) {
+        return {Action::REPLY, ERROR_REPLY, "breakpoint conditions and commands are not supported: Z" + arguments};
+    }
     const std::optional<uint32_t> type = parse_hex(arguments.substr(0, first_comma));
     const std::optional<uint32_t> address = parse_hex(address_text);
     const std::optional<uint32_t> size = parse_hex(size_text);
-    if (!type || !address || !size || *address > 0xFFFF || *type > 4) return {Action::REPLY, ERROR_REPLY};
-    const auto at = static_cast<uint16_t>(*address);
+    if (!type || !address || !size || *type > 4) return {Action::REPLY, ERROR_REPLY};
+    const auto set = static_cast<uint8_t>(CLIENT_POINTS + *type);
     if (*type <= 1) {
-        if (insert) {
-            debugger.add_breakpoint(at);
-        } else {
-            debugger.remove_breakpoint(at);
+        if (*address <= 0xFFFF) {
+            const auto at = static_cast<uint16_t>(*address);
+            if (insert) {
+                debugger.add_breakpoint(at, set);
+            } else {
+                debugger.remove_breakpoint(at, set);
+            }
         }
         return {Action::REPLY, "OK"};
     }
-    if (*size == 0 || *size > 0x10000) return {Action::REPLY, ERROR_REPLY};
-    static constexpr uint8_t ACCESS[5] = {0, 0, WATCH_WRITE, WATCH_READ, WATCH_ACCESS};
-    if (insert) {
-        debugger.add_watchpoint(at, static_cast<int32_t>(*size), ACCESS[*type]);
-    } else {
-        debugger.remove_watchpoint(at, static_cast<int32_t>(*size), ACCESS[*type]);
+    if (*size == 0 || *size > ADDRESS_SPACE) return {Action::REPLY, ERROR_REPLY};
+    if (*address <= 0xFFFF) {
+        static constexpr uint8_t ACCESS[5] = {0, 0, WATCH_WRITE, WATCH_READ, WATCH_ACCESS};
+        const auto length = static_cast<int32_t>(std::min(*size, ADDRESS_SPACE - *address));
+        const auto at = static_cast<uint16_t>(*address);
+        if (insert) {
+            debugger.add_watchpoint(at, length, ACCESS[*type], set);
+        } else {
+            debugger.remove_watchpoint(at, length, ACCESS[*type], set);
+        }
     }
     return {Action::REPLY, "OK"};
 }

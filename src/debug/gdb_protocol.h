@@ -6,20 +6,23 @@
 // ("$payload#cc" with a good checksum), break requests (the byte 0x03) and
 // framing errors. GdbSession answers packets against a Debugger: registers
 // (AF BC DE HL AF' BC' DE' HL' IX IY SP PC, 16 bits little-endian each),
-// memory without side effects, breakpoints (Z0/Z1) and watchpoints (Z2 write,
-// Z3 read, Z4 access), continue and step, and the stop replies
+// memory without side effects (reads wrap at 0xFFFF; writes reach RAM only),
+// breakpoints (Z0/Z1) and watchpoints (Z2 write, Z3 read, Z4 access), each
+// type a counted set of its own, continue and step, and the stop replies
 // ("T05" + "watch:ADDR;" for a watchpoint + "0b:PCPC;").
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "debug/debugger.h"
 
 namespace m5::debug {
 
-// Longest payload taken; anything longer is refused as a whole.
-inline constexpr size_t MAX_PACKET_PAYLOAD = 4096;
+// Longest payload taken or sent (what qSupported's PacketSize says): room
+// for the whole address space in one 'M' packet or 'm' reply.
+inline constexpr size_t MAX_PACKET_PAYLOAD = 0x20100;
 
 class GdbPacketReader {
 public:
@@ -56,13 +59,19 @@ public:
         KILL,      // no reply; the run ends
     };
     struct Answer {
-        Action action = Action::REPLY;
+        Answer(Action what = Action::REPLY, std::string text = {}, std::string why = {})
+            : action(what), reply(std::move(text)), log(std::move(why)) {}
+        Action action;
         std::string reply;
+        std::string log;  // why a request was refused, for the front end's log
     };
 
     // Answers one packet's payload. A malformed or unknown packet gets an
     // error ("E01") or the empty reply, never a change to the machine.
     Answer handle(const std::string& payload);
+
+    // What qSupported answers.
+    static std::string supported_features();
 
     // The stop reply for `reason` (also what '?' answers afterwards).
     std::string stop_reply(const StopReason& reason);

@@ -5,7 +5,7 @@
 
 #include "cpu/z80_cpu.h"
 #include "debug/disassembler.h"
-#include "debug/symbols.h"
+#include "debug/monitor_text.h"
 #include "desktop/desktop_choices.h"
 #include "desktop/menu_model.h"
 #include "desktop/vram_viewer.h"
@@ -26,6 +26,13 @@ constexpr int MEMORY_ROWS = 16;
 constexpr int32_t BUTTON_BREAKPOINT = 1;
 constexpr int32_t BUTTON_WATCH = 2;
 constexpr int32_t BUTTON_MEMORY = 3;
+constexpr int32_t BUTTON_WRITE = 4;
+constexpr int32_t BUTTON_ENABLE = 5;
+constexpr int32_t BUTTON_REMOVE = 6;
+
+// The columns of the list of points: enabled, what, whose, breakpoint (0) or
+// watchpoint (1), index in the debugger's list.
+enum PointColumn { POINT_ON, POINT_TEXT, POINT_SET, POINT_KIND, POINT_INDEX, POINT_COLUMNS };
 
 const char* reason_name(const debug::StopReason& reason) {
     switch (reason.kind) {
@@ -50,8 +57,27 @@ GtkWidget* monospace_view() {
     return view;
 }
 
+// A view in a scrolled pane of a fixed size: what it shows never changes
+// the window's size.
+GtkWidget* fixed_pane(GtkWidget* child, int width, int height) {
+    GtkWidget* pane = gtk_scrolled_window_new(nullptr, nullptr);
+    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(pane), GTK_POLICY_AUTOMATIC, GTK_POLICY_AUTOMATIC);
+    gtk_widget_set_size_request(pane, width, height);
+    gtk_container_add(GTK_CONTAINER(pane), child);
+    return pane;
+}
+
 void set_text(GtkWidget* view, const std::string& text) {
     gtk_text_buffer_set_text(gtk_text_view_get_buffer(GTK_TEXT_VIEW(view)), text.c_str(), -1);
+}
+
+// A label whose width is fixed in characters, so that its text never
+// widens the window.
+void fix_width(GtkWidget* label, int characters) {
+    gtk_label_set_width_chars(GTK_LABEL(label), characters);
+    gtk_label_set_max_width_chars(GTK_LABEL(label), characters);
+    gtk_label_set_ellipsize(GTK_LABEL(label), PANGO_ELLIPSIZE_END);
+    gtk_label_set_xalign(GTK_LABEL(label), 0.0F);
 }
 
 }  // namespace
@@ -68,6 +94,7 @@ DebugSession::~DebugSession() {
     viewer.reset();
     gdb.reset();
     if (monitor != nullptr) gtk_widget_destroy(monitor);
+    if (points_store != nullptr) g_object_unref(points_store);
     debugger.detach();
 }
 
@@ -80,6 +107,7 @@ void DebugSession::command(int32_t id) {
             if (!viewer) viewer = std::make_unique<VramViewer>(host.machine(), window.trace);
             viewer->show();
             break;
+        case ID_DEBUG_LOAD_SYMBOLS: load_symbols(); break;
         case ID_DEBUG_BREAK:
             if (is_stopped) break;
             attach_if_needed();
@@ -122,21 +150,17 @@ void DebugSession::step_over() {
 void DebugSession::run_to(const std::string& text) {
     const std::optional<uint16_t> address = parse_address(text);
     if (!address) {
-        window.message("Run to: '" + text + "' is not an address (hexadecimal, e.g. 2000).");
+        window.message("Run to: '" + text + "' is neither an address (hexadecimal, e.g. 2000) nor a label.");
         return;
     }
     attach_if_needed();
+    if (temporary_break) debugger.remove_breakpoint(*temporary_break, debug::TEMPORARY_POINTS);
     temporary_break = *address;
-    temporary_was_set = debugger.has_breakpoint(*address);
-    debugger.add_breakpoint(*address);
-    if (is_stopped) {
-        resume(debug::Resume::CONTINUE);
-    }
+    debugger.add_breakpoint(*address, debug::TEMPORARY_POINTS);
+    if (is_stopped) resume(debug::Resume::CONTINUE);
 }
 
-std::optional<uint16_t> DebugSession::parse_address(const std::string& text) const {
-    return debug::Symbols().resolve(text);
-}
+std::optional<uint16_t> DebugSession::parse_address(const std::string& text) const { return symbols.resolve(text); }
 
 void DebugSession::attach_if_needed() {
     if (!debugger.attached()) debugger.attach();
@@ -149,6 +173,56 @@ void DebugSession::detach_if_unused() {
         !debugger.watchpoints().empty())
         return;
     debugger.detach();
+}
+
+void DebugSession::load_symbols() {
+    GtkWidget* dialog = gtk_file_chooser_dialog_new("Symbol File", monitor ? GTK_WINDOW(monitor) : nullptr,
+                                                    GTK_FILE_CHOOSER_ACTION_OPEN, "_Cancel", GTK_RESPONSE_CANCEL,
+                                                    "_Open", GTK_RESPONSE_ACCEPT, nullptr);
+    GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
+    GtkFileFilter* filter = gtk_file_filter_new();
+    gtk_file_filter_set_name(filter, "Symbol files (*.sym, *.def, *.map, *.lbl, *.txt)");
+    for (const char* pattern :
+         {"*.[sS][yY][mM]", "*.[dD][eE][fF]", "*.[mM][aA][pP]", "*.[lL][bB][lL]", "*.[tT][xX][tT]"})
+        gtk_file_filter_add_pattern(filter, pattern);
+    gtk_file_chooser_add_filter(chooser, filter);
+    GtkFileFilter* all = gtk_file_filter_new();
+    gtk_file_filter_set_name(all, "All Files (*.*)");
+    gtk_file_filter_add_pattern(all, "*");
+    gtk_file_chooser_add_filter(chooser, all);
+    gchar* current = g_get_current_dir();
+    gtk_file_chooser_set_current_folder(chooser, current);
+    g_free(current);
+    std::string path;
+    if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
+        if (gchar* name = gtk_file_chooser_get_filename(chooser)) {
+            path = name;
+            g_free(name);
+        }
+    }
+    gtk_widget_destroy(dialog);
+    if (path.empty()) return;
+
+    gchar* contents = nullptr;
+    gsize length = 0;
+    GError* error = nullptr;
+    if (!g_file_get_contents(path.c_str(), &contents, &length, &error)) {
+        window.message("The symbol file '" + path + "' cannot be read: " + (error ? error->message : "unknown error"));
+        if (error) g_error_free(error);
+        return;
+    }
+    debug::Symbols read;
+    const int32_t count = read.read(std::string(contents, length));
+    g_free(contents);
+    window.trace("debug symbols " + std::to_string(count));
+    if (count == 0) {
+        window.message("The file '" + path + "' holds no labels (lines such as \"name equ 1234h\").");
+        return;
+    }
+    symbols = std::move(read);
+    window.message(std::to_string(count) + " labels read from '" + path + "'.");
+    points_shown.clear();
+    refresh_monitor();
 }
 
 // --- GDB clients ------------------------------------------------------------------------
@@ -177,6 +251,10 @@ void DebugSession::wait_for_client() {
         pump_events();
         return window.closing();
     };
+    gdb->log = [this](const std::string& line) {
+        std::fprintf(stderr, "m5emu: debugger: %s\n", line.c_str());
+        window.trace("debug log " + line);
+    };
     window.message("Waiting for a debugger on 127.0.0.1:" + std::to_string(gdb->port()) + ".");
 }
 
@@ -186,9 +264,8 @@ void DebugSession::poll_client() {
         if (!gdb->accept_pending()) return;
         window.message("A debugger connected.");
         window.trace("debug client connected");
+        // The client finds the machine stopped (the server asked for it).
         attach_if_needed();
-        // The client finds the machine stopped.
-        debugger.request_break();
         return;
     }
     if (!gdb->poll() || gdb->kill_requested()) {
@@ -207,7 +284,7 @@ void DebugSession::pump_events() {
 
 debug::Resume DebugSession::stopped(debug::Debugger&, const debug::StopReason& reason) {
     if (temporary_break) {
-        if (!temporary_was_set) debugger.remove_breakpoint(*temporary_break);
+        debugger.remove_breakpoint(*temporary_break, debug::TEMPORARY_POINTS);
         temporary_break.reset();
     }
     is_stopped = true;
@@ -219,6 +296,7 @@ debug::Resume DebugSession::stopped(debug::Debugger&, const debug::StopReason& r
         if (reason.kind == debug::StopReason::WATCHPOINT) text += " at " + hex4(reason.address);
         gtk_label_set_text(GTK_LABEL(status_label), (text + ")").c_str());
     }
+    if (window.stop_changed) window.stop_changed();
     refresh_monitor();
 
     debug::Resume how = debug::Resume::CONTINUE;
@@ -250,6 +328,7 @@ debug::Resume DebugSession::stopped(debug::Debugger&, const debug::StopReason& r
     host.start_pacer();
     window.trace("debug running");
     if (status_label != nullptr) gtk_label_set_text(GTK_LABEL(status_label), "Running");
+    if (window.stop_changed) window.stop_changed();
     return how;
 }
 
@@ -283,19 +362,20 @@ void DebugSession::open_monitor() {
     button(controls, "Step", ID_DEBUG_STEP);
     button(controls, "Step over", ID_DEBUG_STEP_OVER);
     address_entry = gtk_entry_new();
-    gtk_entry_set_width_chars(GTK_ENTRY(address_entry), 8);
+    gtk_entry_set_width_chars(GTK_ENTRY(address_entry), 10);
     gtk_entry_set_placeholder_text(GTK_ENTRY(address_entry), "address");
     gtk_box_pack_start(GTK_BOX(controls), address_entry, FALSE, FALSE, 0);
     button(controls, "Run to", ID_DEBUG_RUN_TO);
     button(controls, "Breakpoint", BUTTON_BREAKPOINT);
     button(controls, "Watch", BUTTON_WATCH);
     status_label = gtk_label_new(is_stopped ? "Stopped" : "Running");
+    fix_width(status_label, 24);
     gtk_box_pack_end(GTK_BOX(controls), status_label, FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(box), controls, FALSE, FALSE, 0);
 
     registers_label = gtk_label_new("");
     gtk_label_set_selectable(GTK_LABEL(registers_label), TRUE);
-    gtk_widget_set_halign(registers_label, GTK_ALIGN_START);
+    fix_width(registers_label, 72);
     PangoAttrList* attributes = pango_attr_list_new();
     pango_attr_list_insert(attributes, pango_attr_family_new("monospace"));
     gtk_label_set_attributes(GTK_LABEL(registers_label), attributes);
@@ -304,28 +384,55 @@ void DebugSession::open_monitor() {
 
     GtkWidget* panes = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
     code_view = monospace_view();
-    gtk_widget_set_size_request(code_view, 330, -1);
-    gtk_box_pack_start(GTK_BOX(panes), code_view, TRUE, TRUE, 0);
+    gtk_box_pack_start(GTK_BOX(panes), fixed_pane(code_view, 380, 320), TRUE, TRUE, 0);
     GtkWidget* memory_box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 4);
     GtkWidget* memory_row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 4);
     memory_entry = gtk_entry_new();
     gtk_entry_set_text(GTK_ENTRY(memory_entry), "7000");
-    gtk_entry_set_width_chars(GTK_ENTRY(memory_entry), 8);
+    gtk_entry_set_width_chars(GTK_ENTRY(memory_entry), 10);
     gtk_box_pack_start(GTK_BOX(memory_row), memory_entry, FALSE, FALSE, 0);
-    button(memory_row, "Show memory", BUTTON_MEMORY);
+    button(memory_row, "Show", BUTTON_MEMORY);
+    bytes_entry = gtk_entry_new();
+    gtk_entry_set_width_chars(GTK_ENTRY(bytes_entry), 12);
+    gtk_entry_set_placeholder_text(GTK_ENTRY(bytes_entry), "bytes, e.g. 3E 01");
+    gtk_box_pack_start(GTK_BOX(memory_row), bytes_entry, FALSE, FALSE, 0);
+    button(memory_row, "Write", BUTTON_WRITE);
     gtk_box_pack_start(GTK_BOX(memory_box), memory_row, FALSE, FALSE, 0);
     memory_view = monospace_view();
-    gtk_box_pack_start(GTK_BOX(memory_box), memory_view, TRUE, TRUE, 0);
+    gtk_box_pack_start(GTK_BOX(memory_box), fixed_pane(memory_view, 340, 286), TRUE, TRUE, 0);
     gtk_box_pack_start(GTK_BOX(panes), memory_box, TRUE, TRUE, 0);
     gtk_box_pack_start(GTK_BOX(box), panes, TRUE, TRUE, 0);
 
-    gtk_box_pack_start(GTK_BOX(box), gtk_label_new("Breakpoints and watchpoints"), FALSE, FALSE, 0);
-    points_view = monospace_view();
-    gtk_widget_set_size_request(points_view, -1, 60);
-    gtk_box_pack_start(GTK_BOX(box), points_view, FALSE, FALSE, 0);
+    GtkWidget* points_label = gtk_label_new("Breakpoints and watchpoints");
+    gtk_label_set_xalign(GTK_LABEL(points_label), 0.0F);
+    gtk_box_pack_start(GTK_BOX(box), points_label, FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(box), build_points_list(), FALSE, FALSE, 0);
+    GtkWidget* point_buttons = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 4);
+    button(point_buttons, "Disable / enable", BUTTON_ENABLE);
+    button(point_buttons, "Remove", BUTTON_REMOVE);
+    gtk_box_pack_start(GTK_BOX(box), point_buttons, FALSE, FALSE, 0);
 
     gtk_widget_show_all(monitor);
     refresh_monitor();
+}
+
+GtkWidget* DebugSession::build_points_list() {
+    points_store =
+        gtk_list_store_new(POINT_COLUMNS, G_TYPE_BOOLEAN, G_TYPE_STRING, G_TYPE_STRING, G_TYPE_INT, G_TYPE_INT);
+    points_view = gtk_tree_view_new_with_model(GTK_TREE_MODEL(points_store));
+    GtkCellRenderer* toggle = gtk_cell_renderer_toggle_new();
+    g_signal_connect(toggle, "toggled", G_CALLBACK(on_point_toggled), this);
+    gtk_tree_view_append_column(GTK_TREE_VIEW(points_view),
+                                gtk_tree_view_column_new_with_attributes("On", toggle, "active", POINT_ON, nullptr));
+    GtkCellRenderer* text = gtk_cell_renderer_text_new();
+    g_object_set(text, "family", "monospace", nullptr);
+    GtkTreeViewColumn* what = gtk_tree_view_column_new_with_attributes("Point", text, "text", POINT_TEXT, nullptr);
+    gtk_tree_view_column_set_expand(what, TRUE);
+    gtk_tree_view_append_column(GTK_TREE_VIEW(points_view), what);
+    gtk_tree_view_append_column(
+        GTK_TREE_VIEW(points_view),
+        gtk_tree_view_column_new_with_attributes("Set by", gtk_cell_renderer_text_new(), "text", POINT_SET, nullptr));
+    return fixed_pane(points_view, -1, 110);
 }
 
 void DebugSession::refresh_monitor() {
@@ -345,23 +452,16 @@ void DebugSession::refresh_monitor() {
                   cpu.halted ? "  HALT" : "", static_cast<int>(host.frames_run()), debugger.scanline());
     gtk_label_set_text(GTK_LABEL(registers_label), text);
 
-    // The code around PC: '>' marks PC, '*' a breakpoint.
+    // The code around PC: '>' marks PC, '*' a breakpoint; labels above their lines.
+    const std::vector<std::string> lines = debug::code_lines(debugger, symbols, cpu.pc, CODE_LINES_BEFORE, CODE_LINES);
     std::string code;
-    std::vector<uint16_t> lines = debugger.code_before(cpu.pc, CODE_LINES_BEFORE);
-    uint16_t at = cpu.pc;
-    char line[96];
-    while (static_cast<int>(lines.size()) < CODE_LINES) {
-        lines.push_back(at);
-        at = static_cast<uint16_t>(at + debugger.format_instruction(at, line, sizeof line));
-    }
-    for (const uint16_t address : lines) {
-        debugger.format_instruction(address, line, sizeof line);
-        code += address == cpu.pc ? '>' : ' ';
-        code += debugger.has_breakpoint(address) ? '*' : ' ';
-        code += line;
-        code += '\n';
+    std::string traced;
+    for (const std::string& line : lines) {
+        code += line + "\n";
+        traced += (traced.empty() ? "" : " | ") + line;
     }
     set_text(code_view, code);
+    if (is_stopped) window.trace("debug code " + traced);
 
     std::string memory;
     const uint16_t start = parse_address(gtk_entry_get_text(GTK_ENTRY(memory_entry))).value_or(0x7000);
@@ -379,39 +479,106 @@ void DebugSession::refresh_monitor() {
         memory += "  " + chars + "\n";
     }
     set_text(memory_view, memory);
+    refresh_points();
+}
 
-    std::string points;
-    for (const uint16_t address : debugger.breakpoints()) points += "break " + hex4(address) + "\n";
-    for (const debug::Debugger::Watchpoint& w : debugger.watchpoints()) {
-        const char* kind = w.access == debug::WATCH_WRITE ? "write" : w.access == debug::WATCH_READ ? "read" : "access";
-        points += std::string("watch ") + kind + " " + hex4(w.address) + " length " + std::to_string(w.length) + "\n";
+// The list is built again only when the points changed, so that a selection
+// stays while the machine runs.
+void DebugSession::refresh_points() {
+    if (points_store == nullptr) return;
+    std::string shown;
+    for (const debug::Debugger::Breakpoint& b : debugger.breakpoints()) {
+        shown += debug::describe_point(b, symbols) + debug::point_set_name(b.set) + "\n";
     }
-    set_text(points_view, points.empty() ? "(none)" : points);
+    for (const debug::Debugger::Watchpoint& w : debugger.watchpoints()) {
+        shown += debug::describe_point(w, symbols) + debug::point_set_name(w.set) + "\n";
+    }
+    if (shown == points_shown) return;
+    points_shown = shown;
+    gtk_list_store_clear(points_store);
+    const auto add = [this](bool enabled, const std::string& text, uint8_t set, int kind, size_t index) {
+        GtkTreeIter row;
+        gtk_list_store_append(points_store, &row);
+        gtk_list_store_set(points_store, &row, POINT_ON, enabled, POINT_TEXT, text.c_str(), POINT_SET,
+                           debug::point_set_name(set).c_str(), POINT_KIND, kind, POINT_INDEX, static_cast<int>(index),
+                           -1);
+    };
+    const auto& breakpoints = debugger.breakpoints();
+    for (size_t i = 0; i < breakpoints.size(); ++i) {
+        add(breakpoints[i].enabled, debug::describe_point(breakpoints[i], symbols), breakpoints[i].set, 0, i);
+    }
+    const auto& watchpoints = debugger.watchpoints();
+    for (size_t i = 0; i < watchpoints.size(); ++i) {
+        add(watchpoints[i].enabled, debug::describe_point(watchpoints[i], symbols), watchpoints[i].set, 1, i);
+    }
+}
+
+void DebugSession::flip_point(int32_t kind, int32_t index) {
+    const auto at = static_cast<size_t>(index);
+    if (kind == 0 && at < debugger.breakpoints().size()) {
+        debugger.enable_breakpoint(at, !debugger.breakpoints()[at].enabled);
+    } else if (kind == 1 && at < debugger.watchpoints().size()) {
+        debugger.enable_watchpoint(at, !debugger.watchpoints()[at].enabled);
+    }
+}
+
+void DebugSession::change_selected_point(bool remove) {
+    GtkTreeModel* model = nullptr;
+    GtkTreeIter row;
+    if (!gtk_tree_selection_get_selected(gtk_tree_view_get_selection(GTK_TREE_VIEW(points_view)), &model, &row)) {
+        window.message("Choose a breakpoint or watchpoint in the list first.");
+        return;
+    }
+    gint kind = 0;
+    gint index = 0;
+    gtk_tree_model_get(model, &row, POINT_KIND, &kind, POINT_INDEX, &index, -1);
+    if (!remove) {
+        flip_point(kind, index);
+    } else if (kind == 0) {
+        debugger.erase_breakpoint(static_cast<size_t>(index));
+    } else {
+        debugger.erase_watchpoint(static_cast<size_t>(index));
+    }
+    refresh_monitor();
+    detach_if_unused();
 }
 
 void DebugSession::toggle_breakpoint(const std::string& text) {
     const std::optional<uint16_t> address = parse_address(text);
-    if (!address) return window.message("Breakpoint: '" + text + "' is not an address.");
+    if (!address) return window.message("Breakpoint: '" + text + "' is neither an address nor a label.");
     attach_if_needed();
-    if (debugger.has_breakpoint(*address)) {
-        debugger.remove_breakpoint(*address);
-    } else {
-        debugger.add_breakpoint(*address);
-    }
+    if (!debugger.remove_breakpoint(*address)) debugger.add_breakpoint(*address);
     refresh_monitor();
 }
 
 void DebugSession::toggle_watchpoint(const std::string& text) {
     const std::optional<uint16_t> address = parse_address(text);
-    if (!address) return window.message("Watch: '" + text + "' is not an address.");
+    if (!address) return window.message("Watch: '" + text + "' is neither an address nor a label.");
     attach_if_needed();
-    for (const debug::Debugger::Watchpoint& w : debugger.watchpoints()) {
-        if (w.address == *address && w.length == 1 && w.access == debug::WATCH_WRITE) {
-            debugger.remove_watchpoint(*address, 1, debug::WATCH_WRITE);
-            return refresh_monitor();
+    if (!debugger.remove_watchpoint(*address, 1, debug::WATCH_WRITE)) {
+        debugger.add_watchpoint(*address, 1, debug::WATCH_WRITE);
+    }
+    refresh_monitor();
+}
+
+// The bytes typed, from the address the memory view shows; RAM only, all or
+// nothing.
+void DebugSession::write_memory() {
+    const std::string where = gtk_entry_get_text(GTK_ENTRY(memory_entry));
+    const std::string typed = gtk_entry_get_text(GTK_ENTRY(bytes_entry));
+    const std::optional<uint16_t> address = parse_address(where);
+    if (!address) return window.message("Write: '" + where + "' is neither an address nor a label.");
+    const std::optional<std::vector<uint8_t>> bytes = debug::parse_bytes(typed);
+    if (!bytes) return window.message("Write: '" + typed + "' is not a row of bytes (hexadecimal, e.g. 3E 01).");
+    if (*address + bytes->size() > 0x10000) return window.message("Write: the bytes would pass FFFF.");
+    for (size_t i = 0; i < bytes->size(); ++i) {
+        if (!debugger.writable(static_cast<uint16_t>(*address + i))) {
+            return window.message("Write: " + hex4(static_cast<uint16_t>(*address + i)) +
+                                  " is ROM; only RAM (7000 to FFFF) can be changed.");
         }
     }
-    debugger.add_watchpoint(*address, 1, debug::WATCH_WRITE);
+    for (size_t i = 0; i < bytes->size(); ++i) debugger.poke(static_cast<uint16_t>(*address + i), (*bytes)[i]);
+    window.trace("debug write " + hex4(*address) + " " + std::to_string(bytes->size()));
     refresh_monitor();
 }
 
@@ -434,8 +601,22 @@ void DebugSession::on_button(GtkButton* button, gpointer self) {
         case BUTTON_BREAKPOINT: session->toggle_breakpoint(address); break;
         case BUTTON_WATCH: session->toggle_watchpoint(address); break;
         case BUTTON_MEMORY: session->refresh_monitor(); break;
+        case BUTTON_WRITE: session->write_memory(); break;
+        case BUTTON_ENABLE: session->change_selected_point(false); break;
+        case BUTTON_REMOVE: session->change_selected_point(true); break;
         default: session->command(id); break;
     }
+}
+
+void DebugSession::on_point_toggled(GtkCellRendererToggle*, gchar* path, gpointer self) {
+    auto* session = static_cast<DebugSession*>(self);
+    GtkTreeIter row;
+    if (!gtk_tree_model_get_iter_from_string(GTK_TREE_MODEL(session->points_store), &row, path)) return;
+    gint kind = 0;
+    gint index = 0;
+    gtk_tree_model_get(GTK_TREE_MODEL(session->points_store), &row, POINT_KIND, &kind, POINT_INDEX, &index, -1);
+    session->flip_point(kind, index);
+    session->refresh_monitor();
 }
 
 gboolean DebugSession::on_monitor_delete(GtkWidget* widget, GdkEvent*, gpointer self) {

@@ -122,6 +122,7 @@ class MainWindow::HostCommands final : public CommandReceiver {
 public:
     HostCommands(Host& host, MainWindow& window) : host(host), window(window) {}
     void reset() override {
+        if (window.machine_held_by_debugger()) return;
         host.reset();
         window.show_notice("Reset");
     }
@@ -240,7 +241,7 @@ MainWindow::MainWindow(const DesktopOptions& options) : platform(keyboard) {
         *host, choices,
         DebugSession::WindowServices{[this](const std::string& text) { show_message(text); },
                                      [this](const std::string& line) { trace(line); },
-                                     [this] { return close_requested || closed; }});
+                                     [this] { return close_requested || closed; }, [this] { debug_stop_changed(); }});
     host->set_recording_directory(paths.files_dir);
     host->set_draw_every_frame(choices.every_frame);
     host->set_sprite_limit(choices.sprite_limit);
@@ -544,7 +545,7 @@ std::optional<std::string> MainWindow::choose_file(FileDialogKind kind) {
 // --- Save states ---------------------------------------------------------------------
 
 Sha256Digest MainWindow::cartridge_digest() const {
-    return sha256(host->machine().memory_map->image + CARTRIDGE_START, CARTRIDGE_SIZE);
+    return sha256(host->machine().memory_map->cartridge_rom(), CARTRIDGE_SIZE);
 }
 
 std::string MainWindow::slot_path(int32_t slot) const { return slot_file(paths.states_dir, cartridge_digest(), slot); }
@@ -734,10 +735,19 @@ void MainWindow::toggle_pause() {
     trace(std::string("window paused ") + (paused ? "1" : "0"));
 }
 
-// The title names the cartridge; pause and a missing IPL ROM take the frame
-// rate's place.
+// The title names the cartridge; a stop in the debugger, pause and a missing
+// IPL ROM take the frame rate's place.
 void MainWindow::update_title() {
-    platform.set_title_parts(cartridge_name, paused ? "Paused" : no_ipl ? "no IPL.ROM" : "");
+    const bool stopped = debug_session && debug_session->stopped();
+    platform.set_title_parts(cartridge_name, stopped ? "Stopped" : paused ? "Paused" : no_ipl ? "no IPL.ROM" : "");
+}
+
+// The debugger stopped the machine or lets it run again: the title and the
+// notice say so, and the frame rate starts afresh.
+void MainWindow::debug_stop_changed() {
+    if (!debug_session->stopped()) platform.clear_frame_rate();
+    update_title();
+    if (picture) gtk_widget_queue_draw(picture);
 }
 
 void MainWindow::apply_volume() { platform.set_volume(choices.muted ? 0 : choices.volume_percent); }
@@ -1051,7 +1061,7 @@ gboolean MainWindow::on_key_press(GtkWidget*, GdkEventKey* event, gpointer self)
         if (scancode == KEY_F7) main->load_slot(0);
         if (scancode == KEY_F12 && main->commands) main->commands->reset();
         if (scancode == KEY_SYSRQ) main->take_screenshot();
-        if (scancode == KEY_F8) {
+        if (scancode == KEY_F8 && !main->machine_held_by_debugger()) {
             main->rewinding = true;
             main->next_rewind_us = 0;
             main->trace("rewind 1");
@@ -1146,6 +1156,8 @@ void MainWindow::draw_notice(cairo_t* cr, int32_t width, int32_t height) const {
     std::string text;
     if (g_get_monotonic_time() < notice_until_us) {
         text = notice_text;
+    } else if (debug_session && debug_session->stopped()) {
+        text = "Stopped";
     } else if (rewinding) {
         text = "Rewinding";
     } else if (paused) {
@@ -1211,7 +1223,7 @@ void MainWindow::on_menu_item(GtkMenuItem* item, gpointer self) {
     if (id >= ID_CPU_X1 && id <= ID_CPU_X16) main->speed_before_override.reset();
     // Stopped inside a frame, the machine takes only the debugger's and the
     // window's own commands.
-    const bool window_only = (id >= ID_DEBUG_MONITOR && id <= ID_DEBUG_WAIT_GDB) ||
+    const bool window_only = (id >= ID_DEBUG_MONITOR && id <= ID_DEBUG_LOAD_SYMBOLS) ||
                              (id >= ID_WINDOW_X1 && id <= ID_FULLSCREEN_320) || id == ID_WINDOW_X3 ||
                              id == ID_WINDOW_X4 || id == ID_EVERY_FRAME || id == ID_HELP_KEYS || id == ID_EXIT ||
                              id == ID_PAUSE || id == ID_HELP_ABOUT || id == ID_SCREENSHOT || id == ID_MUTE ||
@@ -1228,7 +1240,7 @@ void MainWindow::debug_command(int32_t id) {
 
 bool MainWindow::machine_held_by_debugger() {
     if (!debug_session || !debug_session->machine_locked()) return false;
-    show_message("The machine is stopped in the debugger: Continue first.");
+    show_notice("Stopped in the debugger: Continue first");
     return true;
 }
 

@@ -25,8 +25,9 @@
 // sound device) appear in a strip over the top of the picture that leaves the
 // emulation running. What a command did ("Saved to slot 1", "Paused") is told
 // in a short notice drawn over the bottom of the picture for two seconds
-// (while paused or rewinding, for as long as that lasts); it is drawn by the
-// window, never into the machine's picture, and m5emu.conf can switch it off.
+// (while paused, rewinding or stopped in the debugger, for as long as that
+// lasts); it is drawn by the window, never into the machine's picture, and
+// m5emu.conf can switch it off.
 //
 // Quick slots belong to the inserted cartridge (state_slots.h); the title
 // names it. F12 resets, Print takes a screenshot into the user's pictures
@@ -141,8 +142,10 @@ private:
     void move_old_slots();
     Sha256Digest cartridge_digest() const;
     void draw_notice(cairo_t* cr, int32_t width, int32_t height) const;
-    // True (and says so) while the debugger holds the machine inside a frame.
+    // True (and says so in a notice) while the debugger holds the machine
+    // inside a frame.
     bool machine_held_by_debugger();
+    void debug_stop_changed();
 
     static gboolean on_delete(GtkWidget* widget, GdkEvent* event, gpointer self);
     static void on_destroy(GtkWidget* widget, gpointer self);

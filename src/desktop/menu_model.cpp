@@ -100,10 +100,10 @@ std::array<MenuPopup, POPUP_COUNT> build_resource() {
 
     popups[POPUP_DEBUG] = {
         "Debug",
-        {item(ID_DEBUG_MONITOR, "Monitor..."), item(ID_DEBUG_VIDEO, "Video memory..."), separator(),
-         item(ID_DEBUG_BREAK, "Break"), item(ID_DEBUG_CONTINUE, "Continue"), item(ID_DEBUG_STEP, "Step"),
-         item(ID_DEBUG_STEP_OVER, "Step over"), item(ID_DEBUG_RUN_TO, "Run to address..."), separator(),
-         item(ID_DEBUG_WAIT_GDB, "Wait for debugger...")}};
+        {item(ID_DEBUG_MONITOR, "Monitor..."), item(ID_DEBUG_VIDEO, "Video memory..."),
+         item(ID_DEBUG_LOAD_SYMBOLS, "Load symbols..."), separator(), item(ID_DEBUG_BREAK, "Break"),
+         item(ID_DEBUG_CONTINUE, "Continue"), item(ID_DEBUG_STEP, "Step"), item(ID_DEBUG_STEP_OVER, "Step over"),
+         item(ID_DEBUG_RUN_TO, "Run to address..."), separator(), item(ID_DEBUG_WAIT_GDB, "Wait for debugger...")}};
 
     popups[POPUP_HELP] = {"Help", {item(ID_HELP_KEYS, "Keyboard"), item(ID_HELP_ABOUT, "About")}};
     return popups;
@@ -376,7 +376,8 @@ void dispatch_command(int32_t id, Settings& settings, CommandReceiver* host, Com
         case ID_DEBUG_STEP:
         case ID_DEBUG_STEP_OVER:
         case ID_DEBUG_RUN_TO:
-        case ID_DEBUG_WAIT_GDB: window.debug_command(id); return;
+        case ID_DEBUG_WAIT_GDB:
+        case ID_DEBUG_LOAD_SYMBOLS: window.debug_command(id); return;
         case ID_CART_OPEN: {
             if (!host) return;
             const std::optional<std::string> path = window.choose_file(FileDialogKind::cartridge);

@@ -70,6 +70,7 @@ inline constexpr int32_t ID_DEBUG_STEP = 40174;
 inline constexpr int32_t ID_DEBUG_STEP_OVER = 40175;
 inline constexpr int32_t ID_DEBUG_RUN_TO = 40176;
 inline constexpr int32_t ID_DEBUG_WAIT_GDB = 40177;
+inline constexpr int32_t ID_DEBUG_LOAD_SYMBOLS = 40178;
 inline constexpr int32_t ID_SEPARATOR = 0;
 
 inline constexpr int32_t POPUP_CONTROL = 0;

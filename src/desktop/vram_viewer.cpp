@@ -9,16 +9,69 @@
 namespace m5 {
 namespace {
 
-// The pictures, stacked: the pattern table (32 x 8 patterns), the colour
-// table in the same layout (each pattern row: foreground left, background
-// right), the sprite patterns (32 x 2 of 8 x 8), 4 pixels apart.
+// The pictures, stacked in one image and shown each under its heading: the
+// pattern table (32 x 8 patterns), the colour table in the same layout (each
+// pattern row: foreground left, background right), the sprite patterns
+// (32 x 2 of 8 x 8).
 constexpr int32_t IMAGE_WIDTH = 256;
 constexpr int32_t PATTERNS_TOP = 0;
-constexpr int32_t COLOURS_TOP = 68;
-constexpr int32_t SPRITES_TOP = 136;
-constexpr int32_t IMAGE_HEIGHT = 152;
+constexpr int32_t COLOURS_TOP = 64;
+constexpr int32_t SPRITES_TOP = 128;
+constexpr int32_t IMAGE_HEIGHT = 144;
 constexpr int32_t SCALE = 2;
 constexpr int32_t SPRITE_END = 0xD0;
+// The text panes, in characters: the registers and the sprite list beside
+// the pictures (as tall as they are: room for 10 sprites before it scrolls),
+// the name table below them in a smaller type (text mode's 40 columns).
+constexpr int32_t INFO_COLUMNS = 56;
+constexpr int32_t INFO_ROWS = 18;
+constexpr int32_t NAME_COLUMNS = 40;
+constexpr int32_t NAME_ROWS = 24;
+
+struct Picture {
+    const char* heading;
+    int32_t top;
+    int32_t height;
+};
+constexpr Picture PICTURES[] = {
+    {"Pattern table: the 256 patterns in their colours", PATTERNS_TOP, 64},
+    {"Colour table: each pattern row's foreground (left) and background (right)", COLOURS_TOP, 64},
+    {"Sprite patterns: 64 of 8 x 8 (16 x 16 sprites take four)", SPRITES_TOP, 16},
+};
+constexpr const char* PICTURE_KEY = "m5-vram-picture";
+
+// A monospace text view in a pane of `columns` x `rows` characters; `small`
+// in a smaller type.
+GtkWidget* text_pane(GtkWidget** view, int32_t columns, int32_t rows, bool small) {
+    *view = gtk_text_view_new();
+    gtk_text_view_set_monospace(GTK_TEXT_VIEW(*view), TRUE);
+    gtk_text_view_set_editable(GTK_TEXT_VIEW(*view), FALSE);
+    gtk_text_view_set_cursor_visible(GTK_TEXT_VIEW(*view), FALSE);
+    if (small) {
+        GtkCssProvider* css = gtk_css_provider_new();
+        gtk_css_provider_load_from_data(css, "textview { font-size: 8pt; }", -1, nullptr);
+        gtk_style_context_add_provider(gtk_widget_get_style_context(*view), GTK_STYLE_PROVIDER(css),
+                                       GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+        g_object_unref(css);
+    }
+    PangoLayout* layout = gtk_widget_create_pango_layout(*view, "0");
+    int char_width = 0;
+    int line_height = 0;
+    pango_layout_get_pixel_size(layout, &char_width, &line_height);
+    g_object_unref(layout);
+    GtkWidget* pane = gtk_scrolled_window_new(nullptr, nullptr);
+    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(pane), GTK_POLICY_AUTOMATIC, GTK_POLICY_AUTOMATIC);
+    // A little beyond the text, for the scroll bars' and the view's margins.
+    gtk_widget_set_size_request(pane, char_width * columns + 24, line_height * rows + 12);
+    gtk_container_add(GTK_CONTAINER(pane), *view);
+    return pane;
+}
+
+GtkWidget* heading(const char* text) {
+    GtkWidget* label = gtk_label_new(text);
+    gtk_label_set_xalign(GTK_LABEL(label), 0.0F);
+    return label;
+}
 
 uint32_t argb(uint8_t colour) {
     const uint16_t c = PALETTE[colour & 15];
@@ -108,22 +161,35 @@ void VramViewer::show() {
     if (window == nullptr) {
         window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
         gtk_window_set_title(GTK_WINDOW(window), "Video memory");
-        gtk_window_move(GTK_WINDOW(window), 0, 420);
+        // Below the main window (where a window manager does not choose).
+        gtk_window_move(GTK_WINDOW(window), 0, 440);
         g_signal_connect(window, "delete-event", G_CALLBACK(gtk_widget_hide_on_delete), nullptr);
-        GtkWidget* box = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
-        gtk_container_set_border_width(GTK_CONTAINER(box), 6);
-        area = gtk_drawing_area_new();
-        gtk_widget_set_size_request(area, IMAGE_WIDTH * SCALE, IMAGE_HEIGHT * SCALE);
-        g_signal_connect(area, "draw", G_CALLBACK(on_draw), this);
-        gtk_box_pack_start(GTK_BOX(box), area, FALSE, FALSE, 0);
-        text = gtk_text_view_new();
-        gtk_text_view_set_monospace(GTK_TEXT_VIEW(text), TRUE);
-        gtk_text_view_set_editable(GTK_TEXT_VIEW(text), FALSE);
-        GtkWidget* scroller = gtk_scrolled_window_new(nullptr, nullptr);
-        gtk_widget_set_size_request(scroller, 560, IMAGE_HEIGHT * SCALE);
-        gtk_container_add(GTK_CONTAINER(scroller), text);
-        gtk_box_pack_start(GTK_BOX(box), scroller, TRUE, TRUE, 0);
-        gtk_container_add(GTK_CONTAINER(window), box);
+        GtkWidget* grid = gtk_grid_new();
+        gtk_grid_set_row_spacing(GTK_GRID(grid), 4);
+        gtk_grid_set_column_spacing(GTK_GRID(grid), 12);
+        gtk_container_set_border_width(GTK_CONTAINER(grid), 8);
+
+        GtkWidget* pictures = gtk_box_new(GTK_ORIENTATION_VERTICAL, 4);
+        for (const Picture& picture : PICTURES) {
+            gtk_box_pack_start(GTK_BOX(pictures), heading(picture.heading), FALSE, FALSE, 0);
+            GtkWidget* area = gtk_drawing_area_new();
+            gtk_widget_set_size_request(area, IMAGE_WIDTH * SCALE, picture.height * SCALE);
+            g_object_set_data(G_OBJECT(area), PICTURE_KEY, const_cast<Picture*>(&picture));
+            g_signal_connect(area, "draw", G_CALLBACK(on_draw), this);
+            gtk_widget_set_halign(area, GTK_ALIGN_START);
+            gtk_box_pack_start(GTK_BOX(pictures), area, FALSE, FALSE, 0);
+            areas.push_back(area);
+        }
+        gtk_grid_attach(GTK_GRID(grid), pictures, 0, 0, 1, 2);
+        gtk_grid_attach(GTK_GRID(grid), heading("Registers and sprites"), 1, 0, 1, 1);
+        GtkWidget* info = text_pane(&text, INFO_COLUMNS, INFO_ROWS, false);
+        gtk_widget_set_vexpand(info, TRUE);
+        gtk_grid_attach(GTK_GRID(grid), info, 1, 1, 1, 1);
+        gtk_grid_attach(GTK_GRID(grid), heading("Name table (hexadecimal; rows down, columns across)"), 0, 2, 2, 1);
+        GtkWidget* names = text_pane(&names_text, 4 + NAME_COLUMNS * 3, NAME_ROWS + 1, true);
+        gtk_widget_set_halign(names, GTK_ALIGN_START);
+        gtk_grid_attach(GTK_GRID(grid), names, 0, 3, 2, 1);
+        gtk_container_add(GTK_CONTAINER(window), grid);
     }
     gtk_widget_show_all(window);
     gtk_window_present(GTK_WINDOW(window));
@@ -143,9 +209,9 @@ void VramViewer::show() {
 void VramViewer::refresh() {
     if (window == nullptr || !gtk_widget_get_visible(window)) return;
     draw_tables();
-    gtk_widget_queue_draw(area);
-    GtkTextBuffer* buffer = gtk_text_view_get_buffer(GTK_TEXT_VIEW(text));
-    gtk_text_buffer_set_text(buffer, describe().c_str(), -1);
+    for (GtkWidget* area : areas) gtk_widget_queue_draw(area);
+    gtk_text_buffer_set_text(gtk_text_view_get_buffer(GTK_TEXT_VIEW(text)), describe().c_str(), -1);
+    gtk_text_buffer_set_text(gtk_text_view_get_buffer(GTK_TEXT_VIEW(names_text)), name_table().c_str(), -1);
 }
 
 void VramViewer::draw_tables() {
@@ -193,17 +259,16 @@ std::string VramViewer::describe() const {
                   vdp.peek_status());
     out += line;
     std::snprintf(line, sizeof line,
-                  "mode %s, display %s, interrupt %s\nnames %04X  colours %04X  patterns %04X  sprites %04X  "
+                  "mode %s, display %s, interrupt %s\nnames %04X  colours %04X  patterns %04X\nsprites %04X  "
                   "sprite patterns %04X\n",
                   vdp_mode_name(vdp.mode()), (vdp.reg(1) & 0x40) != 0 ? "on" : "off",
                   (vdp.reg(1) & 0x20) != 0 ? "on" : "off", t.names, t.colours, t.patterns, t.sprite_attributes,
                   t.sprite_patterns);
     out += line;
-    out += "\nPictures: the pattern table, the colour table, the sprite patterns.\n";
 
     const SpriteSummary summary = summarise_sprites(vdp);
     std::snprintf(line, sizeof line,
-                  "\nSprites: %d of %dx%d%s; status fifth %s (number %d), collision %s; from the list: fifth %d, "
+                  "\nSprites: %d of %dx%d%s\nstatus: fifth %s (number %d), collision %s\nfrom the list: fifth %d, "
                   "collision %s\n",
                   static_cast<int>(summary.sprites.size()), summary.size, summary.size,
                   summary.magnified ? " magnified" : "", (vdp.peek_status() & 0x40) != 0 ? "set" : "clear",
@@ -215,28 +280,43 @@ std::string VramViewer::describe() const {
                       s.pattern, s.colour, s.early_clock ? "  early clock" : "");
         out += line;
     }
+    return out;
+}
 
+// The name table a byte apart: a heading of column numbers, then each row
+// with its number.
+std::string VramViewer::name_table() const {
+    const Vdp& vdp = *machine.vdp;
+    const int32_t names = tables_of(vdp).names;
     const int32_t columns = vdp.mode() == 1 ? 40 : 32;
-    out += "\nName table:\n";
-    for (int32_t row = 0; row < 24; ++row) {
+    std::string out = "   ";
+    char cell[8];
+    for (int32_t column = 0; column < columns; ++column) {
+        std::snprintf(cell, sizeof cell, " %02d", column);
+        out += cell;
+    }
+    for (int32_t row = 0; row < NAME_ROWS; ++row) {
+        std::snprintf(cell, sizeof cell, "\n%02d ", row);
+        out += cell;
         for (int32_t column = 0; column < columns; ++column) {
-            std::snprintf(line, sizeof line, "%02X", vdp.vram_at(t.names + row * columns + column));
-            out += line;
+            std::snprintf(cell, sizeof cell, " %02X", vdp.vram_at(names + row * columns + column));
+            out += cell;
         }
-        out += '\n';
     }
     return out;
 }
 
-gboolean VramViewer::on_draw(GtkWidget*, cairo_t* cr, gpointer self) {
+gboolean VramViewer::on_draw(GtkWidget* area, cairo_t* cr, gpointer self) {
     auto* viewer = static_cast<VramViewer*>(self);
+    const auto* picture = static_cast<const Picture*>(g_object_get_data(G_OBJECT(area), PICTURE_KEY));
     cairo_surface_t* image =
         cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(viewer->pixels.data()),
                                             CAIRO_FORMAT_ARGB32, IMAGE_WIDTH, IMAGE_HEIGHT, IMAGE_WIDTH * 4);
     cairo_scale(cr, SCALE, SCALE);
-    cairo_set_source_surface(cr, image, 0, 0);
+    cairo_set_source_surface(cr, image, 0, -picture->top);
     cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
-    cairo_paint(cr);
+    cairo_rectangle(cr, 0, 0, IMAGE_WIDTH, picture->height);
+    cairo_fill(cr);
     cairo_surface_destroy(image);
     return TRUE;
 }

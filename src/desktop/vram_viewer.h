@@ -1,12 +1,14 @@
 // VramViewer: the video chip as a picture, updated live while it shows.
 //
-// Its window shows the chip's eight registers and the mode and tables they
-// select; the pattern table (256 patterns in the colours the colour table
-// gives them) and the colour table as pictures; the sprite patterns; the
-// name table as numbers; and the sprite list: each sprite's position,
-// pattern, colour and early-clock bit, with the fifth-sprite and collision
-// flags as the status holds them and as the list makes them (the program
-// usually reads, and so clears, the status every frame).
+// Its window shows, each under a heading: the pattern table (256 patterns in
+// the colours the colour table gives them), the colour table and the sprite
+// patterns as pictures; the chip's eight registers and the mode and tables
+// they select; the sprite list: each sprite's position, pattern, colour and
+// early-clock bit, with the fifth-sprite and collision flags as the status
+// holds them and as the list makes them (the program usually reads, and so
+// clears, the status every frame); and the name table, a byte apart with row
+// and column numbers. The window opens at a size that shows all of it and
+// keeps that size whatever it shows.
 //
 // Everything is read without side effects (Vdp::vram_at, reg, peek_status).
 #pragma once
@@ -59,13 +61,15 @@ public:
 private:
     void draw_tables();
     std::string describe() const;
+    std::string name_table() const;
     static gboolean on_draw(GtkWidget* widget, cairo_t* cr, gpointer self);
 
     Machine& machine;
     std::function<void(const std::string&)> trace;
     GtkWidget* window = nullptr;
-    GtkWidget* area = nullptr;
+    std::vector<GtkWidget*> areas;  // one a picture
     GtkWidget* text = nullptr;
+    GtkWidget* names_text = nullptr;
     std::vector<uint32_t> pixels;  // ARGB, the pictures side by side
 };
 

@@ -12,7 +12,9 @@ Vdp::Vdp(MachineServices* owner, MachineHost* host_services) : Component(owner, 
 }
 
 void Vdp::init() {
-    if (machine != nullptr) machine->add_scanline_listener(this);
+    if (machine == nullptr) return;
+    machine->add_scanline_listener(this);
+    frame_line = machine->video_standard().frame_interrupt_line;
 }
 
 void Vdp::reset() {
@@ -124,7 +126,7 @@ void Vdp::set_int_line(bool level) { send_level(int_output, int_level, level ? 1
 
 void Vdp::on_scanline(int32_t line, int32_t clocks) {
     (void)clocks;
-    if (line != VDP_FRAME_LINE) return;
+    if (line != frame_line) return;
     if (regs[1] & R1_DISPLAY_ENABLE) {
         render_frame();
     } else {

@@ -7,10 +7,10 @@
 // Signals: one output, the interrupt line, sent as a level over int_output
 // (the machine wires it to trigger input 3 of the counter/timer).
 // Memory: 16 KiB of video RAM, eight write-only registers, a status byte.
-// Time: the chip works in whole frames. At the start of scanline 192
-// (VDP_FRAME_LINE) it draws the complete 256 x 192 picture from VRAM and the
-// registers, sets the frame flag and drives its interrupt line; the rest of
-// the frame only the ports act. The host copies the picture to its screen
+// Time: the chip works in whole frames. At the start of scanline 192 (the
+// video standard's frame interrupt line) it draws the complete 256 x 192
+// picture from VRAM and the registers, sets the frame flag and drives its
+// interrupt line; the rest of the frame only the ports act. The host copies the picture to its screen
 // through present().
 //
 // Known differences from the real chip:
@@ -101,7 +101,8 @@ public:
     Vdp(MachineServices* machine, MachineHost* host);
 
     // --- Component operations -----------------------------------------------
-    // Registers as a scanline listener (nothing without a machine).
+    // Registers as a scanline listener and takes the frame line from the
+    // machine's video standard (nothing without a machine).
     void init() override;
     // Clears VRAM, registers, status, address and latch; the picture stays.
     void reset() override;
@@ -109,7 +110,7 @@ public:
     void port_write8(int32_t port, int32_t data) override;
     // Bit 0 of the port: 1 status (clears the flags, drops the interrupt), 0 data.
     int32_t port_read8(int32_t port) override;
-    // At VDP_FRAME_LINE: draws the frame, sets the frame flag, drives the line.
+    // At frame_line: draws the frame, sets the frame flag, drives the line.
     void on_scanline(int32_t line, int32_t clocks) override;
     // Video RAM, the picture last drawn, registers with the table bases they
     // set, status, read-ahead, address and latch, and the interrupt level.
@@ -158,6 +159,10 @@ public:
     uint16_t sprite_attr_base = 0;
     uint16_t colour_mask = 0;
     uint16_t pattern_mask = 0;
+
+    // Wiring: the scanline the frame is drawn at (VDP_FRAME_LINE without a
+    // machine).
+    int32_t frame_line = VDP_FRAME_LINE;
 
 private:
     uint8_t read_data();

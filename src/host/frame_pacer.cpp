@@ -1,39 +1,34 @@
 #include "host/frame_pacer.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "host/platform.h"
 
 namespace m5 {
-namespace {
 
-std::array<int32_t, PACE_SLOTS> build_pace_table() {
-    // 600 slots of 1 ms with 400 of them raised to 2 ms, spread evenly: ten
-    // slots make a frame and the 600 make 60 frames of exactly 1000 ms.
-    std::array<int32_t, PACE_SLOTS> table{};
-    table.fill(1);
-    for (int32_t j = 0; j < 400; ++j) table[static_cast<size_t>(j * PACE_SLOTS / 400)] += 1;
+std::vector<int32_t> pace_table(int32_t frames_per_second) {
+    // Slots of 1 ms, ten a frame, with as many raised to 2 ms, spread evenly,
+    // as make the second's frames last exactly 1000 ms (at 60 frames a
+    // second, 400 of 600).
+    const int32_t slots = std::clamp(frames_per_second, MIN_PACED_FPS, MAX_PACED_FPS) * PACE_SLOTS_PER_FRAME;
+    const int32_t raised = 1000 - slots;
+    std::vector<int32_t> table(static_cast<size_t>(slots), 1);
+    for (int32_t j = 0; j < raised; ++j) table[static_cast<size_t>(j * slots / raised)] += 1;
     return table;
 }
 
-}  // namespace
-
-const std::array<int32_t, PACE_SLOTS>& pace_table() {
-    static const std::array<int32_t, PACE_SLOTS> table = build_pace_table();
-    return table;
-}
-
-FramePacer::FramePacer(Platform& platform_services, FrameTarget& frame_target)
-    : platform(platform_services), target(frame_target) {
+FramePacer::FramePacer(Platform& platform_services, FrameTarget& frame_target, int32_t frames_per_second)
+    : platform(platform_services), target(frame_target), table(pace_table(frames_per_second)) {
     pace_ms = next_frame_duration_ms();
 }
 
 int32_t FramePacer::next_frame_duration_ms() {
-    const auto& table = pace_table();
+    const auto slots = static_cast<int32_t>(table.size());
     int32_t sum = 0;
     for (int32_t i = 0; i < PACE_SLOTS_PER_FRAME; ++i) {
         sum += table[static_cast<size_t>(pace_pos)];
-        pace_pos = pace_pos + 1 == PACE_SLOTS ? 0 : pace_pos + 1;
+        pace_pos = pace_pos + 1 == slots ? 0 : pace_pos + 1;
     }
     return sum;
 }

@@ -1,10 +1,11 @@
 // FramePacer: decides when the next emulated frame runs, which frames are
 // drawn, when the main loop sleeps, and what the window title reports.
 //
-// The machine runs at 60 frames a second against the platform's millisecond
-// tick counter. Frame durations come from a 600-entry table of 1 and 2 ms
-// slots, ten slots a frame, giving 17, 17, 16, ... ms and exactly 1000 ms per
-// 60 frames with no division per frame. While ahead of time every second
+// The machine runs at its video standard's frame rate (60 frames a second
+// for the M5) against the platform's millisecond tick counter. Frame
+// durations come from a table of 1 and 2 ms slots, ten slots a frame and
+// 1000 ms in all: at 60 frames a second 600 slots giving 17, 17, 16, ... ms,
+// exactly 1000 ms per 60 frames with no division per frame. While ahead of time every second
 // frame is drawn and the loop sleeps when a whole frame duration remains;
 // while late only one frame in 31 is drawn and the schedule is moved up to
 // the moment of that draw instead of catching up. A platform that can afford
@@ -16,22 +17,25 @@
 // Units: milliseconds of the platform's wrapping 32-bit tick counter.
 #pragma once
 
-#include <array>
 #include <cstdint>
+#include <vector>
 
 namespace m5 {
 
 class Platform;
 
-inline constexpr int32_t PACE_SLOTS = 600;
 inline constexpr int32_t PACE_SLOTS_PER_FRAME = 10;
+// The frame rates the table can pace: ten slots of 1 or 2 ms a frame.
+inline constexpr int32_t MIN_PACED_FPS = 50;
+inline constexpr int32_t MAX_PACED_FPS = 100;
 inline constexpr int32_t MAX_SKIPPED_LATE = 30;  // a late frame is drawn after more than 30 undrawn ones
 inline constexpr int32_t TITLE_PERIOD_MS = 1000;
 inline constexpr const char* WINDOW_TITLE = "SORD m5";
 
-// The frame duration table: 600 entries of 1 or 2 ms (2, 2, 1, 2, 2, 1, ...)
-// summing to 1000.
-const std::array<int32_t, PACE_SLOTS>& pace_table();
+// The frame duration table for a frame rate of MIN_PACED_FPS..MAX_PACED_FPS
+// (clamped): PACE_SLOTS_PER_FRAME entries a frame of 1 or 2 ms summing to
+// 1000, the 2 ms ones spread evenly (at 60: 600 entries 2, 2, 1, 2, 2, 1, ...).
+std::vector<int32_t> pace_table(int32_t frames_per_second);
 
 // What the pacer drives: the host, or a stand-in in tests and tools.
 class FrameTarget {
@@ -47,7 +51,8 @@ public:
 
 class FramePacer {
 public:
-    FramePacer(Platform& platform, FrameTarget& target);
+    // Paces `frames_per_second` frames a second (the machine's video standard's).
+    FramePacer(Platform& platform, FrameTarget& target, int32_t frames_per_second);
 
     // Loop start: counters cleared, the deadline set to now and the first
     // title update one second away. The first frame duration is taken at
@@ -76,6 +81,7 @@ private:
 
     Platform& platform;
     FrameTarget& target;
+    std::vector<int32_t> table;
     int32_t pace_pos = 0;
     int32_t pace_ms = 0;
     uint32_t deadline = 0;

@@ -2,8 +2,8 @@
 // no window and no sound device (m5run, the embeddable library). Time is the
 // steady clock, the title and repaints are counted, the clipboard is a text
 // given at the start, and the sound device is virtual: its play position
-// advances with emulated time, 1/60 s of samples a frame, looping over the two
-// halves of its buffer, so the host's feed takes blocks exactly as it would
+// advances with emulated time, a frame's worth of samples a frame (1/60 s at
+// the M5's frame rate), looping over the two halves of its buffer, so the host's feed takes blocks exactly as it would
 // from a real device, and every run with the same inputs is the same.
 #pragma once
 
@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "host/platform.h"
-#include "machine/clock.h"
+#include "machine/video_standard.h"
 
 namespace m5 {
 
@@ -30,19 +30,22 @@ public:
         block_samples = samples;
         frames_elapsed = 0;
     }
+    // Frames a second of the machine it plays for (its video standard's).
+    void set_frame_rate(int32_t frames_per_second) { frame_rate = frames_per_second; }
     void advance_frame() { ++frames_elapsed; }
     // A run started from a save state continues the play position it had.
     void set_frames(int64_t frames) { frames_elapsed = frames; }
     bool half_free(bool first_half) const {
         const int64_t buffer = 2 * static_cast<int64_t>(block_samples);
-        // The position repeats every FRAMES_PER_SECOND * buffer frames, which
-        // keeps the product small for any frame count.
-        const int64_t frames = frames_elapsed % (FRAMES_PER_SECOND * buffer);
-        const int64_t position = frames * sample_rate / FRAMES_PER_SECOND % buffer;
+        // The position repeats every frame_rate * buffer frames, which keeps
+        // the product small for any frame count.
+        const int64_t frames = frames_elapsed % (frame_rate * buffer);
+        const int64_t position = frames * sample_rate / frame_rate % buffer;
         return first_half ? position >= block_samples : position <= block_samples;
     }
 
 private:
+    int64_t frame_rate = VIDEO_NTSC.frames_per_second;
     int64_t sample_rate = 0;
     int64_t block_samples = 1;
     int64_t frames_elapsed = 0;
@@ -71,6 +74,7 @@ public:
     bool modifier_down(int32_t virtual_key) override { return held_sides.count(virtual_key) != 0; }
     std::optional<std::string> clipboard_text() override { return paste_text; }
 
+    void set_frame_rate(int32_t frames_per_second) override { sound.set_frame_rate(frames_per_second); }
     bool sound_open(int32_t sample_rate, int32_t block_samples) override {
         sound.open(sample_rate, block_samples);
         return true;

@@ -29,14 +29,14 @@ Host::Host(Platform& platform_services, Settings& settings, MachineExtensions ex
       paste(*this),
       recorder(platform_services),
       extensions(extra_components),
-      pacer(platform_services, *this) {
+      emulated(std::make_unique<Machine>(this, nullptr, extensions)),
+      pacer(platform_services, *this, emulated->video_standard().frames_per_second) {
     program_dir = program_directory_of(platform.executable_path());
     recorder.set_directory(program_dir);
     validate_sound_choices();
     const int32_t rate_hz = SAMPLE_RATES_HZ[user_settings.sample_rate_index];
     const int32_t samples = block_samples_for(rate_hz, BUFFER_LENGTHS_MS[user_settings.buffer_length_index]);
 
-    emulated = std::make_unique<Machine>(this, nullptr, extensions);
     // The IPL ROM from the program directory (a platform with no program
     // directory gives it later, as bytes).
     std::vector<uint8_t> ipl;
@@ -45,6 +45,7 @@ Host::Host(Platform& platform_services, Settings& settings, MachineExtensions ex
     }
     keys.fill(0);
     joy.fill(0);
+    platform.set_frame_rate(emulated->video_standard().frames_per_second);
     open_sound(rate_hz, samples);
 }
 
@@ -217,7 +218,7 @@ void Host::feed_sound() {
 
 void Host::sound_by_frame(int32_t rate_hz) {
     // A block holds any frame's samples.
-    reopen_sound(rate_hz, Scheduler::most_samples_per_frame(rate_hz));
+    reopen_sound(rate_hz, emulated->scheduler->most_samples_per_frame(rate_hz));
     sound_framed = true;
 }
 

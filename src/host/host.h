@@ -64,11 +64,12 @@ int32_t block_samples_for(int32_t sample_rate, int32_t buffer_ms);
 
 class Host final : public MachineHost, public FrameTarget, public KeyTarget {
 public:
-    // Builds everything in this order: the program directory from the
-    // platform's executable path; the sound choices validated (an index out
-    // of range is corrected and written back into `settings`); the Machine;
-    // the key state; the screen surface; the sound output (which may fail;
-    // everything else still runs). The platform and the settings must outlive
+    // Builds everything in this order: the screen surface; the Machine (with
+    // the CPU speed of `settings`) and the frame pacer at its frame rate; the
+    // program directory from the platform's executable path; the sound
+    // choices validated (an index out of range is corrected and written back
+    // into `settings`); the IPL ROM from the program directory; the key
+    // state; the sound output (which may fail; everything else still runs). The platform and the settings must outlive
     // the Host. `extensions` are components added to the machine (and to the
     // staging machine a state is first loaded into), for tests; they must
     // outlive the Host too.

@@ -20,10 +20,8 @@ constexpr uint32_t HOST_TAG = state_tag("HOST");
 constexpr uint8_t ALL_JOY_BITS = JOY_UP | JOY_DOWN | JOY_LEFT | JOY_RIGHT | JOY_BUTTON_1 | JOY_BUTTON_2;
 constexpr uint64_t MAX_FRAMES = uint64_t{1} << 40;
 
-Sha256Digest ipl_digest(const MemoryMap& memory) { return sha256(memory.image, IPL_ROM_SIZE); }
-Sha256Digest cartridge_digest(const MemoryMap& memory) {
-    return sha256(memory.image + CARTRIDGE_START, CARTRIDGE_SIZE);
-}
+Sha256Digest ipl_digest(const MemoryMap& memory) { return sha256(memory.ipl_rom(), IPL_ROM_SIZE); }
+Sha256Digest cartridge_digest(const MemoryMap& memory) { return sha256(memory.cartridge_rom(), CARTRIDGE_SIZE); }
 
 // The picture at half size, each thumbnail pixel the mean of four.
 std::vector<uint16_t> thumbnail_pixels(const Vdp& vdp) {

@@ -45,6 +45,10 @@ public:
     virtual std::optional<std::string> clipboard_text() = 0;
 
     // --- Sound output: one looping buffer of two halves ---------------------
+    // Nothing by default. The host tells its machine's frame rate (its video
+    // standard's) once, before the first sound_open; a sound device that
+    // plays in machine time (the headless one) plays at it.
+    virtual void set_frame_rate(int32_t frames_per_second) { (void)frames_per_second; }
     // Opens the output for 16-bit mono samples, each half holding
     // block_samples samples, and starts it playing. False: no sound this run.
     virtual bool sound_open(int32_t sample_rate, int32_t block_samples) = 0;

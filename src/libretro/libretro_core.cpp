@@ -22,7 +22,6 @@
 #include "libretro/core_options.h"
 #include "libretro/retro_keys.h"
 #include "m5emu/m5emu.h"
-#include "machine/clock.h"
 
 namespace {
 
@@ -455,7 +454,12 @@ RETRO_API void retro_get_system_av_info(retro_system_av_info* info) {
     info->geometry.max_width = M5EMU_WIDTH;
     info->geometry.max_height = M5EMU_HEIGHT;
     info->geometry.aspect_ratio = static_cast<float>(M5EMU_WIDTH * PIXEL_ASPECT / M5EMU_HEIGHT);
-    info->timing.fps = static_cast<double>(m5::MACHINE_CLOCK_HZ) / m5::CLOCKS_PER_FRAME;
+    // The machine's own frame rate, exactly: its clock over the clocks of a
+    // frame.
+    m5emu_video_standard standard{};
+    if (core.m5 != nullptr && m5emu_get_video_standard(core.m5, &standard) == M5EMU_OK) {
+        info->timing.fps = static_cast<double>(standard.machine_clock_hz) / standard.clocks_per_frame;
+    }
     info->timing.sample_rate = SAMPLE_RATE_HZ;
 }
 

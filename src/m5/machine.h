@@ -144,7 +144,7 @@ public:
     // --- Save states ----------------------------------------------------------
     // Between frames: a chunk listing the tags of the components saved, then
     // one chunk per component, in list order, each tagged by the component
-    // it belongs to (component_state_tag) and carrying its layout version.
+    // it belongs to (state_tag_of) and carrying its layout version.
     void save_state(StateWriter& out);
     // Reads every component's chunk, in list order whatever the order in the
     // stream, skipping chunks of unknown tags (they belong to the host). A

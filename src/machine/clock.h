@@ -4,7 +4,8 @@
 // Machine clocks: 3.8 MHz, the unit of the scheduler, the events, the video
 // scanlines and the sound mixing. Processor clocks (T-states): machine clocks
 // times 1 << speed_shift. Times are 32-bit machine-clock counts that wrap;
-// they are only ever compared through clocks_between.
+// they are only ever compared through clocks_between. How the clocks make
+// frames and scanlines is the video standard's (video_standard.h).
 #pragma once
 
 #include <cstdint>
@@ -12,11 +13,7 @@
 namespace m5 {
 
 inline constexpr int32_t MACHINE_CLOCK_HZ = 3'800'000;
-inline constexpr int32_t SCANLINES_PER_FRAME = 262;
-inline constexpr int32_t CLOCKS_PER_FRAME = 63'333;
-inline constexpr int32_t FRAMES_PER_SECOND = 60;
-inline constexpr int32_t SCANLINES_PER_SECOND = SCANLINES_PER_FRAME * FRAMES_PER_SECOND;  // 15720
-inline constexpr int32_t MAX_SPEED_SHIFT = 4;                                             // x16
+inline constexpr int32_t MAX_SPEED_SHIFT = 4;  // x16
 
 // A point in machine time; wraps modulo 2^32.
 using MachineTime = uint32_t;

@@ -2,11 +2,11 @@
 //
 // A chip reaches time and the other parts of its machine through this small
 // class and nothing else: timed events, the current machine time, the frame,
-// scanline and hsync listener lists (all served by the machine's Scheduler),
-// and the component list with find_component. The assembled M5 (m5/machine.h)
-// derives from it and is the only place that knows which chips exist; the
-// chips, the scheduler and the rest of this floor include this header, never
-// the assembled machine's.
+// scanline and hsync listener lists and the video standard (all served by the
+// machine's Scheduler), and the component list with find_component. The
+// assembled M5 (m5/machine.h) derives from it and is the only place that
+// knows which chips exist; the chips, the scheduler and the rest of this
+// floor include this header, never the assembled machine's.
 //
 // The services forward inline to the scheduler: registering an event or
 // reading the time costs what calling the scheduler directly would.
@@ -42,6 +42,8 @@ public:
     // Timed event `id` (0..MAX_TIMED_EVENTS - 1) as it stands, for a
     // component that checks the events a loaded state gives it.
     const TimedEvent& event(int32_t id) const { return time->event(id); }
+    // The video standard the machine runs to (video_standard.h).
+    const VideoStandard& video_standard() const { return time->video_standard(); }
     // Machine clocks from `earlier` to now, across the counter's wrap.
     int32_t clocks_since(MachineTime earlier) { return clocks_between(earlier, time->now()); }
 

@@ -13,9 +13,14 @@ Scheduler::Scheduler(MachineServices* owner, MachineHost* host_services) : Compo
 void Scheduler::init() {
     read_speed_setting();
 
-    // 191 lines of 242 clocks spread evenly over 262, the rest 241: 63333 in all.
-    std::fill(std::begin(line_clocks), std::end(line_clocks), 241);
-    for (int32_t i = 0; i < 191; ++i) ++line_clocks[(i * SCANLINES_PER_FRAME) / 191];
+    // The frame's clocks over its lines: each line the quotient, and the
+    // remainder as one clock more on lines spread evenly over the frame (for
+    // the M5, 191 lines of 242 clocks among 262, the rest 241: 63333 in all).
+    const int32_t lines = standard.lines_per_frame;
+    const int32_t long_lines = standard.clocks_per_frame() % lines;
+    std::fill(std::begin(line_clocks), std::end(line_clocks), 0);
+    std::fill(line_clocks, line_clocks + lines, standard.clocks_per_frame() / lines);
+    for (int32_t i = 0; i < long_lines; ++i) ++line_clocks[(i * lines) / long_lines];
 
     clock_counter = 0;
     for (TimedEvent& e : events) e.active = 0;
@@ -233,7 +238,8 @@ void Scheduler::run_clocks(int32_t n) {
 
 void Scheduler::run_frame() {
     for (int32_t i = 0; i < frame_listener_count; ++i) per_frame_listeners[i]->on_frame();
-    for (int32_t line = 0; line < SCANLINES_PER_FRAME; ++line) {
+    const int32_t lines = standard.lines_per_frame;
+    for (int32_t line = 0; line < lines; ++line) {
         const int32_t clocks = line_clocks[line];
         for (int32_t i = 0; i < scanline_listener_count; ++i) scanline_listeners[i]->on_scanline(line, clocks);
         for (int32_t i = 0; i < hsync_listener_count; ++i) hsync_listeners[i]->on_hsync(line, 0, clocks);
@@ -245,16 +251,13 @@ void Scheduler::run_frame() {
     }
 }
 
-namespace {
-// Samples a scanline mixes at `sample_rate`, in 1/1024 sample.
-int32_t line_samples_fixed(int32_t sample_rate) {
-    return static_cast<int32_t>(sample_rate * (1024.0 / SCANLINES_PER_SECOND) + 0.5);
+int32_t Scheduler::line_samples_fixed(int32_t sample_rate) const {
+    return static_cast<int32_t>(sample_rate * (1024.0 / standard.lines_per_second()) + 0.5);
 }
-}  // namespace
 
-int32_t Scheduler::most_samples_per_frame(int32_t sample_rate) {
+int32_t Scheduler::most_samples_per_frame(int32_t sample_rate) const {
     // The fraction carried into a frame is less than a sample.
-    return static_cast<int32_t>((1023 + int64_t{SCANLINES_PER_FRAME} * line_samples_fixed(sample_rate)) >> 10);
+    return static_cast<int32_t>((1023 + int64_t{standard.lines_per_frame} * line_samples_fixed(sample_rate)) >> 10);
 }
 
 void Scheduler::setup_audio(int32_t sample_rate, int32_t length) {

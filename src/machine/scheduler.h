@@ -1,7 +1,8 @@
 // Scheduler: the component that owns time.
 //
-// Runs the machine one frame at a time: 262 scanlines of 241 or 242 machine
-// clocks (63333 a frame, 60 frames a second). Each scanline's clocks go to the
+// Runs the machine one frame at a time, as its video standard lays a frame
+// out (video_standard.h; the M5's: 262 scanlines of 241 or 242 machine
+// clocks, 63333 a frame, 60 frames a second). Each scanline's clocks go to the
 // processor in slices that end exactly where a timed event is due; due events
 // fire through on_event with their lateness; scanline, frame and hsync
 // listeners are called; and the scanline's share of sound samples is mixed
@@ -17,6 +18,7 @@
 
 #include "machine/clock.h"
 #include "machine/component.h"
+#include "machine/video_standard.h"
 
 namespace m5 {
 
@@ -67,6 +69,8 @@ public:
     // Current machine time, including the clocks the first processor has used
     // in its running slice.
     MachineTime now();
+    // The standard the frames follow.
+    const VideoStandard& video_standard() const { return standard; }
 
     void run_frame();
     // Runs n >= 0 machine clocks of the current scanline (public for tests).
@@ -83,7 +87,7 @@ public:
     // a block of most_samples_per_frame.
     const int16_t* take_mixed(int32_t& count);
     // The most samples one frame mixes at `sample_rate`.
-    static int32_t most_samples_per_frame(int32_t sample_rate);
+    int32_t most_samples_per_frame(int32_t sample_rate) const;
 
     // Inspection (no side effects).
     const TimedEvent& event(int32_t id) const { return events[id]; }
@@ -93,7 +97,8 @@ public:
     Component* sound_sources[MAX_SOUND_SOURCES] = {};
     int32_t cpu_count = 0;
     int32_t sound_source_count = 0;
-    int32_t line_clocks[SCANLINES_PER_FRAME] = {};
+    VideoStandard standard = VIDEO_NTSC;
+    int32_t line_clocks[MAX_LINES_PER_FRAME] = {};  // the standard's lines_per_frame are used
     int32_t speed_shift = 0;
     MachineTime clock_counter = 0;
     TimedEvent events[MAX_TIMED_EVENTS] = {};
@@ -117,6 +122,8 @@ public:
 
 private:
     void find_next_event();
+    // Samples a scanline mixes at `sample_rate`, in 1/1024 sample.
+    int32_t line_samples_fixed(int32_t sample_rate) const;
     void read_speed_setting();
     int32_t cpu_elapsed_machine_clocks();
 };

@@ -9,7 +9,7 @@ namespace m5 {
 
 MemoryMap::MemoryMap(MachineServices* owner, MachineHost* host_services) : Component(owner, host_services) {
     clear_image();
-    map_pages();
+    map_board_pages(0, PAGE_COUNT);
 }
 
 void MemoryMap::clear_image() {
@@ -24,12 +24,30 @@ void MemoryMap::load_ipl(const uint8_t* data, size_t size) {
     if (data != nullptr) std::memcpy(image, data, std::min<size_t>(size, IPL_ROM_SIZE));
 }
 
-void MemoryMap::map_pages() {
-    for (int32_t page = 0; page < PAGE_COUNT; ++page) {
-        const int32_t base = page * MEMORY_PAGE_SIZE;
-        read_pages[page] = image + base;
-        write_pages[page] = base < RAM_START ? write_sink + base : image + base;
+void MemoryMap::set_page(int32_t page, uint8_t* read, uint8_t* write) {
+    read_pages[page] = read;
+    write_pages[page] = write != nullptr ? write : write_sink;
+}
+
+void MemoryMap::map_pages(int32_t first_page, int32_t count, uint8_t* read, uint8_t* write) {
+    if (read == nullptr) return;
+    for (int32_t i = 0; i < count; ++i) {
+        const int32_t page = first_page + i;
+        if (page < 0 || page >= PAGE_COUNT) continue;
+        const size_t offset = static_cast<size_t>(i) * MEMORY_PAGE_SIZE;
+        set_page(page, read + offset, write != nullptr ? write + offset : nullptr);
     }
+}
+
+void MemoryMap::map_board_pages(int32_t first_page, int32_t count) {
+    for (int32_t page = std::max(first_page, 0); page < std::min(first_page + count, PAGE_COUNT); ++page) {
+        uint8_t* board = image + page * MEMORY_PAGE_SIZE;
+        set_page(page, board, page * MEMORY_PAGE_SIZE < RAM_START ? nullptr : board);
+    }
+}
+
+void MemoryMap::copy_out(int32_t address, uint8_t* out, size_t size) const {
+    for (size_t i = 0; i < size; ++i) out[i] = peek(address + static_cast<int32_t>(i & 0xFFFF));
 }
 
 void MemoryMap::load_cartridge(const uint8_t* data, size_t size) {

@@ -3,9 +3,16 @@
 // Stands for the M5's address decoding: the 8 KiB IPL ROM at 0x0000, the
 // 20 KiB cartridge window at 0x2000 and 36 KiB of RAM from 0x7000 (the 4 KiB
 // of the main board plus 32 KiB of expansion). Sixteen 4 KiB pages each have a
-// read pointer and a write pointer, fixed at construction: ROM pages read from
-// the image and write into a sink that is never read, RAM pages read and write
-// the image. Every access is one table lookup and one byte access.
+// read pointer and a write pointer: ROM pages read from the board's memory and
+// write into a sink that is never read, RAM pages read and write it. Every
+// access is one table lookup and one byte access.
+//
+// All memory is reached through this map: the processor through its
+// operations, a debugger, the C interface and tests through peek, poke and
+// copy_out, which go through the same page tables without side effects. A
+// device that banks memory in (an expansion switched by a port) maps its own
+// pages with map_pages and gives the board's back with map_board_pages; the
+// page tables change nowhere else.
 //
 // Images: the IPL ROM and cartridge images on the machine's command, as
 // bytes (Machine::load_ipl, open_cartridge); until then they read all 0xFF.
@@ -16,7 +23,7 @@
 // Known differences from the real machine:
 // - The whole 36 KiB of RAM is always fitted; RAM starts as 0x00 rather than
 //   the power-on pattern of real chips.
-// - A cartridge image is only ever ROM; no bank switching.
+// - A cartridge image is only ever ROM; no bank switching of its own.
 #pragma once
 
 #include <cstddef>
@@ -37,12 +44,12 @@ inline constexpr int32_t RAM_SIZE = ADDRESS_SPACE_SIZE - RAM_START;     // 36 Ki
 
 class MemoryMap final : public Component {
 public:
-    // The page tables are set up at once, so that the map is safe to use even
-    // before init (the address space then reads as an empty machine).
+    // The board's pages are mapped at once, so that the map is safe to use
+    // even before init (the address space then reads as an empty machine).
     MemoryMap(MachineServices* machine, MachineHost* host);
 
     // Fills ROM areas with 0xFF and RAM with 0x00. The page tables stay as
-    // the constructor set them.
+    // they are.
     void init() override;
 
     void mem_write8(int32_t address, int32_t data) override {
@@ -76,17 +83,58 @@ public:
     // state file names them by their SHA-256).
     void describe_state(StateArchive& archive) override;
 
-    // Inspection for tests and debuggers: the byte a read of `address` gives.
-    uint8_t peek(int32_t address) const { return image[address & 0xFFFF]; }
+    // --- Without side effects: debuggers, the C interface, tests -----------
+    // The byte a processor read of `address` gives.
+    uint8_t peek(int32_t address) const {
+        const int32_t a = address & 0xFFFF;
+        return read_pages[a >> 12][a & (MEMORY_PAGE_SIZE - 1)];
+    }
+    // Changes the byte a read of `address` gives, ROM included (as a
+    // debugger patches a program).
+    void poke(int32_t address, uint8_t value) {
+        const int32_t a = address & 0xFFFF;
+        read_pages[a >> 12][a & (MEMORY_PAGE_SIZE - 1)] = value;
+    }
+    // `size` bytes as peek gives them, from `address` on, wrapping from
+    // 0xFFFF to 0x0000.
+    void copy_out(int32_t address, uint8_t* out, size_t size) const;
+    // True where a processor write is read back (RAM), false where it is
+    // lost (ROM).
+    bool is_ram(int32_t address) const {
+        const int32_t page = (address & 0xFFFF) >> 12;
+        return write_pages[page] == read_pages[page];
+    }
 
-    uint8_t image[ADDRESS_SPACE_SIZE] = {};
-    uint8_t write_sink[ADDRESS_SPACE_SIZE] = {};
-    uint8_t* write_pages[PAGE_COUNT] = {};
-    uint8_t* read_pages[PAGE_COUNT] = {};
+    // --- Mapping ------------------------------------------------------------
+    // Pages first_page .. first_page + count - 1 (those of 0..15) read from
+    // `read`, MEMORY_PAGE_SIZE bytes a page in order, and write to `write`
+    // in the same way, or nowhere when `write` is null (ROM). Pass the same
+    // memory twice for RAM. The memory must outlive the mapping; a null
+    // `read` changes nothing.
+    void map_pages(int32_t first_page, int32_t count, uint8_t* read, uint8_t* write);
+    // The board's own memory back in those pages: ROM below RAM_START, RAM
+    // from there.
+    void map_board_pages(int32_t first_page, int32_t count);
+
+    // --- The board's memory -------------------------------------------------
+    // Its IPL ROM and cartridge images, and its RAM (RAM_SIZE bytes).
+    const uint8_t* ipl_rom() const { return image; }
+    const uint8_t* cartridge_rom() const { return image + CARTRIDGE_START; }
+    uint8_t* ram() { return image + RAM_START; }
+    // All of it at its addresses: what the processor reads while no device
+    // has mapped other memory in.
+    const uint8_t* board_memory() const { return image; }
 
 private:
     void clear_image();
-    void map_pages();
+    // The one place the page tables change: a processor or anything else
+    // that may one day keep their pointers is told here.
+    void set_page(int32_t page, uint8_t* read, uint8_t* write);
+
+    uint8_t image[ADDRESS_SPACE_SIZE] = {};
+    uint8_t write_sink[MEMORY_PAGE_SIZE] = {};
+    uint8_t* write_pages[PAGE_COUNT] = {};
+    uint8_t* read_pages[PAGE_COUNT] = {};
 };
 
 }  // namespace m5

@@ -288,7 +288,7 @@ int run(const Options& o, const char* argv0) {
         debugging.start([] { return stop_requested != 0; });
         const int32_t last_frame = debugging.last_frame(o);
         if (o.realtime) {
-            FramePacer pacer(platform, runner);
+            FramePacer pacer(platform, runner, host.machine().video_standard().frames_per_second);
             pacer.start();
             while (runner.frames_done < last_frame && !debugging.run_ended()) pacer.pass();
         } else {
@@ -341,7 +341,7 @@ int run(const Options& o, const char* argv0) {
         std::printf("frames: %d\n", runner.frames_done);
         std::printf("wall seconds: %.3f\n", seconds);
         std::printf("frames per second: %.1f\n", fps);
-        std::printf("times real time: %.2f\n", fps / FRAMES_PER_SECOND);
+        std::printf("times real time: %.2f\n", fps / host.machine().video_standard().frames_per_second);
         if (o.realtime && !platform.title.empty()) std::printf("title: %s\n", platform.title.c_str());
     }
     if (debugging.stop()) {

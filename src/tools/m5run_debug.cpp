@@ -77,6 +77,10 @@ RunDebugger::RunDebugger(const Options& options, Machine& emulated) : o(options)
             throw OptionError("invalid --gdb '" + o.gdb + "' (expected [HOST:]PORT)");
         }
         gdb = std::make_unique<debug::GdbServer>(*debugger);
+        gdb->log = [](const std::string& line) {
+            std::fprintf(stderr, "m5run: debugger: %s\n", line.c_str());
+            std::fflush(stderr);
+        };
         std::string error;
         if (!gdb->listen(host, static_cast<uint16_t>(*port), error)) throw std::runtime_error(error);
         std::fprintf(stderr, "m5run: waiting for a debugger on %s:%u\n", host.c_str(), gdb->port());
@@ -116,9 +120,8 @@ void RunDebugger::start(const std::function<bool()>& interrupted) {
     debugger->attach();
     if (gdb) {
         gdb->interrupted = interrupted;
-        if (!gdb->accept_client(interrupted)) throw debug::GdbRunEnded{false};
         // Stopped before the first instruction, where the client finds it.
-        debugger->request_break();
+        if (!gdb->accept_client(interrupted)) throw debug::GdbRunEnded{false};
     }
 }
 

@@ -79,6 +79,15 @@ EMSCRIPTEN_KEEPALIVE int m5web_power_on(const uint8_t* ipl, size_t ipl_size, con
     return M5EMU_OK;
 }
 
+// Frames a second of the machine's video standard, at which the page runs
+// it; 0 when there is no machine.
+EMSCRIPTEN_KEEPALIVE int m5web_frames_per_second() {
+    m5emu* m5 = m5web_machine();
+    m5emu_video_standard standard{};
+    if (m5 == nullptr || m5emu_get_video_standard(m5, &standard) != M5EMU_OK) return 0;
+    return static_cast<int>(standard.frames_per_second);
+}
+
 // Runs `count` frames; stops at the first that fails.
 EMSCRIPTEN_KEEPALIVE int m5web_run_frames(int count) {
     m5emu* m5 = m5web_machine();

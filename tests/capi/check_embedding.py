@@ -14,52 +14,17 @@ is built with them too, and Python runs with their runtime preloaded.
 """
 import os
 import shutil
-import struct
 import subprocess
 import sys
 import tempfile
-import zlib
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from png_reader import read_png  # noqa: E402
 
 FRAMES = 175
 RATE = 22050
 BLOCK = 2205  # m5run's --buffer 100 at this rate
 KEYS = ["A@20+5", "SHIFT@50+10", "Q@52+5", "UP@80+5", "LEFT@80+5", "X@110+3", "Y@115+3", "5@150+25"]
-
-
-def png_rgb(path):
-    """The pixels of an 8-bit RGB PNG without interlacing, as RGB bytes."""
-    data = open(path, "rb").read()
-    assert data[:8] == b"\x89PNG\r\n\x1a\n", "not a PNG"
-    at, idat, width, height = 8, b"", 0, 0
-    while at < len(data):
-        length, kind = struct.unpack(">I4s", data[at:at + 8])
-        body = data[at + 8:at + 8 + length]
-        if kind == b"IHDR":
-            width, height, depth, colour, _, _, interlace = struct.unpack(">IIBBBBB", body)
-            assert (depth, colour, interlace) == (8, 2, 0), "not 8-bit RGB"
-        elif kind == b"IDAT":
-            idat += body
-        at += 12 + length
-    raw, stride, rows, previous = zlib.decompress(idat), width * 3, [], bytearray(width * 3)
-    for y in range(height):
-        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
-        for x in range(stride):
-            left = line[x - 3] if x >= 3 else 0
-            up = previous[x]
-            upper_left = previous[x - 3] if x >= 3 else 0
-            if kind == 1:
-                line[x] = (line[x] + left) & 0xFF
-            elif kind == 2:
-                line[x] = (line[x] + up) & 0xFF
-            elif kind == 3:
-                line[x] = (line[x] + (left + up) // 2) & 0xFF
-            elif kind == 4:
-                p = left + up - upper_left
-                pa, pb, pc = abs(p - left), abs(p - up), abs(p - upper_left)
-                line[x] = (line[x] + (left if pa <= pb and pa <= pc else up if pb <= pc else upper_left)) & 0xFF
-        rows.append(bytes(line))
-        previous = line
-    return b"".join(rows)
 
 
 def wav_left(path):
@@ -109,7 +74,7 @@ def main():
                         "--buffer", "100", "--screenshot", os.path.join(work, "m5run.png"),
                         "--wav", os.path.join(work, "m5run.wav"), "--dump-ram", os.path.join(work, "m5run.ram"),
                         "--save-state", os.path.join(work, "m5run.m5s")] + keys, check=True)
-        expected = {"picture": png_rgb(os.path.join(work, "m5run.png")),
+        expected = {"picture": read_png(os.path.join(work, "m5run.png"), 3)[2],
                     "sound": wav_left(os.path.join(work, "m5run.wav")),
                     "ram": open(os.path.join(work, "m5run.ram"), "rb").read()}
         assert len(expected["sound"]) > 1000, "m5run recorded no sound"

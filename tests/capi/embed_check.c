@@ -53,6 +53,7 @@ int main(int argc, char** argv) {
     size_t sound_count = 0;
     static unsigned char picture[M5EMU_PIXELS * 4];
     unsigned char ram[M5EMU_RAM_SIZE];
+    m5emu_video_standard standard;
     int frame, k;
 
     if (argc < 6 || frames <= 0) {
@@ -69,6 +70,12 @@ int main(int argc, char** argv) {
     if (m5emu_insert_cartridge(m5, NULL, 10) != M5EMU_ERROR_MEDIA || m5emu_key(m5, "NO SUCH KEY", 1) == M5EMU_OK ||
         m5emu_load_state(m5, (const uint8_t*)"garbage", 7) != M5EMU_ERROR_STATE) {
         return fail(m5, "bad input accepted");
+    }
+    /* The M5's own standard: 60 frames a second of 262 lines. */
+    if (m5emu_get_video_standard(m5, &standard) != M5EMU_OK || standard.frames_per_second != 60 ||
+        standard.lines_per_frame != 262 || standard.clocks_per_frame * 60 > standard.machine_clock_hz ||
+        m5emu_get_video_standard(m5, NULL) != M5EMU_ERROR_ARGUMENT) {
+        return fail(m5, "video standard");
     }
     cartridge = read_all(argv[1], &cartridge_size);
     if (cartridge == NULL) return fail(m5, "cannot read the cartridge");

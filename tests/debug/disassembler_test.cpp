@@ -17,6 +17,7 @@
 
 #include "cpu/z80_cpu.h"
 #include "cpu/z80_execute.h"
+#include "support/temp_dir.h"
 
 namespace m5::test {
 namespace {
@@ -211,8 +212,8 @@ TEST(Disassembler, every_documented_text_assembles_back_to_its_bytes) {
     }
     ASSERT_GT(lines.size(), 750u);
 
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "m5_disassembler_test";
-    std::filesystem::create_directories(dir);
+    const test::TempDir temp;
+    const std::filesystem::path dir = temp.path();
     std::ofstream(dir / "all.asm") << source;
     const std::string command = std::string(M5_PASMO) + " " + (dir / "all.asm").string() + " " +
                                 (dir / "all.bin").string() + " > " + (dir / "pasmo.log").string() + " 2>&1";
@@ -231,7 +232,6 @@ TEST(Disassembler, every_documented_text_assembles_back_to_its_bytes) {
         EXPECT_EQ(got, wanted) << text;
         offset += length;
     }
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

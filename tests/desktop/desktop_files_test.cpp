@@ -11,27 +11,20 @@
 #include "desktop/desktop_choices.h"
 #include "desktop/keyboard_help.h"
 #include "desktop/program_paths.h"
+#include "support/temp_dir.h"
 
 namespace m5 {
 namespace {
 
 class DesktopFiles : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = std::filesystem::temp_directory_path() / ("m5_desktop_files_" + std::to_string(::getpid()));
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
-    }
-    void TearDown() override {
-        std::filesystem::permissions(dir, std::filesystem::perms::owner_all);
-        std::filesystem::remove_all(dir);
-    }
     std::string file(const std::string& name, const std::string& bytes) const {
         const std::string path = (dir / name).string();
         std::ofstream(path, std::ios::binary) << bytes;
         return path;
     }
-    std::filesystem::path dir;
+    test::TempDir temp;
+    std::filesystem::path dir = temp.path();
 };
 
 TEST(CommandLine, options_files_and_errors) {

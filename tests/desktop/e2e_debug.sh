@@ -5,8 +5,10 @@
 #
 # Runs our moving-sprites program (roms/test/state_sprites.asm) under Xvfb:
 # the video memory viewer shows its eight sprites, the fifth-sprite and
-# collision flags; Break opens the monitor and stops the machine, Step moves
-# PC on, Continue lets it run again. Wait for debugger (on the free port
+# collision flags; Break opens the monitor and stops the machine (the title
+# says "Stopped"), Step moves PC on, Reset by menu and F12 are refused with a
+# notice, a symbol file's label shows in the code view, Continue lets it run
+# again and the monitor has kept its size. Wait for debugger (on the free port
 # m5emu.conf asks for) takes a GDB client, which finds the machine stopped;
 # the message strip says when it connects and leaves. Exit still ends the
 # program.
@@ -27,16 +29,50 @@ if [ "${1:-}" = "--inside" ]; then
     menu_choose Debug 40172 # Break
     wait_trace '^debug stopped break PC=[0-9A-F]{4}$'
     first=$(grep -m1 '^debug stopped break' "$work/trace.log" | sed 's/.*PC=//')
+    # The title says so in the frame rate's place.
+    wait_for 50 bash -c "xdotool getwindowname $wid | grep -qx 'SORD m5 - Stopped'" ||
+        fail "the title is '$(window_title)' while stopped"
+    monitor_size() { xdotool search --onlyvisible --name '^Debugger$' getwindowgeometry 2>/dev/null | grep Geometry; }
+    stopped_size=$(monitor_size)
     menu_choose Debug 40174 # Step
     wait_trace '^debug stopped step PC=[0-9A-F]{4}$'
     second=$(grep -m1 '^debug stopped step' "$work/trace.log" | sed 's/.*PC=//')
     [ "$first" != "$second" ] || fail "PC stayed at $first after a step"
-    # While stopped, the machine's own commands wait.
+    # While stopped, commands that would change the machine are refused with
+    # a notice, by menu and by key, and nothing happens on Continue.
     menu_choose Control 40001 # Reset
-    wait_trace '^message The machine is stopped in the debugger'
+    wait_trace '^notice Stopped in the debugger: Continue first$'
+    # The monitor took the keyboard when it opened.
+    xdotool windowfocus "$wid"
+    sleep 0.3
+    xdotool key F12
+    wait_for 50 bash -c "[ \$(grep -c '^notice Stopped in the debugger' '$work/trace.log') -ge 2 ]" ||
+        fail "F12 while stopped was not refused"
+
+    # A symbol file's label shows in the code view.
+    printf 'stepped_to equ %sh\n' "$second" >"$work/labels.sym"
+    menu_choose Debug 40178 # Load symbols...
+    find_dialog() {
+        dialog=$(xdotool search --onlyvisible --name '^Symbol File' 2>/dev/null | head -1)
+        [ -n "$dialog" ]
+    }
+    wait_for 100 find_dialog || fail "no file dialog titled Symbol File"
+    xdotool mousemove --window "$dialog" 100 100
+    sleep 0.5
+    xdotool key ctrl+l
+    sleep 0.3
+    xdotool type --delay 60 "labels.sym"
+    xdotool key Return
+    wait_trace '^debug symbols 1$'
+    wait_trace "^debug code .*stepped_to: \| >.$second  "
 
     menu_choose Debug 40173 # Continue
     wait_trace '^debug running$'
+    wait_for 50 bash -c "! xdotool getwindowname $wid | grep -q 'Stopped'" ||
+        fail "the title still says Stopped: $(window_title)"
+    ! grep -q '^notice Reset$' "$work/trace.log" || fail "a refused reset was carried out"
+    # The monitor kept its size through the stops and the status it showed.
+    [ "$(monitor_size)" = "$stopped_size" ] || fail "the monitor went from '$stopped_size' to '$(monitor_size)'"
 
     menu_choose Debug 40177 # Wait for debugger...
     wait_trace '^message Waiting for a debugger on 127\.0\.0\.1:[0-9]+\.$'

@@ -66,7 +66,8 @@ TEST(MenuResource, popups_with_their_ids_and_texts_in_order) {
               "40151 \"Mute\" | 40152 \"Volume 100 %\" | 40153 \"Volume 75 %\" | 40154 \"Volume 50 %\" | "
               "40155 \"Volume 25 %\"");
     EXPECT_EQ(describe_popup(popups[6].title, popups[6].items),
-              "Debug: 40170 \"Monitor...\" | 40171 \"Video memory...\" | - | 40172 \"Break\" | 40173 \"Continue\" | "
+              "Debug: 40170 \"Monitor...\" | 40171 \"Video memory...\" | 40178 \"Load symbols...\" | - | 40172 "
+              "\"Break\" | 40173 \"Continue\" | "
               "40174 \"Step\" | 40175 \"Step over\" | 40176 \"Run to address...\" | - | "
               "40177 \"Wait for debugger...\"");
     EXPECT_EQ(describe_popup(popups[7].title, popups[7].items), "Help: 40124 \"Keyboard\" | 40156 \"About\"");

@@ -9,24 +9,19 @@
 #include <fstream>
 
 #include "support/file_size_limit.h"
+#include "support/temp_dir.h"
 
 namespace m5 {
 namespace {
 
 class FileStreamTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir =
-            std::filesystem::temp_directory_path() / ("m5_fs_" + std::to_string(::getpid()) + "_" +
-                                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir); }
     std::string path(const char* name) const { return (dir / name).string(); }
     void write_file(const char* name, const std::string& bytes) const {
         std::ofstream(path(name), std::ios::binary) << bytes;
     }
-    std::filesystem::path dir;
+    test::TempDir temp;
+    std::filesystem::path dir = temp.path();
 };
 
 TEST_F(FileStreamTest, writes_then_reads_back_bytes_with_seek_and_tell) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "host/test_platform.h"
+#include "machine/video_standard.h"
 
 namespace m5 {
 namespace {
@@ -34,7 +35,7 @@ public:
 TEST(FramePacerTest, durations_repeat_17_17_16_and_sum_to_1000_per_60_frames) {
     TestPlatform platform;
     FakeTarget target(platform);
-    FramePacer pacer(platform, target);
+    FramePacer pacer(platform, target, VIDEO_NTSC.frames_per_second);
     pacer.start();
     std::vector<int32_t> durations;
     for (int i = 0; i < 61; ++i) {
@@ -44,19 +45,32 @@ TEST(FramePacerTest, durations_repeat_17_17_16_and_sum_to_1000_per_60_frames) {
     for (int i = 0; i < 60; ++i) EXPECT_EQ(durations[static_cast<size_t>(i)], i % 3 == 2 ? 16 : 17) << "frame " << i;
     EXPECT_EQ(std::accumulate(durations.begin(), durations.begin() + 60, 0), 1000);
     EXPECT_EQ(durations[60], 17);
-    EXPECT_EQ(pacer.pace_position(), 620 % PACE_SLOTS);
+    EXPECT_EQ(pacer.pace_position(), 620 % 600);
 
-    const auto& table = pace_table();
+    const std::vector<int32_t> table = pace_table(60);
+    EXPECT_EQ(table.size(), 600u);
     EXPECT_EQ(std::accumulate(table.begin(), table.end(), 0), 1000);
     EXPECT_EQ(table[0], 2);
     EXPECT_EQ(table[1], 2);
     EXPECT_EQ(table[2], 1);
 }
 
+TEST(FramePacerTest, fifty_frames_a_second_last_20_ms_each) {
+    TestPlatform platform;
+    FakeTarget target(platform);
+    FramePacer pacer(platform, target, 50);
+    pacer.start();
+    for (int i = 0; i < 60; ++i) {
+        ASSERT_EQ(pacer.frame_duration_ms(), 20) << "frame " << i;
+        pacer.pass();
+    }
+    EXPECT_EQ(pacer.pace_position(), 610 % 500);
+}
+
 TEST(FramePacerTest, fast_machine_draws_every_second_frame_and_title_settles_at_30_fps_50_percent) {
     TestPlatform platform;
     FakeTarget target(platform);
-    FramePacer pacer(platform, target);
+    FramePacer pacer(platform, target, VIDEO_NTSC.frames_per_second);
     pacer.start();
     const uint32_t start = platform.clock_ms;
     while (platform.clock_ms - start < 5000) pacer.pass();
@@ -74,7 +88,7 @@ TEST(FramePacerTest, fast_machine_draws_every_second_frame_and_title_settles_at_
 TEST(FramePacerTest, drawing_every_frame_settles_the_title_at_60_fps_100_percent_and_late_frames_still_skip) {
     TestPlatform platform;
     FakeTarget target(platform);
-    FramePacer pacer(platform, target);
+    FramePacer pacer(platform, target, VIDEO_NTSC.frames_per_second);
     pacer.set_draw_every_frame(true);
     pacer.start();
     const uint32_t start = platform.clock_ms;
@@ -95,7 +109,7 @@ TEST(FramePacerTest, late_frames_draw_every_31st_and_move_the_deadline_to_now) {
     TestPlatform platform;
     FakeTarget target(platform);
     target.frame_cost_ms = 40;  // far slower than 60 frames a second
-    FramePacer pacer(platform, target);
+    FramePacer pacer(platform, target, VIDEO_NTSC.frames_per_second);
     pacer.start();
     for (int i = 0; i < 100; ++i) {
         pacer.pass();
@@ -114,7 +128,7 @@ TEST(FramePacerTest, tape_activity_freezes_the_deadline_and_the_loop_never_sleep
     TestPlatform platform;
     FakeTarget target(platform);
     target.tape_moving = true;
-    FramePacer pacer(platform, target);
+    FramePacer pacer(platform, target, VIDEO_NTSC.frames_per_second);
     pacer.start();
     const uint32_t deadline = pacer.deadline_ms();
     for (int i = 0; i < 100; ++i) {

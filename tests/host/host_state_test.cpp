@@ -44,8 +44,9 @@ struct Emulator {
         }
     }
     std::vector<uint8_t> ram() const {
-        const MemoryMap& m = *host->machine().memory_map;
-        return {m.image + RAM_START, m.image + ADDRESS_SPACE_SIZE};
+        std::vector<uint8_t> bytes(RAM_SIZE);
+        host->machine().memory_map->copy_out(RAM_START, bytes.data(), bytes.size());
+        return bytes;
     }
     std::vector<uint8_t> screen() const {
         const Vdp& v = *host->machine().vdp;

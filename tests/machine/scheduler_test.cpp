@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <numeric>
 #include <vector>
@@ -61,7 +62,7 @@ TEST_F(SchedulerTest, line_clocks_follow_the_242_241_pattern_and_sum_to_a_frame)
     EXPECT_EQ(scheduler.line_clocks[3], 241);
     EXPECT_EQ(scheduler.line_clocks[7], 241);
     EXPECT_EQ(scheduler.line_clocks[261], 241);
-    EXPECT_EQ(std::accumulate(std::begin(scheduler.line_clocks), std::end(scheduler.line_clocks), 0), CLOCKS_PER_FRAME);
+    EXPECT_EQ(std::accumulate(std::begin(scheduler.line_clocks), std::end(scheduler.line_clocks), 0), 63333);
     EXPECT_EQ(std::count(std::begin(scheduler.line_clocks), std::end(scheduler.line_clocks), 242), 191);
 }
 
@@ -245,6 +246,24 @@ TEST_F(SchedulerTest, samples_per_line_at_each_rate) {
         scheduler.setup_audio(rate, 100);
         EXPECT_EQ(scheduler.samples_per_line, expected) << rate;
     }
+}
+
+// A second standard is a value: 313 lines at 50 frames a second make frames
+// of 76000 clocks (lines of 242 or 243) and a second of sound in 50 frames.
+TEST_F(SchedulerTest, a_fifty_hertz_standard_runs_its_own_lines_clocks_and_sound) {
+    scheduler.standard = VideoStandard{"PAL", 50, 313, 192, VideoChip::TMS9918A};
+    scheduler.init();
+    EXPECT_EQ(std::accumulate(std::begin(scheduler.line_clocks), std::end(scheduler.line_clocks), 0), 76000);
+    EXPECT_EQ(std::count(std::begin(scheduler.line_clocks), std::end(scheduler.line_clocks), 243), 76000 % 313);
+    EXPECT_EQ(std::count(std::begin(scheduler.line_clocks), std::end(scheduler.line_clocks), 242), 313 - 76000 % 313);
+
+    SoundSource source(nullptr, nullptr);
+    scheduler.add_sound_source(&source);
+    scheduler.setup_audio(44100, 100000);
+    const MachineTime start = scheduler.now();
+    for (int frame = 0; frame < 50; ++frame) scheduler.run_frame();
+    EXPECT_EQ(clocks_between(start, scheduler.now()), 50 * 76000);
+    EXPECT_NEAR(source.mixed, 44100, 50);
 }
 
 TEST_F(SchedulerTest, frames_at_44100_hz_yield_735_or_736_samples_and_carry_the_fraction) {

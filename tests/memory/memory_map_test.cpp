@@ -138,6 +138,55 @@ TEST_F(MemoryMapTest, ram_page_boundaries_are_writable) {
     EXPECT_EQ(memory.mem_read8(0xFFFF), 0x56);
 }
 
+// --- Side-effect-free access and mapping --------------------------------------
+
+TEST_F(MemoryMapTest, poke_patches_what_a_read_gives_rom_included_and_copy_out_wraps) {
+    start(IPL_ROM_SIZE);
+    memory.poke(0x0001, 0x76);
+    memory.poke(0xFFFF, 0x42);
+    EXPECT_EQ(memory.mem_read8(0x0001), 0x76);
+    EXPECT_EQ(memory.peek(0xFFFF), 0x42);
+    uint8_t bytes[3] = {};
+    memory.copy_out(0xFFFF, bytes, sizeof bytes);
+    EXPECT_EQ(bytes[0], 0x42);
+    EXPECT_EQ(bytes[1], rom[0]);
+    EXPECT_EQ(bytes[2], 0x76);
+    EXPECT_FALSE(memory.is_ram(0x6FFF));
+    EXPECT_TRUE(memory.is_ram(0x7000));
+}
+
+TEST_F(MemoryMapTest, pages_mapped_elsewhere_are_read_written_and_peeked_there_until_the_board_comes_back) {
+    start(IPL_ROM_SIZE);
+    memory.mem_write8(0x8000, 0x11);
+    std::vector<uint8_t> bank(2 * MEMORY_PAGE_SIZE, 0xB0);
+    memory.map_pages(8, 2, bank.data(), bank.data());
+    EXPECT_EQ(memory.mem_read8(0x8000), 0xB0);
+    memory.mem_write8(0x9FFF, 0x5C);
+    EXPECT_EQ(bank.back(), 0x5C);
+    EXPECT_EQ(memory.peek(0x9FFF), 0x5C);
+    EXPECT_TRUE(memory.is_ram(0x9000));
+    EXPECT_EQ(memory.ram()[0x8000 - RAM_START], 0x11) << "the board's RAM is left alone";
+    EXPECT_EQ(memory.mem_read8(0xA000), 0x00) << "the page after the range";
+
+    memory.map_board_pages(8, 2);
+    EXPECT_EQ(memory.mem_read8(0x8000), 0x11);
+    EXPECT_EQ(memory.mem_read8(0x9FFF), 0x00);
+}
+
+TEST_F(MemoryMapTest, rom_mapped_over_ram_ignores_writes_and_pages_beyond_the_top_are_ignored) {
+    start(IPL_ROM_SIZE);
+    std::vector<uint8_t> rom_pages(2 * MEMORY_PAGE_SIZE, 0xC9);
+    memory.map_pages(15, 2, rom_pages.data(), nullptr);
+    memory.mem_write8(0xF000, 0x00);
+    EXPECT_EQ(memory.mem_read8(0xF000), 0xC9);
+    EXPECT_EQ(rom_pages[0], 0xC9);
+    EXPECT_FALSE(memory.is_ram(0xF000));
+    EXPECT_EQ(memory.mem_read8(0x0000), rom[0]) << "the range does not wrap to page 0";
+    memory.map_board_pages(15, 1);
+    memory.mem_write8(0xF000, 0x12);
+    EXPECT_EQ(memory.mem_read8(0xF000), 0x12);
+}
+
 TEST(MemoryMapMachineTest, ram_survives_reset_and_cartridge_changes) {
     test::TestHost host;
     Machine machine(&host);

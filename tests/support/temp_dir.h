@@ -1,8 +1,10 @@
 // A fresh directory under the system's temporary folder, removed with
-// everything in it when the object goes; and a program directory holding one
-// of our test programs as IPL.ROM.
+// everything in it when the object goes (the one every test that needs a
+// folder uses); it can be a program directory holding one of our test
+// programs as IPL.ROM.
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 namespace m5::test {
@@ -16,6 +18,7 @@ public:
 
     // The directory, ending with '/' (the form program directories take).
     std::string dir() const { return path_ + "/"; }
+    std::filesystem::path path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + "/" + name; }
 
     // Copies the assembled test program `rom_name` in as IPL.ROM; returns

@@ -7,7 +7,8 @@
 // the header rules, the interrupt set-up, the restart slots and hooks, and
 // the entry points. Last, the tape loader: our test program written into a
 // SORDM5 tape file, played from power-on as the deck's run-length CAS bytes
-// and as WAV recordings at, above and below their true speed.
+// and as WAV recordings at, above and below their true speed, headers it
+// refuses, and a program that fills the RAM from 0x7300 to its top.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -31,6 +32,7 @@
 #include "m5run_harness.h"
 #include "sound_analysis.h"
 #include "support/sordm5_writer.h"
+#include "support/temp_dir.h"
 #include "support/test_host.h"
 
 namespace m5 {
@@ -170,16 +172,7 @@ const std::vector<TuneStep> TUNE = {{8, C5, C3}, {8, E5, C3}, {8, G5, C3}, {8, E
 
 class BootRomTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("boot_rom_test_" + std::to_string(::getpid()) + "_" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir / "tmp");
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(dir, ignored);
-    }
+    void SetUp() override { fs::create_directories(dir / "tmp"); }
     std::string path(const std::string& name) const { return (dir / name).string(); }
 
     // Runs m5run on the boot ROM with the arguments; returns its exit status.
@@ -196,7 +189,8 @@ protected:
 
     Screen vram(const std::string& name = "screen.vram") const { return Screen{read_file(path(name))}; }
 
-    fs::path dir;
+    test::TempDir temp;
+    fs::path dir = temp.path();
 };
 
 TEST_F(BootRomTest, boot_rom_fits_the_ipl_area) {
@@ -769,8 +763,8 @@ protected:
         uint32_t sum = 0;
         for (const uint8_t b : p) sum += b;
         EXPECT_EQ(ram.substr(TAPE_RESULTS, 2), "OK");
-        EXPECT_EQ(le16(ram, TAPE_RESULTS + 2), 0x7FFEu) << "the stack below the internal RAM's top";
-        EXPECT_LT(le16(ram, TAPE_RESULTS + 4), 0x2000u) << "returns into the ROM";
+        EXPECT_EQ(le16(ram, TAPE_RESULTS + 2), 0x0000u) << "the stack grows down from the top of RAM";
+        EXPECT_EQ(le16(ram, TAPE_RESULTS + 4), 0x0000u) << "a return goes to the reset address";
         EXPECT_EQ(le16(ram, TAPE_RESULTS + 6), sum & 0xFFFF) << "the program summed itself";
         const Picture shot = read_png(path("shot.png"));
         ASSERT_TRUE(shot.ok);
@@ -832,6 +826,70 @@ TEST_F(BootRomTapeTest, demo_names_its_tape_line_and_a_tape_that_stops_in_a_bloc
                    "--dump-vram", path("screen.vram")}),
               0);
     EXPECT_EQ(vram().text(TAPE_ROW, 1, 30), " Tape: stopped in a block     ");
+}
+
+TEST_F(BootRomTapeTest, header_of_a_program_outside_the_free_ram_is_refused) {
+    // Below the loader's variables and stack, and past the top of RAM (it
+    // would wrap round into the ROM and the loader's own variables).
+    for (const uint16_t load : {0x7200, 0xFF00}) {
+        SCOPED_TRACE(load);
+        const test::TapeBytes image = test::sordm5_program("TAPEPROG", load, load, test::TapeBytes(0x200, 0x76));
+        const test::TapeBytes header(image.begin(),
+                                     image.begin() + static_cast<std::ptrdiff_t>(test::sordm5_checksum_offset(0) + 1));
+        ASSERT_EQ(run({"--tape", write_cas("high.cas", image), "--frames", std::to_string(frames_to_play(header) + 20),
+                       "--dump-vram", path("screen.vram")}),
+                  0);
+        EXPECT_EQ(vram().text(TAPE_ROW, 1, 30), " Tape: not a program          ");
+    }
+}
+
+// The program that fills the RAM from 0x7300 to its top (see
+// roms/test/tape_whole_ram.asm): where it keeps what it saw, and the word
+// that makes its 16-bit words sum to zero. About three minutes of tape,
+// played once from a SORDM5 file and once from its recording (two cases, so
+// that they can run side by side).
+constexpr size_t WHOLE_RAM_RESULTS = 0x0100;  // 0x7100
+constexpr size_t WHOLE_RAM_FIX = 0xFFDE - 0x7300;
+
+class BootRomWholeRamTapeTest : public BootRomTapeTest {
+protected:
+    static test::TapeBytes whole_ram_program() {
+        const std::string rom = read_file(test::rom_path("tape_whole_ram"));
+        EXPECT_EQ(rom.size(), 0x10000u - 0x7300u);
+        EXPECT_EQ(le16(rom, WHOLE_RAM_FIX), 0u);
+        uint16_t sum = 0;
+        for (size_t at = 0; at + 1 < rom.size(); at += 2) sum = static_cast<uint16_t>(sum + le16(rom, at));
+        test::TapeBytes program(rom.begin(), rom.end());
+        const auto fix = static_cast<uint16_t>(-sum);
+        program.at(WHOLE_RAM_FIX) = static_cast<uint8_t>(fix);
+        program.at(WHOLE_RAM_FIX + 1) = static_cast<uint8_t>(fix >> 8);
+        return program;
+    }
+
+    // Plays the tape from power-on with no cartridge until it has played
+    // and the program has had half a second.
+    void expect_whole_ram_program_runs(const std::string& tape, const test::TapeBytes& program, int32_t frames) {
+        ASSERT_EQ(run({"--tape", tape, "--frames", std::to_string(frames), "--dump-ram", path("ram.bin")}), 0);
+        const std::string ram = read_file(path("ram.bin"));
+        EXPECT_TRUE(ram.substr(0x0300) == std::string(program.begin(), program.end())) << "the program in RAM";
+        EXPECT_EQ(ram.substr(WHOLE_RAM_RESULTS, 2), "OK") << "its last bytes ran";
+        EXPECT_EQ(le16(ram, WHOLE_RAM_RESULTS + 2), 0x0000u) << "the stack pointer it was started with";
+        EXPECT_EQ(le16(ram, WHOLE_RAM_RESULTS + 4), 0x0000u) << "the sum of its words in RAM";
+    }
+};
+
+TEST_F(BootRomWholeRamTapeTest, program_filling_the_ram_to_its_top_loads_whole_from_a_sordm5_file) {
+    const test::TapeBytes program = whole_ram_program();
+    const test::TapeBytes image = test::sordm5_program("WHOLERAM", 0x7300, 0x7300, program);
+    expect_whole_ram_program_runs(write_cas("whole.cas", image), program, frames_to_play(image) + 30);
+}
+
+TEST_F(BootRomWholeRamTapeTest, program_filling_the_ram_to_its_top_loads_whole_from_its_recording) {
+    const test::TapeBytes program = whole_ram_program();
+    const test::TapeBytes image = test::sordm5_program("WHOLERAM", 0x7300, 0x7300, program);
+    // The recording adds a tenth of a second of silence before the signal.
+    expect_whole_ram_program_runs(write("whole.wav", test::sordm5_wav(image, 44100)), program,
+                                  frames_to_play(image) + 6 + 30);
 }
 
 }  // namespace

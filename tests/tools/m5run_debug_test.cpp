@@ -22,13 +22,7 @@ namespace fs = std::filesystem;
 
 class M5RunDebugTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("m5run_debug_test_" + std::to_string(::getpid()) + "_" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir / "tmp");
-    }
-    void TearDown() override { fs::remove_all(dir); }
+    void SetUp() override { fs::create_directories(dir / "tmp"); }
     std::string path(const std::string& name) const { return (dir / name).string(); }
     test::RunResult run(std::vector<std::string> args) const {
         return test::run_m5run(args, dir.string(), path("tmp"));
@@ -46,7 +40,8 @@ protected:
         return {"--ipl", test::rom_path("boot"), "--cart", test::rom_path(cart)};
     }
 
-    fs::path dir;
+    test::TempDir temp;
+    fs::path dir = temp.path();
 };
 
 std::vector<std::string> lines_of(const std::string& text) {
@@ -73,6 +68,40 @@ TEST_F(M5RunDebugTest, a_breakpoint_at_a_label_stops_there_with_status_3_and_the
     EXPECT_EQ(ram[0x7800 - RAM_START], 1);
     EXPECT_EQ(ram[0x7801 - RAM_START], 'I');
     EXPECT_FALSE(fs::exists(path("state.m5s")));  // inside a frame, no state
+}
+
+// cart_frames enables interrupts just before `first_wait: JR first_wait`:
+// the stop comes at its first arrival there, right after the EI.
+TEST_F(M5RunDebugTest, the_instruction_after_ei_is_stopped_on_and_traced) {
+    std::vector<std::string> args = cart_args("cart_frames");
+    args.insert(args.end(), {"--frames", "3", "--trace", path("trace.txt")});
+    ASSERT_EQ(run(args).exit_code, 0);
+    const std::vector<std::string> trace = lines_of(test::read_file(path("trace.txt")));
+    std::string ei, after_ei;  // the first EI before a JR onto itself, and the line after it
+    for (size_t i = 0; i + 1 < trace.size() && after_ei.empty(); ++i) {
+        if (trace[i].find("  EI  ") != std::string::npos && trace[i + 1].find("18 FE") != std::string::npos) {
+            ei = trace[i];
+            after_ei = trace[i + 1];
+        }
+    }
+    ASSERT_FALSE(after_ei.empty()) << "no EI before the JR";
+    const std::string clock = after_ei.substr(11, 10);  // "%10u" after frame and scanline
+    // The JR's own line, 4 clocks after the EI's (not the JR's next pass).
+    EXPECT_EQ(std::stoul(clock), std::stoul(ei.substr(11, 10)) + 4) << ei << "\n" << after_ei;
+    const std::string pc = after_ei.substr(23, 4);
+
+    args = cart_args("cart_frames");
+    args.insert(args.end(), {"--symbols", symbols_of("cart_frames"), "--break", "first_wait", "--frames", "100"});
+    const test::RunResult r = run(args);
+    EXPECT_EQ(r.exit_code, 3) << r.err;
+    const std::vector<std::string> lines = lines_of(r.out);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_NE(lines[0].find("clock " + clock.substr(clock.find_first_not_of(' ')) + ": breakpoint at " + pc +
+                            " (first_wait)"),
+              std::string::npos)
+        << lines[0] << "\n"
+        << after_ei;
+    EXPECT_NE(lines[1].find("PC=" + pc), std::string::npos) << lines[1];
 }
 
 TEST_F(M5RunDebugTest, a_write_watchpoint_stops_after_the_instruction_that_writes) {

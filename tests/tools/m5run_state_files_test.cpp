@@ -16,6 +16,7 @@
 #include "m5/machine.h"
 #include "m5run_harness.h"
 #include "machine/state_io.h"
+#include "support/temp_dir.h"
 #include "support/test_host.h"
 
 namespace m5 {
@@ -28,21 +29,13 @@ using test::write_file;
 
 class M5RunStateFiles : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir = fs::temp_directory_path() / ("m5run_files_" + std::to_string(::getpid()) + "_" + info->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir / "tmp");
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(dir, ignored);
-    }
+    void SetUp() override { fs::create_directories(dir / "tmp"); }
     std::string path(const std::string& name) const { return (dir / name).string(); }
     test::RunResult run(const std::vector<std::string>& args) const {
         return test::run_m5run(args, dir.string(), path("tmp"));
     }
-    fs::path dir;
+    test::TempDir temp;
+    fs::path dir = temp.path();
 };
 
 // A tape recording in progress is saved; the state is loaded with that very

@@ -12,6 +12,7 @@
 #include "devices/wav_header.h"
 #include "m5run_harness.h"
 #include "support/state_edit.h"
+#include "support/temp_dir.h"
 #include "support/test_data.h"
 #include "support/test_host.h"
 
@@ -37,21 +38,14 @@ void PrintTo(const Scenario& s, std::ostream* out) { *out << s.name; }
 
 class M5RunStateTest : public ::testing::TestWithParam<Scenario> {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("m5run_state_" + std::to_string(::getpid()) + "_" + GetParam().name);
-        fs::remove_all(dir);
-        fs::create_directories(dir / "tmp");
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(dir, ignored);
-    }
+    void SetUp() override { fs::create_directories(dir / "tmp"); }
     std::string path(const std::string& name) const { return (dir / name).string(); }
     void run(std::vector<std::string> args) const {
         const test::RunResult r = test::run_m5run(args, dir.string(), path("tmp"));
         ASSERT_EQ(r.exit_code, 0) << r.err;
     }
-    fs::path dir;
+    test::TempDir temp;
+    fs::path dir = temp.path();
 };
 
 TEST_P(M5RunStateTest, restored_run_ends_as_the_straight_run) {
@@ -142,7 +136,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, M5RunStateTest,
 
 // A state only loads into the machine it was saved from.
 TEST(M5RunStateRefusal, a_state_of_another_cartridge_is_refused_in_one_line) {
-    const fs::path dir = fs::temp_directory_path() / ("m5run_state_refusal_" + std::to_string(::getpid()));
+    const test::TempDir temp;
+    const fs::path dir = temp.path();
     fs::create_directories(dir / "tmp");
     const std::string state = (dir / "s.m5s").string();
     const auto run = [&](const std::vector<std::string>& a) {
@@ -153,8 +148,6 @@ TEST(M5RunStateRefusal, a_state_of_another_cartridge_is_refused_in_one_line) {
         run({"--ipl", test::rom_path("ctc_im2"), "--cart", test::rom_path("psg_tone"), "--load-state", state});
     EXPECT_EQ(r.exit_code, 1);
     EXPECT_EQ(r.err, "m5run: cannot load '" + state + "': the save state was made with a different cartridge\n");
-    std::error_code ignored;
-    fs::remove_all(dir, ignored);
 }
 
 // States crafted to crash or hang the machine once loaded are refused, in

@@ -18,6 +18,7 @@
 #include "devices/vdp.h"
 #include "devices/wav_header.h"
 #include "m5run_harness.h"
+#include "support/temp_dir.h"
 #include "support/test_host.h"
 
 namespace m5 {
@@ -34,17 +35,7 @@ using test::RunResult;
 
 class M5RunTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("m5run_test_" + std::to_string(::getpid()) + "_" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir / "tmp");
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::permissions(dir, fs::perms::owner_all, ignored);
-        fs::remove_all(dir, ignored);
-    }
+    void SetUp() override { fs::create_directories(dir / "tmp"); }
     std::string path(const std::string& name) const { return (dir / name).string(); }
 
     // Runs m5run with the arguments; its temporary files go under dir/tmp.
@@ -70,7 +61,8 @@ protected:
         EXPECT_TRUE(files_in_dir().empty()) << files_in_dir().front();
     }
 
-    fs::path dir;
+    test::TempDir temp;
+    fs::path dir = temp.path();
 };
 
 // The Graphics I picture of host_picture.asm, computed from its tables.

@@ -21,7 +21,6 @@ import tempfile
 import time
 import unittest
 import wave
-import zlib
 
 from selenium import webdriver
 from selenium.common.exceptions import TimeoutException
@@ -31,60 +30,12 @@ from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.ui import WebDriverWait
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
+from png_reader import read_png  # noqa: E402
 SHARED = os.path.abspath(os.path.join(ROOT, "..", "shared"))
 SOFTWARE = os.path.join(SHARED, "m5-software")
 ARGS = None
 WIDTH, HEIGHT = 256, 192
-
-
-def read_png_rgba(path):
-    """The pixels of an 8-bit RGB or RGBA PNG (as m5run writes), as RGBA bytes."""
-    with open(path, "rb") as f:
-        data = f.read()
-    assert data[:8] == b"\x89PNG\r\n\x1a\n", f"{path} is not a PNG"
-    pos, idat, header = 8, b"", None
-    while pos < len(data):
-        length = int.from_bytes(data[pos:pos + 4], "big")
-        kind = data[pos + 4:pos + 8]
-        body = data[pos + 8:pos + 8 + length]
-        if kind == b"IHDR":
-            header = body
-        elif kind == b"IDAT":
-            idat += body
-        pos += 12 + length
-    width, height = int.from_bytes(header[0:4], "big"), int.from_bytes(header[4:8], "big")
-    depth, colour, interlace = header[8], header[9], header[12]
-    assert depth == 8 and colour in (2, 6) and interlace == 0, "an 8-bit RGB(A) PNG without interlacing"
-    channels = 3 if colour == 2 else 4
-    raw = zlib.decompress(idat)
-    stride = width * channels
-    rows, previous, pos = [], bytearray(stride), 0
-    for _ in range(height):
-        kind, line = raw[pos], bytearray(raw[pos + 1:pos + 1 + stride])
-        pos += 1 + stride
-        for i in range(stride):
-            a = line[i - channels] if i >= channels else 0
-            b = previous[i]
-            c = previous[i - channels] if i >= channels else 0
-            if kind == 1:
-                line[i] = (line[i] + a) & 0xFF
-            elif kind == 2:
-                line[i] = (line[i] + b) & 0xFF
-            elif kind == 3:
-                line[i] = (line[i] + (a + b) // 2) & 0xFF
-            elif kind == 4:
-                p = a + b - c
-                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
-                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 0xFF
-        rows.append(bytes(line))
-        previous = line
-    if channels == 4:
-        return b"".join(rows)
-    out = bytearray()
-    for row in rows:
-        for i in range(0, len(row), 3):
-            out += row[i:i + 3] + b"\xff"
-    return bytes(out)
 
 
 def free_port():
@@ -185,7 +136,7 @@ class WebPageTest(unittest.TestCase):
         shot = os.path.join(self.work, f"shot-{time.monotonic_ns()}.png")
         subprocess.run([ARGS.m5run, "--ipl", ipl or ARGS.boot_rom, "--frames", str(frames), "--screenshot", shot,
                         *options], check=True)
-        return read_png_rgba(shot)
+        return read_png(shot)[2]
 
     def assertSamePicture(self, got, expected, what=""):
         """Pictures are compared whole; a failure says how many pixels differ, not what they hold."""
