@@ -8,12 +8,6 @@
 
 namespace m5 {
 
-namespace {
-// The most of a SORDM5 block file that is read: a header and data blocks
-// for a program filling the whole address space, with room to spare.
-constexpr uint64_t SORDM5_MAX_FILE_BYTES = 1u << 20;
-}  // namespace
-
 TapeDeck::~TapeDeck() { finish_file(); }
 
 void TapeDeck::init() {

@@ -197,7 +197,8 @@ void stage_copy(OutputFiles& outputs, const std::string& from, const std::string
     if (!outputs.stage_copy(from, path, error)) run_error(error);
 }
 
-// A state file is a few hundred KiB; a paste in progress can add up to 16 MiB.
+// A state file is a few hundred KiB; one of an older version could hold a
+// paste of up to 16 MiB.
 constexpr size_t MAX_STATE_FILE_BYTES = 64u << 20;
 
 void print_note(const std::string& text);
@@ -242,6 +243,7 @@ int run(const Options& o, const char* argv0) {
     HeadlessPlatform platform(work_dir.path, o.paste);
     // The machine takes the processor speed from the settings when it starts.
     Host host(platform, settings);
+    if (o.sound_by_frame) host.sound_by_frame(SAMPLE_RATES_HZ[o.rate_index]);
     host.set_ipl(ipl.data(), ipl.size());
     host.set_sprite_limit(o.sprite_limit);
     if (!o.cart.empty()) host.open_cartridge(cartridge.data(), cartridge.size());

@@ -48,7 +48,7 @@ TEST_F(LibretroCoreTest, runs_a_published_cartridge_as_m5run_does) {
     constexpr int32_t FRAMES = 360, KEY_FRAME = 100, KEY_FRAMES = 20;
     const RunResult r =
         run_m5run({"--ipl", rom_path("boot"), "--cart", cart, "--frames", std::to_string(FRAMES), "--rate", "48000",
-                   "--buffer", "100", "--key", "1@" + std::to_string(KEY_FRAME) + "+" + std::to_string(KEY_FRAMES),
+                   "--buffer", "frame", "--key", "1@" + std::to_string(KEY_FRAME) + "+" + std::to_string(KEY_FRAMES),
                    "--screenshot", dir.file("m5run.png"), "--wav", dir.file("m5run.wav")},
                   dir.dir(), dir.dir());
     ASSERT_EQ(r.exit_code, 0) << r.err;
@@ -56,7 +56,6 @@ TEST_F(LibretroCoreTest, runs_a_published_cartridge_as_m5run_does) {
     Frontend f(dir.dir());
     ASSERT_TRUE(f.ok()) << f.error();
     f.set_option("m5emu_firmware", "free");
-    f.set_option("m5emu_sound_block_samples", "4800");  // m5run's --buffer 100 at 48000 Hz
     ASSERT_TRUE(f.load(cart.c_str(), bytes_of(cart)));
     for (int32_t frame = 1; frame <= FRAMES; ++frame) {
         if (frame == KEY_FRAME) f.key(RETROK_1, true);
