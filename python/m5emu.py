@@ -91,6 +91,9 @@ _signatures = {
     "m5emu_read_vram": (ctypes.c_int, [_handle, ctypes.c_uint16, ctypes.c_void_p, _size]),
     "m5emu_write_vram": (ctypes.c_int, [_handle, ctypes.c_uint16, _bytes, _size]),
     "m5emu_registers": (ctypes.c_int, [_handle, ctypes.POINTER(Registers)]),
+    "m5emu_set_boot_hint": (ctypes.c_int, [_handle, _bytes]),
+    "m5emu_key_count": (ctypes.c_int, []),
+    "m5emu_key_name": (ctypes.c_char_p, [ctypes.c_int]),
 }
 for _name, (_result, _arguments) in _signatures.items():
     _function = getattr(_lib, _name)
@@ -101,6 +104,11 @@ for _name, (_result, _arguments) in _signatures.items():
 def version():
     """The emulator's version text."""
     return _lib.m5emu_version().decode()
+
+
+def key_names():
+    """The M5's keys by the names Machine.key takes, in the order of its keyboard matrix."""
+    return [_lib.m5emu_key_name(i).decode() for i in range(_lib.m5emu_key_count())]
 
 
 def _whole(name, value, low, high):
@@ -153,6 +161,10 @@ class Machine:
 
     def use_free_boot_rom(self):
         self._check(_lib.m5emu_use_free_boot_rom(self._m5))
+
+    def set_boot_hint(self, text):
+        """What the free boot ROM's screen says about IPL.ROM and cartridges: up to three lines."""
+        self._check(_lib.m5emu_set_boot_hint(self._m5, _text("the hint", text)))
 
     def insert_cartridge(self, data):
         self._check(_lib.m5emu_insert_cartridge(self._m5, bytes(data), len(data)))

@@ -12,24 +12,28 @@
   const WIDTH = 256;
   const HEIGHT = 192;
   const MAX_FRAMES_PER_PASS = 4;       // further behind than this, the lost time is dropped
-  const CARTRIDGE_MAX = 64 * 1024;     // the slot maps 20 KiB; larger images are padded dumps at most
+  // The most of a file the page reads: the library refuses a larger
+  // cartridge or state in its own words, given one byte more; a longer tape
+  // does not fit the page's memory.
+  const CARTRIDGE_MAX = 1024 * 1024;
   const IPL_MAX = 64 * 1024;
   const TAPE_MAX = 192 * 1024 * 1024;
-  const STATE_MAX = 16 * 1024 * 1024;
+  const STATE_MAX = 64 * 1024 * 1024;
   const SLOTS = 8;
   const REWIND_KEEP = 120;             // rewind states, one a second: two minutes
   const REWIND_STEP_FRAMES = 12;       // held, it steps back five seconds a second
   const JOY = { up: 0x01, down: 0x02, left: 0x04, right: 0x08, fire1: 0x10, fire2: 0x20 };
   const STATE_MAGIC = [0x4d, 0x35, 0x53, 0x54, 0x41, 0x54, 0x45, 0x1a];  // "M5STATE" 0x1A
 
-  // Physical keys (KeyboardEvent.code) to M5 keys, as the desktop program
-  // maps them: by position, laid out as on the Japanese keyboard the M5's
-  // tables follow, so shifted symbols come out as the M5 prints them.
+  // Physical keys (KeyboardEvent.code) to M5 keys by the names of the
+  // library's key table, as the desktop program maps them: by position, laid
+  // out as on the Japanese keyboard the M5's tables follow, so shifted
+  // symbols come out as the M5 prints them.
   const KEY_CODES = {
     Minus: 'MINUS', Equal: 'CARET', Tab: 'TAB', BracketLeft: 'AT', BracketRight: 'LBRACKET',
     Enter: 'RETURN', NumpadEnter: 'RETURN', ControlLeft: 'CTRL', ControlRight: 'CTRL',
     Semicolon: 'PLUS', Quote: 'COLON', Backquote: 'BACKSLASH', IntlYen: 'BACKSLASH',
-    ShiftLeft: 'SHIFT', ShiftRight: 'SHIFT', Backslash: 'RBRACKET', Comma: 'COMMA', Period: 'PERIOD',
+    ShiftLeft: 'LSHIFT', ShiftRight: 'RSHIFT', Backslash: 'RBRACKET', Comma: 'COMMA', Period: 'PERIOD',
     Slash: 'SLASH', IntlBackslash: 'UNDERSCORE', IntlRo: 'UNDERSCORE', Space: 'SPACE',
     ArrowUp: 'UP', ArrowDown: 'DOWN', ArrowLeft: 'LEFT', ArrowRight: 'RIGHT',
   };
@@ -44,12 +48,12 @@
      ['@', '`', 'AT'], ['[', '{', 'LBRACKET']],
     [['FUNC', '', 'TAB', 'wide'], ['A'], ['S'], ['D'], ['F'], ['G'], ['H'], ['J'], ['K'], ['L'],
      [';', '+', 'PLUS'], [':', '*', 'COLON'], [']', '}', 'RBRACKET']],
-    [['SHIFT', '', 'SHIFT', 'wide'], ['Z'], ['X'], ['C'], ['V'], ['B'], ['N'], ['M'], [',', '<', 'COMMA'],
+    [['SHIFT', '', 'LSHIFT', 'wide'], ['Z'], ['X'], ['C'], ['V'], ['B'], ['N'], ['M'], [',', '<', 'COMMA'],
      ['.', '>', 'PERIOD'], ['/', '?', 'SLASH'], ['_', '', 'UNDERSCORE'], ['RET', '', 'RETURN', 'wide']],
     [['SPACE', '', 'SPACE', 'space']],
   ];
   const KEY_NAME_OF_LABEL = { '-': 'MINUS', '^': 'CARET' };
-  const LATCHING = new Set(['SHIFT', 'CTRL', 'TAB']);
+  const LATCHING = new Set(['LSHIFT', 'CTRL', 'TAB']);
 
   const $ = (id) => document.getElementById(id);
   const canvas = $('screen');
@@ -83,6 +87,20 @@
   const machine = () => M._m5web_machine();
   const lastError = () => M.UTF8ToString(M._m5emu_last_error(machine()));
   const webError = () => M.UTF8ToString(M._m5web_error());
+
+  // The library's key table: the M5's keys by name.
+  function keyNames() {
+    const names = [];
+    for (let i = 0; i < M._m5emu_key_count(); ++i) names.push(M.UTF8ToString(M._m5emu_key_name(i)));
+    return names;
+  }
+
+  // A file the library refused or remarked on, in the words every program
+  // uses: "the cartridge is empty" becomes 'The cartridge "game.rom" is empty.'
+  function aboutFile(name, text) {
+    const sentence = text.replace(/^the (cartridge|tape|save state) /, (_, kind) => `The ${kind} "${name}" `);
+    return sentence === text ? `"${name}": ${text}.` : `${sentence}.`;
+  }
 
   function toBytes(data, what) {
     if (data instanceof Uint8Array) return data;
@@ -126,13 +144,26 @@
     draw();
   }
 
+  // Inserts a cartridge; returns the library's remark about it or "". One
+  // the library refuses leaves the machine as it was.
   function insertCartridge(bytes) {
     withHeap([bytes], (p) => check(M._m5emu_insert_cartridge(machine(), p, bytes.length), lastError));
     resetRewind();
+    return lastError();
   }
 
   function playTape(bytes) {
     withHeap([bytes], (p) => check(M._m5emu_play_tape(machine(), p, bytes.length, 0), lastError));
+  }
+
+  function readMemory(address, length) {
+    const out = M._malloc(Math.max(length, 1));
+    try {
+      check(M._m5emu_read_memory(machine(), address, out, length), lastError);
+      return M.HEAPU8.slice(out, out + length);
+    } finally {
+      M._free(out);
+    }
   }
 
   function runFrames(count) {
@@ -331,42 +362,44 @@
     if (size > max) throw new Error(`"${name}" (${sizeText(size)}) is too large to be ${what} (at most ${sizeText(max)}).`);
   }
 
-  // What the page refuses before the machine sees it.
-  function checkCartridge(name, bytes) {
-    checkSize(name, bytes.length, CARTRIDGE_MAX, 'an M5 cartridge');
-    if (hasMagic(bytes, STATE_MAGIC)) throw new Error(`"${name}" is a save state, not a cartridge.`);
-    if (![0x00, 0x02, 0xff].includes(bytes[0])) {
-      throw new Error(`"${name}" is not an M5 cartridge: its first byte is ${bytes[0].toString(16).padStart(2, '0').toUpperCase()}` +
-        ' where a cartridge header starts with 00, 02 or FF.');
-    }
-  }
-
-  function checkTape(name, bytes) {
-    checkSize(name, bytes.length, TAPE_MAX, 'a tape');
-    if (/\.wav$/i.test(name) && !isWav(bytes)) throw new Error(`"${name}" is not a WAV file.`);
-    if (hasMagic(bytes, STATE_MAGIC)) throw new Error(`"${name}" is a save state, not a tape.`);
-  }
-
-  async function readFile(file, max, what) {
-    checkSize(file.name, file.size, max, what);
-    return new Uint8Array(await file.arrayBuffer());
+  // A file's bytes for the library, which checks them before the machine is
+  // touched: at most one byte more than `max` of a cartridge or a state (the
+  // library refuses it then), a tape or an IPL ROM only within the page's
+  // limit.
+  async function readFile(file, kind) {
+    const tooLarge = (max, what) => {
+      if (file.size > max) {
+        throw new Error(`"${file.name}" (${sizeText(file.size)}) is too large to be ${what} (at most ${sizeText(max)}).`);
+      }
+    };
+    if (kind === 'tape') tooLarge(TAPE_MAX, 'a tape');
+    if (kind === 'ipl') tooLarge(IPL_MAX, 'an IPL ROM');
+    const max = { cart: CARTRIDGE_MAX, state: STATE_MAX, tape: TAPE_MAX, ipl: IPL_MAX }[kind];
+    return new Uint8Array(await file.slice(0, max + 1).arrayBuffer());
   }
 
   async function openFile(file, kind) {
     try {
-      const limits = { cart: [CARTRIDGE_MAX, 'an M5 cartridge'], tape: [TAPE_MAX, 'a tape'],
-                       state: [STATE_MAX, 'a save state'], ipl: [IPL_MAX, 'an IPL ROM'] };
       const peek = kind === 'auto' ? new Uint8Array(await file.slice(0, 16).arrayBuffer()) : null;
       if (kind === 'auto') kind = kindOf(file.name, peek);
-      const bytes = await readFile(file, ...limits[kind]);
+      const bytes = await readFile(file, kind);
+      const refused = (e) => new Error(aboutFile(file.name, e.message));
       if (kind === 'cart') {
-        checkCartridge(file.name, bytes);
-        insertCartridge(bytes);
+        let note;
+        try {
+          note = insertCartridge(bytes);
+        } catch (e) {
+          throw refused(e);
+        }
         cartridge = { bytes, name: file.name };
-        show(`Cartridge "${file.name}" inserted.`, 'info');
+        show(note ? `Cartridge "${file.name}" inserted. ${aboutFile(file.name, note)}`
+          : `Cartridge "${file.name}" inserted.`, 'info');
       } else if (kind === 'tape') {
-        checkTape(file.name, bytes);
-        playTape(bytes);
+        try {
+          playTape(bytes);
+        } catch (e) {
+          throw refused(e);
+        }
         tape = { bytes, name: file.name };
         show(`Tape "${file.name}" playing: start the program's loader.`, 'info');
       } else if (kind === 'state') {
@@ -374,7 +407,7 @@
         try {
           note = loadState(bytes);
         } catch (e) {
-          throw new Error(`"${file.name}" cannot be loaded: ${e.message}.`);
+          throw refused(e);
         }
         draw();
         show(note ? `State loaded; ${note}` : `State "${file.name}" loaded.`, 'info');
@@ -892,8 +925,8 @@
     if (!response.ok) throw new Error(`Could not fetch the ${what} "${link}" (${response.status}).`);
     const bytes = new Uint8Array(await response.arrayBuffer());
     const name = decodeURIComponent(url.pathname.split('/').pop() || link);
-    checkSize(name, bytes.length, max, what === 'cartridge' ? 'an M5 cartridge' : 'a tape');
-    return { bytes, name };
+    if (what === 'tape') checkSize(name, bytes.length, max, 'a tape');
+    return { bytes: bytes.subarray(0, max + 1), name };
   }
 
   async function start() {
@@ -902,6 +935,10 @@
     if (!M._m5web_machine()) throw new Error('out of memory');
     framesPerSecond = M._m5web_frames_per_second();
     frameMs = 1000 / framesPerSecond;
+    const known = new Set(keyNames());
+    for (const [code, name] of Object.entries(KEY_CODES)) {
+      if (!known.has(name)) console.error(`the key ${code} gives "${name}", which is no M5 key`);
+    }
     try {
       spriteLimit = localStorage.getItem('m5emu.spriteLimit') === '1';
     } catch (e) {
@@ -918,11 +955,15 @@
     try {
       const [cart, linkedTape] = await Promise.all([fetchLinked('cart', 'cartridge', CARTRIDGE_MAX),
                                                     fetchLinked('tape', 'tape', TAPE_MAX)]);
-      if (cart) checkCartridge(cart.name, cart.bytes);
-      if (linkedTape) checkTape(linkedTape.name, linkedTape.bytes);
+      // The library checks both before the fresh machine replaces this one.
+      try {
+        powerOn(cart && cart.bytes, linkedTape && linkedTape.bytes);
+      } catch (e) {
+        const kind = /^the tape /.test(e.message) ? linkedTape : cart;
+        throw new Error(kind ? aboutFile(kind.name, e.message) : e.message);
+      }
       cartridge = cart;
       tape = linkedTape;
-      powerOn(cart && cart.bytes, linkedTape && linkedTape.bytes);
     } catch (e) {
       show(e.message);
       cartridge = null;
@@ -992,6 +1033,8 @@
       draw();
     },
     frame() { return M._m5emu_frame_count(machine()) >>> 0; },
+    readMemory(address, length) { return readMemory(Number(address) & 0xffff, Math.min(Number(length), 65536)); },
+    keyNames() { return keyNames(); },
     pixels() { return pixels().slice(); },
     key(name, down) {
       const key = String(name).toUpperCase();
@@ -1007,9 +1050,10 @@
     },
     insertCartridge(bytes) {
       const c = toBytes(bytes, 'cartridge');
-      insertCartridge(c);
+      const note = insertCartridge(c);
       cartridge = { bytes: c, name: 'cartridge' };
       updateMediaStatus();
+      return note;
     },
     playTape(bytes) {
       const t = toBytes(bytes, 'tape');

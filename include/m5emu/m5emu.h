@@ -21,6 +21,14 @@
  * wrong size, garbage image or state, or a call at the wrong time returns an
  * error and changes nothing; no call crashes or leaks on bad input.
  *
+ * Files: a cartridge, a tape and a state are checked whole before the
+ * machine is touched, by the same rule and in the same words as the
+ * emulator's other programs: a refused one (empty, too large, not of its
+ * kind: "the cartridge is empty", "the tape holds no samples") gives
+ * M5EMU_ERROR_MEDIA or M5EMU_ERROR_STATE and leaves the machine exactly as it
+ * was. One that is taken with a remark ("the cartridge begins with 5A, ...")
+ * gives M5EMU_OK, and m5emu_last_error() holds the remark.
+ *
  * Callbacks: the tape recording callback runs inside calls on its handle
  * (running a frame, stopping the tape, saving or loading a state, a reset,
  * destroying the handle, ...). From inside it, only these calls may be made
@@ -48,8 +56,9 @@ extern "C" {
 #endif
 
 /* The version of this interface: a program built against version N works
- * with a library whose m5emu_api_version() is N. */
-#define M5EMU_API_VERSION 1
+ * with a library whose m5emu_api_version() is N or later.
+ * 2: the file checks, the boot screen's hint and the key table. */
+#define M5EMU_API_VERSION 2
 
 /* The picture: M5EMU_WIDTH x M5EMU_HEIGHT pixels, top row first. */
 #define M5EMU_WIDTH 256
@@ -161,10 +170,25 @@ M5EMU_API void m5emu_destroy(m5emu* m5);
 M5EMU_API int m5emu_set_ipl(m5emu* m5, const uint8_t* data, size_t size);
 /* The free boot ROM as IPL, then a reset. */
 M5EMU_API int m5emu_use_free_boot_rom(m5emu* m5);
+/* What the free boot ROM's demo says on where the original IPL ROM goes and
+ * how a cartridge is inserted, in the program's own words: up to three lines
+ * separated by '\n' (two about the IPL ROM, one about cartridges), each at
+ * most 32 characters of printable ASCII; text between two '*' is
+ * highlighted. "" gives the ROM's own words (IPL.ROM in the program's
+ * directory, the Cart menu). It holds for this handle from now on (the
+ * machine runs on; a state saved with it loads with any hint).
+ * M5EMU_ERROR_ARGUMENT for a hint the screen cannot show. */
+M5EMU_API int m5emu_set_boot_hint(m5emu* m5, const char* hint);
 /* Inserts a cartridge from bytes (up to 20 KiB are used; a shorter image is
  * padded with 0xFF) and resets, as inserting one into a real M5 does. An
- * empty image is refused. */
+ * empty image, or one with more than padding (0xFF or 0x00) past the 20 KiB
+ * window, is refused; one whose first byte is no cartridge header is taken
+ * with a remark. */
 M5EMU_API int m5emu_insert_cartridge(m5emu* m5, const uint8_t* data, size_t size);
+/* Only the check of m5emu_insert_cartridge, as a frontend does before it
+ * offers a file as a cartridge: M5EMU_OK (perhaps with a remark) or
+ * M5EMU_ERROR_MEDIA. The machine is not touched. */
+M5EMU_API int m5emu_check_cartridge(m5emu* m5, const uint8_t* data, size_t size);
 /* Empties the cartridge slot and resets. */
 M5EMU_API int m5emu_remove_cartridge(m5emu* m5);
 /* Resets every part of the machine; RAM keeps its contents. */
@@ -173,8 +197,13 @@ M5EMU_API int m5emu_reset(m5emu* m5);
 /* --- Tapes -------------------------------------------------------------------- */
 
 /* Puts a tape in the deck and presses play; the machine's motor line starts
- * and stops it. `format` is one of M5EMU_TAPE_*. The bytes are copied. */
+ * and stops it. `format` is one of M5EMU_TAPE_*. The bytes are copied. A
+ * tape the deck cannot play is refused, and the tape in the deck stays: an
+ * empty one, a WAV file whose header the deck does not understand or that
+ * holds no samples, a CAS file without tape blocks or runs. */
 M5EMU_API int m5emu_play_tape(m5emu* m5, const uint8_t* data, size_t size, int format);
+/* Only the check of m5emu_play_tape; the machine is not touched. */
+M5EMU_API int m5emu_check_tape(m5emu* m5, const uint8_t* data, size_t size, int format);
 /* Puts a blank tape in the deck and presses record: the image (CAS or WAV,
  * not AUTO) is written through `write` as the program saves. */
 M5EMU_API int m5emu_record_tape(m5emu* m5, int format, m5emu_tape_write_fn write, void* user);
@@ -225,6 +254,13 @@ M5EMU_API const int16_t* m5emu_sound(m5emu* m5, size_t* count);
  * "TAB" (the M5's FUNC key), "UP", "F1", ... (case does not matter).
  * Unknown names: M5EMU_ERROR_ARGUMENT. */
 M5EMU_API int m5emu_key(m5emu* m5, const char* name, int down);
+/* The M5's keys, in the order of its keyboard matrix (row by row, then the
+ * arrow keys, which move joystick 1): how many there are, and the name of
+ * key `index` (0 .. count - 1) as m5emu_key takes it ("Q", "AT", "TAB" for
+ * FUNC, ...), NULL for an index out of range. Static storage. A frontend
+ * maps its own keys onto these names. */
+M5EMU_API int m5emu_key_count(void);
+M5EMU_API const char* m5emu_key_name(int index);
 /* Releases every key, joystick and pasted key. */
 M5EMU_API int m5emu_release_all(m5emu* m5);
 /* The bits (M5EMU_JOY_*) held on joystick 1 or 2 (`stick` 0 or 1). */

@@ -432,6 +432,7 @@ keymap_shift:
         place 0x0E7D
         jp vctir                    ; VCTIR
         include "demo_data.inc"
+        include "demo_hint.inc"
 
 ; DSPLTB (0x105B) loads A with the byte of DSPLTA (0x105C), which clears A:
 ; the printing routine gets A = 0 (control codes act) or not (shown).

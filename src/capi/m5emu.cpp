@@ -13,13 +13,13 @@
 #include <string>
 #include <vector>
 
-#include "capi/free_boot_rom.h"
 #include "cpu/z80_cpu.h"
 #include "devices/tape_deck.h"
 #include "devices/vdp.h"
 #include "host/headless_platform.h"
 #include "host/host.h"
 #include "host/key_names.h"
+#include "host/media_rules.h"
 #include "host/png_writer.h"
 #include "host/settings.h"
 #include "host/state_file.h"
@@ -35,9 +35,6 @@ constexpr int32_t MIN_RATE_HZ = 8000;
 constexpr int32_t MAX_RATE_HZ = 192000;
 constexpr int32_t MAX_BLOCK_SAMPLES = 65536;
 static_assert(M5EMU_PASTE_MAX == PASTE_MAX_BYTES);
-// A state file is a few hundred KiB; one of an older version could hold a
-// paste of up to 16 MiB.
-constexpr size_t MAX_STATE_BYTES = 64u << 20;
 
 // A recording handed out through the caller's callback. It cannot be read
 // back, so a state saved while it ran does not resume it. While the
@@ -77,8 +74,8 @@ struct m5emu {
         settings.default_settings();
         host = std::make_unique<Host>(platform, settings);
         platform.played = &made;
+        // With no program directory the host starts on the free boot ROM.
         host->sound_by_frame(DEFAULT_RATE_HZ);
-        host->set_ipl(FREE_BOOT_ROM, FREE_BOOT_ROM_SIZE);
     }
     ~m5emu() { host.reset(); }
 
@@ -129,6 +126,26 @@ int guarded(m5emu* m5, Body body) {
 
 bool is_riff(const uint8_t* data, size_t size) { return size >= 4 && std::memcmp(data, "RIFF", 4) == 0; }
 
+// "the cartridge is empty": the rule's answer about a file of that kind.
+std::string about(FileKind kind, const std::string& answer) {
+    return std::string("the ") + file_kind_name(kind) + " " + answer;
+}
+
+// The result of a check: M5EMU_OK with its remark in the handle, or
+// `refused` with the reason.
+int checked(const m5emu* m5, FileKind kind, const FileCheck& check, int refused) {
+    if (!check.taken()) return fail(m5, refused, about(kind, check.refusal));
+    if (!check.note.empty()) m5->error = about(kind, check.note);
+    return M5EMU_OK;
+}
+
+bool tape_format(int format, const uint8_t* data, size_t size, TapeFormat& out) {
+    if (format != M5EMU_TAPE_AUTO && format != M5EMU_TAPE_CAS && format != M5EMU_TAPE_WAV) return false;
+    const bool wav = format == M5EMU_TAPE_WAV || (format == M5EMU_TAPE_AUTO && is_riff(data, size));
+    out = wav ? TapeFormat::WAV : TapeFormat::CAS;
+    return true;
+}
+
 }  // namespace
 
 extern "C" {
@@ -165,16 +182,31 @@ int m5emu_set_ipl(m5emu* m5, const uint8_t* data, size_t size) {
 
 int m5emu_use_free_boot_rom(m5emu* m5) {
     return guarded(m5, [&]() -> int {
-        m5->host->set_ipl(FREE_BOOT_ROM, FREE_BOOT_ROM_SIZE);
+        m5->host->use_free_boot_rom();
+        return M5EMU_OK;
+    });
+}
+
+int m5emu_set_boot_hint(m5emu* m5, const char* hint) {
+    return guarded(m5, [&]() -> int {
+        if (hint == nullptr) return fail(m5, M5EMU_ERROR_ARGUMENT, "no hint");
+        std::string error;
+        if (!m5->host->set_boot_hint(hint, error)) return fail(m5, M5EMU_ERROR_ARGUMENT, error);
         return M5EMU_OK;
     });
 }
 
 int m5emu_insert_cartridge(m5emu* m5, const uint8_t* data, size_t size) {
     return guarded(m5, [&]() -> int {
-        if (data == nullptr || size == 0) return fail(m5, M5EMU_ERROR_MEDIA, "the cartridge image is empty");
-        m5->host->open_cartridge(data, size);
-        return M5EMU_OK;
+        if (data == nullptr) size = 0;  // no bytes: an empty image
+        return checked(m5, FileKind::CARTRIDGE, m5->host->open_cartridge(data, size), M5EMU_ERROR_MEDIA);
+    });
+}
+
+int m5emu_check_cartridge(m5emu* m5, const uint8_t* data, size_t size) {
+    return guarded(m5, [&]() -> int {
+        if (data == nullptr) size = 0;  // no bytes: an empty image
+        return checked(m5, FileKind::CARTRIDGE, check_cartridge(data, size), M5EMU_ERROR_MEDIA);
     });
 }
 
@@ -194,14 +226,22 @@ int m5emu_reset(m5emu* m5) {
 
 int m5emu_play_tape(m5emu* m5, const uint8_t* data, size_t size, int format) {
     return guarded(m5, [&]() -> int {
-        if (data == nullptr || size == 0) return fail(m5, M5EMU_ERROR_MEDIA, "the tape image is empty");
-        if (format != M5EMU_TAPE_AUTO && format != M5EMU_TAPE_CAS && format != M5EMU_TAPE_WAV) {
-            return fail(m5, M5EMU_ERROR_ARGUMENT, "unknown tape format");
-        }
-        const bool wav = format == M5EMU_TAPE_WAV || (format == M5EMU_TAPE_AUTO && is_riff(data, size));
-        m5->host->tape_play(std::make_unique<MemoryTapeImage>(std::vector<uint8_t>(data, data + size)),
-                            wav ? TapeFormat::WAV : TapeFormat::CAS);
-        return M5EMU_OK;
+        if (data == nullptr) size = 0;  // no bytes: an empty image
+        TapeFormat kind = TapeFormat::CAS;
+        if (!tape_format(format, data, size, kind)) return fail(m5, M5EMU_ERROR_ARGUMENT, "unknown tape format");
+        const FileCheck check =
+            m5->host->tape_play(std::make_unique<MemoryTapeImage>(std::vector<uint8_t>(data, data + size)), kind);
+        return checked(m5, FileKind::TAPE, check, M5EMU_ERROR_MEDIA);
+    });
+}
+
+int m5emu_check_tape(m5emu* m5, const uint8_t* data, size_t size, int format) {
+    return guarded(m5, [&]() -> int {
+        if (data == nullptr) size = 0;  // no bytes: an empty image
+        TapeFormat kind = TapeFormat::CAS;
+        if (!tape_format(format, data, size, kind)) return fail(m5, M5EMU_ERROR_ARGUMENT, "unknown tape format");
+        MemoryTapeImage image(std::vector<uint8_t>(data, data + size));
+        return checked(m5, FileKind::TAPE, check_tape(image, kind), M5EMU_ERROR_MEDIA);
     });
 }
 
@@ -331,6 +371,13 @@ int m5emu_key(m5emu* m5, const char* name, int down) {
     });
 }
 
+int m5emu_key_count(void) { return static_cast<int>(m5_keys().size()); }
+
+const char* m5emu_key_name(int index) {
+    return index >= 0 && static_cast<size_t>(index) < m5_keys().size() ? m5_keys()[static_cast<size_t>(index)].name
+                                                                       : nullptr;
+}
+
 int m5emu_release_all(m5emu* m5) {
     return guarded(m5, [&]() -> int {
         m5->host->paste_stop();
@@ -392,9 +439,9 @@ int m5emu_save_state_quick(m5emu* m5, uint8_t* out, size_t* size) { return save_
 
 int m5emu_load_state(m5emu* m5, const uint8_t* data, size_t size) {
     return guarded(m5, [&]() -> int {
-        if (data == nullptr || size == 0 || size > MAX_STATE_BYTES) {
-            return fail(m5, M5EMU_ERROR_STATE, "not a save state");
-        }
+        if (data == nullptr) size = 0;  // no bytes: an empty state
+        const FileCheck check = check_state(data, size);
+        if (!check.taken()) return checked(m5, FileKind::STATE, check, M5EMU_ERROR_STATE);
         std::string error;
         if (!m5->host->load_state(std::vector<uint8_t>(data, data + size), error)) {
             return fail(m5, M5EMU_ERROR_STATE, error);

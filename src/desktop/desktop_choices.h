@@ -1,8 +1,8 @@
 // DesktopChoices: what the desktop program remembers beyond the settings
 // record, whose fixed 8340-byte image has no room for it: the window scale,
 // fullscreen, drawing every frame, the notices over the picture, the sound
-// volume, the folders the file choosers last chose from, and the gamepad
-// mapping. Kept in a small key file ("m5emu.conf") beside m5ce.cfg:
+// volume, the folders the file choosers last chose from, the IPL ROM chosen
+// and the gamepad mapping. Kept in a small key file ("m5emu.conf") beside m5ce.cfg:
 //
 //   [Window]
 //   scale=2
@@ -17,6 +17,10 @@
 //
 //   [Folders]
 //   cartridge=/home/me/games     (one key per kind of file chooser)
+//
+//   [Machine]
+//   ipl=/home/me/IPL.ROM  (Machine / IPL ROM...: a file, or "free" for the
+//                         free boot ROM; none: IPL.ROM where it is found)
 //
 //   [Gamepad]
 //   a=fire1

@@ -5,7 +5,9 @@
 // key events from GTK; it translates them by physical key (the evdev scan
 // code, which GDK reports as the hardware keycode minus 8 on X11 and
 // Wayland), never by key symbol, so a key gives the same code whether Shift
-// is held or not and whatever keyboard layout the desktop uses.
+// is held or not and whatever keyboard layout the desktop uses. Each
+// position gives an M5 key by its name in the host's key table
+// (key_names.h), as the libretro core and the web page map theirs.
 //
 // KeyboardTracker also keeps what the platform cannot ask the desktop for: the
 // physical state of the side-specific Shift, Control and Alt keys, and which

@@ -18,7 +18,9 @@
 #include "desktop/state_slots.h"
 #include "devices/vdp.h"
 #include "host/file_stream.h"
+#include "host/free_boot_rom.h"
 #include "host/host.h"
+#include "host/media_rules.h"
 #include "host/png_writer.h"
 #include "host/state_file.h"
 #include "m5/machine.h"
@@ -37,6 +39,14 @@ constexpr gint64 REWIND_STEP_US = 150'000;   // a step back while the rewind key
 constexpr gint64 NOTICE_US = 2'000'000;      // how long a notice shows
 constexpr const char* FOLDERS_GROUP = "Folders";
 constexpr const char* NO_SOUND_MESSAGE = "No sound device could be opened: the emulator runs without sound.";
+// The desktop's choice of IPL ROM in m5emu.conf: a file's path, or FREE_BOOT_ROM_CHOICE.
+constexpr const char* MACHINE_GROUP = "Machine";
+constexpr const char* IPL_KEY = "ipl";
+constexpr const char* FREE_BOOT_ROM_CHOICE = "free";
+// What the free boot ROM's demo says about IPL.ROM and cartridges here.
+constexpr const char* BOOT_HINT =
+    "The original *IPL.ROM*: choose it\nwith *Machine* / *IPL ROM...*\nInsert a cartridge: *Cart* menu.";
+constexpr gint RESPONSE_FREE_BOOT_ROM = 1;
 
 // GDK reports the X11/Wayland keycode, which is the evdev scan code + 8.
 uint32_t scancode_of(const GdkEventKey* event) {
@@ -115,9 +125,9 @@ std::string pictures_folder() {
 
 }  // namespace
 
-// The commands' view of the Host. Files are looked at first, so that the user
-// hears of one that cannot be used; the Host then gets the command as it
-// always does, and only a usable file joins a recent list.
+// The commands' view of the Host. The Host checks a file before it touches
+// the machine (media_rules.h): the user hears why one cannot be used, the
+// machine goes on as it was, and only a usable file joins a recent list.
 class MainWindow::HostCommands final : public CommandReceiver {
 public:
     HostCommands(Host& host, MainWindow& window) : host(host), window(window) {}
@@ -134,31 +144,25 @@ public:
     void paste_start() override { host.paste_start(); }
     void paste_stop() override { host.paste_stop(); }
     bool open_cartridge(const std::string& path) override {
-        const std::string problem = media_file_problem(path, false);
-        host.open_cartridge(path);
-        // An empty file empties the slot; one that cannot be opened leaves it.
-        if (problem.empty()) {
+        const FileCheck check = host.open_cartridge(path);
+        if (check.taken()) {
             window.cartridge_name = std::filesystem::path(path).filename().string();
-        } else if (window.cartridge_digest() == cartridge_window_digest({})) {
-            window.cartridge_name.clear();
+            window.update_title();
         }
-        window.update_title();
-        return report("The cartridge ", path, problem);
+        return report(FileKind::CARTRIDGE, path, check);
     }
     void close_cartridge() override {
         host.close_cartridge();
         window.cartridge_name.clear();
         window.update_title();
     }
-    bool tape_play(const std::string& path) override {
-        const std::string problem = media_file_problem(path, true);
-        host.tape_play(path);
-        return report("The tape ", path, problem);
-    }
+    bool tape_play(const std::string& path) override { return report(FileKind::TAPE, path, host.tape_play(path)); }
     bool tape_record(const std::string& path) override {
-        const std::string problem = record_file_problem(path);
-        host.tape_record(path);
-        return report("The tape ", path, problem);
+        // A file that cannot be written leaves the tape in the deck.
+        FileCheck check;
+        check.refusal = record_file_problem(path);
+        if (check.taken()) host.tape_record(path);
+        return report(FileKind::TAPE, path, check);
     }
     void tape_close() override { host.tape_close(); }
     void start_recording() override {
@@ -184,10 +188,14 @@ public:
     }
 
 private:
-    bool report(const char* what, const std::string& path, const std::string& problem) {
-        if (problem.empty()) return true;
-        window.show_message(what + quoted_name(path) + " " + problem + ".");
-        return false;
+    // Tells the user why a file was refused, or what to know about it.
+    bool report(FileKind kind, const std::string& path, const FileCheck& check) {
+        if (!check.taken()) {
+            window.show_message(file_sentence(kind, quoted_name(path), check.refusal) + ".");
+            return false;
+        }
+        if (!check.note.empty()) window.show_message(file_sentence(kind, quoted_name(path), check.note) + ".");
+        return true;
     }
 
     Host& host;
@@ -275,24 +283,80 @@ void MainWindow::trace(const std::string& line) const {
     std::fflush(stdout);
 }
 
-// The IPL ROM: the one named on the command line, or IPL.ROM from the first
-// place that has one. The machine reads the program directory's by itself.
+// The IPL ROM: the one named on the command line, else the one chosen in
+// Machine / IPL ROM..., else IPL.ROM from the first place that has one, else
+// the free boot ROM (with a notice). The machine reads the program
+// directory's by itself and starts on the free boot ROM without one.
 void MainWindow::find_ipl(const DesktopOptions& options) {
+    std::string error;
+    host->set_boot_hint(BOOT_HINT, error);
     if (!options.ipl.empty()) {
-        if (!host->load_ipl(options.ipl))
-            show_message("The IPL ROM " + quoted_name(options.ipl) + " cannot be opened.");
+        const FileCheck check = host->load_ipl(options.ipl);
+        if (!check.taken())
+            show_message(file_sentence(FileKind::IPL_ROM, quoted_name(options.ipl), check.refusal) + ".");
         return;
+    }
+    const std::string chosen = choices.value(MACHINE_GROUP, IPL_KEY);
+    if (chosen == FREE_BOOT_ROM_CHOICE) {
+        host->use_free_boot_rom();
+        return;
+    }
+    if (!chosen.empty()) {
+        const FileCheck check = host->load_ipl(chosen);
+        if (check.taken()) return;
+        show_message(file_sentence(FileKind::IPL_ROM, quoted_name(chosen), check.refusal) +
+                     " (chosen in Machine / IPL ROM...).");
     }
     const std::string found = first_existing_file(paths.ipl_candidates);
-    if (found.empty()) {
-        const std::string where = paths.settings_dir == paths.program_dir ? paths.program_dir : paths.files_dir;
-        no_ipl = true;
-        show_message("No IPL.ROM: put the M5's IPL ROM image in " + where +
-                         " as IPL.ROM. The free boot ROM (boot.rom, built with the emulator) can be used in its place.",
-                     true);
+    if (!found.empty() && (found != paths.program_dir + IPL_ROM_NAME || host->running_free_boot_rom())) {
+        const FileCheck check = host->load_ipl(found);
+        if (!check.taken()) show_message(file_sentence(FileKind::IPL_ROM, quoted_name(found), check.refusal) + ".");
+    }
+    if (host->running_free_boot_rom()) show_notice(NO_IPL_NOTE);
+}
+
+void MainWindow::choose_ipl_rom() {
+    if (!host) return;
+    GtkWidget* dialog = gtk_file_chooser_dialog_new(
+        "IPL ROM", window ? GTK_WINDOW(window) : nullptr, GTK_FILE_CHOOSER_ACTION_OPEN, "_Cancel", GTK_RESPONSE_CANCEL,
+        "_Free boot ROM", RESPONSE_FREE_BOOT_ROM, "_Open", GTK_RESPONSE_ACCEPT, nullptr);
+    GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
+    add_filter(chooser, "ROM images (*.rom, *.bin)", "*.[rRbB][oOiI][mMnN]");
+    add_filter(chooser, "All Files (*.*)", "*");
+    std::string folder = choices.value(FOLDERS_GROUP, "ipl");
+    std::error_code missing;
+    if (folder.empty() || !std::filesystem::is_directory(folder, missing)) {
+        gchar* current = g_get_current_dir();
+        folder = current;
+        g_free(current);
+    }
+    gtk_file_chooser_set_current_folder(chooser, folder.c_str());
+    const gint response = gtk_dialog_run(GTK_DIALOG(dialog));
+    gchar* name = response == GTK_RESPONSE_ACCEPT ? gtk_file_chooser_get_filename(chooser) : nullptr;
+    const std::string path = name != nullptr ? name : "";
+    g_free(name);
+    gtk_widget_destroy(dialog);
+
+    if (response == RESPONSE_FREE_BOOT_ROM) {
+        host->use_free_boot_rom();
+        choices.set_value(MACHINE_GROUP, IPL_KEY, FREE_BOOT_ROM_CHOICE);
+        show_notice("Running the free boot ROM");
+    } else if (!path.empty()) {
+        const FileCheck check = host->load_ipl(path);
+        if (!check.taken()) {
+            show_message(file_sentence(FileKind::IPL_ROM, quoted_name(path), check.refusal) + ".");
+            return;
+        }
+        if (!check.note.empty()) show_message(file_sentence(FileKind::IPL_ROM, quoted_name(path), check.note) + ".");
+        choices.set_value(MACHINE_GROUP, IPL_KEY, path);
+        choices.set_value(FOLDERS_GROUP, "ipl", folder_of(path));
+        show_notice("IPL ROM " + quoted_name(path));
+    } else {
         return;
     }
-    if (found != paths.program_dir + IPL_ROM_NAME) host->load_ipl(found);
+    // The machine starts again on the new ROM: the states of the old one are gone.
+    rewind_ring.clear();
+    ring_frames = host->frames_run();
 }
 
 void MainWindow::build_window() {
@@ -605,17 +669,13 @@ bool MainWindow::save_state_file(const std::string& path) {
     return true;
 }
 
-namespace {
-// A state file is a few hundred KiB; a paste in progress can add up to 16 MiB.
-constexpr size_t MAX_STATE_FILE_BYTES = 64u << 20;
-}  // namespace
-
 bool MainWindow::load_state_file(const std::string& path) {
     if (!host || machine_held_by_debugger()) return false;
     // A regular file only (a FIFO would hold the window), of a state's size.
     std::vector<uint8_t> bytes;
-    if (read_file(path, MAX_STATE_FILE_BYTES, bytes) != 0 || bytes.empty()) {
-        show_message("No state could be read from " + quoted_name(path) + ".");
+    const FileCheck check = read_state_file(path, bytes);
+    if (!check.taken()) {
+        show_message(file_sentence(FileKind::STATE, quoted_name(path), check.refusal) + ".");
         return false;
     }
     std::string error;
@@ -735,11 +795,11 @@ void MainWindow::toggle_pause() {
     trace(std::string("window paused ") + (paused ? "1" : "0"));
 }
 
-// The title names the cartridge; a stop in the debugger, pause and a missing
-// IPL ROM take the frame rate's place.
+// The title names the cartridge; a stop in the debugger and pause take the
+// frame rate's place.
 void MainWindow::update_title() {
     const bool stopped = debug_session && debug_session->stopped();
-    platform.set_title_parts(cartridge_name, stopped ? "Stopped" : paused ? "Paused" : no_ipl ? "no IPL.ROM" : "");
+    platform.set_title_parts(cartridge_name, stopped ? "Stopped" : paused ? "Paused" : "");
 }
 
 // The debugger stopped the machine or lets it run again: the title and the

@@ -6,8 +6,9 @@
 // chooses 48000 Hz) and the desktop's own choices from "m5emu.conf"; the
 // window "SORD m5" is built with its menu bar (the popups Control, Cart,
 // Tape, Screen, Sound, State and Help) and a drawing area that shows the picture;
-// the Host is created; the IPL ROM is found (or the user told where it
-// goes); the files of the command line are opened; the frame pacer starts.
+// the Host is created; the IPL ROM is found (the one chosen in Machine / IPL
+// ROM..., remembered in m5emu.conf, or IPL.ROM; else the free boot ROM, with
+// a notice); the files of the command line are opened; the frame pacer starts.
 // The main loop always handles a waiting GTK event first and otherwise runs
 // one pacer pass; while a popup menu is open or the emulation is paused it
 // only waits for events, so no frames run, and the sound is silenced. Closing
@@ -21,7 +22,7 @@
 // Pause/Break pauses, Escape leaves fullscreen (only while fullscreen), F5
 // saves the state to quick slot 1, F7 loads it, and F8 held rewinds.
 //
-// Messages for the user (a file that could not be opened, no IPL ROM, no
+// Messages for the user (a file that could not be opened or is refused, no
 // sound device) appear in a strip over the top of the picture that leaves the
 // emulation running. What a command did ("Saved to slot 1", "Paused") is told
 // in a short notice drawn over the bottom of the picture for two seconds
@@ -106,6 +107,7 @@ public:
     void toggle_mute() override;
     void set_volume(int32_t percent) override;
     void debug_command(int32_t id) override;
+    void choose_ipl_rom() override;
 
     // --- Save states ----------------------------------------------------------
     // Each reports a problem in the message strip; the machine is left as it
@@ -193,7 +195,6 @@ private:
     gint64 notice_until_us = 0;
     guint notice_timer = 0;
     std::string cartridge_name;  // the inserted cartridge's file name; "" for none
-    bool no_ipl = false;
     gulong clipboard_handler = 0;
 
     bool trace_menus = false;

@@ -46,6 +46,8 @@ std::array<MenuPopup, POPUP_COUNT> build_resource() {
          item(40006, "CPU x8", true), item(40007, "CPU x16", true), separator(), item(ID_PASTE, "Paste"),
          item(ID_PASTE_STOP, "Stop"), separator(), item(ID_EXIT, "Exit")}};
 
+    popups[POPUP_MACHINE] = {"Machine", {item(ID_IPL_ROM, "IPL ROM...")}};
+
     popups[POPUP_CART] = {"Cart", {item(ID_CART_OPEN, "Open"), item(ID_CART_CLOSE, "Close"), separator()}};
     for (const MenuItem& entry : recent_placeholders(ID_CART_RECENT)) popups[POPUP_CART].items.push_back(entry);
 
@@ -367,6 +369,7 @@ void dispatch_command(int32_t id, Settings& settings, CommandReceiver* host, Com
         case ID_SPRITE_LIMIT: window.toggle_sprite_limit(); return;
         case ID_HELP_KEYS: window.show_keyboard_help(); return;
         case ID_HELP_ABOUT: window.show_about(); return;
+        case ID_IPL_ROM: window.choose_ipl_rom(); return;
         case ID_SCREENSHOT: window.take_screenshot(); return;
         case ID_MUTE: window.toggle_mute(); return;
         case ID_DEBUG_MONITOR:

@@ -60,6 +60,7 @@ inline constexpr int32_t ID_MUTE = 40151;
 inline constexpr int32_t ID_VOLUME_100 = 40152;  // ... 40155 25 %, a quarter less each
 inline constexpr int32_t ID_VOLUME_25 = 40155;
 inline constexpr int32_t ID_HELP_ABOUT = 40156;
+inline constexpr int32_t ID_IPL_ROM = 40160;
 inline constexpr int32_t STATE_SLOTS = 8;
 // The Debug popup (debug_window.h carries them out).
 inline constexpr int32_t ID_DEBUG_MONITOR = 40170;
@@ -74,14 +75,15 @@ inline constexpr int32_t ID_DEBUG_LOAD_SYMBOLS = 40178;
 inline constexpr int32_t ID_SEPARATOR = 0;
 
 inline constexpr int32_t POPUP_CONTROL = 0;
-inline constexpr int32_t POPUP_CART = 1;
-inline constexpr int32_t POPUP_TAPE = 2;
-inline constexpr int32_t POPUP_SCREEN = 3;
-inline constexpr int32_t POPUP_SOUND = 4;
-inline constexpr int32_t POPUP_STATE = 5;
-inline constexpr int32_t POPUP_DEBUG = 6;
-inline constexpr int32_t POPUP_HELP = 7;
-inline constexpr int32_t POPUP_COUNT = 8;
+inline constexpr int32_t POPUP_MACHINE = 1;
+inline constexpr int32_t POPUP_CART = 2;
+inline constexpr int32_t POPUP_TAPE = 3;
+inline constexpr int32_t POPUP_SCREEN = 4;
+inline constexpr int32_t POPUP_SOUND = 5;
+inline constexpr int32_t POPUP_STATE = 6;
+inline constexpr int32_t POPUP_DEBUG = 7;
+inline constexpr int32_t POPUP_HELP = 8;
+inline constexpr int32_t POPUP_COUNT = 9;
 
 inline constexpr int32_t MAX_WINDOW_SCALE = 4;
 
@@ -221,6 +223,8 @@ public:
     virtual void set_volume(int32_t /*percent*/) {}
     // The commands of the Debug popup.
     virtual void debug_command(int32_t id) { (void)id; }
+    // Machine / IPL ROM...: asks for an IPL ROM file or the free boot ROM.
+    virtual void choose_ipl_rom() {}
 };
 
 // The window title: the frame pacer's title ("SORD m5 - 60 fps (100 %)")

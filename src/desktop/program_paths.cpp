@@ -60,21 +60,6 @@ std::string first_existing_file(const std::vector<std::string>& paths) {
     return {};
 }
 
-std::string media_file_problem(const std::string& path, bool tape) {
-    // Opened without blocking, so a FIFO is refused rather than waited on.
-    const int32_t error = readable_file_error(path);
-    if (error == EINVAL) return "cannot be opened: it is not a file";
-    if (error != 0) return std::string("cannot be opened: ") + std::strerror(error);
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) return std::string("cannot be opened: ") + std::strerror(errno);
-    // A WAV tape is its 44-byte header and then the samples.
-    std::string extension = path.size() >= 4 ? path.substr(path.size() - 4) : std::string();
-    for (char& c : extension) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    const bool wav = tape && extension == ".wav";
-    if (info.st_size == 0 || (wav && info.st_size <= 44)) return "is empty";
-    return {};
-}
-
 std::string record_file_problem(const std::string& path) {
     std::error_code error;
     if (std::filesystem::exists(path, error)) {

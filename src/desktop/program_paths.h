@@ -12,7 +12,8 @@
 // IPL.ROM is looked for in the program directory, then in the user's data
 // directory (where a user of an installed program puts the machine's own
 // ROM), then in share/m5emu beside the installed program's bin directory
-// (where the install puts the free boot ROM).
+// (where an installation may put one); without one the free boot ROM
+// compiled into the program runs.
 #pragma once
 
 #include <string>
@@ -47,11 +48,6 @@ bool make_directories(const std::string& dir);
 
 // The first candidate that exists as a regular file; "" when none does.
 std::string first_existing_file(const std::vector<std::string>& paths);
-
-// What is wrong with a cartridge or tape file to be read: "" when it can be
-// used, otherwise the end of a sentence about it: "cannot be opened: <the
-// system's reason>" or "is empty" (no bytes; a WAV tape with no samples).
-std::string media_file_problem(const std::string& path, bool tape);
 
 // The same for a tape file to be recorded: "" when it can be created or
 // written, otherwise "cannot be written: <reason>".

@@ -290,7 +290,7 @@ std::string VramViewer::name_table() const {
     const int32_t names = tables_of(vdp).names;
     const int32_t columns = vdp.mode() == 1 ? 40 : 32;
     std::string out = "   ";
-    char cell[8];
+    char cell[16];
     for (int32_t column = 0; column < columns; ++column) {
         std::snprintf(cell, sizeof cell, " %02d", column);
         out += cell;

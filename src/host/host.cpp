@@ -5,6 +5,7 @@
 
 #include "devices/tape_deck.h"
 #include "devices/vdp.h"
+#include "host/free_boot_rom.h"
 #include "host/platform.h"
 #include "host/settings.h"
 #include "host/tape_files.h"
@@ -37,11 +38,14 @@ Host::Host(Platform& platform_services, Settings& settings, MachineExtensions ex
     const int32_t rate_hz = SAMPLE_RATES_HZ[user_settings.sample_rate_index];
     const int32_t samples = block_samples_for(rate_hz, BUFFER_LENGTHS_MS[user_settings.buffer_length_index]);
 
-    // The IPL ROM from the program directory (a platform with no program
-    // directory gives it later, as bytes).
+    // The IPL ROM from the program directory, or the free boot ROM when none
+    // can be used there.
     std::vector<uint8_t> ipl;
-    if (!program_dir.empty() && read_file(program_dir + IPL_ROM_NAME, IPL_ROM_SIZE, ipl) == 0) {
+    if (!program_dir.empty() && read_ipl_rom_file(program_dir + IPL_ROM_NAME, ipl).taken()) {
         emulated->load_ipl(ipl.data(), ipl.size());
+    } else {
+        emulated->load_ipl(FREE_BOOT_ROM, FREE_BOOT_ROM_SIZE);
+        free_boot_rom_in_use = true;
     }
     keys.fill(0);
     joy.fill(0);
@@ -100,21 +104,19 @@ void Host::reset() {
     restart_recording();
 }
 
-void Host::open_cartridge(const std::string& path) {
-    // A file that cannot be read leaves the slot as it was; the machine is
-    // reset all the same, as inserting a cartridge does.
+FileCheck Host::open_cartridge(const std::string& path) {
     std::vector<uint8_t> image;
-    if (read_file(path, CARTRIDGE_SIZE, image) == 0) {
-        open_cartridge(image.data(), image.size());
-    } else {
-        reset();
-    }
+    const FileCheck check = read_cartridge_file(path, image);
+    return check.taken() ? open_cartridge(image.data(), image.size()) : check;
 }
 
-void Host::open_cartridge(const uint8_t* data, size_t size) {
-    emulated->open_cartridge(data, size);
+FileCheck Host::open_cartridge(const uint8_t* data, size_t size) {
+    const FileCheck check = check_cartridge(data, size);
+    if (!check.taken()) return check;
+    emulated->open_cartridge(data, std::min<size_t>(size, CARTRIDGE_SIZE));
     report_tape_failure();
     restart_recording();
+    return check;
 }
 
 void Host::close_cartridge() {
@@ -123,11 +125,19 @@ void Host::close_cartridge() {
     stop_recording();
 }
 
-void Host::tape_play(const std::string& path) { tape_play(FileTapeImage::open(path), tape_format_of(path)); }
+FileCheck Host::tape_play(const std::string& path) {
+    std::unique_ptr<TapeImage> image;
+    const FileCheck check = open_tape_file(path, image);
+    return check.taken() ? tape_play(std::move(image), tape_format_of(path)) : check;
+}
 
-void Host::tape_play(std::unique_ptr<TapeImage> tape, TapeFormat format) {
+FileCheck Host::tape_play(std::unique_ptr<TapeImage> tape, TapeFormat format) {
+    if (!tape) return FileCheck{"cannot be read", ""};
+    const FileCheck check = check_tape(*tape, format);
+    if (!check.taken()) return check;
     tape_close();
     emulated->tape_play(std::move(tape), format);
+    return check;
 }
 
 void Host::tape_record(const std::string& path) { tape_record(FileTapeRecording::create(path), tape_format_of(path)); }
@@ -153,16 +163,35 @@ void Host::report_tape_failure() {
 }
 void Host::apply_settings() { emulated->apply_config(); }
 
-bool Host::load_ipl(const std::string& path) {
+FileCheck Host::load_ipl(const std::string& path) {
     std::vector<uint8_t> image;
-    if (read_file(path, IPL_ROM_SIZE, image) != 0) return false;
-    set_ipl(image.data(), image.size());
-    return true;
+    const FileCheck check = read_ipl_rom_file(path, image);
+    if (check.taken()) set_ipl(image.data(), image.size());
+    return check;
 }
 
 void Host::set_ipl(const uint8_t* data, size_t size) {
     emulated->load_ipl(data, size);
+    free_boot_rom_in_use = false;
     restart_recording();
+}
+
+void Host::use_free_boot_rom() {
+    std::vector<uint8_t> rom;
+    std::string ignored;
+    // The hint was checked when it was set.
+    free_boot_rom_with_hint(boot_hint, rom, ignored);
+    set_ipl(rom.data(), rom.size());
+    free_boot_rom_in_use = true;
+}
+
+bool Host::set_boot_hint(const std::string& hint, std::string& error) {
+    std::vector<uint8_t> rom;
+    if (!free_boot_rom_with_hint(hint, rom, error)) return false;
+    boot_hint = hint;
+    // Only the hint's bytes differ: the machine runs on without a reset.
+    if (free_boot_rom_in_use) emulated->memory_map->load_ipl(rom.data(), rom.size());
+    return true;
 }
 
 // --- Screen ------------------------------------------------------------------

@@ -25,6 +25,7 @@
 #include "devices/tape_media.h"
 #include "host/file_stream.h"
 #include "host/frame_pacer.h"
+#include "host/media_rules.h"
 #include "host/paste_sequencer.h"
 #include "host/sound_recorder.h"
 #include "m5/machine.h"
@@ -112,16 +113,19 @@ public:
     // --- Commands -----------------------------------------------------------
     // Every component reset; a recording in progress starts over.
     void reset();
-    // Loads the cartridge image (its first 20 KiB) and resets; a recording
-    // starts over. A file that cannot be read leaves the slot as it was.
-    void open_cartridge(const std::string& path);
-    void open_cartridge(const uint8_t* data, size_t size);
+    // Checks the cartridge image (media_rules.h); when it is taken, loads
+    // its first 20 KiB and resets, and a recording starts over. A refused
+    // image leaves everything as it was. The answer says why it was refused,
+    // or holds a note about it.
+    FileCheck open_cartridge(const std::string& path);
+    FileCheck open_cartridge(const uint8_t* data, size_t size);
     // Empties the slot and resets; a recording is stopped and written.
     void close_cartridge();
-    // Tapes from files (the kind follows the name; a file that cannot be
-    // opened leaves the deck empty), or from media the caller made.
-    void tape_play(const std::string& path);
-    void tape_play(std::unique_ptr<TapeImage> tape, TapeFormat format);
+    // Checks a tape (media_rules.h) from a file (the kind follows the name)
+    // or from media the caller made; when it is taken, the tape in the deck
+    // is closed and this one plays. A refused tape leaves the deck as it was.
+    FileCheck tape_play(const std::string& path);
+    FileCheck tape_play(std::unique_ptr<TapeImage> tape, TapeFormat format);
     void tape_record(const std::string& path);
     void tape_record(std::unique_ptr<TapeRecording> tape, TapeFormat format);
     void tape_close();
@@ -146,10 +150,24 @@ public:
     // --buffer frame). reopen_sound goes back to blocks.
     void sound_by_frame(int32_t rate_hz);
     // Replaces the IPL ROM with the first 8 KiB of the file (0xFF beyond its
-    // end) and resets. False, with nothing changed, when it cannot be read.
-    bool load_ipl(const std::string& path);
+    // end) and resets. Refused, with nothing changed, when the file cannot be
+    // read or is empty.
+    FileCheck load_ipl(const std::string& path);
     // The same from bytes.
     void set_ipl(const uint8_t* data, size_t size);
+    // The free boot ROM, with the words set_boot_hint gave its demo, and a
+    // reset.
+    void use_free_boot_rom();
+    // True while the IPL ROM in use is the free boot ROM put there by the
+    // host (none found, or use_free_boot_rom).
+    bool running_free_boot_rom() const { return free_boot_rom_in_use; }
+    // The words the free boot ROM's demo shows on where the original IPL ROM
+    // goes and how a cartridge is inserted (free_boot_rom.h), for the program
+    // running the machine; "" for the ROM's own. While the free boot ROM
+    // runs, its image changes at once (only those words differ, so the
+    // machine runs on). False, with `error` set and nothing changed, when
+    // the hint is not one the ROM can show.
+    bool set_boot_hint(const std::string& hint, std::string& error);
     // Where the recordings go from now on (ends with '/'); the program
     // directory until this is called.
     void set_recording_directory(const std::string& dir) { recorder.set_directory(dir); }
@@ -240,6 +258,10 @@ private:
     Platform& platform;
     Settings& user_settings;
     std::string program_dir;
+    // The IPL ROM in use is the free boot ROM the host put there, with the
+    // words of this hint.
+    bool free_boot_rom_in_use = false;
+    std::string boot_hint;
 
     // Screen surface, created before the Machine so that its rows exist
     // whenever the video chip asks for them, and freed after it.

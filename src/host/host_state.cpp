@@ -4,6 +4,7 @@
 
 #include "devices/tape_deck.h"
 #include "devices/vdp.h"
+#include "host/free_boot_rom.h"
 #include "host/host.h"
 #include "host/png_writer.h"
 #include "host/state_file.h"
@@ -20,7 +21,8 @@ constexpr uint32_t HOST_TAG = state_tag("HOST");
 constexpr uint8_t ALL_JOY_BITS = JOY_UP | JOY_DOWN | JOY_LEFT | JOY_RIGHT | JOY_BUTTON_1 | JOY_BUTTON_2;
 constexpr uint64_t MAX_FRAMES = uint64_t{1} << 40;
 
-Sha256Digest ipl_digest(const MemoryMap& memory) { return sha256(memory.ipl_rom(), IPL_ROM_SIZE); }
+// The free boot ROM is named by its own image whatever its boot screen's hint.
+Sha256Digest ipl_digest(const MemoryMap& memory) { return ipl_identity(memory.ipl_rom()); }
 Sha256Digest cartridge_digest(const MemoryMap& memory) { return sha256(memory.cartridge_rom(), CARTRIDGE_SIZE); }
 
 // The picture at half size, each thumbnail pixel the mean of four.

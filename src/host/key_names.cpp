@@ -23,6 +23,21 @@ const std::pair<const char*, int32_t> KEY_NAMES[] = {
     {"UNDERSCORE", VK_OEM_102},
 };
 
+constexpr M5Key M5_KEYS[] = {
+    {"CTRL", 0, 0},      {"TAB", 0, 1},   {"LSHIFT", 0, 2}, {"RSHIFT", 0, 3},   {"SPACE", 0, 6},
+    {"RETURN", 0, 7},    {"1", 1, 0},     {"2", 1, 1},      {"3", 1, 2},        {"4", 1, 3},
+    {"5", 1, 4},         {"6", 1, 5},     {"7", 1, 6},      {"8", 1, 7},        {"Q", 2, 0},
+    {"W", 2, 1},         {"E", 2, 2},     {"R", 2, 3},      {"T", 2, 4},        {"Y", 2, 5},
+    {"U", 2, 6},         {"I", 2, 7},     {"A", 3, 0},      {"S", 3, 1},        {"D", 3, 2},
+    {"F", 3, 3},         {"G", 3, 4},     {"H", 3, 5},      {"J", 3, 6},        {"K", 3, 7},
+    {"Z", 4, 0},         {"X", 4, 1},     {"C", 4, 2},      {"V", 4, 3},        {"B", 4, 4},
+    {"N", 4, 5},         {"M", 4, 6},     {"COMMA", 4, 7},  {"9", 5, 0},        {"0", 5, 1},
+    {"MINUS", 5, 2},     {"CARET", 5, 3}, {"PERIOD", 5, 4}, {"SLASH", 5, 5},    {"UNDERSCORE", 5, 6},
+    {"BACKSLASH", 5, 7}, {"O", 6, 0},     {"P", 6, 1},      {"AT", 6, 2},       {"LBRACKET", 6, 3},
+    {"L", 6, 4},         {"PLUS", 6, 5},  {"COLON", 6, 6},  {"RBRACKET", 6, 7}, {"RIGHT", 7, 0},
+    {"UP", 7, 1},        {"LEFT", 7, 2},  {"DOWN", 7, 3},
+};
+
 std::string upper(std::string text) {
     for (char& c : text) {
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
@@ -31,6 +46,8 @@ std::string upper(std::string text) {
 }
 
 }  // namespace
+
+std::span<const M5Key> m5_keys() { return M5_KEYS; }
 
 int32_t virtual_key_named(const std::string& name) {
     const std::string key = upper(name);

@@ -9,7 +9,6 @@
 namespace m5 {
 
 namespace {
-constexpr uint8_t MAGIC[8] = {'M', '5', 'S', 'T', 'A', 'T', 'E', 0x1A};
 constexpr size_t MAX_VERSION_TEXT = 64;
 constexpr uint32_t MAX_CHUNKS_SIZE = 16u << 20;
 }  // namespace
@@ -18,7 +17,7 @@ const char* emulator_version() { return M5_VERSION; }
 
 std::vector<uint8_t> encode_state_file(const StateFile& state) {
     StateWriter out;
-    out.raw(MAGIC, sizeof MAGIC);
+    out.raw(STATE_FILE_MAGIC, sizeof STATE_FILE_MAGIC);
     out.u32(state.format_version);
     out.text(state.emulator_version);
     out.u64(state.frames);
@@ -44,7 +43,8 @@ std::vector<uint8_t> encode_state_file(const StateFile& state) {
 }
 
 bool decode_state_file(const std::vector<uint8_t>& bytes, StateFile& out, std::string& error) {
-    if (bytes.size() < sizeof MAGIC + 8 || std::memcmp(bytes.data(), MAGIC, sizeof MAGIC) != 0) {
+    if (bytes.size() < sizeof STATE_FILE_MAGIC + 8 ||
+        std::memcmp(bytes.data(), STATE_FILE_MAGIC, sizeof STATE_FILE_MAGIC) != 0) {
         error = "not a save state file";
         return false;
     }
@@ -54,7 +54,7 @@ bool decode_state_file(const std::vector<uint8_t>& bytes, StateFile& out, std::s
         error = "the save state is damaged (its checksum does not match)";
         return false;
     }
-    StateReader in(bytes.data() + sizeof MAGIC, body - sizeof MAGIC);
+    StateReader in(bytes.data() + sizeof STATE_FILE_MAGIC, body - sizeof STATE_FILE_MAGIC);
     out.format_version = in.u32();
     if (out.format_version < 1 || out.format_version > STATE_FORMAT_VERSION) {
         error = "the save state has format version " + std::to_string(out.format_version) +

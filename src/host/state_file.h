@@ -28,6 +28,8 @@ namespace m5 {
 inline constexpr uint32_t STATE_FORMAT_VERSION = 3;
 inline constexpr int32_t THUMBNAIL_WIDTH = 128;
 inline constexpr int32_t THUMBNAIL_HEIGHT = 96;
+// The first bytes of every state file: "M5STATE" 0x1A.
+inline constexpr uint8_t STATE_FILE_MAGIC[8] = {'M', '5', 'S', 'T', 'A', 'T', 'E', 0x1A};
 
 struct StateFile {
     uint32_t format_version = STATE_FORMAT_VERSION;

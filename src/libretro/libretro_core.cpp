@@ -7,6 +7,12 @@
 // Time: one retro_run is one machine frame; the frame rate is the machine's
 // own (its clock over the clocks of a frame), and the sound comes at 48000 Hz,
 // all a frame made handed over in one batch.
+//
+// Keys: each controller port is a RetroPad (a joystick) or a keyboard. Keys
+// of a keyboard port are read from the frontend's input state once a frame,
+// which is what RetroArch's netplay carries to every peer; without one, they
+// come from the keyboard callback, and a key pressed and released between
+// two frames is still held for one.
 #include <algorithm>
 #include <array>
 #include <cstdarg>
@@ -33,6 +39,9 @@ constexpr int16_t STICK_THRESHOLD = 0x4000;  // half way out: a direction
 // The TMS9918A's pixels are 8:7 wide on an NTSC screen.
 constexpr double PIXEL_ASPECT = 8.0 / 7.0;
 constexpr size_t MAX_IPL_BYTES = 64 * 1024;
+// What the free boot ROM's demo says about IPL.ROM and cartridges here.
+constexpr const char* BOOT_HINT =
+    "The original *IPL.ROM* goes in\nRetroArch's *system* directory.\nLoad a cartridge as *content*.";
 
 // A serialized state: this header, the machine's state file, zeros up to a
 // constant size. The header holds the keys the core had pressed, so that a
@@ -55,13 +64,44 @@ struct Tape {
     std::vector<uint8_t> bytes;
 };
 
+// The host keys that give M5 keys, each with its M5 key's index in the
+// library's key table; the index of the space bar.
+struct KeyTable {
+    std::vector<std::pair<uint32_t, int32_t>> keys;
+    int32_t space = -1;
+    int32_t count = 0;
+};
+
+KeyTable make_key_table() {
+    KeyTable table;
+    // The keys the core holds are one bit each of a 64-bit mask.
+    table.count = std::min(m5emu_key_count(), 64);
+    const auto index_of = [&table](const char* name) {
+        for (int32_t i = 0; i < table.count; ++i) {
+            if (std::strcmp(m5emu_key_name(i), name) == 0) return i;
+        }
+        return -1;
+    };
+    for (const RetroKey& key : retro_keys()) {
+        const int32_t index = index_of(key.m5_key);
+        if (index >= 0) table.keys.emplace_back(key.retro_key, index);
+    }
+    table.space = index_of("SPACE");
+    return table;
+}
+
 struct Core {
     m5emu* m5 = nullptr;
     CoreChoices choices;
     std::vector<uint8_t> user_ipl;  // the IPL ROM in use when it is the user's; empty: the free boot ROM
-    // Keys held on the host keyboard (set by the keyboard callback) and the
-    // keys the machine has been told are held.
-    std::array<bool, M5_KEY_COUNT> keyboard_held{};
+    KeyTable key_table;
+    // The device on each controller port: a RetroPad or the keyboard.
+    std::array<unsigned, JOYSTICKS> port_device{RETRO_DEVICE_JOYPAD, RETRO_DEVICE_JOYPAD};
+    // Host keys held as the keyboard callback reports them, and those pressed
+    // since the last frame (a short tap is held for one frame); the keys the
+    // machine has been told are held.
+    std::vector<bool> keyboard_held = std::vector<bool>(RETROK_LAST);
+    std::vector<bool> keyboard_tapped = std::vector<bool>(RETROK_LAST);
     uint64_t keys_down = 0;
     // The tapes of the disk control interface.
     std::vector<Tape> tapes;
@@ -93,6 +133,12 @@ void log_line(retro_log_level level, const char* format, ...) {
 void show_message(const std::string& text) {
     retro_message message{text.c_str(), 240};
     if (environment_cb != nullptr) environment_cb(RETRO_ENVIRONMENT_SET_MESSAGE, &message);
+}
+
+// Tells the user why a file is refused: "game.rom: the cartridge is empty".
+void refuse(const std::string& name, const std::string& why) {
+    log_line(RETRO_LOG_ERROR, "%s: %s", name.c_str(), why.c_str());
+    show_message(name + ": " + why);
 }
 
 // The bytes of the file at `path`; false when it cannot be read whole or is
@@ -187,21 +233,37 @@ bool apply_options(bool loading) {
 }
 
 void key_event(bool down, unsigned keycode, uint32_t, uint16_t) {
-    const int32_t key = m5_key_for_retro_key(keycode);
-    if (key >= 0) core.keyboard_held[static_cast<size_t>(key)] = down;
+    if (keycode >= RETROK_LAST) return;
+    core.keyboard_held[keycode] = down;
+    if (down) core.keyboard_tapped[keycode] = true;
 }
 
 bool pad_button_down(unsigned port, int32_t button) {
     return button != NO_BUTTON && input_state_cb(port, RETRO_DEVICE_JOYPAD, 0, static_cast<unsigned>(button)) != 0;
 }
 
-// The joysticks from the RetroPads; the keys from the keyboard and the pads'
-// space bar buttons, pressed and released as they change.
+// The joysticks from the RetroPads; the keys from a keyboard port (or,
+// without one, the keyboard callback) and the pads' space bar buttons,
+// pressed and released as they change.
 void read_input() {
     input_poll_cb();
     bool space = false;
+    bool keyboard_port = false;
+    uint64_t wanted = 0;
     for (unsigned port = 0; port < JOYSTICKS; ++port) {
+        if (core.port_device[port] == RETRO_DEVICE_KEYBOARD) {
+            keyboard_port = true;
+            for (const auto& [retro_key, index] : core.key_table.keys) {
+                if (input_state_cb(port, RETRO_DEVICE_KEYBOARD, 0, retro_key) != 0) wanted |= uint64_t{1} << index;
+            }
+            m5emu_joystick(core.m5, static_cast<int>(port), 0);
+            continue;
+        }
         unsigned bits = 0;
+        if (core.port_device[port] == RETRO_DEVICE_NONE) {
+            m5emu_joystick(core.m5, static_cast<int>(port), 0);
+            continue;
+        }
         const auto pad = [port](unsigned id) { return input_state_cb(port, RETRO_DEVICE_JOYPAD, 0, id) != 0; };
         const int16_t x =
             input_state_cb(port, RETRO_DEVICE_ANALOG, RETRO_DEVICE_INDEX_ANALOG_LEFT, RETRO_DEVICE_ID_ANALOG_X);
@@ -216,24 +278,29 @@ void read_input() {
         if (pad_button_down(port, core.choices.space_button)) space = true;
         m5emu_joystick(core.m5, static_cast<int>(port), bits);
     }
-    uint64_t wanted = 0;
-    for (int32_t key = 0; key < M5_KEY_COUNT; ++key) {
-        if (core.keyboard_held[static_cast<size_t>(key)]) wanted |= uint64_t{1} << key;
+    // The callback's keys are the local keyboard only: with a keyboard on a
+    // port they would reach one netplay peer and not the others.
+    if (!keyboard_port) {
+        for (const auto& [retro_key, index] : core.key_table.keys) {
+            if (core.keyboard_held[retro_key] || core.keyboard_tapped[retro_key]) wanted |= uint64_t{1} << index;
+        }
     }
-    if (space) wanted |= uint64_t{1} << M5_KEY_SPACE;
+    std::fill(core.keyboard_tapped.begin(), core.keyboard_tapped.end(), false);
+    if (space && core.key_table.space >= 0) wanted |= uint64_t{1} << core.key_table.space;
     const uint64_t changed = wanted ^ core.keys_down;
-    for (int32_t key = 0; key < M5_KEY_COUNT; ++key) {
-        if ((changed >> key) & 1) m5emu_key(core.m5, M5_KEY_NAMES[key], static_cast<int>((wanted >> key) & 1));
+    for (int32_t key = 0; key < core.key_table.count; ++key) {
+        if ((changed >> key) & 1) m5emu_key(core.m5, m5emu_key_name(key), static_cast<int>((wanted >> key) & 1));
     }
     core.keys_down = wanted;
 }
 
 // --- Tapes as disks -----------------------------------------------------------
 
+// Plays a tape; one the library refuses leaves the deck as it was.
 bool play_tape(const Tape& tape) {
     const int format = tape.kind == ContentKind::TAPE_WAV ? M5EMU_TAPE_WAV : M5EMU_TAPE_CAS;
     if (m5emu_play_tape(core.m5, tape.bytes.data(), tape.bytes.size(), format) != M5EMU_OK) {
-        log_line(RETRO_LOG_ERROR, "the tape is refused: %s", m5emu_last_error(core.m5));
+        refuse(tape.path.empty() ? "the content" : file_name_of(tape.path.c_str()), m5emu_last_error(core.m5));
         return false;
     }
     return true;
@@ -278,16 +345,19 @@ bool RETRO_CALLCONV replace_image_index(unsigned index, const retro_game_info* i
         log_line(RETRO_LOG_ERROR, "cannot read the tape %s", tape.path.c_str());
         return false;
     }
-    const ContentCheck check = check_content(info->path, tape.bytes.data(), tape.bytes.size());
-    if (check.refusal.empty() && check.kind == ContentKind::CARTRIDGE) {
-        log_line(RETRO_LOG_ERROR, "%s is not a tape (.cas or .wav)", tape.path.c_str());
+    const std::string name = file_name_of(info->path);
+    tape.kind = content_kind(info->path, tape.bytes.data(), tape.bytes.size());
+    if (tape.kind == ContentKind::CARTRIDGE) {
+        refuse(name, "the cartridge is no tape (.cas or .wav)");
         return false;
     }
-    if (!check.refusal.empty()) {
-        log_line(RETRO_LOG_ERROR, "%s: %s", tape.path.c_str(), check.refusal.c_str());
+    // Checked now, so that the tape in the deck plays on.
+    if (core.m5 == nullptr ||
+        m5emu_check_tape(core.m5, tape.bytes.data(), tape.bytes.size(),
+                         tape.kind == ContentKind::TAPE_WAV ? M5EMU_TAPE_WAV : M5EMU_TAPE_CAS) != M5EMU_OK) {
+        refuse(name, core.m5 != nullptr ? m5emu_last_error(core.m5) : "no machine runs");
         return false;
     }
-    tape.kind = check.kind;
     core.tapes[index] = std::move(tape);
     return true;
 }
@@ -336,16 +406,19 @@ void declare_disk_control() {
 
 // The address space for cheats and memory tools, in aligned blocks of powers
 // of two: the IPL ROM, the cartridge window and the RAM at their addresses.
+// Each block has a pointer of its own and offset 0: RetroArch's cheats lay
+// the RAM blocks end to end by pointer and length (cheat address 0 is
+// 0x7000, 0x1000 is 0x8000, 0x8FFF is 0xFFFF) and ignore the offset.
 void declare_memory_map() {
     static std::array<retro_memory_descriptor, 6> descriptors;
     auto* space = const_cast<uint8_t*>(m5emu_address_space(core.m5));
     uint8_t* ram = m5emu_ram(core.m5);
     const auto rom = [space](size_t start, size_t length) {
-        return retro_memory_descriptor{RETRO_MEMDESC_CONST, space, start, start, 0, 0, length, nullptr};
+        return retro_memory_descriptor{RETRO_MEMDESC_CONST, space + start, 0, start, 0, 0, length, nullptr};
     };
     const auto ram_block = [ram](size_t start, size_t length) {
         return retro_memory_descriptor{
-            RETRO_MEMDESC_SYSTEM_RAM, ram, start - M5EMU_RAM_START, start, 0, 0, length, nullptr};
+            RETRO_MEMDESC_SYSTEM_RAM, ram + (start - M5EMU_RAM_START), 0, start, 0, 0, length, nullptr};
     };
     descriptors = {rom(0x0000, 0x2000), rom(0x2000, 0x2000),       rom(0x4000, 0x2000),
                    rom(0x6000, 0x1000), ram_block(0x7000, 0x1000), ram_block(0x8000, 0x8000)};
@@ -360,26 +433,31 @@ bool load_content(const retro_game_info* game) {
     if (game->data != nullptr) {
         data = static_cast<const uint8_t*>(game->data);
         size = game->size;
-    } else if (game->path != nullptr && read_file(game->path, MAX_TAPE_BYTES, bytes)) {
+    } else if (game->path != nullptr) {
+        if (!read_file(game->path, MAX_TAPE_BYTES, bytes)) {
+            refuse(file_name_of(game->path), "cannot be read (or is larger than 1 GiB)");
+            return false;
+        }
         data = bytes.data();
         size = bytes.size();
     }
-    const ContentCheck check = check_content(game->path, data, size);
-    if (!check.refusal.empty()) {
-        log_line(RETRO_LOG_ERROR, "%s: %s", game->path != nullptr ? game->path : "the content", check.refusal.c_str());
-        show_message(check.refusal);
-        return false;
-    }
-    if (check.kind == ContentKind::CARTRIDGE) {
+    const std::string name = game->path != nullptr ? file_name_of(game->path) : "the content";
+    const ContentKind kind = content_kind(game->path, data, size);
+    if (kind == ContentKind::CARTRIDGE) {
         if (m5emu_insert_cartridge(core.m5, data, size) != M5EMU_OK) {
-            log_line(RETRO_LOG_ERROR, "the cartridge is refused: %s", m5emu_last_error(core.m5));
+            refuse(name, m5emu_last_error(core.m5));
             return false;
+        }
+        // A remark about a cartridge that was taken.
+        if (*m5emu_last_error(core.m5) != 0) {
+            log_line(RETRO_LOG_WARN, "%s: %s", name.c_str(), m5emu_last_error(core.m5));
+            show_message(name + ": " + m5emu_last_error(core.m5));
         }
         return true;
     }
     Tape tape;
     tape.path = game->path != nullptr ? game->path : "";
-    tape.kind = check.kind;
+    tape.kind = kind;
     tape.bytes.assign(data, data + size);
     core.tapes.push_back(std::move(tape));
     core.tape_index = 0;
@@ -400,8 +478,11 @@ RETRO_API void retro_set_environment(retro_environment_t callback) {
     bool no_game = true;
     callback(RETRO_ENVIRONMENT_SET_SUPPORT_NO_GAME, &no_game);
     declare_core_options(callback);
-    static const retro_controller_description PADS[] = {{"RetroPad", RETRO_DEVICE_JOYPAD}};
-    static const retro_controller_info PORTS[] = {{PADS, 1}, {PADS, 1}, {nullptr, 0}};
+    // Each port takes a RetroPad or the keyboard: RetroArch's netplay
+    // carries the keys of a port whose device is a keyboard.
+    static const retro_controller_description DEVICES[] = {{"RetroPad", RETRO_DEVICE_JOYPAD},
+                                                           {"Keyboard", RETRO_DEVICE_KEYBOARD}};
+    static const retro_controller_info PORTS[] = {{DEVICES, 2}, {DEVICES, 2}, {nullptr, 0}};
     callback(RETRO_ENVIRONMENT_SET_CONTROLLER_INFO, const_cast<retro_controller_info*>(PORTS));
 }
 
@@ -416,6 +497,7 @@ RETRO_API void retro_init(void) {
     log_cb = environment_cb != nullptr && environment_cb(RETRO_ENVIRONMENT_GET_LOG_INTERFACE, &logging) ? logging.log
                                                                                                         : nullptr;
     core = Core();
+    core.key_table = make_key_table();
     if (environment_cb != nullptr) declare_disk_control();
 }
 
@@ -449,7 +531,9 @@ RETRO_API void retro_get_system_av_info(retro_system_av_info* info) {
     info->timing.sample_rate = SAMPLE_RATE_HZ;
 }
 
-RETRO_API void retro_set_controller_port_device(unsigned, unsigned) {}
+RETRO_API void retro_set_controller_port_device(unsigned port, unsigned device) {
+    if (port < JOYSTICKS) core.port_device[port] = device;
+}
 
 RETRO_API void retro_reset(void) {
     if (core.m5 != nullptr) m5emu_reset(core.m5);
@@ -496,7 +580,7 @@ RETRO_API bool retro_unserialize(const void* data, size_t size) {
     uint64_t keys = 0;
     for (size_t i = 0; i < 4; ++i) length |= size_t{in[4 + i]} << (8 * i);
     for (size_t i = 0; i < 8; ++i) keys |= uint64_t{in[8 + i]} << (8 * i);
-    if (length > size - STATE_HEADER_BYTES || (keys >> M5_KEY_COUNT) != 0) return false;
+    if (length > size - STATE_HEADER_BYTES || (keys >> core.key_table.count) != 0) return false;
     if (m5emu_load_state(core.m5, in + STATE_HEADER_BYTES, length) != M5EMU_OK) {
         log_line(RETRO_LOG_WARN, "the state is refused: %s", m5emu_last_error(core.m5));
         return false;
@@ -520,6 +604,7 @@ RETRO_API bool retro_load_game(const retro_game_info* game) {
     if (core.m5 == nullptr) return false;
     core.user_ipl.clear();
     core.keys_down = 0;
+    m5emu_set_boot_hint(core.m5, BOOT_HINT);
     m5emu_set_sound(core.m5, SAMPLE_RATE_HZ, 0);
     if (!apply_options(true) || (game != nullptr && !load_content(game))) {
         m5emu_destroy(core.m5);

@@ -1,6 +1,6 @@
 #include "libretro/retro_keys.h"
 
-#include <string_view>
+#include <array>
 
 #include "libretro.h"
 
@@ -8,22 +8,11 @@ namespace m5::libretro {
 
 namespace {
 
-constexpr int32_t index_of(std::string_view name) {
-    for (int32_t i = 0; i < M5_KEY_COUNT; ++i) {
-        if (name == M5_KEY_NAMES[i]) return i;
-    }
-    return -1;
-}
+constexpr const char* LETTERS[] = {"A", "B", "C", "D", "E", "F", "G", "H", "I", "J", "K", "L", "M",
+                                   "N", "O", "P", "Q", "R", "S", "T", "U", "V", "W", "X", "Y", "Z"};
+constexpr const char* DIGITS[] = {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"};
 
-static_assert(index_of("SPACE") == M5_KEY_SPACE);
-
-struct RetroKey {
-    uint32_t retro_key;
-    const char* m5_key;
-};
-
-// Letters and digits are found by their codes (RETROK_a.. and RETROK_0..
-// are ASCII); this table holds the rest.
+// The keys other than letters and digits.
 constexpr RetroKey OTHER_KEYS[] = {
     {RETROK_SPACE, "SPACE"},
     {RETROK_RETURN, "RETURN"},
@@ -31,8 +20,8 @@ constexpr RetroKey OTHER_KEYS[] = {
     {RETROK_TAB, "TAB"},  // the M5's FUNC key
     {RETROK_LSHIFT, "LSHIFT"},
     {RETROK_RSHIFT, "RSHIFT"},
-    {RETROK_LCTRL, "LCTRL"},
-    {RETROK_RCTRL, "RCTRL"},
+    {RETROK_LCTRL, "CTRL"},
+    {RETROK_RCTRL, "CTRL"},
     {RETROK_MINUS, "MINUS"},            // - right of 0
     {RETROK_EQUALS, "CARET"},           // ^ left of Backspace
     {RETROK_CARET, "CARET"},            //
@@ -55,16 +44,28 @@ constexpr RetroKey OTHER_KEYS[] = {
     {RETROK_RIGHT, "RIGHT"},
 };
 
+constexpr size_t KEY_COUNT = 26 + 10 + std::size(OTHER_KEYS);
+
+constexpr std::array<RetroKey, KEY_COUNT> make_table() {
+    std::array<RetroKey, KEY_COUNT> table{};
+    size_t n = 0;
+    for (uint32_t i = 0; i < 26; ++i) table[n++] = {RETROK_a + i, LETTERS[i]};
+    for (uint32_t i = 0; i < 10; ++i) table[n++] = {RETROK_0 + i, DIGITS[i]};
+    for (const RetroKey& key : OTHER_KEYS) table[n++] = key;
+    return table;
+}
+
+constexpr std::array<RetroKey, KEY_COUNT> KEYS = make_table();
+
 }  // namespace
 
-int32_t m5_key_for_retro_key(uint32_t retro_key) {
-    if (retro_key >= RETROK_a && retro_key <= RETROK_z) return static_cast<int32_t>(retro_key - RETROK_a);
-    if (retro_key >= RETROK_0 && retro_key <= RETROK_9)
-        return index_of("0") + static_cast<int32_t>(retro_key - RETROK_0);
-    for (const RetroKey& key : OTHER_KEYS) {
-        if (key.retro_key == retro_key) return index_of(key.m5_key);
+std::span<const RetroKey> retro_keys() { return KEYS; }
+
+const char* m5_key_for_retro_key(uint32_t retro_key) {
+    for (const RetroKey& key : KEYS) {
+        if (key.retro_key == retro_key) return key.m5_key;
     }
-    return -1;
+    return nullptr;
 }
 
 }  // namespace m5::libretro

@@ -33,8 +33,10 @@
 #include "devices/wav_tape_reader.h"
 #include "host/file_stream.h"
 #include "host/frame_pacer.h"
+#include "host/free_boot_rom.h"
 #include "host/headless_platform.h"
 #include "host/host.h"
+#include "host/media_rules.h"
 #include "host/platform.h"
 #include "host/png_writer.h"
 #include "host/settings.h"
@@ -90,24 +92,19 @@ std::string own_path(const char* argv0) {
     return error ? std::string(argv0) : self.string();
 }
 
-// Checks that an input file can be opened and read as a regular file.
-void require_readable(const std::string& what, const std::string& path) {
-    FileStream file;
-    if (!file.open(path, FILE_READ_BINARY)) {
-        const int error = errno;
-        run_error("cannot read " + what + " '" + path +
-                  "': " + (error != 0 ? std::strerror(error) : "not a readable regular file"));
-    }
+void print_note(const std::string& text);
+
+// "the cartridge 'game.rom' is empty": an input file and what the rule of
+// media_rules.h says of it.
+std::string about_input(FileKind kind, const std::string& path, const std::string& answer) {
+    return std::string("the ") + file_kind_name(kind) + " '" + path + "' " + answer;
 }
 
-// Reads an input file as bytes: a regular file, its first `max_bytes` at most.
-std::vector<uint8_t> read_input(const std::string& what, const std::string& path, size_t max_bytes,
-                                bool* longer = nullptr) {
-    std::vector<uint8_t> bytes;
-    const int32_t error = read_file(path, max_bytes, bytes, longer);
-    if (error == EINVAL) run_error("cannot read " + what + " '" + path + "': not a regular file");
-    if (error != 0) run_error("cannot read " + what + " '" + path + "': " + std::strerror(error));
-    return bytes;
+// An input the rule refuses ends the run before it starts; a note about one
+// it takes is shown.
+void require_taken(FileKind kind, const std::string& path, const FileCheck& check) {
+    if (!check.taken()) run_error(about_input(kind, path, check.refusal));
+    if (!check.note.empty()) print_note(about_input(kind, path, check.note));
 }
 
 void require_writable(const std::string& path) {
@@ -197,29 +194,22 @@ void stage_copy(OutputFiles& outputs, const std::string& from, const std::string
     if (!outputs.stage_copy(from, path, error)) run_error(error);
 }
 
-// A state file is a few hundred KiB; one of an older version could hold a
-// paste of up to 16 MiB.
-constexpr size_t MAX_STATE_FILE_BYTES = 64u << 20;
-
-void print_note(const std::string& text);
-
 int run(const Options& o, const char* argv0) {
-    // Inputs and outputs are checked before anything runs.
+    // Inputs and outputs are checked before anything runs. Without --ipl,
+    // IPL.ROM in the program directory (or --dir) is used when it is there,
+    // else the free boot ROM.
     const std::string ipl_path =
         !o.ipl.empty() ? o.ipl : (o.dir.empty() ? program_directory_of(own_path(argv0)) : o.dir + "/") + IPL_ROM_NAME;
-    bool ipl_longer = false;
-    const std::vector<uint8_t> ipl = read_input("IPL ROM", ipl_path, IPL_ROM_SIZE, &ipl_longer);
-    if (ipl_longer) print_note("the IPL ROM '" + ipl_path + "' is longer than 8192 bytes; only those are used");
+    std::vector<uint8_t> ipl;
+    std::error_code missing;
+    const bool free_boot_rom = o.ipl.empty() && !std::filesystem::exists(ipl_path, missing);
+    if (!free_boot_rom) require_taken(FileKind::IPL_ROM, ipl_path, read_ipl_rom_file(ipl_path, ipl));
     std::vector<uint8_t> cartridge;
-    if (!o.cart.empty()) cartridge = read_input("cartridge", o.cart, CARTRIDGE_SIZE);
-    std::unique_ptr<FileTapeImage> tape;
-    if (!o.tape.empty()) {
-        require_readable("tape", o.tape);
-        tape = FileTapeImage::open(o.tape);
-        if (!tape) run_error("cannot read tape '" + o.tape + "'");
-    }
+    if (!o.cart.empty()) require_taken(FileKind::CARTRIDGE, o.cart, read_cartridge_file(o.cart, cartridge));
+    std::unique_ptr<TapeImage> tape;
+    if (!o.tape.empty()) require_taken(FileKind::TAPE, o.tape, open_tape_file(o.tape, tape));
     std::vector<uint8_t> state;
-    if (!o.load_state.empty()) state = read_input("save state", o.load_state, MAX_STATE_FILE_BYTES);
+    if (!o.load_state.empty()) require_taken(FileKind::STATE, o.load_state, read_state_file(o.load_state, state));
     for (const std::string& out : output_paths(o)) {
         if (out == "-" && !standard_output_open) run_error("cannot write '-': standard output is closed");
         require_writable(out);
@@ -244,7 +234,12 @@ int run(const Options& o, const char* argv0) {
     // The machine takes the processor speed from the settings when it starts.
     Host host(platform, settings);
     if (o.sound_by_frame) host.sound_by_frame(SAMPLE_RATES_HZ[o.rate_index]);
-    host.set_ipl(ipl.data(), ipl.size());
+    if (free_boot_rom) {
+        host.use_free_boot_rom();
+        std::fprintf(stderr, "m5run: %s\n", NO_IPL_NOTE);
+    } else {
+        host.set_ipl(ipl.data(), ipl.size());
+    }
     host.set_sprite_limit(o.sprite_limit);
     if (!o.cart.empty()) host.open_cartridge(cartridge.data(), cartridge.size());
     const std::string tape_out = work_dir.path + (is_wav_path(o.tape_record) ? "tape.wav" : "tape.cas");
@@ -270,8 +265,10 @@ int run(const Options& o, const char* argv0) {
     }
     const TapeDeck& deck = *host.machine().tape_deck;
     if (!o.tape.empty() && !deck.playing) {
-        host.tape_play(tape ? std::unique_ptr<TapeImage>(std::move(tape)) : FileTapeImage::open(o.tape),
-                       tape_format_of(o.tape));
+        // The state took the tape only to resume it: it is played afresh.
+        const FileCheck check =
+            host.tape_play(tape ? std::move(tape) : FileTapeImage::open(o.tape), tape_format_of(o.tape));
+        if (!check.taken()) run_error(about_input(FileKind::TAPE, o.tape, check.refusal));
     }
     if (!o.tape_record.empty() && !deck.recording) {
         host.tape_record(FileTapeRecording::create(tape_out), tape_format_of(o.tape_record));
@@ -355,18 +352,14 @@ int run(const Options& o, const char* argv0) {
     return 0;
 }
 
-// --tape-info: what the tape deck makes of a tape image, one "name: value"
-// line each.
-int print_tape_info(const std::string& path) {
-    require_readable("tape", path);
-    const std::unique_ptr<FileTapeImage> image = FileTapeImage::open(path);
-    if (!image) run_error("cannot read tape '" + path + "'");
-    TapeCursor file(image.get());
-    const auto size = static_cast<int64_t>(image->size());
+// The lines of --tape-info about the image as the deck plays it.
+void print_tape_facts(TapeImage& image, const std::string& path) {
+    TapeCursor file(&image);
+    const auto size = static_cast<int64_t>(image.size());
     auto seconds = [](int64_t ticks) { return static_cast<double>(ticks) / TAPE_TICKS_PER_SECOND; };
     const char* const raw = "played as it stands, one level a tick";
     if (!is_wav_path(path)) {
-        if (print_sordm5_tape_info(file)) return 0;
+        if (print_sordm5_tape_info(file)) return;
         // Each run byte plays its level for as many ticks as its low 7 bits.
         file.seek(0);
         std::vector<uint8_t> block(1 << 16);
@@ -375,13 +368,13 @@ int print_tape_info(const std::string& path) {
             for (size_t i = 0; i < got; ++i) ticks += block[i] & 0x7F;
         }
         std::printf("format: CAS, run lengths\nlength: %.3f s\nplayback: %s\n", seconds(ticks), raw);
-        return 0;
+        return;
     }
     const WavTapeFormat format = read_wav_tape_format(file, size);
     if (!format.understood) {
         std::printf("format: WAV, header not understood\nlength: %.3f s\nplayback: %s, from byte %d\n",
                     seconds(std::max<int64_t>(size - WAV_HEADER_SIZE, 0)), raw, WAV_HEADER_SIZE);
-        return 0;
+        return;
     }
     std::printf("format: WAV, %d-bit %s\nrate: %u Hz\nchannels: %d\n", format.bits_per_sample,
                 format.sample_format == WavSampleFormat::IEEE_FLOAT ? "float" : "PCM", format.sample_rate_hz,
@@ -392,6 +385,19 @@ int print_tape_info(const std::string& path) {
     } else {
         std::printf("length: %.3f s\nplayback: %s\n", seconds(std::max<int64_t>(size - format.data_offset, 0)), raw);
     }
+}
+
+// --tape-info: what the tape deck makes of a tape image, one "name: value"
+// line each, and whether the programs refuse it ("refused: it holds no
+// samples"); a tape they refuse is described all the same.
+int print_tape_info(const std::string& path) {
+    const int32_t unreadable = readable_file_error(path);
+    if (unreadable != 0) run_error(about_input(FileKind::TAPE, path, unreadable_answer(unreadable)));
+    const std::unique_ptr<FileTapeImage> image = FileTapeImage::open(path);
+    if (!image) run_error(about_input(FileKind::TAPE, path, unreadable_answer(EIO)));
+    const FileCheck check = check_tape(*image, tape_format_of(path));
+    print_tape_facts(*image, path);
+    if (!check.taken()) std::printf("refused: it %s\n", check.refusal.c_str());
     return 0;
 }
 

@@ -19,6 +19,9 @@ namespace {
 
 m5emu* machine = nullptr;
 int sample_rate_hz = 48000;
+// What the free boot ROM's demo says about IPL.ROM and cartridges on the page.
+constexpr const char* BOOT_HINT =
+    "The original *IPL.ROM*: press\n*More*, *Use my IPL.ROM*.\nInsert a cartridge: *Cart*.";
 std::string error;
 uint8_t picture[M5EMU_PIXELS * 4];
 std::vector<uint8_t> state;
@@ -29,6 +32,13 @@ int fail(const m5emu* m5, int result) {
     return result;
 }
 
+// A new machine on the free boot ROM, its demo speaking of the page.
+m5emu* create_machine() {
+    m5emu* m5 = m5emu_create();
+    if (m5 != nullptr) m5emu_set_boot_hint(m5, BOOT_HINT);
+    return m5;
+}
+
 }  // namespace
 
 extern "C" {
@@ -37,7 +47,7 @@ extern "C" {
 // boot ROM. Null only when out of memory.
 EMSCRIPTEN_KEEPALIVE m5emu* m5web_machine() {
     if (machine == nullptr) {
-        machine = m5emu_create();
+        machine = create_machine();
         if (machine != nullptr) m5emu_set_sound(machine, sample_rate_hz, 0);
     }
     return machine;
@@ -60,7 +70,7 @@ EMSCRIPTEN_KEEPALIVE int m5web_set_sample_rate(int rate_hz) {
 // machine goes on untouched and m5web_error() says why.
 EMSCRIPTEN_KEEPALIVE int m5web_power_on(const uint8_t* ipl, size_t ipl_size, const uint8_t* cartridge,
                                         size_t cartridge_size, const uint8_t* tape, size_t tape_size) {
-    m5emu* fresh = m5emu_create();
+    m5emu* fresh = create_machine();
     if (fresh == nullptr) {
         error = "out of memory";
         return M5EMU_ERROR_MEMORY;

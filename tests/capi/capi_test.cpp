@@ -1,230 +1,163 @@
-// The C interface against hostile callers and hostile states: what it
-// refuses, that a refusal leaves the machine as it was, that a callback
-// cannot pull the handle from under itself, that every sample reaches the
-// caller whatever its block length, and that whatever the machine can be
-// made to hold saves to a state that loads again.
+// The C interface called as an embedder calls it: a cartridge, tape or state
+// it refuses leaves the machine exactly as it was, in the words every
+// program uses; the key table; the boot screen's hint.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <functional>
+#include <cstring>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "m5emu/m5emu.h"
-#include "support/state_edit.h"
+#include "support/sordm5_writer.h"
 #include "support/temp_dir.h"
 #include "support/test_host.h"
 
-namespace m5::test {
 namespace {
 
-std::vector<uint8_t> bytes_of(const std::string& path) {
-    const std::string text = read_file(path);
-    return std::vector<uint8_t>(text.begin(), text.end());
+using Bytes = std::vector<uint8_t>;
+
+Bytes file_bytes(const std::string& path) {
+    const std::string text = m5::test::read_file(path);
+    return Bytes(text.begin(), text.end());
 }
 
-// A handle, destroyed with the test.
-struct Handle {
-    Handle() : m5(m5emu_create()) {}
-    ~Handle() { m5emu_destroy(m5); }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    std::vector<uint8_t> save() const {
-        size_t size = 0;
-        if (m5emu_save_state_quick(m5, nullptr, &size) != M5EMU_OK) return {};
-        std::vector<uint8_t> state(size);
-        if (m5emu_save_state_quick(m5, state.data(), &size) != M5EMU_OK) return {};
-        state.resize(size);
-        return state;
-    }
-    m5emu* m5;
-};
-
-TEST(CapiStateTest, hostile_states_are_refused_naming_the_part_and_change_nothing) {
-    Handle h;
-    ASSERT_NE(h.m5, nullptr);
-    const std::vector<uint8_t> ipl = bytes_of(rom_path(HOSTILE_STATE_IPL));
-    ASSERT_EQ(m5emu_set_ipl(h.m5, ipl.data(), ipl.size()), M5EMU_OK);
-    for (int32_t frame = 0; frame < 20; ++frame) ASSERT_EQ(m5emu_run_frame(h.m5), M5EMU_OK);
-    const std::vector<uint8_t> before = h.save();
-    for (const HostileState& hostile : hostile_states()) {
-        ASSERT_FALSE(hostile.bytes.empty()) << hostile.name;
-        EXPECT_EQ(m5emu_load_state(h.m5, hostile.bytes.data(), hostile.bytes.size()), M5EMU_ERROR_STATE)
-            << hostile.name;
-        EXPECT_NE(std::string(m5emu_last_error(h.m5)).find(hostile.component), std::string::npos)
-            << hostile.name << ": " << m5emu_last_error(h.m5);
-        EXPECT_EQ(h.save(), before) << hostile.name;
-    }
-    for (int32_t frame = 0; frame < 10; ++frame) ASSERT_EQ(m5emu_run_frame(h.m5), M5EMU_OK);
-}
-
-// Every sample the machine makes reaches the caller, in order, from the
-// first frame on, whatever the block length: over 600 frames what a handle
-// handed over in blocks is what a handle handing over each frame's samples
-// got, all but less than a block at the end.
-class CapiSoundTest : public ::testing::TestWithParam<std::tuple<int, int>> {};
-
-std::vector<int16_t> run_with_sound(int rate, int block, int32_t frames, size_t* first_frame = nullptr) {
-    Handle h;
-    const std::vector<uint8_t> ipl = bytes_of(rom_path("state_sprites"));
-    EXPECT_EQ(m5emu_set_ipl(h.m5, ipl.data(), ipl.size()), M5EMU_OK);
-    EXPECT_EQ(m5emu_set_sound(h.m5, rate, block), M5EMU_OK);
-    std::vector<int16_t> all;
-    for (int32_t frame = 0; frame < frames; ++frame) {
-        EXPECT_EQ(m5emu_run_frame(h.m5), M5EMU_OK);
-        size_t count = 0;
-        const int16_t* samples = m5emu_sound(h.m5, &count);
-        if (block != 0) {
-            EXPECT_EQ(count % static_cast<size_t>(block), 0u) << "whole blocks";
-        }
-        if (frame == 0 && first_frame != nullptr) *first_frame = count;
-        all.insert(all.end(), samples, samples + count);
-    }
-    return all;
-}
-
-TEST_P(CapiSoundTest, every_sample_is_handed_over_in_order_whatever_the_block) {
-    const auto [rate, block] = GetParam();
-    constexpr int32_t FRAMES = 600;
-    size_t first = 0;
-    const std::vector<int16_t> made = run_with_sound(rate, 0, FRAMES, &first);
-    // The machine's own output: a frame's worth from the first frame on.
-    EXPECT_NEAR(static_cast<double>(first), rate / 60.0, 1.0);
-    // (the samples per scanline are rounded to 1/1024: within 0.1 %)
-    EXPECT_NEAR(static_cast<double>(made.size()), FRAMES * rate / 60.0, FRAMES * rate / 60.0 / 1000);
-    const std::vector<int16_t> got = run_with_sound(rate, block, FRAMES);
-    ASSERT_LE(got.size(), made.size());
-    EXPECT_LT(made.size() - got.size(), static_cast<size_t>(block));
-    EXPECT_TRUE(std::equal(got.begin(), got.end(), made.begin())) << "the samples in order";
-}
-
-INSTANTIATE_TEST_SUITE_P(RatesAndBlocks, CapiSoundTest,
-                         ::testing::Combine(::testing::Values(8000, 48000, 192000),
-                                            ::testing::Values(1, 100, 801, 1600, 65536)),
-                         [](const ::testing::TestParamInfo<std::tuple<int, int>>& info) {
-                             return std::to_string(std::get<0>(info.param)) + "_Hz_blocks_of_" +
-                                    std::to_string(std::get<1>(info.param));
-                         });
-
-// A new block length keeps the samples waiting; the first frame after it
-// hands over as the new length allows.
-TEST(CapiSoundTest, a_new_block_length_loses_nothing) {
-    Handle h;
-    const std::vector<uint8_t> ipl = bytes_of(rom_path("state_sprites"));
-    ASSERT_EQ(m5emu_set_ipl(h.m5, ipl.data(), ipl.size()), M5EMU_OK);
-    ASSERT_EQ(m5emu_set_sound(h.m5, 48000, 1000), M5EMU_OK);
-    std::vector<int16_t> got;
-    const auto frame = [&] {
-        EXPECT_EQ(m5emu_run_frame(h.m5), M5EMU_OK);
-        size_t count = 0;
-        const int16_t* samples = m5emu_sound(h.m5, &count);
-        got.insert(got.end(), samples, samples + count);
-        return count;
-    };
-    EXPECT_EQ(frame(), 0u) << "800 samples: no whole block yet";
-    ASSERT_EQ(m5emu_set_sound(h.m5, 48000, 0), M5EMU_OK);
-    EXPECT_NEAR(static_cast<double>(frame()), 1600, 1) << "the waiting samples and the frame's";
-    const std::vector<int16_t> straight = run_with_sound(48000, 0, 2);
-    EXPECT_TRUE(got == straight);
-}
-
-// A tape recording callback that calls back into its own handle: what would
-// free what is in use is refused with a reason, inspection works, and the
-// recording goes on and ends whole.
-struct Reentry {
-    m5emu* m5 = nullptr;
-    std::vector<uint8_t> image;
-    std::vector<int> refused;
-    bool inspected = true;
-    int calls = 0;
-};
-
-int reenter(void* user, uint64_t offset, const uint8_t* data, size_t size) {
-    auto* r = static_cast<Reentry*>(user);
-    if (r->image.size() < offset + size) r->image.resize(offset + size);
-    std::copy(data, data + size, r->image.begin() + static_cast<std::ptrdiff_t>(offset));
-    if (r->calls++ < 3) {
-        uint8_t state[64];
-        size_t state_size = sizeof state;
-        r->refused = {m5emu_stop_tape(r->m5),
-                      m5emu_run_frame(r->m5),
-                      m5emu_reset(r->m5),
-                      m5emu_load_state(r->m5, state, sizeof state),
-                      m5emu_save_state(r->m5, state, &state_size),
-                      m5emu_record_tape(r->m5, M5EMU_TAPE_CAS, reenter, r)};
-        m5emu_destroy(r->m5);  // does nothing from here
-        uint8_t byte = 0;
-        m5emu_z80_registers registers{};
-        r->inspected = r->inspected && m5emu_read_memory(r->m5, 0x7000, &byte, 1) == M5EMU_OK &&
-                       m5emu_registers(r->m5, &registers) == M5EMU_OK;
-    }
-    return 0;
-}
-
-TEST(CapiCallbackTest, a_callback_cannot_free_what_is_in_use) {
-    Handle h;
-    const std::vector<uint8_t> ipl = bytes_of(rom_path("host_tape_out"));
-    ASSERT_EQ(m5emu_set_ipl(h.m5, ipl.data(), ipl.size()), M5EMU_OK);
-    Reentry r;
-    r.m5 = h.m5;
-    ASSERT_EQ(m5emu_record_tape(h.m5, M5EMU_TAPE_WAV, reenter, &r), M5EMU_OK);
-    for (int32_t frame = 0; frame < 30; ++frame) ASSERT_EQ(m5emu_run_frame(h.m5), M5EMU_OK);
-    ASSERT_EQ(m5emu_stop_tape(h.m5), M5EMU_OK) << m5emu_last_error(h.m5);
-    EXPECT_GE(r.calls, 2) << "the header, then the samples";
-    EXPECT_TRUE(r.inspected);
-    EXPECT_EQ(r.refused, std::vector<int>(6, M5EMU_ERROR_ORDER));
-    // The WAV header's sizes were written last and count every sample.
-    ASSERT_GT(r.image.size(), 44u);
-    const uint32_t data_bytes = r.image[40] | r.image[41] << 8 | r.image[42] << 16 | r.image[43] << 24;
-    EXPECT_EQ(data_bytes, r.image.size() - 44);
-}
-
-// Whatever the machine can be made to hold saves to a state that loads: a
-// paste of the longest text (a longer one is refused when given), a tape
-// longer than the deck reads.
-TEST(CapiLimitTest, at_each_limit_a_saved_state_loads_again) {
-    Handle h;
-    const std::string longest(M5EMU_PASTE_MAX, 'q');
-    ASSERT_EQ(m5emu_paste(h.m5, (longest + "q").c_str()), M5EMU_ERROR_ARGUMENT);
-    EXPECT_NE(std::string(m5emu_last_error(h.m5)).find("too long"), std::string::npos);
-    EXPECT_EQ(m5emu_pasting(h.m5), 0) << "nothing started";
-    ASSERT_EQ(m5emu_paste(h.m5, longest.c_str()), M5EMU_OK);
-    std::vector<uint8_t> tape(3 << 20);
-    for (size_t i = 0; i < tape.size(); ++i) tape[i] = static_cast<uint8_t>(i * 2654435761u >> 13);
-    // A SORDM5 block file, of which the deck reads the first MiB.
-    const std::string signature = "SORDM5";
-    std::copy(signature.begin(), signature.end(), tape.begin());
-    std::fill(tape.begin() + 6, tape.begin() + 16, 0);
-    ASSERT_EQ(m5emu_play_tape(h.m5, tape.data(), tape.size(), M5EMU_TAPE_CAS), M5EMU_OK);
-    for (int32_t frame = 0; frame < 10; ++frame) ASSERT_EQ(m5emu_run_frame(h.m5), M5EMU_OK);
-    size_t size = 0;
-    ASSERT_EQ(m5emu_save_state(h.m5, nullptr, &size), M5EMU_OK);
-    EXPECT_LE(size, static_cast<size_t>(M5EMU_STATE_SIZE_MAX));
-    const std::vector<uint8_t> state = h.save();
-    ASSERT_FALSE(state.empty());
-    ASSERT_EQ(m5emu_load_state(h.m5, state.data(), state.size()), M5EMU_OK) << m5emu_last_error(h.m5);
-    EXPECT_EQ(m5emu_pasting(h.m5), 1);
-    EXPECT_TRUE(h.save() == state);
-}
-
-// A call that succeeds leaves no reason of an earlier failure behind.
-TEST(CapiErrorTest, a_call_that_succeeds_clears_the_last_reason) {
-    Handle h;
-    uint8_t byte = 0;
+// Everything a program can see of the machine: the whole state (RAM, video
+// memory, registers, every part) and the frame count.
+struct Snapshot {
+    Bytes state;
+    Bytes memory = Bytes(65536);
+    Bytes vram = Bytes(M5EMU_VRAM_SIZE);
     m5emu_z80_registers registers{};
-    const std::vector<std::pair<const char*, std::function<int()>>> calls = {
-        {"read_memory", [&] { return m5emu_read_memory(h.m5, 0x7000, &byte, 1); }},
-        {"read_vram", [&] { return m5emu_read_vram(h.m5, 0, &byte, 1); }},
-        {"registers", [&] { return m5emu_registers(h.m5, &registers); }},
-    };
-    for (const auto& [name, call] : calls) {
-        ASSERT_EQ(m5emu_joystick(h.m5, 7, 0), M5EMU_ERROR_ARGUMENT);
-        ASSERT_NE(*m5emu_last_error(h.m5), 0);
-        EXPECT_EQ(call(), M5EMU_OK) << name;
-        EXPECT_STREQ(m5emu_last_error(h.m5), "") << name;
+    uint64_t frames = 0;
+    bool operator==(const Snapshot& o) const {
+        return state == o.state && memory == o.memory && vram == o.vram && frames == o.frames &&
+               std::memcmp(&registers, &o.registers, sizeof registers) == 0;
     }
+};
+
+Snapshot snapshot(m5emu* m5) {
+    Snapshot s;
+    size_t size = 0;
+    EXPECT_EQ(m5emu_save_state_quick(m5, nullptr, &size), M5EMU_OK);
+    s.state.resize(size);
+    EXPECT_EQ(m5emu_save_state_quick(m5, s.state.data(), &size), M5EMU_OK);
+    s.state.resize(size);
+    EXPECT_EQ(m5emu_read_memory(m5, 0, s.memory.data(), s.memory.size()), M5EMU_OK);
+    EXPECT_EQ(m5emu_read_vram(m5, 0, s.vram.data(), s.vram.size()), M5EMU_OK);
+    EXPECT_EQ(m5emu_registers(m5, &s.registers), M5EMU_OK);
+    s.frames = m5emu_frame_count(m5);
+    return s;
+}
+
+void run(m5emu* m5, int frames) {
+    for (int i = 0; i < frames; ++i) ASSERT_EQ(m5emu_run_frame(m5), M5EMU_OK);
+}
+
+class CapiFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (m5emu** m : {&m5, &twin}) {
+            *m = m5emu_create();
+            ASSERT_NE(*m, nullptr);
+            ASSERT_EQ(m5emu_insert_cartridge(*m, cart.data(), cart.size()), M5EMU_OK) << m5emu_last_error(*m);
+            ASSERT_EQ(m5emu_play_tape(*m, tape.data(), tape.size(), M5EMU_TAPE_AUTO), M5EMU_OK);
+            run(*m, 50);
+            m5emu_key(*m, "A", 1);
+            run(*m, 3);
+        }
+    }
+    void TearDown() override {
+        m5emu_destroy(m5);
+        m5emu_destroy(twin);
+    }
+    const Bytes cart = file_bytes(m5::test::rom_path("cart_text"));
+    const Bytes tape = m5::test::sordm5_program("PROG", 0x7300, 0x7300, Bytes(300, 0xC9));
+    m5emu* m5 = nullptr;
+    m5emu* twin = nullptr;
+};
+
+TEST_F(CapiFiles, refused_files_leave_the_running_machine_as_it_was) {
+    const Snapshot before = snapshot(m5);
+    const auto refused = [&](int result, int expected, const std::string& why) {
+        EXPECT_EQ(result, expected) << why;
+        EXPECT_EQ(std::string(m5emu_last_error(m5)), why);
+        EXPECT_TRUE(snapshot(m5) == before) << why << ": the machine changed";
+    };
+    const uint8_t none = 0;
+    Bytes long_cart(20480 + 16, 0x00);
+    long_cart.back() = 0xC3;
+    const char junk[] = "RIFF\x08\0\0\0WAVEjunk";
+    const Bytes junk_wav(junk, junk + 16);
+    Bytes other_state;
+    {
+        m5emu* other = m5emu_create();
+        size_t size = M5EMU_STATE_SIZE_MAX;
+        other_state.resize(size);
+        ASSERT_EQ(m5emu_save_state(other, other_state.data(), &size), M5EMU_OK);
+        other_state.resize(size);
+        m5emu_destroy(other);
+    }
+    refused(m5emu_insert_cartridge(m5, &none, 0), M5EMU_ERROR_MEDIA, "the cartridge is empty");
+    refused(m5emu_insert_cartridge(m5, long_cart.data(), long_cart.size()), M5EMU_ERROR_MEDIA,
+            "the cartridge holds more than the M5's 20 KiB cartridge window");
+    refused(m5emu_check_cartridge(m5, &none, 0), M5EMU_ERROR_MEDIA, "the cartridge is empty");
+    refused(m5emu_play_tape(m5, &none, 0, M5EMU_TAPE_CAS), M5EMU_ERROR_MEDIA, "the tape is empty");
+    refused(m5emu_play_tape(m5, junk_wav.data(), junk_wav.size(), M5EMU_TAPE_AUTO), M5EMU_ERROR_MEDIA,
+            "the tape is not a WAV file the tape deck can play");
+    refused(m5emu_check_tape(m5, junk_wav.data(), junk_wav.size(), M5EMU_TAPE_WAV), M5EMU_ERROR_MEDIA,
+            "the tape is not a WAV file the tape deck can play");
+    const Bytes silent(100, 0x80);
+    refused(m5emu_play_tape(m5, silent.data(), silent.size(), M5EMU_TAPE_CAS), M5EMU_ERROR_MEDIA,
+            "the tape holds no tape signal");
+    refused(m5emu_load_state(m5, &none, 0), M5EMU_ERROR_STATE, "the save state is empty");
+    refused(m5emu_load_state(m5, cart.data(), cart.size()), M5EMU_ERROR_STATE, "the save state is not a save state");
+    refused(m5emu_load_state(m5, other_state.data(), other_state.size()), M5EMU_ERROR_STATE,
+            "the save state was made with a different cartridge");
+
+    // Both run on alike: the cartridge and the tape are still in place.
+    m5emu_key(m5, "A", 0);
+    m5emu_key(twin, "A", 0);
+    run(m5, 100);
+    run(twin, 100);
+    EXPECT_TRUE(snapshot(m5) == snapshot(twin));
+}
+
+TEST_F(CapiFiles, a_cartridge_without_a_header_is_taken_with_a_remark) {
+    Bytes odd = cart;
+    odd[0] = 0x5A;
+    EXPECT_EQ(m5emu_check_cartridge(m5, odd.data(), odd.size()), M5EMU_OK);
+    EXPECT_EQ(std::string(m5emu_last_error(m5)),
+              "the cartridge begins with 5A, not with a cartridge header (00, 02 or FF): the IPL will not start it");
+    EXPECT_EQ(m5emu_insert_cartridge(m5, odd.data(), odd.size()), M5EMU_OK);
+    uint8_t first = 0;
+    m5emu_read_memory(m5, 0x2000, &first, 1);
+    EXPECT_EQ(first, 0x5A);
+}
+
+TEST(CapiKeys, every_key_of_the_table_is_a_key_by_name) {
+    m5emu* m5 = m5emu_create();
+    const int count = m5emu_key_count();
+    EXPECT_EQ(count, 58) << "7 rows of the matrix, less the two places without a key, and 4 arrows";
+    for (int i = 0; i < count; ++i) {
+        const char* name = m5emu_key_name(i);
+        ASSERT_NE(name, nullptr);
+        EXPECT_EQ(m5emu_key(m5, name, 1), M5EMU_OK) << name;
+    }
+    EXPECT_EQ(m5emu_key_name(-1), nullptr);
+    EXPECT_EQ(m5emu_key_name(count), nullptr);
+    m5emu_destroy(m5);
+}
+
+TEST(CapiBootHint, the_hint_is_set_or_refused_with_the_machine_running_on) {
+    m5emu* m5 = m5emu_create();
+    EXPECT_EQ(m5emu_set_boot_hint(m5, "The original *IPL.ROM*: see\nthe manual."), M5EMU_OK);
+    EXPECT_EQ(m5emu_set_boot_hint(m5, "a\nb\nc\nd"), M5EMU_ERROR_ARGUMENT);
+    EXPECT_EQ(m5emu_set_boot_hint(m5, nullptr), M5EMU_ERROR_ARGUMENT);
+    run(m5, 60);
+    std::vector<uint8_t> row(32);
+    m5emu_read_vram(m5, 0x3800 + 4 * 32, row.data(), row.size());
+    EXPECT_EQ(std::string(row.begin(), row.end()), "          the manual.           ");
+    m5emu_destroy(m5);
 }
 
 }  // namespace
-}  // namespace m5::test

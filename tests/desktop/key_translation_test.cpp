@@ -8,6 +8,7 @@
 #include "devices/key_matrix.h"
 #include "devices/virtual_keys.h"
 #include "host/host.h"
+#include "host/key_names.h"
 
 namespace m5 {
 namespace {
@@ -28,6 +29,15 @@ TEST(KeyTranslation, every_key_of_the_machine_matrix_has_a_physical_key) {
             if (code == VK_NONE) continue;
             EXPECT_TRUE(codes.count(code)) << "no physical key gives 0x" << std::hex << int(code);
         }
+    }
+}
+
+TEST(KeyTranslation, every_key_of_the_key_table_has_a_physical_key) {
+    const std::set<uint8_t> codes = reachable_codes();
+    for (const M5Key& key : m5_keys()) {
+        int32_t code = virtual_key_named(key.name);
+        if (code == VK_LSHIFT || code == VK_RSHIFT) code = VK_SHIFT;
+        EXPECT_TRUE(codes.count(static_cast<uint8_t>(code))) << key.name;
     }
 }
 

@@ -32,45 +32,47 @@ const MenuItem& item_with(const std::vector<MenuItem>& items, int32_t id) {
 
 TEST(MenuResource, popups_with_their_ids_and_texts_in_order) {
     const auto& popups = menu_resource();
-    ASSERT_EQ(popups.size(), 8u);
+    ASSERT_EQ(popups.size(), 9u);
     EXPECT_EQ(popups[0].title, "Control");
-    EXPECT_EQ(popups[1].title, "Cart");
-    EXPECT_EQ(popups[2].title, "Tape");
-    EXPECT_EQ(popups[3].title, "Screen");
-    EXPECT_EQ(popups[4].title, "Sound");
-    EXPECT_EQ(popups[5].title, "State");
-    EXPECT_EQ(popups[6].title, "Debug");
-    EXPECT_EQ(popups[7].title, "Help");
+    EXPECT_EQ(popups[1].title, "Machine");
+    EXPECT_EQ(popups[2].title, "Cart");
+    EXPECT_EQ(popups[3].title, "Tape");
+    EXPECT_EQ(popups[4].title, "Screen");
+    EXPECT_EQ(popups[5].title, "Sound");
+    EXPECT_EQ(popups[6].title, "State");
+    EXPECT_EQ(popups[7].title, "Debug");
+    EXPECT_EQ(popups[8].title, "Help");
 
     EXPECT_EQ(describe_popup(popups[0].title, popups[0].items),
               "Control: 40001 \"Reset\" key F12 | 40122 \"Pause\" key Pause | - | 40003 \"CPU x1\" | 40004 \"CPU x2\" "
               "| 40005 \"CPU x4\" | "
               "40006 \"CPU x8\" | 40007 \"CPU x16\" | - | 40118 \"Paste\" | 40119 \"Stop\" | - | 40008 \"Exit\"");
-    EXPECT_EQ(describe_popup(popups[1].title, popups[1].items),
+    EXPECT_EQ(describe_popup(popups[1].title, popups[1].items), "Machine: 40160 \"IPL ROM...\"");
+    EXPECT_EQ(describe_popup(popups[2].title, popups[2].items),
               "Cart: 40049 \"Open\" | 40050 \"Close\" | - | 40051 \"Recent 1\" | 40052 \"Recent 2\" | "
               "40053 \"Recent 3\" | 40054 \"Recent 4\" | 40055 \"Recent 5\" | 40056 \"Recent 6\" | "
               "40057 \"Recent 7\" | 40058 \"Recent 8\"");
-    EXPECT_EQ(describe_popup(popups[2].title, popups[2].items),
+    EXPECT_EQ(describe_popup(popups[3].title, popups[3].items),
               "Tape: 40059 \"Play\" | 40060 \"Rec\" | 40061 \"Close\" | - | 40062 \"Recent 1\" | "
               "40063 \"Recent 2\" | 40064 \"Recent 3\" | 40065 \"Recent 4\" | 40066 \"Recent 5\" | "
               "40067 \"Recent 6\" | 40068 \"Recent 7\" | 40069 \"Recent 8\"");
-    EXPECT_EQ(describe_popup(popups[3].title, popups[3].items),
+    EXPECT_EQ(describe_popup(popups[4].title, popups[4].items),
               "Screen: 40080 \"Rec 30fps\" | 40081 \"Rec 15fps\" | 40082 \"Rec 10fps\" | 40083 \"Stop\" | - | "
               "40084 \"Window x1\" | 40085 \"Window x2\" | 40120 \"Window x3\" | 40121 \"Window x4\" | "
               "40086 \"Fullscreen 640x480\" key F11 | 40087 \"Fullscreen 320x240\" key F11 | - | "
               "40123 \"Every frame\" | 40125 \"Sprite limit as the real chip\" | - | 40150 \"Screenshot\" key Print");
-    EXPECT_EQ(describe_popup(popups[4].title, popups[4].items),
+    EXPECT_EQ(describe_popup(popups[5].title, popups[5].items),
               "Sound: 40093 \"Rec\" | 40094 \"Stop\" | - | 40095 \"2000Hz\" | 40096 \"4000Hz\" | 40097 \"8000Hz\" | "
               "40098 \"11025Hz\" | 40099 \"22050Hz\" | 40100 \"44100Hz\" | 40101 \"48000Hz\" | - | "
               "40102 \"100msec\" | 40103 \"200msec\" | 40104 \"300msec\" | 40105 \"400msec\" | - | "
               "40151 \"Mute\" | 40152 \"Volume 100 %\" | 40153 \"Volume 75 %\" | 40154 \"Volume 50 %\" | "
               "40155 \"Volume 25 %\"");
-    EXPECT_EQ(describe_popup(popups[6].title, popups[6].items),
+    EXPECT_EQ(describe_popup(popups[7].title, popups[7].items),
               "Debug: 40170 \"Monitor...\" | 40171 \"Video memory...\" | 40178 \"Load symbols...\" | - | 40172 "
               "\"Break\" | 40173 \"Continue\" | "
               "40174 \"Step\" | 40175 \"Step over\" | 40176 \"Run to address...\" | - | "
               "40177 \"Wait for debugger...\"");
-    EXPECT_EQ(describe_popup(popups[7].title, popups[7].items), "Help: 40124 \"Keyboard\" | 40156 \"About\"");
+    EXPECT_EQ(describe_popup(popups[8].title, popups[8].items), "Help: 40124 \"Keyboard\" | 40156 \"About\"");
 }
 
 TEST(PopupItems, debug_offers_break_while_running_and_the_stepping_commands_while_stopped) {

@@ -9,6 +9,7 @@
 #include <iterator>
 
 #include "devices/tape_deck.h"
+#include "host/free_boot_rom.h"
 #include "host/host.h"
 #include "host/settings.h"
 #include "host/test_platform.h"
@@ -16,6 +17,7 @@
 #include "memory/memory_map.h"
 #include "support/file_size_limit.h"
 #include "support/temp_dir.h"
+#include "support/test_host.h"
 
 namespace m5 {
 namespace {
@@ -192,10 +194,15 @@ TEST_F(HostSoundTest, reset_and_cartridge_open_start_the_recording_over_without_
     EXPECT_EQ(test::read_file(dir.file("sound.wav")), "older recording");
 
     host.emulate_frame();
-    host.open_cartridge(dir.file("missing.rom"));
+    EXPECT_TRUE(host.open_cartridge(test::rom_path("psg_tone")).taken());
     EXPECT_TRUE(host.recording());
     EXPECT_EQ(host.recorded_blocks(), 0);
     EXPECT_EQ(test::read_file(dir.file("sound.wav")), "older recording");
+
+    // A cartridge that is refused touches nothing: the recording goes on.
+    host.emulate_frame();
+    EXPECT_EQ(host.open_cartridge(dir.file("missing.rom")).refusal, "cannot be read: No such file or directory");
+    EXPECT_EQ(host.recorded_blocks(), 1);
 }
 
 TEST_F(HostSoundTest, closing_the_cartridge_or_the_host_writes_the_recording) {
@@ -337,15 +344,22 @@ TEST_F(HostSoundTest, ipl_rom_of_the_program_directory_is_the_machines_and_a_dir
     std::filesystem::remove(dir.file("IPL.ROM"));
     std::filesystem::create_directory(dir.file("IPL.ROM"));
     Host host(platform, settings);
-    EXPECT_EQ(host.machine().memory_map->peek(0), 0xFF);
+    EXPECT_TRUE(host.running_free_boot_rom());
+    EXPECT_EQ(host.machine().memory_map->peek(0), FREE_BOOT_ROM[0]);
 }
 
 TEST_F(HostSoundTest, load_ipl_replaces_the_rom_and_a_missing_file_changes_nothing) {
     std::ofstream(dir.file("other.bin"), std::ios::binary) << "\x3E\x42";
+    std::ofstream(dir.file("empty.bin"), std::ios::binary).flush();
     Host host(platform, settings);
-    EXPECT_FALSE(host.load_ipl(dir.file("missing.bin")));
-    EXPECT_EQ(host.machine().memory_map->peek(0), 0xFF);
-    EXPECT_TRUE(host.load_ipl(dir.file("other.bin")));
+    // No IPL.ROM in the program directory: the free boot ROM.
+    EXPECT_TRUE(host.running_free_boot_rom());
+    EXPECT_EQ(host.machine().memory_map->peek(0), FREE_BOOT_ROM[0]);
+    EXPECT_FALSE(host.load_ipl(dir.file("missing.bin")).taken());
+    EXPECT_EQ(host.load_ipl(dir.file("empty.bin")).refusal, "is empty");
+    EXPECT_EQ(host.machine().memory_map->peek(0), FREE_BOOT_ROM[0]);
+    EXPECT_TRUE(host.load_ipl(dir.file("other.bin")).taken());
+    EXPECT_FALSE(host.running_free_boot_rom());
     EXPECT_EQ(host.machine().memory_map->peek(0), 0x3E);
     EXPECT_EQ(host.machine().memory_map->peek(1), 0x42);
     EXPECT_EQ(host.machine().memory_map->peek(2), 0xFF);

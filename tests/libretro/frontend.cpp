@@ -69,8 +69,15 @@ struct FrontendCallbacks {
                 return true;
             }
             case RETRO_ENVIRONMENT_GET_LOG_INTERFACE: static_cast<retro_log_callback*>(data)->log = log; return true;
+            case RETRO_ENVIRONMENT_SET_CONTROLLER_INFO: {
+                f.port_devices.clear();
+                for (auto* port = static_cast<const retro_controller_info*>(data); port->types != nullptr; ++port) {
+                    f.port_devices.emplace_back();
+                    for (unsigned i = 0; i < port->num_types; ++i) f.port_devices.back().push_back(port->types[i].id);
+                }
+                return true;
+            }
             case RETRO_ENVIRONMENT_SET_SUPPORT_NO_GAME:
-            case RETRO_ENVIRONMENT_SET_CONTROLLER_INFO:
             case RETRO_ENVIRONMENT_SET_MESSAGE: return true;
             default: return false;
         }
@@ -103,6 +110,7 @@ struct FrontendCallbacks {
         const Frontend& f = *current;
         if (port > 1) return 0;
         if (device == RETRO_DEVICE_JOYPAD && id < 16) return f.pads_[port][id] ? 1 : 0;
+        if (device == RETRO_DEVICE_KEYBOARD && id < RETROK_LAST) return f.port_keys_[port][id] ? 1 : 0;
         if (device == RETRO_DEVICE_ANALOG && index == RETRO_DEVICE_INDEX_ANALOG_LEFT && id < 2) {
             return f.sticks_[port][id];
         }
@@ -172,6 +180,10 @@ void Frontend::set_option(const std::string& key, const std::string& value) {
 }
 
 void Frontend::key(unsigned retro_key, bool down) { keyboard(down, retro_key, 0, 0); }
+
+void Frontend::set_port_device(unsigned port, unsigned device) {
+    M5_CALL(retro_set_controller_port_device, port, device);
+}
 
 retro_system_av_info Frontend::av_info() const {
     retro_system_av_info info{};

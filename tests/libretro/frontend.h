@@ -47,6 +47,11 @@ public:
     void stick(unsigned port, int16_t x, int16_t y) { sticks_[port] = {x, y}; }
     // A key event through the core's keyboard callback.
     void key(unsigned retro_key, bool down);
+    // A key of the keyboard on `port` as the input state reports it (what
+    // RetroArch's netplay carries for a port whose device is a keyboard).
+    void hold_key(unsigned port, unsigned retro_key, bool down) { port_keys_[port][retro_key] = down; }
+    // retro_set_controller_port_device.
+    void set_port_device(unsigned port, unsigned device);
 
     retro_system_av_info av_info() const;
 
@@ -59,6 +64,8 @@ public:
     std::vector<retro_input_descriptor> input_descriptors;
     std::vector<std::string> input_names;
     std::vector<retro_memory_descriptor> memory_map;
+    // The devices each port offers (RETRO_ENVIRONMENT_SET_CONTROLLER_INFO).
+    std::vector<std::vector<unsigned>> port_devices;
     retro_disk_control_ext_callback disk{};
     retro_keyboard_event_t keyboard = nullptr;
     std::vector<std::string> log;
@@ -74,6 +81,7 @@ private:
     bool options_changed_ = false;
     std::array<std::array<bool, 16>, 2> pads_{};
     std::array<std::array<int16_t, 2>, 2> sticks_{};
+    std::array<std::array<bool, RETROK_LAST>, 2> port_keys_{};
 };
 
 }  // namespace m5::test

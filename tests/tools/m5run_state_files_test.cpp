@@ -175,7 +175,7 @@ TEST_F(M5RunStateFiles, odd_inputs_and_outputs_fail_in_one_line) {
     ASSERT_EQ(::mkfifo(path("fifo.rom").c_str(), 0600), 0);
     test::RunResult r = run({"--ipl", ipl, "--cart", path("fifo.rom"), "--frames", "1"});
     EXPECT_EQ(r.exit_code, 1);
-    EXPECT_EQ(r.err, "m5run: cannot read cartridge '" + path("fifo.rom") + "': not a regular file\n");
+    EXPECT_EQ(r.err, "m5run: the cartridge '" + path("fifo.rom") + "' is not a file\n");
 
     r = run({"--ipl", ipl, "--screenshot", ""});
     EXPECT_EQ(r.exit_code, 2);

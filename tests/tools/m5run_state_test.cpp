@@ -145,7 +145,7 @@ TEST(M5RunStateRefusal, a_state_of_another_cartridge_is_refused_in_one_line) {
     };
     ASSERT_EQ(run({"--ipl", test::rom_path("ctc_im2"), "--frames", "5", "--save-state", state}).exit_code, 0);
     const test::RunResult r =
-        run({"--ipl", test::rom_path("ctc_im2"), "--cart", test::rom_path("psg_tone"), "--load-state", state});
+        run({"--ipl", test::rom_path("ctc_im2"), "--cart", test::rom_path("cart_text"), "--load-state", state});
     EXPECT_EQ(r.exit_code, 1);
     EXPECT_EQ(r.err, "m5run: cannot load '" + state + "': the save state was made with a different cartridge\n");
 }

@@ -258,7 +258,8 @@ TEST_F(M5RunTest, tape_info_says_how_the_deck_plays_each_tape) {
     r = run({"--tape-info", write("odd.wav", std::string(47544, 'x'))});
     EXPECT_EQ(r.out,
               "format: WAV, header not understood\nlength: 1.000 s\n"
-              "playback: played as it stands, one level a tick, from byte 44\n");
+              "playback: played as it stands, one level a tick, from byte 44\n"
+              "refused: it is not a WAV file the tape deck can play\n");
     r = run({"--tape-info", write("runs.cas", std::string(475, '\x64'))});  // runs of 100 ticks
     EXPECT_EQ(r.out, "format: CAS, run lengths\nlength: 1.000 s\nplayback: played as it stands, one level a tick\n");
     EXPECT_EQ(run({"--tape-info", path("missing.wav")}).exit_code, 1);
@@ -321,11 +322,79 @@ TEST_F(M5RunTest, unreadable_inputs_and_unwritable_outputs_fail_before_running) 
     expect_clean_failure(run({"--ipl", ipl, "--tape", path("tmp"), "--wav", path("a.wav")}), 1);
     expect_clean_failure(run({"--ipl", ipl, "--wav", path("a.wav"), "--screenshot", path("no/such/dir/a.png")}), 1);
     expect_clean_failure(run({"--ipl", ipl, "--dump-ram", path("tmp")}), 1);
+    fs::create_directories(path("tmp/IPL.ROM"));  // there, but no file
     const RunResult r = run({"--dir", path("tmp"), "--frames", "1"});
     expect_clean_failure(r, 1);
-    EXPECT_NE(r.err.find("IPL.ROM"), std::string::npos);
-    fs::remove(path("tmp"));  // TMPDIR names no directory: no private program directory
+    EXPECT_EQ(r.err, "m5run: the IPL ROM '" + path("tmp") + "/IPL.ROM' is not a file\n");
+    fs::remove_all(path("tmp"));  // TMPDIR names no directory: no private program directory
     expect_clean_failure(run({"--ipl", ipl, "--frames", "1"}), 1);
+}
+
+// Without --ipl and without IPL.ROM in the program directory, the free boot
+// ROM runs, as in every other program, with one line saying so: the very
+// picture of --ipl boot.rom.
+TEST_F(M5RunTest, no_ipl_rom_anywhere_runs_the_free_boot_rom_with_one_line) {
+    fs::create_directories(path("empty"));
+    const std::vector<std::vector<std::string>> runs = {{}, {"--cart", test::rom_path("cart_text")}};
+    for (const std::vector<std::string>& media : runs) {
+        std::vector<std::string> free = {"--dir", path("empty"), "--frames", "300", "--screenshot", path("free.png")};
+        std::vector<std::string> given = {"--ipl", test::rom_path("boot"), "--frames",
+                                          "300",   "--screenshot",         path("boot.png")};
+        free.insert(free.end(), media.begin(), media.end());
+        given.insert(given.end(), media.begin(), media.end());
+        const RunResult r = run(free);
+        ASSERT_EQ(r.exit_code, 0) << r.err;
+        EXPECT_EQ(r.err, "m5run: No IPL.ROM found: running the free boot ROM\n");
+        const RunResult b = run(given);
+        ASSERT_EQ(b.exit_code, 0) << b.err;
+        EXPECT_EQ(b.err, "");
+        const Picture a = read_png(path("free.png")), e = read_png(path("boot.png"));
+        ASSERT_TRUE(a.ok && e.ok);
+        EXPECT_EQ(a.rgb, e.rgb) << (media.empty() ? "the demo" : "the cartridge");
+    }
+}
+
+// Every input goes through the rule every program applies, in its words,
+// before the machine runs: a refused one ends the run with one line and no
+// output; a cartridge without a header runs with a note.
+TEST_F(M5RunTest, inputs_the_rule_refuses_end_the_run_before_it_starts) {
+    const std::string ipl = test::rom_path("host_picture");
+    fs::create_directories(path("in"));
+    const auto put = [this](const std::string& name, const std::string& bytes) {
+        std::ofstream(path("in/" + name), std::ios::binary) << bytes;
+        return path("in/" + name);
+    };
+    const std::string junk_wav = put("junk.wav", std::string("RIFF\x08\0\0\0WAVEjunk", 16));
+    const std::string silent_cas = put("silent.cas", std::string(100, '\x80'));
+    const std::string empty = put("empty.rom", "");
+    const std::string long_cart = put("long.rom", std::string(20480, '\0') + "code");
+    const std::string no_state = put("game.m5s", "PK\x03\x04");
+    struct Refusal {
+        std::vector<std::string> args;
+        std::string line;
+    };
+    const std::vector<Refusal> refusals = {
+        {{"--cart", empty}, "the cartridge '" + empty + "' is empty"},
+        {{"--cart", long_cart}, "the cartridge '" + long_cart + "' holds more than the M5's 20 KiB cartridge window"},
+        {{"--cart", path("in")}, "the cartridge '" + path("in") + "' is not a file"},
+        {{"--tape", junk_wav}, "the tape '" + junk_wav + "' is not a WAV file the tape deck can play"},
+        {{"--tape", silent_cas}, "the tape '" + silent_cas + "' holds no tape signal"},
+        {{"--tape", empty}, "the tape '" + empty + "' is empty"},
+        {{"--load-state", no_state}, "the save state '" + no_state + "' is not a save state"},
+    };
+    for (const Refusal& refusal : refusals) {
+        std::vector<std::string> args = {"--ipl", ipl, "--frames", "5", "--screenshot", path("out.png")};
+        args.insert(args.end(), refusal.args.begin(), refusal.args.end());
+        const RunResult r = run(args);
+        EXPECT_EQ(r.exit_code, 1);
+        EXPECT_EQ(r.err, "m5run: " + refusal.line + "\n");
+        EXPECT_FALSE(fs::exists(path("out.png"))) << refusal.line;
+    }
+    const std::string odd = put("odd.rom", std::string("\x5A") + std::string(100, '\0'));
+    const RunResult r = run({"--ipl", ipl, "--cart", odd, "--frames", "5", "--screenshot", path("out.png")});
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.err, "m5run: note: the cartridge '" + odd +
+                         "' begins with 5A, not with a cartridge header (00, 02 or FF): the IPL will not start it\n");
 }
 
 TEST_F(M5RunTest, outputs_cut_short_by_the_file_size_limit_fail_whole) {

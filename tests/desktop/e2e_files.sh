@@ -1,0 +1,161 @@
+#!/usr/bin/env bash
+# End-to-end check that files the desktop program refuses leave the running
+# machine exactly as it was, and of Machine / IPL ROM....
+#
+#   e2e_files.sh M5EMU_BINARY E2E_PEER ROM_DIR
+#
+# With no IPL.ROM anywhere, m5emu starts on its free boot ROM with one notice.
+# A cartridge of ours runs (red) and is paused; quick slot 1 is saved. Then
+# files are dropped on the window (an empty cartridge, one with code past the
+# 20 KiB window, a FIFO, a directory, a WAV file that is none, a CAS without a
+# signal) and states loaded through State / Load... (a cartridge, an empty
+# file): each is refused in the message strip with the files' rule's words,
+# and slot 1 saved again after them all is byte for byte the one saved
+# before (RAM, video memory, registers, the cartridge: the whole machine).
+# Unpaused, the cartridge still runs. Last, Machine / IPL ROM... chooses
+# another IPL ROM, which m5emu.conf keeps for the next start, and then the
+# free boot ROM.
+# Exits 77 (skipped) when the X tools are missing.
+set -euo pipefail
+
+source "$(dirname "$0")/e2e_lib.sh"
+
+# Starts the helper that offers FILE to drag and drags it onto the picture
+# (below the message strip); a drag the window did not see is tried again.
+drop() {
+    local file=$1 x try
+    "$e2e_peer" drag "$file" >"$work/peer.log" 2>&1 &
+    peer=$!
+    wait_for 100 grep -q ready "$work/peer.log" || fail "the drag helper did not start"
+    for try in 1 2 3; do
+        xdotool mousemove 880 660 sleep 0.3 mousedown 1
+        for x in 860 800 700 600 500 400 300 256; do
+            xdotool mousemove "$x" $((200 + x / 4))
+            sleep 0.05
+        done
+        xdotool sleep 0.3 mousemove 250 300 sleep 0.3 mouseup 1
+        wait_for 50 grep -q "^drop $file\$" "$work/trace.log" && break
+    done
+    wait_trace "^drop $file\$"
+    kill "$peer" 2>/dev/null || true
+    wait "$peer" 2>/dev/null || true
+    xdotool mousemove --window "$wid" 256 200
+}
+
+# Types NAME into the open file dialog titled TITLE (which opens in the
+# working directory) and accepts it.
+dialog_open() {
+    local title=$1 path=$2
+    find_dialog() {
+        dialog=$(xdotool search --onlyvisible --name "^$title" 2>/dev/null | head -1)
+        [ -n "$dialog" ]
+    }
+    wait_for 100 find_dialog || fail "no file dialog titled $title"
+    xdotool mousemove --window "$dialog" 100 100
+    sleep 0.5
+    xdotool key ctrl+l
+    sleep 0.3
+    # Typed slowly, the location bar completes as it goes.
+    xdotool type --delay 60 "$path"
+    xdotool key Return
+}
+
+save_slot1() {
+    local before
+    before=$(grep -c '^state saved ' "$work/trace.log" || true)
+    xdotool key F5
+    wait_value 100 -gt "$before" grep -c '^state saved ' "$work/trace.log" || fail "F5 saved no state"
+    slot=$(grep '^state saved ' "$work/trace.log" | tail -1 | sed 's/^state saved //')
+}
+
+# --- Inside the virtual X server ---------------------------------------------
+if [ "${1:-}" = "--inside" ]; then
+    e2e_inside "$2"
+    e2e_peer=$3 roms=$4
+    cp "$roms/desktop_cart.rom" cart.rom
+    cp "$roms/desktop_keys.rom" keys.rom
+    : >empty.rom
+    head -c 20480 /dev/zero >long.rom
+    printf 'code' >>long.rom
+    mkfifo fifo.rom
+    mkdir folder.rom
+    printf 'RIFF\x08\0\0\0WAVEjunk' >junk.wav
+    head -c 100 /dev/zero | tr '\0' '\200' >silent.cas
+    : >empty.m5s
+
+    start_m5emu cart.rom
+    wait_trace '^notice No IPL.ROM found: running the free boot ROM$'
+    wait_picture 10 10 "$RED"
+    xdotool key Pause
+    wait_trace '^window paused 1$'
+    save_slot1
+    cp "$slot" before.m5s
+
+    drop "$work/empty.rom"
+    wait_trace '^message The cartridge .empty\.rom. is empty\.$'
+    drop "$work/long.rom"
+    wait_trace "^message The cartridge .long\.rom. holds more than the M5's 20 KiB cartridge window\.\$"
+    drop "$work/fifo.rom"
+    wait_trace '^message The cartridge .fifo\.rom. is not a file\.$'
+    drop "$work/folder.rom"
+    wait_trace '^message The cartridge .folder\.rom. is not a file\.$'
+    drop "$work/junk.wav"
+    wait_trace '^message The tape .junk\.wav. is not a WAV file the tape deck can play\.$'
+    drop "$work/silent.cas"
+    wait_trace '^message The tape .silent\.cas. holds no tape signal\.$'
+    menu_choose State 40131 # Load...
+    dialog_open "Save State" cart.rom
+    wait_trace '^message The save state .cart\.rom. is not a save state\.$'
+    menu_choose State 40131
+    dialog_open "Save State" empty.m5s
+    wait_trace '^message The save state .empty\.m5s. is empty\.$'
+
+    save_slot1
+    cmp -s before.m5s "$slot" || fail "a refused file changed the machine"
+    open_popup Cart
+    [[ $popup_line == *'- | 40051 "cart.rom"' ]] ||
+        fail "a refused cartridge joined the recent list: $popup_line"
+    close_popup
+    [ "$(window_title)" = "SORD m5 - cart - Paused" ] || fail "the title lost the cartridge: $(window_title)"
+    xdotool key Pause
+    wait_trace '^window paused 0$'
+    wait_picture 10 10 "$RED"
+
+    # Machine / IPL ROM...: another IPL ROM, kept for the next start.
+    menu_choose Machine 40160
+    dialog_open "IPL ROM" keys.rom
+    wait_trace '^notice IPL ROM .keys\.rom.$'
+    menu_choose Cart 40050 # Close: the IPL runs alone
+    wait_picture 64 32 "$RED"
+    menu_choose Control 40008 # Exit
+    wait_exit
+    grep -qx "ipl=$work/keys.rom" m5emu.conf || fail "m5emu.conf does not keep the IPL ROM: $(cat m5emu.conf)"
+    start_m5emu
+    wait_picture 64 32 "$RED"
+    sleep 1
+    grep -q 'No IPL.ROM' trace.log && fail "the chosen IPL ROM was not used"
+    # ... and the free boot ROM, by the dialog's own button.
+    menu_choose Machine 40160
+    find_dialog() {
+        dialog=$(xdotool search --onlyvisible --name '^IPL ROM' 2>/dev/null | head -1)
+        [ -n "$dialog" ]
+    }
+    wait_for 100 find_dialog || fail "no file dialog titled IPL ROM"
+    xdotool mousemove --window "$dialog" 100 100 sleep 0.5 key alt+f
+    wait_trace '^notice Running the free boot ROM$'
+    not_red() { shot && ! close_to "$(picture_pixel 64 32)" "$RED"; }
+    wait_for 150 not_red || fail "the free boot ROM does not run"
+    menu_choose Control 40008
+    wait_exit
+    grep -qx 'ipl=free' m5emu.conf || fail "m5emu.conf does not keep the free boot ROM: $(cat m5emu.conf)"
+    exit 0
+fi
+
+[ $# -eq 3 ] || {
+    echo "usage: $0 M5EMU_BINARY E2E_PEER ROM_DIR" >&2
+    exit 2
+}
+e2e_need_tools
+e2e_prepare "$1" -
+e2e_xvfb "$0" "$(realpath "$2")" "$(realpath "$3")"
+echo "desktop files check passed"
