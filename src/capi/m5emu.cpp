@@ -169,6 +169,9 @@ m5emu* m5emu_create(void) {
 void m5emu_destroy(m5emu* m5) {
     // From inside a callback the handle is in use: the call does nothing.
     if (m5 != nullptr && m5->inside_callback != 0) return;
+    // A recording ends while the handle is whole: its callback may still
+    // inspect the machine.
+    if (m5 != nullptr) m5emu_stop_tape(m5);
     delete m5;
 }
 

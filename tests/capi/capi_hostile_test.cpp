@@ -180,6 +180,35 @@ TEST(CapiCallbackTest, a_callback_cannot_free_what_is_in_use) {
     EXPECT_EQ(data_bytes, r.image.size() - 44);
 }
 
+// Destroying a handle that records ends the recording first, while the
+// handle is whole: the callback's last write (the WAV header's sizes) may
+// still inspect the machine.
+struct Inspecting {
+    m5emu* m5 = nullptr;
+    int calls = 0;
+    int inspected = 0;
+};
+
+int inspect(void* user, uint64_t, const uint8_t*, size_t) {
+    auto* r = static_cast<Inspecting*>(user);
+    ++r->calls;
+    m5emu_z80_registers registers{};
+    if (m5emu_registers(r->m5, &registers) == M5EMU_OK) ++r->inspected;
+    return 0;
+}
+
+TEST(CapiCallbackTest, a_recording_ends_inside_destroy_with_the_handle_whole) {
+    Inspecting r;
+    r.m5 = m5emu_create();
+    ASSERT_NE(r.m5, nullptr);
+    ASSERT_EQ(m5emu_record_tape(r.m5, M5EMU_TAPE_WAV, inspect, &r), M5EMU_OK);
+    for (int32_t frame = 0; frame < 5; ++frame) ASSERT_EQ(m5emu_run_frame(r.m5), M5EMU_OK);
+    const int before = r.calls;
+    m5emu_destroy(r.m5);
+    EXPECT_GT(r.calls, before) << "the header written at the end";
+    EXPECT_EQ(r.inspected, r.calls);
+}
+
 // Whatever the machine can be made to hold saves to a state that loads: a
 // paste of the longest text (a longer one is refused when given), a tape
 // longer than the deck reads.
