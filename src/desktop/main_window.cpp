@@ -13,7 +13,7 @@
 #include <ctime>
 #include <filesystem>
 
-#include "desktop/keyboard_help.h"
+#include "desktop/main_window_parts.h"
 #include "desktop/picture_layout.h"
 #include "desktop/state_slots.h"
 #include "devices/vdp.h"
@@ -32,11 +32,8 @@ namespace {
 
 constexpr const char* COMMAND_KEY = "m5-command";
 constexpr const char* POPUP_KEY = "m5-popup";
-constexpr guint MESSAGE_SECONDS = 15;
-constexpr size_t MESSAGE_LINES = 3;
 constexpr int32_t FIRST_RUN_RATE_INDEX = 6;  // 48000 Hz
 constexpr gint64 REWIND_STEP_US = 150'000;   // a step back while the rewind key is held
-constexpr gint64 NOTICE_US = 2'000'000;      // how long a notice shows
 constexpr const char* FOLDERS_GROUP = "Folders";
 constexpr const char* NO_SOUND_MESSAGE = "No sound device could be opened: the emulator runs without sound.";
 // The desktop's choice of IPL ROM in m5emu.conf: a file's path, or FREE_BOOT_ROM_CHOICE.
@@ -58,11 +55,6 @@ void add_filter(GtkFileChooser* chooser, const char* name, const char* pattern) 
     gtk_file_filter_set_name(filter, name);
     gtk_file_filter_add_pattern(filter, pattern);
     gtk_file_chooser_add_filter(chooser, filter);
-}
-
-// A file's name between quotes, for messages.
-std::string quoted_name(const std::string& path) {
-    return "\u201C" + std::filesystem::path(path).filename().string() + "\u201D";
 }
 
 int32_t menu_bar_height(GtkWidget* menu_bar) {
@@ -115,12 +107,6 @@ const char* folder_key(FileDialogKind kind) {
         case FileDialogKind::state_load: return "state";
     }
     return "other";
-}
-
-// The user's pictures folder (XDG_PICTURES_DIR), or the home folder.
-std::string pictures_folder() {
-    const gchar* pictures = g_get_user_special_dir(G_USER_DIRECTORY_PICTURES);
-    return pictures ? pictures : g_get_home_dir();
 }
 
 }  // namespace
@@ -606,104 +592,6 @@ std::optional<std::string> MainWindow::choose_file(FileDialogKind kind) {
     return path;
 }
 
-// --- Save states ---------------------------------------------------------------------
-
-Sha256Digest MainWindow::cartridge_digest() const {
-    return sha256(host->machine().memory_map->cartridge_rom(), CARTRIDGE_SIZE);
-}
-
-std::string MainWindow::slot_path(int32_t slot) const { return slot_file(paths.states_dir, cartridge_digest(), slot); }
-
-void MainWindow::save_slot(int32_t slot) {
-    if (!host) return;
-    if (!prepare_slot_folder(paths.states_dir, cartridge_digest(),
-                             cartridge_name.empty() ? NO_CARTRIDGE_NAME : cartridge_name)) {
-        show_message("The quick slots cannot be kept: " + paths.states_dir + " cannot be created.");
-        return;
-    }
-    if (save_state_file(slot_path(slot))) show_notice("Saved to slot " + std::to_string(slot + 1));
-}
-
-void MainWindow::load_slot(int32_t slot) {
-    if (host && load_state_file(slot_path(slot))) show_notice("Loaded slot " + std::to_string(slot + 1));
-}
-
-// The slots of earlier versions, shared by every cartridge, go to the
-// cartridge each state names; the recent cartridges give the folders' names.
-void MainWindow::move_old_slots() {
-    const auto name_of = [this](const Sha256Digest& digest) -> std::string {
-        if (digest == cartridge_window_digest({})) return NO_CARTRIDGE_NAME;
-        for (int32_t i = 0; i < RECENT_COUNT; ++i) {
-            if (recent_empty(settings.recent_carts, i)) continue;
-            const std::string path = recent_path(settings.recent_carts, i);
-            gchar* contents = nullptr;
-            gsize length = 0;
-            if (!g_file_get_contents(path.c_str(), &contents, &length, nullptr)) continue;
-            const std::vector<uint8_t> bytes(reinterpret_cast<uint8_t*>(contents),
-                                             reinterpret_cast<uint8_t*>(contents) + length);
-            g_free(contents);
-            if (cartridge_window_digest(bytes) == digest) return std::filesystem::path(path).filename().string();
-        }
-        return {};
-    };
-    const SlotMigration moved = migrate_old_slots(paths.files_dir, paths.states_dir, name_of);
-    if (moved.moved > 0) trace("slots moved " + std::to_string(moved.moved));
-    for (const std::string& kept : moved.kept) {
-        show_message("The old quick slot " + kept + " could not be moved to " + paths.states_dir +
-                     " (it cannot be read, or its cartridge's slots are full); it is left where it is.");
-    }
-}
-
-bool MainWindow::save_state_file(const std::string& path) {
-    if (!host || machine_held_by_debugger()) return false;
-    const std::vector<uint8_t> bytes = host->save_state();
-    // GLib writes beside the file and renames, so an old state is never half replaced.
-    GError* error = nullptr;
-    if (!g_file_set_contents(path.c_str(), reinterpret_cast<const gchar*>(bytes.data()),
-                             static_cast<gssize>(bytes.size()), &error)) {
-        show_message("The state could not be saved to " + quoted_name(path) + ": " + error->message + ".");
-        g_error_free(error);
-        return false;
-    }
-    trace("state saved " + path);
-    return true;
-}
-
-bool MainWindow::load_state_file(const std::string& path) {
-    if (!host || machine_held_by_debugger()) return false;
-    // A regular file only (a FIFO would hold the window), of a state's size.
-    std::vector<uint8_t> bytes;
-    const FileCheck check = read_state_file(path, bytes);
-    if (!check.taken()) {
-        show_message(file_sentence(FileKind::STATE, quoted_name(path), check.refusal) + ".");
-        return false;
-    }
-    std::string error;
-    if (!host->load_state(bytes, error)) {
-        show_message("The state " + quoted_name(path) + " was not loaded: " + error + ".");
-        return false;
-    }
-    // The tape the state names resumes only when it is the one in the deck.
-    if (!host->state_note().empty()) show_message("The state was loaded, but " + host->state_note() + ".");
-    ring_frames = host->frames_run();
-    host->present_frame();
-    trace("state loaded " + path);
-    return true;
-}
-
-void MainWindow::rewind_step() {
-    if (!host || machine_held_by_debugger()) return;
-    std::string error;
-    if (!rewind_ring.step_back(*host, error)) {
-        // A state the machine no longer takes (another cartridge) ends the past.
-        rewind_ring.clear();
-        return;
-    }
-    ring_frames = host->frames_run();
-    host->present_frame();
-    trace("rewound to frame " + std::to_string(host->frames_run()));
-}
-
 // --- Window size, fullscreen, pause ----------------------------------------------
 
 void MainWindow::fit_window_to_scale() {
@@ -864,138 +752,6 @@ void MainWindow::toggle_every_frame() {
 void MainWindow::toggle_sprite_limit() {
     choices.sprite_limit = !choices.sprite_limit;
     if (host) host->set_sprite_limit(choices.sprite_limit);
-}
-
-// --- Keyboard help -----------------------------------------------------------------
-
-void MainWindow::show_keyboard_help() {
-    if (help_window) {
-        gtk_window_present(GTK_WINDOW(help_window));
-        return;
-    }
-    help_window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    gtk_window_set_title(GTK_WINDOW(help_window), "M5 Keyboard");
-    if (window) gtk_window_set_transient_for(GTK_WINDOW(help_window), GTK_WINDOW(window));
-    gtk_window_set_default_size(GTK_WINDOW(help_window), -1, 560);
-    g_signal_connect(
-        help_window, "destroy",
-        G_CALLBACK(+[](GtkWidget*, gpointer self) { static_cast<MainWindow*>(self)->help_window = nullptr; }), this);
-    // Escape closes it.
-    g_signal_connect(help_window, "key-press-event",
-                     G_CALLBACK(+[](GtkWidget* widget, GdkEventKey* event, gpointer) -> gboolean {
-                         if (event->keyval != GDK_KEY_Escape) return FALSE;
-                         gtk_widget_destroy(widget);
-                         return TRUE;
-                     }),
-                     nullptr);
-
-    GtkWidget* grid = gtk_grid_new();
-    gtk_grid_set_column_spacing(GTK_GRID(grid), 16);
-    gtk_grid_set_row_spacing(GTK_GRID(grid), 2);
-    gtk_container_set_border_width(GTK_CONTAINER(grid), 12);
-    gint row = 0;
-    auto heading = [&](const char* left, const char* right) {
-        for (int32_t column = 0; column < 2; ++column) {
-            GtkWidget* label = gtk_label_new(nullptr);
-            gchar* markup = g_markup_printf_escaped("<b>%s</b>", column == 0 ? left : right);
-            gtk_label_set_markup(GTK_LABEL(label), markup);
-            g_free(markup);
-            gtk_label_set_xalign(GTK_LABEL(label), 0.0F);
-            if (row > 0) gtk_widget_set_margin_top(label, 10);
-            gtk_grid_attach(GTK_GRID(grid), label, column, row, 1, 1);
-        }
-        ++row;
-    };
-    auto lines = [&](const std::vector<HelpLine>& entries) {
-        for (const HelpLine& entry : entries) {
-            GtkWidget* what = gtk_label_new(entry.what.c_str());
-            GtkWidget* keys = gtk_label_new(entry.keys.c_str());
-            gtk_label_set_xalign(GTK_LABEL(what), 0.0F);
-            gtk_label_set_xalign(GTK_LABEL(keys), 0.0F);
-            gtk_label_set_line_wrap(GTK_LABEL(keys), TRUE);
-            gtk_grid_attach(GTK_GRID(grid), what, 0, row, 1, 1);
-            gtk_grid_attach(GTK_GRID(grid), keys, 1, row, 1, 1);
-            ++row;
-        }
-    };
-    heading("M5 key", "Key on this keyboard");
-    lines(keyboard_help_lines());
-    heading("Joystick", "Keys and buttons");
-    lines(joystick_help_lines());
-    heading("Shortcut", "Keys");
-    lines(shortcut_help_lines());
-
-    // As wide as the grid's longest lines, so that no column is cut; only
-    // the height scrolls.
-    GtkWidget* scroll = gtk_scrolled_window_new(nullptr, nullptr);
-    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scroll), GTK_POLICY_NEVER, GTK_POLICY_AUTOMATIC);
-    gtk_scrolled_window_set_propagate_natural_width(GTK_SCROLLED_WINDOW(scroll), TRUE);
-    gtk_container_add(GTK_CONTAINER(scroll), grid);
-    gtk_container_add(GTK_CONTAINER(help_window), scroll);
-    gtk_widget_show_all(help_window);
-    trace("window help");
-}
-
-// --- About -----------------------------------------------------------------------
-
-void MainWindow::show_about() {
-    const std::string where = "Settings: " + paths.settings_dir + "m5ce.cfg and " + paths.settings_dir +
-                              DESKTOP_CHOICES_NAME + "\nQuick save slots: " + paths.states_dir +
-                              "\nSound recordings: " + paths.files_dir + "\nScreenshots: " + pictures_folder();
-    GtkWidget* about = gtk_about_dialog_new();
-    GtkAboutDialog* dialog = GTK_ABOUT_DIALOG(about);
-    gtk_about_dialog_set_program_name(dialog, "m5emu");
-    gtk_about_dialog_set_version(dialog, M5_VERSION);
-    gtk_about_dialog_set_comments(dialog, ("An emulator of the Sord M5 home computer.\n\n" + where).c_str());
-    gtk_about_dialog_set_license_type(dialog, GTK_LICENSE_MIT_X11);
-    gtk_about_dialog_set_logo_icon_name(dialog, "m5emu");
-    if (window) gtk_window_set_transient_for(GTK_WINDOW(about), GTK_WINDOW(window));
-    g_signal_connect(about, "response", G_CALLBACK(gtk_widget_destroy), nullptr);
-    gtk_widget_show(about);
-    trace("window about " + std::string(M5_VERSION));
-}
-
-// --- Messages --------------------------------------------------------------------
-
-void MainWindow::show_message(const std::string& text, bool sticky) {
-    trace("message " + text);
-    if (!message_bar) return;
-    if (!gtk_widget_get_visible(message_bar)) {
-        message_lines.clear();
-        message_sticky = false;
-    }
-    message_sticky = message_sticky || sticky;
-    message_lines.push_back(text);
-    if (message_lines.size() > MESSAGE_LINES) message_lines.erase(message_lines.begin());
-    std::string joined;
-    for (const std::string& line : message_lines) joined += (joined.empty() ? "" : "\n") + line;
-    gtk_label_set_text(GTK_LABEL(message_label), joined.c_str());
-    gtk_widget_show(message_bar);
-    if (message_timer != 0) g_source_remove(message_timer);
-    message_timer = 0;
-    // A strip holding a message that stays closes only by its button.
-    if (!message_sticky) message_timer = g_timeout_add_seconds(MESSAGE_SECONDS, on_message_timeout, this);
-}
-
-void MainWindow::hide_message() {
-    if (message_timer != 0) {
-        g_source_remove(message_timer);
-        message_timer = 0;
-    }
-    message_lines.clear();
-    message_sticky = false;
-    if (message_bar) gtk_widget_hide(message_bar);
-}
-
-void MainWindow::on_message_response(GtkInfoBar*, gint, gpointer self) {
-    static_cast<MainWindow*>(self)->hide_message();
-}
-
-gboolean MainWindow::on_message_timeout(gpointer self) {
-    auto* main = static_cast<MainWindow*>(self);
-    main->message_timer = 0;  // this source ends here
-    main->hide_message();
-    return G_SOURCE_REMOVE;
 }
 
 // --- Clipboard and selection ---------------------------------------------------------
@@ -1187,70 +943,6 @@ gboolean MainWindow::on_draw(GtkWidget* widget, cairo_t* cr, gpointer self) {
     cairo_identity_matrix(cr);
     main->draw_notice(cr, gtk_widget_get_allocated_width(widget), gtk_widget_get_allocated_height(widget));
     return TRUE;
-}
-
-// --- Notices ---------------------------------------------------------------------
-
-void MainWindow::show_notice(const std::string& text) {
-    trace("notice " + text);
-    if (!choices.notices) return;
-    notice_text = text;
-    notice_until_us = g_get_monotonic_time() + NOTICE_US;
-    if (notice_timer != 0) g_source_remove(notice_timer);
-    // A repaint when it ends, for a picture that is not redrawn by frames.
-    notice_timer = g_timeout_add(static_cast<guint>(NOTICE_US / 1000) + 10, on_notice_timeout, this);
-    if (picture) gtk_widget_queue_draw(picture);
-}
-
-gboolean MainWindow::on_notice_timeout(gpointer self) {
-    auto* main = static_cast<MainWindow*>(self);
-    main->notice_timer = 0;
-    if (main->picture) gtk_widget_queue_draw(main->picture);
-    return G_SOURCE_REMOVE;
-}
-
-// The notice in white on a dark box at the bottom left of the picture, its
-// size following the picture's scale; a long text loses its beginning.
-void MainWindow::draw_notice(cairo_t* cr, int32_t width, int32_t height) const {
-    if (!choices.notices) return;
-    std::string text;
-    if (g_get_monotonic_time() < notice_until_us) {
-        text = notice_text;
-    } else if (debug_session && debug_session->stopped()) {
-        text = "Stopped";
-    } else if (rewinding) {
-        text = "Rewinding";
-    } else if (paused) {
-        text = "Paused";
-    }
-    if (text.empty()) return;
-    const PictureLayout layout = picture_layout(width, height);
-    const int32_t left = std::max(layout.x, 0);
-    const int32_t right = std::min(layout.x + SURFACE_WIDTH * layout.scale, width);
-    const int32_t bottom = std::min(layout.y + SURFACE_HEIGHT * layout.scale, height);
-    const int32_t margin = 4 * layout.scale;
-    const int32_t padding = 3 * layout.scale;
-
-    PangoLayout* pango = pango_cairo_create_layout(cr);
-    PangoFontDescription* font = pango_font_description_from_string("Sans Bold");
-    pango_font_description_set_absolute_size(font, (6.0 * layout.scale + 3.0) * PANGO_SCALE);
-    pango_layout_set_font_description(pango, font);
-    pango_font_description_free(font);
-    pango_layout_set_text(pango, text.c_str(), -1);
-    pango_layout_set_width(pango, std::max(1, right - left - 2 * margin - 2 * padding) * PANGO_SCALE);
-    pango_layout_set_ellipsize(pango, PANGO_ELLIPSIZE_START);
-    int text_width = 0;
-    int text_height = 0;
-    pango_layout_get_pixel_size(pango, &text_width, &text_height);
-    const double box_x = left + margin;
-    const double box_y = bottom - margin - text_height - 2 * padding;
-    cairo_set_source_rgba(cr, 0.0, 0.0, 0.0, 0.75);
-    cairo_rectangle(cr, box_x, box_y, text_width + 2 * padding, text_height + 2 * padding);
-    cairo_fill(cr);
-    cairo_set_source_rgb(cr, 1.0, 1.0, 1.0);
-    cairo_move_to(cr, box_x + padding, box_y + padding);
-    pango_cairo_show_layout(cr, pango);
-    g_object_unref(pango);
 }
 
 // A window resized by hand: the Screen popup marks the scale the picture
