@@ -78,7 +78,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> state;
     int frames = 0;
     size_t block = 0;  // the block length of the sound
-    while (!in.done() && frames < 40) {
+    // Frames and states bound a program's time (a state saved with its
+    // picture is the slowest call there is).
+    int states = 0;
+    while (!in.done() && frames < 40 && states < 16) {
         switch (in.byte() % 18) {
             case 0: {
                 const int n = in.byte() % 4 + 1;
@@ -125,6 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 break;
             }
             case 9: {
+                ++states;
                 size_t needed = 0;
                 check(m5, m5emu_save_state(m5, nullptr, &needed));
                 state.assign(needed, 0);
@@ -139,6 +143,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 break;
             }
             case 10: {
+                ++states;
                 std::vector<uint8_t> bytes = state;
                 if (in.byte() & 1) {
                     bytes = in.bytes(in.word());
