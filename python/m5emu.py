@@ -56,6 +56,14 @@ def _find_library():
     raise OSError("libm5emu not found: set M5EMU_LIBRARY to its path")
 
 
+class _MachineChoice(ctypes.Structure):
+    _fields_ = [("model", ctypes.c_int), ("memory", ctypes.c_int)]
+
+
+# m5run's words for the models and memories, in the library's order.
+MODELS = ("ntsc", "pal")
+MEMORIES = ("4k", "32k", "64kbf-2b", "64kbf-2c")
+
 _lib = ctypes.CDLL(_find_library())
 _handle = ctypes.c_void_p
 _bytes = ctypes.c_char_p
@@ -65,6 +73,8 @@ _signatures = {
     "m5emu_version": (ctypes.c_char_p, []),
     "m5emu_last_error": (ctypes.c_char_p, [_handle]),
     "m5emu_create": (_handle, []),
+    "m5emu_create_machine": (_handle, [ctypes.POINTER(_MachineChoice)]),
+    "m5emu_get_machine": (ctypes.c_int, [_handle, ctypes.POINTER(_MachineChoice)]),
     "m5emu_destroy": (None, [_handle]),
     "m5emu_set_ipl": (ctypes.c_int, [_handle, _bytes, _size]),
     "m5emu_use_free_boot_rom": (ctypes.c_int, [_handle]),
@@ -128,14 +138,26 @@ def _text(name, value):
 
 
 class Machine:
-    """One M5, powered on with the free boot ROM (or the IPL ROM given)."""
+    """One M5, powered on with the free boot ROM (or the IPL ROM given): the
+    model "ntsc" (60 Hz) or "pal" (50 Hz), the memory "4k", "32k", "64kbf-2b"
+    or "64kbf-2c"."""
 
-    def __init__(self, ipl=None):
-        self._m5 = _lib.m5emu_create()
+    def __init__(self, ipl=None, model="ntsc", memory="32k"):
+        if model not in MODELS or memory not in MEMORIES:
+            raise ValueError(f"model is one of {MODELS}, memory one of {MEMORIES}")
+        choice = _MachineChoice(MODELS.index(model), MEMORIES.index(memory))
+        self._m5 = _lib.m5emu_create_machine(ctypes.byref(choice))
         if not self._m5:
             raise Error(_lib.m5emu_last_error(None).decode())
         if ipl is not None:
             self.set_ipl(ipl)
+
+    @property
+    def machine(self):
+        """(model, memory), as the constructor takes them."""
+        choice = _MachineChoice()
+        self._check(_lib.m5emu_get_machine(self._m5, ctypes.byref(choice)))
+        return MODELS[choice.model], MEMORIES[choice.memory]
 
     def close(self):
         if self._m5:

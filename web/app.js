@@ -2,7 +2,8 @@
 // browser's picture, sound, keyboard, gamepads, touch and storage.
 //
 // The machine runs its video standard's frames a second of machine time (60
-// for the M5, as the C API reports), paced by the clock of
+// for the Japanese M5, 50 for the European one, as the C API reports), paced
+// by the clock of
 // requestAnimationFrame whatever the display's refresh, and stops while the
 // tab is hidden. window.m5emu is the page's interface for scripts and tests
 // (see the README).
@@ -23,6 +24,8 @@
   const REWIND_KEEP = 120;             // rewind states, one a second: two minutes
   const REWIND_STEP_FRAMES = 12;       // held, it steps back five seconds a second
   const JOY = { up: 0x01, down: 0x02, left: 0x04, right: 0x08, fire1: 0x10, fire2: 0x20 };
+  const MODEL_KEYS = ['ntsc', 'pal'];                 // M5EMU_MODEL_*, as m5run --model takes them
+  const MEMORY_KEYS = ['4k', '32k', '64kbf-2b', '64kbf-2c'];  // M5EMU_MEMORY_*, as m5run --memory
   const STATE_MAGIC = [0x4d, 0x35, 0x53, 0x54, 0x41, 0x54, 0x45, 0x1a];  // "M5STATE" 0x1A
 
   // Physical keys (KeyboardEvent.code) to M5 keys by the names of the
@@ -69,6 +72,10 @@
   let cartridge = null;      // the cartridge in the slot: { bytes, name }
   let tape = null;           // the tape in the deck: { bytes, name }
   let spriteLimit = false;   // hide the fifth and later sprites of a line (kept in localStorage)
+  // The model (0: 60 Hz, 1: 50 Hz) and memory (0: 4 KiB, 1: 32 KiB, 2: 64KBF
+  // 2B, 3: 64KBF 2C) of the machine, kept in localStorage.
+  let model = 0;
+  let memory = 1;
   let paused = false;
   let rewinding = false;
   let rewindCountdown = 0;
@@ -137,11 +144,42 @@
     withHeap(parts, (ipl, c, t) =>
       check(M._m5web_power_on(ipl, parts[0].length, c, parts[1].length, t, parts[2].length), webError));
     M._m5emu_set_sprite_limit(machine(), spriteLimit ? 1 : 0);
+    framesPerSecond = M._m5web_frames_per_second();
+    frameMs = 1000 / framesPerSecond;
+    if (audio.node) audio.node.port.postMessage({ framesPerSecond });
     joystickSent.fill(-1);
     keyHolders.clear();
     heldCodes.clear();
     resetRewind();
     draw();
+  }
+
+  // Another model or memory: a fresh machine of it with the cartridge and
+  // the tape, kept for the next visit. When it cannot start, the machine
+  // that ran goes on and the choice is not kept.
+  function setMachine(newModel, newMemory) {
+    check(M._m5web_choose_machine(newModel, newMemory), webError);
+    try {
+      powerOn(cartridge && cartridge.bytes, tape && tape.bytes);
+    } catch (e) {
+      M._m5web_choose_machine(model, memory);
+      showMachine();
+      throw e;
+    }
+    model = newModel;
+    memory = newMemory;
+    showMachine();
+    try {
+      localStorage.setItem('m5emu.model', String(model));
+      localStorage.setItem('m5emu.memory', String(memory));
+    } catch (e) {
+      // No storage: the choice holds for this visit.
+    }
+  }
+
+  function showMachine() {
+    $('model-select').value = String(model);
+    $('memory-select').value = String(memory);
   }
 
   // Inserts a cartridge; returns the library's remark about it or "". One
@@ -839,6 +877,15 @@
         // No storage: the choice holds for this visit.
       }
     });
+    const machineChanged = () => {
+      try {
+        setMachine(Number($('model-select').value), Number($('memory-select').value));
+      } catch (e) {
+        show(e.message);
+      }
+    };
+    $('model-select').addEventListener('change', machineChanged);
+    $('memory-select').addEventListener('change', machineChanged);
     $('eject-button').addEventListener('click', () => {
       M._m5emu_remove_cartridge(machine());
       cartridge = null;
@@ -947,6 +994,17 @@
     $('sprite-limit-input').checked = spriteLimit;
     M._m5emu_set_sprite_limit(machine(), spriteLimit ? 1 : 0);
     try {
+      const storedModel = Number(localStorage.getItem('m5emu.model') || '0');
+      const storedMemory = Number(localStorage.getItem('m5emu.memory') || '1');
+      if (M._m5web_choose_machine(storedModel, storedMemory) === 0) {
+        model = storedModel;
+        memory = storedMemory;
+      }
+    } catch (e) {
+      // No storage: the 60 Hz machine with 32 KiB.
+    }
+    showMachine();
+    try {
       const ipl = await stored('files', 'readonly', (s) => s.get('ipl'));
       if (ipl) userIpl = ipl;
     } catch (e) {
@@ -1016,6 +1074,16 @@
     ready: ready.then(() => undefined),
     pause() { setPaused(true); },
     resume() { setPaused(false); },
+    // The model ('ntsc' or 'pal') and memory ('4k', '32k', '64kbf-2b',
+    // '64kbf-2c') of the machine; setMachine starts a fresh one of them.
+    machine() { return { model: MODEL_KEYS[model], memory: MEMORY_KEYS[memory] }; },
+    setMachine({ model: newModel = MODEL_KEYS[model], memory: newMemory = MEMORY_KEYS[memory] } = {}) {
+      const m = MODEL_KEYS.indexOf(String(newModel).toLowerCase());
+      const r = MEMORY_KEYS.indexOf(String(newMemory).toLowerCase());
+      if (m < 0) throw new RangeError(`unknown model "${newModel}" (ntsc or pal)`);
+      if (r < 0) throw new RangeError(`unknown memory "${newMemory}" (4k, 32k, 64kbf-2b or 64kbf-2c)`);
+      setMachine(m, r);
+    },
     powerOn({ cartridge: cart, tape: tapeBytes } = {}) {
       const c = cart ? toBytes(cart, 'cartridge') : null;
       const t = tapeBytes ? toBytes(tapeBytes, 'tape') : null;

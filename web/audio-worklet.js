@@ -1,6 +1,7 @@
 // The M5's sound on the audio thread: the page posts each frame's samples
 // (Float32Array, at the context's own rate; processorOptions.framesPerSecond
-// frames a second) and this processor plays them from a ring buffer.
+// frames a second, or later { framesPerSecond } when the machine changes) and
+// this processor plays them from a ring buffer.
 //
 // It starts playing once a few frames are queued, so that a late frame on the
 // page is absorbed by the queue instead of heard as a gap; after running dry it
@@ -11,9 +12,9 @@ class M5Sound extends AudioWorkletProcessor {
   constructor(options) {
     super();
     const opts = (options && options.processorOptions) || {};
-    const frame = Math.round(sampleRate / opts.framesPerSecond);
-    this.target = frame * (opts.targetFrames || 4);
-    this.ceiling = frame * (opts.ceilingFrames || 10);
+    this.targetFrames = opts.targetFrames || 4;
+    this.ceilingFrames = opts.ceilingFrames || 10;
+    this.setFrameRate(opts.framesPerSecond);
     this.ring = new Float32Array(1 << 16);
     this.mask = this.ring.length - 1;
     this.read = 0;
@@ -23,7 +24,17 @@ class M5Sound extends AudioWorkletProcessor {
     this.port.onmessage = (event) => this.push(event.data);
   }
 
+  setFrameRate(framesPerSecond) {
+    const frame = Math.round(sampleRate / framesPerSecond);
+    this.target = frame * this.targetFrames;
+    this.ceiling = frame * this.ceilingFrames;
+  }
+
   push(samples) {
+    if (samples && samples.framesPerSecond) {
+      this.setFrameRate(samples.framesPerSecond);
+      return;
+    }
     if (samples === 'stats') {
       this.port.postMessage({ queued: this.count, underruns: this.underruns });
       return;

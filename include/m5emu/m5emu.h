@@ -57,8 +57,10 @@ extern "C" {
 
 /* The version of this interface: a program built against version N works
  * with a library whose m5emu_api_version() is N or later.
- * 2: the file checks, the boot screen's hint and the key table. */
-#define M5EMU_API_VERSION 2
+ * 2: the file checks, the boot screen's hint and the key table.
+ * 3: the machine's model and memory (m5emu_create_machine, m5emu_get_machine,
+ *    m5emu_set_machine). */
+#define M5EMU_API_VERSION 3
 
 /* The picture: M5EMU_WIDTH x M5EMU_HEIGHT pixels, top row first. */
 #define M5EMU_WIDTH 256
@@ -113,6 +115,27 @@ enum {
 
 typedef struct m5emu m5emu;
 
+/* Models of the M5 (m5emu_machine.model). */
+enum {
+    M5EMU_MODEL_NTSC = 0, /* the Japanese 60 Hz M5, TMS9918A (the default) */
+    M5EMU_MODEL_PAL = 1   /* the European 50 Hz M5, TMS9929A */
+};
+
+/* The memory fitted (m5emu_machine.memory). */
+enum {
+    M5EMU_MEMORY_4K = 0,       /* the bare machine: 4 KiB at 0x7000; 0x8000-0xFFFF reads 0xFF */
+    M5EMU_MEMORY_32K = 1,      /* the 32 KiB expansion: RAM from 0x7000 to 0xFFFF (the default) */
+    M5EMU_MEMORY_64KBF_2B = 2, /* the 64KBF module, second prototype: 64 KiB, modes by OUT (0x30),n */
+    M5EMU_MEMORY_64KBF_2C = 3  /* the 64KBF module, 2C version */
+};
+
+/* Which M5 a handle is: the options of m5emu_create_machine, and what
+ * m5emu_get_machine reports. */
+typedef struct m5emu_machine {
+    int model;  /* M5EMU_MODEL_* */
+    int memory; /* M5EMU_MEMORY_* */
+} m5emu_machine;
+
 /* The video standard the machine runs to, as m5emu_get_video_standard()
  * reports it. A frame lasts exactly clocks_per_frame / machine_clock_hz
  * seconds (for the M5, 63333 / 3800000: 60.0003 frames a second), the rate
@@ -157,8 +180,22 @@ M5EMU_API const char* m5emu_last_error(const m5emu* m5);
 /* --- Life --------------------------------------------------------------------- */
 
 /* A new machine, powered on with the free boot ROM and no cartridge or tape,
- * sound at 48000 Hz. NULL when out of memory. */
+ * sound at 48000 Hz: the 60 Hz M5 with 32 KiB. NULL when out of memory. */
 M5EMU_API m5emu* m5emu_create(void);
+/* The same for the model and memory of `machine` (NULL: the default), with
+ * the free boot ROM of that model (0xE1 at 0x1518 on the 50 Hz one). NULL
+ * when out of memory or when `machine` names no model or memory;
+ * m5emu_last_error(NULL) says which. */
+M5EMU_API m5emu* m5emu_create_machine(const m5emu_machine* machine);
+/* The model and memory of the machine. */
+M5EMU_API int m5emu_get_machine(const m5emu* m5, m5emu_machine* out);
+/* Makes the handle another M5, powered on afresh: the same IPL ROM (the free
+ * boot ROM as the new model's build) and cartridge, the tape stopped and
+ * removed, the frame count back to 0. Its video standard (frame rate,
+ * lines) and the sound of a frame follow the model; a state saved on the
+ * old machine is refused by the new one. Nothing happens when it is the
+ * machine the handle is already. */
+M5EMU_API int m5emu_set_machine(m5emu* m5, const m5emu_machine* machine);
 /* Ends a recording (through its callback) and frees everything. NULL is
  * accepted. */
 M5EMU_API void m5emu_destroy(m5emu* m5);
@@ -213,8 +250,8 @@ M5EMU_API int m5emu_stop_tape(m5emu* m5);
 
 /* --- Running -------------------------------------------------------------------- */
 
-/* Runs one frame (for the M5 262 scanlines, 1/60 s of machine time; see
- * m5emu_get_video_standard). */
+/* Runs one frame (262 scanlines, 1/60 s of machine time, on the 60 Hz M5;
+ * 313 scanlines, 1/50 s, on the 50 Hz one; see m5emu_get_video_standard). */
 M5EMU_API int m5emu_run_frame(m5emu* m5);
 /* The machine's video standard: its frame rate, lines and clocks. */
 M5EMU_API int m5emu_get_video_standard(const m5emu* m5, m5emu_video_standard* out);
@@ -288,7 +325,9 @@ M5EMU_API int m5emu_save_state(m5emu* m5, uint8_t* out, size_t* size);
  * a state every frame (rewind, run-ahead, netplay). Such a state loads as any
  * other; the same `out` and `*size` rules and bound apply. */
 M5EMU_API int m5emu_save_state_quick(m5emu* m5, uint8_t* out, size_t* size);
-/* Loads a state. It must have been saved with the same IPL and cartridge;
+/* Loads a state. It must have been saved on the same model with the same
+ * memory ("the save state was made on the 50 Hz M5 with 32 KiB, not on the
+ * 60 Hz M5 with 32 KiB"), and with the same IPL and cartridge;
  * everything is checked before the machine is touched, and on any failure
  * the machine is unchanged. A tape that was playing resumes only when the
  * same tape is in the deck now; otherwise the state loads with the tape
@@ -303,13 +342,16 @@ M5EMU_API int m5emu_read_memory(const m5emu* m5, uint16_t address, uint8_t* out,
 /* Writes RAM (0x7000..0xFFFF); a range reaching into ROM is refused. */
 M5EMU_API int m5emu_write_memory(m5emu* m5, uint16_t address, const uint8_t* data, size_t size);
 /* The RAM itself (M5EMU_RAM_SIZE bytes from 0x7000), for frontends that map
- * it directly; valid for the handle's life. */
+ * it directly; valid until m5emu_set_machine. On the bare 4 KiB machine only
+ * its first 4 KiB are read by the processor; the 64KBF module's own RAM is
+ * not here (m5emu_read_memory reads what its mode shows). */
 M5EMU_API uint8_t* m5emu_ram(m5emu* m5);
 /* The whole 64 KiB address space as the processor reads it: the IPL ROM at
  * 0x0000, the cartridge window at 0x2000 (0xFF where no cartridge is) and
  * the RAM at 0x7000 (the same bytes as m5emu_ram()). For frontends that map
  * the address space directly (cheats, memory viewers); valid for the
- * handle's life. The ROM part must not be written. NULL for a null handle. */
+ * handle's life, or until m5emu_set_machine. The ROM part must not be
+ * written. NULL for a null handle. */
 M5EMU_API const uint8_t* m5emu_address_space(const m5emu* m5);
 /* Video memory, `address` 0..0x3FFF, without moving the video chip's
  * address pointer. */

@@ -35,7 +35,7 @@
 ;
 ; The demo's interrupts: mode 2; the video chip's frame interrupt reaches the processor
 ; through counter/timer channel 3 (counter mode, time constant 1), once per
-; frame, 60 times a second. The handler reads the video status (which drops
+; frame, 60 or 50 times a second. The handler reads the video status (which drops
 ; the interrupt line), counts the frame, scans the keyboard into a queue and
 ; runs the sound. The main loop waits for each frame and does all the video
 ; memory work, so only the main loop ever touches the video data port.
@@ -178,12 +178,12 @@ CH_SIZE         equ 8
 ; ---------------------------------------------------------------------------
 ; RAM
 
-STACK_TOP       equ 0x0000          ; the first push lands at 0xFFFE
+STACK_TOP       equ 0x0000          ; the first push lands at 0xFFFE (ram_top)
 RAM_VARS        equ 0x7000
 frames          equ 0x7000          ; word: frame interrupts so far
 loops           equ 0x7002          ; word: main loop passes so far
 vdp_status      equ 0x7004          ; status bits seen since the main loop looked
-tick60          equ 0x7005          ; frames into the current second
+tick60          equ 0x7005          ; frames into the current second (FRAMES_PER_SECOND)
 seconds         equ 0x7006          ; 0-59 (seconds and minutes form one word)
 minutes         equ 0x7007          ; 0-99
 keys_now        equ 0x7008          ; 8 bytes: ports 0x30-0x37 at the last frame
@@ -231,7 +231,13 @@ HOOK_RST30      equ 0x7008          ; RAM hooks, 3 bytes each
 HOOK_RST38      equ 0x700B
 IPL_STACK       equ 0x8000          ; top of the internal 4 KiB of RAM
 RETI_STUB       equ 0x186C          ; EI; RETI
-VIDEO_STANDARD  equ 0xE0            ; 60 Hz (bit 0 goes into video register 0)
+; The video standard byte: 0xE0 on a 60 Hz machine, 0xE1 on a 50 Hz one (bit
+; 0 goes into video register 0). The 50 Hz image is this source assembled
+; with pasmo --equ VIDEO_STANDARD=0xE1 (roms/CMakeLists.txt).
+        if not defined VIDEO_STANDARD
+VIDEO_STANDARD  equ 0xE0
+        endif
+FRAMES_PER_SECOND equ 60 - 10 * (VIDEO_STANDARD AND 1)
 RET_OPCODE      equ 0xC9
 
 ; The IPL's variables (after the hooks; cleared at start)
@@ -479,7 +485,7 @@ stvwad_jump:
         place 0x14C5
         jp gbvrid                   ; GBVRAM
         place 0x1518
-        db VIDEO_STANDARD           ; the video standard: a 60 Hz machine
+        db VIDEO_STANDARD           ; the video standard
         include "demo_start.inc"
 
         place RETI_STUB
@@ -489,6 +495,22 @@ stvwad_jump:
         include "font.inc"
         include "sprites.inc"
         include "ipl_tape_bits.inc"
+
+; HL = the stack pointer at the top of RAM: STACK_TOP when RAM reaches
+; 0xFFFF, IPL_STACK on the bare machine (its own 4 KiB only). The byte it
+; tries is left as it was.
+ram_top:
+        ld hl,0xFFFF
+        ld a,(hl)
+        cpl
+        ld (hl),a
+        cp (hl)                     ; Z: it took the write
+        cpl
+        ld (hl),a
+        ld hl,STACK_TOP
+        ret z
+        ld hl,IPL_STACK
+        ret
 
         if isr_frame != 0x0303
         .error The interrupt handler must sit where the vector table points

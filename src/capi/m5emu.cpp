@@ -70,9 +70,9 @@ private:
 // to `made`; a frame hands over every whole block there is (or, with
 // blocks of 0, all of it) as `sound`, and the rest waits for the next.
 struct m5emu {
-    m5emu() : platform("", std::nullopt) {
+    explicit m5emu(const MachineConfig& config) : platform("", std::nullopt) {
         settings.default_settings();
-        host = std::make_unique<Host>(platform, settings);
+        host = std::make_unique<Host>(platform, settings, config);
         platform.played = &made;
         // With no program directory the host starts on the free boot ROM.
         host->sound_by_frame(DEFAULT_RATE_HZ);
@@ -139,6 +139,22 @@ int checked(const m5emu* m5, FileKind kind, const FileCheck& check, int refused)
     return M5EMU_OK;
 }
 
+// The machine an m5emu_machine names; false for values that are none.
+bool machine_config(const m5emu_machine* machine, MachineConfig& config, std::string& error) {
+    config = MachineConfig{};
+    if (machine == nullptr) return true;
+    if (machine->model < 0 || machine->model >= M5_MODEL_COUNT) {
+        error = "no model " + std::to_string(machine->model) + " (M5EMU_MODEL_NTSC or M5EMU_MODEL_PAL)";
+        return false;
+    }
+    if (machine->memory < 0 || machine->memory >= MEMORY_FIT_COUNT) {
+        error = "no memory " + std::to_string(machine->memory) + " (M5EMU_MEMORY_4K to M5EMU_MEMORY_64KBF_2C)";
+        return false;
+    }
+    config = {static_cast<M5Model>(machine->model), static_cast<MemoryFit>(machine->memory)};
+    return true;
+}
+
 bool tape_format(int format, const uint8_t* data, size_t size, TapeFormat& out) {
     if (format != M5EMU_TAPE_AUTO && format != M5EMU_TAPE_CAS && format != M5EMU_TAPE_WAV) return false;
     const bool wav = format == M5EMU_TAPE_WAV || (format == M5EMU_TAPE_AUTO && is_riff(data, size));
@@ -156,14 +172,41 @@ const char* m5emu_version(void) { return emulator_version(); }
 
 const char* m5emu_last_error(const m5emu* m5) { return m5 != nullptr ? m5->error.c_str() : creation_error.c_str(); }
 
-m5emu* m5emu_create(void) {
+m5emu* m5emu_create(void) { return m5emu_create_machine(nullptr); }
+
+m5emu* m5emu_create_machine(const m5emu_machine* machine) {
     try {
         creation_error.clear();
-        return new m5emu();
+        MachineConfig config;
+        if (!machine_config(machine, config, creation_error)) return nullptr;
+        return new m5emu(config);
     } catch (...) {
         creation_error = "out of memory";
         return nullptr;
     }
+}
+
+int m5emu_get_machine(const m5emu* m5, m5emu_machine* out) {
+    if (m5 == nullptr) return M5EMU_ERROR_ARGUMENT;
+    if (out == nullptr) return fail(m5, M5EMU_ERROR_ARGUMENT, "no place for the machine");
+    const MachineConfig& config = m5->host->machine().config();
+    *out = m5emu_machine{static_cast<int>(config.model), static_cast<int>(config.memory)};
+    return M5EMU_OK;
+}
+
+int m5emu_set_machine(m5emu* m5, const m5emu_machine* machine) {
+    return guarded(m5, [&]() -> int {
+        MachineConfig config;
+        std::string error;
+        if (machine == nullptr) return fail(m5, M5EMU_ERROR_ARGUMENT, "no machine given");
+        if (!machine_config(machine, config, error)) return fail(m5, M5EMU_ERROR_ARGUMENT, error);
+        if (config == m5->host->machine().config()) return M5EMU_OK;
+        // The samples still waiting are handed over as the new machine's
+        // frames run.
+        m5->host->set_machine(config);
+        m5->sound.clear();
+        return M5EMU_OK;
+    });
 }
 
 void m5emu_destroy(m5emu* m5) {

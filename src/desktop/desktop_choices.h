@@ -1,8 +1,8 @@
 // DesktopChoices: what the desktop program remembers beyond the settings
 // record, whose fixed 8340-byte image has no room for it: the window scale,
 // fullscreen, drawing every frame, the notices over the picture, the sound
-// volume, the folders the file choosers last chose from, the IPL ROM chosen
-// and the gamepad mapping. Kept in a small key file ("m5emu.conf") beside m5ce.cfg:
+// volume, the folders the file choosers last chose from, the IPL ROM, model
+// and memory chosen and the gamepad mapping. Kept in a small key file ("m5emu.conf") beside m5ce.cfg:
 //
 //   [Window]
 //   scale=2
@@ -21,6 +21,10 @@
 //   [Machine]
 //   ipl=/home/me/IPL.ROM  (Machine / IPL ROM...: a file, or "free" for the
 //                         free boot ROM; none: IPL.ROM where it is found)
+//   model=pal             (Machine / Model: ntsc for 60 Hz, the default, or
+//                         pal for 50 Hz)
+//   memory=64kbf-2b       (Machine / Memory: 4k, 32k (the default),
+//                         64kbf-2b or 64kbf-2c)
 //
 //   [Gamepad]
 //   a=fire1

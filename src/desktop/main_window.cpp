@@ -40,10 +40,22 @@ constexpr const char* NO_SOUND_MESSAGE = "No sound device could be opened: the e
 constexpr const char* MACHINE_GROUP = "Machine";
 constexpr const char* IPL_KEY = "ipl";
 constexpr const char* FREE_BOOT_ROM_CHOICE = "free";
+// Machine / Model and Memory, by their keys ("pal", "64kbf-2b").
+constexpr const char* MODEL_KEY = "model";
+constexpr const char* MEMORY_KEY = "memory";
 // What the free boot ROM's demo says about IPL.ROM and cartridges here.
 constexpr const char* BOOT_HINT =
     "The original *IPL.ROM*: choose it\nwith *Machine* / *IPL ROM...*\nInsert a cartridge: *Cart* menu.";
 constexpr gint RESPONSE_FREE_BOOT_ROM = 1;
+
+// The model and memory chosen in the Machine popup; the default for a value
+// that is none.
+MachineConfig chosen_machine(const DesktopChoices& choices) {
+    MachineConfig config;
+    model_from_key(choices.value(MACHINE_GROUP, MODEL_KEY), config.model);
+    memory_from_key(choices.value(MACHINE_GROUP, MEMORY_KEY), config.memory);
+    return config;
+}
 
 // GDK reports the X11/Wayland keycode, which is the evdev scan code + 8.
 uint32_t scancode_of(const GdkEventKey* event) {
@@ -229,13 +241,9 @@ MainWindow::MainWindow(const DesktopOptions& options) : platform(keyboard) {
     clipboard_handler = g_signal_connect(clipboard, "owner-change", G_CALLBACK(on_clipboard_owner_change), this);
     request_clipboard_targets();
 
-    host = std::make_unique<Host>(platform, settings);
+    host = std::make_unique<Host>(platform, settings, chosen_machine(choices));
     commands = std::make_unique<HostCommands>(*host, *this);
-    debug_session = std::make_unique<DebugSession>(
-        *host, choices,
-        DebugSession::WindowServices{[this](const std::string& text) { show_message(text); },
-                                     [this](const std::string& line) { trace(line); },
-                                     [this] { return close_requested || closed; }, [this] { debug_stop_changed(); }});
+    start_debug_session();
     host->set_recording_directory(paths.files_dir);
     host->set_draw_every_frame(choices.every_frame);
     host->set_sprite_limit(choices.sprite_limit);
@@ -299,6 +307,46 @@ void MainWindow::find_ipl(const DesktopOptions& options) {
         if (!check.taken()) show_message(file_sentence(FileKind::IPL_ROM, quoted_name(found), check.refusal) + ".");
     }
     if (host->running_free_boot_rom()) show_notice(NO_IPL_NOTE);
+}
+
+void MainWindow::start_debug_session() {
+    debug_session = std::make_unique<DebugSession>(
+        *host, choices,
+        DebugSession::WindowServices{[this](const std::string& text) { show_message(text); },
+                                     [this](const std::string& line) { trace(line); },
+                                     [this] { return close_requested || closed; }, [this] { debug_stop_changed(); }});
+}
+
+void MainWindow::choose_model(M5Model model) {
+    if (!host) return;
+    MachineConfig config = host->machine().config();
+    config.model = model;
+    set_machine(config);
+}
+
+void MainWindow::choose_memory(MemoryFit memory) {
+    if (!host) return;
+    MachineConfig config = host->machine().config();
+    config.memory = memory;
+    set_machine(config);
+}
+
+// The machine starts again as the M5 of `config`, with its IPL ROM and
+// cartridge; the choice is kept in m5emu.conf.
+void MainWindow::set_machine(const MachineConfig& config) {
+    if (machine_held_by_debugger() || config == host->machine().config()) return;
+    // The debugger's windows watch the machine that is replaced.
+    debug_session.reset();
+    host->set_machine(config);
+    start_debug_session();
+    choices.set_value(MACHINE_GROUP, MODEL_KEY, model_key(config.model));
+    choices.set_value(MACHINE_GROUP, MEMORY_KEY, memory_key(config.memory));
+    rewind_ring.clear();
+    ring_frames = host->frames_run();
+    std::string text = describe_config(config);
+    text[0] = 'T';
+    show_notice(text);
+    update_title();
 }
 
 void MainWindow::choose_ipl_rom() {
@@ -426,6 +474,7 @@ void MainWindow::update_popup(int32_t index) {
     view.fullscreen = fullscreen;
     view.every_frame = choices.every_frame;
     view.sprite_limit = choices.sprite_limit;
+    if (host) view.machine = host->machine().config();
     view.can_rewind = rewind_ring.size() > 0;
     view.muted = choices.muted;
     view.volume_percent = choices.volume_percent;
@@ -926,7 +975,8 @@ gboolean MainWindow::on_draw(GtkWidget* widget, cairo_t* cr, gpointer self) {
     auto* main = static_cast<MainWindow*>(self);
     // Fullscreen: the picture sits on the machine's backdrop colour.
     uint16_t backdrop = 0;
-    if (main->fullscreen && main->host) backdrop = PALETTE[main->host->machine().vdp->backdrop_colour()];
+    if (main->fullscreen && main->host)
+        backdrop = main->host->machine().vdp->colours()[main->host->machine().vdp->backdrop_colour()];
     cairo_set_source_rgb(cr, ((backdrop >> 11) & 31) / 31.0, ((backdrop >> 5) & 63) / 63.0, (backdrop & 31) / 31.0);
     cairo_paint(cr);
     if (!main->host || !main->surface) return TRUE;

@@ -108,6 +108,8 @@ public:
     void set_volume(int32_t percent) override;
     void debug_command(int32_t id) override;
     void choose_ipl_rom() override;
+    void choose_model(M5Model model) override;
+    void choose_memory(MemoryFit memory) override;
 
     // --- Save states ----------------------------------------------------------
     // Each reports a problem in the message strip; the machine is left as it
@@ -129,6 +131,8 @@ private:
     void update_popup(int32_t index);
     bool popup_open() const;
     void find_ipl(const DesktopOptions& options);
+    void start_debug_session();
+    void set_machine(const MachineConfig& config);
     void fit_window_to_scale();
     void set_fullscreen(bool on);
     void fullscreen_changed(bool on);

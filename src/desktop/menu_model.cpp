@@ -46,7 +46,16 @@ std::array<MenuPopup, POPUP_COUNT> build_resource() {
          item(40006, "CPU x8", true), item(40007, "CPU x16", true), separator(), item(ID_PASTE, "Paste"),
          item(ID_PASTE_STOP, "Stop"), separator(), item(ID_EXIT, "Exit")}};
 
-    popups[POPUP_MACHINE] = {"Machine", {item(ID_IPL_ROM, "IPL ROM...")}};
+    popups[POPUP_MACHINE] = {"Machine", {item(ID_IPL_ROM, "IPL ROM..."), separator()}};
+    for (int32_t i = 0; i < M5_MODEL_COUNT; ++i) {
+        popups[POPUP_MACHINE].items.push_back(
+            item(ID_MODEL_NTSC + i, std::string("Model ") + model_name(static_cast<M5Model>(i)), true));
+    }
+    popups[POPUP_MACHINE].items.push_back(separator());
+    for (int32_t i = 0; i < MEMORY_FIT_COUNT; ++i) {
+        popups[POPUP_MACHINE].items.push_back(
+            item(ID_MEMORY_4K + i, std::string("Memory ") + memory_name(static_cast<MemoryFit>(i)), true));
+    }
 
     popups[POPUP_CART] = {"Cart", {item(ID_CART_OPEN, "Open"), item(ID_CART_CLOSE, "Close"), separator()}};
     for (const MenuItem& entry : recent_placeholders(ID_CART_RECENT)) popups[POPUP_CART].items.push_back(entry);
@@ -242,6 +251,11 @@ std::vector<MenuItem> popup_items(int32_t index, const MenuView& view) {
             find_item(items, ID_PAUSE)->checked = view.paused;
             break;
         }
+        case POPUP_MACHINE:
+            check_radio(items, ID_MODEL_NTSC, ID_MODEL_PAL, ID_MODEL_NTSC + static_cast<int32_t>(view.machine.model));
+            check_radio(items, ID_MEMORY_4K, ID_MEMORY_KBF_2C,
+                        ID_MEMORY_4K + static_cast<int32_t>(view.machine.memory));
+            break;
         case POPUP_CART: rebuild_recent(items, ID_CART_RECENT, view.recent_carts); break;
         case POPUP_TAPE: rebuild_recent(items, ID_TAPE_RECENT, view.recent_tapes); break;
         case POPUP_SCREEN: {
@@ -326,6 +340,14 @@ void dispatch_command(int32_t id, Settings& settings, CommandReceiver* host, Com
     if (id >= ID_BUFFER_100 && id <= ID_BUFFER_400) {
         settings.buffer_length_index = id - ID_BUFFER_100;
         if (host) host->apply_sound_settings();
+        return;
+    }
+    if (id >= ID_MODEL_NTSC && id <= ID_MODEL_PAL) {
+        window.choose_model(static_cast<M5Model>(id - ID_MODEL_NTSC));
+        return;
+    }
+    if (id >= ID_MEMORY_4K && id <= ID_MEMORY_KBF_2C) {
+        window.choose_memory(static_cast<MemoryFit>(id - ID_MEMORY_4K));
         return;
     }
     if (id >= ID_VOLUME_100 && id <= ID_VOLUME_25) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host/settings.h"
+#include "m5/machine_config.h"
 
 namespace m5 {
 
@@ -61,6 +62,10 @@ inline constexpr int32_t ID_VOLUME_100 = 40152;  // ... 40155 25 %, a quarter le
 inline constexpr int32_t ID_VOLUME_25 = 40155;
 inline constexpr int32_t ID_HELP_ABOUT = 40156;
 inline constexpr int32_t ID_IPL_ROM = 40160;
+inline constexpr int32_t ID_MODEL_NTSC = 40161;  // 40162 the 50 Hz model, in M5Model order
+inline constexpr int32_t ID_MODEL_PAL = 40162;
+inline constexpr int32_t ID_MEMORY_4K = 40163;  // ... 40166 64KBF 2C, in MemoryFit order
+inline constexpr int32_t ID_MEMORY_KBF_2C = 40166;
 inline constexpr int32_t STATE_SLOTS = 8;
 // The Debug popup (debug_window.h carries them out).
 inline constexpr int32_t ID_DEBUG_MONITOR = 40170;
@@ -126,6 +131,8 @@ struct MenuView {
     bool fullscreen = false;
     bool every_frame = true;
     bool sprite_limit = false;
+    // The machine's model and memory.
+    MachineConfig machine;
     // Per quick slot of the inserted cartridge, what its Load item says
     // after "Slot n" (the date and time the state was saved); "" for an
     // empty slot. A slot whose file cannot be read is shown as unreadable.
@@ -225,6 +232,10 @@ public:
     virtual void debug_command(int32_t id) { (void)id; }
     // Machine / IPL ROM...: asks for an IPL ROM file or the free boot ROM.
     virtual void choose_ipl_rom() {}
+    // Machine / Model ... and Memory ...: the machine restarts as the M5 of
+    // that model or with that memory.
+    virtual void choose_model(M5Model /*model*/) {}
+    virtual void choose_memory(MemoryFit /*memory*/) {}
 };
 
 // The window title: the frame pacer's title ("SORD m5 - 60 fps (100 %)")

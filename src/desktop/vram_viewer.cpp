@@ -73,8 +73,8 @@ GtkWidget* heading(const char* text) {
     return label;
 }
 
-uint32_t argb(uint8_t colour) {
-    const uint16_t c = PALETTE[colour & 15];
+uint32_t argb(const Vdp& vdp, uint8_t colour) {
+    const uint16_t c = vdp.colours()[colour & 15];
     const uint32_t r = (c >> 11) & 0x1F, g = (c >> 5) & 0x3F, b = c & 0x1F;
     return 0xFF000000u | (r << 3 | r >> 2) << 16 | (g << 2 | g >> 4) << 8 | (b << 3 | b >> 2);
 }
@@ -220,7 +220,7 @@ void VramViewer::draw_tables() {
     const int32_t mode = vdp.mode();
     const uint8_t backdrop = vdp.backdrop_colour();
     const auto put = [&](int32_t x, int32_t y, uint8_t colour) {
-        pixels[static_cast<size_t>(y * IMAGE_WIDTH + x)] = argb(colour == 0 ? backdrop : colour);
+        pixels[static_cast<size_t>(y * IMAGE_WIDTH + x)] = argb(vdp, colour == 0 ? backdrop : colour);
     };
     std::fill(pixels.begin(), pixels.end(), 0xFF202020u);
     for (int32_t pattern = 0; pattern < 256; ++pattern) {

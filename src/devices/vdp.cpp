@@ -15,6 +15,7 @@ void Vdp::init() {
     if (machine == nullptr) return;
     machine->add_scanline_listener(this);
     frame_line = machine->video_standard().frame_interrupt_line;
+    chip = machine->video_standard().video_chip;
 }
 
 void Vdp::reset() {

@@ -1,4 +1,5 @@
-// Vdp: the video display processor, a TMS9918A-compatible chip.
+// Vdp: the video display processor, a TMS9918A-compatible chip, or the
+// TMS9929A of the 50 Hz machine (the chip of the machine's video standard).
 //
 // Ports (through the I/O bus): 0x10 data (VRAM read and write through an
 // auto-incrementing address with a read-ahead byte), 0x11 control (two-byte
@@ -31,14 +32,20 @@
 // display timing: a left border 6 pixels wider than the graphics modes', a
 // right border 10 pixels wider) and their borders show the backdrop.
 //
+// The TMS9929A draws as the TMS9918A does; it differs in its frame (313
+// lines, the video standard's) and its colours (TMS9929A_PALETTE, from the
+// data manual's levels).
+//
 // Every VRAM address the renderer forms is reduced to 14 bits, so no table
 // set-up can read outside the 16 KiB.
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "machine/component.h"
+#include "machine/video_standard.h"
 
 namespace m5 {
 
@@ -92,17 +99,103 @@ enum VdpMode : int32_t {
     MODE_STRIPES_G2 = 7,
 };
 
-// Colour index -> RGB565.
+// Colour index -> RGB565: the TMS9918A's composite colours.
 inline constexpr std::array<uint16_t, 16> PALETTE = {0x0000, 0x0000, 0x2648, 0x5ECF, 0x529D, 0x7B9F, 0xD289, 0x475E,
                                                      0xFA8A, 0xFBCF, 0xD60A, 0xE650, 0x2587, 0xCAD7, 0xCE59, 0xFFDF};
+
+// The TMS9929A (as the TMS9928A) puts out a luminance and two colour-
+// difference signals, R-Y and B-Y, instead of a composite one. TI's data
+// manual gives their levels per colour: Y from 0 (black) to 1 (white), R-Y
+// and B-Y around 0.47, their level for no colour (black, grey and white).
+struct ColourLevels {
+    double y, r_y, b_y;
+};
+inline constexpr double NO_COLOUR_LEVEL = 0.47;
+inline constexpr std::array<ColourLevels, 16> TMS9929A_LEVELS = {{
+    {0.00, 0.47, 0.47},  // 0 transparent: black where it shows
+    {0.00, 0.47, 0.47},  // 1 black
+    {0.53, 0.07, 0.20},  // 2 medium green
+    {0.67, 0.17, 0.27},  // 3 light green
+    {0.40, 0.40, 1.00},  // 4 dark blue
+    {0.53, 0.43, 0.93},  // 5 light blue
+    {0.47, 0.83, 0.30},  // 6 dark red
+    {0.73, 0.00, 0.70},  // 7 cyan
+    {0.53, 0.93, 0.27},  // 8 medium red
+    {0.67, 0.93, 0.27},  // 9 light red
+    {0.73, 0.57, 0.07},  // 10 dark yellow
+    {0.80, 0.57, 0.17},  // 11 light yellow
+    {0.47, 0.13, 0.23},  // 12 dark green
+    {0.53, 0.73, 0.67},  // 13 magenta
+    {0.80, 0.47, 0.47},  // 14 grey
+    {1.00, 0.47, 0.47},  // 15 white
+}};
+
+// One colour from its levels: the differences taken at unit gain from the
+// no-colour level give R and B (R = Y + (R-Y - 0.47), B = Y + (B-Y - 0.47)),
+// the luminance weights of both television standards give G
+// (Y = 0.299 R + 0.587 G + 0.114 B), and each is clipped to 0..1 and rounded
+// to 5, 6 and 5 bits.
+constexpr uint16_t rgb565_from_levels(const ColourLevels& c) {
+    const double r = c.y + (c.r_y - NO_COLOUR_LEVEL);
+    const double b = c.y + (c.b_y - NO_COLOUR_LEVEL);
+    const double g = (c.y - 0.299 * r - 0.114 * b) / 0.587;
+    const auto bits = [](double v, int32_t top) {
+        const double clipped = v < 0.0 ? 0.0 : (v > 1.0 ? 1.0 : v);
+        return static_cast<uint16_t>(static_cast<int32_t>(clipped * top + 0.5));
+    };
+    return static_cast<uint16_t>(bits(r, 31) << 11 | bits(g, 63) << 5 | bits(b, 31));
+}
+
+constexpr std::array<uint16_t, 16> palette_from_levels(const std::array<ColourLevels, 16>& levels) {
+    std::array<uint16_t, 16> palette{};
+    for (size_t i = 0; i < levels.size(); ++i) palette[i] = rgb565_from_levels(levels[i]);
+    return palette;
+}
+
+// Colour index -> RGB565: the TMS9929A's colours.
+inline constexpr std::array<uint16_t, 16> TMS9929A_PALETTE = palette_from_levels(TMS9929A_LEVELS);
+
+// The colours of a chip.
+constexpr const std::array<uint16_t, 16>& palette_of(VideoChip chip) {
+    return chip == VideoChip::TMS9929A ? TMS9929A_PALETTE : PALETTE;
+}
+
+// A frame's lines from the first line of the picture, as TI's data manual
+// lays out each chip's display: the picture, the border below it, blanking,
+// vertical sync, blanking and the border above the next picture. The
+// picture's last line is followed by the frame interrupt line of the chip's
+// video standard.
+struct VdpFrameLayout {
+    int32_t picture;
+    int32_t bottom_border;
+    int32_t bottom_blanking;
+    int32_t vertical_sync;
+    int32_t top_blanking;
+    int32_t top_border;
+    constexpr int32_t lines() const {
+        return picture + bottom_border + bottom_blanking + vertical_sync + top_blanking + top_border;
+    }
+};
+inline constexpr VdpFrameLayout TMS9918A_FRAME{PICTURE_HEIGHT, 24, 3, 3, 13, 27};
+inline constexpr VdpFrameLayout TMS9929A_FRAME{PICTURE_HEIGHT, 51, 3, 3, 13, 51};
+
+constexpr const VdpFrameLayout& frame_layout_of(VideoChip chip) {
+    return chip == VideoChip::TMS9929A ? TMS9929A_FRAME : TMS9918A_FRAME;
+}
+
+static_assert(TMS9918A_FRAME.lines() == VIDEO_NTSC.lines_per_frame &&
+              TMS9918A_FRAME.picture == VIDEO_NTSC.frame_interrupt_line);
+static_assert(TMS9929A_FRAME.lines() == VIDEO_PAL.lines_per_frame &&
+              TMS9929A_FRAME.picture == VIDEO_PAL.frame_interrupt_line);
 
 class Vdp final : public Component {
 public:
     Vdp(MachineServices* machine, MachineHost* host);
 
     // --- Component operations -----------------------------------------------
-    // Registers as a scanline listener and takes the frame line from the
-    // machine's video standard (nothing without a machine).
+    // Registers as a scanline listener and takes the frame line and the chip
+    // (its colours) from the machine's video standard (nothing without a
+    // machine).
     void init() override;
     // Clears VRAM, registers, status, address and latch; the picture stays.
     void reset() override;
@@ -119,7 +212,8 @@ public:
     void after_load() override;
 
     // --- Operations the machine and the ports use ---------------------------
-    // Converts the picture through PALETTE into the host's surface rows.
+    // Converts the picture through the chip's colours into the host's surface
+    // rows.
     void present();
     // Stores a register (masked), recomputes the tables it feeds and, for R1,
     // re-evaluates the interrupt line. The control port's register write.
@@ -140,6 +234,8 @@ public:
     int32_t mode() const;
     uint8_t backdrop_colour() const { return regs[7] & 0x0F; }
     uint8_t text_colour() const { return regs[7] >> 4; }
+    // The chip's colours, index -> RGB565 (PALETTE or TMS9929A_PALETTE).
+    const std::array<uint16_t, 16>& colours() const { return palette_of(chip); }
 
     // --- State, in the order the chip's design gives it ---------------------
     SignalLinkList int_output;  // interrupt output
@@ -161,8 +257,9 @@ public:
     uint16_t pattern_mask = 0;
 
     // Wiring: the scanline the frame is drawn at (VDP_FRAME_LINE without a
-    // machine).
+    // machine), and which chip of the family this is.
     int32_t frame_line = VDP_FRAME_LINE;
+    VideoChip chip = VideoChip::TMS9918A;
 
 private:
     uint8_t read_data();

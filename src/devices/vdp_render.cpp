@@ -49,15 +49,16 @@ constexpr std::array<uint16_t, 256> DOUBLE_BITS = make_double_table();
 
 // Two neighbouring pixels at once: index = left | right << 4, value = the
 // two RGB565 pixels in surface order.
-constexpr std::array<uint32_t, 256> make_palette_pairs() {
+constexpr std::array<uint32_t, 256> make_palette_pairs(const std::array<uint16_t, 16>& palette) {
     std::array<uint32_t, 256> table{};
     for (int i = 0; i < 256; ++i)
         table[i] = std::endian::native == std::endian::little
-                       ? uint32_t{PALETTE[i & 15]} | uint32_t{PALETTE[i >> 4]} << 16
-                       : uint32_t{PALETTE[i & 15]} << 16 | uint32_t{PALETTE[i >> 4]};
+                       ? uint32_t{palette[i & 15]} | uint32_t{palette[i >> 4]} << 16
+                       : uint32_t{palette[i & 15]} << 16 | uint32_t{palette[i >> 4]};
     return table;
 }
-constexpr std::array<uint32_t, 256> PALETTE_PAIRS = make_palette_pairs();
+constexpr std::array<uint32_t, 256> PALETTE_PAIRS = make_palette_pairs(PALETTE);
+constexpr std::array<uint32_t, 256> TMS9929A_PALETTE_PAIRS = make_palette_pairs(TMS9929A_PALETTE);
 
 constexpr uint64_t ALL_BYTES = 0x0101010101010101ull;
 
@@ -284,12 +285,13 @@ void Vdp::render_sprites() {
 
 void Vdp::present() {
     if (host == nullptr) return;
+    const std::array<uint32_t, 256>& pairs = chip == VideoChip::TMS9929A ? TMS9929A_PALETTE_PAIRS : PALETTE_PAIRS;
     for (int32_t y = 0; y < PICTURE_HEIGHT; ++y) {
         uint16_t* dst = host->surface_row(y);
         if (dst == nullptr) continue;
         const uint8_t* src = &picture[y * PICTURE_WIDTH];
         for (int32_t x = 0; x < PICTURE_WIDTH; x += 2) {
-            const uint32_t pair = PALETTE_PAIRS[(src[x] & 0x0F) | ((src[x + 1] & 0x0F) << 4)];
+            const uint32_t pair = pairs[(src[x] & 0x0F) | ((src[x + 1] & 0x0F) << 4)];
             std::memcpy(dst + x, &pair, 4);
         }
     }

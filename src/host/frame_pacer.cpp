@@ -23,6 +23,12 @@ FramePacer::FramePacer(Platform& platform_services, FrameTarget& frame_target, i
     pace_ms = next_frame_duration_ms();
 }
 
+void FramePacer::set_frames_per_second(int32_t frames_per_second) {
+    table = pace_table(frames_per_second);
+    pace_pos = 0;
+    pace_ms = next_frame_duration_ms();
+}
+
 int32_t FramePacer::next_frame_duration_ms() {
     const auto slots = static_cast<int32_t>(table.size());
     int32_t sum = 0;

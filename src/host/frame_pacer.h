@@ -62,6 +62,9 @@ public:
     // One pass of the main loop in which no platform message was waiting.
     void pass();
 
+    // Paces another frame rate from the next frame on (the machine changed).
+    void set_frames_per_second(int32_t frames_per_second);
+
     // Draw every frame while ahead of time instead of every second one.
     void set_draw_every_frame(bool every) { draw_every_frame = every; }
     bool draws_every_frame() const { return draw_every_frame; }

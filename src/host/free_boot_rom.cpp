@@ -23,45 +23,64 @@ struct HintBlock {
     std::array<uint16_t, HINT_LINES> rows{};
 };
 
-HintBlock find_hint_block() {
+HintBlock find_hint_block(const FreeBootRom& rom) {
     HintBlock block;
-    for (size_t at = 0; at + HINT_TAG_SIZE + 1 < FREE_BOOT_ROM_SIZE; ++at) {
-        if (std::memcmp(FREE_BOOT_ROM + at, HINT_TAG, HINT_TAG_SIZE) != 0) continue;
+    for (size_t at = 0; at + HINT_TAG_SIZE + 1 < rom.size; ++at) {
+        if (std::memcmp(rom.data + at, HINT_TAG, HINT_TAG_SIZE) != 0) continue;
         block.start = at + HINT_TAG_SIZE + 1;
-        block.size = std::min<size_t>(FREE_BOOT_ROM[at + HINT_TAG_SIZE], FREE_BOOT_ROM_SIZE - block.start);
+        block.size = std::min<size_t>(rom.data[at + HINT_TAG_SIZE], rom.size - block.start);
         break;
     }
     // The ROM's own list: (address, text, 0) entries ended by a zero word.
     size_t at = block.start;
     for (uint16_t& row : block.rows) {
         if (at + 2 > block.start + block.size) break;
-        const auto address = static_cast<uint16_t>(FREE_BOOT_ROM[at] | FREE_BOOT_ROM[at + 1] << 8);
+        const auto address = static_cast<uint16_t>(rom.data[at] | rom.data[at + 1] << 8);
         if (address == 0) break;
         row = address & ROW_MASK;
         at += 2;
-        while (at < block.start + block.size && FREE_BOOT_ROM[at] != 0) ++at;
+        while (at < block.start + block.size && rom.data[at] != 0) ++at;
         ++at;
     }
     return block;
 }
 
-const HintBlock& hint_block() {
-    static const HintBlock block = find_hint_block();
-    return block;
+const HintBlock& hint_block(M5Model model) {
+    static const HintBlock ntsc = find_hint_block(free_boot_rom(M5Model::NTSC));
+    static const HintBlock pal = find_hint_block(free_boot_rom(M5Model::PAL));
+    return model == M5Model::PAL ? pal : ntsc;
 }
 
-// The IPL ROM area as the memory map holds the free boot ROM: 0xFF past its end.
-std::vector<uint8_t> free_boot_rom_area() {
+// The IPL ROM area as the memory map holds a build: 0xFF past its end.
+std::vector<uint8_t> free_boot_rom_area(M5Model model) {
+    const FreeBootRom rom = free_boot_rom(model);
     std::vector<uint8_t> area(IPL_ROM_SIZE, 0xFF);
-    std::copy_n(FREE_BOOT_ROM, std::min<size_t>(FREE_BOOT_ROM_SIZE, IPL_ROM_SIZE), area.begin());
+    std::copy_n(rom.data, std::min<size_t>(rom.size, IPL_ROM_SIZE), area.begin());
     return area;
+}
+
+// True when `image` is the model's build, with any hint.
+bool is_build_of(M5Model model, const uint8_t* image) {
+    static const std::vector<uint8_t> ntsc = free_boot_rom_area(M5Model::NTSC);
+    static const std::vector<uint8_t> pal = free_boot_rom_area(M5Model::PAL);
+    const std::vector<uint8_t>& own = model == M5Model::PAL ? pal : ntsc;
+    const HintBlock& block = hint_block(model);
+    const size_t hint_end = block.start + block.size;
+    return std::equal(own.begin(), own.begin() + static_cast<std::ptrdiff_t>(block.start), image) &&
+           std::equal(own.begin() + static_cast<std::ptrdiff_t>(hint_end), own.end(), image + hint_end);
 }
 
 }  // namespace
 
-bool free_boot_rom_with_hint(const std::string& hint, std::vector<uint8_t>& rom, std::string& error) {
-    const HintBlock& block = hint_block();
-    std::vector<uint8_t> image(FREE_BOOT_ROM, FREE_BOOT_ROM + FREE_BOOT_ROM_SIZE);
+FreeBootRom free_boot_rom(M5Model model) {
+    return model == M5Model::PAL ? FreeBootRom{FREE_BOOT_ROM_PAL, FREE_BOOT_ROM_PAL_SIZE}
+                                 : FreeBootRom{FREE_BOOT_ROM, FREE_BOOT_ROM_SIZE};
+}
+
+bool free_boot_rom_with_hint(const std::string& hint, std::vector<uint8_t>& rom, std::string& error, M5Model model) {
+    const HintBlock& block = hint_block(model);
+    const FreeBootRom own = free_boot_rom(model);
+    std::vector<uint8_t> image(own.data, own.data + own.size);
     if (hint.empty()) {
         rom = std::move(image);
         return true;
@@ -114,19 +133,19 @@ bool free_boot_rom_with_hint(const std::string& hint, std::vector<uint8_t>& rom,
 }
 
 bool is_free_boot_rom(const uint8_t* image) {
-    static const std::vector<uint8_t> own = free_boot_rom_area();
-    const HintBlock& block = hint_block();
-    const size_t hint_end = block.start + block.size;
-    return std::equal(own.begin(), own.begin() + static_cast<std::ptrdiff_t>(block.start), image) &&
-           std::equal(own.begin() + static_cast<std::ptrdiff_t>(hint_end), own.end(), image + hint_end);
+    return is_build_of(M5Model::NTSC, image) || is_build_of(M5Model::PAL, image);
 }
 
 Sha256Digest ipl_identity(const uint8_t* image) {
-    static const Sha256Digest own = [] {
-        const std::vector<uint8_t> area = free_boot_rom_area();
+    static const auto digest_of = [](M5Model model) {
+        const std::vector<uint8_t> area = free_boot_rom_area(model);
         return sha256(area.data(), area.size());
-    }();
-    return is_free_boot_rom(image) ? own : sha256(image, IPL_ROM_SIZE);
+    };
+    static const Sha256Digest ntsc = digest_of(M5Model::NTSC);
+    static const Sha256Digest pal = digest_of(M5Model::PAL);
+    if (is_build_of(M5Model::NTSC, image)) return ntsc;
+    if (is_build_of(M5Model::PAL, image)) return pal;
+    return sha256(image, IPL_ROM_SIZE);
 }
 
 }  // namespace m5

@@ -23,14 +23,15 @@ int32_t block_samples_for(int32_t sample_rate, int32_t buffer_ms) {
     return static_cast<int32_t>(static_cast<double>(sample_rate) * (static_cast<double>(buffer_ms) / 1000.0));
 }
 
-Host::Host(Platform& platform_services, Settings& settings, MachineExtensions extra_components)
+Host::Host(Platform& platform_services, Settings& settings, const MachineConfig& config,
+           MachineExtensions extra_components)
     : platform(platform_services),
       user_settings(settings),
       surface(new uint16_t[static_cast<size_t>(SURFACE_WIDTH) * SURFACE_HEIGHT]()),
       paste(*this),
       recorder(platform_services),
       extensions(extra_components),
-      emulated(std::make_unique<Machine>(this, nullptr, extensions)),
+      emulated(std::make_unique<Machine>(this, config, nullptr, extensions)),
       pacer(platform_services, *this, emulated->video_standard().frames_per_second) {
     program_dir = program_directory_of(platform.executable_path());
     recorder.set_directory(program_dir);
@@ -44,7 +45,8 @@ Host::Host(Platform& platform_services, Settings& settings, MachineExtensions ex
     if (!program_dir.empty() && read_ipl_rom_file(program_dir + IPL_ROM_NAME, ipl).taken()) {
         emulated->load_ipl(ipl.data(), ipl.size());
     } else {
-        emulated->load_ipl(FREE_BOOT_ROM, FREE_BOOT_ROM_SIZE);
+        const FreeBootRom rom = free_boot_rom(config.model);
+        emulated->load_ipl(rom.data, rom.size);
         free_boot_rom_in_use = true;
     }
     keys.fill(0);
@@ -101,6 +103,41 @@ bool Host::sprite_limit() const { return emulated->vdp->sprite_limit_on(); }
 void Host::reset() {
     emulated->reset();
     report_tape_failure();
+    restart_recording();
+}
+
+void Host::set_machine(const MachineConfig& config) {
+    if (config == emulated->config()) return;
+    tape_close();
+    const MemoryMap& old_memory = *emulated->memory_map;
+    const std::vector<uint8_t> ipl(old_memory.ipl_rom(), old_memory.ipl_rom() + IPL_ROM_SIZE);
+    const std::vector<uint8_t> cartridge(old_memory.cartridge_rom(), old_memory.cartridge_rom() + CARTRIDGE_SIZE);
+    const bool limit = sprite_limit();
+
+    auto machine = std::make_unique<Machine>(this, config, nullptr, extensions);
+    emulated->release_all();
+    emulated = std::move(machine);
+    std::vector<uint8_t> rom;
+    if (free_boot_rom_in_use) {
+        std::string ignored;
+        // The hint was checked when it was set.
+        free_boot_rom_with_hint(boot_hint, rom, ignored, config.model);
+    }
+    const std::vector<uint8_t>& image = free_boot_rom_in_use ? rom : ipl;
+    emulated->memory_map->load_ipl(image.data(), image.size());
+    emulated->open_cartridge(cartridge.data(), cartridge.size());
+    emulated->vdp->set_sprite_limit(limit);
+    // Sound by frame takes blocks as long as the new machine's longest frame.
+    if (sound_framed) {
+        sound_by_frame(sound_rate_hz);
+    } else {
+        emulated->setup_audio(sound_rate_hz, block_length);
+    }
+    frame_count = 0;
+    const int32_t frames_per_second = emulated->video_standard().frames_per_second;
+    pacer.set_frames_per_second(frames_per_second);
+    platform.set_frame_rate(frames_per_second);
+    if (sound_on) platform.sound_clear();
     restart_recording();
 }
 
@@ -180,14 +217,14 @@ void Host::use_free_boot_rom() {
     std::vector<uint8_t> rom;
     std::string ignored;
     // The hint was checked when it was set.
-    free_boot_rom_with_hint(boot_hint, rom, ignored);
+    free_boot_rom_with_hint(boot_hint, rom, ignored, emulated->config().model);
     set_ipl(rom.data(), rom.size());
     free_boot_rom_in_use = true;
 }
 
 bool Host::set_boot_hint(const std::string& hint, std::string& error) {
     std::vector<uint8_t> rom;
-    if (!free_boot_rom_with_hint(hint, rom, error)) return false;
+    if (!free_boot_rom_with_hint(hint, rom, error, emulated->config().model)) return false;
     boot_hint = hint;
     // Only the hint's bytes differ: the machine runs on without a reset.
     if (free_boot_rom_in_use) emulated->memory_map->load_ipl(rom.data(), rom.size());

@@ -73,8 +73,12 @@ public:
     // state; the sound output (which may fail; everything else still runs). The platform and the settings must outlive
     // the Host. `extensions` are components added to the machine (and to the
     // staging machine a state is first loaded into), for tests; they must
-    // outlive the Host too.
-    Host(Platform& platform, Settings& settings, MachineExtensions extensions = {});
+    // outlive the Host too. The machine is the M5 of `config` (the 60 Hz
+    // one with 32 KiB when none is given), and its free boot ROM that
+    // model's build.
+    Host(Platform& platform, Settings& settings, MachineExtensions extensions = {})
+        : Host(platform, settings, MachineConfig{}, extensions) {}
+    Host(Platform& platform, Settings& settings, const MachineConfig& config, MachineExtensions extensions = {});
     // Frees the pasted text, closes the sound output (a recording in progress
     // is written as "sound.wav"), releases every component and destroys the
     // Machine.
@@ -113,6 +117,12 @@ public:
     // --- Commands -----------------------------------------------------------
     // Every component reset; a recording in progress starts over.
     void reset();
+    // Replaces the machine by the M5 of `config`, powered on afresh: the
+    // same IPL ROM (the free boot ROM as the new model's build) and the same
+    // cartridge; the tape is closed (a recording is written) and the sound
+    // recording starts over. The frame rate, the frame pacer and the sound
+    // follow the new model. Nothing happens when it is the machine's own.
+    void set_machine(const MachineConfig& config);
     // Checks the cartridge image (media_rules.h); when it is taken, loads
     // its first 20 KiB and resets, and a recording starts over. A refused
     // image leaves everything as it was. The answer says why it was refused,

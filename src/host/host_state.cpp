@@ -19,6 +19,8 @@ namespace {
 
 constexpr uint32_t HOST_TAG = state_tag("HOST");
 constexpr uint8_t ALL_JOY_BITS = JOY_UP | JOY_DOWN | JOY_LEFT | JOY_RIGHT | JOY_BUTTON_1 | JOY_BUTTON_2;
+// The machine a state was saved on: its model and memory, a byte each.
+constexpr uint32_t MACHINE_CONFIG_TAG = state_tag("MCFG");
 constexpr uint64_t MAX_FRAMES = uint64_t{1} << 40;
 
 // The free boot ROM is named by its own image whatever its boot screen's hint.
@@ -32,7 +34,7 @@ std::vector<uint16_t> thumbnail_pixels(const Vdp& vdp) {
         for (int32_t x = 0; x < THUMBNAIL_WIDTH; ++x) {
             uint32_t r = 0, g = 0, b = 0;
             for (int32_t k = 0; k < 4; ++k) {
-                const uint16_t p = PALETTE[vdp.pixel(2 * x + (k & 1), 2 * y + (k >> 1))];
+                const uint16_t p = vdp.colours()[vdp.pixel(2 * x + (k & 1), 2 * y + (k >> 1))];
                 r += p >> 11, g += (p >> 5) & 0x3F, b += p & 0x1F;
             }
             pixels[static_cast<size_t>(y) * THUMBNAIL_WIDTH + static_cast<size_t>(x)] =
@@ -83,6 +85,27 @@ bool read_host_part(const std::vector<uint8_t>& chunks, StateReader& framing, Ho
     return false;
 }
 
+// The model and memory of the machine a state was saved on; a state saved
+// before they were recorded is the 60 Hz machine's with 32 KiB. False for
+// values that are none.
+bool read_machine_config(const std::vector<uint8_t>& chunks, const StateReader& framing, MachineConfig& config) {
+    StateReader all(chunks.data(), chunks.size());
+    all.versioned_chunks = framing.versioned_chunks;
+    all.version = framing.version;
+    uint32_t tag = 0;
+    StateReader in;
+    config = MachineConfig{};
+    while (all.next_chunk(tag, in)) {
+        if (tag != MACHINE_CONFIG_TAG) continue;
+        const int32_t model = in.u8();
+        const int32_t memory = in.u8();
+        if (!in.ok() || !in.at_end() || model >= M5_MODEL_COUNT || memory >= MEMORY_FIT_COUNT) return false;
+        config = {static_cast<M5Model>(model), static_cast<MemoryFit>(memory)};
+        return true;
+    }
+    return true;
+}
+
 std::string state_error(const Machine& machine, const StateFailure& failure) {
     const char* known = machine.name_of(failure.id);
     const std::string name = known != nullptr ? known : "its machine";
@@ -101,6 +124,10 @@ std::string state_error(const Machine& machine, const StateFailure& failure) {
 }  // namespace
 
 void Host::write_state_chunks(StateWriter& out) {
+    out.begin_chunk(MACHINE_CONFIG_TAG);
+    out.u8(static_cast<uint8_t>(emulated->config().model));
+    out.u8(static_cast<uint8_t>(emulated->config().memory));
+    out.end_chunk();
     emulated->save_state(out);
     HostPart part{frame_count, keys, joy, paste.state(), fill_first_half};
     out.begin_chunk(HOST_TAG);
@@ -131,6 +158,20 @@ std::vector<uint8_t> Host::save_state(bool with_thumbnail) {
 bool Host::load_state(const std::vector<uint8_t>& file, std::string& error, StateMedia media) {
     StateFile state;
     if (!decode_state_file(file, state, error)) return false;
+    // Chunks of format 1 and 2 carry no layout versions; theirs are 0 and 1.
+    StateReader framing;
+    framing.versioned_chunks = state.format_version >= 3;
+    framing.version = state.format_version == 1 ? 0 : 1;
+    MachineConfig saved_on;
+    if (!read_machine_config(state.chunks, framing, saved_on)) {
+        error = "the save state names a machine that does not exist";
+        return false;
+    }
+    if (saved_on != emulated->config()) {
+        error = "the save state was made on " + describe_config(saved_on) + ", not on " +
+                describe_config(emulated->config());
+        return false;
+    }
     if (state.ipl != ipl_digest(*emulated->memory_map)) {
         error = "the save state was made with a different IPL ROM";
         return false;
@@ -139,10 +180,6 @@ bool Host::load_state(const std::vector<uint8_t>& file, std::string& error, Stat
         error = "the save state was made with a different cartridge";
         return false;
     }
-    // Chunks of format 1 and 2 carry no layout versions; theirs are 0 and 1.
-    StateReader framing;
-    framing.versioned_chunks = state.format_version >= 3;
-    framing.version = state.format_version == 1 ? 0 : 1;
     HostPart part;
     if (!read_host_part(state.chunks, framing, part)) {
         error = "the save state holds no valid host data";
@@ -158,7 +195,7 @@ bool Host::load_state(const std::vector<uint8_t>& file, std::string& error, Stat
         return in;
     };
     {
-        Machine staging(nullptr, nullptr, extensions);
+        Machine staging(nullptr, emulated->config(), nullptr, extensions);
         StateReader in = reader(true);
         StateFailure failure;
         if (!staging.load_state(in, &failure)) {

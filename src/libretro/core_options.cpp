@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,8 @@ namespace m5::libretro {
 
 namespace {
 
+constexpr const char* MODEL_KEY = "m5emu_model";
+constexpr const char* MEMORY_KEY = "m5emu_memory";
 constexpr const char* SPEED_KEY = "m5emu_cpu_speed";
 constexpr const char* FIRMWARE_KEY = "m5emu_firmware";
 constexpr const char* FIRE1_KEY = "m5emu_fire1_button";
@@ -40,14 +43,37 @@ constexpr PadButton PAD_BUTTONS[] = {
             {"none", "None"}, {nullptr, nullptr},                                                           \
     }
 
+// The values of the machine's options, in the order of M5EMU_MODEL_* and
+// M5EMU_MEMORY_*.
+constexpr const char* MODEL_VALUES[] = {"ntsc", "pal"};
+constexpr const char* MEMORY_VALUES[] = {"4k", "32k", "64kbf-2b", "64kbf-2c"};
+
 retro_core_option_v2_category CATEGORIES[] = {
-    {"system", "System", "The processor's speed and the IPL ROM."},
+    {"system", "System", "The model, the memory fitted, the processor's speed and the IPL ROM."},
     {"video", "Video", "How the video chip draws."},
     {"input", "Input", "Which RetroPad buttons give the joysticks' fire buttons and the space bar."},
     {nullptr, nullptr, nullptr},
 };
 
 retro_core_option_v2_definition DEFINITIONS[] = {
+    {MODEL_KEY,
+     "Model (Restart)",
+     nullptr,
+     "The Japanese M5 (60 Hz, TMS9918A) or the European one (50 Hz, TMS9929A): frame rate, picture shape and "
+     "colours, and the free boot ROM's video standard byte. Taken when the content is loaded.",
+     nullptr,
+     "system",
+     {{"ntsc", "60 Hz"}, {"pal", "50 Hz"}, {nullptr, nullptr}},
+     "ntsc"},
+    {MEMORY_KEY,
+     "Memory (Restart)",
+     nullptr,
+     "The bare machine's 4 KiB, the 32 KiB expansion, or the 64KBF module (64 KiB, modes chosen by OUT (0x30)) in "
+     "its 2B or 2C version. Taken when the content is loaded.",
+     nullptr,
+     "system",
+     {{"4k", "4 KiB"}, {"32k", "32 KiB"}, {"64kbf-2b", "64KBF 2B"}, {"64kbf-2c", "64KBF 2C"}, {nullptr, nullptr}},
+     "32k"},
     {SPEED_KEY,
      "CPU Speed",
      nullptr,
@@ -135,6 +161,15 @@ void declare_core_options(retro_environment_t environment) {
 
 CoreChoices read_core_options(retro_environment_t environment) {
     CoreChoices choices;
+    const auto index_of = [](const char* value, const auto& values, int32_t fallback) {
+        if (value == nullptr) return fallback;
+        for (size_t i = 0; i < std::size(values); ++i) {
+            if (std::strcmp(value, values[i]) == 0) return static_cast<int32_t>(i);
+        }
+        return fallback;
+    };
+    choices.model = index_of(option_value(environment, MODEL_KEY), MODEL_VALUES, choices.model);
+    choices.memory = index_of(option_value(environment, MEMORY_KEY), MEMORY_VALUES, choices.memory);
     if (const char* speed = option_value(environment, SPEED_KEY)) {
         const int32_t multiplier = std::atoi(speed);
         if (multiplier == 1 || multiplier == 2 || multiplier == 4 || multiplier == 8 || multiplier == 16) {

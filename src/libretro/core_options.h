@@ -20,7 +20,11 @@ enum class FirmwareChoice : uint8_t {
 inline constexpr int32_t NO_BUTTON = -1;
 
 struct CoreChoices {
-    int32_t speed = 1;  // 1, 2, 4, 8 or 16
+    // The machine (M5EMU_MODEL_*, M5EMU_MEMORY_*), taken when content is
+    // loaded.
+    int32_t model = 0;   // the 60 Hz M5
+    int32_t memory = 1;  // 32 KiB
+    int32_t speed = 1;   // 1, 2, 4, 8 or 16
     FirmwareChoice firmware = FirmwareChoice::AUTOMATIC;
     bool sprite_limit = false;  // hide the fifth and later sprites of a line
     int32_t fire1_button = RETRO_DEVICE_ID_JOYPAD_B;

@@ -36,8 +36,12 @@ using namespace m5::libretro;
 constexpr int32_t SAMPLE_RATE_HZ = 48000;
 constexpr int32_t JOYSTICKS = 2;
 constexpr int16_t STICK_THRESHOLD = 0x4000;  // half way out: a direction
-// The TMS9918A's pixels are 8:7 wide on an NTSC screen.
-constexpr double PIXEL_ASPECT = 8.0 / 7.0;
+// The width of a pixel on the screen over its height: the rate at which
+// the television's pixels are square (12 3/11 MHz on NTSC, 14.75 MHz on
+// PAL) over the video chip's 5.369 MHz, halved as each line is drawn in
+// both fields. 8:7 on the 60 Hz M5, 1.37 on the 50 Hz one.
+constexpr double NTSC_PIXEL_ASPECT = 8.0 / 7.0;
+constexpr double PAL_PIXEL_ASPECT = 14.75 / (2 * 5.3693175);
 constexpr size_t MAX_IPL_BYTES = 64 * 1024;
 // What the free boot ROM's demo says about IPL.ROM and cartridges here.
 constexpr const char* BOOT_HINT =
@@ -521,7 +525,10 @@ RETRO_API void retro_get_system_av_info(retro_system_av_info* info) {
     info->geometry.base_height = M5EMU_HEIGHT;
     info->geometry.max_width = M5EMU_WIDTH;
     info->geometry.max_height = M5EMU_HEIGHT;
-    info->geometry.aspect_ratio = static_cast<float>(M5EMU_WIDTH * PIXEL_ASPECT / M5EMU_HEIGHT);
+    m5emu_machine machine{M5EMU_MODEL_NTSC, M5EMU_MEMORY_32K};
+    if (core.m5 != nullptr) m5emu_get_machine(core.m5, &machine);
+    const double pixel_aspect = machine.model == M5EMU_MODEL_PAL ? PAL_PIXEL_ASPECT : NTSC_PIXEL_ASPECT;
+    info->geometry.aspect_ratio = static_cast<float>(M5EMU_WIDTH * pixel_aspect / M5EMU_HEIGHT);
     // The machine's own frame rate, exactly: its clock over the clocks of a
     // frame.
     m5emu_video_standard standard{};
@@ -600,7 +607,10 @@ RETRO_API bool retro_load_game(const retro_game_info* game) {
         return false;
     }
     m5emu_destroy(core.m5);
-    core.m5 = m5emu_create();
+    // The model and memory are the options' as the content is loaded.
+    const CoreChoices chosen = read_core_options(environment_cb);
+    const m5emu_machine machine{chosen.model, chosen.memory};
+    core.m5 = m5emu_create_machine(&machine);
     if (core.m5 == nullptr) return false;
     core.user_ipl.clear();
     core.keys_down = 0;
@@ -634,7 +644,11 @@ RETRO_API void retro_unload_game(void) {
     core.tape_ejected = false;
 }
 
-RETRO_API unsigned retro_get_region(void) { return RETRO_REGION_NTSC; }
+RETRO_API unsigned retro_get_region(void) {
+    m5emu_machine machine{M5EMU_MODEL_NTSC, M5EMU_MEMORY_32K};
+    if (core.m5 != nullptr) m5emu_get_machine(core.m5, &machine);
+    return machine.model == M5EMU_MODEL_PAL ? RETRO_REGION_PAL : RETRO_REGION_NTSC;
+}
 
 RETRO_API void* retro_get_memory_data(unsigned id) {
     return id == RETRO_MEMORY_SYSTEM_RAM && core.m5 != nullptr ? m5emu_ram(core.m5) : nullptr;

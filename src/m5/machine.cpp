@@ -13,6 +13,7 @@
 #include "machine/scheduler.h"
 #include "machine/state_io.h"
 #include "memory/io_bus.h"
+#include "memory/memory_expansion.h"
 #include "memory/memory_map.h"
 
 namespace m5 {
@@ -46,14 +47,16 @@ std::unique_ptr<T> Machine::build() {
         return std::make_unique<T>(this, host);
 }
 
-Machine::Machine(MachineHost* host_services, LifecycleObserver* lifecycle_observer, MachineExtensions extra)
-    : host(host_services), observer(lifecycle_observer), extensions(extra) {
+Machine::Machine(MachineHost* host_services, const MachineConfig& config, LifecycleObserver* lifecycle_observer,
+                 MachineExtensions extra)
+    : host(host_services), built_as(config), observer(lifecycle_observer), extensions(extra) {
     // Construction order fixes the ids (see M5_MACHINE_COMPONENTS).
 #define M5_BUILD_COMPONENT(id, type, member, tag, name) member = build<type>();
     M5_MACHINE_COMPONENTS(M5_BUILD_COMPONENT)
 #undef M5_BUILD_COMPONENT
     for (const ComponentExtension& extension : extensions) extension_components.push_back(extension.build(this, host));
     serve_time_from(scheduler.get());
+    scheduler->standard = video_standard_of(built_as.model);
     scheduler->init();  // first, so that the others' init can register listeners
 
     // Wiring.
@@ -69,6 +72,8 @@ Machine::Machine(MachineHost* host_services, LifecycleObserver* lifecycle_observ
     cpu->int_chain = ctc.get();
     ctc->cpu = cpu.get();
     ctc->irq_line = 0;
+    memory_expansion->fit = built_as.memory;
+    memory_expansion->memory = memory_map.get();
 
     // Port map: every mapped port passes on its own number.
     for (int32_t port = 0x00; port <= 0x03; ++port) {
@@ -84,6 +89,7 @@ Machine::Machine(MachineHost* host_services, LifecycleObserver* lifecycle_observ
     io_bus->map_port_write(0x40, system_port.get(), 0x40);
     io_bus->map_port_write(0x50, system_port.get(), 0x50);
     io_bus->map_port_read(0x50, system_port.get(), 0x50);
+    if (memory_expansion->modes() != nullptr) io_bus->map_port_write(KBF_PORT, memory_expansion.get(), KBF_PORT);
 
     for (size_t i = 0; i < extensions.size(); ++i) {
         if (extensions[i].wire != nullptr) extensions[i].wire(*this, *extension_components[i]);
@@ -246,6 +252,9 @@ bool Machine::load_state(StateReader& in, StateFailure* failure) {
             const ComponentId id = component_of_tag(old_tag);
             if (id < count) saved[static_cast<size_t>(id)] = true;
         }
+        // Later states of format 2 carry the memory expansion's chunk too.
+        const auto expansion = static_cast<size_t>(MEMORY_EXPANSION_ID);
+        if (present[expansion]) saved[expansion] = true;
     }
 
     for (Component* c = first_component; c != nullptr; c = c->next) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "devices/tape_media.h"
+#include "m5/machine_config.h"
 #include "machine/clock.h"
 #include "machine/component.h"
 #include "machine/machine_services.h"
@@ -42,7 +43,8 @@ class MachineHost;
     X(CTC_ID, Ctc, ctc, "CTC ", "the counter/timer")                                  \
     X(SYSTEM_PORT_ID, SystemPort, system_port, "SYSP", "the system port")             \
     X(KEY_MATRIX_ID, KeyMatrix, key_matrix, "KEYS", "the keyboard")                   \
-    X(MEMORY_MAP_ID, MemoryMap, memory_map, "MMAP", "the memory map")
+    X(MEMORY_MAP_ID, MemoryMap, memory_map, "MMAP", "the memory map")                 \
+    X(MEMORY_EXPANSION_ID, MemoryExpansion, memory_expansion, "MEXP", "the memory expansion")
 
 #define M5_DECLARE_COMPONENT_CLASS(id, type, member, tag, name) class type;
 M5_MACHINE_COMPONENTS(M5_DECLARE_COMPONENT_CLASS)
@@ -113,8 +115,13 @@ public:
 
 class Machine final : public MachineServices {
 public:
-    // `extensions` must outlive the machine (a static list, as a rule).
-    explicit Machine(MachineHost* host, LifecycleObserver* observer = nullptr, MachineExtensions extensions = {});
+    // The M5 of `config`. `extensions` must outlive the machine (a static
+    // list, as a rule).
+    Machine(MachineHost* host, const MachineConfig& config, LifecycleObserver* observer = nullptr,
+            MachineExtensions extensions = {});
+    // The default M5 (60 Hz, 32 KiB).
+    explicit Machine(MachineHost* host, LifecycleObserver* observer = nullptr, MachineExtensions extensions = {})
+        : Machine(host, MachineConfig{}, observer, extensions) {}
     ~Machine();
     Machine(const Machine&) = delete;
     Machine& operator=(const Machine&) = delete;
@@ -150,7 +157,8 @@ public:
     // stream, skipping chunks of unknown tags (they belong to the host). A
     // component the state was not saved with (one newer than the state) is
     // reset instead; streams of formats 1 and 2, which list nothing, were
-    // saved with the first eleven components. False when a listed
+    // saved with the first eleven components and, in
+    // later ones, the memory expansion. False when a listed
     // component's chunk is missing, a chunk comes twice, the state lists a
     // component this machine lacks, or a chunk is not read to its end or
     // holds a value its component cannot take; the components are then in
@@ -160,6 +168,10 @@ public:
     bool load_state(StateReader& in, StateFailure* failure = nullptr);
     // The tag of the chunk that lists the components of a state.
     static constexpr uint32_t COMPONENT_LIST_TAG = state_tag("MACH");
+
+    // --- What the machine is -------------------------------------------------
+    // Its model and memory, as built.
+    const MachineConfig& config() const { return built_as; }
 
     // --- Components, the extensions included -------------------------------
     // How many components this machine has: COMPONENT_COUNT plus its
@@ -173,8 +185,8 @@ public:
     MachineHost* const host;
     // Owned components, one member per line of M5_MACHINE_COMPONENTS
     // (null_component, scheduler, tape_deck, io_bus, psg, vdp, cpu, ctc,
-    // system_port, key_matrix, memory_map); the constructor builds them in id
-    // order.
+    // system_port, key_matrix, memory_map, memory_expansion); the
+    // constructor builds them in id order.
 #define M5_COMPONENT_MEMBER(id, type, member, tag, name) std::unique_ptr<type> member;
     M5_MACHINE_COMPONENTS(M5_COMPONENT_MEMBER)
 #undef M5_COMPONENT_MEMBER
@@ -186,6 +198,7 @@ private:
     template <typename T>
     std::unique_ptr<T> build();
     void reset_all_components();
+    MachineConfig built_as;
     LifecycleObserver* observer;
     MachineExtensions extensions;
 };

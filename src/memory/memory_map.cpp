@@ -8,6 +8,7 @@
 namespace m5 {
 
 MemoryMap::MemoryMap(MachineServices* owner, MachineHost* host_services) : Component(owner, host_services) {
+    std::memset(open_bus, 0xFF, sizeof open_bus);
     clear_image();
     map_board_pages(0, PAGE_COUNT);
 }
@@ -43,6 +44,14 @@ void MemoryMap::map_board_pages(int32_t first_page, int32_t count) {
     for (int32_t page = std::max(first_page, 0); page < std::min(first_page + count, PAGE_COUNT); ++page) {
         uint8_t* board = image + page * MEMORY_PAGE_SIZE;
         set_page(page, board, page * MEMORY_PAGE_SIZE < RAM_START ? nullptr : board);
+    }
+}
+
+void MemoryMap::map_open_bus(int32_t first_page, int32_t count, uint8_t* write) {
+    for (int32_t i = 0; i < count; ++i) {
+        const int32_t page = first_page + i;
+        if (page < 0 || page >= PAGE_COUNT) continue;
+        set_page(page, open_bus, write != nullptr ? write + static_cast<size_t>(i) * MEMORY_PAGE_SIZE : nullptr);
     }
 }
 

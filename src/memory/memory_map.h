@@ -11,8 +11,11 @@
 // operations, a debugger, the C interface and tests through peek, poke and
 // copy_out, which go through the same page tables without side effects. A
 // device that banks memory in (an expansion switched by a port) maps its own
-// pages with map_pages and gives the board's back with map_board_pages; the
-// page tables change nowhere else.
+// pages with map_pages, leaves pages to nothing with map_open_bus and gives
+// the board's back with map_board_pages; the page tables change nowhere else.
+// The memory fitted (memory_expansion.h) is such a device: the map's own
+// 36 KiB of RAM are the machine with the 32 KiB expansion; the bare machine
+// leaves 0x8000-0xFFFF to nothing, and the 64KBF module maps its own RAM.
 //
 // Images: the IPL ROM and cartridge images on the machine's command, as
 // bytes (Machine::load_ipl, open_cartridge); until then they read all 0xFF.
@@ -21,8 +24,9 @@
 // Time: none (memory adds no wait states).
 //
 // Known differences from the real machine:
-// - The whole 36 KiB of RAM is always fitted; RAM starts as 0x00 rather than
-//   the power-on pattern of real chips.
+// - RAM starts as 0x00 rather than the power-on pattern of real chips.
+// - An address nothing answers reads 0xFF (the bus's pull-ups), whatever
+//   the processor last put on the bus.
 // - A cartridge image is only ever ROM; no bank switching of its own.
 #pragma once
 
@@ -90,9 +94,10 @@ public:
         return read_pages[a >> 12][a & (MEMORY_PAGE_SIZE - 1)];
     }
     // Changes the byte a read of `address` gives, ROM included (as a
-    // debugger patches a program).
+    // debugger patches a program); an address nothing answers stays 0xFF.
     void poke(int32_t address, uint8_t value) {
         const int32_t a = address & 0xFFFF;
+        if (read_pages[a >> 12] == open_bus) return;
         read_pages[a >> 12][a & (MEMORY_PAGE_SIZE - 1)] = value;
     }
     // `size` bytes as peek gives them, from `address` on, wrapping from
@@ -115,12 +120,17 @@ public:
     // The board's own memory back in those pages: ROM below RAM_START, RAM
     // from there.
     void map_board_pages(int32_t first_page, int32_t count);
+    // Nothing to read in those pages: reads give 0xFF, and writes go to
+    // `write` as map_pages puts them, or nowhere when it is null.
+    void map_open_bus(int32_t first_page, int32_t count, uint8_t* write = nullptr);
 
     // --- The board's memory -------------------------------------------------
     // Its IPL ROM and cartridge images, and its RAM (RAM_SIZE bytes).
     const uint8_t* ipl_rom() const { return image; }
     const uint8_t* cartridge_rom() const { return image + CARTRIDGE_START; }
     uint8_t* ram() { return image + RAM_START; }
+    // Page `page` (0..15) of the board's memory, to map elsewhere or again.
+    uint8_t* board_page(int32_t page) { return image + (page & (PAGE_COUNT - 1)) * MEMORY_PAGE_SIZE; }
     // All of it at its addresses: what the processor reads while no device
     // has mapped other memory in.
     const uint8_t* board_memory() const { return image; }
@@ -133,6 +143,7 @@ private:
 
     uint8_t image[ADDRESS_SPACE_SIZE] = {};
     uint8_t write_sink[MEMORY_PAGE_SIZE] = {};
+    uint8_t open_bus[MEMORY_PAGE_SIZE] = {};  // all 0xFF, never written
     uint8_t* write_pages[PAGE_COUNT] = {};
     uint8_t* read_pages[PAGE_COUNT] = {};
 };

@@ -16,7 +16,16 @@ const char* const HELP_TEXT =
     R"(usage: m5run [options]
 
 Runs the Sord M5 emulator without a window for a number of frames (60 a
-second) and writes what was asked for.
+second, 50 on the 50 Hz model) and writes what was asked for.
+
+Machine:
+  --model ntsc|pal       the 60 Hz Japanese M5 (TMS9918A; the default) or the
+                         50 Hz European one (TMS9929A); with no --ipl, the
+                         free boot ROM of that model
+  --memory 4k|32k|64kbf-2b|64kbf-2c
+                         the memory fitted: the bare 4 KiB, the 32 KiB
+                         expansion (the default), or the 64KBF module in its
+                         2B or 2C version (modes by OUT (0x30),n)
 
 Program and media:
   --ipl FILE             IPL ROM image to run
@@ -39,7 +48,7 @@ Running:
                          run wrote so far and is continued (without them the
                          state's own tape path is opened). Frames count
                          from the state.
-  --frames N             frames to run (default 60)
+  --frames N             frames to run, the model's (default 60)
   --speed 1|2|4|8|16     processor speed (default 1)
   --rate HZ              sound sample rate: 2000, 4000, 8000, 11025, 22050,
                          44100 or 48000 (default 4000)
@@ -234,6 +243,17 @@ constexpr bool VALUE = true;
 const OptionRule OPTION_RULES[] = {
     {"--help", FLAG, [](Parse& p, const std::string&) { p.options.help = true; }},
     {"-h", FLAG, [](Parse& p, const std::string&) { p.options.help = true; }},
+    // Machine.
+    {"--model", VALUE,
+     [](Parse& p, const std::string& v) {
+         if (!model_from_key(v, p.options.machine.model))
+             usage_error("invalid value '" + v + "' for --model (expected ntsc or pal)");
+     }},
+    {"--memory", VALUE,
+     [](Parse& p, const std::string& v) {
+         if (!memory_from_key(v, p.options.machine.memory))
+             usage_error("invalid value '" + v + "' for --memory (expected 4k, 32k, 64kbf-2b or 64kbf-2c)");
+     }},
     // Program and media.
     {"--ipl", VALUE, [](Parse& p, const std::string& v) { p.options.ipl = v; }},
     {"--dir", VALUE, [](Parse& p, const std::string& v) { p.options.dir = v; }},

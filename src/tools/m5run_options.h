@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+#include "m5/machine_config.h"
+
 namespace m5::tools {
 
 constexpr int32_t MAX_FRAMES = 1'000'000'000;
@@ -32,6 +34,7 @@ struct FrameFile {
 };
 
 struct Options {
+    MachineConfig machine;  // --model, --memory
     std::string ipl;
     std::string dir;
     std::string cart;

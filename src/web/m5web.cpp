@@ -19,6 +19,8 @@ namespace {
 
 m5emu* machine = nullptr;
 int sample_rate_hz = 48000;
+// The model and memory of every machine created from now on.
+m5emu_machine chosen{M5EMU_MODEL_NTSC, M5EMU_MEMORY_32K};
 // What the free boot ROM's demo says about IPL.ROM and cartridges on the page.
 constexpr const char* BOOT_HINT =
     "The original *IPL.ROM*: press\n*More*, *Use my IPL.ROM*.\nInsert a cartridge: *Cart*.";
@@ -32,9 +34,10 @@ int fail(const m5emu* m5, int result) {
     return result;
 }
 
-// A new machine on the free boot ROM, its demo speaking of the page.
+// A new machine of the chosen model and memory on the free boot ROM, its
+// demo speaking of the page.
 m5emu* create_machine() {
-    m5emu* m5 = m5emu_create();
+    m5emu* m5 = m5emu_create_machine(&chosen);
     if (m5 != nullptr) m5emu_set_boot_hint(m5, BOOT_HINT);
     return m5;
 }
@@ -86,6 +89,21 @@ EMSCRIPTEN_KEEPALIVE int m5web_power_on(const uint8_t* ipl, size_t ipl_size, con
     }
     m5emu_destroy(machine);
     machine = fresh;
+    return M5EMU_OK;
+}
+
+// The model (M5EMU_MODEL_*) and memory (M5EMU_MEMORY_*) of the machines
+// m5web_power_on makes from now on; the running machine stays as it is.
+EMSCRIPTEN_KEEPALIVE int m5web_choose_machine(int model, int memory) {
+    if (model != M5EMU_MODEL_NTSC && model != M5EMU_MODEL_PAL) {
+        error = "no such model";
+        return M5EMU_ERROR_ARGUMENT;
+    }
+    if (memory < M5EMU_MEMORY_4K || memory > M5EMU_MEMORY_64KBF_2C) {
+        error = "no such memory";
+        return M5EMU_ERROR_ARGUMENT;
+    }
+    chosen = m5emu_machine{model, memory};
     return M5EMU_OK;
 }
 

@@ -161,3 +161,77 @@ TEST(CapiBootHint, the_hint_is_set_or_refused_with_the_machine_running_on) {
 }
 
 }  // namespace
+
+namespace {
+
+// The machine chosen at creation, asked back, and changed: its video
+// standard and sound follow the model, and a state stays on its machine.
+TEST(CapiMachine, created_asked_and_changed_with_its_standard_and_sound) {
+    const m5emu_machine pal{M5EMU_MODEL_PAL, M5EMU_MEMORY_64KBF_2B};
+    m5emu* m5 = m5emu_create_machine(&pal);
+    ASSERT_NE(m5, nullptr);
+    m5emu_machine got{-1, -1};
+    ASSERT_EQ(m5emu_get_machine(m5, &got), M5EMU_OK);
+    EXPECT_EQ(got.model, M5EMU_MODEL_PAL);
+    EXPECT_EQ(got.memory, M5EMU_MEMORY_64KBF_2B);
+    m5emu_video_standard standard{};
+    ASSERT_EQ(m5emu_get_video_standard(m5, &standard), M5EMU_OK);
+    EXPECT_STREQ(standard.video_chip, "TMS9929A");
+    EXPECT_EQ(standard.lines_per_frame, 313u);
+    // A frame's sound is handed over as the next frame starts.
+    const auto sound_of_a_frame = [m5] {
+        size_t count = 0;
+        for (int i = 0; i < 3; ++i) {
+            if (m5emu_run_frame(m5) != M5EMU_OK) return size_t{0};
+            m5emu_sound(m5, &count);
+        }
+        return count;
+    };
+    EXPECT_EQ(sound_of_a_frame(), 960u) << "48000 Hz / 50";
+    uint8_t standard_byte = 0;
+    ASSERT_EQ(m5emu_read_memory(m5, 0x1518, &standard_byte, 1), M5EMU_OK);
+    EXPECT_EQ(standard_byte, 0xE1);
+
+    size_t size = M5EMU_STATE_SIZE_MAX;
+    Bytes state(size);
+    ASSERT_EQ(m5emu_save_state(m5, state.data(), &size), M5EMU_OK);
+    state.resize(size);
+
+    const m5emu_machine ntsc{M5EMU_MODEL_NTSC, M5EMU_MEMORY_4K};
+    ASSERT_EQ(m5emu_set_machine(m5, &ntsc), M5EMU_OK);
+    ASSERT_EQ(m5emu_get_machine(m5, &got), M5EMU_OK);
+    EXPECT_EQ(got.model, M5EMU_MODEL_NTSC);
+    EXPECT_EQ(got.memory, M5EMU_MEMORY_4K);
+    EXPECT_EQ(m5emu_frame_count(m5), 0u);
+    EXPECT_EQ(sound_of_a_frame(), 800u) << "48000 Hz / 60";
+    ASSERT_EQ(m5emu_read_memory(m5, 0x1518, &standard_byte, 1), M5EMU_OK);
+    EXPECT_EQ(standard_byte, 0xE0);
+    EXPECT_EQ(m5emu_load_state(m5, state.data(), state.size()), M5EMU_ERROR_STATE);
+    EXPECT_STREQ(m5emu_last_error(m5),
+                 "the save state was made on the 50 Hz M5 with 64KBF 2B, not on the 60 Hz M5 with 4 KiB");
+    ASSERT_EQ(m5emu_set_machine(m5, &pal), M5EMU_OK);
+    EXPECT_EQ(m5emu_load_state(m5, state.data(), state.size()), M5EMU_OK) << m5emu_last_error(m5);
+    m5emu_destroy(m5);
+}
+
+TEST(CapiMachine, a_machine_that_does_not_exist_is_refused) {
+    const m5emu_machine bad_model{2, M5EMU_MEMORY_32K};
+    EXPECT_EQ(m5emu_create_machine(&bad_model), nullptr);
+    EXPECT_NE(std::string(m5emu_last_error(nullptr)).find("no model 2"), std::string::npos);
+    const m5emu_machine bad_memory{M5EMU_MODEL_NTSC, -1};
+    EXPECT_EQ(m5emu_create_machine(&bad_memory), nullptr);
+    m5emu* m5 = m5emu_create_machine(nullptr);
+    ASSERT_NE(m5, nullptr);
+    m5emu_machine got{-1, -1};
+    ASSERT_EQ(m5emu_get_machine(m5, &got), M5EMU_OK);
+    EXPECT_EQ(got.model, M5EMU_MODEL_NTSC);
+    EXPECT_EQ(got.memory, M5EMU_MEMORY_32K);
+    EXPECT_EQ(m5emu_set_machine(m5, &bad_memory), M5EMU_ERROR_ARGUMENT);
+    EXPECT_EQ(m5emu_set_machine(m5, nullptr), M5EMU_ERROR_ARGUMENT);
+    EXPECT_EQ(m5emu_get_machine(m5, nullptr), M5EMU_ERROR_ARGUMENT);
+    ASSERT_EQ(m5emu_get_machine(m5, &got), M5EMU_OK);
+    EXPECT_EQ(got.memory, M5EMU_MEMORY_32K);
+    m5emu_destroy(m5);
+}
+
+}  // namespace

@@ -135,6 +135,15 @@ for name, call in [("write at 0x17000", lambda: other.write_memory(0x17000, b"B"
     except ValueError:
         pass
 assert other.read_memory(0x7000, 0x9000) == before and not other.pasting, "a refused call changed the machine"
+pal = m5emu.Machine(model="pal", memory="4k")
+assert pal.machine == ("pal", "4k"), pal.machine
+assert pal.read_memory(0x1518, 1) == bytes([0xE1]), "the 50 Hz free boot ROM"
+pal.insert_cartridge(open(cart, "rb").read())
+try:
+    pal.load_state(open(out + "/m5run.m5s", "rb").read())
+    raise SystemExit("the 60 Hz machine's state was taken by the 50 Hz one")
+except m5emu.Error as e:
+    assert "the 60 Hz M5 with 32 KiB" in str(e), str(e)
 """
         python_env = dict(os.environ, PYTHONPATH=module_dir)
         if sanitized:

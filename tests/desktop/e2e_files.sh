@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # End-to-end check that files the desktop program refuses leave the running
-# machine exactly as it was, and of Machine / IPL ROM....
+# machine exactly as it was, and of the Machine popup.
 #
 #   e2e_files.sh M5EMU_BINARY E2E_PEER ROM_DIR
 #
@@ -12,9 +12,10 @@
 # file): each is refused in the message strip with the files' rule's words,
 # and slot 1 saved again after them all is byte for byte the one saved
 # before (RAM, video memory, registers, the cartridge: the whole machine).
-# Unpaused, the cartridge still runs. Last, Machine / IPL ROM... chooses
+# Unpaused, the cartridge still runs. Then Machine / IPL ROM... chooses
 # another IPL ROM, which m5emu.conf keeps for the next start, and then the
-# free boot ROM.
+# free boot ROM. Last, Machine / Model and Memory make it the 50 Hz M5 with
+# 4 KiB, which the next start keeps.
 # Exits 77 (skipped) when the X tools are missing.
 set -euo pipefail
 
@@ -148,6 +149,25 @@ if [ "${1:-}" = "--inside" ]; then
     menu_choose Control 40008
     wait_exit
     grep -qx 'ipl=free' m5emu.conf || fail "m5emu.conf does not keep the free boot ROM: $(cat m5emu.conf)"
+
+    # Machine / Model 50 Hz and Memory 4 KiB: the machine starts again as
+    # that M5, marked in the popup and kept for the next start.
+    start_m5emu
+    menu_choose Machine 40162
+    wait_trace '^notice The 50 Hz M5 with 32 KiB$'
+    menu_choose Machine 40163
+    wait_trace '^notice The 50 Hz M5 with 4 KiB$'
+    menu_choose Control 40008
+    wait_exit
+    grep -qx 'model=pal' m5emu.conf && grep -qx 'memory=4k' m5emu.conf ||
+        fail "m5emu.conf does not keep the model and memory: $(cat m5emu.conf)"
+    start_m5emu
+    open_popup Machine
+    [[ $popup_line == *'40162 "Model 50 Hz" checked'* && $popup_line == *'40163 "Memory 4 KiB" checked'* ]] ||
+        fail "the machine chosen is not the one that starts: $popup_line"
+    close_popup
+    menu_choose Control 40008
+    wait_exit
     exit 0
 fi
 

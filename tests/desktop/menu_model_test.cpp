@@ -47,7 +47,10 @@ TEST(MenuResource, popups_with_their_ids_and_texts_in_order) {
               "Control: 40001 \"Reset\" key F12 | 40122 \"Pause\" key Pause | - | 40003 \"CPU x1\" | 40004 \"CPU x2\" "
               "| 40005 \"CPU x4\" | "
               "40006 \"CPU x8\" | 40007 \"CPU x16\" | - | 40118 \"Paste\" | 40119 \"Stop\" | - | 40008 \"Exit\"");
-    EXPECT_EQ(describe_popup(popups[1].title, popups[1].items), "Machine: 40160 \"IPL ROM...\"");
+    EXPECT_EQ(describe_popup(popups[1].title, popups[1].items),
+              "Machine: 40160 \"IPL ROM...\" | - | 40161 \"Model 60 Hz\" | 40162 \"Model 50 Hz\" | - | "
+              "40163 \"Memory 4 KiB\" | 40164 \"Memory 32 KiB\" | 40165 \"Memory 64KBF 2B\" | "
+              "40166 \"Memory 64KBF 2C\"");
     EXPECT_EQ(describe_popup(popups[2].title, popups[2].items),
               "Cart: 40049 \"Open\" | 40050 \"Close\" | - | 40051 \"Recent 1\" | 40052 \"Recent 2\" | "
               "40053 \"Recent 3\" | 40054 \"Recent 4\" | 40055 \"Recent 5\" | 40056 \"Recent 6\" | "
@@ -268,6 +271,8 @@ struct ScriptedWindow : CommandWindow {
     void take_screenshot() override { calls.push_back("screenshot"); }
     void toggle_mute() override { calls.push_back("mute"); }
     void set_volume(int32_t percent) override { calls.push_back("volume " + std::to_string(percent)); }
+    void choose_model(M5Model model) override { calls.push_back(std::string("model ") + model_key(model)); }
+    void choose_memory(MemoryFit memory) override { calls.push_back(std::string("memory ") + memory_key(memory)); }
     std::optional<std::string> choose_file(FileDialogKind kind) override {
         dialogs.push_back(kind);
         if (answers.empty()) return std::nullopt;
@@ -444,6 +449,21 @@ TEST_F(Dispatch, media_files_open_by_extension_and_join_their_recent_list) {
     EXPECT_EQ(paths(settings.recent_carts)[0], "g.rom");
     EXPECT_TRUE(recent_empty(settings.recent_carts, 1));
     EXPECT_EQ(paths(settings.recent_tapes)[0], "t.cas");
+}
+
+// The Machine popup marks the model and memory of the machine; choosing one
+// goes to the window, which restarts the machine, with or without a host.
+TEST_F(Dispatch, machine_popup_marks_and_chooses_the_model_and_memory) {
+    MenuView view;
+    view.machine = {M5Model::PAL, MemoryFit::KBF_2B};
+    EXPECT_EQ(checked_ids(popup_items(POPUP_MACHINE, view)), (std::vector<int32_t>{ID_MODEL_PAL, ID_MEMORY_4K + 2}));
+    view.machine = MachineConfig{};
+    EXPECT_EQ(checked_ids(popup_items(POPUP_MACHINE, view)), (std::vector<int32_t>{ID_MODEL_NTSC, ID_MEMORY_4K + 1}));
+    dispatch_command(ID_MODEL_PAL, settings, &host, window);
+    dispatch_command(ID_MEMORY_4K, settings, nullptr, window);
+    dispatch_command(ID_MEMORY_KBF_2C, settings, &host, window);
+    EXPECT_EQ(window.calls, (std::vector<std::string>{"model pal", "memory 4k", "memory 64kbf-2c"}));
+    EXPECT_TRUE(host.calls.empty());
 }
 
 TEST_F(Dispatch, exit_asks_the_window_to_close_with_or_without_host) {

@@ -67,6 +67,24 @@ TEST(FramePacerTest, fifty_frames_a_second_last_20_ms_each) {
     EXPECT_EQ(pacer.pace_position(), 610 % 500);
 }
 
+// The machine changed to the 50 Hz model: its frames last 20 ms from the
+// next one on, and back at 60 the 17, 17, 16 pattern starts again.
+TEST(FramePacerTest, another_frame_rate_takes_over_from_the_next_frame) {
+    TestPlatform platform;
+    FakeTarget target(platform);
+    FramePacer pacer(platform, target, VIDEO_NTSC.frames_per_second);
+    pacer.start();
+    pacer.pass();
+    pacer.set_frames_per_second(50);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(pacer.frame_duration_ms(), 20) << "frame " << i;
+        pacer.pass();
+    }
+    pacer.set_frames_per_second(60);
+    EXPECT_EQ(pacer.frame_duration_ms(), 17);
+    EXPECT_EQ(pacer.pace_position(), 10);
+}
+
 TEST(FramePacerTest, fast_machine_draws_every_second_frame_and_title_settles_at_30_fps_50_percent) {
     TestPlatform platform;
     FakeTarget target(platform);

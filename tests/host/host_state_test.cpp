@@ -31,11 +31,11 @@ namespace {
 // frees a half on every third frame, so that sound blocks are cut at other
 // points than frames and a state often holds a block in progress.
 struct Emulator {
-    explicit Emulator(const std::string& rom) {
+    explicit Emulator(const std::string& rom, const MachineConfig& config = {}) {
         dir.install_ipl(rom);
         platform.executable = dir.file("m5");
         settings.sample_rate_index = 2;  // 8000 Hz
-        host = std::make_unique<Host>(platform, settings);
+        host = std::make_unique<Host>(platform, settings, config);
     }
     void run(int32_t frames) {
         for (int32_t i = 0; i < frames; ++i) {
@@ -205,6 +205,71 @@ TEST(HostStateRefusal, a_state_resumes_a_recording_only_from_one_that_holds_it) 
 }
 
 // The ring keeps the newest states and rewinds one interval per step.
+// A state records the machine it was made on: a host of the same model and
+// memory takes it and runs on as the original; a host of any other refuses
+// it with a message naming both, and runs on as if nothing had happened.
+TEST(HostStateModels, a_state_loads_only_into_its_own_model_and_memory) {
+    const MachineConfig configs[] = {{M5Model::NTSC, MemoryFit::RAM_32K},
+                                     {M5Model::PAL, MemoryFit::RAM_32K},
+                                     {M5Model::NTSC, MemoryFit::RAM_4K},
+                                     {M5Model::PAL, MemoryFit::KBF_2B},
+                                     {M5Model::NTSC, MemoryFit::KBF_2C}};
+    for (const MachineConfig& saved_on : configs) {
+        Emulator original("frame_rate", saved_on);
+        original.run(30);
+        const std::vector<uint8_t> state = original.host->save_state(false);
+        original.run(20);
+        for (const MachineConfig& loading_on : configs) {
+            SCOPED_TRACE(describe_config(saved_on) + " into " + describe_config(loading_on));
+            Emulator other("frame_rate", loading_on);
+            other.run(5);
+            const std::vector<uint8_t> ram = other.ram();
+            std::string error;
+            const bool loaded = other.host->load_state(state, error);
+            if (saved_on == loading_on) {
+                ASSERT_TRUE(loaded) << error;
+                other.run(20);
+                EXPECT_EQ(other.ram(), original.ram());
+                EXPECT_EQ(other.host->frames_run(), 50u);
+            } else {
+                ASSERT_FALSE(loaded);
+                EXPECT_EQ(error, "the save state was made on " + describe_config(saved_on) + ", not on " +
+                                     describe_config(loading_on));
+                EXPECT_EQ(other.ram(), ram);
+                EXPECT_EQ(other.host->frames_run(), 5u);
+                EXPECT_EQ(other.host->machine().config(), loading_on);
+            }
+        }
+    }
+}
+
+// The machine changed under a running host: the same IPL ROM and cartridge
+// on the new model, which runs at its own frame rate; the free boot ROM
+// becomes the new model's build.
+TEST(HostMachineChange, set_machine_keeps_the_roms_and_follows_the_model) {
+    Emulator e("frame_rate");
+    const uint8_t cartridge[] = {0x00, 0x12, 0x34};
+    ASSERT_TRUE(e.host->open_cartridge(cartridge, sizeof cartridge).taken());
+    e.run(10);
+    e.host->set_machine({M5Model::PAL, MemoryFit::KBF_2B});
+    const Machine& m = e.host->machine();
+    EXPECT_EQ(m.config(), (MachineConfig{M5Model::PAL, MemoryFit::KBF_2B}));
+    EXPECT_EQ(m.video_standard().lines_per_frame, 313);
+    EXPECT_EQ(e.platform.frame_rate, 50);
+    EXPECT_EQ(e.host->frames_run(), 0u);
+    EXPECT_EQ(m.memory_map->peek(0x2001), 0x12);
+    EXPECT_EQ(m.memory_map->peek(0x0000), test::read_file(test::rom_path("frame_rate")).at(0) & 0xFF);
+    e.run(60);
+    EXPECT_EQ(m.memory_map->peek(0x7000), 0xA5) << "the program runs on the new machine";
+
+    e.host->use_free_boot_rom();
+    EXPECT_EQ(m.memory_map->peek(0x1518), 0xE1);
+    e.host->set_machine({M5Model::NTSC, MemoryFit::RAM_32K});
+    EXPECT_EQ(e.host->machine().memory_map->peek(0x1518), 0xE0);
+    EXPECT_TRUE(e.host->running_free_boot_rom());
+    EXPECT_EQ(e.platform.frame_rate, 60);
+}
+
 TEST(StateRingTest, keeps_the_newest_states_and_steps_back_through_them) {
     Emulator emu("vdp_irq");
     StateRing ring(10, 3);

@@ -48,6 +48,7 @@ public:
     }
     void sound_clear() override { ++clears; }
     void sound_close() override { ++closes; }
+    void set_frame_rate(int32_t frames_per_second) override { frame_rate = frames_per_second; }
 
     // Clock.
     uint32_t clock_ms = 5000;
@@ -71,6 +72,8 @@ public:
     std::vector<std::vector<int16_t>> written_blocks;
     int32_t clears = 0;
     int32_t closes = 0;
+    // The frame rate the host last gave.
+    int32_t frame_rate = 0;
 };
 
 }  // namespace m5::test

@@ -5,7 +5,9 @@
 # screenshot of the same frame, and the window must have the M5's picture
 # shape (8:7 pixels). A second run has rewind and run-ahead on, which save
 # and load a state every frame: RetroArch must take them and show the same
-# picture.
+# picture. A third run has RetroArch's own cheats set 0x7000, 0x8000 and
+# 0xFFFF (cheat addresses count from the start of the RAM blocks RetroArch
+# lays end to end); the state it saves on exit must hold them there.
 #
 #   e2e_retroarch.sh CORE_SO INFO_DIR M5RUN BOOT_ROM CARTRIDGE
 #
@@ -120,4 +122,40 @@ if ! grep -q "Initializing rewind buffer" "$work/states.log" || grep -qi "unavai
 fi
 # The controller test's picture stands still, so frames run ahead show it too.
 check_picture states
+
+# RetroArch loads cheats/<core>/<content>.cht with the content; its cheats
+# write after every frame, so the state saved on exit holds them. That state
+# is RetroArch's frame (RASTATE, then blocks) around the core's own: a
+# 16-byte header (M5LR, the state file's length) and m5run's state file.
+mkdir -p "$work/cheats/m5emu"
+{
+    echo 'cheats = "3"'
+    i=0
+    for cheat in 0:165 4096:90 36863:195; do
+        printf 'cheat%d_enable = "true"\ncheat%d_handler = "1"\ncheat%d_cheat_type = "1"\n' $i $i $i
+        printf 'cheat%d_memory_search_size = "3"\ncheat%d_repeat_count = "1"\n' $i $i
+        printf 'cheat%d_address = "%s"\ncheat%d_value = "%s"\n' $i "${cheat%:*}" $i "${cheat#*:}"
+        i=$((i + 1))
+    done
+} >"$work/cheats/m5emu/$(basename "${cart%.*}").cht"
+run_retroarch cheats "cheat_database_path = \"$work/cheats\"" 'apply_cheats_after_load = "true"' \
+    'savestate_auto_save = "true"' 'savestate_file_compression = "false"'
+python3 - "$work"/*.state.auto "$work/cheats.m5s" <<'PYTHON'
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+at = data.find(b"M5LR")
+length = struct.unpack_from("<I", data, at + 4)[0]
+open(sys.argv[2], "wb").write(data[at + 16:at + 16 + length])
+PYTHON
+"$m5run" --ipl "$boot_rom" --cart "$cart" --load-state "$work/cheats.m5s" --frames 0 --dump-ram "$work/cheats.ram"
+ram=$(od -An -tx1 -v "$work/cheats.ram" | tr -d ' \n')
+for cheat in 7000:a5 8000:5a ffff:c3; do
+    address=$((16#${cheat%:*}))
+    got=${ram:$(((address - 0x7000) * 2)):2}
+    echo "cheats: RAM at 0x${cheat%:*} holds $got"
+    if [ "$got" != "${cheat#*:}" ]; then
+        echo "FAIL: RetroArch's cheat for 0x${cheat%:*} did not land there" >&2
+        exit 1
+    fi
+done
 echo "PASS"

@@ -226,7 +226,8 @@ TEST_F(LibretroCoreTest, describes_itself_to_the_frontend) {
     EXPECT_DOUBLE_EQ(av.timing.fps, 3800000.0 / 63333.0);
     EXPECT_EQ(av.timing.sample_rate, 48000.0);
     EXPECT_EQ(f.categories.size(), 3u);
-    EXPECT_EQ(f.option_keys.size(), 6u);
+    EXPECT_EQ(f.option_keys.size(), 8u);
+    EXPECT_NEAR(av.geometry.aspect_ratio, 256.0 * 8 / 7 / 192, 1e-6);
 
     // The address space at its real addresses: the free boot ROM at 0 (its
     // demo's hint about RetroArch's system directory), the RAM where
@@ -249,6 +250,31 @@ TEST_F(LibretroCoreTest, describes_itself_to_the_frontend) {
     // Each port takes a RetroPad or the keyboard.
     const std::vector<unsigned> devices = {RETRO_DEVICE_JOYPAD, RETRO_DEVICE_KEYBOARD};
     EXPECT_EQ(f.port_devices, (std::vector<std::vector<unsigned>>{devices, devices}));
+}
+
+// The model and memory options make the machine as content is loaded: the
+// frame rate, the picture's shape and the free boot ROM follow the model,
+// and the memory is the one chosen.
+TEST_F(LibretroCoreTest, model_and_memory_options_make_the_machine_at_load) {
+    Frontend f(dir.dir());
+    ASSERT_TRUE(f.ok()) << f.error();
+    f.set_option("m5emu_model", "pal");
+    f.set_option("m5emu_memory", "4k");
+    ASSERT_TRUE(f.load_nothing());
+    const retro_system_av_info av = f.av_info();
+    EXPECT_DOUBLE_EQ(av.timing.fps, 3800000.0 / (313 * 242));
+    EXPECT_NEAR(av.geometry.aspect_ratio, 256.0 * 1.3736 / 192, 1e-3);
+    for (const retro_memory_descriptor& d : f.memory_map) {
+        if (d.start == 0) {
+            EXPECT_EQ(static_cast<const uint8_t*>(d.ptr)[d.offset + 0x1518], 0xE1) << "the 50 Hz free boot ROM";
+        }
+    }
+    f.run(60);
+    // The demo runs in the bare machine's 4 KiB: it counts its frames at 0x7000.
+    size_t size = 0;
+    const auto* ram = static_cast<const uint8_t*>(f.memory(RETRO_MEMORY_SYSTEM_RAM, &size));
+    ASSERT_NE(ram, nullptr);
+    EXPECT_GE(ram[0] | ram[1] << 8, 50);
 }
 
 // RetroArch's netplay carries, for each port, what the input state reports:

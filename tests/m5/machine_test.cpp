@@ -23,7 +23,8 @@ TEST(MachineTest, components_get_ids_in_construction_order) {
     EXPECT_EQ(machine.find_component(SCHEDULER_ID), machine.scheduler.get());
     EXPECT_EQ(machine.find_component(6), machine.cpu.get());
     EXPECT_EQ(machine.find_component(10), machine.memory_map.get());
-    EXPECT_EQ(machine.find_component(11), nullptr);
+    EXPECT_EQ(machine.find_component(11), machine.memory_expansion.get());
+    EXPECT_EQ(machine.find_component(12), nullptr);
     ComponentId expected = 0;
     for (Component* c = machine.first_component; c != nullptr; c = c->next) {
         EXPECT_EQ(c->id, expected++);
@@ -32,8 +33,8 @@ TEST(MachineTest, components_get_ids_in_construction_order) {
             EXPECT_EQ(c->prev->next, c);
         }
     }
-    EXPECT_EQ(expected, 11);
-    EXPECT_EQ(machine.last_component, machine.memory_map.get());
+    EXPECT_EQ(expected, 12);
+    EXPECT_EQ(machine.last_component, machine.memory_expansion.get());
 }
 
 class LifecycleLog final : public LifecycleObserver {
@@ -48,10 +49,10 @@ TEST(MachineTest, construction_inits_then_resets_every_component_once_and_the_sc
     LifecycleLog log;
     Machine machine(&host, &log);
     std::vector<std::pair<char, ComponentId>> expected = {{'i', SCHEDULER_ID}};
-    for (ComponentId id = 0; id <= MEMORY_MAP_ID; ++id) {
+    for (ComponentId id = 0; id < COMPONENT_COUNT; ++id) {
         if (id != SCHEDULER_ID) expected.push_back({'i', id});
     }
-    for (ComponentId id = 0; id <= MEMORY_MAP_ID; ++id) {
+    for (ComponentId id = 0; id < COMPONENT_COUNT; ++id) {
         if (id != SCHEDULER_ID) expected.push_back({'r', id});
     }
     EXPECT_EQ(log.events, expected);
@@ -64,7 +65,7 @@ TEST(MachineTest, reset_and_cartridge_changes_reach_every_component_in_id_order)
     LifecycleLog log;
     Machine machine(&host, &log);
     std::vector<std::pair<char, ComponentId>> all;
-    for (ComponentId id = 0; id <= MEMORY_MAP_ID; ++id) all.push_back({'r', id});
+    for (ComponentId id = 0; id < COMPONENT_COUNT; ++id) all.push_back({'r', id});
     log.events.clear();
     machine.reset();
     EXPECT_EQ(log.events, all);

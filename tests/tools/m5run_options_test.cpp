@@ -75,9 +75,25 @@ TEST(M5RunOptionsTest, every_option_lands_in_its_field) {
     EXPECT_TRUE(parse_options({"-h"}).help);
 
     const Options defaults = parse_options({});
+    EXPECT_EQ(defaults.machine, MachineConfig{});
     EXPECT_EQ(defaults.frames, 60);
     EXPECT_EQ(defaults.rate_index, 1);
     EXPECT_EQ(defaults.paste, std::nullopt);
+}
+
+TEST(M5RunOptionsTest, model_and_memory_take_their_keys) {
+    const std::pair<const char*, MemoryFit> memories[] = {{"4k", MemoryFit::RAM_4K},
+                                                          {"32k", MemoryFit::RAM_32K},
+                                                          {"64KBF-2B", MemoryFit::KBF_2B},
+                                                          {"64kbf-2c", MemoryFit::KBF_2C}};
+    for (const auto& [key, memory] : memories) {
+        const Options o = parse_options({"--model", "pal", "--memory", key});
+        EXPECT_EQ(o.machine, (MachineConfig{M5Model::PAL, memory})) << key;
+    }
+    EXPECT_EQ(parse_options({"--model", "NTSC"}).machine.model, M5Model::NTSC);
+    EXPECT_EQ(rejection({"--model", "secam"}), "invalid value 'secam' for --model (expected ntsc or pal)");
+    EXPECT_EQ(rejection({"--memory", "64k"}),
+              "invalid value '64k' for --memory (expected 4k, 32k, 64kbf-2b or 64kbf-2c)");
 }
 
 TEST(M5RunOptionsTest, frame_numbers_are_checked_against_the_final_frame_count) {

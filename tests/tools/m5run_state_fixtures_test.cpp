@@ -12,6 +12,7 @@
 #include "host/checksums.h"
 #include "host/state_file.h"
 #include "m5run_harness.h"
+#include "machine/state_io.h"
 #include "support/temp_dir.h"
 #include "support/test_host.h"
 

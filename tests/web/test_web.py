@@ -27,7 +27,7 @@ from selenium.common.exceptions import TimeoutException
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
-from selenium.webdriver.support.ui import WebDriverWait
+from selenium.webdriver.support.ui import Select, WebDriverWait
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
@@ -354,6 +354,41 @@ class WebPageTest(unittest.TestCase):
             self.wait_for(lambda: "forgotten" in self.message(), "the IPL to be forgotten")
         self.open_page()
         self.assertFalse(self.js("return document.getElementById('sprite-limit-input').checked"))
+
+    def test_model_and_memory_are_m5runs_and_kept_in_the_browser(self):
+        cart = os.path.join(SOFTWARE, "happy_face.rom")
+        require_data(self, cart)
+        self.open_page()
+        self.driver.find_element(By.ID, "more-button").click()
+        try:
+            Select(self.driver.find_element(By.ID, "model-select")).select_by_visible_text("50 Hz")
+            Select(self.driver.find_element(By.ID, "memory-select")).select_by_visible_text("4 KiB")
+            self.assertEqual(self.js("return m5emu.machine()"), {"model": "pal", "memory": "4k"})
+            rom = base64.b64decode(self.js("return btoa(String.fromCharCode(...m5emu.readMemory(0, 8192)))"))
+            self.assertEqual(rom[0x1518], 0xE1, "the 50 Hz free boot ROM")
+            page_pal_rom = os.path.join(self.work, "page-boot-pal.rom")
+            with open(page_pal_rom, "wb") as f:
+                f.write(rom)
+            for visit in ("this visit", "the next visit"):
+                if visit == "the next visit":
+                    self.open_page()
+                    self.assertEqual(self.js("return document.getElementById('model-select').value"), "1")
+                    self.assertEqual(self.js("return document.getElementById('memory-select').value"), "0")
+                self.power_on(cart)
+                self.js("m5emu.runFrames(100)")
+                self.assertSamePicture(
+                    self.pixels(),
+                    self.m5run("--model", "pal", "--memory", "4k", "--cart", cart, frames=100, ipl=page_pal_rom), visit)
+            # A state of this machine is refused by another, naming both.
+            state = self.js("return Array.from(m5emu.saveState())")
+            self.js("m5emu.setMachine({model: 'ntsc', memory: '4k'})")
+            error = self.js("""try { m5emu.loadState(Uint8Array.from(arguments[0])); return ''; }
+                               catch (e) { return e.message; }""", state)
+            self.assertIn("made on the 50 Hz M5 with 4 KiB, not on the 60 Hz M5 with 4 KiB", error)
+        finally:
+            self.js("m5emu.setMachine({model: 'ntsc', memory: '32k'})")
+        self.open_page()
+        self.assertEqual(self.js("return m5emu.machine()"), {"model": "ntsc", "memory": "32k"})
 
     def test_linked_cartridge_starts_at_once(self):
         cart = os.path.join(SOFTWARE, "plot.rom")
