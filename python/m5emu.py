@@ -10,7 +10,10 @@
 
 The library is found through the M5EMU_LIBRARY environment variable, beside
 this file (as installed: lib/ next to share/), or on the system's library path.
-Errors raise m5emu.Error with the library's one-line reason.
+Errors raise m5emu.Error with the library's one-line reason. Arguments the
+library could not even be given (an address beyond 64 KiB, a negative
+length, a joystick other than 0 and 1, a speed or sound rate it does not
+have, text holding a NUL) raise ValueError: nothing is cut to fit.
 """
 
 import ctypes
@@ -118,6 +121,22 @@ def key_names():
     return [_lib.m5emu_key_name(i).decode() for i in range(_lib.m5emu_key_count())]
 
 
+def _whole(name, value, low, high):
+    """`value` as an int in [low, high], or ValueError."""
+    if isinstance(value, bool) or not isinstance(value, int):
+        raise ValueError("%s must be a whole number, not %r" % (name, value))
+    if not low <= value <= high:
+        raise ValueError("%s must be %d to %d, not %d" % (name, low, high, value))
+    return value
+
+
+def _text(name, value):
+    """`value` as UTF-8 bytes for the library, or ValueError for a NUL in it."""
+    if "\0" in value:
+        raise ValueError("%s must not hold a NUL character" % name)
+    return value.encode()
+
+
 class Machine:
     """One M5, powered on with the free boot ROM (or the IPL ROM given): the
     model "ntsc" (60 Hz) or "pal" (50 Hz), the memory "4k", "32k", "64kbf-2b"
@@ -167,7 +186,7 @@ class Machine:
 
     def set_boot_hint(self, text):
         """What the free boot ROM's screen says about IPL.ROM and cartridges: up to three lines."""
-        self._check(_lib.m5emu_set_boot_hint(self._m5, text.encode()))
+        self._check(_lib.m5emu_set_boot_hint(self._m5, _text("the hint", text)))
 
     def insert_cartridge(self, data):
         self._check(_lib.m5emu_insert_cartridge(self._m5, bytes(data), len(data)))
@@ -176,6 +195,7 @@ class Machine:
         self._check(_lib.m5emu_remove_cartridge(self._m5))
 
     def play_tape(self, data, fmt=TAPE_AUTO):
+        _whole("the tape format", fmt, TAPE_AUTO, TAPE_WAV)
         self._check(_lib.m5emu_play_tape(self._m5, bytes(data), len(data), fmt))
 
     def stop_tape(self):
@@ -185,11 +205,14 @@ class Machine:
         self._check(_lib.m5emu_reset(self._m5))
 
     def set_speed(self, multiplier):
+        if _whole("the speed", multiplier, 1, 16) not in (1, 2, 4, 8, 16):
+            raise ValueError("the speed must be 1, 2, 4, 8 or 16, not %d" % multiplier)
         self._check(_lib.m5emu_set_speed(self._m5, multiplier))
 
     # Running.
     def run(self, frames=1):
         """Runs `frames` frames; returns their sound as a list of samples."""
+        _whole("the frames", frames, 0, 2**63 - 1)
         sound = []
         for _ in range(frames):
             self._check(_lib.m5emu_run_frame(self._m5))
@@ -203,6 +226,8 @@ class Machine:
         return _lib.m5emu_frame_count(self._m5)
 
     def set_sound(self, rate_hz, block_samples=0):
+        _whole("the sample rate", rate_hz, 8000, 192000)
+        _whole("the block length", block_samples, 0, 65536)
         self._check(_lib.m5emu_set_sound(self._m5, rate_hz, block_samples))
 
     def picture(self):
@@ -213,16 +238,18 @@ class Machine:
 
     # Input.
     def key(self, name, down=True):
-        self._check(_lib.m5emu_key(self._m5, name.encode(), 1 if down else 0))
+        self._check(_lib.m5emu_key(self._m5, _text("a key name", name), 1 if down else 0))
 
     def release_all(self):
         self._check(_lib.m5emu_release_all(self._m5))
 
     def joystick(self, stick, bits):
+        _whole("the joystick", stick, 0, 1)
+        _whole("the joystick bits", bits, 0, 0x3F)
         self._check(_lib.m5emu_joystick(self._m5, stick, bits))
 
     def paste(self, text):
-        self._check(_lib.m5emu_paste(self._m5, text.encode()))
+        self._check(_lib.m5emu_paste(self._m5, _text("the text", text)))
 
     @property
     def pasting(self):
@@ -243,19 +270,25 @@ class Machine:
 
     # Inspection.
     def read_memory(self, address, size):
+        _whole("the address", address, 0, 0xFFFF)
+        _whole("the length", size, 0, 0x10000)
         out = ctypes.create_string_buffer(size)
         self._check(_lib.m5emu_read_memory(self._m5, address, out, size))
         return out.raw
 
     def write_memory(self, address, data):
+        _whole("the address", address, 0, 0xFFFF)
         self._check(_lib.m5emu_write_memory(self._m5, address, bytes(data), len(data)))
 
     def read_vram(self, address, size):
+        _whole("the address", address, 0, VRAM_SIZE - 1)
+        _whole("the length", size, 0, VRAM_SIZE)
         out = ctypes.create_string_buffer(size)
         self._check(_lib.m5emu_read_vram(self._m5, address, out, size))
         return out.raw
 
     def write_vram(self, address, data):
+        _whole("the address", address, 0, VRAM_SIZE - 1)
         self._check(_lib.m5emu_write_vram(self._m5, address, bytes(data), len(data)))
 
     def registers(self):

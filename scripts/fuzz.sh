@@ -51,14 +51,17 @@ if [ -d /dev/shm ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
 # read only.
 inputs=("$corpus" "$build/tests/fuzz/seeds/$name")
 [ -d "tests/fuzz/regressions/$name" ] && inputs+=("tests/fuzz/regressions/$name")
-# A target's dictionary of tokens, when it has one.
+# A target's dictionary of tokens, when it has one, and its own libFuzzer
+# options (NAME.options: one line, e.g. a longer -max_len).
 dictionary=()
 [ -f "tests/fuzz/$name.dict" ] && dictionary=(-dict="tests/fuzz/$name.dict")
+own_options=()
+[ -f "tests/fuzz/$name.options" ] && read -r -a own_options <"tests/fuzz/$name.options"
 started=$build/.fuzz-$name-started
 touch "$started"
 status=0
 "$build/tests/fuzz/fuzz_$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-  -artifact_prefix="$findings/" "${dictionary[@]}" "$@" "${inputs[@]}" >"$log" 2>&1 || status=$?
+  -artifact_prefix="$findings/" "${dictionary[@]}" "${own_options[@]}" "$@" "${inputs[@]}" >"$log" 2>&1 || status=$?
 
 execs=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
 coverage=$(grep -Eo 'cov: [0-9]+ ft: [0-9]+' "$log" | tail -1 || true)

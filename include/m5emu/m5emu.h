@@ -28,6 +28,16 @@
  * M5EMU_ERROR_MEDIA or M5EMU_ERROR_STATE and leaves the machine exactly as it
  * was. One that is taken with a remark ("the cartridge begins with 5A, ...")
  * gives M5EMU_OK, and m5emu_last_error() holds the remark.
+ *
+ * Callbacks: the tape recording callback runs inside calls on its handle
+ * (running a frame, stopping the tape, saving or loading a state, a reset,
+ * destroying the handle, ...). From inside it, only these calls may be made
+ * on the same handle: m5emu_last_error, m5emu_frame_count, m5emu_pasting,
+ * m5emu_sound, m5emu_read_memory, m5emu_read_vram, m5emu_registers,
+ * m5emu_get_video_standard, m5emu_ram and m5emu_address_space (and the
+ * calls that take no handle). Any other call on that handle returns
+ * M5EMU_ERROR_ORDER and changes nothing; m5emu_destroy does nothing. Other
+ * handles may be used freely.
  */
 #ifndef M5EMU_M5EMU_H
 #define M5EMU_M5EMU_H
@@ -67,6 +77,8 @@ extern "C" {
 
 /* An upper bound of a saved state's size (see m5emu_save_state). */
 #define M5EMU_STATE_SIZE_MAX (512 * 1024)
+/* The longest text m5emu_paste types. */
+#define M5EMU_PASTE_MAX 65536
 
 enum {
     M5EMU_OK = 0,
@@ -264,13 +276,17 @@ M5EMU_API int m5emu_set_sprite_limit(m5emu* m5, int on);
  * `out` of `size` bytes (at least M5EMU_PIXELS * 4). */
 M5EMU_API int m5emu_picture(m5emu* m5, void* out, size_t size, int format);
 /* The sample rate of the sound (8000..192000 Hz; 48000 at creation) and the
- * samples the machine hands over at a time (0: one frame's worth, rounded;
- * else 1..65536). Takes effect at once. */
+ * samples handed over at a time (0, at creation: all a frame made, about
+ * rate / frame rate; else blocks of 1..65536). Takes effect from the next
+ * frame. Every sample the machine makes is handed over, in order, from the
+ * first frame on: a frame hands over all the whole blocks made so far, and
+ * the rest waits for the next frame (so with blocks longer than a frame,
+ * most frames hand over none). Samples still waiting when the rate changes
+ * are dropped; a new block length or a loaded state keeps them. */
 M5EMU_API int m5emu_set_sound(m5emu* m5, int sample_rate_hz, int block_samples);
-/* The sound of the last frame: 16-bit mono samples at the chosen rate.
- * `*count` receives the number of samples (about rate / 60, or rate / 50 on
- * the 50 Hz M5: the frame rate). The samples
- * belong to the handle, valid until the next call. */
+/* The sound the last frame handed over: 16-bit mono samples at the chosen
+ * rate, `*count` of them (a whole number of blocks). The samples belong to
+ * the handle, valid until the next call. */
 M5EMU_API const int16_t* m5emu_sound(m5emu* m5, size_t* count);
 
 /* --- Input ------------------------------------------------------------------------ */
@@ -292,7 +308,9 @@ M5EMU_API int m5emu_release_all(m5emu* m5);
 /* The bits (M5EMU_JOY_*) held on joystick 1 or 2 (`stick` 0 or 1). */
 M5EMU_API int m5emu_joystick(m5emu* m5, int stick, unsigned bits);
 /* Types UTF-8 text as key presses, a character every few frames (replacing
- * a paste in progress). An empty text stops pasting. */
+ * a paste in progress). An empty text stops pasting. A text of more than
+ * M5EMU_PASTE_MAX characters (in the M5's own code, mostly one byte a
+ * character) is refused with M5EMU_ERROR_ARGUMENT. */
 M5EMU_API int m5emu_paste(m5emu* m5, const char* utf8_text);
 /* Non-zero while pasted text is still being typed. */
 M5EMU_API int m5emu_pasting(const m5emu* m5);
@@ -304,8 +322,8 @@ M5EMU_API int m5emu_pasting(const m5emu* m5);
  * otherwise `*size` is the capacity of `out` on entry and the size written
  * on return (M5EMU_ERROR_ARGUMENT, with the size needed, when too small).
  * The state is compressed, so its size varies from one save to the next
- * (by a few KiB); M5EMU_STATE_SIZE_MAX bounds it while no paste of more
- * than 64 KiB of text is in progress. */
+ * (by a few KiB); M5EMU_STATE_SIZE_MAX bounds it. A state saved loads
+ * again. */
 M5EMU_API int m5emu_save_state(m5emu* m5, uint8_t* out, size_t* size);
 /* As m5emu_save_state, but without the thumbnail of the picture that a state
  * file carries for slot menus: several times quicker, for frontends that save

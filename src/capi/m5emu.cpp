@@ -34,14 +34,21 @@ constexpr int32_t DEFAULT_RATE_HZ = 48000;
 constexpr int32_t MIN_RATE_HZ = 8000;
 constexpr int32_t MAX_RATE_HZ = 192000;
 constexpr int32_t MAX_BLOCK_SAMPLES = 65536;
+static_assert(M5EMU_PASTE_MAX == PASTE_MAX_BYTES);
 
 // A recording handed out through the caller's callback. It cannot be read
-// back, so a state saved while it ran does not resume it.
+// back, so a state saved while it ran does not resume it. While the
+// callback runs, `inside` counts up, and the handle refuses the calls that
+// would change what is in use.
 class CallbackRecording final : public TapeRecording {
 public:
-    CallbackRecording(m5emu_tape_write_fn write_fn, void* user_data) : write_(write_fn), user_(user_data) {}
+    CallbackRecording(m5emu_tape_write_fn write_fn, void* user_data, int32_t& inside_count)
+        : write_(write_fn), user_(user_data), inside_(inside_count) {}
     void write(uint64_t offset, const uint8_t* data, size_t count) override {
-        if (write_(user_, offset, data, count) != 0 && failure_ == 0) failure_ = EIO;
+        ++inside_;
+        const int result = write_(user_, offset, data, count);
+        --inside_;
+        if (result != 0 && failure_ == 0) failure_ = EIO;
         length_ = std::max(length_, offset + count);
     }
     size_t read(uint64_t, uint8_t*, size_t) override { return 0; }
@@ -52,36 +59,41 @@ public:
 private:
     m5emu_tape_write_fn write_;
     void* user_;
+    int32_t& inside_;
     uint64_t length_ = 0;
     int32_t failure_ = 0;
 };
 
 }  // namespace
 
+// The sound: the host hands each frame's samples, as the machine made them,
+// to `made`; a frame hands over every whole block there is (or, with
+// blocks of 0, all of it) as `sound`, and the rest waits for the next.
 struct m5emu {
     explicit m5emu(const MachineConfig& config) : platform("", std::nullopt) {
         settings.default_settings();
         host = std::make_unique<Host>(platform, settings, config);
-        platform.played = &sound;
+        platform.played = &made;
         // With no program directory the host starts on the free boot ROM.
-        reopen_sound();
-    }
-    // The sound at the chosen rate, in blocks of the chosen length or of a
-    // frame's worth (the machine's frame rate).
-    void reopen_sound() {
-        const int32_t fps = host->machine().video_standard().frames_per_second;
-        const int32_t block = sound_block != 0 ? sound_block : (sound_rate + fps / 2) / fps;
-        host->reopen_sound(sound_rate, block);
-        sound.clear();
+        host->sound_by_frame(DEFAULT_RATE_HZ);
     }
     ~m5emu() { host.reset(); }
+
+    // Moves the whole blocks made so far to `sound`.
+    void hand_over_sound() {
+        const size_t whole = block_samples == 0 ? made.size() : made.size() / block_samples * block_samples;
+        sound.assign(made.begin(), made.begin() + static_cast<std::ptrdiff_t>(whole));
+        made.erase(made.begin(), made.begin() + static_cast<std::ptrdiff_t>(whole));
+    }
 
     Settings settings;
     HeadlessPlatform platform;
     std::unique_ptr<Host> host;
-    std::vector<int16_t> sound;  // what the last frame played
-    int32_t sound_rate = DEFAULT_RATE_HZ;
-    int32_t sound_block = 0;    // 0: a frame's worth
+    int32_t sample_rate = DEFAULT_RATE_HZ;
+    size_t block_samples = 0;    // 0: each frame's samples as they come
+    std::vector<int16_t> made;   // made and not yet handed over
+    std::vector<int16_t> sound;  // handed over by the last frame
+    int32_t inside_callback = 0;
     mutable std::string error;  // also set by the inspection calls, which change nothing else
 };
 
@@ -99,6 +111,9 @@ int fail(const m5emu* m5, int code, const std::string& why) {
 template <class Body>
 int guarded(m5emu* m5, Body body) {
     if (m5 == nullptr) return M5EMU_ERROR_ARGUMENT;
+    if (m5->inside_callback != 0) {
+        return fail(m5, M5EMU_ERROR_ORDER, "not allowed from inside the tape recording callback");
+    }
     m5->error.clear();
     try {
         return body();
@@ -186,14 +201,22 @@ int m5emu_set_machine(m5emu* m5, const m5emu_machine* machine) {
         if (machine == nullptr) return fail(m5, M5EMU_ERROR_ARGUMENT, "no machine given");
         if (!machine_config(machine, config, error)) return fail(m5, M5EMU_ERROR_ARGUMENT, error);
         if (config == m5->host->machine().config()) return M5EMU_OK;
+        // The samples still waiting are handed over as the new machine's
+        // frames run.
         m5->host->set_machine(config);
-        m5->platform.sound.set_frames(0);
-        m5->reopen_sound();
+        m5->sound.clear();
         return M5EMU_OK;
     });
 }
 
-void m5emu_destroy(m5emu* m5) { delete m5; }
+void m5emu_destroy(m5emu* m5) {
+    // From inside a callback the handle is in use: the call does nothing.
+    if (m5 != nullptr && m5->inside_callback != 0) return;
+    // A recording ends while the handle is whole: its callback may still
+    // inspect the machine.
+    if (m5 != nullptr) m5emu_stop_tape(m5);
+    delete m5;
+}
 
 int m5emu_set_ipl(m5emu* m5, const uint8_t* data, size_t size) {
     return guarded(m5, [&]() -> int {
@@ -274,7 +297,7 @@ int m5emu_record_tape(m5emu* m5, int format, m5emu_tape_write_fn write, void* us
         if (format != M5EMU_TAPE_CAS && format != M5EMU_TAPE_WAV) {
             return fail(m5, M5EMU_ERROR_ARGUMENT, "a recording is CAS or WAV");
         }
-        m5->host->tape_record(std::make_unique<CallbackRecording>(write, user),
+        m5->host->tape_record(std::make_unique<CallbackRecording>(write, user, m5->inside_callback),
                               format == M5EMU_TAPE_WAV ? TapeFormat::WAV : TapeFormat::CAS);
         return M5EMU_OK;
     });
@@ -295,7 +318,7 @@ int m5emu_run_frame(m5emu* m5) {
     return guarded(m5, [&]() -> int {
         m5->sound.clear();
         m5->host->emulate_frame();
-        m5->platform.sound.advance_frame();
+        m5->hand_over_sound();
         return M5EMU_OK;
     });
 }
@@ -326,6 +349,7 @@ int m5emu_get_video_standard(const m5emu* m5, m5emu_video_standard* out) {
                                 static_cast<uint32_t>(standard.frame_interrupt_line),
                                 static_cast<uint32_t>(MACHINE_CLOCK_HZ),
                                 static_cast<uint32_t>(standard.clocks_per_frame())};
+    m5->error.clear();
     return M5EMU_OK;
 }
 
@@ -380,9 +404,14 @@ int m5emu_set_sound(m5emu* m5, int sample_rate_hz, int block_samples) {
             block_samples > MAX_BLOCK_SAMPLES) {
             return fail(m5, M5EMU_ERROR_ARGUMENT, "sound at 8000 to 192000 Hz, blocks of 0 to 65536 samples");
         }
-        m5->sound_rate = sample_rate_hz;
-        m5->sound_block = block_samples;
-        m5->reopen_sound();
+        // Samples made at another rate cannot be handed over any more.
+        if (sample_rate_hz != m5->sample_rate) {
+            m5->made.clear();
+            m5->host->sound_by_frame(sample_rate_hz);
+            m5->sample_rate = sample_rate_hz;
+        }
+        m5->block_samples = static_cast<size_t>(block_samples);
+        m5->sound.clear();
         return M5EMU_OK;
     });
 }
@@ -433,8 +462,9 @@ int m5emu_paste(m5emu* m5, const char* utf8_text) {
         if (utf8_text == nullptr) return fail(m5, M5EMU_ERROR_ARGUMENT, "no text");
         if (*utf8_text == 0) {
             m5->host->paste_stop();
-        } else {
-            m5->host->paste_start(std::string(utf8_text));
+        } else if (!m5->host->paste_start(std::string(utf8_text))) {
+            return fail(m5, M5EMU_ERROR_ARGUMENT,
+                        "the text is too long to type: at most " + std::to_string(M5EMU_PASTE_MAX) + " characters");
         }
         return M5EMU_OK;
     });
@@ -477,8 +507,6 @@ int m5emu_load_state(m5emu* m5, const uint8_t* data, size_t size) {
         if (!m5->host->load_state(std::vector<uint8_t>(data, data + size), error)) {
             return fail(m5, M5EMU_ERROR_STATE, error);
         }
-        // The sound device goes on from where the state's run was.
-        m5->platform.sound.set_frames(static_cast<int64_t>(m5->host->frames_run()));
         m5->sound.clear();
         m5->error = m5->host->state_note();
         return M5EMU_OK;
@@ -491,6 +519,7 @@ int m5emu_read_memory(const m5emu* m5, uint16_t address, uint8_t* out, size_t si
         return fail(m5, M5EMU_ERROR_ARGUMENT, "memory is read into a buffer of at most 64 KiB");
     }
     if (size != 0) m5->host->machine().memory_map->copy_out(address, out, size);
+    m5->error.clear();
     return M5EMU_OK;
 }
 
@@ -523,6 +552,7 @@ int m5emu_read_vram(const m5emu* m5, uint16_t address, uint8_t* out, size_t size
         return fail(m5, M5EMU_ERROR_ARGUMENT, "video memory is 0x0000 to 0x3FFF");
     }
     if (size != 0) std::memcpy(out, m5->host->machine().vdp->vram.data() + address, size);
+    m5->error.clear();
     return M5EMU_OK;
 }
 
@@ -543,6 +573,7 @@ int m5emu_registers(const m5emu* m5, m5emu_z80_registers* out) {
     *out = m5emu_z80_registers{cpu.af.w,     cpu.bc.w,     cpu.de.w, cpu.hl.w, cpu.af_alt.w, cpu.bc_alt.w,
                                cpu.de_alt.w, cpu.hl_alt.w, cpu.ix.w, cpu.iy.w, cpu.sp,       cpu.pc,
                                cpu.i,        cpu.r,        cpu.iff1, cpu.iff2, cpu.im,       cpu.halted};
+    m5->error.clear();
     return M5EMU_OK;
 }
 

@@ -44,11 +44,18 @@ void Z80Cpu::execute(int32_t clocks) { execute_on(ComponentBus{memory, io, read_
 void Z80Cpu::describe_state(StateArchive& a) {
     a.field(clocks_left);
     a.field(slice_mark);
+    // Between execute calls the budget is overshot by at most the longest
+    // instruction, and the slice mark stands where it ended.
+    if (!a.valid(clocks_left <= 0 && clocks_left >= -MAX_OVERSHOOT_CLOCKS && slice_mark == clocks_left)) {
+        clocks_left = slice_mark = 0;
+    }
     for (Z80Pair* p : {&af, &bc, &de, &hl, &ix, &iy, &af_alt, &bc_alt, &de_alt, &hl_alt}) a.field(p->w);
     for (uint8_t* v : {&i, &r, &im, &iff1, &iff2}) a.field(*v);
+    if (!a.valid(im <= 2 && iff1 <= 1 && iff2 <= 1)) im = iff1 = iff2 = 0;
     for (uint16_t* v : {&sp, &pc, &instr_pc, &operand_address}) a.field(*v);
     a.field(stopped);
     a.field(halted);
+    if (!a.valid(stopped <= 1 && halted <= 1)) stopped = halted = 0;
     a.field(irq_pending);
     a.field(irq_hold);
 }

@@ -110,12 +110,17 @@ public:
     static constexpr int32_t NMI_ACCEPT_CLOCKS = 5;  // the push is not charged
     static constexpr int32_t IRQ_ACCEPT_CLOCKS = 7;  // every mode; push and vector read not charged
     static constexpr uint16_t NMI_VECTOR = 0x0066;
+    // More than the most an instruction runs past its budget (LDDR of 64 KiB,
+    // then an interrupt).
+    static constexpr int32_t MAX_OVERSHOOT_CLOCKS = 1 << 20;
 
     Z80Cpu(MachineServices* machine, MachineHost* host) : Component(machine, host) {}
 
     // Clears R, I, PC, im, iff1, iff2, halted, stopped and the request masks.
     void reset() override;
     // Every register, the interrupt state and the clock budget's overshoot.
+    // A load takes an interrupt mode of 0 to 2, flags of 0 or 1, and a
+    // budget as an execute call leaves it.
     void describe_state(StateArchive& archive) override;
     // NMI_SIGNAL sets or clears the non-maskable latch; STOP_SIGNAL drives the
     // stop line (asserting it empties the current budget at once).

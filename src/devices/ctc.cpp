@@ -1,5 +1,7 @@
 #include "devices/ctc.h"
 
+#include <utility>
+
 #include "machine/machine_services.h"
 #include "machine/state_io.h"
 
@@ -51,6 +53,27 @@ void Ctc::cancel(int32_t& handle) {
 MachineTime Ctc::now_clocks() { return machine != nullptr ? machine->now() : 0; }
 
 int32_t Ctc::clocks_since(MachineTime time) { return machine != nullptr ? machine->clocks_since(time) : 0; }
+
+bool Ctc::events_match() const {
+    if (machine == nullptr) return true;
+    int32_t held = 0;
+    for (int32_t c = 0; c < CTC_CHANNELS; ++c) {
+        const CtcChannel& ch = channels[c];
+        for (const auto& [handle, param] :
+             {std::pair{ch.clock_event, c}, std::pair{ch.timer_event, c | CTC_TIMER_EVENT}}) {
+            if (handle == NO_EVENT) continue;
+            const TimedEvent& e = machine->event(handle);
+            if (!e.active || e.target != this || e.param != param || e.period != 0) return false;
+            ++held;
+        }
+    }
+    int32_t mine = 0;
+    for (int32_t id = 0; id < MAX_TIMED_EVENTS; ++id) {
+        const TimedEvent& e = machine->event(id);
+        if (e.active && e.target == this) ++mine;
+    }
+    return mine == held;
+}
 
 // --- Port access -----------------------------------------------------------
 
@@ -307,15 +330,16 @@ void Ctc::irq_return() {
 }
 
 void Ctc::describe_state(StateArchive& a) {
-    for (CtcChannel& ch : channels) {
+    bool any_in_service = false;
+    bool request = false;
+    for (int32_t c = 0; c < CTC_CHANNELS; ++c) {
+        CtcChannel& ch = channels[c];
         a.field(ch.control);
         a.field(ch.count);
         a.field(ch.time_constant);
-        a.valid(ch.count >= 1 && ch.count <= 256 && ch.time_constant >= 1 && ch.time_constant <= 256);
         a.field(ch.vector);
         a.field(ch.prescale_phase);
         a.field(ch.prescaler);
-        if (!a.valid(ch.prescaler == 16 || ch.prescaler == 256)) ch.prescaler = 256;
         a.field(ch.in_reset);
         a.field(ch.started);
         a.field(ch.constant_follows);
@@ -326,10 +350,47 @@ void Ctc::describe_state(StateArchive& a) {
         a.field(ch.span_start);
         a.field(ch.int_pending);
         a.field(ch.in_service);
+        if (!a.loading()) continue;
+        // What the channel's writes and counting leave: a control word (bit
+        // 0 set, or 0 after a reset) with the prescaler and flags it set, a
+        // count and constant of 1 to 256, a phase inside the prescaler, the
+        // channel's number in its vector.
+        const uint8_t control = ch.control;
+        const bool counter = (control & CTC_COUNTER_MODE) != 0;
+        const int32_t prescaler = control == 0 || (control & CTC_PRESCALE_256) ? 256 : 16;
+        const bool registers_ok = (control == 0 || (control & CTC_CONTROL_WORD)) && ch.count >= 1 && ch.count <= 256 &&
+                                  ch.time_constant >= 1 && ch.time_constant <= 256 && (ch.vector & 7) == c << 1 &&
+                                  ch.prescaler == prescaler && ch.prescale_phase >= 0 &&
+                                  ch.prescale_phase < prescaler && (!ch.in_reset || (control & CTC_SOFTWARE_RESET)) &&
+                                  (!ch.constant_follows || (control & CTC_CONSTANT_FOLLOWS));
+        // A pending event belongs to the mode that armed it, and its span
+        // began no later than now and ends after it, within the longest
+        // span (a clock event needs a clock on the trigger input).
+        const bool timer_ok = ch.timer_event == NO_EVENT || (!counter && ch.started && !ch.in_reset);
+        const bool clock_ok = ch.clock_event == NO_EVENT || (counter && !ch.in_reset && ch.clock_rate != 0);
+        const bool pending = ch.timer_event != NO_EVENT || ch.clock_event != NO_EVENT;
+        const int32_t elapsed = clocks_since(ch.span_start);
+        const bool span_ok = !pending || ((ch.timer_event != NO_EVENT) != (ch.clock_event != NO_EVENT) &&
+                                          ch.span_amount >= 1 && ch.span_amount <= 256 * 256 && ch.span_delay >= 1 &&
+                                          ch.span_delay <= MAX_SPAN_CLOCKS && elapsed >= 0 && elapsed < ch.span_delay);
+        if (!a.valid(registers_ok && timer_ok && clock_ok && span_ok)) {
+            ch = CtcChannel{};
+            ch.vector = static_cast<uint8_t>(c << 1);
+        }
+        // The interrupt lines as update_chain works them out.
+        if (!any_in_service && ch.int_pending && !ch.in_service) request = true;
+        any_in_service = any_in_service || ch.in_service;
     }
+    // The scheduler's pending events of this counter/timer are the
+    // channels' own (its state is loaded first).
+    a.valid(!a.loading() || events_match());
     a.field(chain_in);
     a.field(chain_out);
     a.field(int_out);
+    if (a.loading() && !a.valid(chain_out == (chain_in && !any_in_service) && int_out == (chain_in && request))) {
+        chain_out = chain_in;
+        int_out = false;
+    }
 }
 
 }  // namespace m5

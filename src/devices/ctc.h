@@ -95,7 +95,10 @@ public:
     void irq_return() override;
     void on_event(int32_t param, int32_t lateness) override;
     // Every channel with its pending event ids and span, and the interrupt
-    // and daisy-chain levels. Wiring and clock rates are left out.
+    // and daisy-chain levels. Wiring and clock rates are left out. A load
+    // takes what port writes and counting leave (see the checks), spans of
+    // pending events that are under way now, and interrupt and chain levels
+    // that follow from the channels.
     void describe_state(StateArchive& archive) override;
 
     // Gives channel c a free-running clock of `hertz` on its trigger input
@@ -125,6 +128,9 @@ private:
     void reach_zero(int32_t c);
     void catch_up(int32_t c);
     void update_chain();
+    // Whether the scheduler's pending events of this counter/timer are
+    // exactly the one-shots its channels hold (true without a machine).
+    bool events_match() const;
 
     // Scheduler access through the machine; a free-standing Ctc (no machine)
     // gets no events and stands at time 0.

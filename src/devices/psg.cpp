@@ -1,5 +1,7 @@
 #include "devices/psg.h"
 
+#include <algorithm>
+
 #include "machine/machine_services.h"
 #include "machine/state_io.h"
 
@@ -110,16 +112,37 @@ void Psg::mix_audio(int32_t* accumulators, int32_t count) {
 }
 
 void Psg::describe_state(StateArchive& a) {
-    for (uint16_t& image : reg_images) a.field(image, 0x3FF);
-    a.i32_in(latched_reg, 0, 7);
-    for (PsgChannel& ch : channels) {
-        a.field(ch.counter);
-        a.i32_in(ch.period, 1, INT32_MAX);
-        a.field(ch.output);
+    // Each register as a write leaves it: a 10-bit tone period, a 4-bit
+    // attenuation, and the noise control as its whole latch byte (0 until
+    // the first noise write).
+    for (int32_t r = 0; r < 8; ++r) {
+        uint16_t& image = reg_images[r];
+        a.field(image);
+        const bool reachable =
+            r == 6 ? image == 0 || (image >= 0xE0 && image <= 0xEF) : image <= ((r & 1) ? 0x0F : PSG_MAX_TONE_PERIOD);
+        if (!a.valid(reachable)) image = 0;
     }
+    a.i32_in(latched_reg, 0, 7);
+    for (int32_t c = 0; c < PSG_CHANNELS; ++c) {
+        PsgChannel& ch = channels[c];
+        // A counter never exceeds the longest reload, which keeps the
+        // mixer's arithmetic in range.
+        a.i32_in(ch.counter, 0, PSG_MAX_PERIOD * 256 - 1);
+        a.i32_in(ch.period, 1, PSG_MAX_PERIOD);
+        a.field(ch.output);
+        if (c != PSG_NOISE_CHANNEL && !a.valid(ch.period == std::max<int32_t>(reg_images[c * 2], 1))) ch.period = 1;
+    }
+    // The noise period follows its control: a fixed rate, or twice tone 2's
+    // period as it stood when either was last written; 1 before any write.
+    const int32_t control = reg_images[6];
+    const int32_t noise_period = channels[PSG_NOISE_CHANNEL].period;
+    const bool noise_ok = control == 0         ? noise_period == 1
+                          : (control & 3) == 3 ? noise_period % 2 == 0
+                                               : noise_period == 1 << ((control & 3) + 5);
+    if (!a.valid(noise_ok)) channels[PSG_NOISE_CHANNEL].period = 1;
     a.field(noise_taps);
     if (!a.valid(noise_taps == NOISE_TAPS_WHITE || noise_taps == NOISE_TAPS_PERIODIC)) noise_taps = NOISE_TAPS_WHITE;
-    a.field(noise_shift);
+    a.i32_in(noise_shift, 0, 0xFFFF);
     a.field(muted);
 }
 

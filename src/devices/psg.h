@@ -37,6 +37,10 @@ inline constexpr int32_t PSG_NOISE_CHANNEL = 3;
 inline constexpr int32_t NOISE_SHIFT_RESET = 0x0F35;
 inline constexpr int32_t NOISE_TAPS_WHITE = 0x14002;
 inline constexpr int32_t NOISE_TAPS_PERIODIC = 0x8000;
+// The longest tone period a register holds, and the longest period of any
+// channel (the noise channel at twice tone 2's).
+inline constexpr int32_t PSG_MAX_TONE_PERIOD = 0x3FF;
+inline constexpr int32_t PSG_MAX_PERIOD = 2 * PSG_MAX_TONE_PERIOD;
 // 10 to the power -0.1: one attenuation step of 2 dB.
 inline constexpr double PSG_ATTENUATION_STEP = 0.7943282345944098;
 
@@ -64,7 +68,9 @@ public:
     void mix_audio(int32_t* accumulators, int32_t count) override;
     // Registers, counters, output levels, the noise shift register and the
     // mute input; the volume table and the step per sample come from the
-    // sample rate in use.
+    // sample rate in use. A load takes only what register writes and mixing
+    // can leave: periods that match their registers, counters within the
+    // longest reload.
     void describe_state(StateArchive& archive) override;
     // Each tone channel's amplitude from its attenuation register.
     void after_load() override;

@@ -43,6 +43,10 @@ inline constexpr int32_t SORDM5_HEADER_LENGTH = 31;
 inline constexpr int32_t SORDM5_NAME_SIZE = 9;
 // File type of a machine-code program that is loaded and started.
 inline constexpr uint8_t SORDM5_MACHINE_CODE = 3;
+// The most of a file that is read: a header and data blocks for a program
+// filling the whole address space, with room to spare. The tape deck plays
+// what lies before it.
+inline constexpr uint64_t SORDM5_MAX_FILE_BYTES = 1u << 20;
 
 // The signal, in samples at SORDM5_SAMPLE_RATE_HZ.
 inline constexpr int32_t SORDM5_SAMPLE_RATE_HZ = 44100;

@@ -37,7 +37,10 @@ void SystemPort::signal_in(int32_t signal, uint32_t data, uint32_t mask) {
 }
 
 void SystemPort::describe_state(StateArchive& a) {
-    for (uint8_t* level : {&tape_in, &last_out, &last_motor, &aux_in}) a.field(*level, 1);
+    for (uint8_t* level : {&tape_in, &last_out, &last_motor, &aux_in}) {
+        a.field(*level);
+        if (!a.valid(*level <= 1)) *level = 0;
+    }
 }
 
 }  // namespace m5

@@ -38,7 +38,7 @@ public:
         return tape_in | (aux_in << 1);
     }
     void signal_in(int32_t signal, uint32_t data, uint32_t mask) override;
-    // The four levels.
+    // The four levels, each 0 or 1.
     void describe_state(StateArchive& archive) override;
 
     Component* target = nullptr;  // receives both output lines (the tape deck)

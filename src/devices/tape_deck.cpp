@@ -8,12 +8,6 @@
 
 namespace m5 {
 
-namespace {
-// The most of a SORDM5 block file that is read: a header and data blocks
-// for a program filling the whole address space, with room to spare.
-constexpr uint64_t SORDM5_MAX_FILE_BYTES = 1u << 20;
-}  // namespace
-
 TapeDeck::~TapeDeck() { finish_file(); }
 
 void TapeDeck::init() {
@@ -270,135 +264,166 @@ void TapeDeck::record_tick() {
 
 namespace {
 constexpr size_t MAX_TAPE_PATH = 4096;
-
-void write_digest(StateWriter& out, const Sha256Digest& digest) { out.raw(digest.data(), digest.size()); }
-Sha256Digest read_digest(StateReader& in) {
-    Sha256Digest digest{};
-    in.raw(digest.data(), digest.size());
-    return digest;
-}
 }  // namespace
 
-void TapeDeck::save_state(StateWriter& out) {
-    if (recording) flush_recording();
-    out.flag(playing != 0);
-    out.flag(recording != 0);
-    out.flag(is_wav != 0);
-    out.u8(out_level);
-    out.u8(in_level);
-    out.u8(activity);
-    out.u8(motor);
-    out.i32(tick_event);
-    if (playing) {
-        out.u64(image_size);
-        write_digest(out, image->digest());
-        out.u64(static_cast<uint64_t>(buffer_offset));
-        converter_at_refill.save_state(out);
-        out.i32(buffer_pos);
-        out.u8(buffer[static_cast<size_t>(buffer_pos)]);
-        out.u64(bytes_left);
-    } else if (recording) {
-        out.u64(record_length);
-        out.u32(samples_written);
-        out.u8(buffer[0]);
-        write_digest(out, recorded.digest());
+struct TapeDeck::SavedTape {
+    bool playing = false;
+    bool recording = false;
+    bool is_wav = false;
+    uint8_t out_level = 0;
+    uint8_t in_level = 0;
+    uint8_t activity = 0;
+    uint8_t motor = 0;
+    int32_t tick_event = NO_EVENT;
+    std::string path;            // layout 0: the tape by its file
+    uint64_t size = 0;           // playing: the image's size; recording: its length
+    Sha256Digest digest{};       // of the image played, or of what was recorded
+    uint64_t offset = 0;         // playing: where the buffer was read from
+    WavTapeConverter converter;  // playing: as it was before the buffer was filled
+    int32_t position = 0;        // playing: in the buffer
+    uint8_t current = 0;         // playing: the byte there; recording: the run being built
+    uint64_t left = 0;           // playing: bytes (or converted ticks) still to play
+    uint32_t samples = 0;        // recording: WAV samples written
+};
+
+void TapeDeck::describe_saved(StateArchive& a, SavedTape& t, uint32_t layout) {
+    a.field(t.playing);
+    a.field(t.recording);
+    a.valid(!(t.playing && t.recording));
+    a.field(t.is_wav);
+    for (uint8_t* level : {&t.out_level, &t.in_level, &t.activity, &t.motor}) {
+        a.field(*level);
+        a.valid(*level <= 1);
+    }
+    a.i32_in(t.tick_event, NO_EVENT, MAX_TIMED_EVENTS - 1);
+    if (layout == 0 && (t.playing || t.recording)) a.text(t.path, MAX_TAPE_PATH);
+    if (t.playing) {
+        a.field(t.size);
+        if (layout >= 1) a.raw(t.digest.data(), t.digest.size());
+        a.field(t.offset);
+        t.converter.describe_state(a);
+        a.i32_in(t.position, 0, TAPE_BUFFER_SIZE - 1);
+        a.field(t.current);
+        a.field(t.left);
+        // A converted recording counts ticks, at most six a byte (8-bit mono
+        // at 8000 Hz).
+        const uint64_t most_left = t.converter.active() ? t.size * 6 : t.size;
+        a.valid(t.offset <= t.size && t.left <= most_left);
+    } else if (t.recording) {
+        a.field(t.size);
+        a.field(t.samples);
+        a.field(t.current);
+        if (layout >= 1) a.raw(t.digest.data(), t.digest.size());
+        // A WAV recording is its header and one byte a sample; a CAS one
+        // counts no samples.
+        a.valid(t.is_wav ? t.samples <= WAV_MAX_SAMPLE_BYTES && t.size == WAV_HEADER_SIZE + uint64_t{t.samples}
+                         : t.samples == 0);
+    }
+    // The tick runs exactly while the motor moves a tape that has something
+    // to play, or one that records, and it is the deck's one event in the
+    // scheduler (whose state is loaded first).
+    if (!a.loading() || machine == nullptr) return;
+    a.valid((t.tick_event != NO_EVENT) == (t.motor && ((t.playing && t.left != 0) || t.recording)));
+    int32_t mine = 0;
+    for (int32_t id = 0; id < MAX_TIMED_EVENTS; ++id) {
+        const TimedEvent& e = machine->event(id);
+        if (e.active && e.target == this) ++mine;
+    }
+    if (t.tick_event == NO_EVENT) {
+        a.valid(mine == 0);
+    } else {
+        const TimedEvent& tick = machine->event(t.tick_event);
+        a.valid(mine == 1 && tick.active && tick.target == this && tick.param == 0 &&
+                tick.period == machine_clocks_from_us(TAPE_TICK_US));
     }
 }
 
-void TapeDeck::load_state(StateReader& in) {
+void TapeDeck::describe_state(StateArchive& a) {
+    const uint32_t layout = a.version(1);
+    SavedTape saved;
+    if (!a.loading()) {
+        if (recording) flush_recording();
+        saved.playing = playing != 0;
+        saved.recording = recording != 0;
+        saved.is_wav = is_wav != 0;
+        saved.out_level = out_level;
+        saved.in_level = in_level;
+        saved.activity = activity;
+        saved.motor = motor;
+        saved.tick_event = tick_event;
+        if (playing) {
+            saved.size = image_size;
+            saved.digest = image->digest();
+            saved.offset = static_cast<uint64_t>(buffer_offset);
+            saved.converter = converter_at_refill;
+            saved.position = buffer_pos;
+            saved.current = buffer[static_cast<size_t>(buffer_pos)];
+            saved.left = bytes_left;
+        } else if (recording) {
+            saved.size = record_length;
+            saved.samples = samples_written;
+            saved.current = buffer[0];
+            saved.digest = recorded.digest();
+        }
+    }
+    describe_saved(a, saved, layout);
+    if (a.loading() && a.ok() && !a.staging()) load_saved(saved, layout);
+}
+
+void TapeDeck::load_saved(SavedTape& saved, uint32_t layout) {
     // The tape in the deck now is set aside: it may be the one the state
     // resumes. A recording is completed first, so that its medium holds it
     // whole whichever way it goes.
-    std::unique_ptr<TapeImage> image_in_deck;
-    std::unique_ptr<TapeRecording> recording_in_deck;
     RecordedSoFar in_deck_so_far;
-    if (!in.staging) {
-        if (recording) {
-            flush_recording();
-            in_deck_so_far = {record_length, recorded};
-            complete_recording();
-        }
-        image_in_deck = std::move(image);
-        recording_in_deck = std::move(recording_medium);
-        runs.reset();
-        cursor = TapeCursor();
-        converter.stop();
+    if (recording) {
+        flush_recording();
+        in_deck_so_far = {record_length, recorded};
+        complete_recording();
     }
+    std::unique_ptr<TapeImage> image_in_deck = std::move(image);
+    std::unique_ptr<TapeRecording> recording_in_deck = std::move(recording_medium);
+    runs.reset();
+    cursor = TapeCursor();
+    converter.stop();
+
     load_note.clear();
-    const bool was_playing = in.flag();
-    const bool was_recording = in.flag();
-    if (was_playing && was_recording) in.fail();
-    is_wav = in.flag() ? 1 : 0;
-    out_level = in.u8() & 1;
-    in_level = in.u8() & 1;
-    activity = in.u8() & 1;
-    motor = in.u8() & 1;
-    tick_event = in.i32_in(NO_EVENT, MAX_TIMED_EVENTS - 1);
+    is_wav = saved.is_wav ? 1 : 0;
+    out_level = saved.out_level;
+    in_level = saved.in_level;
+    activity = saved.activity;
+    motor = saved.motor;
+    tick_event = saved.tick_event;
     playing = recording = 0;
     buffer_pos = 0;
     samples_written = 0;
     bytes_left = 0;
-    if (was_playing || was_recording) {
-        if (in.layout_version < 2) {
-            skip_path_named_tape(in, was_playing);
-        } else if (was_playing) {
-            resume_playing(in, std::move(image_in_deck));
-        } else {
-            resume_recording(in, recording_in_deck, in_deck_so_far);
-        }
+    if (layout == 0 && (saved.playing || saved.recording)) {
+        load_note = "the save state names its tape by a file, which is ignored: the tape is stopped";
+    } else if (saved.playing) {
+        resume_playing(saved, std::move(image_in_deck));
+    } else if (saved.recording) {
+        resume_recording(saved, recording_in_deck, in_deck_so_far);
     }
     // The deck's own recording, when the state did not resume it, ends here.
     if (recording_in_deck) {
         const int32_t error = recording_in_deck->finish();
         if (error != 0) record_error = error;
     }
+    // A tape left stopped stops its tick.
+    update_tick();
 }
 
-void TapeDeck::skip_path_named_tape(StateReader& in, bool was_playing) {
-    in.text(MAX_TAPE_PATH);
-    if (was_playing) {
-        in.u64();
-        in.u64();
-        WavTapeConverter ignored;
-        ignored.load_state(in);
-        in.i32_in(0, TAPE_BUFFER_SIZE - 1);
-        in.u8();
-        in.u64();
-    } else {
-        in.u64();
-        in.u32();
-        in.u8();
-    }
-    load_note = "the save state names its tape by a file, which is ignored: the tape is stopped";
-}
-
-void TapeDeck::resume_playing(StateReader& in, std::unique_ptr<TapeImage> in_deck) {
-    const uint64_t saved_size = in.u64();
-    const Sha256Digest digest = read_digest(in);
-    const uint64_t offset = in.u64();
-    WavTapeConverter saved_converter;
-    saved_converter.load_state(in);
-    const int32_t pos = in.i32_in(0, TAPE_BUFFER_SIZE - 1);
-    const uint8_t current = in.u8();
-    const uint64_t left = in.u64();
-    // A converted recording counts ticks, at most six a byte (8-bit mono at
-    // 8000 Hz).
-    const uint64_t most_left = saved_converter.active() ? saved_size * 6 : saved_size;
-    if (!in.ok() || offset > saved_size || left > most_left) {
-        in.fail();
-        return;
-    }
-    if (in.staging) return;
+void TapeDeck::resume_playing(SavedTape& saved, std::unique_ptr<TapeImage> in_deck) {
     // The tape offered for the state, else the one that was in the deck.
     std::unique_ptr<TapeImage>& candidate = offered_image ? offered_image : in_deck;
-    if (!candidate || candidate->digest() != digest) {
+    if (!candidate || candidate->digest() != saved.digest) {
         load_note = candidate ? "the tape given is not the one that was playing when the state was saved: it is stopped"
                               : "a tape was playing when the state was saved: give the same tape to resume it";
         return;
     }
     image = std::move(candidate);
     open_played_image();
-    if (cursor.size() != saved_size) {
+    if (cursor.size() != saved.size) {
         // The same tape plays as another image (a change in how block files
         // are turned into runs): it cannot go on where it was.
         load_note = "the tape was saved as it played in another version: it is stopped";
@@ -407,41 +432,33 @@ void TapeDeck::resume_playing(StateReader& in, std::unique_ptr<TapeImage> in_dec
         cursor = TapeCursor();
         return;
     }
-    image_size = saved_size;
-    cursor.seek(offset);
-    converter = saved_converter;
+    image_size = saved.size;
+    cursor.seek(saved.offset);
+    converter = saved.converter;
     refill_buffer(is_wav ? 0x00 : 0x7F);
-    buffer_pos = pos;
-    buffer[static_cast<size_t>(pos)] = current;
-    bytes_left = left;
+    buffer_pos = saved.position;
+    buffer[static_cast<size_t>(saved.position)] = saved.current;
+    bytes_left = saved.left;
     playing = 1;
 }
 
-void TapeDeck::resume_recording(StateReader& in, std::unique_ptr<TapeRecording>& in_deck,
+void TapeDeck::resume_recording(const SavedTape& saved, std::unique_ptr<TapeRecording>& in_deck,
                                 const RecordedSoFar& in_deck_so_far) {
-    const uint64_t length = in.u64();
-    const uint32_t samples = in.u32();
-    const uint8_t current = in.u8();
-    const Sha256Digest digest = read_digest(in);
+    const uint64_t length = saved.size;
     const uint64_t header = is_wav ? WAV_HEADER_SIZE : 0;
-    if (!in.ok() || length < header || (is_wav && length != header + static_cast<uint64_t>(samples))) {
-        in.fail();
-        return;
-    }
-    if (in.staging) return;
     // The recording offered for the state, else the deck's own: it must
     // still hold what was recorded up to the save. The deck's own recording
     // loaded at the point it stands (a state saved and loaded at once) goes
     // on without being read back, so a medium that cannot be read resumes too.
     std::unique_ptr<TapeRecording>& candidate = offered_recording ? offered_recording : in_deck;
     if (&candidate == &in_deck && candidate && in_deck_so_far.length == length &&
-        in_deck_so_far.hash.digest() == digest) {
+        in_deck_so_far.hash.digest() == saved.digest) {
         candidate->truncate(length);  // the run completed at the load, where it can be cut
         recording_medium = std::move(candidate);
         record_length = length;
         recorded = in_deck_so_far.hash;
-        samples_written = samples;
-        buffer[0] = current;
+        samples_written = saved.samples;
+        buffer[0] = saved.current;
         buffer_pos = 0;
         recording = 1;
         return;
@@ -456,7 +473,7 @@ void TapeDeck::resume_recording(StateReader& in, std::unique_ptr<TapeRecording>&
         same = got == want;
         at += got;
     }
-    if (!same || hash.digest() != digest || !candidate->truncate(length)) {
+    if (!same || hash.digest() != saved.digest || !candidate->truncate(length)) {
         load_note = candidate ? "the recording given does not hold what was recorded when the state was saved: "
                                 "recording is stopped"
                               : "a tape was recording when the state was saved: recording is stopped";
@@ -465,8 +482,8 @@ void TapeDeck::resume_recording(StateReader& in, std::unique_ptr<TapeRecording>&
     recording_medium = std::move(candidate);
     record_length = length;
     recorded = hash;
-    samples_written = samples;
-    buffer[0] = current;
+    samples_written = saved.samples;
+    buffer[0] = saved.current;
     buffer_pos = 0;
     recording = 1;
 }

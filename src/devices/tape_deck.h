@@ -82,17 +82,18 @@ public:
     int32_t signal_query() override { return out_level; }
     // The tape tick: plays or records one level sample.
     void on_event(int32_t param, int32_t lateness) override;
-    // The tape by its content and position. A recording first hands its
-    // buffered samples to its medium, so that it holds everything up to this
-    // point (its contents are the same as without the save).
-    void save_state(StateWriter& out) override;
-    // Closes the tape in the deck (finishing a recording unless it is the
-    // one resumed), then resumes the saved tape from `offered_image` or
+    // The tape by its content and position (layout 1; layout 0, of the
+    // oldest files, named it by a path, and loads with the tape stopped).
+    // Saving, a recording first hands its buffered samples to its medium, so
+    // that it holds everything up to this point (its contents are the same
+    // as without the save). Loading, everything is read and checked first;
+    // then the tape in the deck is closed (a recording finished unless it is
+    // the one resumed) and the saved tape resumes from `offered_image` or
     // `offered_recording`, or from the tape that was in the deck, when its
-    // content matches; otherwise leaves the deck stopped with `load_note`
-    // set. A staging reader only checks. Touches no scheduler event: the
-    // scheduler's own state holds the tick.
-    void load_state(StateReader& in) override;
+    // content matches; otherwise the deck is left stopped, its tick with it,
+    // and `load_note` says why. A staging reader only checks. The tick of a
+    // resumed tape is the one the scheduler's own state holds.
+    void describe_state(StateArchive& archive) override;
 
     // Host commands, through the Machine. A null medium leaves the deck closed.
     void tape_play(std::unique_ptr<TapeImage> tape, TapeFormat format);
@@ -108,11 +109,11 @@ public:
     SignalLinkList outputs;
     std::unique_ptr<TapeImage> image;                 // the tape playing
     std::unique_ptr<TapeRecording> recording_medium;  // the tape recording
-    // Media the host offers for the tape a state names; load_state takes the
-    // one it resumes, and the host drops what is left afterwards.
+    // Media the host offers for the tape a state names; a load takes the one
+    // it resumes, and the host drops what is left afterwards.
     std::unique_ptr<TapeImage> offered_image;
     std::unique_ptr<TapeRecording> offered_recording;
-    // Why the last load_state left a saved tape stopped ("" when it did not).
+    // Why the last load left a saved tape stopped ("" when it did not).
     std::string load_note;
     int32_t tick_event = NO_EVENT;
     uint8_t playing = 0;
@@ -169,18 +170,20 @@ private:
     // Hands everything recorded to the medium, the WAV header's sizes
     // included, leaving the medium open.
     void complete_recording();
-    // The parts of load_state that resume a played or recorded tape.
-    void resume_playing(StateReader& in, std::unique_ptr<TapeImage> in_deck);
+    // The tape part of a state, read and checked before the deck acts on it.
+    struct SavedTape;
+    void describe_saved(StateArchive& archive, SavedTape& saved, uint32_t layout);
+    // The load's work once the fields are read and checked.
+    void load_saved(SavedTape& saved, uint32_t layout);
+    // The parts of it that resume a played or recorded tape.
+    void resume_playing(SavedTape& saved, std::unique_ptr<TapeImage> in_deck);
     // What the deck's own recording held before a load completed it.
     struct RecordedSoFar {
         uint64_t length = UINT64_MAX;
         Sha256 hash;
     };
-    void resume_recording(StateReader& in, std::unique_ptr<TapeRecording>& in_deck,
+    void resume_recording(const SavedTape& saved, std::unique_ptr<TapeRecording>& in_deck,
                           const RecordedSoFar& in_deck_so_far);
-    // Reads (and ignores) the tape part of a state saved before tapes were
-    // named by content.
-    void skip_path_named_tape(StateReader& in, bool was_playing);
 };
 
 }  // namespace m5

@@ -147,14 +147,19 @@ void Vdp::describe_state(StateArchive& a) {
     }
     a.raw(regs.data(), regs.size());
     if (a.loading()) {
-        for (int32_t n = 0; n < VDP_REGISTER_COUNT; ++n) regs[n] &= VDP_REGISTER_MASKS[n];
+        for (int32_t n = 0; n < VDP_REGISTER_COUNT; ++n) {
+            if (!a.valid((regs[n] & ~VDP_REGISTER_MASKS[n]) == 0)) regs[n] &= VDP_REGISTER_MASKS[n];
+        }
     }
     a.field(status);
     a.field(read_ahead);
     a.field(latch_byte);
-    a.field(address, VRAM_ADDRESS_MASK);
+    a.field(address);
+    if (!a.valid(address <= VRAM_ADDRESS_MASK)) address = 0;
     a.field(latch_full);
-    a.field(int_level, 1);
+    // The line is driven while the frame flag stands and R1 lets it through.
+    a.field(int_level);
+    if (!a.valid(int_level == ((regs[1] & R1_INTERRUPT_ENABLE) && (status & STATUS_FRAME) ? 1 : 0))) int_level = 0;
     // The bases and masks are saved as they stand; a load derives them again
     // from the registers (after_load), as the chip itself does.
     for (uint16_t* v : {&colour_base, &pattern_base, &name_base, &sprite_pattern_base, &sprite_attr_base, &colour_mask,

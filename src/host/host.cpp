@@ -9,6 +9,7 @@
 #include "host/platform.h"
 #include "host/settings.h"
 #include "host/tape_files.h"
+#include "machine/scheduler.h"
 #include "memory/memory_map.h"
 
 namespace m5 {
@@ -79,8 +80,9 @@ uint16_t* Host::surface_row(int32_t row) { return surface.get() + static_cast<si
 
 void Host::emulate_frame() {
     input_frame();
-    feed_sound();
+    if (!sound_framed) feed_sound();
     emulated->run_frame();
+    if (sound_framed) feed_frame_sound();
     ++frame_count;
 }
 
@@ -131,7 +133,12 @@ void Host::set_machine(const MachineConfig& config) {
     emulated->memory_map->load_ipl(image.data(), image.size());
     emulated->open_cartridge(cartridge.data(), cartridge.size());
     emulated->vdp->set_sprite_limit(limit);
-    emulated->setup_audio(sound_rate_hz, block_length);
+    // Sound by frame takes blocks as long as the new machine's longest frame.
+    if (sound_framed) {
+        sound_by_frame(sound_rate_hz);
+    } else {
+        emulated->setup_audio(sound_rate_hz, block_length);
+    }
     frame_count = 0;
     const int32_t frames_per_second = emulated->video_standard().frames_per_second;
     pacer.set_frames_per_second(frames_per_second);
@@ -257,6 +264,7 @@ void Host::reopen_sound() {
 }
 
 void Host::reopen_sound(int32_t rate_hz, int32_t samples) {
+    sound_framed = false;
     if (sound_on) platform.sound_close();
     sound_on = false;
     sound_rate_hz = rate_hz;
@@ -278,6 +286,21 @@ void Host::feed_sound() {
     // A half that cannot be written is refilled on its next turn.
     platform.sound_write_half(fill_first_half, block, block_length);
     fill_first_half = !fill_first_half;
+}
+
+void Host::sound_by_frame(int32_t rate_hz) {
+    // A block holds any frame's samples.
+    reopen_sound(rate_hz, emulated->scheduler->most_samples_per_frame(rate_hz));
+    sound_framed = true;
+}
+
+void Host::feed_frame_sound() {
+    sound_silenced = false;
+    int32_t count = 0;
+    const int16_t* samples = emulated->take_mixed_audio(count);
+    if (!sound_on || count == 0) return;
+    if (recorder.recording()) recorder.record_block(samples, count, sound_rate_hz);
+    platform.sound_write_half(true, samples, count);
 }
 
 void Host::silence_sound() {

@@ -34,6 +34,7 @@
 namespace m5 {
 
 class Platform;
+class StateWriter;
 struct Settings;
 
 // Tapes the caller offers for a state to resume: the tape that was playing,
@@ -153,9 +154,15 @@ public:
     // machine runs on undisturbed, and a recording in progress goes on at
     // the rate it started with.
     void reopen_sound();
-    // The same with a sample rate and block length of the caller's choosing
-    // (the embeddable library's), not the settings' choices.
+    // The same with a sample rate and block length of the caller's choosing,
+    // not the settings' choices.
     void reopen_sound(int32_t rate_hz, int32_t block_samples);
+    // Sound by frame from now on, at `rate_hz`: each frame's samples, as many
+    // as the machine made, go to the output (and a recording) right after
+    // the frame, in one write; the output's halves are not asked. For front
+    // ends that queue the sound themselves (the embeddable library, m5run's
+    // --buffer frame). reopen_sound goes back to blocks.
+    void sound_by_frame(int32_t rate_hz);
     // Replaces the IPL ROM with the first 8 KiB of the file (0xFF beyond its
     // end) and resets. Refused, with nothing changed, when the file cannot be
     // read or is empty.
@@ -195,10 +202,13 @@ public:
     void key_down(int32_t code) override;
     void key_up(int32_t code) override;
     // Starts typing the platform's clipboard text (abandoning a paste in
-    // progress); stops the sequencer and lets go of its keys.
+    // progress); stops the sequencer and lets go of its keys. A text longer
+    // than the sequencer types (PASTE_MAX_BYTES) is refused with a message,
+    // and a paste in progress goes on.
     void paste_start();
     // The same for the given UTF-8 text (the desktop's primary selection).
-    void paste_start(const std::string& utf8_text);
+    // False when the text is refused.
+    bool paste_start(const std::string& utf8_text);
     void paste_stop();
     bool pasting() const { return paste.pasting(); }
     // Joystick bits (JOY_UP ... JOY_BUTTON_2) held on a game controller for
@@ -230,6 +240,8 @@ public:
     // host's own part (key countdowns, joystick bytes, the paste sequencer,
     // the sound feed's turn) and, when asked, a thumbnail of the picture.
     std::vector<uint8_t> save_state(bool with_thumbnail = true);
+    // The chunks of such a state (the machine's, then the host's).
+    void write_state_chunks(StateWriter& out);
     // Loads a state file. Everything is read and checked in a staging machine
     // first; on any failure `error` says why in one line and nothing has
     // changed. The IPL ROM and the cartridge in the machine must be the ones
@@ -251,6 +263,7 @@ private:
     void open_sound(int32_t rate_hz, int32_t samples);
     void validate_sound_choices();
     void feed_sound();
+    void feed_frame_sound();
     void close_sound();
     void restart_recording();
     // Shows, once, that the last tape recording could not be written whole.
@@ -285,6 +298,7 @@ private:
     bool sound_on = false;
     bool sound_silenced = false;
     bool fill_first_half = true;
+    bool sound_framed = false;
     SoundRecorder recorder;
     bool tape_failure_reported = false;
 

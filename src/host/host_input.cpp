@@ -82,7 +82,12 @@ void Host::paste_start() {
     paste_start(*clipboard);
 }
 
-void Host::paste_start(const std::string& utf8_text) { paste.start(utf8_text); }
+bool Host::paste_start(const std::string& utf8_text) {
+    if (paste.start(utf8_text)) return true;
+    platform.show_message("The text is too long to type: at most " + std::to_string(PASTE_MAX_BYTES) +
+                          " characters are typed at once.");
+    return false;
+}
 
 void Host::paste_stop() { paste.stop(); }
 

@@ -18,9 +18,9 @@ namespace m5 {
 namespace {
 
 constexpr uint32_t HOST_TAG = state_tag("HOST");
+constexpr uint8_t ALL_JOY_BITS = JOY_UP | JOY_DOWN | JOY_LEFT | JOY_RIGHT | JOY_BUTTON_1 | JOY_BUTTON_2;
 // The machine a state was saved on: its model and memory, a byte each.
 constexpr uint32_t MACHINE_CONFIG_TAG = state_tag("MCFG");
-constexpr size_t MAX_PASTE_TEXT = 1u << 24;
 constexpr uint64_t MAX_FRAMES = uint64_t{1} << 40;
 
 // The free boot ROM is named by its own image whatever its boot screen's hint.
@@ -53,30 +53,34 @@ struct HostPart {
     bool fill_first_half = true;
 };
 
-bool read_host_part(const std::vector<uint8_t>& chunks, HostPart& part) {
+// The host's part, described once. A load takes what input and typing can
+// leave: key bytes held or counting down at most KEY_PULSE frames, joystick
+// bytes of the JOY_ bits, a frame count short of some thousands of years.
+void describe_host_part(StateArchive& a, HostPart& part) {
+    a.version(1);
+    a.field(part.frames);
+    a.valid(part.frames <= MAX_FRAMES);
+    a.raw(part.keys.data(), part.keys.size());
+    a.raw(part.joy.data(), part.joy.size());
+    if (a.loading()) {
+        for (const uint8_t key : part.keys) a.valid((key & KEY_COUNTDOWN_MASK) <= KEY_PULSE);
+        for (const uint8_t bits : part.joy) a.valid(bits <= ALL_JOY_BITS);
+    }
+    describe_paste_state(a, part.paste);
+    a.field(part.fill_first_half);
+}
+
+bool read_host_part(const std::vector<uint8_t>& chunks, StateReader& framing, HostPart& part) {
     StateReader all(chunks.data(), chunks.size());
+    all.versioned_chunks = framing.versioned_chunks;
+    all.version = framing.version;
     uint32_t tag = 0;
     StateReader in;
     while (all.next_chunk(tag, in)) {
         if (tag != HOST_TAG) continue;
-        part.frames = in.u64();
-        in.raw(part.keys.data(), part.keys.size());
-        in.raw(part.joy.data(), part.joy.size());
-        const std::string text = in.text(MAX_PASTE_TEXT);
-        PasteState& paste = part.paste;
-        paste.text.assign(text.begin(), text.end());
-        paste.length = in.i32_in(0, static_cast<int32_t>(MAX_PASTE_TEXT));
-        paste.position = in.i32_in(0, paste.length + 2);
-        paste.step = in.i32_in(0, PASTE_LINE_FRAMES);
-        paste.code = in.i32();
-        paste.shift = in.flag();
-        part.fill_first_half = in.flag();
-        // A text in progress is its characters and a terminating 0.
-        const bool text_ok =
-            paste.step == 0 || (!paste.text.empty() && paste.text.size() == static_cast<size_t>(paste.length) + 1 &&
-                                paste.text.back() == 0);
-        // A frame count beyond some thousands of years of running is not one.
-        return in.ok() && in.at_end() && text_ok && part.frames <= MAX_FRAMES;
+        StateArchive archive(in);
+        describe_host_part(archive, part);
+        return in.ok() && in.at_end();
     }
     return false;
 }
@@ -84,8 +88,10 @@ bool read_host_part(const std::vector<uint8_t>& chunks, HostPart& part) {
 // The model and memory of the machine a state was saved on; a state saved
 // before they were recorded is the 60 Hz machine's with 32 KiB. False for
 // values that are none.
-bool read_machine_config(const std::vector<uint8_t>& chunks, MachineConfig& config) {
+bool read_machine_config(const std::vector<uint8_t>& chunks, const StateReader& framing, MachineConfig& config) {
     StateReader all(chunks.data(), chunks.size());
+    all.versioned_chunks = framing.versioned_chunks;
+    all.version = framing.version;
     uint32_t tag = 0;
     StateReader in;
     config = MachineConfig{};
@@ -100,12 +106,35 @@ bool read_machine_config(const std::vector<uint8_t>& chunks, MachineConfig& conf
     return true;
 }
 
-std::string component_error(const Machine& machine, ComponentId id) {
-    const char* name = machine.name_of(id);
-    return "the save state holds data " + std::string(name != nullptr ? name : "its machine") + " cannot take";
+std::string state_error(const Machine& machine, const StateFailure& failure) {
+    const char* known = machine.name_of(failure.id);
+    const std::string name = known != nullptr ? known : "its machine";
+    switch (failure.kind) {
+        case StateFailure::MISSING: return "the save state holds no data of " + name;
+        case StateFailure::TWICE: return "the save state holds the data of " + name + " twice";
+        case StateFailure::FOREIGN: return "the save state holds a part this version of the emulator does not have";
+        case StateFailure::NEWER:
+            return "the save state was made by a newer version of the emulator (" + name + " is laid out anew)";
+        case StateFailure::BAD_DATA: return "the save state holds data " + name + " cannot take";
+        case StateFailure::MALFORMED: break;
+    }
+    return "the save state is malformed";
 }
 
 }  // namespace
+
+void Host::write_state_chunks(StateWriter& out) {
+    out.begin_chunk(MACHINE_CONFIG_TAG);
+    out.u8(static_cast<uint8_t>(emulated->config().model));
+    out.u8(static_cast<uint8_t>(emulated->config().memory));
+    out.end_chunk();
+    emulated->save_state(out);
+    HostPart part{frame_count, keys, joy, paste.state(), fill_first_half};
+    out.begin_chunk(HOST_TAG);
+    StateArchive archive(out);
+    describe_host_part(archive, part);
+    out.end_chunk();
+}
 
 std::vector<uint8_t> Host::save_state(bool with_thumbnail) {
     StateFile state;
@@ -116,24 +145,7 @@ std::vector<uint8_t> Host::save_state(bool with_thumbnail) {
     state.cartridge = cartridge_digest(*emulated->memory_map);
 
     StateWriter out;
-    out.begin_chunk(MACHINE_CONFIG_TAG);
-    out.u8(static_cast<uint8_t>(emulated->config().model));
-    out.u8(static_cast<uint8_t>(emulated->config().memory));
-    out.end_chunk();
-    emulated->save_state(out);
-    out.begin_chunk(HOST_TAG);
-    out.u64(frame_count);
-    out.raw(keys.data(), keys.size());
-    out.raw(joy.data(), joy.size());
-    const PasteState& typing = paste.state();
-    out.text(std::string(typing.text.begin(), typing.text.end()));
-    out.i32(typing.length);
-    out.i32(typing.position);
-    out.i32(typing.step);
-    out.i32(typing.code);
-    out.flag(typing.shift);
-    out.flag(fill_first_half);
-    out.end_chunk();
+    write_state_chunks(out);
     state.chunks = std::move(out.data());
 
     if (with_thumbnail) {
@@ -146,8 +158,12 @@ std::vector<uint8_t> Host::save_state(bool with_thumbnail) {
 bool Host::load_state(const std::vector<uint8_t>& file, std::string& error, StateMedia media) {
     StateFile state;
     if (!decode_state_file(file, state, error)) return false;
+    // Chunks of format 1 and 2 carry no layout versions; theirs are 0 and 1.
+    StateReader framing;
+    framing.versioned_chunks = state.format_version >= 3;
+    framing.version = state.format_version == 1 ? 0 : 1;
     MachineConfig saved_on;
-    if (!read_machine_config(state.chunks, saved_on)) {
+    if (!read_machine_config(state.chunks, framing, saved_on)) {
         error = "the save state names a machine that does not exist";
         return false;
     }
@@ -165,33 +181,45 @@ bool Host::load_state(const std::vector<uint8_t>& file, std::string& error, Stat
         return false;
     }
     HostPart part;
-    if (!read_host_part(state.chunks, part)) {
+    if (!read_host_part(state.chunks, framing, part)) {
         error = "the save state holds no valid host data";
         return false;
     }
 
     // Everything is read into a machine of its own first.
-    const uint32_t layout = state.format_version < 2 ? 1 : STATE_LAYOUT_VERSION;
+    const auto reader = [&](bool staging) {
+        StateReader in(state.chunks.data(), state.chunks.size());
+        in.staging = staging;
+        in.versioned_chunks = framing.versioned_chunks;
+        in.version = framing.version;
+        return in;
+    };
     {
         Machine staging(nullptr, emulated->config(), nullptr, extensions);
-        StateReader in(state.chunks.data(), state.chunks.size());
-        in.staging = true;
-        in.layout_version = layout;
-        ComponentId failed = 0;
-        if (!staging.load_state(in, &failed)) {
-            error = component_error(staging, failed);
+        StateReader in = reader(true);
+        StateFailure failure;
+        if (!staging.load_state(in, &failure)) {
+            error = state_error(staging, failure);
             return false;
         }
     }
 
+    // The running machine reads the same bytes with the same checks, so it
+    // takes them too; should it not, it is reset rather than left half
+    // loaded.
     TapeDeck& deck = *emulated->tape_deck;
     deck.offered_image = std::move(media.tape);
     deck.offered_recording = std::move(media.recording);
-    StateReader in(state.chunks.data(), state.chunks.size());
-    in.layout_version = layout;
-    emulated->load_state(in);
+    StateReader in = reader(false);
+    StateFailure failure;
+    const bool loaded = emulated->load_state(in, &failure);
     deck.offered_image.reset();
     deck.offered_recording.reset();
+    if (!loaded) {
+        reset();
+        error = state_error(*emulated, failure) + "; the machine was reset";
+        return false;
+    }
     load_note = deck.load_note;
     report_tape_failure();
 

@@ -1,7 +1,10 @@
 #include "host/paste_sequencer.h"
 
+#include <algorithm>
+
 #include "devices/virtual_keys.h"
 #include "host/text_codes.h"
+#include "machine/state_io.h"
 
 namespace m5 {
 namespace {
@@ -32,25 +35,34 @@ constexpr std::array<int32_t, 256> build_paste_keys() {
 
 bool is_shift_jis_lead(uint8_t c) { return (c >= 0x81 && c <= 0x9F) || c >= 0xE0; }
 
+// The text in the machine's 8-bit Japanese code page, up to its first NUL
+// as a C string would end.
+std::string typed_text(const std::string& utf8_text) {
+    std::string text = utf8_to_jis_bytes(utf8_text);
+    const size_t nul = text.find('\0');
+    if (nul != std::string::npos) text.resize(nul);
+    return text;
+}
+
 }  // namespace
 
 const std::array<int32_t, 256> PASTE_KEYS = build_paste_keys();
 
 PasteSequencer::PasteSequencer(KeyTarget& keys) : target(keys) {}
 
-void PasteSequencer::start(const std::string& utf8_text) {
+size_t paste_bytes(const std::string& utf8_text) { return typed_text(utf8_text).size(); }
+
+bool PasteSequencer::start(const std::string& utf8_text) {
+    const std::string text = typed_text(utf8_text);
+    if (text.size() > PASTE_MAX_BYTES) return false;
     stop();
-    // The machine is typed in the 8-bit Japanese code page. The text ends at
-    // its first NUL, as a C string would.
-    std::string text = utf8_to_jis_bytes(utf8_text);
-    const size_t nul = text.find('\0');
-    if (nul != std::string::npos) text.resize(nul);
     fields.text.assign(text.begin(), text.end());
     fields.text.push_back(0);
     fields.length = static_cast<int32_t>(text.size());
     fields.position = 0;
     fields.step = 1;
     fields.shift = false;
+    return true;
 }
 
 void PasteSequencer::stop() {
@@ -103,6 +115,27 @@ void PasteSequencer::step() {
         default: break;
     }
     fields.step += 1;
+}
+
+void describe_paste_state(StateArchive& a, PasteState& state) {
+    std::string text(state.text.begin(), state.text.end());
+    a.text(text, PASTE_MAX_BYTES + 1);
+    if (a.loading()) state.text.assign(text.begin(), text.end());
+    a.i32_in(state.length, 0, static_cast<int32_t>(PASTE_MAX_BYTES));
+    // A Shift-JIS lead byte at the end moves two past it.
+    a.i32_in(state.position, 0, state.length + 2);
+    a.i32_in(state.step, 0, PASTE_LINE_FRAMES);
+    a.field(state.code);
+    a.field(state.shift);
+    if (!a.loading()) return;
+    // While typing, the text is its characters and a terminating 0; a step
+    // past a character's frames is a line end's.
+    const bool typing_ok =
+        state.step == 0 || (state.text.size() == static_cast<size_t>(state.length) + 1 && state.text.back() == 0 &&
+                            (state.step <= PASTE_CHAR_FRAMES || state.code == PASTE_LINE_END));
+    const bool code_ok = std::find(PASTE_KEYS.begin(), PASTE_KEYS.end(), state.code) != PASTE_KEYS.end() &&
+                         state.shift == ((state.code & PASTE_SHIFT_MASK) != 0);
+    if (!a.valid(typing_ok && code_ok)) state = PasteState{};
 }
 
 }  // namespace m5

@@ -15,12 +15,15 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace m5 {
+
+class StateArchive;
 
 // Paste sequencer timing and table bits.
 inline constexpr int32_t PASTE_CHAR_FRAMES = 8;
@@ -30,6 +33,10 @@ inline constexpr int32_t PASTE_UPPER_CASE = 0x400;  // upper-case letter, Shift 
 inline constexpr int32_t PASTE_LOWER_CASE = 0x800;  // lower-case letter, no Shift
 inline constexpr int32_t PASTE_SHIFT_MASK = 0x500;
 inline constexpr int32_t PASTE_LINE_END = 0x00D;
+// The longest text the sequencer types, in bytes of the machine's code page
+// (two and a half hours of typing): a state holding a paste in progress
+// stays small enough to load again.
+inline constexpr size_t PASTE_MAX_BYTES = 64 * 1024;
 
 // PASTE_KEYS: for each text byte, the virtual key to press in the low byte
 // (0 = none) and the bits above; the layout of a Japanese (JIS) keyboard.
@@ -53,6 +60,16 @@ struct PasteState {
     bool shift = false;         // the sequencer holds Shift down
 };
 
+// The sequencer's fields, described once for the host's part of a state. A
+// load takes only what typing can leave: a text of at most
+// PASTE_MAX_BYTES bytes and its 0 while typing, a step of the character's
+// or the line end's frames, a code of PASTE_KEYS with Shift held as it asks.
+void describe_paste_state(StateArchive& archive, PasteState& state);
+
+// The bytes `utf8_text` types as (up to its first NUL), which must be at
+// most PASTE_MAX_BYTES.
+size_t paste_bytes(const std::string& utf8_text);
+
 class PasteSequencer {
 public:
     explicit PasteSequencer(KeyTarget& keys);
@@ -60,8 +77,9 @@ public:
     PasteSequencer& operator=(const PasteSequencer&) = delete;
 
     // Starts typing the UTF-8 text, abandoning a paste in progress. The text
-    // ends at its first NUL; an empty text still runs one cycle.
-    void start(const std::string& utf8_text);
+    // ends at its first NUL; an empty text still runs one cycle. False, with
+    // nothing changed, for a text longer than PASTE_MAX_BYTES.
+    bool start(const std::string& utf8_text);
     // Stops, letting go of the keys the sequencer holds.
     void stop();
     // One frame's step.

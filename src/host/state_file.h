@@ -8,7 +8,8 @@
 //   u64 frames run since the machine started, u32 machine time (clocks)
 //   32 bytes SHA-256 of the IPL ROM window, 32 bytes of the cartridge window
 //   u32 length of the chunks, u32 length packed, the chunks packed by zlib
-//     (one chunk per component and one of the host: tag, length, fields)
+//     (one listing the machine's components, one per component and one of
+//     the host: tag, length, layout version, fields)
 //   u32 length, a PNG thumbnail of the picture
 //   u32 CRC-32 of every byte before it
 #pragma once
@@ -21,8 +22,10 @@
 
 namespace m5 {
 
-// 2: tapes named by their content (1, with tapes named by a path, still loads).
-inline constexpr uint32_t STATE_FORMAT_VERSION = 2;
+// 3: each chunk with its own layout version, and the components listed.
+// Older formats still load: 1 (tapes named by a path) and 2 (tapes named by
+// their content), whose chunks have no versions.
+inline constexpr uint32_t STATE_FORMAT_VERSION = 3;
 inline constexpr int32_t THUMBNAIL_WIDTH = 128;
 inline constexpr int32_t THUMBNAIL_HEIGHT = 96;
 // The first bytes of every state file: "M5STATE" 0x1A.

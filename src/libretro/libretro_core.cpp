@@ -5,8 +5,8 @@
 // back to the frontend. Files are read here, never in the machine.
 //
 // Time: one retro_run is one machine frame; the frame rate is the machine's
-// own (its clock over the clocks of a frame), and the sound comes at 48000 Hz
-// as one block a frame, handed over in one batch.
+// own (its clock over the clocks of a frame), and the sound comes at 48000 Hz,
+// all a frame made handed over in one batch.
 //
 // Keys: each controller port is a RetroPad (a joystick) or a keyboard. Keys
 // of a keyboard port are read from the frontend's input state once a frame,
@@ -54,11 +54,6 @@ constexpr const char* BOOT_HINT =
 constexpr char STATE_MAGIC[4] = {'M', '5', 'L', 'R'};
 constexpr size_t STATE_HEADER_BYTES = 16;  // magic, state length (u32), keys held (u64)
 constexpr size_t STATE_BYTES = STATE_HEADER_BYTES + M5EMU_STATE_SIZE_MAX;
-
-// Not offered to users: a frontend may give the sound block in samples (0:
-// one frame's worth, the default). The frontend test sets the block m5run
-// uses so that the two can be compared sample for sample.
-constexpr const char* SOUND_BLOCK_VARIABLE = "m5emu_sound_block_samples";
 
 retro_environment_t environment_cb = nullptr;
 retro_video_refresh_t video_cb = nullptr;
@@ -239,15 +234,6 @@ bool apply_options(bool loading) {
         return !loading;
     }
     return true;
-}
-
-void set_sound_block() {
-    int32_t block = 0;
-    retro_variable variable{SOUND_BLOCK_VARIABLE, nullptr};
-    if (environment_cb(RETRO_ENVIRONMENT_GET_VARIABLE, &variable) && variable.value != nullptr) {
-        block = std::clamp(std::atoi(variable.value), 0, 65536);
-    }
-    m5emu_set_sound(core.m5, SAMPLE_RATE_HZ, block);
 }
 
 void key_event(bool down, unsigned keycode, uint32_t, uint16_t) {
@@ -629,7 +615,7 @@ RETRO_API bool retro_load_game(const retro_game_info* game) {
     core.user_ipl.clear();
     core.keys_down = 0;
     m5emu_set_boot_hint(core.m5, BOOT_HINT);
-    set_sound_block();
+    m5emu_set_sound(core.m5, SAMPLE_RATE_HZ, 0);
     if (!apply_options(true) || (game != nullptr && !load_content(game))) {
         m5emu_destroy(core.m5);
         core.m5 = nullptr;

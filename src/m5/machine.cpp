@@ -136,6 +136,8 @@ void Machine::setup_audio(int32_t sample_rate, int32_t block_length) {
 
 const int16_t* Machine::take_audio(int32_t count, uint8_t finish) { return scheduler->mix_samples(count, finish); }
 
+const int16_t* Machine::take_mixed_audio(int32_t& count) { return scheduler->take_mixed(count); }
+
 void Machine::load_ipl(const uint8_t* data, size_t size) {
     memory_map->load_ipl(data, size);
     reset_all_components();
@@ -179,6 +181,10 @@ const char* Machine::name_of(ComponentId id) const {
 }
 
 void Machine::save_state(StateWriter& out) {
+    out.begin_chunk(COMPONENT_LIST_TAG);
+    out.u32(static_cast<uint32_t>(component_count()));
+    for (Component* c = first_component; c != nullptr; c = c->next) out.u32(state_tag_of(c->id));
+    out.end_chunk();
     for (Component* c = first_component; c != nullptr; c = c->next) {
         out.begin_chunk(state_tag_of(c->id));
         c->save_state(out);
@@ -186,31 +192,97 @@ void Machine::save_state(StateWriter& out) {
     }
 }
 
-bool Machine::load_state(StateReader& in, ComponentId* failed) {
-    const auto fail = [&](ComponentId id) {
-        if (failed != nullptr) *failed = id;
+namespace {
+
+// The components of the machines that saved states of format 1 and 2, which
+// do not list them.
+constexpr uint32_t UNLISTED_STATE_TAGS[] = {state_tag("NULL"), state_tag("SCHD"), state_tag("TAPE"), state_tag("IOBS"),
+                                            state_tag("PSG "), state_tag("VDP "), state_tag("Z80 "), state_tag("CTC "),
+                                            state_tag("SYSP"), state_tag("KEYS"), state_tag("MMAP")};
+
+}  // namespace
+
+bool Machine::load_state(StateReader& in, StateFailure* failure) {
+    const auto fail = [&](StateFailure::Kind kind, ComponentId id) {
+        if (failure != nullptr) *failure = StateFailure{kind, id};
         return false;
     };
     const ComponentId count = component_count();
-    std::vector<bool> seen(static_cast<size_t>(count));
+    const auto component_of_tag = [&](uint32_t tag) {
+        ComponentId id = 0;
+        while (id < count && state_tag_of(id) != tag) ++id;
+        return id;
+    };
+    // The chunks by component; chunks of other tags belong to the host.
+    std::vector<StateReader> bodies(static_cast<size_t>(count));
+    std::vector<bool> present(static_cast<size_t>(count));
+    StateReader list;
+    bool listed = false;
     uint32_t tag = 0;
     StateReader body;
     while (in.next_chunk(tag, body)) {
-        ComponentId id = 0;
-        while (id < count && state_tag_of(id) != tag) ++id;
-        Component* c = id < count ? find_component(id) : nullptr;
-        if (c == nullptr) continue;  // not a component's chunk
-        if (seen[static_cast<size_t>(id)]) return fail(id);
-        seen[static_cast<size_t>(id)] = true;
-        c->load_state(body);
-        if (!body.ok() || !body.at_end()) return fail(id);
+        if (tag == COMPONENT_LIST_TAG) {
+            if (listed) return fail(StateFailure::MALFORMED, -1);
+            list = body;
+            listed = true;
+            continue;
+        }
+        const ComponentId id = component_of_tag(tag);
+        if (id == count) continue;
+        const auto at = static_cast<size_t>(id);
+        if (present[at]) return fail(StateFailure::TWICE, id);
+        present[at] = true;
+        bodies[at] = body;
     }
-    if (!in.ok()) return fail(-1);
+    if (!in.ok()) return fail(StateFailure::MALFORMED, -1);
+
+    // The components the state was saved with.
+    std::vector<bool> saved(static_cast<size_t>(count));
+    if (in.versioned_chunks) {
+        if (!listed) return fail(StateFailure::MALFORMED, -1);
+        StateArchive list_archive(list);
+        list_archive.version(1);
+        const uint32_t listed_count = list.u32();
+        if (!list.ok() || listed_count > list.remaining() / 4) return fail(StateFailure::MALFORMED, -1);
+        for (uint32_t i = 0; i < listed_count; ++i) {
+            const ComponentId id = component_of_tag(list.u32());
+            if (id == count) return fail(StateFailure::FOREIGN, -1);
+            if (saved[static_cast<size_t>(id)]) return fail(StateFailure::MALFORMED, -1);
+            saved[static_cast<size_t>(id)] = true;
+        }
+        if (!list.ok() || !list.at_end()) return fail(StateFailure::MALFORMED, -1);
+    } else {
+        for (const uint32_t old_tag : UNLISTED_STATE_TAGS) {
+            const ComponentId id = component_of_tag(old_tag);
+            if (id < count) saved[static_cast<size_t>(id)] = true;
+        }
+        // Later states of format 2 carry the memory expansion's chunk too.
+        const auto expansion = static_cast<size_t>(MEMORY_EXPANSION_ID);
+        if (present[expansion]) saved[expansion] = true;
+    }
+
     for (Component* c = first_component; c != nullptr; c = c->next) {
-        // A state saved before the memory fitted was recorded was made with
-        // the 32 KiB expansion, which holds nothing of its own.
-        const bool older_32k = c->id == MEMORY_EXPANSION_ID && built_as.memory == MemoryFit::RAM_32K;
-        if (!seen[static_cast<size_t>(c->id)] && !older_32k) return fail(c->id);
+        const ComponentId id = c->id;
+        const auto at = static_cast<size_t>(id);
+        if (!saved[at]) {
+            if (present[at]) return fail(StateFailure::MALFORMED, id);
+            // Newer than the state: as a reset leaves it.
+            c->reset();
+            continue;
+        }
+        if (!present[at]) return fail(StateFailure::MISSING, id);
+        StateReader& fields = bodies[at];
+        c->load_state(fields);
+        if (fields.newer_layout) return fail(StateFailure::NEWER, id);
+        if (!fields.ok() || !fields.at_end()) return fail(StateFailure::BAD_DATA, id);
+    }
+    // Of the M5's own parts only the counter/timer and the tape deck arm
+    // events (each checks that the events it is given are its own).
+    for (int32_t i = 0; i < MAX_TIMED_EVENTS; ++i) {
+        const TimedEvent& e = scheduler->event(i);
+        if (e.active && e.target != ctc.get() && e.target != tape_deck.get() && e.target->id < COMPONENT_COUNT) {
+            return fail(StateFailure::BAD_DATA, SCHEDULER_ID);
+        }
     }
     return true;
 }

@@ -19,13 +19,12 @@
 #include "machine/clock.h"
 #include "machine/component.h"
 #include "machine/machine_services.h"
+#include "machine/state_io.h"
 
 namespace m5 {
 
 class Machine;
 class MachineHost;
-class StateReader;
-class StateWriter;
 
 // The machine's components, one line each in construction order: the name of
 // its id, its class, the Machine member that owns it, the tag of its chunk in
@@ -65,6 +64,20 @@ uint32_t component_state_tag(ComponentId id);
 // The name of component `id` in messages ("the video chip"); null for an id
 // the machine does not have.
 const char* component_name(ComponentId id);
+
+// Why a state did not load, and the component at fault (-1 when none is).
+struct StateFailure {
+    enum Kind {
+        MALFORMED,  // the chunks cannot be read, or the component list is
+        MISSING,    // a component's chunk is missing
+        TWICE,      // a component's chunk comes twice
+        FOREIGN,    // a component this machine does not have
+        NEWER,      // a chunk laid out as a newer build lays it out
+        BAD_DATA,   // a value the component cannot take
+    };
+    Kind kind = MALFORMED;
+    ComponentId id = -1;
+};
 
 inline constexpr int32_t PSG_CLOCK_HZ = 3'579'545;
 inline constexpr int32_t PSG_FULL_VOLUME = 8000;
@@ -120,6 +133,8 @@ public:
     void render_screen();
     void setup_audio(int32_t sample_rate, int32_t block_length);
     const int16_t* take_audio(int32_t count, uint8_t finish);
+    // The samples mixed since the last take (Scheduler::take_mixed).
+    const int16_t* take_mixed_audio(int32_t& count);
     // The IPL ROM from bytes (up to 8 KiB, 0xFF beyond), then a reset. Until
     // the host gives one, the IPL ROM reads all 0xFF.
     void load_ipl(const uint8_t* data, size_t size);
@@ -134,18 +149,25 @@ public:
     void apply_config();
 
     // --- Save states ----------------------------------------------------------
-    // Between frames: one chunk per component, in list order, each tagged by
-    // the component it belongs to (state_tag_of).
+    // Between frames: a chunk listing the tags of the components saved, then
+    // one chunk per component, in list order, each tagged by the component
+    // it belongs to (state_tag_of) and carrying its layout version.
     void save_state(StateWriter& out);
-    // Reads every component's chunk, skipping chunks of unknown tags (they
-    // belong to the host). False when a component's chunk is missing (but
-    // for the memory expansion's on the 32 KiB machine: states older than
-    // the memory choice have none), comes twice, is not read to its end or
+    // Reads every component's chunk, in list order whatever the order in the
+    // stream, skipping chunks of unknown tags (they belong to the host). A
+    // component the state was not saved with (one newer than the state) is
+    // reset instead; streams of formats 1 and 2, which list nothing, were
+    // saved with the first eleven components and, in
+    // later ones, the memory expansion. False when a listed
+    // component's chunk is missing, a chunk comes twice, the state lists a
+    // component this machine lacks, or a chunk is not read to its end or
     // holds a value its component cannot take; the components are then in
     // no defined state, so a caller loads into a staging machine first and
-    // into the running one only when that succeeded.
-    // `failed`, when given, receives the id of the component that failed.
-    bool load_state(StateReader& in, ComponentId* failed = nullptr);
+    // into the running one only when that succeeded. `failure`, when given,
+    // says why and which component failed.
+    bool load_state(StateReader& in, StateFailure* failure = nullptr);
+    // The tag of the chunk that lists the components of a state.
+    static constexpr uint32_t COMPONENT_LIST_TAG = state_tag("MACH");
 
     // --- What the machine is -------------------------------------------------
     // Its model and memory, as built.

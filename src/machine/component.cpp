@@ -43,6 +43,9 @@ void Component::save_state(StateWriter& out) {
 void Component::load_state(StateReader& in) {
     StateArchive archive(in);
     describe_state(archive);
+    // A component that does not ask reads layout 1 (and the version 0 of
+    // the oldest files, which is the same for it).
+    if (!archive.asked_version()) archive.version(1);
     after_load();
 }
 

@@ -44,6 +44,9 @@ public:
     // A sound source about to change: the sound of the lines finished so far
     // is mixed first, as it was.
     void mix_sound_to_now() { time->mix_sound_to_now(); }
+    // Timed event `id` (0..MAX_TIMED_EVENTS - 1) as it stands, for a
+    // component that checks the events a loaded state gives it.
+    const TimedEvent& event(int32_t id) const { return time->event(id); }
     // The video standard the machine runs to (video_standard.h).
     const VideoStandard& video_standard() const { return time->video_standard(); }
     // Machine clocks from `earlier` to now, across the counter's wrap.

@@ -97,13 +97,26 @@ void Scheduler::describe_state(StateArchive& a) {
         a.field(e.param);
         a.field(e.remaining);
         a.i32_in(e.period, 0, INT32_MAX);
-        if (!a.valid(!e.active || e.target != nullptr)) e.active = 0;
+        // Between frames every event still pending is due later.
+        if (!a.valid(!e.active || (e.target != nullptr && e.remaining > 0))) e.active = 0;
     }
+    // Between frames no slice is running, and the next event is the one the
+    // events make next (next_event_time is left over when there is none).
     a.field(next_event_time);
     a.i32_in(next_event, NO_EVENT, event_slots_used - 1);
-    if (!a.valid(next_event == NO_EVENT || events[next_event].active)) next_event = NO_EVENT;
     a.field(slice_elapsed);
     a.field_as<bool>(events_settled);
+    if (a.loading()) {
+        const int32_t saved_next = next_event;
+        const int32_t saved_time = next_event_time;
+        find_next_event();
+        const bool next_ok = next_event == saved_next && (next_event == NO_EVENT || next_event_time == saved_time);
+        if (!a.valid(next_ok && slice_elapsed == 0 && events_settled == 1)) {
+            slice_elapsed = 0;
+            events_settled = 1;
+        }
+        next_event_time = saved_time;
+    }
 
     // The sound block in progress; its samples are kept only when the block
     // length and the samples per line are the ones in use.
@@ -204,8 +217,11 @@ void Scheduler::run_clocks(int32_t n) {
         }
 
         if (slice_elapsed != 0) {
-            for (int32_t i = 0; i < event_slots_used; ++i) events[i].remaining -= slice_elapsed;
-            next_event_time -= slice_elapsed;
+            // Only what is pending counts down, so nothing counts on forever.
+            for (int32_t i = 0; i < event_slots_used; ++i) {
+                if (events[i].active) events[i].remaining -= slice_elapsed;
+            }
+            if (next_event != NO_EVENT) next_event_time -= slice_elapsed;
             slice_elapsed = 0;
         }
 
@@ -270,9 +286,18 @@ void Scheduler::mix_lines(int32_t end) {
     lines_mixed = end;
 }
 
+int32_t Scheduler::line_samples_fixed(int32_t sample_rate) const {
+    return static_cast<int32_t>(sample_rate * (1024.0 / standard.lines_per_second()) + 0.5);
+}
+
+int32_t Scheduler::most_samples_per_frame(int32_t sample_rate) const {
+    // The fraction carried into a frame is less than a sample.
+    return static_cast<int32_t>((1023 + int64_t{standard.lines_per_frame} * line_samples_fixed(sample_rate)) >> 10);
+}
+
 void Scheduler::setup_audio(int32_t sample_rate, int32_t length) {
     block_length = std::max(length, 0);
-    samples_per_line = static_cast<int32_t>(sample_rate * (1024.0 / standard.lines_per_second()) + 0.5);
+    samples_per_line = line_samples_fixed(sample_rate);
     sample_block.assign(static_cast<size_t>(block_length), 0);
     mix_buffer.assign(static_cast<size_t>(block_length), 0);
     sample_fraction = 0;
@@ -298,6 +323,16 @@ const int16_t* Scheduler::mix_samples(int32_t count, uint8_t finish) {
     } else {
         block_fill += n;
     }
+    return sample_block.data();
+}
+
+const int16_t* Scheduler::take_mixed(int32_t& count) {
+    count = block_fill;
+    for (int32_t i = 0; i < block_fill; ++i) {
+        sample_block[static_cast<size_t>(i)] =
+            static_cast<int16_t>(std::clamp(mix_buffer[static_cast<size_t>(i)], -32768, 32767));
+    }
+    block_fill = 0;
     return sample_block.data();
 }
 

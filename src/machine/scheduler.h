@@ -49,7 +49,9 @@ public:
     void reset() override;
     // Time, every pending event with its owner's id, and the sound block in
     // progress. The block's samples are restored when the sample rate and
-    // block length are the ones in use; otherwise a new block starts.
+    // block length are the ones in use; otherwise a new block starts. A load
+    // takes what a frame's end leaves: no slice running, every pending event
+    // due later and the next event the one the events make next.
     void describe_state(StateArchive& archive) override;
     // Sets the host's CPU speed to the loaded one.
     void after_load() override;
@@ -88,6 +90,13 @@ public:
     // lines finished so far (inside a frame), then the rest of the block at once, saturates it into 16-bit samples and
     // starts a new block. Returns the finished block (empty before setup_audio).
     const int16_t* mix_samples(int32_t count, uint8_t finish);
+    // The samples the scanlines have mixed since the block began, saturated
+    // into 16-bit samples (`count` of them), and a new block: for a host that
+    // takes each frame's sound after the frame, as the machine made it, with
+    // a block of most_samples_per_frame.
+    const int16_t* take_mixed(int32_t& count);
+    // The most samples one frame mixes at `sample_rate`.
+    int32_t most_samples_per_frame(int32_t sample_rate) const;
 
     // Inspection (no side effects).
     const TimedEvent& event(int32_t id) const { return events[id]; }
@@ -132,6 +141,8 @@ public:
 private:
     void mix_lines(int32_t end);
     void find_next_event();
+    // Samples a scanline mixes at `sample_rate`, in 1/1024 sample.
+    int32_t line_samples_fixed(int32_t sample_rate) const;
     void read_speed_setting();
     int32_t cpu_elapsed_machine_clocks();
 };

@@ -7,6 +7,7 @@ namespace m5 {
 void StateWriter::raw(const uint8_t* data, size_t size) {
     if (size == 0) return;
     const size_t at = bytes.size();
+    if (field_log != nullptr) field_log->push_back({at, size});
     bytes.resize(at + size);
     std::memcpy(bytes.data() + at, data, size);
 }
@@ -17,9 +18,15 @@ void StateWriter::text(const std::string& s) {
 }
 
 void StateWriter::begin_chunk(uint32_t tag) {
-    u32(tag);
+    put_unlogged(tag, 4);
     chunk_start = bytes.size();
-    u32(0);
+    put_unlogged(0, 4);
+    put_unlogged(1, 4);
+}
+
+void StateWriter::set_chunk_version(uint32_t version) {
+    for (int i = 0; i < 4; ++i)
+        bytes[chunk_start + 4 + static_cast<size_t>(i)] = static_cast<uint8_t>(version >> (8 * i));
 }
 
 void StateWriter::end_chunk() {
@@ -85,7 +92,15 @@ bool StateReader::next_chunk(uint32_t& tag, StateReader& body) {
     }
     body = StateReader(at, length);
     body.staging = staging;
-    body.layout_version = layout_version;
+    body.versioned_chunks = versioned_chunks;
+    body.version = version;
+    if (versioned_chunks) {
+        body.version = body.u32();
+        if (!body.ok()) {
+            failed = true;
+            return false;
+        }
+    }
     at += length;
     return true;
 }

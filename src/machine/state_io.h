@@ -4,12 +4,20 @@
 //
 // Fields are little-endian whatever the host's byte order. A saved machine is
 // a sequence of chunks, one per component: a 4-byte tag, a 32-bit length and
-// that many bytes of fields, so that a reader can step over a chunk it does
-// not know. A component lists its fields once, in a fixed order, to a
-// StateArchive, which writes them when saving and reads them back in the same
-// order when loading; a reader that runs past its end, or that a component
-// finds holding a value it cannot take, is marked failed and from then on
-// reads zeros. The caller checks ok() once at the end.
+// that many bytes, so that a reader can step over a chunk it does not know.
+// The bytes are the layout version of the chunk (32 bits), then its fields.
+// A component lists its fields once, in a fixed order, to a StateArchive,
+// which writes them when saving and reads them back in the same order when
+// loading; a reader that runs past its end, or that a component finds
+// holding a value it cannot take, is marked failed and from then on reads
+// zeros. The caller checks ok() once at the end.
+//
+// Each component's chunk has a layout version of its own, starting at 1: a
+// component that adds or changes a field raises its version and goes on
+// reading every older layout, giving a field an old state lacks the value a
+// reset gives it. States of the older file formats 1 and 2 framed their
+// chunks without versions; their chunks count as version 0 (format 1, tapes
+// named by a path) and 1 (format 2).
 #pragma once
 
 #include <cstddef>
@@ -21,10 +29,6 @@
 
 namespace m5 {
 
-// The layout of the chunks a StateWriter writes. 1: tapes named by a path;
-// 2: tapes named by their content.
-inline constexpr uint32_t STATE_LAYOUT_VERSION = 2;
-
 // Four characters packed as a chunk tag, first character in the low byte.
 constexpr uint32_t state_tag(const char (&text)[5]) {
     return static_cast<uint32_t>(static_cast<uint8_t>(text[0])) |
@@ -33,9 +37,15 @@ constexpr uint32_t state_tag(const char (&text)[5]) {
            static_cast<uint32_t>(static_cast<uint8_t>(text[3])) << 24;
 }
 
+// Where one field went in a StateWriter's bytes.
+struct FieldSpan {
+    size_t offset;
+    size_t size;
+};
+
 class StateWriter {
 public:
-    void u8(uint8_t v) { bytes.push_back(v); }
+    void u8(uint8_t v) { put(v, 1); }
     void u16(uint16_t v) { put(v, 2); }
     void u32(uint32_t v) { put(v, 4); }
     void u64(uint64_t v) { put(v, 8); }
@@ -51,16 +61,25 @@ public:
     // A 32-bit length, then the characters.
     void text(const std::string& s);
 
-    // A chunk: the tag, a length filled in by end_chunk, the fields between.
-    // Chunks do not nest.
+    // A chunk: the tag, a length filled in by end_chunk, the layout version
+    // (1 until set_chunk_version), the fields between. Chunks do not nest.
     void begin_chunk(uint32_t tag);
+    void set_chunk_version(uint32_t version);
     void end_chunk();
 
     const std::vector<uint8_t>& data() const { return bytes; }
     std::vector<uint8_t>& data() { return bytes; }
 
+    // When set, every field written is noted here (a raw block as one), for
+    // tests that change the fields of a state one by one.
+    std::vector<FieldSpan>* field_log = nullptr;
+
 private:
     void put(uint64_t v, int count) {
+        if (field_log != nullptr) field_log->push_back({bytes.size(), static_cast<size_t>(count)});
+        put_unlogged(v, count);
+    }
+    void put_unlogged(uint64_t v, int count) {
         for (int i = 0; i < count; ++i) bytes.push_back(static_cast<uint8_t>(v >> (8 * i)));
     }
     std::vector<uint8_t> bytes;
@@ -92,8 +111,10 @@ public:
     // An integer that must lie in [low, high]; low when it does not.
     int32_t i32_in(int32_t low, int32_t high);
 
-    // The next chunk: its tag and a reader over exactly its fields. False at
-    // the end (or, with the reader failed, on a chunk longer than what is left).
+    // The next chunk: its tag and a reader over exactly its fields, which
+    // knows the chunk's layout version. False at the end (or, with the reader
+    // failed, on a chunk longer than what is left or too short for its
+    // version).
     bool next_chunk(uint32_t& tag, StateReader& body);
 
     void fail() { failed = true; }
@@ -105,9 +126,15 @@ public:
     // read but act on nothing outside the machine (no file is opened for
     // writing, nothing is truncated).
     bool staging = false;
-    // The layout the chunks were written in (a reader of an older file is
-    // told so by the host).
-    uint32_t layout_version = STATE_LAYOUT_VERSION;
+    // Whether the chunks of this stream carry their layout versions (false
+    // for the streams of state files of format 1 and 2, whose chunks all
+    // have `version`).
+    bool versioned_chunks = true;
+    // The layout version of the chunk this reader reads (set by next_chunk).
+    uint32_t version = 1;
+    // Set when a chunk's layout is newer than its component reads: the state
+    // was saved by a newer build.
+    bool newer_layout = false;
 
 private:
     uint64_t get(int count);
@@ -126,6 +153,26 @@ public:
     explicit StateArchive(StateReader& in) : reader(&in) {}
 
     bool loading() const { return reader != nullptr; }
+    // The layout version of the chunk, for a component whose layout is now
+    // `current`: saving, records `current` and returns it; loading, returns
+    // the version the chunk was written in (0 for a file of format 1), and
+    // fails the load of a chunk newer than `current`. A component that never
+    // asks has layout 1.
+    uint32_t version(uint32_t current) {
+        version_asked = true;
+        if (!loading()) {
+            writer->set_chunk_version(current);
+            return current;
+        }
+        if (reader->version > current) {
+            reader->newer_layout = true;
+            reader->fail();
+        }
+        return reader->version;
+    }
+    bool asked_version() const { return version_asked; }
+    // False once a load has failed (always true when saving).
+    bool ok() const { return reader == nullptr || reader->ok(); }
     // The reader's staging mark (see StateReader); false when saving.
     bool staging() const { return reader != nullptr && reader->staging; }
 
@@ -174,6 +221,7 @@ public:
 private:
     StateWriter* writer = nullptr;
     StateReader* reader = nullptr;
+    bool version_asked = false;
 };
 
 }  // namespace m5

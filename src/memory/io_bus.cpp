@@ -1,6 +1,5 @@
 #include "memory/io_bus.h"
 
-#include "machine/machine_services.h"
 #include "machine/state_io.h"
 
 namespace m5 {
@@ -30,21 +29,25 @@ void IoBus::map_port_read(int32_t port, Component* target, int32_t target_port) 
 }
 
 void IoBus::describe_state(StateArchive& a) {
-    // A target by its component id; one the machine does not have fails.
-    const auto target = [&](Component*& c) {
-        auto id = static_cast<uint8_t>(c->id);
+    // Layout 2: nothing; the port map is wiring, fixed when the machine is
+    // built. Layouts 0 and 1 held it, each entry's target by its component
+    // id, the port it passes on and its wait states: a load checks that it
+    // is the map built and leaves the map as it is. A port the state leaves
+    // unmapped may have a device now (one added since); any other entry
+    // that differs fails the load.
+    if (a.version(2) >= 2) return;
+    const auto entry = [&](int32_t p, Component* target, int32_t port, int32_t waits) {
+        uint8_t id = 0, stored_port = 0, stored_waits = 0;
         a.field(id);
-        if (!a.loading() || machine == nullptr) return;
-        Component* found = machine->find_component(id);
-        c = a.valid(found != nullptr) ? found : unmapped;
+        a.field(stored_port);
+        a.field(stored_waits);
+        const bool built = id == target->id && stored_port == port && stored_waits == waits;
+        const bool unmapped_then = id == unmapped->id && stored_port == p && stored_waits == 0;
+        a.valid(built || unmapped_then);
     };
     for (int32_t p = 0; p < PORT_COUNT; ++p) {
-        target(write_targets[p]);
-        a.field_as<uint8_t>(write_ports[p]);
-        a.field_as<uint8_t>(write_waits[p]);
-        target(read_targets[p]);
-        a.field_as<uint8_t>(read_ports[p]);
-        a.field_as<uint8_t>(read_waits[p]);
+        entry(p, write_targets[p], write_ports[p], write_waits[p]);
+        entry(p, read_targets[p], read_ports[p], read_waits[p]);
     }
 }
 

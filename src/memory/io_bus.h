@@ -53,8 +53,8 @@ public:
     void map_port_write(int32_t port, Component* target, int32_t target_port);
     void map_port_read(int32_t port, Component* target, int32_t target_port);
 
-    // The port map: each entry's target by its component id, the port it
-    // passes on and its wait states. A free-standing bus keeps its targets.
+    // Nothing: the port map is wiring. States of older layouts hold it; a
+    // load checks it is the map built and fails on any other.
     void describe_state(StateArchive& archive) override;
 
     Component* write_targets[PORT_COUNT];

@@ -282,6 +282,7 @@ int run(const Options& o, const char* argv0) {
     HeadlessPlatform platform(work_dir.path, o.paste);
     // The machine takes the processor speed from the settings when it starts.
     Host host(platform, settings, o.machine);
+    if (o.sound_by_frame) host.sound_by_frame(SAMPLE_RATES_HZ[o.rate_index]);
     if (free_boot_rom) {
         host.use_free_boot_rom();
         std::fprintf(stderr, "m5run: %s\n", NO_IPL_NOTE);

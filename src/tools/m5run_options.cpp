@@ -6,6 +6,7 @@
 
 #include "devices/virtual_keys.h"
 #include "host/key_names.h"
+#include "host/paste_sequencer.h"
 #include "host/settings.h"
 
 namespace m5::tools {
@@ -51,7 +52,9 @@ Running:
   --speed 1|2|4|8|16     processor speed (default 1)
   --rate HZ              sound sample rate: 2000, 4000, 8000, 11025, 22050,
                          44100 or 48000 (default 4000)
-  --buffer MS            sound block length: 100, 200, 300 or 400 (default 100)
+  --buffer MS            sound block length: 100, 200, 300 or 400 (default 100),
+                         or "frame": each frame's sound as the machine made
+                         it, as the C interface hands it over
   --realtime             pace the frames to real time as the desktop program
                          does (default: as fast as possible)
   --sprite-limit         hide the fifth and later sprites of a line, as the
@@ -278,12 +281,22 @@ const OptionRule OPTION_RULES[] = {
      }},
     {"--buffer", VALUE,
      [](Parse& p, const std::string& v) {
-         p.options.buffer_index = index_of("--buffer", v, BUFFER_LENGTHS_MS, BUFFER_LENGTH_COUNT);
+         p.options.sound_by_frame = v == "frame";
+         if (!p.options.sound_by_frame) {
+             p.options.buffer_index = index_of("--buffer", v, BUFFER_LENGTHS_MS, BUFFER_LENGTH_COUNT);
+         }
      }},
     {"--realtime", FLAG, [](Parse& p, const std::string&) { p.options.realtime = true; }},
     {"--sprite-limit", FLAG, [](Parse& p, const std::string&) { p.options.sprite_limit = true; }},
     // Input.
-    {"--paste", VALUE, [](Parse& p, const std::string& v) { p.options.paste = unescape(v); }},
+    {"--paste", VALUE,
+     [](Parse& p, const std::string& v) {
+         p.options.paste = unescape(v);
+         if (paste_bytes(*p.options.paste) > PASTE_MAX_BYTES) {
+             usage_error("--paste: the text is too long to type (at most " + std::to_string(PASTE_MAX_BYTES) +
+                         " characters)");
+         }
+     }},
     {"--paste-frame", VALUE,
      [](Parse& p, const std::string& v) {
          p.once_frames_known.push_back(

@@ -45,6 +45,7 @@ struct Options {
     int32_t speed_index = 0;
     int32_t rate_index = 1;
     int32_t buffer_index = 0;
+    bool sound_by_frame = false;  // --buffer frame
     bool realtime = false;
     bool sprite_limit = false;
     std::optional<std::string> paste;

@@ -1,5 +1,6 @@
 #include "tools/tape_info.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "devices/sordm5_tape.h"
@@ -66,11 +67,16 @@ bool print_sordm5_tape_info(TapeCursor& file) {
     if (file.read(image.data(), 1, image.size()) != image.size() || !is_sordm5_image(image.data(), image.size())) {
         return false;
     }
-    std::vector<uint8_t> block(1 << 16);
-    for (size_t got; (got = file.read(block.data(), 1, block.size())) > 0;) {
-        image.insert(image.end(), block.begin(), block.begin() + static_cast<std::ptrdiff_t>(got));
-    }
+    // As much as the deck reads, and no more.
+    const uint64_t size = file.size();
+    image.resize(static_cast<size_t>(std::min<uint64_t>(size, SORDM5_MAX_FILE_BYTES)));
+    file.seek(0);
+    image.resize(file.read(image.data(), 1, image.size()));
     std::fputs(describe_sordm5_tape(image).c_str(), stdout);
+    if (size > image.size()) {
+        std::printf("note: the file holds %llu bytes; the tape deck reads and plays the first %zu\n",
+                    static_cast<unsigned long long>(size), image.size());
+    }
     return true;
 }
 

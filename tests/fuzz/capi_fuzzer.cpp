@@ -3,6 +3,9 @@
 // texts and addresses taken from the input. Every call must return a defined
 // result (no crash, no leak, no sanitizer report), a state just saved must
 // load and save again to the same bytes, and a refused call must say why.
+// The sound of each frame comes in whole blocks of the length last set. A
+// recording callback may call back into its handle: what it may not do is
+// refused, and the recording goes on.
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -34,11 +37,28 @@ private:
 
 const char* const KEY_NAMES[] = {"A", "SPACE", "RETURN", "SHIFT", "LSHIFT", "CTRL", "UP", "5", "F1", "", "NOPE"};
 
+// What a recording callback writes into, and whether it calls back into
+// its handle.
+struct Recorded {
+    m5emu* m5 = nullptr;
+    std::vector<uint8_t> image;
+    bool reenter = false;
+};
+
 int write_tape(void* user, uint64_t offset, const uint8_t* data, size_t size) {
-    auto* image = static_cast<std::vector<uint8_t>*>(user);
+    auto* recorded = static_cast<Recorded*>(user);
     if (offset > (1u << 24)) return 1;  // a bound on the scratch image
-    if (image->size() < offset + size) image->resize(offset + size);
-    std::memcpy(image->data() + offset, data, size);
+    if (recorded->image.size() < offset + size) recorded->image.resize(offset + size);
+    std::memcpy(recorded->image.data() + offset, data, size);
+    if (recorded->reenter) {
+        m5emu* m5 = recorded->m5;
+        uint8_t byte = 0;
+        FUZZ_CHECK(m5emu_read_memory(m5, 0x7000, &byte, 1) == M5EMU_OK, "inspection refused in a callback");
+        FUZZ_CHECK(m5emu_stop_tape(m5) == M5EMU_ERROR_ORDER && m5emu_run_frame(m5) == M5EMU_ERROR_ORDER &&
+                       m5emu_reset(m5) == M5EMU_ERROR_ORDER && *m5emu_last_error(m5) != 0,
+                   "a callback changed what is in use");
+        m5emu_destroy(m5);  // does nothing from here
+    }
     return 0;
 }
 
@@ -53,10 +73,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Input in(data, size);
     m5emu* m5 = m5emu_create();
     FUZZ_CHECK(m5 != nullptr, "no machine");
-    std::vector<uint8_t> recorded;
+    Recorded recorded;
+    recorded.m5 = m5;
     std::vector<uint8_t> state;
     int frames = 0;
-    while (!in.done() && frames < 40) {
+    size_t block = 0;  // the block length of the sound
+    // Frames and states bound a program's time (a state saved with its
+    // picture is the slowest call there is).
+    int states = 0;
+    while (!in.done() && frames < 40 && states < 16) {
         switch (in.byte() % 18) {
             case 0: {
                 const int n = in.byte() % 4 + 1;
@@ -65,6 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 size_t count = 0;
                 const int16_t* samples = m5emu_sound(m5, &count);
                 FUZZ_CHECK(count == 0 || samples != nullptr, "sound without samples");
+                FUZZ_CHECK(block == 0 || count % block == 0, "sound in part of a block");
                 break;
             }
             case 1: {
@@ -82,9 +108,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 check(m5, m5emu_play_tape(m5, image.empty() ? nullptr : image.data(), image.size(), in.byte() % 4));
                 break;
             }
-            case 4:
-                check(m5, m5emu_record_tape(m5, in.byte() % 4, in.byte() % 8 ? write_tape : nullptr, &recorded));
+            case 4: {
+                const uint8_t how = in.byte();
+                recorded.reenter = (how & 0x10) != 0;
+                check(m5, m5emu_record_tape(m5, how % 4, in.byte() % 8 ? write_tape : nullptr, &recorded));
                 break;
+            }
             case 5: check(m5, m5emu_stop_tape(m5)); break;
             case 6: {
                 const uint8_t pick = in.byte();
@@ -99,6 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 break;
             }
             case 9: {
+                ++states;
                 size_t needed = 0;
                 check(m5, m5emu_save_state(m5, nullptr, &needed));
                 state.assign(needed, 0);
@@ -113,6 +143,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 break;
             }
             case 10: {
+                ++states;
                 std::vector<uint8_t> bytes = state;
                 if (in.byte() & 1) {
                     bytes = in.bytes(in.word());
@@ -136,7 +167,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 check(m5, m5emu_write_vram(m5, address, buffer.data(), buffer.size()));
                 break;
             }
-            case 13: check(m5, m5emu_set_sound(m5, in.word() * 4, in.word() % 70000 - 10)); break;
+            case 13: {
+                const int rate = in.word() * 4;
+                const int length = in.word() % 70000 - 10;
+                const int result = m5emu_set_sound(m5, rate, length);
+                check(m5, result);
+                if (result == M5EMU_OK) block = static_cast<size_t>(length);
+                break;
+            }
             case 14: check(m5, m5emu_set_speed(m5, in.byte() % 20)); break;
             case 15: {
                 std::vector<uint8_t> picture(M5EMU_PIXELS * 4);

@@ -3,7 +3,11 @@
 # assembled test programs and the shell. Nothing binary is kept in the
 # repository; the build runs this script.
 #
-#   make_seeds.sh M5RUN ROM_DIR OUT_DIR STATE_SEEDS
+#   make_seeds.sh M5RUN ROM_DIR OUT_DIR STATE_SEEDS [SOFTWARE_DIR]
+#
+# SOFTWARE_DIR, when it exists, holds the published cartridges the tests read
+# in place (../shared/m5-software); the states m5run saves while they run
+# become seeds too.
 #
 # Each target's seeds go to OUT_DIR/TARGET/. To add a seed, add one line
 # below with one of these helpers:
@@ -23,11 +27,18 @@
 #                                   at 0x7300) and 256-byte data blocks
 #   packets TARGET NAME PAYLOAD...  GDB remote protocol packets, each framed
 #                                   with its checksum
+#   cartridge_state NAME CART FRAMES [M5RUN OPTIONS...]
+#                                   the state file m5run saves after running the
+#                                   published cartridge CART on the free boot ROM
+#   cartridge_calls NAME CART STATE a program of C interface calls: insert CART,
+#                                   load the save_state seed STATE, set the sound
+#                                   to 48000 Hz in blocks of 801, run, save, run
 set -euo pipefail
 m5run=$1
 roms=$2
 out=$3
 state_seeds=$4
+software=${5:-}
 
 rm -rf "$out"
 targets=(tape_wav tape_cas settings machine m5run_options save_state capi gdb_packets)
@@ -195,5 +206,40 @@ packets gdb_packets session.gdb qSupported:xmlRegisters=z80 'qXfer:features:read
   'G00112233445566778899aabbccddeeff0011223344556677' 'P0b=0020' k D
 packets gdb_packets malformed.gdb 'mzz,1' 'Z9,0,0' 'p99' 'M0,2:0' 'qXfer:features:read:other.xml:0,10' vCont?
 { printf '$g#00\x03'; cat "$out/gdb_packets/session.gdb"; } >"$out/gdb_packets/bad_checksum.gdb"
+
+# Published cartridges as they run, when the shared data is there: the
+# states of their machines, whole files, and C interface programs that
+# resume them.
+if [ -n "$software" ] && [ -d "$software" ]; then
+  program_dir=$(mktemp -d)  # holds no IPL.ROM: m5run runs the free boot ROM
+  trap 'rm -rf "$program_dir"' EXIT
+  cartridge_state() {
+    local name=$1 cart=$2 frames=$3
+    shift 3
+    "$m5run" --dir "$program_dir" --cart "$software/$cart.rom" --frames "$frames" \
+      --save-state "$out/save_state/$name" "$@" >/dev/null 2>&1
+  }
+  le16() { hex_bytes "$(printf '%02x%02x' $(($1 & 255)) $(($1 >> 8 & 255)))"; }
+  cartridge_calls() {
+    local name=$1 cart=$2 state=$3
+    {
+      hex_bytes 01
+      le16 "$(wc -c <"$software/$cart.rom")"
+      cat "$software/$cart.rom"
+      hex_bytes 0a01
+      le16 "$(wc -c <"$out/save_state/$state")"
+      cat "$out/save_state/$state"
+      hex_bytes 0de02e2b03000300030003090003000300030003
+    } >"$out/capi/$name"
+  }
+  cartridge_state happy_face.m5s happy_face 90
+  cartridge_state plot.m5s plot 120
+  cartridge_state music.m5s music 240 --key 1@70+10
+  cartridge_state controller.m5s controller 90 --key UP@40+30 --key 1@50+10
+  cartridge_state viboritas.m5s viboritas 200 --key 1@80+5 --key RIGHT@100+60
+  for cart in happy_face plot music controller viboritas; do
+    cartridge_calls "$cart.calls" "$cart" "$cart.m5s"
+  done
+fi
 
 touch "$out/.made"

@@ -1,10 +1,14 @@
 // Save states: the input is the chunk stream a machine saves (one chunk per
 // component), or a whole state file, whose chunks are then used. A state is
 // first read into a staging machine, as the host does; one that passes there
-// must load into a real machine, run a frame, and save, load and save again
-// to the same bytes. The only tape a state can resume is the one offered to
-// it, from memory; whatever a state holds, no file of the scratch directory
-// changes while it loads.
+// must load into a real machine and run ten frames with its sound mixed, and
+// what that machine then saves must load and save again to the same bytes.
+// The real machine's sound rate and what its deck is doing when the state
+// arrives (nothing, playing a tape, recording one) follow from the input's
+// length, so that every input meets one of each. The only tape a state can
+// resume is the one offered to it or the one in the deck, from memory;
+// whatever a state holds, no file of the scratch directory changes while it
+// loads.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +24,7 @@
 #include "host/state_file.h"
 #include "host/tape_files.h"
 #include "m5/machine.h"
+#include "machine/scheduler.h"
 #include "machine/state_io.h"
 #include "memory/memory_map.h"
 
@@ -51,6 +56,38 @@ std::vector<uint8_t> save(m5::Machine& machine) {
 
 namespace {
 
+constexpr int32_t FRAMES_AFTER_LOAD = 10;
+constexpr int32_t SAMPLE_RATES_HZ[] = {8000, 48000, 192000};
+enum class Deck { IDLE, PLAYING, RECORDING };
+constexpr Deck DECKS[] = {Deck::IDLE, Deck::PLAYING, Deck::RECORDING};
+
+// A recording kept in memory, in bytes the harness can read back.
+class MemoryRecording final : public m5::TapeRecording {
+public:
+    explicit MemoryRecording(std::shared_ptr<std::vector<uint8_t>> into) : bytes_(std::move(into)) {}
+    void write(uint64_t offset, const uint8_t* data, size_t count) override {
+        if (offset + count > (1u << 24)) return;  // a bound on the scratch image
+        if (bytes_->size() < offset + count) bytes_->resize(offset + count);
+        std::memcpy(bytes_->data() + offset, data, count);
+    }
+    size_t read(uint64_t offset, uint8_t* out, size_t count) override {
+        if (offset >= bytes_->size()) return 0;
+        const size_t n = std::min<uint64_t>(count, bytes_->size() - offset);
+        std::memcpy(out, bytes_->data() + offset, n);
+        return n;
+    }
+    uint64_t size() const override { return bytes_->size(); }
+    bool truncate(uint64_t length) override {
+        if (length > bytes_->size()) return false;
+        bytes_->resize(length);
+        return true;
+    }
+    int32_t finish() override { return 0; }
+
+private:
+    std::shared_ptr<std::vector<uint8_t>> bytes_;
+};
+
 // Every file of the scratch directory with its contents.
 std::vector<std::pair<std::string, std::vector<uint8_t>>> scratch_files() {
     std::vector<std::pair<std::string, std::vector<uint8_t>>> files;
@@ -60,15 +97,43 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> scratch_files() {
     return files;
 }
 
-bool load(m5::Machine& machine, const std::vector<uint8_t>& chunks, bool staging) {
+std::unique_ptr<m5::TapeImage> the_tape() {
+    return std::make_unique<m5::MemoryTapeImage>(std::vector<uint8_t>(TAPE_SIZE, TAPE_BYTE));
+}
+
+// A machine that mixes its sound at `rate_hz`, a frame's worth at a time,
+// as the host does when it hands sound over by frame.
+struct Sounding {
+    Sounding(m5::fuzz::FuzzHost& host, int32_t rate_hz) : machine(&host) {
+        most_samples = machine.scheduler->most_samples_per_frame(rate_hz);
+        machine.setup_audio(rate_hz, most_samples);
+    }
+    void run(int32_t frames) {
+        for (int32_t frame = 0; frame < frames; ++frame) {
+            machine.run_frame();
+            int32_t count = -1;
+            const int16_t* samples = machine.take_mixed_audio(count);
+            FUZZ_CHECK(count >= 0 && count <= most_samples && (count == 0 || samples != nullptr),
+                       "a frame's sound of an impossible length");
+        }
+    }
+    m5::Machine machine;
+    int32_t most_samples = 0;
+};
+
+// Loads `chunks` with the tape offered (unless the deck plays it already)
+// and, when given, the recording the state may resume.
+bool load(m5::Machine& machine, const std::vector<uint8_t>& chunks, bool staging, bool offer_tape = true,
+          std::unique_ptr<m5::TapeRecording> offered_recording = nullptr) {
     put_tape();
     const auto before = scratch_files();
-    machine.tape_deck->offered_image =
-        std::make_unique<m5::MemoryTapeImage>(std::vector<uint8_t>(TAPE_SIZE, TAPE_BYTE));
+    if (offer_tape) machine.tape_deck->offered_image = the_tape();
+    machine.tape_deck->offered_recording = std::move(offered_recording);
     m5::StateReader in(chunks.data(), chunks.size());
     in.staging = staging;
     const bool loaded = machine.load_state(in);
     machine.tape_deck->offered_image.reset();
+    machine.tape_deck->offered_recording.reset();
     FUZZ_CHECK(scratch_files() == before, "loading a state changed a file");
     return loaded;
 }
@@ -87,21 +152,35 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         chunks = file.chunks;
     }
+    const int32_t rate_hz = SAMPLE_RATES_HZ[size % std::size(SAMPLE_RATES_HZ)];
+    const Deck deck = DECKS[size / std::size(SAMPLE_RATES_HZ) % std::size(DECKS)];
     m5::fuzz::FuzzHost host;
     {
         m5::Machine staging(&host);
         if (!load(staging, chunks, true)) return 0;
     }
     std::vector<uint8_t> saved;
+    const auto recorded = std::make_shared<std::vector<uint8_t>>();
+    std::vector<uint8_t> recorded_at_save;
     {
-        m5::Machine machine(&host);
-        FUZZ_CHECK(load(machine, chunks, false), "a state that passed staging does not load");
-        machine.run_frame();
-        saved = save(machine);
+        Sounding real(host, rate_hz);
+        if (deck == Deck::PLAYING) real.machine.tape_deck->tape_play(the_tape(), m5::TapeFormat::CAS);
+        if (deck == Deck::RECORDING) {
+            real.machine.tape_deck->tape_record(std::make_unique<MemoryRecording>(recorded), m5::TapeFormat::WAV);
+        }
+        FUZZ_CHECK(load(real.machine, chunks, false, deck != Deck::PLAYING),
+                   "a state that passed staging does not load");
+        real.run(FRAMES_AFTER_LOAD);
+        saved = save(real.machine);
+        recorded_at_save = *recorded;  // before the deck completes it
     }
-    m5::Machine again(&host);
-    FUZZ_CHECK(load(again, saved, false), "a state the machine saved does not load");
-    FUZZ_CHECK(save(again) == saved, "a state saved, loaded and saved again changed");
+    // What the machine saved loads, with the recording it went on with.
+    Sounding again(host, rate_hz);
+    FUZZ_CHECK(load(again.machine, saved, false, true,
+                    std::make_unique<MemoryRecording>(std::make_shared<std::vector<uint8_t>>(recorded_at_save))),
+               "a state the machine saved does not load");
+    FUZZ_CHECK(save(again.machine) == saved, "a state saved, loaded and saved again changed");
+    again.run(1);
     return 0;
 }
 

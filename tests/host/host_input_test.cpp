@@ -5,6 +5,7 @@
 
 #include "devices/virtual_keys.h"
 #include "host/host.h"
+#include "host/paste_sequencer.h"
 #include "host/settings.h"
 #include "host/test_platform.h"
 #include "host/text_codes.h"
@@ -163,6 +164,30 @@ TEST_F(HostInputTest, a_trailing_line_feed_ends_with_a_30_frame_return_cycle) {
     const std::vector<uint8_t> ret = paste_and_watch("x\n", VK_RETURN);
     EXPECT_EQ(frames_to_finish, 8 + 30);
     EXPECT_EQ(down_frames(ret), (std::vector<int32_t>{10, 11, 12}));
+}
+
+// A text longer than the sequencer types is refused when it is pasted, with
+// a message, and the paste in progress goes on; the longest one typing saves
+// to a state that loads again.
+TEST_F(HostInputTest, a_paste_is_bounded_when_given_and_the_longest_saves_to_a_state_that_loads) {
+    platform.clipboard = std::string(PASTE_MAX_BYTES, 'q');
+    host->paste_start();
+    host->emulate_frame();
+    ASSERT_TRUE(host->pasting());
+    platform.clipboard = std::string(PASTE_MAX_BYTES + 1, 'w');
+    host->paste_start();
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_NE(platform.messages[0].find("too long"), std::string::npos) << platform.messages[0];
+    EXPECT_FALSE(host->paste_start(std::string(PASTE_MAX_BYTES + 1, 'w')));
+    EXPECT_TRUE(host->pasting());
+    for (int32_t frame = 0; frame < 20; ++frame) host->emulate_frame();
+    EXPECT_EQ(key('W'), 0) << "nothing of the refused text is typed";
+
+    const std::vector<uint8_t> state = host->save_state(false);
+    std::string error;
+    ASSERT_TRUE(host->load_state(state, error)) << error;
+    EXPECT_TRUE(host->pasting());
+    EXPECT_EQ(host->save_state(false), state);
 }
 
 TEST_F(HostInputTest, no_clipboard_text_starts_nothing_but_an_empty_text_runs_one_silent_cycle) {

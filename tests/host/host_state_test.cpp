@@ -128,8 +128,9 @@ TEST(HostStateRefusal, damaged_or_foreign_states_change_nothing) {
                                      file.chunks[i + 3] << 24);
     };
     while (le32(at) != component_state_tag(SCHEDULER_ID)) at += 8 + le32(at + 4);
-    // Fields: time (4), speed (1), slots (4), then per event: active (1), owner (1), ...
-    file.chunks[at + 8 + 9 + static_cast<size_t>(active_event) * 14 + 1] = 0xEE;
+    // The layout version (4), then the fields: time (4), speed (1), slots
+    // (4), then per event: active (1), owner (1), ...
+    file.chunks[at + 12 + 9 + static_cast<size_t>(active_event) * 14 + 1] = 0xEE;
     EXPECT_FALSE(emu.host->load_state(encode_state_file(file), error));
     EXPECT_NE(error.find("the scheduler cannot take"), std::string::npos) << error;
 

@@ -12,6 +12,7 @@
 #include "devices/sordm5_tape.h"
 #include "frontend.h"
 #include "support/sordm5_writer.h"
+#include "support/state_edit.h"
 #include "support/temp_dir.h"
 #include "support/test_data.h"
 #include "support/test_host.h"
@@ -47,7 +48,7 @@ TEST_F(LibretroCoreTest, runs_a_published_cartridge_as_m5run_does) {
     constexpr int32_t FRAMES = 360, KEY_FRAME = 100, KEY_FRAMES = 20;
     const RunResult r =
         run_m5run({"--ipl", rom_path("boot"), "--cart", cart, "--frames", std::to_string(FRAMES), "--rate", "48000",
-                   "--buffer", "100", "--key", "1@" + std::to_string(KEY_FRAME) + "+" + std::to_string(KEY_FRAMES),
+                   "--buffer", "frame", "--key", "1@" + std::to_string(KEY_FRAME) + "+" + std::to_string(KEY_FRAMES),
                    "--screenshot", dir.file("m5run.png"), "--wav", dir.file("m5run.wav")},
                   dir.dir(), dir.dir());
     ASSERT_EQ(r.exit_code, 0) << r.err;
@@ -55,7 +56,6 @@ TEST_F(LibretroCoreTest, runs_a_published_cartridge_as_m5run_does) {
     Frontend f(dir.dir());
     ASSERT_TRUE(f.ok()) << f.error();
     f.set_option("m5emu_firmware", "free");
-    f.set_option("m5emu_sound_block_samples", "4800");  // m5run's --buffer 100 at 48000 Hz
     ASSERT_TRUE(f.load(cart.c_str(), bytes_of(cart)));
     for (int32_t frame = 1; frame <= FRAMES; ++frame) {
         if (frame == KEY_FRAME) f.key(RETROK_1, true);
@@ -110,6 +110,35 @@ TEST_F(LibretroCoreTest, a_restored_state_runs_on_with_the_same_pictures_and_sou
     EXPECT_TRUE(first.second == second.second) << "the sound";
     EXPECT_NEAR(static_cast<double>(first.second.size()) / 2 / 60, 800, 1) << "48000 Hz";
     EXPECT_FALSE(f.unserialize(std::vector<uint8_t>(state.size(), 0x5A))) << "garbage";
+}
+
+// A serialized state the core would once take and then crash or hang on is
+// refused, with the part at fault named in the log; the core runs on.
+TEST_F(LibretroCoreTest, hostile_states_are_refused) {
+    dir.install_ipl(HOSTILE_STATE_IPL);
+    Frontend f(dir.dir());
+    ASSERT_TRUE(f.ok()) << f.error();
+    f.set_option("m5emu_firmware", "user");
+    ASSERT_TRUE(f.load_nothing());
+    f.run(5);
+    const std::vector<uint8_t> own = f.serialize();
+    ASSERT_GT(own.size(), 16u);
+    for (const HostileState& hostile : hostile_states()) {
+        ASSERT_FALSE(hostile.bytes.empty()) << hostile.name;
+        // The core's header (magic, the state's length, no keys held), then
+        // the state file.
+        std::vector<uint8_t> state = {'M', '5', 'L', 'R'};
+        for (const uint8_t b : le32_bytes(static_cast<uint32_t>(hostile.bytes.size()))) state.push_back(b);
+        state.resize(16, 0);
+        state.insert(state.end(), hostile.bytes.begin(), hostile.bytes.end());
+        f.log.clear();
+        EXPECT_FALSE(f.unserialize(state)) << hostile.name;
+        bool named = false;
+        for (const std::string& line : f.log) named = named || line.find(hostile.component) != std::string::npos;
+        EXPECT_TRUE(named) << hostile.name;
+    }
+    f.run(10);
+    EXPECT_TRUE(f.unserialize(own));
 }
 
 TEST_F(LibretroCoreTest, retropads_and_keyboard_reach_the_machine) {

@@ -154,13 +154,15 @@ TEST(MachineExtensionTest, a_bad_extension_chunk_is_reported_as_that_component) 
     StateWriter out;
     machine.save_state(out);
     std::vector<uint8_t> bytes = out.data();
-    // The last chunk is the register's: give it a second byte it does not read.
+    // The last chunk is the register's (its layout version, then its byte):
+    // give it a second byte it does not read.
     bytes.push_back(0);
-    bytes[bytes.size() - 6] = 2;
+    bytes[bytes.size() - 10] = 6;
     StateReader in(bytes.data(), bytes.size());
-    ComponentId failed = -1;
+    StateFailure failed;
     EXPECT_FALSE(machine.load_state(in, &failed));
-    EXPECT_EQ(failed, COMPONENT_COUNT);
+    EXPECT_EQ(failed.id, COMPONENT_COUNT);
+    EXPECT_EQ(failed.kind, StateFailure::BAD_DATA);
 }
 
 }  // namespace

@@ -182,9 +182,10 @@ TEST(MemoryFitTest, a_state_of_another_memory_is_refused_by_the_memory_expansion
     bare.save_state(out);
     Machine full(&host);
     StateReader in(out.data().data(), out.data().size());
-    ComponentId failed = -1;
+    StateFailure failed;
     EXPECT_FALSE(full.load_state(in, &failed));
-    EXPECT_EQ(failed, MEMORY_EXPANSION_ID);
+    EXPECT_EQ(failed.id, MEMORY_EXPANSION_ID);
+    EXPECT_EQ(failed.kind, StateFailure::BAD_DATA);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "devices/virtual_keys.h"
+#include "host/paste_sequencer.h"
 
 namespace m5::tools {
 namespace {
@@ -120,6 +121,15 @@ TEST(M5RunOptionsTest, bad_command_lines_say_what_is_wrong) {
               "--tape and --tape-record cannot be used together");
     EXPECT_EQ(rejection({"--wav", "-", "--screenshot-at", "1:-"}), "only one output can go to standard output ('-')");
     EXPECT_EQ(rejection({"--dump-ram", "-", "--stats"}), "--stats cannot be used with an output on standard output");
+}
+
+// The longest text the sequencer types is taken; one character more is
+// refused on the command line, before anything runs.
+TEST(M5RunOptionsTest, a_paste_longer_than_is_typed_is_refused) {
+    const std::string longest(PASTE_MAX_BYTES, 'q');
+    EXPECT_EQ(parse_options({"--paste", longest}).paste, longest);
+    EXPECT_EQ(rejection({"--paste", longest + "q"}),
+              "--paste: the text is too long to type (at most " + std::to_string(PASTE_MAX_BYTES) + " characters)");
 }
 
 TEST(M5RunOptionsTest, help_text_describes_exactly_the_options_the_parser_knows) {

@@ -58,8 +58,8 @@ TEST_F(M5RunStateFiles, a_recording_given_to_play_is_never_cut) {
     }
 }
 
-// A state in the first layout, whose tape part names a file with that file's
-// length, as a crafted state would: loading ignores the name, says so in one
+// A state whose tape part is in the first layout, naming a file with that
+// file's length, as a crafted state would: loading ignores the name, says so in one
 // line and leaves the file byte for byte as it was, whether the program runs
 // the motor or not and whether a recording is made elsewhere.
 TEST_F(M5RunStateFiles, a_file_a_state_names_is_never_opened) {
@@ -78,7 +78,8 @@ TEST_F(M5RunStateFiles, a_file_a_state_names_is_never_opened) {
 
         for (const bool recording : {true, false}) {
             // The deck's chunk rewritten: the same levels and tick, a tape
-            // named by path (recording with the WAV flag, or playing).
+            // named by path (recording with the WAV flag, or playing), with
+            // the motor stopped.
             StateReader all(file.chunks.data(), file.chunks.size());
             StateWriter out;
             uint32_t tag = 0;
@@ -87,11 +88,17 @@ TEST_F(M5RunStateFiles, a_file_a_state_names_is_never_opened) {
                 std::vector<uint8_t> fields(body.remaining());
                 body.raw(fields.data(), fields.size());
                 out.begin_chunk(tag);
+                out.set_chunk_version(body.version);
                 if (tag == component_state_tag(TAPE_DECK_ID)) {
+                    out.set_chunk_version(0);
                     out.flag(!recording);
                     out.flag(recording);
                     out.flag(true);
-                    out.raw(fields.data() + 3, 8);  // levels, motor and tick event as saved
+                    // The levels and tick event as saved, the motor off
+                    // (so that the missing tick is no fault).
+                    out.raw(fields.data() + 3, 3);
+                    out.u8(0);
+                    out.raw(fields.data() + 7, 4);
                     out.text(victim);
                     if (recording) {
                         out.u64(contents.size());
@@ -113,7 +120,6 @@ TEST_F(M5RunStateFiles, a_file_a_state_names_is_never_opened) {
                 out.end_chunk();
             }
             StateFile crafted = file;
-            crafted.format_version = 1;
             crafted.chunks = out.data();
             const std::vector<uint8_t> encoded = encode_state_file(crafted);
             const std::string state = path("crafted.m5s");

@@ -11,6 +11,7 @@
 
 #include "devices/wav_header.h"
 #include "m5run_harness.h"
+#include "support/state_edit.h"
 #include "support/temp_dir.h"
 #include "support/test_data.h"
 #include "support/test_host.h"
@@ -147,6 +148,29 @@ TEST(M5RunStateRefusal, a_state_of_another_cartridge_is_refused_in_one_line) {
         run({"--ipl", test::rom_path("ctc_im2"), "--cart", test::rom_path("cart_text"), "--load-state", state});
     EXPECT_EQ(r.exit_code, 1);
     EXPECT_EQ(r.err, "m5run: cannot load '" + state + "': the save state was made with a different cartridge\n");
+}
+
+// States crafted to crash or hang the machine once loaded are refused, in
+// one line that names the part at fault.
+TEST(M5RunStateRefusal, hostile_states_are_refused_naming_the_part) {
+    const test::TempDir dir;
+    for (const test::HostileState& hostile : test::hostile_states()) {
+        ASSERT_FALSE(hostile.bytes.empty()) << hostile.name;
+        const std::string state = dir.file(hostile.name + ".m5s");
+        test::write_file(state, std::string(hostile.bytes.begin(), hostile.bytes.end()));
+        const test::RunResult r =
+            test::run_m5run({"--ipl", test::rom_path(test::HOSTILE_STATE_IPL), "--load-state", state, "--frames", "10"},
+                            dir.dir(), dir.dir());
+        EXPECT_EQ(r.exit_code, 1) << hostile.name;
+        EXPECT_EQ(r.err, "m5run: cannot load '" + state + "': the save state holds data " + hostile.component +
+                             " cannot take\n");
+    }
+    // The state they are made from loads.
+    EXPECT_EQ(test::run_m5run({"--ipl", test::rom_path(test::HOSTILE_STATE_IPL), "--load-state",
+                               test::hostile_state_base(), "--frames", "10"},
+                              dir.dir(), dir.dir())
+                  .exit_code,
+              0);
 }
 
 }  // namespace

@@ -55,5 +55,30 @@ TEST(TapeInfoTest, sordm5_file_is_named_and_its_blocks_listed_with_header_fields
                   "block 3: type \"D\", 256 bytes (200 in the file), checksum missing\n");
 }
 
+// A file beyond what the deck reads is described as far as the deck reads
+// it, which the report says: the same lines as for that part alone, and a
+// note.
+TEST(TapeInfoTest, a_sordm5_file_longer_than_the_deck_reads_is_described_as_far_as_it_plays) {
+    test::TempDir temp;
+    test::TapeBytes program(40000);
+    for (size_t i = 0; i < program.size(); ++i) program[i] = static_cast<uint8_t>(i * 7);
+    const test::TapeBytes one = test::sordm5_program("BIG", 0x7000, 0x7000, program);
+    test::TapeBytes file = one;
+    while (file.size() <= (1u << 20) + one.size()) file.insert(file.end(), one.begin() + 16, one.end());
+    const auto write = [](const std::string& path, const test::TapeBytes& bytes) {
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    };
+    write(temp.file("big.cas"), file);
+    write(temp.file("played.cas"), test::TapeBytes(file.begin(), file.begin() + (1 << 20)));
+
+    const test::RunResult big = test::run_m5run({"--tape-info", temp.file("big.cas")}, temp.dir(), temp.dir());
+    const test::RunResult played = test::run_m5run({"--tape-info", temp.file("played.cas")}, temp.dir(), temp.dir());
+    ASSERT_EQ(big.exit_code, 0) << big.err;
+    ASSERT_EQ(played.exit_code, 0) << played.err;
+    EXPECT_EQ(big.out, played.out + "note: the file holds " + std::to_string(file.size()) +
+                           " bytes; the tape deck reads and plays the first 1048576\n");
+}
+
 }  // namespace
 }  // namespace m5
