@@ -332,7 +332,7 @@ int m5emu_run_frames(m5emu* m5, int count) {
                 m5->host->emulate_frame();
             else
                 m5->host->emulate_unseen_frame();
-            m5->platform.sound.advance_frame();
+            m5->hand_over_sound();
         }
         return M5EMU_OK;
     });
