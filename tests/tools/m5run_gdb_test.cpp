@@ -488,7 +488,7 @@ TEST_F(M5RunGdb, a_second_client_is_refused_at_once) {
 // A client that sends requests and never reads their replies: the machine
 // runs on to its last frame and its memory stays small.
 TEST_F(M5RunGdb, a_client_that_does_not_read_neither_blocks_the_machine_nor_grows_it) {
-    M5Run m5run(busy({"--frames", "3000"}));
+    M5Run m5run(busy({"--frames", "1500"}));
     Dezog dezog(m5run.connect());
     ASSERT_TRUE(dezog.connected());
     EXPECT_TRUE(dezog.run());
