@@ -439,9 +439,9 @@ uint8_t* system_ram(size_t& size) {
 //   0x0000-0x6FFF (cheat addresses 0x9000-0xFFFF); the IPL ROM and BASIC-F,
 //   which some of its modes show in place of that RAM, are left out.
 // The blocks point into memory that keeps its place for the core's life, so
-// a frontend that never asks again (RetroArch before 1.16 reads the map once)
-// reads and writes valid memory after a change of machine; the core
-// declares the map again then.
+// a frontend that keeps the blocks it took (RetroArch before 1.16 does not
+// point its cheats at a map declared again) reads and writes valid memory
+// after a change of machine; the core declares the map again then.
 void declare_memory_map() {
     static std::array<retro_memory_descriptor, 6> descriptors;
     size_t count = 0;
