@@ -2,7 +2,8 @@
 // same picture and sound as m5run, states that run on exactly as the
 // original run (what rewind, run-ahead and netplay need), RetroPads and the
 // keyboard reaching the machine, firmware and content choices, memory maps
-// and tapes through the disk control interface.
+// on each memory fitted, tapes through the disk control interface, and the
+// machine changed by its options while running.
 #include <gtest/gtest.h>
 
 #include <cmath>
