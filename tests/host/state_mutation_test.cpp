@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "devices/wav_header.h"
 #include "host/host.h"
 #include "host/settings.h"
 #include "host/state_file.h"
@@ -19,6 +18,7 @@
 #include "host/test_platform.h"
 #include "m5/machine.h"
 #include "machine/state_io.h"
+#include "support/sordm5_writer.h"
 #include "support/temp_dir.h"
 #include "support/test_host.h"
 
@@ -58,25 +58,13 @@ struct Base {
     std::vector<uint8_t> tape;  // played, offered again to every load
 };
 
-// A converted recording for the tape reader: a square wave at 44100 Hz.
-std::vector<uint8_t> pcm_tape() {
-    std::vector<int16_t> samples(44100);
-    for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int16_t>((i / 18) % 2 ? 9000 : -7000);
-    const auto header = wav_header({.channels = 1, .sample_rate_hz = 44100, .bits_per_sample = 16},
-                                   static_cast<uint32_t>(samples.size() * 2));
-    std::vector<uint8_t> bytes(header.begin(), header.end());
-    const auto* raw = reinterpret_cast<const uint8_t*>(samples.data());
-    bytes.insert(bytes.end(), raw, raw + samples.size() * 2);
-    return bytes;
-}
-
 Base make_base(const std::string& name, const std::string& parts, const std::string& program, int32_t frames,
                const std::string& setup) {
     Emulator emu(program);
     Base base{name, parts, program, {}, {}, {}, {}};
     if (setup == "paste") emu.host->paste_start("AB 12\n3");
     if (setup == "play") {
-        base.tape = pcm_tape();
+        base.tape = test::square_wave_wav();  // converted for the tape reader
         emu.host->tape_play(std::make_unique<MemoryTapeImage>(base.tape), TapeFormat::WAV);
     }
     if (setup == "record") emu.host->tape_record(emu.dir.file("out.cas"));
