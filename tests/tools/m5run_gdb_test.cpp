@@ -282,14 +282,27 @@ protected:
         dezog.emplace(m5run->connect());
         return dezog->connected();
     }
-    // Sets a breakpoint of `kind` (0 or 1) at `pc`, runs to it and removes
-    // it, as DeZog's step does with a temporary Z1.
-    void run_to(uint16_t pc, char kind = '1') {
-        const std::string where = std::string(1, kind) + "," + hex(pc) + ",0";
-        EXPECT_EQ(dezog->request("Z" + where), "OK");
+    // Sets a breakpoint of `kind` ('0' the user's, '1' a step's) at `pc`
+    // and runs to it.
+    void stop_at(uint16_t pc, char kind = '0') {
+        EXPECT_EQ(dezog->request(std::string("Z") + kind + "," + hex(pc) + ",0"), "OK");
         EXPECT_TRUE(dezog->run());
         EXPECT_EQ(dezog->wait_stop(), "T05" + pc_field(pc));
-        EXPECT_EQ(dezog->request("z" + where), "OK");
+    }
+    // DeZog's step to `pc`: a temporary Z1 there, c, and z1 at the stop.
+    void step_to(uint16_t pc) {
+        stop_at(pc, '1');
+        EXPECT_EQ(dezog->request("z1," + hex(pc) + ",0"), "OK");
+    }
+    // DeZog's pause after the machine has run `running_us`: "\x03" and p0b
+    // in one write; the stop reply and the PC read agree.
+    void pause_after(useconds_t running_us) {
+        EXPECT_TRUE(dezog->run());
+        ::usleep(running_us);
+        const std::string pc = dezog->request("p0b", true);
+        const std::string stop = dezog->wait_stop();
+        EXPECT_EQ(stop.substr(0, 6), "T050b:") << stop;
+        EXPECT_EQ(pc, stop.substr(6, 4));
     }
     // Sends `bytes` up to `times` times (with `flags`) while the machine
     // runs, until a send fails; returns how many went and sets `growth_kib`
@@ -328,9 +341,7 @@ TEST_F(M5RunGdb, a_session_as_dezog_runs_it) {
     EXPECT_EQ(registers.substr(44), "0000");
 
     // A breakpoint at the cartridge's entry.
-    EXPECT_EQ(dezog->request("Z0," + hex(entry) + ",0"), "OK");
-    EXPECT_TRUE(dezog->run());
-    EXPECT_EQ(dezog->wait_stop(), "T05" + pc_field(entry));
+    stop_at(entry);
     EXPECT_EQ(dezog->request("p0b"), pc_field(entry).substr(3, 4));
 
     // Memory: the header as the cartridge has it; a write read back.
@@ -353,12 +364,7 @@ TEST_F(M5RunGdb, a_session_as_dezog_runs_it) {
 
     // Running on (the cartridge returns to the boot ROM's own program), a
     // pause stops it.
-    EXPECT_TRUE(dezog->run());
-    ::usleep(100000);
-    const std::string pc = dezog->request("p0b", true);
-    const std::string pause_stop = dezog->wait_stop();
-    EXPECT_EQ(pause_stop.substr(0, 6), "T050b:") << pause_stop;
-    EXPECT_EQ(pc, pause_stop.substr(6, 4));
+    pause_after(100000);
     EXPECT_EQ(dezog->error, "");
 
     // DeZog's disconnect: k, then the socket closes.
@@ -372,14 +378,11 @@ TEST_F(M5RunGdb, pause_works_twenty_times_out_of_twenty) {
     ASSERT_TRUE(start(busy()));
     const std::string ram = "m" + hex(0x7100) + ",2";
     for (int i = 0; i < 20; ++i) {
-        ASSERT_TRUE(dezog->run()) << "pause " << i;
-        ::usleep(static_cast<useconds_t>(2000 + i * 1500));
-        const std::string pc = dezog->request("p0b", true);
-        const std::string stop = dezog->wait_stop(DEZOG_TIMEOUT_MS);
-        ASSERT_EQ(stop.substr(0, 6), "T050b:") << "pause " << i;
-        ASSERT_EQ(pc, stop.substr(6, 4)) << "pause " << i;
-        ASSERT_EQ(dezog->request("g").size(), 48u) << "pause " << i;
-        ASSERT_EQ(dezog->request(ram).size(), 4u) << "pause " << i;
+        SCOPED_TRACE("pause " + std::to_string(i));
+        pause_after(static_cast<useconds_t>(2000 + i * 1500));
+        ASSERT_FALSE(HasFailure());
+        ASSERT_EQ(dezog->request("g").size(), 48u);
+        ASSERT_EQ(dezog->request(ram).size(), 4u);
         ASSERT_FALSE(dezog->stray_replies());
         ASSERT_EQ(dezog->error, "");
     }
@@ -405,10 +408,12 @@ TEST_F(M5RunGdb, a_breakpoint_set_while_running_is_answered_at_once_and_stops) {
 // stop. Onto a breakpoint of the user's, the breakpoint stays.
 TEST_F(M5RunGdb, stepping_onto_a_breakpoint_with_z1_keeps_the_users_z0) {
     ASSERT_TRUE(start(busy()));
-    run_to(static_cast<uint16_t>(after_ei - 1), '0');
+    const uint16_t ei = static_cast<uint16_t>(after_ei - 1);
+    stop_at(ei);
     EXPECT_EQ(dezog->request("Z0," + hex(after_ei) + ",0"), "OK");
+    EXPECT_EQ(dezog->request("z0," + hex(ei) + ",0"), "OK");
     // Step onto the user's breakpoint (the instruction after EI, too).
-    run_to(after_ei);
+    step_to(after_ei);
     // The user's breakpoint stops the next pass of the loop.
     EXPECT_TRUE(dezog->run());
     EXPECT_EQ(dezog->wait_stop(), "T05" + pc_field(after_ei));
@@ -418,10 +423,8 @@ TEST_F(M5RunGdb, stepping_onto_a_breakpoint_with_z1_keeps_the_users_z0) {
 TEST_F(M5RunGdb, a_step_over_ei_stops_at_the_next_instruction) {
     ASSERT_TRUE(start(busy()));
     const uint16_t ei = static_cast<uint16_t>(after_ei - 1);
-    EXPECT_EQ(dezog->request("Z0," + hex(ei) + ",0"), "OK");
-    EXPECT_TRUE(dezog->run());
-    EXPECT_EQ(dezog->wait_stop(), "T05" + pc_field(ei));
-    run_to(after_ei);
+    stop_at(ei);
+    step_to(after_ei);
     // gdb's own step does the same.
     EXPECT_TRUE(dezog->run());
     EXPECT_EQ(dezog->wait_stop(), "T05" + pc_field(ei));
