@@ -18,6 +18,7 @@
 #include "host/test_platform.h"
 #include "m5/machine.h"
 #include "machine/state_io.h"
+#include "state_emulator.h"
 #include "support/sordm5_writer.h"
 #include "support/temp_dir.h"
 #include "support/test_host.h"
@@ -27,25 +28,7 @@ namespace {
 
 constexpr int32_t FRAMES_AFTER = 60;
 
-// A machine running one of our programs, as the states are made in.
-struct Emulator {
-    explicit Emulator(const std::string& rom) {
-        dir.install_ipl(rom);
-        platform.executable = dir.file("m5");
-        settings.sample_rate_index = 2;  // 8000 Hz
-        host = std::make_unique<Host>(platform, settings);
-    }
-    void run(int32_t frames) {
-        for (int32_t i = 0; i < frames; ++i) {
-            platform.half_free = host->frames_run() % 3 == 0;
-            host->emulate_frame();
-        }
-    }
-    test::TempDir dir;
-    test::TestPlatform platform;
-    Settings settings;
-    std::unique_ptr<Host> host;
-};
+using test::Emulator;
 
 // A state to change, with the media its machine had.
 struct Base {
