@@ -175,14 +175,7 @@ public:
         std::string bytes = with_break ? "\x03" : "";
         bytes += frame_packet(payload);
         send_raw(bytes);
-        const auto start = Clock::now();
-        while (replies.empty()) {
-            const int left = DEZOG_TIMEOUT_MS - elapsed_ms(start);
-            if (left <= 0 || !data_event(left)) return "<no response>";
-        }
-        std::string reply = replies.front();
-        replies.erase(replies.begin());
-        return reply;
+        return take(replies, DEZOG_TIMEOUT_MS, "<no response>");
     }
     // 'c': answered by the next data event (normally the '+').
     bool run() {
@@ -190,16 +183,7 @@ public:
         return data_event(DEZOG_TIMEOUT_MS) && replies.empty();
     }
     // Waits for the next stop reply.
-    std::string wait_stop(int timeout_ms = TIMEOUT_MS) {
-        const auto start = Clock::now();
-        while (stops.empty()) {
-            const int left = timeout_ms - elapsed_ms(start);
-            if (left <= 0 || !data_event(left)) return "<no stop>";
-        }
-        std::string stop = stops.front();
-        stops.erase(stops.begin());
-        return stop;
-    }
+    std::string wait_stop() { return take(stops, TIMEOUT_MS, "<no stop>"); }
     int socket() const { return fd; }
     // One byte as it comes, outside DeZog's handling; -1 after the timeout.
     int read_byte() const {
@@ -212,6 +196,18 @@ public:
     std::string error;  // a fault DeZog would raise
 
 private:
+    // The first packet of `queue` once data events have brought one, or
+    // `none` after `timeout_ms`.
+    std::string take(std::vector<std::string>& queue, int timeout_ms, const char* none) {
+        const auto start = Clock::now();
+        while (queue.empty()) {
+            const int left = timeout_ms - elapsed_ms(start);
+            if (left <= 0 || !data_event(left)) return none;
+        }
+        std::string packet = queue.front();
+        queue.erase(queue.begin());
+        return packet;
+    }
     // One read of the socket and what DeZog's dataReceived makes of it. The
     // read comes a little after the data, as in a client with an event loop.
     bool data_event(int timeout_ms) {
