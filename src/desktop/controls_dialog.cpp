@@ -3,6 +3,7 @@
 #include <linux/input-event-codes.h>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "desktop/gamepad.h"
@@ -62,13 +63,16 @@ struct Dialog {
     guint trace_timer = 0;
 };
 
-// A host key's label without its note of where it is ("[" of "[ (right of P)").
-std::string short_label(uint32_t scancode) {
-    const HostKey* key = host_key(scancode);
-    if (!key) return "?";
-    const std::string label = key->label;
+// A label shortened for a key cap: without its note of where it is ("["
+// of "[ (right of P)"), and "L", "R" and "KP" for "Left", "Right" and "Keypad".
+std::string cap_text(std::string label) {
     const size_t note = label.find(" (");
-    return note == std::string::npos || note == 0 ? label : label.substr(0, note);
+    if (note != std::string::npos && note > 0) label.resize(note);
+    for (const auto& [word, cap] :
+         {std::pair<std::string, std::string>{"Left ", "L "}, {"Right ", "R "}, {"Keypad ", "KP "}}) {
+        if (label.rfind(word, 0) == 0) label = cap + label.substr(word.size());
+    }
+    return label;
 }
 
 void say(Dialog& dialog, const std::string& text) {
@@ -82,27 +86,32 @@ void add_part(std::string& list, const char* separator, const std::string& part)
     list.append(part);
 }
 
-// What a cell shows: its legend and the keys and buttons that give it.
+// What a cell shows: its legend and the keys and buttons that give it (the
+// first key, and how many more), all of them in its tooltip.
 void show_cell(const Dialog& dialog, const Cell& cell) {
     std::string what;
     std::string tooltip;
     if (cell.takes_keys) {
-        for (uint32_t scancode : keys_of(dialog.controls, cell.target.m5_key)) {
-            add_part(what, " ", short_label(scancode));
-            add_part(tooltip, "\n", host_key(scancode)->label);
-        }
+        const std::vector<uint32_t> scancodes = keys_of(dialog.controls, cell.target.m5_key);
+        for (uint32_t scancode : scancodes) add_part(tooltip, "\n", host_key(scancode)->label);
+        if (!scancodes.empty()) what = cap_text(host_key(scancodes[0])->label);
+        if (scancodes.size() > 1) what += " +" + std::to_string(scancodes.size() - 1);
     }
     for (int32_t button : buttons_of(dialog.controls, cell.target)) {
         const std::string label = gamepad_button_label(button);
-        add_part(what, " ", "pad " + label);
+        add_part(what, " ", cell.takes_keys ? "pad " + label : label);
         add_part(tooltip, "\n", "Gamepad " + label);
     }
     if (&cell == dialog.waiting) what = "press\u2026";
     if (what.empty()) what = "\u2014";
     GtkWidget* label = gtk_bin_get_child(GTK_BIN(cell.button));
-    gchar* markup = cell.legend ? g_markup_printf_escaped("<b>%s</b>\n<small>%s</small>",
-                                                          target_legend(cell.target).c_str(), what.c_str())
-                                : g_markup_printf_escaped("<small>%s</small>", what.c_str());
+    const std::string legend = cap_text(target_legend(cell.target));
+    // Long legends (RETURN, SHIFT) in a smaller size, to fit their caps.
+    gchar* markup =
+        !cell.legend ? g_markup_printf_escaped("<small>%s</small>", what.c_str())
+        : legend.size() > 3
+            ? g_markup_printf_escaped("<b><small>%s</small></b>\n<small>%s</small>", legend.c_str(), what.c_str())
+            : g_markup_printf_escaped("<b>%s</b>\n<small>%s</small>", legend.c_str(), what.c_str());
     gtk_label_set_markup(GTK_LABEL(label), markup);
     g_free(markup);
     gtk_widget_set_tooltip_text(cell.button, tooltip.empty() ? "Nothing gives it" : tooltip.c_str());
@@ -179,7 +188,8 @@ GtkWidget* add_cell(Dialog& dialog, const std::string& id, ControlTarget target,
     GtkWidget* label = gtk_bin_get_child(GTK_BIN(cell->button));
     gtk_label_set_justify(GTK_LABEL(label), GTK_JUSTIFY_CENTER);
     gtk_label_set_ellipsize(GTK_LABEL(label), PANGO_ELLIPSIZE_END);
-    gtk_label_set_max_width_chars(GTK_LABEL(label), 8);
+    gtk_label_set_max_width_chars(GTK_LABEL(label), 9);
+    gtk_style_context_add_class(gtk_widget_get_style_context(cell->button), "m5-key");
     g_object_set_data(G_OBJECT(cell->button), "m5-dialog", &dialog);
     g_signal_connect(cell->button, "clicked", G_CALLBACK(on_cell_clicked), cell.get());
     GtkWidget* button = cell->button;
@@ -311,6 +321,12 @@ bool run_controls_dialog(GtkWindow* parent, Controls& controls, Gamepads& gamepa
     gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog.window))), box, TRUE, TRUE, 0);
     show_all_cells(dialog);
 
+    // Narrow padding, so that a row of keys fits a small screen.
+    GtkCssProvider* css = gtk_css_provider_new();
+    gtk_css_provider_load_from_data(css, "button.m5-key { padding: 2px 1px; min-width: 0; }", -1, nullptr);
+    gtk_style_context_add_provider_for_screen(gtk_widget_get_screen(dialog.window), GTK_STYLE_PROVIDER(css),
+                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+    g_object_unref(css);
     g_signal_connect(dialog.window, "key-press-event", G_CALLBACK(on_key_press), &dialog);
     g_signal_connect(dialog.window, "map-event", G_CALLBACK(on_mapped), &dialog);
     gtk_widget_show_all(dialog.window);

@@ -65,13 +65,17 @@ std::vector<HelpLine> joystick_help_lines(const Controls& controls) {
     };
     std::vector<HelpLine> lines;
     for (const Input& input : INPUTS) {
-        std::string keys = "1: " + host_keys_for(controls, virtual_key_named(input.joystick_1));
-        if (input.joystick_2) keys += "; 2: " + host_keys_for(controls, virtual_key_named(input.joystick_2));
+        const std::string keys_1 = host_keys_for(controls, virtual_key_named(input.joystick_1));
+        std::string keys = "Joystick 1: " + (keys_1.empty() ? std::string("none") : keys_1);
+        if (input.joystick_2) {
+            const std::string keys_2 = host_keys_for(controls, virtual_key_named(input.joystick_2));
+            keys += "; joystick 2: " + (keys_2.empty() ? std::string("none") : keys_2);
+        }
         std::string buttons = buttons_for(controls, {0, input.bit});
         if (input.bit & (JOY_UP | JOY_DOWN | JOY_LEFT | JOY_RIGHT)) {
             buttons += (buttons.empty() ? "" : " or ") + std::string("left stick");
         }
-        keys += "; each gamepad its own: " + (buttons.empty() ? std::string("none") : buttons);
+        keys += "; each gamepad, its own joystick: " + (buttons.empty() ? std::string("none") : buttons);
         lines.push_back({input.what, keys});
     }
     return lines;

@@ -48,7 +48,8 @@ TEST(Controls, a_change_is_kept_in_the_choices_file_and_reset_brings_back_the_bu
 
     // The keyboard help tells the keys in use.
     EXPECT_EQ(help_keys(keyboard_help_lines(controls), "Q"), "Home");
-    EXPECT_NE(help_keys(joystick_help_lines(controls), "Joystick fire 2").find("own: Y"), std::string::npos);
+    EXPECT_NE(help_keys(joystick_help_lines(controls), "Joystick fire 2").find("its own joystick: Y"),
+              std::string::npos);
 
     save_controls(controls, first);
     ASSERT_TRUE(first.save(path));
