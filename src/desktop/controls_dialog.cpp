@@ -61,6 +61,8 @@ struct Dialog {
     Cell* waiting = nullptr;  // the cell waiting for a key or button
     guint poll_timer = 0;
     guint trace_timer = 0;
+    gint traced_width = 0;  // the size the places were told for
+    gint traced_height = 0;
 };
 
 // A label shortened for a key cap: without its note of where it is ("["
@@ -282,10 +284,24 @@ gboolean on_trace_timer(gpointer data) {
     return G_SOURCE_REMOVE;
 }
 
-gboolean on_mapped(GtkWidget*, GdkEvent*, gpointer data) {
+// The places are told again whenever the dialog changes its size (a long
+// message moves the buttons below it).
+void on_size_allocate(GtkWidget* widget, GdkRectangle* area, gpointer data) {
     auto& dialog = *static_cast<Dialog*>(data);
-    // Once the window has its place and its buttons their allocations.
-    if (dialog.trace_timer == 0) dialog.trace_timer = g_timeout_add(200, on_trace_timer, &dialog);
+    if (!gtk_widget_get_mapped(widget) ||
+        (area->width == dialog.traced_width && area->height == dialog.traced_height)) {
+        return;
+    }
+    dialog.traced_width = area->width;
+    dialog.traced_height = area->height;
+    if (dialog.trace_timer != 0) g_source_remove(dialog.trace_timer);
+    dialog.trace_timer = g_timeout_add(200, on_trace_timer, &dialog);
+}
+
+gboolean on_mapped(GtkWidget* widget, GdkEvent*, gpointer data) {
+    GtkAllocation area;
+    gtk_widget_get_allocation(widget, &area);
+    on_size_allocate(widget, &area, data);
     return FALSE;
 }
 
@@ -294,7 +310,7 @@ gboolean on_mapped(GtkWidget*, GdkEvent*, gpointer data) {
 bool run_controls_dialog(GtkWindow* parent, Controls& controls, Gamepads& gamepads,
                          const std::function<void(const std::string&)>& trace) {
     const Controls before = controls;
-    Dialog dialog{controls, gamepads, trace, nullptr, nullptr, {}, nullptr, 0, 0};
+    Dialog dialog{controls, gamepads, trace, nullptr, nullptr, {}, nullptr, 0, 0, 0, 0};
     dialog.window = gtk_dialog_new_with_buttons("Controls", parent, GTK_DIALOG_MODAL, "_Reset to defaults",
                                                 RESPONSE_RESET, "_Close", GTK_RESPONSE_CLOSE, nullptr);
     GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 6);
@@ -329,6 +345,7 @@ bool run_controls_dialog(GtkWindow* parent, Controls& controls, Gamepads& gamepa
     g_object_unref(css);
     g_signal_connect(dialog.window, "key-press-event", G_CALLBACK(on_key_press), &dialog);
     g_signal_connect(dialog.window, "map-event", G_CALLBACK(on_mapped), &dialog);
+    g_signal_connect(dialog.window, "size-allocate", G_CALLBACK(on_size_allocate), &dialog);
     gtk_widget_show_all(dialog.window);
     while (gtk_dialog_run(GTK_DIALOG(dialog.window)) == RESPONSE_RESET) {
         stop_waiting(dialog);

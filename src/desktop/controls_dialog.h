@@ -8,9 +8,9 @@
 // waits while it is open.
 //
 // With a trace function, it tells what a check driving it from outside
-// needs: "window controls" once it shows, then "controls button <id> <x>
-// <y>" for each thing to click, at the centre of its button in screen
-// coordinates (ids "key:<M5 key name>", "pad:<up|down|left|right|fire1|
+// needs: "controls button <id> <x> <y>" for each thing to click, at the
+// centre of its button in screen coordinates, then "window controls", once
+// it shows and again whenever its size changes (ids "key:<M5 key name>", "pad:<up|down|left|right|fire1|
 // fire2>", "reset", "close"), "controls capture <id>" as a wait begins,
 // "controls message <text>" for every message and "controls closed".
 #pragma once

@@ -17,19 +17,26 @@ source "$(dirname "$0")/e2e_lib.sh"
 
 Q_X=12 Q_Y=116 # the cell of port 0x32 bit 0, the M5's Q
 
-# Clicks the dialog's button ID where the trace says it is.
+# Clicks the dialog's button ID where the trace last said it is (told again
+# 0.2 s after a message changes the dialog's size).
 click_control() {
     local line x y
-    line=$(grep -m1 "^controls button $1 " "$work/trace.log") || fail "the dialog has no button $1"
+    sleep 0.5
+    line=$(grep "^controls button $1 " "$work/trace.log" | tail -1)
+    [ -n "$line" ] || fail "the dialog has no button $1"
     read -r x y <<<"${line#controls button $1 }"
     xdotool mousemove "$x" "$y" click 1
 }
 
 # Opens Settings / Controls... and waits for its buttons' places.
 open_controls() {
+    local shown
+    shown=$(grep -c '^window controls$' "$work/trace.log" || true)
     menu_choose Settings 40200
-    wait_trace '^window controls$' "the Controls dialog did not show"
+    wait_value 100 -gt "$shown" grep -c '^window controls$' "$work/trace.log" ||
+        fail "the Controls dialog did not show"
 }
+
 
 # Closes the dialog with its Close button; the change is kept at once.
 close_controls() {
