@@ -59,6 +59,7 @@ struct Dialog {
     GtkWidget* message = nullptr;
     std::vector<std::unique_ptr<Cell>> cells;
     Cell* waiting = nullptr;  // the cell waiting for a key or button
+    uint32_t taken_key = 0;   // the key just taken, held: its repeats are not the dialog's
     guint poll_timer = 0;
     guint trace_timer = 0;
     gint traced_width = 0;  // the size the places were told for
@@ -160,11 +161,25 @@ void on_cell_clicked(GtkButton*, gpointer data) {
                     " for " + target_legend(cell->target) + " (Escape cancels).");
 }
 
+uint32_t scancode_of(const GdkEventKey* event) {
+    return event->hardware_keycode >= XKB_EVDEV_OFFSET ? event->hardware_keycode - XKB_EVDEV_OFFSET : 0xFFFF;
+}
+
+gboolean on_key_release(GtkWidget*, GdkEventKey* event, gpointer data) {
+    auto& dialog = *static_cast<Dialog*>(data);
+    if (scancode_of(event) != dialog.taken_key) return FALSE;
+    dialog.taken_key = 0;
+    return TRUE;
+}
+
 gboolean on_key_press(GtkWidget*, GdkEventKey* event, gpointer data) {
     auto& dialog = *static_cast<Dialog*>(data);
-    if (!dialog.waiting) return FALSE;  // the dialog's own keys (Escape closes it)
-    const uint32_t scancode =
-        event->hardware_keycode >= XKB_EVDEV_OFFSET ? event->hardware_keycode - XKB_EVDEV_OFFSET : 0xFFFF;
+    const uint32_t scancode = scancode_of(event);
+    if (!dialog.waiting) {
+        // The dialog's own keys (Escape closes it), but not the repeats of
+        // a key just taken (Space would click the focused button).
+        return dialog.taken_key != 0 && scancode == dialog.taken_key;
+    }
     if (scancode == KEY_ESC) {
         stop_waiting(dialog);
         say(dialog, "Nothing changed.");
@@ -176,7 +191,10 @@ gboolean on_key_press(GtkWidget*, GdkEventKey* event, gpointer data) {
     }
     const ControlChange change = assign_key(dialog.controls, scancode, dialog.waiting->target.m5_key);
     say(dialog, change.message);
-    if (change.done) stop_waiting(dialog);
+    if (change.done) {
+        stop_waiting(dialog);
+        dialog.taken_key = scancode;
+    }
     return TRUE;
 }
 
@@ -310,7 +328,7 @@ gboolean on_mapped(GtkWidget* widget, GdkEvent*, gpointer data) {
 bool run_controls_dialog(GtkWindow* parent, Controls& controls, Gamepads& gamepads,
                          const std::function<void(const std::string&)>& trace) {
     const Controls before = controls;
-    Dialog dialog{controls, gamepads, trace, nullptr, nullptr, {}, nullptr, 0, 0, 0, 0};
+    Dialog dialog{controls, gamepads, trace, nullptr, nullptr, {}, nullptr, 0, 0, 0, 0, 0};
     dialog.window = gtk_dialog_new_with_buttons("Controls", parent, GTK_DIALOG_MODAL, "_Reset to defaults",
                                                 RESPONSE_RESET, "_Close", GTK_RESPONSE_CLOSE, nullptr);
     GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 6);
@@ -344,6 +362,7 @@ bool run_controls_dialog(GtkWindow* parent, Controls& controls, Gamepads& gamepa
                                               GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
     g_object_unref(css);
     g_signal_connect(dialog.window, "key-press-event", G_CALLBACK(on_key_press), &dialog);
+    g_signal_connect(dialog.window, "key-release-event", G_CALLBACK(on_key_release), &dialog);
     g_signal_connect(dialog.window, "map-event", G_CALLBACK(on_mapped), &dialog);
     g_signal_connect(dialog.window, "size-allocate", G_CALLBACK(on_size_allocate), &dialog);
     gtk_widget_show_all(dialog.window);

@@ -9,8 +9,8 @@
 # the dialog refuses (the emulator keeps it) without loading a slot, then
 # Home, which Q then has instead of the Q key. Closing the dialog keeps the
 # change in m5emu.conf (home=Q, q=none). After Exit and a new start, the Q
-# key presses nothing and Home presses the M5's Q. Reset to defaults in the
-# dialog brings back q=Q. Exits 77 (skipped) when the X tools are missing.
+# key presses nothing and Home presses the M5's Q. Escape ends a wait
+# without a change; Reset to defaults in the dialog brings back q=Q. Exits 77 (skipped) when the X tools are missing.
 set -euo pipefail
 
 source "$(dirname "$0")/e2e_lib.sh"
@@ -83,8 +83,13 @@ if [ "${1:-}" = "--inside" ]; then
     start_m5emu
     home_presses_q
 
-    # Reset to defaults, kept the same way.
+    # Escape ends a wait without a change and leaves the dialog open; Reset
+    # to defaults, kept the same way.
     open_controls
+    click_control key:W
+    wait_trace '^controls capture key:W$'
+    xdotool key Escape
+    wait_trace '^controls message Nothing changed\.$' "Escape did not end the wait"
     click_control reset
     wait_trace '^controls message The built-in keys and buttons are back\.$'
     close_controls
