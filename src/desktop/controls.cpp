@@ -67,6 +67,11 @@ KeyMap load_key_map(DesktopChoices& choices) {
 }
 
 void save_key_map(const KeyMap& keys, DesktopChoices& choices) {
+    // A key named otherwise by hand ("Q" for "q") is written by its own name.
+    for (const std::string& name : choices.keys(KEYBOARD_GROUP)) {
+        const HostKey* host = host_key_named(name);
+        if (host && name != host->name) choices.remove_value(KEYBOARD_GROUP, name);
+    }
     for (const HostKey& host : host_keys()) {
         const M5Key* key = m5_key_of(keys[host.scancode]);
         if (key) {

@@ -4,8 +4,8 @@
 // directory, or the user's XDG directories when it cannot be written); the
 // settings are loaded from "m5ce.cfg" there (a first run, with no such file,
 // chooses 48000 Hz) and the desktop's own choices from "m5emu.conf"; the
-// window "SORD m5" is built with its menu bar (the popups Control, Cart,
-// Tape, Screen, Sound, State and Help) and a drawing area that shows the picture;
+// window "SORD m5" is built with its menu bar (the popups Control, Machine,
+// Cart, Tape, Screen, Sound, State, Settings, Debug and Help) and a drawing area that shows the picture;
 // the Host is created; the IPL ROM is found (the one chosen in Machine / IPL
 // ROM..., remembered in m5emu.conf, or IPL.ROM; else the free boot ROM, with
 // a notice); the files of the command line are opened; the frame pacer starts.

@@ -85,6 +85,9 @@ TEST(Controls, hand_edits_the_window_keys_and_taken_keys) {
     expected[KEY_CAPSLOCK] = VK_LSHIFT;
     expected[KEY_A] = VK_SPACE;
     EXPECT_EQ(hand.keys, expected);
+    save_controls(hand, edited);
+    EXPECT_EQ(edited.value("Keyboard", "A"), "");  // written by its own name
+    EXPECT_EQ(edited.value("Keyboard", "a"), "SPACE");
 
     // Every key the window keeps is refused and changes nothing; no such key
     // is offered as a host key.
