@@ -76,4 +76,17 @@ void DesktopChoices::set_value(const std::string& group, const std::string& key,
     g_key_file_set_value(file->keys, group.c_str(), key.c_str(), text.c_str());
 }
 
+std::vector<std::string> DesktopChoices::keys(const std::string& group) const {
+    std::vector<std::string> result;
+    gchar** names = g_key_file_get_keys(file->keys, group.c_str(), nullptr, nullptr);
+    if (!names) return result;
+    for (gchar** name = names; *name; ++name) result.emplace_back(*name);
+    g_strfreev(names);
+    return result;
+}
+
+void DesktopChoices::remove_value(const std::string& group, const std::string& key) {
+    g_key_file_remove_key(file->keys, group.c_str(), key.c_str(), nullptr);
+}
+
 }  // namespace m5

@@ -26,18 +26,23 @@
 //   memory=64kbf-2b       (Machine / Memory: 4k, 32k (the default),
 //                         64kbf-2b or 64kbf-2c)
 //
+//   [Keyboard]
+//   q=Q                   (a physical key by name: the M5 key it presses)
+//   ...
+//
 //   [Gamepad]
 //   a=fire1
 //   ...
 //
-// The gamepad mapping is read and written by its own code (gamepad.h)
-// through value/set_value; groups and keys this program does not know are
-// kept as they were loaded.
+// The key and gamepad mappings are read and written by their own code
+// (controls.h, gamepad.h) through value/set_value; groups and keys this
+// program does not know are kept as they were loaded.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace m5 {
 
@@ -67,6 +72,9 @@ public:
     // Any other value, as text; "" when absent.
     std::string value(const std::string& group, const std::string& key) const;
     void set_value(const std::string& group, const std::string& key, const std::string& text);
+    // The group's keys in file order; none when it is absent.
+    std::vector<std::string> keys(const std::string& group) const;
+    void remove_value(const std::string& group, const std::string& key);
 
 private:
     struct KeyFile;

@@ -46,20 +46,54 @@ std::string lower(std::string text) {
 
 }  // namespace
 
+void save_gamepad_mapping(const GamepadMapping& mapping, DesktopChoices& choices) {
+    for (int32_t b = 0; b < SDL_CONTROLLER_BUTTON_MAX; ++b) {
+        const auto button = static_cast<SDL_GameControllerButton>(b);
+        std::string given;
+        for (const auto& [name, bits] : JOYSTICK_NAMES) {
+            if (mapping.joystick_bits[static_cast<size_t>(b)] == bits) given = name;
+        }
+        if (mapping.keys[static_cast<size_t>(b)])
+            given = lower(name_of_virtual_key(mapping.keys[static_cast<size_t>(b)]));
+        const char* key = SDL_GameControllerGetStringForButton(button);
+        if (given.empty()) {
+            choices.remove_value(GAMEPAD_GROUP, key);
+        } else {
+            choices.set_value(GAMEPAD_GROUP, key, given);
+        }
+    }
+    choices.set_value(GAMEPAD_GROUP, "dead_zone", std::to_string(mapping.dead_zone));
+}
+
+std::string gamepad_button_label(int32_t button) {
+    switch (button) {
+        case SDL_CONTROLLER_BUTTON_A: return "A";
+        case SDL_CONTROLLER_BUTTON_B: return "B";
+        case SDL_CONTROLLER_BUTTON_X: return "X";
+        case SDL_CONTROLLER_BUTTON_Y: return "Y";
+        case SDL_CONTROLLER_BUTTON_BACK: return "Back";
+        case SDL_CONTROLLER_BUTTON_GUIDE: return "Guide";
+        case SDL_CONTROLLER_BUTTON_START: return "Start";
+        case SDL_CONTROLLER_BUTTON_LEFTSTICK: return "Left stick press";
+        case SDL_CONTROLLER_BUTTON_RIGHTSTICK: return "Right stick press";
+        case SDL_CONTROLLER_BUTTON_LEFTSHOULDER: return "Left shoulder";
+        case SDL_CONTROLLER_BUTTON_RIGHTSHOULDER: return "Right shoulder";
+        case SDL_CONTROLLER_BUTTON_DPAD_UP: return "D-pad up";
+        case SDL_CONTROLLER_BUTTON_DPAD_DOWN: return "D-pad down";
+        case SDL_CONTROLLER_BUTTON_DPAD_LEFT: return "D-pad left";
+        case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: return "D-pad right";
+        default: break;
+    }
+    const char* name = button >= 0 && button < SDL_CONTROLLER_BUTTON_MAX
+                           ? SDL_GameControllerGetStringForButton(static_cast<SDL_GameControllerButton>(button))
+                           : nullptr;
+    return name ? name : "button " + std::to_string(button);
+}
+
 GamepadMapping load_gamepad_mapping(DesktopChoices& choices) {
     if (!choices.has_group(GAMEPAD_GROUP)) {
         const GamepadMapping mapping = default_gamepad_mapping();
-        for (int32_t b = 0; b < SDL_CONTROLLER_BUTTON_MAX; ++b) {
-            const auto button = static_cast<SDL_GameControllerButton>(b);
-            std::string given;
-            for (const auto& [name, bits] : JOYSTICK_NAMES) {
-                if (mapping.joystick_bits[static_cast<size_t>(b)] == bits) given = name;
-            }
-            if (mapping.keys[static_cast<size_t>(b)])
-                given = lower(name_of_virtual_key(mapping.keys[static_cast<size_t>(b)]));
-            if (!given.empty()) choices.set_value(GAMEPAD_GROUP, SDL_GameControllerGetStringForButton(button), given);
-        }
-        choices.set_value(GAMEPAD_GROUP, "dead_zone", std::to_string(mapping.dead_zone));
+        save_gamepad_mapping(mapping, choices);
         return mapping;
     }
     GamepadMapping mapping;
@@ -150,11 +184,9 @@ uint8_t Gamepads::joystick_bits_of(const Pad& pad, uint32_t buttons) const {
     return bits;
 }
 
-void Gamepads::poll(Host& host) {
-    if (!started) return;
-    SDL_GameControllerUpdate();
+void Gamepads::read_events() {
     // Every joystick and controller event is taken off SDL's queue here; only
-    // these three matter, the rest is read as state below.
+    // these three matter, the rest is read as state.
     SDL_Event events[EVENTS_PER_PEEK];
     int32_t count = 0;
     while ((count = SDL_PeepEvents(events, EVENTS_PER_PEEK, SDL_GETEVENT, SDL_JOYAXISMOTION, SDL_FINGERDOWN - 1)) > 0) {
@@ -165,10 +197,30 @@ void Gamepads::poll(Host& host) {
             } else if (event.type == SDL_CONTROLLERDEVICEREMOVED) {
                 detach(event.cdevice.which);
             } else if (event.type == SDL_CONTROLLERBUTTONDOWN && event.cbutton.button < SDL_CONTROLLER_BUTTON_MAX) {
-                if (Pad* pad = pad_of(event.cbutton.which)) pad->pressed_buttons |= 1u << event.cbutton.button;
+                if (Pad* pad = pad_of(event.cbutton.which)) {
+                    pad->pressed_buttons |= 1u << event.cbutton.button;
+                    if (first_press < 0) first_press = event.cbutton.button;
+                }
             }
         }
     }
+}
+
+int32_t Gamepads::take_button_press() {
+    if (!started) return -1;
+    SDL_GameControllerUpdate();
+    read_events();
+    for (Pad& pad : pads) pad.pressed_buttons = 0;
+    const int32_t button = first_press;
+    first_press = -1;
+    return button;
+}
+
+void Gamepads::poll(Host& host) {
+    if (!started) return;
+    SDL_GameControllerUpdate();
+    read_events();
+    first_press = -1;
 
     std::array<bool, 256> keys_wanted{};
     for (size_t stick = 0; stick < pads.size(); ++stick) {
@@ -179,7 +231,11 @@ void Gamepads::poll(Host& host) {
             pad.pressed_buttons = 0;
             bits = joystick_bits_of(pad, buttons);
             for (size_t b = 0; b < mapping.keys.size(); ++b) {
-                if ((buttons & (1u << b)) && mapping.keys[b] != 0) keys_wanted[mapping.keys[b]] = true;
+                if (!(buttons & (1u << b)) || mapping.keys[b] == 0) continue;
+                // One host Shift presses both of the M5's.
+                const uint8_t code =
+                    mapping.keys[b] == VK_LSHIFT || mapping.keys[b] == VK_RSHIFT ? VK_SHIFT : mapping.keys[b];
+                keys_wanted[code] = true;
             }
         }
         host.set_gamepad_bits(static_cast<int32_t>(stick), bits);

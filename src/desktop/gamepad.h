@@ -20,6 +20,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "machine/machine_host.h"
 
@@ -34,6 +35,8 @@ struct GamepadMapping {
     std::array<uint8_t, SDL_CONTROLLER_BUTTON_MAX> keys{};
     // Left stick travel, out of 32767, that a direction needs.
     int32_t dead_zone = 8000;
+
+    bool operator==(const GamepadMapping&) const = default;
 };
 
 GamepadMapping default_gamepad_mapping();
@@ -48,6 +51,12 @@ class DesktopChoices;
 // A button the group does not list gives nothing. Without the group the
 // defaults hold, and are written into it so that the file shows them.
 GamepadMapping load_gamepad_mapping(DesktopChoices& choices);
+// Writes the mapping into the group in the form load reads (a button that
+// gives nothing is left out); other keys of the group stay.
+void save_gamepad_mapping(const GamepadMapping& mapping, DesktopChoices& choices);
+
+// A button's label for people ("A", "D-pad up", "Left shoulder").
+std::string gamepad_button_label(int32_t button);
 
 class Gamepads {
 public:
@@ -68,6 +77,11 @@ public:
     // pressed in this one.
     void poll(Host& host);
 
+    // For the Controls dialog, while the main loop does not poll: takes SDL's
+    // controller events as poll does and returns the first button pressed
+    // since the last call (-1 for none). The presses go to no joystick.
+    int32_t take_button_press();
+
     // SDL instance id of the controller driving joystick 0 or 1; -1 when none.
     SDL_JoystickID instance_of(int32_t stick) const;
 
@@ -78,6 +92,9 @@ private:
         uint32_t pressed_buttons = 0;  // bit per button pressed since the last poll
     };
 
+    // Takes the queued controller events: attaches and removes controllers,
+    // marks pressed buttons.
+    void read_events();
     void attach(int32_t device_index);
     void detach(SDL_JoystickID id);
     void close(Pad& pad);
@@ -90,6 +107,7 @@ private:
     bool started = false;
     std::array<Pad, JOY_PORTS> pads{};
     std::array<bool, 256> keys_down{};  // keys the controllers hold on the host
+    int32_t first_press = -1;           // the first button pressed since it was taken
 };
 
 }  // namespace m5

@@ -7,7 +7,9 @@
 // Wayland), never by key symbol, so a key gives the same code whether Shift
 // is held or not and whatever keyboard layout the desktop uses. Each
 // position gives an M5 key by its name in the host's key table
-// (key_names.h), as the libretro core and the web page map theirs.
+// (key_names.h), as the libretro core and the web page map theirs. That is
+// the built-in layout; Settings / Controls... gives keys other M5 keys
+// (controls.h), and the tracker translates by the map it is given.
 //
 // KeyboardTracker also keeps what the platform cannot ask the desktop for: the
 // physical state of the side-specific Shift, Control and Alt keys, and which
@@ -17,6 +19,8 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
+#include <string>
 #include <vector>
 
 namespace m5 {
@@ -38,6 +42,28 @@ inline uint8_t virtual_key_for_keycode(uint32_t keycode) {
 // 0 for every other key.
 uint8_t side_modifier_for_scancode(uint32_t scancode);
 
+// The physical keys that can be given an M5 key: each by its evdev scan
+// code, its name in m5emu.conf (the kernel's name for it in lower case,
+// without "KEY_": "q", "leftbrace", "kpenter") and its label for people
+// ("[ (right of P)"), in scan code order. The keys the window keeps for
+// itself (window_shortcut) are not among them.
+struct HostKey {
+    uint32_t scancode;
+    const char* name;
+    const char* label;
+};
+std::span<const HostKey> host_keys();
+// The entry of a scan code, or of a name in any letter case; null for none.
+const HostKey* host_key(uint32_t scancode);
+const HostKey* host_key_named(const std::string& name);
+
+// The M5 key each physical key presses, by scan code: the virtual-key code of
+// the key's name in the host's key table (key_names.h; VK_LSHIFT and
+// VK_RSHIFT for the two Shift keys), 0 for none.
+using KeyMap = std::array<uint8_t, 256>;
+// The built-in layout (the positions described above).
+const KeyMap& default_key_map();
+
 // The keys that act on the window instead of the machine (the M5 has no use
 // for them): F11 fullscreen, Escape leaves it (only while fullscreen),
 // Pause/Break pauses, F12 resets, Print takes a screenshot, F1..F8 load quick
@@ -52,6 +78,12 @@ WindowShortcut window_shortcut(uint32_t scancode, bool shift, bool fullscreen);
 
 class KeyboardTracker {
 public:
+    KeyboardTracker();
+
+    // The M5 keys the physical keys press from now on; the keys the M5 lacks
+    // keep their codes. Keys down are not released: call release_all first.
+    void set_key_map(const KeyMap& m5_keys);
+
     // A physical key went down (repeats included). Returns the virtual-key code
     // to hand to the host's key_down, or 0 for a key without one. The
     // side-specific modifier state is updated before the code is returned, so
@@ -66,7 +98,8 @@ public:
     // should get key_up for. Used when the window loses the keyboard focus.
     std::vector<uint8_t> release_all();
 
-    // Physical state of a side-specific modifier (0xA0..0xA5).
+    // Whether a key down gives the side-specific modifier (0xA0..0xA5): a
+    // physical Shift, Control or Alt key, or another key that presses one.
     bool modifier_down(int32_t virtual_key) const;
 
     // Whether the key is down (a press now is a repeat).
@@ -74,6 +107,9 @@ public:
 
 private:
     static constexpr uint32_t MAX_SCANCODE = 256;
+    // The side-specific code of each scan code's key (VK_LSHIFT, VK_LMENU,
+    // ...); press and release hand out the generic one.
+    std::array<uint8_t, MAX_SCANCODE> codes_{};
     std::array<bool, MAX_SCANCODE> down_{};
 };
 

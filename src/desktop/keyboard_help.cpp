@@ -1,99 +1,47 @@
 #include "desktop/keyboard_help.h"
 
-#include <linux/input-event-codes.h>
-
-#include <array>
-
-#include "desktop/key_translation.h"
 #include "devices/key_matrix.h"
+#include "host/key_names.h"
 
 namespace m5 {
 
 namespace {
 
-// The legends of the M5's keys, by row and bit as the keyboard matrix reads
-// them; "" for a bit with no key.
-constexpr std::array<std::array<const char*, 8>, KEY_ROW_COUNT> M5_LEGENDS = {{
-    {"CTRL", "FUNC", "SHIFT (left)", "SHIFT (right)", "", "", "SPACE", "RETURN"},
-    {"1", "2", "3", "4", "5", "6", "7", "8"},
-    {"Q", "W", "E", "R", "T", "Y", "U", "I"},
-    {"A", "S", "D", "F", "G", "H", "J", "K"},
-    {"Z", "X", "C", "V", "B", "N", "M", ","},
-    {"9", "0", "-", "^", ".", "/", "_", "\u00A5 (yen)"},
-    {"O", "P", "@", "[", "L", ";", ":", "]"},
-}};
-
-// Names of the host keys that can give an M5 key, by evdev scan code.
-const char* host_key_name(uint32_t scancode) {
-    static constexpr const char* LETTERS_Q[] = {"Q", "W", "E", "R", "T", "Y", "U", "I", "O", "P"};
-    static constexpr const char* LETTERS_A[] = {"A", "S", "D", "F", "G", "H", "J", "K", "L"};
-    static constexpr const char* LETTERS_Z[] = {"Z", "X", "C", "V", "B", "N", "M"};
-    static constexpr const char* DIGITS[] = {"1", "2", "3", "4", "5", "6", "7", "8", "9", "0"};
-    if (scancode >= KEY_1 && scancode <= KEY_0) return DIGITS[scancode - KEY_1];
-    if (scancode >= KEY_Q && scancode <= KEY_P) return LETTERS_Q[scancode - KEY_Q];
-    if (scancode >= KEY_A && scancode <= KEY_L) return LETTERS_A[scancode - KEY_A];
-    if (scancode >= KEY_Z && scancode <= KEY_M) return LETTERS_Z[scancode - KEY_Z];
-    switch (scancode) {
-        case KEY_LEFTCTRL: return "Left Ctrl";
-        case KEY_RIGHTCTRL: return "Right Ctrl";
-        case KEY_TAB: return "Tab";
-        case KEY_LEFTSHIFT: return "Left Shift";
-        case KEY_RIGHTSHIFT: return "Right Shift";
-        case KEY_SPACE: return "Space";
-        case KEY_ENTER: return "Enter";
-        case KEY_KPENTER: return "Keypad Enter";
-        case KEY_MINUS: return "- (right of 0)";
-        case KEY_EQUAL: return "= (left of Backspace)";
-        case KEY_LEFTBRACE: return "[ (right of P)";
-        case KEY_RIGHTBRACE: return "] (second right of P)";
-        case KEY_SEMICOLON: return "; (right of L)";
-        case KEY_APOSTROPHE: return "' (second right of L)";
-        case KEY_BACKSLASH: return "\\ or # (third right of L)";
-        case KEY_GRAVE: return "` (left of 1)";
-        case KEY_YEN: return "Yen";
-        case KEY_102ND: return "< > (beside Left Shift)";
-        case KEY_RO: return "Ro (left of Right Shift)";
-        case KEY_COMMA: return ",";
-        case KEY_DOT: return ".";
-        case KEY_SLASH: return "/";
-        default: return nullptr;
-    }
-}
-
-// The named host keys that give the virtual-key code, joined by " or ".
-std::string host_keys_for(VirtualKey code) {
+// The labels of the host keys that give the M5 key, joined by " or ".
+std::string host_keys_for(const Controls& controls, int32_t code) {
     std::string keys;
-    for (uint32_t scancode = 0; scancode < 256; ++scancode) {
-        if (virtual_key_for_scancode(scancode) != code) continue;
-        const char* name = host_key_name(scancode);
-        if (!name) continue;
-        keys += (keys.empty() ? "" : " or ") + std::string(name);
+    for (uint32_t scancode : keys_of(controls, code)) {
+        const HostKey* key = host_key(scancode);
+        if (key) keys += (keys.empty() ? "" : " or ") + std::string(key->label);
     }
     return keys;
 }
 
+std::string buttons_for(const Controls& controls, ControlTarget target) {
+    std::string buttons;
+    for (int32_t button : buttons_of(controls, target)) {
+        buttons += (buttons.empty() ? "" : " or ") + gamepad_button_label(button);
+    }
+    return buttons;
+}
+
 }  // namespace
 
-std::vector<HelpLine> keyboard_help_lines() {
-    // Keys whose host key has the same legend are named together first.
+std::vector<HelpLine> keyboard_help_lines(const Controls& controls) {
     std::string same;
     std::vector<HelpLine> others;
-    for (int32_t row = 0; row < KEY_ROW_COUNT; ++row) {
-        for (int32_t bit = 0; bit < 8; ++bit) {
-            const std::string legend = M5_LEGENDS[static_cast<size_t>(row)][static_cast<size_t>(bit)];
-            const VirtualKey code = KEY_ROWS[row][bit];
-            if (legend.empty()) continue;
-            if (code == VK_SHIFT) {
-                // One host Shift presses both of the M5's: one line for both.
-                if (bit == 2) others.push_back({"SHIFT", "Left Shift or Right Shift"});
-                continue;
-            }
-            const std::string keys = host_keys_for(code);
-            if (keys == legend) {
-                same += (same.empty() ? "" : " ") + legend;
-            } else {
-                others.push_back({legend, keys});
-            }
+    for (const M5Key& key : m5_keys()) {
+        if (key.row >= KEY_ROW_COUNT) continue;  // the joystick's
+        const int32_t code = virtual_key_named(key.name);
+        std::string legend = target_legend({code, 0});
+        std::string keys = host_keys_for(controls, code);
+        const std::string buttons = buttons_for(controls, {code, 0});
+        if (!buttons.empty()) keys += (keys.empty() ? "Gamepad " : "; gamepad ") + buttons;
+        if (keys.empty()) keys = "None (Settings > Controls...)";
+        if (keys == legend) {
+            same += (same.empty() ? "" : " ") + legend;
+        } else {
+            others.push_back({legend, keys});
         }
     }
     std::vector<HelpLine> lines{{same, "The keys of the same name"}};
@@ -101,12 +49,36 @@ std::vector<HelpLine> keyboard_help_lines() {
     return lines;
 }
 
-std::vector<HelpLine> joystick_help_lines() {
-    return {
-        {"Joystick 1 directions", "Arrow keys; the first gamepad's d-pad or left stick"},
-        {"Joystick 1 fire", "1 and 2; the first gamepad's A and B buttons"},
-        {"Joystick 2", "The second gamepad (fire also 5 and 6)"},
+std::vector<HelpLine> joystick_help_lines(const Controls& controls) {
+    // The keyboard reaches joystick 1's directions and both joysticks' fire
+    // buttons through M5 keys; each gamepad drives its own joystick.
+    struct Input {
+        uint8_t bit;
+        const char* what;
+        const char* joystick_1;
+        const char* joystick_2;
     };
+    constexpr Input INPUTS[] = {
+        {JOY_UP, "Joystick up", "UP", nullptr},       {JOY_DOWN, "Joystick down", "DOWN", nullptr},
+        {JOY_LEFT, "Joystick left", "LEFT", nullptr}, {JOY_RIGHT, "Joystick right", "RIGHT", nullptr},
+        {JOY_BUTTON_1, "Joystick fire 1", "1", "5"},  {JOY_BUTTON_2, "Joystick fire 2", "2", "6"},
+    };
+    std::vector<HelpLine> lines;
+    for (const Input& input : INPUTS) {
+        const std::string keys_1 = host_keys_for(controls, virtual_key_named(input.joystick_1));
+        std::string keys = "Joystick 1: " + (keys_1.empty() ? std::string("none") : keys_1);
+        if (input.joystick_2) {
+            const std::string keys_2 = host_keys_for(controls, virtual_key_named(input.joystick_2));
+            keys += "; joystick 2: " + (keys_2.empty() ? std::string("none") : keys_2);
+        }
+        std::string buttons = buttons_for(controls, {0, input.bit});
+        if (input.bit & (JOY_UP | JOY_DOWN | JOY_LEFT | JOY_RIGHT)) {
+            buttons += (buttons.empty() ? "" : " or ") + std::string("left stick");
+        }
+        keys += "; each gamepad, its own joystick: " + (buttons.empty() ? std::string("none") : buttons);
+        lines.push_back({input.what, keys});
+    }
+    return lines;
 }
 
 std::vector<HelpLine> shortcut_help_lines() {
@@ -119,7 +91,11 @@ std::vector<HelpLine> shortcut_help_lines() {
          "Shift+F1 ... Shift+F8 save to slot 1-8 of the cartridge, F1 ... F8 load it (State menu: "
          "files too; a dropped .m5s file loads)"},
         {"Rewind", "Hold Backspace to step back through the last two minutes; let go to run on"},
-        {"Fast forward", "Hold F9 (or Control > Fast forward): as fast as this computer goes, sound muted"},
+        {"Fast forward",
+         "Hold F9 (or Control > Fast forward): the whole machine as fast as this computer goes, sound muted; the "
+         "status line says \u201CFast forward\u201D with the speed reached at its right (x5.2); let go for real "
+         "time"},
+        {"Keys and buttons", "Settings > Controls... gives M5 keys and joystick inputs other keys or buttons"},
         {"Messages", "A click on the status line (or any key) dismisses the message shown"},
         {"Paste the selection", "Middle mouse button over the picture"},
         {"Paste the clipboard", "Control > Paste"},

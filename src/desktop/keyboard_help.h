@@ -1,11 +1,13 @@
-// The text of the keyboard help window: which host key gives which M5 key on
-// this program's layout, the joystick keys and buttons, and the shortcuts.
-// The key lines are found from the key translation table itself, so the help
-// always tells what the program does.
+// The text of the keyboard help window: which host key gives which M5 key,
+// the joystick keys and buttons, and the shortcuts. The key and joystick
+// lines are found from the controls in use (controls.h), the ones the
+// Controls dialog shows, so the help always tells what the program does.
 #pragma once
 
 #include <string>
 #include <vector>
+
+#include "desktop/controls.h"
 
 namespace m5 {
 
@@ -14,11 +16,12 @@ struct HelpLine {
     std::string keys;  // the host keys or buttons that give it
 };
 
-// One line for each key of the M5 keyboard, in the order of its rows.
-std::vector<HelpLine> keyboard_help_lines();
+// One line for each key of the M5 keyboard, in the order of its rows (the
+// keys whose host key has the same legend together in the first).
+std::vector<HelpLine> keyboard_help_lines(const Controls& controls = {});
 
-// The joystick and the desktop's own shortcuts.
-std::vector<HelpLine> joystick_help_lines();
+// The joystick inputs, and the desktop's own shortcuts.
+std::vector<HelpLine> joystick_help_lines(const Controls& controls = {});
 std::vector<HelpLine> shortcut_help_lines();
 
 }  // namespace m5

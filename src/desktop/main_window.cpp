@@ -262,7 +262,9 @@ MainWindow::MainWindow(const DesktopOptions& options) : platform(keyboard) {
     choices.load(paths.settings_dir + DESKTOP_CHOICES_NAME);
     if (options.window_scale) choices.window_scale = *options.window_scale;
     if (options.fullscreen) choices.fullscreen = true;
-    gamepads.set_mapping(load_gamepad_mapping(choices));
+    controls = load_controls(choices);
+    keyboard.set_key_map(controls.keys);
+    gamepads.set_mapping(controls.gamepad);
     apply_volume();
 
     build_window();

@@ -4,8 +4,8 @@
 // directory, or the user's XDG directories when it cannot be written); the
 // settings are loaded from "m5ce.cfg" there (a first run, with no such file,
 // chooses 48000 Hz) and the desktop's own choices from "m5emu.conf"; the
-// window "SORD m5" is built with its menu bar (the popups Control, Cart,
-// Tape, Screen, Sound, State and Help) and a drawing area that shows the picture;
+// window "SORD m5" is built with its menu bar (the popups Control, Machine,
+// Cart, Tape, Screen, Sound, State, Settings, Debug and Help) and a drawing area that shows the picture;
 // the Host is created; the IPL ROM is found (the one chosen in Machine / IPL
 // ROM..., remembered in m5emu.conf, or IPL.ROM; else the free boot ROM, with
 // a notice); the files of the command line are opened; the frame pacer starts.
@@ -18,9 +18,11 @@
 // Keys reach the machine by physical key and never the toolkit: the window
 // swallows every key event, so neither menu mnemonics, accelerators nor F10
 // take Alt or function-key combinations away from the emulated keyboard. The
-// exceptions are keys the M5 has no use for: F11 toggles fullscreen,
-// Pause/Break pauses, Escape leaves fullscreen (only while fullscreen), F5
-// saves the state to quick slot 1, F7 loads it, and F8 held rewinds.
+// exceptions are keys the M5 has no use for (window_shortcut): F11 toggles
+// fullscreen, Pause/Break pauses, Escape leaves fullscreen (only while
+// fullscreen), Shift+F1..F8 save quick slots 1..8 and F1..F8 load them,
+// Backspace held rewinds and F9 held runs fast forward. Which host key gives
+// which M5 key is the user's choice (Settings / Controls..., controls.h).
 //
 // Messages for the user (a file that could not be opened or is refused, no
 // sound device) and notices of what a command did ("Saved to slot 1") show in
@@ -40,8 +42,8 @@
 // dropped file "drop <path>", old quick slots moved at start "slots moved
 // <n>", and each change of the window "window scale <n>", "window resized
 // scale <n>" (by hand), "window fullscreen <0|1>", "window paused <0|1>",
-// "window help" or "window about <version>", for tests that drive the
-// window from outside.
+// "window help" or "window about <version>" (and the Controls dialog's
+// lines, controls_dialog.h), for tests that drive the window from outside.
 #pragma once
 
 #include <gtk/gtk.h>
@@ -53,6 +55,7 @@
 #include <vector>
 
 #include "desktop/command_line.h"
+#include "desktop/controls.h"
 #include "desktop/debug_window.h"
 #include "desktop/desktop_choices.h"
 #include "desktop/desktop_platform.h"
@@ -100,6 +103,7 @@ public:
     void toggle_every_frame() override;
     void toggle_sprite_limit() override;
     void show_keyboard_help() override;
+    void show_controls() override;
     void show_about() override;
     void take_screenshot() override;
     void toggle_mute() override;
@@ -195,6 +199,7 @@ private:
     DesktopChoices choices;
     ProgramPaths paths;
     std::optional<int32_t> speed_before_override;  // --speed is not saved
+    Controls controls;                             // the keys and buttons, kept in m5emu.conf
     KeyboardTracker keyboard;
     DesktopPlatform platform;
     Gamepads gamepads;

@@ -1,4 +1,6 @@
-// The main window's Help popup: the keyboard help window and About.
+// The main window's Help popup: the keyboard help window and About; and
+// Settings / Controls..., whose keys the keyboard help tells.
+#include "desktop/controls_dialog.h"
 #include "desktop/keyboard_help.h"
 #include "desktop/main_window.h"
 #include "desktop/main_window_parts.h"
@@ -58,9 +60,9 @@ void MainWindow::show_keyboard_help() {
         }
     };
     heading("M5 key", "Key on this keyboard");
-    lines(keyboard_help_lines());
+    lines(keyboard_help_lines(controls));
     heading("Joystick", "Keys and buttons");
-    lines(joystick_help_lines());
+    lines(joystick_help_lines(controls));
     heading("Shortcut", "Keys");
     lines(shortcut_help_lines());
 
@@ -68,6 +70,33 @@ void MainWindow::show_keyboard_help() {
     add_fitted(GTK_WINDOW(help_window), grid);
     gtk_widget_show_all(help_window);
     trace("window help");
+}
+
+// --- Controls -----------------------------------------------------------------------
+
+void MainWindow::show_controls() {
+    // Keys down now are released to the machine; their release events go to
+    // the dialog.
+    release_keys();
+    Controls edited = controls;
+    if (!run_controls_dialog(window ? GTK_WINDOW(window) : nullptr, edited, gamepads,
+                             [this](const std::string& line) { trace(line); })) {
+        return;
+    }
+    release_keys();
+    controls = edited;
+    keyboard.set_key_map(controls.keys);
+    gamepads.set_mapping(controls.gamepad);
+    // Kept at once, not only when the program ends.
+    save_controls(controls, choices);
+    if (paths.settings_dir != paths.program_dir) make_directories(paths.settings_dir);
+    if (choices.save(paths.settings_dir + DESKTOP_CHOICES_NAME)) {
+        show_notice("Controls saved");
+    } else {
+        show_message("The controls could not be saved in " + paths.settings_dir + DESKTOP_CHOICES_NAME + ".");
+    }
+    // The keyboard help tells the keys in use: shown again when it opens next.
+    if (help_window) gtk_widget_destroy(help_window);
 }
 
 // --- About -----------------------------------------------------------------------

@@ -112,6 +112,8 @@ std::array<MenuPopup, POPUP_COUNT> build_resource() {
     popups[POPUP_STATE].items.push_back(separator());
     popups[POPUP_STATE].items.push_back(item(ID_STATE_REWIND, "Rewind (hold Backspace)", false, "BackSpace"));
 
+    popups[POPUP_SETTINGS] = {"Settings", {item(ID_CONTROLS, "Controls...")}};
+
     popups[POPUP_DEBUG] = {
         "Debug",
         {item(ID_DEBUG_MONITOR, "Monitor..."), item(ID_DEBUG_VIDEO, "Video memory..."),
@@ -420,6 +422,7 @@ void dispatch_command(int32_t id, Settings& settings, CommandReceiver* host, Com
         case ID_EVERY_FRAME: window.toggle_every_frame(); return;
         case ID_SPRITE_LIMIT: window.toggle_sprite_limit(); return;
         case ID_HELP_KEYS: window.show_keyboard_help(); return;
+        case ID_CONTROLS: window.show_controls(); return;
         case ID_HELP_ABOUT: window.show_about(); return;
         case ID_IPL_ROM: window.choose_ipl_rom(); return;
         case ID_FAST_FORWARD: window.toggle_fast_forward(); return;

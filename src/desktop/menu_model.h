@@ -71,6 +71,7 @@ inline constexpr int32_t ID_TAPE_REWIND = 40191;
 inline constexpr int32_t ID_TAPE_INFO = 40192;  // the tape's name and position, not a command
 inline constexpr int32_t ID_PIXELS_SQUARE = 40193;
 inline constexpr int32_t ID_PIXELS_TV = 40194;
+inline constexpr int32_t ID_CONTROLS = 40200;
 inline constexpr int32_t STATE_SLOTS = 8;
 // The Debug popup (debug_window.h carries them out).
 inline constexpr int32_t ID_DEBUG_MONITOR = 40170;
@@ -91,9 +92,10 @@ inline constexpr int32_t POPUP_TAPE = 3;
 inline constexpr int32_t POPUP_SCREEN = 4;
 inline constexpr int32_t POPUP_SOUND = 5;
 inline constexpr int32_t POPUP_STATE = 6;
-inline constexpr int32_t POPUP_DEBUG = 7;
-inline constexpr int32_t POPUP_HELP = 8;
-inline constexpr int32_t POPUP_COUNT = 9;
+inline constexpr int32_t POPUP_SETTINGS = 7;
+inline constexpr int32_t POPUP_DEBUG = 8;
+inline constexpr int32_t POPUP_HELP = 9;
+inline constexpr int32_t POPUP_COUNT = 10;
 
 inline constexpr int32_t MAX_WINDOW_SCALE = 4;
 
@@ -243,6 +245,9 @@ public:
     // Screen / Sprite limit as the real chip.
     virtual void toggle_sprite_limit() {}
     virtual void show_keyboard_help() {}
+    // Settings / Controls...: the keys and buttons of the M5's keyboard and
+    // joysticks.
+    virtual void show_controls() {}
     virtual void show_about() {}
     // Screen / Screenshot: the machine's picture as a PNG file.
     virtual void take_screenshot() {}

@@ -124,6 +124,23 @@ TEST_F(GamepadToHost, a_press_released_before_the_next_poll_is_still_seen_by_one
     EXPECT_EQ(host.key_state()[VK_SPACE] & KEY_HELD, 0);
 }
 
+TEST_F(GamepadToHost, a_press_taken_for_the_controls_dialog_is_told_once_and_goes_to_no_joystick) {
+    const size_t pad = attach_pad();
+    frame();
+    EXPECT_EQ(gamepads.take_button_press(), -1);
+    button(pad, SDL_CONTROLLER_BUTTON_Y, true);
+    EXPECT_EQ(gamepads.take_button_press(), SDL_CONTROLLER_BUTTON_Y);
+    EXPECT_EQ(gamepads.take_button_press(), -1);
+    button(pad, SDL_CONTROLLER_BUTTON_Y, false);
+    // Pressed and released between two looks: still told.
+    button(pad, SDL_CONTROLLER_BUTTON_A, true);
+    SDL_GameControllerUpdate();
+    button(pad, SDL_CONTROLLER_BUTTON_A, false);
+    EXPECT_EQ(gamepads.take_button_press(), SDL_CONTROLLER_BUTTON_A);
+    frame();
+    EXPECT_EQ(port(0x31), 0x00);
+}
+
 TEST_F(GamepadToHost, a_removed_pad_frees_its_joystick_for_a_waiting_one) {
     const size_t first = attach_pad();
     const size_t second = attach_pad();

@@ -32,7 +32,7 @@ const MenuItem& item_with(const std::vector<MenuItem>& items, int32_t id) {
 
 TEST(MenuResource, popups_with_their_ids_and_texts_in_order) {
     const auto& popups = menu_resource();
-    ASSERT_EQ(popups.size(), 9u);
+    ASSERT_EQ(popups.size(), 10u);
     EXPECT_EQ(popups[0].title, "Control");
     EXPECT_EQ(popups[1].title, "Machine");
     EXPECT_EQ(popups[2].title, "Cart");
@@ -40,8 +40,9 @@ TEST(MenuResource, popups_with_their_ids_and_texts_in_order) {
     EXPECT_EQ(popups[4].title, "Screen");
     EXPECT_EQ(popups[5].title, "Sound");
     EXPECT_EQ(popups[6].title, "State");
-    EXPECT_EQ(popups[7].title, "Debug");
-    EXPECT_EQ(popups[8].title, "Help");
+    EXPECT_EQ(popups[7].title, "Settings");
+    EXPECT_EQ(popups[8].title, "Debug");
+    EXPECT_EQ(popups[9].title, "Help");
 
     EXPECT_EQ(describe_popup(popups[0].title, popups[0].items),
               "Control: 40001 \"Reset\" key F12 | 40122 \"Pause\" key Pause | 40190 \"Fast forward (hold F9)\" key F9 "
@@ -72,12 +73,13 @@ TEST(MenuResource, popups_with_their_ids_and_texts_in_order) {
               "40102 \"100msec\" | 40103 \"200msec\" | 40104 \"300msec\" | 40105 \"400msec\" | - | "
               "40151 \"Mute\" | 40152 \"Volume 100 %\" | 40153 \"Volume 75 %\" | 40154 \"Volume 50 %\" | "
               "40155 \"Volume 25 %\"");
-    EXPECT_EQ(describe_popup(popups[7].title, popups[7].items),
+    EXPECT_EQ(describe_popup(popups[7].title, popups[7].items), "Settings: 40200 \"Controls...\"");
+    EXPECT_EQ(describe_popup(popups[8].title, popups[8].items),
               "Debug: 40170 \"Monitor...\" | 40171 \"Video memory...\" | 40178 \"Load symbols...\" | - | 40172 "
               "\"Break\" | 40173 \"Continue\" | "
               "40174 \"Step\" | 40175 \"Step over\" | 40176 \"Run to address...\" | - | "
               "40177 \"Wait for debugger...\"");
-    EXPECT_EQ(describe_popup(popups[8].title, popups[8].items), "Help: 40124 \"Keyboard\" | 40156 \"About\"");
+    EXPECT_EQ(describe_popup(popups[9].title, popups[9].items), "Help: 40124 \"Keyboard\" | 40156 \"About\"");
 }
 
 TEST(PopupItems, debug_offers_break_while_running_and_the_stepping_commands_while_stopped) {
@@ -283,6 +285,7 @@ struct ScriptedWindow : CommandWindow {
     void toggle_every_frame() override { calls.push_back("every_frame"); }
     void toggle_sprite_limit() override { calls.push_back("sprite_limit"); }
     void show_keyboard_help() override { calls.push_back("help"); }
+    void show_controls() override { calls.push_back("controls"); }
     void show_about() override { calls.push_back("about"); }
     void take_screenshot() override { calls.push_back("screenshot"); }
     void toggle_mute() override { calls.push_back("mute"); }
@@ -430,13 +433,13 @@ TEST_F(Dispatch, window_commands_reach_the_window_only) {
     for (int32_t id :
          {ID_WINDOW_X1, ID_WINDOW_X2, ID_WINDOW_X3, ID_WINDOW_X4, ID_FULLSCREEN_640, ID_FULLSCREEN_320, ID_PAUSE,
           ID_EVERY_FRAME, ID_SPRITE_LIMIT, ID_HELP_KEYS, ID_FAST_FORWARD, ID_SCREEN_REC_30, ID_SCREEN_REC_15,
-          ID_SCREEN_REC_10, ID_SCREEN_STOP, ID_TAPE_REWIND, ID_PIXELS_TV, ID_PIXELS_SQUARE}) {
+          ID_SCREEN_REC_10, ID_SCREEN_STOP, ID_TAPE_REWIND, ID_PIXELS_TV, ID_PIXELS_SQUARE, ID_CONTROLS}) {
         dispatch_command(id, settings, &host, window);
     }
-    EXPECT_EQ(window.calls,
-              (std::vector<std::string>{"scale 1", "scale 2", "scale 3", "scale 4", "fullscreen", "fullscreen", "pause",
-                                        "every_frame", "sprite_limit", "help", "fast_forward", "gif 30", "gif 15",
-                                        "gif 10", "gif stop", "rewind tape", "tv pixels", "square pixels"}));
+    EXPECT_EQ(window.calls, (std::vector<std::string>{"scale 1", "scale 2", "scale 3", "scale 4", "fullscreen",
+                                                      "fullscreen", "pause", "every_frame", "sprite_limit", "help",
+                                                      "fast_forward", "gif 30", "gif 15", "gif 10", "gif stop",
+                                                      "rewind tape", "tv pixels", "square pixels", "controls"}));
     EXPECT_TRUE(host.calls.empty());
 }
 
