@@ -34,10 +34,10 @@
  * destroying the handle, ...). From inside it, only these calls may be made
  * on the same handle: m5emu_last_error, m5emu_frame_count, m5emu_pasting,
  * m5emu_sound, m5emu_read_memory, m5emu_read_vram, m5emu_registers,
- * m5emu_get_video_standard, m5emu_ram and m5emu_address_space (and the
- * calls that take no handle). Any other call on that handle returns
- * M5EMU_ERROR_ORDER and changes nothing; m5emu_destroy does nothing. Other
- * handles may be used freely.
+ * m5emu_get_video_standard, m5emu_ram, m5emu_ram_extent and
+ * m5emu_address_space (and the calls that take no handle). Any other call
+ * on that handle returns M5EMU_ERROR_ORDER and changes nothing;
+ * m5emu_destroy does nothing. Other handles may be used freely.
  */
 #ifndef M5EMU_M5EMU_H
 #define M5EMU_M5EMU_H
@@ -60,8 +60,10 @@ extern "C" {
  * 2: the file checks, the boot screen's hint and the key table.
  * 3: the machine's model and memory (m5emu_create_machine, m5emu_get_machine,
  *    m5emu_set_machine).
- * 4: m5emu_run_frames. */
-#define M5EMU_API_VERSION 4
+ * 4: m5emu_run_frames.
+ * 5: m5emu_ram_extent; m5emu_ram and m5emu_address_space follow the memory
+ *    fitted. */
+#define M5EMU_API_VERSION 5
 
 /* The picture: M5EMU_WIDTH x M5EMU_HEIGHT pixels, top row first. */
 #define M5EMU_WIDTH 256
@@ -346,17 +348,34 @@ M5EMU_API int m5emu_load_state(m5emu* m5, const uint8_t* data, size_t size);
 M5EMU_API int m5emu_read_memory(const m5emu* m5, uint16_t address, uint8_t* out, size_t size);
 /* Writes RAM (0x7000..0xFFFF); a range reaching into ROM is refused. */
 M5EMU_API int m5emu_write_memory(m5emu* m5, uint16_t address, const uint8_t* data, size_t size);
-/* The RAM itself (M5EMU_RAM_SIZE bytes from 0x7000), for frontends that map
- * it directly; valid until m5emu_set_machine. On the bare 4 KiB machine only
- * its first 4 KiB are read by the processor; the 64KBF module's own RAM is
- * not here (m5emu_read_memory reads what its mode shows). */
+/* The RAM the machine has, for frontends that map it directly (cheats,
+ * achievements); m5emu_ram_extent says where it sits and how long it is.
+ * With the 32 KiB expansion (the default) it is M5EMU_RAM_SIZE bytes from
+ * M5EMU_RAM_START (0x7000), as in every earlier version; on the bare 4 KiB
+ * machine, the first 4096 of those bytes (0x7000-0x7FFF); with the 64KBF
+ * module, the module's 64 KiB, byte n at address n (the processor reads it
+ * there where its mode maps RAM to read; m5emu_read_memory reads what the
+ * mode shows). Writes through it reach the machine. The pointer stays
+ * valid for the handle's life, m5emu_set_machine included, but which memory
+ * it is follows the machine: after m5emu_set_machine, ask again for the
+ * new machine's RAM. NULL for a null handle. */
 M5EMU_API uint8_t* m5emu_ram(m5emu* m5);
+/* The address of the first byte of m5emu_ram() and the RAM's length in
+ * bytes: 0x7000 and M5EMU_RAM_SIZE (32 KiB), 0x7000 and 4096 (4 KiB), 0x0000
+ * and 65536 (64KBF). */
+M5EMU_API int m5emu_ram_extent(const m5emu* m5, uint32_t* start, size_t* size);
 /* The whole 64 KiB address space as the processor reads it: the IPL ROM at
  * 0x0000, the cartridge window at 0x2000 (0xFF where no cartridge is) and
- * the RAM at 0x7000 (the same bytes as m5emu_ram()). For frontends that map
- * the address space directly (cheats, memory viewers); valid for the
- * handle's life, or until m5emu_set_machine. The ROM part must not be
- * written. NULL for a null handle. */
+ * the RAM at 0x7000 (the same bytes as m5emu_ram()); on the bare 4 KiB
+ * machine 0x8000-0xFFFF reads 0xFF. With the 64KBF module, whose modes map
+ * the address space in pages of different memories, it is a copy that the
+ * library brings up to date at the end of every call that may change the
+ * machine (running a frame, a reset, a state loaded, ...) and at every
+ * call of m5emu_address_space: writes to the copy are lost (use
+ * m5emu_write_memory). For frontends that map the address space directly
+ * (memory viewers); the pointer stays valid for the handle's life, but
+ * after m5emu_set_machine ask again. The ROM part must not be written. NULL
+ * for a null handle. */
 M5EMU_API const uint8_t* m5emu_address_space(const m5emu* m5);
 /* Video memory, `address` 0..0x3FFF, without moving the video chip's
  * address pointer. */

@@ -24,6 +24,7 @@
 #include "host/settings.h"
 #include "host/state_file.h"
 #include "m5/machine.h"
+#include "memory/memory_expansion.h"
 #include "memory/memory_map.h"
 
 namespace {
@@ -86,6 +87,24 @@ struct m5emu {
         made.erase(made.begin(), made.begin() + static_cast<std::ptrdiff_t>(whole));
     }
 
+    // True when the memory fitted maps the address space in pages of
+    // different memories (the 64KBF), so that no one block holds it as the
+    // processor reads it.
+    bool banked() const { return host->machine().memory_expansion->modes() != nullptr; }
+    // The address space as the processor reads it: the board's memory, or
+    // on a banked machine a copy made now.
+    const uint8_t* address_space() const {
+        Machine& machine = host->machine();
+        if (!banked()) return machine.memory_map->board_memory();
+        machine.memory_map->copy_out(0, space_copy.data(), space_copy.size());
+        space_copy_given = true;
+        return space_copy.data();
+    }
+    // After each call that may change memory: the copy handed out follows.
+    void follow_address_space() {
+        if (space_copy_given && banked()) host->machine().memory_map->copy_out(0, space_copy.data(), space_copy.size());
+    }
+
     Settings settings;
     HeadlessPlatform platform;
     std::unique_ptr<Host> host;
@@ -94,6 +113,8 @@ struct m5emu {
     std::vector<int16_t> made;   // made and not yet handed over
     std::vector<int16_t> sound;  // handed over by the last frame
     int32_t inside_callback = 0;
+    mutable std::vector<uint8_t> space_copy = std::vector<uint8_t>(ADDRESS_SPACE_SIZE, 0xFF);
+    mutable bool space_copy_given = false;
     mutable std::string error;  // also set by the inspection calls, which change nothing else
 };
 
@@ -116,7 +137,9 @@ int guarded(m5emu* m5, Body body) {
     }
     m5->error.clear();
     try {
-        return body();
+        const int result = body();
+        m5->follow_address_space();
+        return result;
     } catch (const std::bad_alloc&) {
         return fail(m5, M5EMU_ERROR_MEMORY, "out of memory");
     } catch (...) {
@@ -548,11 +571,25 @@ int m5emu_write_memory(m5emu* m5, uint16_t address, const uint8_t* data, size_t 
     });
 }
 
-uint8_t* m5emu_ram(m5emu* m5) { return m5 != nullptr ? m5->host->machine().memory_map->ram() : nullptr; }
-
-const uint8_t* m5emu_address_space(const m5emu* m5) {
-    return m5 != nullptr ? m5->host->machine().memory_map->board_memory() : nullptr;
+uint8_t* m5emu_ram(m5emu* m5) {
+    if (m5 == nullptr) return nullptr;
+    Machine& machine = m5->host->machine();
+    return m5->banked() ? machine.memory_expansion->module_ram() : machine.memory_map->ram();
 }
+
+int m5emu_ram_extent(const m5emu* m5, uint32_t* start, size_t* size) {
+    if (m5 == nullptr) return M5EMU_ERROR_ARGUMENT;
+    if (start == nullptr || size == nullptr) return fail(m5, M5EMU_ERROR_ARGUMENT, "no place for the extent");
+    const MemoryFit fit = m5->host->machine().config().memory;
+    *start = fit == MemoryFit::KBF_2B || fit == MemoryFit::KBF_2C ? 0 : RAM_START;
+    *size = fit == MemoryFit::RAM_4K                               ? MEMORY_PAGE_SIZE
+            : fit == MemoryFit::KBF_2B || fit == MemoryFit::KBF_2C ? ADDRESS_SPACE_SIZE
+                                                                   : RAM_SIZE;
+    m5->error.clear();
+    return M5EMU_OK;
+}
+
+const uint8_t* m5emu_address_space(const m5emu* m5) { return m5 != nullptr ? m5->address_space() : nullptr; }
 
 int m5emu_read_vram(const m5emu* m5, uint16_t address, uint8_t* out, size_t size) {
     if (m5 == nullptr) return M5EMU_ERROR_ARGUMENT;

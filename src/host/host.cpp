@@ -121,6 +121,7 @@ void Host::set_machine(const MachineConfig& config) {
     const bool limit = sprite_limit();
 
     auto machine = std::make_unique<Machine>(this, config, nullptr, extensions);
+    machine->take_memory_of(*emulated);
     emulated->release_all();
     emulated = std::move(machine);
     std::vector<uint8_t> rom;

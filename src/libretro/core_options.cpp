@@ -57,19 +57,20 @@ retro_core_option_v2_category CATEGORIES[] = {
 
 retro_core_option_v2_definition DEFINITIONS[] = {
     {MODEL_KEY,
-     "Model (Restart)",
+     "Model",
      nullptr,
      "The Japanese M5 (60 Hz, TMS9918A) or the European one (50 Hz, TMS9929A): frame rate, picture shape and "
-     "colours, and the free boot ROM's video standard byte. Taken when the content is loaded.",
+     "colours, and the free boot ROM's video standard byte. Changing it restarts the machine with the same "
+     "cartridge and tape.",
      nullptr,
      "system",
      {{"ntsc", "60 Hz"}, {"pal", "50 Hz"}, {nullptr, nullptr}},
      "ntsc"},
     {MEMORY_KEY,
-     "Memory (Restart)",
+     "Memory",
      nullptr,
      "The bare machine's 4 KiB, the 32 KiB expansion, or the 64KBF module (64 KiB, modes chosen by OUT (0x30)) in "
-     "its 2B or 2C version. Taken when the content is loaded.",
+     "its 2B or 2C version. Changing it restarts the machine with the same cartridge and tape.",
      nullptr,
      "system",
      {{"4k", "4 KiB"}, {"32k", "32 KiB"}, {"64kbf-2b", "64KBF 2B"}, {"64kbf-2c", "64KBF 2C"}, {nullptr, nullptr}},

@@ -20,8 +20,7 @@ enum class FirmwareChoice : uint8_t {
 inline constexpr int32_t NO_BUTTON = -1;
 
 struct CoreChoices {
-    // The machine (M5EMU_MODEL_*, M5EMU_MEMORY_*), taken when content is
-    // loaded.
+    // The machine (M5EMU_MODEL_*, M5EMU_MEMORY_*); a change restarts it.
     int32_t model = 0;   // the 60 Hz M5
     int32_t memory = 1;  // 32 KiB
     int32_t speed = 1;   // 1, 2, 4, 8 or 16

@@ -408,26 +408,107 @@ void declare_disk_control() {
 
 // --- Memory ---------------------------------------------------------------------
 
-// The address space for cheats and memory tools, in aligned blocks of powers
-// of two: the IPL ROM, the cartridge window and the RAM at their addresses.
-// Each block has a pointer of its own and offset 0: RetroArch's cheats lay
-// the RAM blocks end to end by pointer and length (cheat address 0 is
-// 0x7000, 0x1000 is 0x8000, 0x8FFF is 0xFFFF) and ignore the offset.
+bool module_fitted() {
+    m5emu_machine machine{M5EMU_MODEL_NTSC, M5EMU_MEMORY_32K};
+    m5emu_get_machine(core.m5, &machine);
+    return machine.memory == M5EMU_MEMORY_64KBF_2B || machine.memory == M5EMU_MEMORY_64KBF_2C;
+}
+
+// The system RAM for cheats, in the numbering every memory shares: its
+// byte 0 is the RAM at 0x7000. The RAM of the 32 KiB machine (36 KiB), of
+// the bare machine (4 KiB), or the 64KBF module's from 0x7000 to 0xFFFF
+// (its RAM below 0x7000 is in the memory map only).
+uint8_t* system_ram(size_t& size) {
+    uint32_t start = 0;
+    size = 0;
+    uint8_t* ram = m5emu_ram(core.m5);
+    if (ram == nullptr || m5emu_ram_extent(core.m5, &start, &size) != M5EMU_OK) return nullptr;
+    const size_t skip = M5EMU_RAM_START - start;  // 0, or 0x7000 of the module's RAM
+    size -= skip;
+    return ram + skip;
+}
+
+// The memory for cheats and memory tools, in aligned blocks of powers of
+// two, each with a pointer of its own and offset 0: RetroArch's cheats lay
+// the RAM blocks end to end by pointer and length and ignore the offset, so
+// the RAM from 0x7000 comes first on every machine (cheat address 0 is
+// 0x7000, 0x1000 is 0x8000, 0x8FFF is 0xFFFF):
+// - 32 KiB and 4 KiB: the IPL ROM and the cartridge window at their
+//   addresses, then the RAM there is (0x7000-0xFFFF, or 0x7000-0x7FFF);
+// - the 64KBF: the module's RAM alone, 0x7000-0xFFFF first, then
+//   0x0000-0x6FFF (cheat addresses 0x9000-0xFFFF); the IPL ROM and BASIC-F,
+//   which some of its modes show in place of that RAM, are left out.
+// The blocks point into memory that keeps its place for the core's life, so
+// a frontend that keeps the blocks it took (RetroArch before 1.16 does not
+// point its cheats at a map declared again) reads and writes valid memory
+// after a change of machine; the core declares the map again then.
 void declare_memory_map() {
     static std::array<retro_memory_descriptor, 6> descriptors;
-    auto* space = const_cast<uint8_t*>(m5emu_address_space(core.m5));
-    uint8_t* ram = m5emu_ram(core.m5);
-    const auto rom = [space](size_t start, size_t length) {
-        return retro_memory_descriptor{RETRO_MEMDESC_CONST, space + start, 0, start, 0, 0, length, nullptr};
+    size_t count = 0;
+    const auto add = [&count](uint64_t flags, uint8_t* pointer, size_t start, size_t length) {
+        descriptors[count++] = retro_memory_descriptor{flags, pointer, 0, start, 0, 0, length, nullptr};
     };
-    const auto ram_block = [ram](size_t start, size_t length) {
-        return retro_memory_descriptor{
-            RETRO_MEMDESC_SYSTEM_RAM, ram + (start - M5EMU_RAM_START), 0, start, 0, 0, length, nullptr};
-    };
-    descriptors = {rom(0x0000, 0x2000), rom(0x2000, 0x2000),       rom(0x4000, 0x2000),
-                   rom(0x6000, 0x1000), ram_block(0x7000, 0x1000), ram_block(0x8000, 0x8000)};
-    retro_memory_map map{descriptors.data(), static_cast<unsigned>(descriptors.size())};
+    size_t ram_size = 0;
+    uint8_t* ram = system_ram(ram_size);
+    if (module_fitted()) {
+        uint8_t* module = m5emu_ram(core.m5);
+        for (const auto& [start, length] : {std::pair<size_t, size_t>{0x7000, 0x1000},
+                                            {0x8000, 0x8000},
+                                            {0x0000, 0x4000},
+                                            {0x4000, 0x2000},
+                                            {0x6000, 0x1000}}) {
+            add(RETRO_MEMDESC_SYSTEM_RAM, module + start, start, length);
+        }
+    } else {
+        auto* space = const_cast<uint8_t*>(m5emu_address_space(core.m5));
+        for (const auto& [start, length] :
+             {std::pair<size_t, size_t>{0x0000, 0x2000}, {0x2000, 0x2000}, {0x4000, 0x2000}, {0x6000, 0x1000}}) {
+            add(RETRO_MEMDESC_CONST, space + start, start, length);
+        }
+        add(RETRO_MEMDESC_SYSTEM_RAM, ram, 0x7000, 0x1000);
+        if (ram_size > 0x1000) add(RETRO_MEMDESC_SYSTEM_RAM, ram + 0x1000, 0x8000, 0x8000);
+    }
+    retro_memory_map map{descriptors.data(), static_cast<unsigned>(count)};
     environment_cb(RETRO_ENVIRONMENT_SET_MEMORY_MAPS, &map);
+}
+
+// --- The machine -----------------------------------------------------------------
+
+std::string machine_name(const m5emu_machine& machine) {
+    static constexpr const char* MEMORY[] = {"4 KiB", "32 KiB", "64KBF 2B", "64KBF 2C"};
+    const bool known = machine.memory >= 0 && machine.memory < 4;
+    return std::string(machine.model == M5EMU_MODEL_PAL ? "the 50 Hz M5" : "the 60 Hz M5") + " with " +
+           (known ? MEMORY[machine.memory] : "?");
+}
+
+// Makes the machine the options now choose, as a power cycle: the same
+// IPL ROM and cartridge, the tape in the deck played again from its start.
+// The frontend is told the new frame rate and picture shape when the model
+// changes (RETRO_ENVIRONMENT_SET_SYSTEM_AV_INFO, which RetroArch takes from
+// retro_run), and the memory map again.
+void follow_machine_options() {
+    m5emu_machine running{M5EMU_MODEL_NTSC, M5EMU_MEMORY_32K};
+    m5emu_get_machine(core.m5, &running);
+    const m5emu_machine chosen{core.choices.model, core.choices.memory};
+    if (chosen.model == running.model && chosen.memory == running.memory) return;
+    if (m5emu_set_machine(core.m5, &chosen) != M5EMU_OK) {
+        log_line(RETRO_LOG_ERROR, "the machine cannot change: %s", m5emu_last_error(core.m5));
+        return;
+    }
+    // The new machine holds no key: those held now are pressed again.
+    core.keys_down = 0;
+    if (!core.tape_ejected && core.tape_index < core.tapes.size() && !core.tapes[core.tape_index].bytes.empty()) {
+        play_tape(core.tapes[core.tape_index]);
+    }
+    if (chosen.model != running.model) {
+        retro_system_av_info av{};
+        retro_get_system_av_info(&av);
+        environment_cb(RETRO_ENVIRONMENT_SET_SYSTEM_AV_INFO, &av);
+    }
+    declare_memory_map();
+    const std::string text = "Restarted as " + machine_name(chosen);
+    log_line(RETRO_LOG_INFO, "%s", text.c_str());
+    show_message(text);
 }
 
 bool load_content(const retro_game_info* game) {
@@ -549,7 +630,10 @@ RETRO_API void retro_reset(void) {
 RETRO_API void retro_run(void) {
     if (core.m5 == nullptr) return;
     bool updated = false;
-    if (environment_cb(RETRO_ENVIRONMENT_GET_VARIABLE_UPDATE, &updated) && updated) apply_options(false);
+    if (environment_cb(RETRO_ENVIRONMENT_GET_VARIABLE_UPDATE, &updated) && updated) {
+        apply_options(false);
+        follow_machine_options();
+    }
     read_input();
     m5emu_run_frame(core.m5);
     m5emu_picture(core.m5, core.picture.data(), core.picture.size() * sizeof(uint32_t), M5EMU_PIXEL_XRGB8888);
@@ -651,11 +735,14 @@ RETRO_API unsigned retro_get_region(void) {
 }
 
 RETRO_API void* retro_get_memory_data(unsigned id) {
-    return id == RETRO_MEMORY_SYSTEM_RAM && core.m5 != nullptr ? m5emu_ram(core.m5) : nullptr;
+    size_t size = 0;
+    return id == RETRO_MEMORY_SYSTEM_RAM && core.m5 != nullptr ? system_ram(size) : nullptr;
 }
 
 RETRO_API size_t retro_get_memory_size(unsigned id) {
-    return id == RETRO_MEMORY_SYSTEM_RAM && core.m5 != nullptr ? M5EMU_RAM_SIZE : 0;
+    size_t size = 0;
+    if (id == RETRO_MEMORY_SYSTEM_RAM && core.m5 != nullptr) system_ram(size);
+    return size;
 }
 
 }  // extern "C"

@@ -126,6 +126,14 @@ void Machine::reset_all_components() {
 }
 
 void Machine::reset() { reset_all_components(); }
+
+void Machine::take_memory_of(Machine& previous) {
+    memory_map->swap_memory(*previous.memory_map);
+    memory_expansion->swap_memory(*previous.memory_expansion);
+    memory_map->init();
+    memory_expansion->init();
+    memory_expansion->reset();
+}
 void Machine::run_frame() { scheduler->run_frame(); }
 void Machine::render_screen() { vdp->present(); }
 

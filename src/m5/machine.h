@@ -147,6 +147,11 @@ public:
     void tape_close();
     uint8_t tape_status();
     void apply_config();
+    // Takes over the memory of `previous` (a machine this one replaces,
+    // which must not run again): its bytes keep their addresses, so that a
+    // front end's pointers into the RAM stay good, and are cleared as at
+    // power-on; `previous` gets this machine's memory in return.
+    void take_memory_of(Machine& previous);
 
     // --- Save states ----------------------------------------------------------
     // Between frames: a chunk listing the tags of the components saved, then

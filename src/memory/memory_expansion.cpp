@@ -1,5 +1,8 @@
 #include "memory/memory_expansion.h"
 
+#include <cstring>
+#include <utility>
+
 #include "machine/state_io.h"
 
 namespace m5 {
@@ -18,7 +21,7 @@ bool is_kbf(MemoryFit fit) { return fit == MemoryFit::KBF_2B || fit == MemoryFit
 MemoryExpansion::MemoryExpansion(MachineServices* owner, MachineHost* host_services)
     : Component(owner, host_services) {}
 
-void MemoryExpansion::init() { kbf_ram.fill(0); }
+void MemoryExpansion::init() { kbf_ram->fill(0); }
 
 void MemoryExpansion::reset() {
     kbf_mode_number = 0;
@@ -44,6 +47,8 @@ void MemoryExpansion::map() {
         case MemoryFit::RAM_4K:
             memory->map_board_pages(0, EXPANSION_FIRST_PAGE);
             memory->map_open_bus(EXPANSION_FIRST_PAGE, PAGE_COUNT - EXPANSION_FIRST_PAGE);
+            std::memset(memory->board_page(EXPANSION_FIRST_PAGE), 0xFF,
+                        static_cast<size_t>(PAGE_COUNT - EXPANSION_FIRST_PAGE) * MEMORY_PAGE_SIZE);
             return;
         case MemoryFit::RAM_32K: memory->map_board_pages(0, PAGE_COUNT); return;
         case MemoryFit::KBF_2B:
@@ -51,7 +56,7 @@ void MemoryExpansion::map() {
     }
     const KbfMode& mode = (*modes())[static_cast<size_t>(kbf_mode_number)];
     for (int32_t page = 0; page < PAGE_COUNT; ++page) {
-        uint8_t* ram_page = kbf_ram.data() + static_cast<size_t>(page) * MEMORY_PAGE_SIZE;
+        uint8_t* ram_page = kbf_ram->data() + static_cast<size_t>(page) * MEMORY_PAGE_SIZE;
         uint8_t* write = mode.write[static_cast<size_t>(page)] == KbfArea::RAM ? ram_page : nullptr;
         const bool cartridge_window = page >= CARTRIDGE_FIRST_PAGE && page < CARTRIDGE_END_PAGE;
         switch (mode.read[static_cast<size_t>(page)]) {
@@ -75,9 +80,15 @@ void MemoryExpansion::describe_state(StateArchive& a) {
     a.valid(saved_fit == static_cast<int32_t>(fit));
     if (!is_kbf(fit)) return;
     a.i32_in(kbf_mode_number, 0, KBF_MODE_COUNT - 1);
-    a.raw(kbf_ram.data(), kbf_ram.size());
+    a.raw(kbf_ram->data(), kbf_ram->size());
 }
 
 void MemoryExpansion::after_load() { map(); }
+
+void MemoryExpansion::swap_memory(MemoryExpansion& other) {
+    std::swap(kbf_ram, other.kbf_ram);
+    map();
+    other.map();
+}
 
 }  // namespace m5

@@ -2,7 +2,9 @@
 //
 // Stands for what the M5's owner plugged in, one of:
 // - nothing (MemoryFit::RAM_4K): the bare machine, its own 4 KiB of RAM at
-//   0x7000-0x7FFF; 0x8000-0xFFFF reads 0xFF and takes no writes;
+//   0x7000-0x7FFF; 0x8000-0xFFFF reads 0xFF and takes no writes (the board
+//   memory the map does not use there is held at 0xFF too, so that the
+//   board's memory reads as the processor reads it);
 // - the 32 KiB RAM expansion (MemoryFit::RAM_32K, the default): RAM from
 //   0x7000 to 0xFFFF, the memory map's own, nothing to do here;
 // - the 64KBF module in its second prototype (MemoryFit::KBF_2B) or its 2C
@@ -31,6 +33,7 @@
 #include <array>
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 
 #include "machine/component.h"
 #include "memory/memory_map.h"
@@ -130,6 +133,12 @@ public:
     int32_t mode() const { return kbf_mode_number; }
     // The table of the fitted module's modes; null without one.
     const std::array<KbfMode, KBF_MODE_COUNT>* modes() const;
+    // The module's 64 KiB of RAM, byte n at address n (there whatever the
+    // mode, unused without a module).
+    uint8_t* module_ram() { return kbf_ram->data(); }
+    // Swaps the module's RAM with `other`'s, as MemoryMap::swap_memory does
+    // the board's, and maps both again (after their maps have swapped).
+    void swap_memory(MemoryExpansion& other);
 
     // Wiring: what is fitted, and the memory map it maps pages of.
     MemoryFit fit = MemoryFit::RAM_32K;
@@ -139,7 +148,8 @@ private:
     void map();
 
     int32_t kbf_mode_number = 0;
-    std::array<uint8_t, ADDRESS_SPACE_SIZE> kbf_ram{};
+    std::unique_ptr<std::array<uint8_t, ADDRESS_SPACE_SIZE>> kbf_ram =
+        std::make_unique<std::array<uint8_t, ADDRESS_SPACE_SIZE>>();
 };
 
 }  // namespace m5

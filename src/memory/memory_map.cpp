@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
+#include <utility>
 
 #include "machine/state_io.h"
 
@@ -53,6 +55,24 @@ void MemoryMap::map_open_bus(int32_t first_page, int32_t count, uint8_t* write) 
         if (page < 0 || page >= PAGE_COUNT) continue;
         set_page(page, open_bus, write != nullptr ? write + static_cast<size_t>(i) * MEMORY_PAGE_SIZE : nullptr);
     }
+}
+
+void MemoryMap::swap_memory(MemoryMap& other) {
+    const auto follow = [](MemoryMap& map, const uint8_t* old_image) {
+        for (int32_t page = 0; page < PAGE_COUNT; ++page) {
+            const auto moved = [&](uint8_t* pointer) {
+                const std::less<const uint8_t*> before;
+                const bool in_old = !before(pointer, old_image) && before(pointer, old_image + ADDRESS_SPACE_SIZE);
+                return in_old ? map.image + (pointer - old_image) : pointer;
+            };
+            map.read_pages[page] = moved(map.read_pages[page]);
+            map.write_pages[page] = moved(map.write_pages[page]);
+        }
+    };
+    std::swap(board, other.board);
+    std::swap(image, other.image);
+    follow(*this, other.image);
+    follow(other, image);
 }
 
 void MemoryMap::copy_out(int32_t address, uint8_t* out, size_t size) const {

@@ -32,8 +32,10 @@
 // - A cartridge image is only ever ROM; no bank switching of its own.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "machine/component.h"
 
@@ -143,6 +145,11 @@ public:
     // All of it at its addresses: what the processor reads while no device
     // has mapped other memory in.
     const uint8_t* board_memory() const { return image; }
+    // Swaps this map's memory with `other`'s, bytes and all, so that a
+    // machine built anew keeps the addresses of its predecessor's memory
+    // (for front ends that hold pointers to it); each map's pages follow its
+    // new memory.
+    void swap_memory(MemoryMap& other);
 
 private:
     void clear_image();
@@ -150,7 +157,11 @@ private:
     // on every access and needs no telling.
     void set_page(int32_t page, uint8_t* read, uint8_t* write);
 
-    uint8_t image[ADDRESS_SPACE_SIZE] = {};
+    // The board's memory (IPL ROM, cartridge window, RAM) at its addresses;
+    // `image` is its first byte.
+    std::unique_ptr<std::array<uint8_t, ADDRESS_SPACE_SIZE>> board =
+        std::make_unique<std::array<uint8_t, ADDRESS_SPACE_SIZE>>();
+    uint8_t* image = board->data();
     uint8_t write_sink[MEMORY_PAGE_SIZE] = {};
     uint8_t open_bus[MEMORY_PAGE_SIZE] = {};  // all 0xFF, never written
     uint8_t* write_pages[PAGE_COUNT] = {};

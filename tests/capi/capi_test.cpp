@@ -267,3 +267,91 @@ TEST(CapiMachine, a_machine_that_does_not_exist_is_refused) {
 }
 
 }  // namespace
+
+namespace {
+
+// m5emu_ram and m5emu_address_space on each memory fitted: the RAM there is
+// and where it sits, the address space as the processor reads it, and
+// pointers that keep their place when the machine changes. Our kbf_switch
+// program runs from the IPL ROM: with the 64KBF it copies itself into the
+// module's RAM and switches to all RAM (mode 1); with 32 KiB it stays in
+// ROM; on the bare machine its writes above 0x8000 vanish.
+struct MemoryView {
+    int memory;
+    uint32_t start;  // where the RAM m5emu_ram() gives sits
+    size_t size;
+};
+
+class CapiMemoryViews : public ::testing::TestWithParam<MemoryView> {};
+
+std::string memory_view_name(const ::testing::TestParamInfo<MemoryView>& info) {
+    static const char* const NAMES[] = {"ram_4k", "ram_32k", "kbf_2b", "kbf_2c"};
+    return NAMES[info.param.memory];
+}
+
+TEST_P(CapiMemoryViews, follow_the_memory_fitted) {
+    const MemoryView view = GetParam();
+    m5emu* m5 = m5emu_create();
+    ASSERT_NE(m5, nullptr);
+    uint8_t* const board_ram = m5emu_ram(m5);
+    const uint8_t* const board_space = m5emu_address_space(m5);
+    const m5emu_machine machine{M5EMU_MODEL_NTSC, view.memory};
+    ASSERT_EQ(m5emu_set_machine(m5, &machine), M5EMU_OK);
+    const Bytes program = file_bytes(m5::test::rom_path("kbf_switch"));
+    ASSERT_EQ(m5emu_set_ipl(m5, program.data(), program.size()), M5EMU_OK);
+    run(m5, 20);
+
+    uint32_t start = 0;
+    size_t size = 0;
+    ASSERT_EQ(m5emu_ram_extent(m5, &start, &size), M5EMU_OK);
+    EXPECT_EQ(start, view.start);
+    EXPECT_EQ(size, view.size);
+    uint8_t* ram = m5emu_ram(m5);
+    const uint8_t* space = m5emu_address_space(m5);
+    const bool banked = view.memory >= M5EMU_MEMORY_64KBF_2B;
+    if (!banked) {
+        EXPECT_EQ(ram, board_ram) << "the board's RAM keeps its place";
+        EXPECT_EQ(space, board_space);
+    }
+    // The address space is what the processor reads, byte for byte.
+    Bytes seen(65536);
+    ASSERT_EQ(m5emu_read_memory(m5, 0, seen.data(), seen.size()), M5EMU_OK);
+    EXPECT_TRUE(std::equal(seen.begin(), seen.end(), space));
+    EXPECT_EQ(space[0xFF00], view.memory == M5EMU_MEMORY_4K ? 0xFF : 0xA5) << "the program's mark";
+    EXPECT_EQ(space[0x1F00], banked ? 0x5A : 0xFF) << "its own first 8 KiB are RAM only with the module";
+    if (banked) {
+        EXPECT_EQ(ram[0x1F00], 0x5A) << "the module's RAM, byte n at address n";
+    }
+
+    // Writes through the RAM reach the processor, and the other way round.
+    const uint16_t last = static_cast<uint16_t>(start + size - 1);
+    ram[size - 1] = 0x3C;
+    uint8_t byte = 0;
+    ASSERT_EQ(m5emu_read_memory(m5, last, &byte, 1), M5EMU_OK);
+    EXPECT_EQ(byte, 0x3C);
+    const uint8_t value = 0xC3;
+    ASSERT_EQ(m5emu_write_memory(m5, last, &value, 1), M5EMU_OK);
+    EXPECT_EQ(ram[size - 1], 0xC3);
+    EXPECT_EQ(space[last], 0xC3) << "the address space follows";
+    EXPECT_EQ(m5emu_write_memory(m5, 0x8000, &value, 1) == M5EMU_OK, view.memory != M5EMU_MEMORY_4K);
+
+    // Back to the default machine: its RAM is where it always was.
+    const m5emu_machine plain{M5EMU_MODEL_NTSC, M5EMU_MEMORY_32K};
+    ASSERT_EQ(m5emu_set_machine(m5, &plain), M5EMU_OK);
+    EXPECT_EQ(m5emu_ram(m5), board_ram);
+    EXPECT_EQ(m5emu_address_space(m5), board_space);
+    // What was handed out before the change is still the handle's memory
+    // (a sanitizer build sees a write to freed memory here).
+    ram[size - 1] = 0x00;
+    EXPECT_EQ(space[0], program[0]) << "the program's first byte, in the copy or the board's memory";
+    m5emu_destroy(m5);
+}
+
+INSTANTIATE_TEST_SUITE_P(EachMemory, CapiMemoryViews,
+                         ::testing::Values(MemoryView{M5EMU_MEMORY_4K, 0x7000, 4096},
+                                           MemoryView{M5EMU_MEMORY_32K, 0x7000, M5EMU_RAM_SIZE},
+                                           MemoryView{M5EMU_MEMORY_64KBF_2B, 0x0000, 65536},
+                                           MemoryView{M5EMU_MEMORY_64KBF_2C, 0x0000, 65536}),
+                         memory_view_name);
+
+}  // namespace

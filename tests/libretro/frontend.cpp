@@ -77,8 +77,13 @@ struct FrontendCallbacks {
                 }
                 return true;
             }
-            case RETRO_ENVIRONMENT_SET_SUPPORT_NO_GAME:
-            case RETRO_ENVIRONMENT_SET_MESSAGE: return true;
+            case RETRO_ENVIRONMENT_SET_SYSTEM_AV_INFO:
+                f.av_changes.push_back(*static_cast<const retro_system_av_info*>(data));
+                return true;
+            case RETRO_ENVIRONMENT_SET_MESSAGE:
+                f.messages.push_back(static_cast<const retro_message*>(data)->msg);
+                return true;
+            case RETRO_ENVIRONMENT_SET_SUPPORT_NO_GAME: return true;
             default: return false;
         }
     }

@@ -64,6 +64,10 @@ public:
     std::vector<retro_input_descriptor> input_descriptors;
     std::vector<std::string> input_names;
     std::vector<retro_memory_descriptor> memory_map;
+    // What the core told the frontend while running: new timing and
+    // geometry (RETRO_ENVIRONMENT_SET_SYSTEM_AV_INFO), messages on screen.
+    std::vector<retro_system_av_info> av_changes;
+    std::vector<std::string> messages;
     // The devices each port offers (RETRO_ENVIRONMENT_SET_CONTROLLER_INFO).
     std::vector<std::vector<unsigned>> port_devices;
     retro_disk_control_ext_callback disk{};

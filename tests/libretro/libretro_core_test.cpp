@@ -2,7 +2,8 @@
 // same picture and sound as m5run, states that run on exactly as the
 // original run (what rewind, run-ahead and netplay need), RetroPads and the
 // keyboard reaching the machine, firmware and content choices, memory maps
-// and tapes through the disk control interface.
+// on each memory fitted, tapes through the disk control interface, and the
+// machine changed by its options while running.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -371,6 +372,95 @@ TEST_F(LibretroCoreTest, cheats_reach_the_ram_as_retroarch_lays_it_out) {
     }
 }
 
+// RetroArch's cheat numbering: the system RAM blocks of the memory map laid
+// end to end; the byte at a cheat address, or null.
+uint8_t* cheat_byte(const std::vector<retro_memory_descriptor>& map, size_t address) {
+    for (const retro_memory_descriptor& d : map) {
+        if ((d.flags & RETRO_MEMDESC_SYSTEM_RAM) == 0) continue;
+        if (address < d.len) return static_cast<uint8_t*>(d.ptr) + address;
+        address -= d.len;
+    }
+    return nullptr;
+}
+
+// The memory the core shows on each memory fitted, running our kbf_switch
+// program as IPL.ROM (with the 64KBF it copies itself into the module's
+// RAM and switches to all RAM; on the bare machine its writes above 0x8000
+// vanish): the system RAM is the RAM there is, cheat address 0 is 0x7000 on
+// every machine, and each block of the map holds what its addresses hold.
+struct RetroMemory {
+    const char* option;
+    size_t system_ram;  // retro_get_memory_size
+    size_t cheat_ram;   // the system RAM blocks of the map together
+};
+
+class LibretroMemoryTest : public ::testing::TestWithParam<RetroMemory> {
+protected:
+    TempDir dir;
+};
+
+std::string retro_memory_name(const ::testing::TestParamInfo<RetroMemory>& info) {
+    std::string name = info.param.option;
+    for (char& c : name) c = c == '-' ? '_' : c;
+    return "memory_" + name;
+}
+
+TEST_P(LibretroMemoryTest, cheats_and_memory_tools_see_the_memory_fitted) {
+    const RetroMemory memory = GetParam();
+    const bool module = std::string(memory.option).find("kbf") != std::string::npos;
+    dir.install_ipl("kbf_switch");
+    Frontend f(dir.dir());
+    ASSERT_TRUE(f.ok()) << f.error();
+    f.set_option("m5emu_firmware", "user");
+    f.set_option("m5emu_memory", memory.option);
+    ASSERT_TRUE(f.load_nothing());
+    f.run(20);
+    size_t size = 0;
+    auto* ram = static_cast<uint8_t*>(f.memory(RETRO_MEMORY_SYSTEM_RAM, &size));
+    EXPECT_EQ(size, memory.system_ram);
+    size_t total = 0;
+    for (const retro_memory_descriptor& d : f.memory_map) {
+        if ((d.flags & RETRO_MEMDESC_SYSTEM_RAM) != 0) total += d.len;
+        EXPECT_EQ(d.start % d.len, 0u) << "aligned";
+        for (const retro_memory_descriptor& e : f.memory_map) {
+            const bool apart = d.start + d.len <= e.start || e.start + e.len <= d.start;
+            EXPECT_TRUE(&d == &e || apart) << std::hex << d.start << " and " << e.start;
+        }
+    }
+    EXPECT_EQ(total, memory.cheat_ram);
+    EXPECT_EQ(cheat_byte(f.memory_map, 0), ram) << "cheat address 0 is 0x7000, as retro_get_memory_data's byte 0";
+    const auto block_at = [&f](size_t start) -> const uint8_t* {
+        for (const retro_memory_descriptor& d : f.memory_map) {
+            if (start >= d.start && start < d.start + d.len)
+                return static_cast<const uint8_t*>(d.ptr) + start - d.start;
+        }
+        return nullptr;
+    };
+    // The program at 0 (the ROM, or with the module its RAM copy), its mark
+    // at 0xFF00 where RAM is there.
+    const std::vector<uint8_t> program = bytes_of(rom_path("kbf_switch"));
+    ASSERT_NE(block_at(0), nullptr);
+    ASSERT_GT(program.size(), 16u);
+    EXPECT_TRUE(std::equal(program.begin(), program.end(), block_at(0)));
+    if (memory.cheat_ram > 0x1000) {
+        ASSERT_NE(block_at(0xFF00), nullptr);
+        EXPECT_EQ(*block_at(0xFF00), 0xA5);
+        EXPECT_EQ(*cheat_byte(f.memory_map, 0xFF00 - 0x7000), 0xA5);
+    } else {
+        EXPECT_EQ(block_at(0x8000), nullptr) << "nothing answers above 0x8000";
+    }
+    if (module) {
+        EXPECT_EQ(*block_at(0x1F00), 0x5A) << "the module's RAM, where the program wrote into its own copy";
+        EXPECT_EQ(*cheat_byte(f.memory_map, 0x9000 + 0x1F00), 0x5A) << "0x0000-0x6FFF after 0x7000-0xFFFF";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EachMemory, LibretroMemoryTest,
+                         ::testing::Values(RetroMemory{"4k", 0x1000, 0x1000}, RetroMemory{"32k", 0x9000, 0x9000},
+                                           RetroMemory{"64kbf-2b", 0x9000, 0x10000},
+                                           RetroMemory{"64kbf-2c", 0x9000, 0x10000}),
+                         retro_memory_name);
+
 // A key pressed and released between two frames is seen for a frame.
 TEST_F(LibretroCoreTest, a_tap_between_two_frames_is_seen) {
     dir.install_ipl("keys_rows");
@@ -517,6 +607,46 @@ TEST_F(LibretroTapeTest, tapes_are_ejected_chosen_and_inserted_as_disks) {
     EXPECT_STREQ(label, "program.wav");
     f.run(frames_to_play(image) + 30);
     EXPECT_TRUE(program_ran(f)) << "the 44.1 kHz recording played";
+}
+
+// A change of the model or memory option restarts the machine at once, as
+// a power cycle with the same tape played again from its start: the
+// frontend hears of the new frame rate and picture shape, a message says
+// what happened, and the tape's program loads on the new machine.
+TEST_F(LibretroTapeTest, a_new_model_and_memory_restart_the_machine_with_the_same_tape) {
+    const TapeBytes image = program_file();
+    Frontend f(dir.dir());
+    ASSERT_TRUE(f.ok()) << f.error();
+    ASSERT_TRUE(f.load("program.cas", image));
+    f.run(120);
+    const std::vector<uint8_t> before = f.serialize();
+    f.set_option("m5emu_model", "pal");
+    f.set_option("m5emu_memory", "64kbf-2b");
+    f.run(1);
+    ASSERT_EQ(f.av_changes.size(), 1u);
+    EXPECT_DOUBLE_EQ(f.av_changes[0].timing.fps, 3800000.0 / (313 * 242));
+    EXPECT_NEAR(f.av_changes[0].geometry.aspect_ratio, 256.0 * 1.3736 / 192, 1e-3);
+    EXPECT_DOUBLE_EQ(f.av_info().timing.fps, f.av_changes[0].timing.fps);
+    ASSERT_FALSE(f.messages.empty());
+    EXPECT_EQ(f.messages.back(), "Restarted as the 50 Hz M5 with 64KBF 2B");
+    size_t total = 0;
+    for (const retro_memory_descriptor& d : f.memory_map) total += (d.flags & RETRO_MEMDESC_SYSTEM_RAM) ? d.len : 0;
+    EXPECT_EQ(total, 0x10000u) << "the memory map is the module's";
+    EXPECT_FALSE(f.unserialize(before)) << "a state of the other machine";
+
+    f.run(frames_to_play(image));
+    EXPECT_TRUE(program_ran(f)) << "the tape played again from its start";
+
+    // The memory alone: the frame rate stays.
+    f.set_option("m5emu_memory", "32k");
+    f.run(1);
+    EXPECT_EQ(f.av_changes.size(), 1u);
+    EXPECT_EQ(f.messages.back(), "Restarted as the 50 Hz M5 with 32 KiB");
+    // An option that is not the machine's restarts nothing.
+    const size_t messages = f.messages.size();
+    f.set_option("m5emu_sprite_limit", "enabled");
+    f.run(1);
+    EXPECT_EQ(f.messages.size(), messages);
 }
 
 }  // namespace
