@@ -2,25 +2,17 @@
 ;
 ; Channel 2 runs with prescaler 256 and time constant 100 (one interrupt
 ; every 25600 machine clocks). Its handler, reached through the vector
-; table entry of vector base | 4, writes 0x24 to the probe port and counts;
-; every other table entry leads to a handler that writes 0xEE. Both end
-; with RETI, which must free the channel for the next interrupt.
+; table entry of vector base | 4, writes 0x24 to the probe port and counts
+; in COUNT; every other table entry leads to a handler that writes 0xEE and
+; counts in WRONG. Both end with RETI, which must free the channel for the
+; next interrupt.
 
                 INCLUDE "m5_ports.inc"
 
-MARK            EQU 0x7000      ; 0xA5 once the program runs
-COUNT           EQU 0x7002      ; interrupts taken through the channel 2 entry (word)
 WRONG           EQU 0x7004      ; interrupts taken through any other entry (word)
-TABLE           EQU 0x7100      ; vector table page (I = 0x71)
-STACK           EQU 0xFFF0
-PROBE           EQU 0xF0        ; unmapped port the test watches
-VECTOR_BASE     EQU 0x20
 
-                ORG 0x0000
-                DI
-                LD SP, STACK
-                LD HL, 0
-                LD (COUNT), HL
+                INCLUDE "ctc_im2.inc"
+
                 LD (WRONG), HL
                 ; Every entry of the table, and the word past its end, points
                 ; at WRONG_HANDLER (0x0F0F: both bytes alike).
@@ -29,11 +21,7 @@ VECTOR_BASE     EQU 0x20
                 LD BC, 257
                 LD (HL), 0x0F
                 LDIR
-                LD HL, CH2_HANDLER
-                LD (TABLE + VECTOR_BASE + 4), HL
-                LD A, TABLE / 256
-                LD I, A
-                IM 2
+                IM2_VECTOR 4, CH2_HANDLER
                 LD A, 0xA5
                 LD (MARK), A
 

@@ -10,24 +10,9 @@
 ; count to the probe port and sets the tone's volume from it.
 
                 INCLUDE "m5_ports.inc"
+                INCLUDE "ctc_im2.inc"
 
-MARK            EQU 0x7000      ; 0xA5 once the program runs
-COUNT           EQU 0x7002      ; interrupts taken (word)
-TABLE           EQU 0x7100      ; vector table page (I = 0x71)
-STACK           EQU 0xFFF0
-PROBE           EQU 0xF0        ; unmapped port the test watches
-VECTOR_BASE     EQU 0x20
-
-                ORG 0x0000
-                DI
-                LD SP, STACK
-                LD HL, 0
-                LD (COUNT), HL
-                LD HL, HANDLER
-                LD (TABLE + VECTOR_BASE + 2), HL
-                LD A, TABLE / 256
-                LD I, A
-                IM 2
+                IM2_VECTOR 2, HANDLER   ; channel 1
                 LD A, VECTOR_BASE
                 OUT (CTC0), A
                 LD A, 0x90              ; tone 0 at full volume

@@ -32,6 +32,16 @@ public:
         bytes[(address + 1) & 0xFFFF] = static_cast<uint8_t>(data16 >> 8);
     }
 
+    // Makes this `cpu`'s memory, with `io` for its ports and `int_chain` for
+    // its interrupts; `paged`, it reaches the bytes through the page table as
+    // the machine's processor does, else through the handlers alone.
+    void connect(Z80Cpu& cpu, Component& io, Component& int_chain, bool paged = true) {
+        cpu.memory = this;
+        if (paged) cpu.read_pages = cpu.write_pages = pages.data();
+        cpu.io = &io;
+        cpu.int_chain = &int_chain;
+    }
+
     std::array<uint8_t, SIZE> bytes{};
     std::array<uint8_t*, Z80_PAGE_COUNT> pages{};
 };

@@ -70,39 +70,38 @@ void describe_host_part(StateArchive& a, HostPart& part) {
     a.field(part.fill_first_half);
 }
 
-bool read_host_part(const std::vector<uint8_t>& chunks, StateReader& framing, HostPart& part) {
+// The chunk tagged `tag` among `chunks`, framed as `framing` frames them;
+// false when there is none.
+bool find_chunk(const std::vector<uint8_t>& chunks, const StateReader& framing, uint32_t tag, StateReader& in) {
     StateReader all(chunks.data(), chunks.size());
     all.versioned_chunks = framing.versioned_chunks;
     all.version = framing.version;
-    uint32_t tag = 0;
-    StateReader in;
-    while (all.next_chunk(tag, in)) {
-        if (tag != HOST_TAG) continue;
-        StateArchive archive(in);
-        describe_host_part(archive, part);
-        return in.ok() && in.at_end();
+    uint32_t found = 0;
+    while (all.next_chunk(found, in)) {
+        if (found == tag) return true;
     }
     return false;
+}
+
+bool read_host_part(const std::vector<uint8_t>& chunks, StateReader& framing, HostPart& part) {
+    StateReader in;
+    if (!find_chunk(chunks, framing, HOST_TAG, in)) return false;
+    StateArchive archive(in);
+    describe_host_part(archive, part);
+    return in.ok() && in.at_end();
 }
 
 // The model and memory of the machine a state was saved on; a state saved
 // before they were recorded is the 60 Hz machine's with 32 KiB. False for
 // values that are none.
 bool read_machine_config(const std::vector<uint8_t>& chunks, const StateReader& framing, MachineConfig& config) {
-    StateReader all(chunks.data(), chunks.size());
-    all.versioned_chunks = framing.versioned_chunks;
-    all.version = framing.version;
-    uint32_t tag = 0;
-    StateReader in;
     config = MachineConfig{};
-    while (all.next_chunk(tag, in)) {
-        if (tag != MACHINE_CONFIG_TAG) continue;
-        const int32_t model = in.u8();
-        const int32_t memory = in.u8();
-        if (!in.ok() || !in.at_end() || model >= M5_MODEL_COUNT || memory >= MEMORY_FIT_COUNT) return false;
-        config = {static_cast<M5Model>(model), static_cast<MemoryFit>(memory)};
-        return true;
-    }
+    StateReader in;
+    if (!find_chunk(chunks, framing, MACHINE_CONFIG_TAG, in)) return true;
+    const int32_t model = in.u8();
+    const int32_t memory = in.u8();
+    if (!in.ok() || !in.at_end() || model >= M5_MODEL_COUNT || memory >= MEMORY_FIT_COUNT) return false;
+    config = {static_cast<M5Model>(model), static_cast<MemoryFit>(memory)};
     return true;
 }
 

@@ -24,6 +24,18 @@ bool same_key(std::string_view given, const char* key) {
     return true;
 }
 
+// The entry of `table` whose key `key` is (in any case), as its enumerator.
+template <typename Choice, size_t N>
+bool from_key(std::string_view key, const Names (&table)[N], Choice& choice) {
+    for (size_t i = 0; i < N; ++i) {
+        if (same_key(key, table[i].key)) {
+            choice = static_cast<Choice>(i);
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 const char* model_name(M5Model model) { return MODELS[static_cast<size_t>(model) % M5_MODEL_COUNT].name; }
@@ -31,25 +43,8 @@ const char* memory_name(MemoryFit memory) { return MEMORIES[static_cast<size_t>(
 const char* model_key(M5Model model) { return MODELS[static_cast<size_t>(model) % M5_MODEL_COUNT].key; }
 const char* memory_key(MemoryFit memory) { return MEMORIES[static_cast<size_t>(memory) % MEMORY_FIT_COUNT].key; }
 
-bool model_from_key(std::string_view key, M5Model& model) {
-    for (int32_t i = 0; i < M5_MODEL_COUNT; ++i) {
-        if (same_key(key, MODELS[i].key)) {
-            model = static_cast<M5Model>(i);
-            return true;
-        }
-    }
-    return false;
-}
-
-bool memory_from_key(std::string_view key, MemoryFit& memory) {
-    for (int32_t i = 0; i < MEMORY_FIT_COUNT; ++i) {
-        if (same_key(key, MEMORIES[i].key)) {
-            memory = static_cast<MemoryFit>(i);
-            return true;
-        }
-    }
-    return false;
-}
+bool model_from_key(std::string_view key, M5Model& model) { return from_key(key, MODELS, model); }
+bool memory_from_key(std::string_view key, MemoryFit& memory) { return from_key(key, MEMORIES, memory); }
 
 std::string describe_config(const MachineConfig& config) {
     return std::string("the ") + model_name(config.model) + " M5 with " + memory_name(config.memory);

@@ -83,10 +83,7 @@ double z80_only_mhz(double processor_seconds) {
     auto ram = std::make_unique<FlatRam>();
     NullComponent nothing(nullptr, nullptr);
     Z80Cpu cpu(nullptr, nullptr);
-    cpu.memory = ram.get();
-    cpu.read_pages = cpu.write_pages = ram->pages.data();
-    cpu.io = &nothing;
-    cpu.int_chain = &nothing;
+    ram->connect(cpu, nothing, nothing);
     cpu.reset();
     uint16_t address = 0;
     for (const uint8_t byte : PROBE) ram->bytes[address++] = byte;

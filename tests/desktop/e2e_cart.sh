@@ -27,19 +27,8 @@ if [ "${1:-}" = "--inside" ]; then
     wait_picture 128 100 "$BLACK"
 
     menu_choose Cart 40049 # Open
-    find_dialog() {
-        dialog=$(xdotool search --onlyvisible --name '^Game Cartridge' 2>/dev/null | head -1)
-        [ -n "$dialog" ]
-    }
-    wait_for 100 find_dialog || fail "no file dialog titled Game Cartridge"
-    xdotool mousemove --window "$dialog" 100 100
-    sleep 0.5
-    # The dialog starts in the working directory: the name alone will do
-    # (typed slowly, the location bar completes as it goes).
-    xdotool key ctrl+l
-    sleep 0.3
-    xdotool type --delay 60 "controller.rom"
-    xdotool key Return
+    # The dialog starts in the working directory: the name alone will do.
+    dialog_open "Game Cartridge" controller.rom
     wait_trace '^command 40049$'
 
     # The controller test: the dark blue screen with its pads in black.
@@ -69,13 +58,7 @@ if [ "${1:-}" = "--inside" ]; then
         cd elsewhere
         M5EMU="$work/m5emu" start_m5emu
         menu_choose Cart 40049 # Open
-        wait_for 100 find_dialog || fail "no file dialog titled Game Cartridge"
-        xdotool mousemove --window "$dialog" 100 100
-        sleep 0.5
-        xdotool key ctrl+l
-        sleep 0.3
-        xdotool type --delay 60 "controller.rom"
-        xdotool key Return
+        dialog_open "Game Cartridge" controller.rom
         wait_picture 10 10 "$BLUE"
         menu_choose Control 40008 # Exit
         wait_exit

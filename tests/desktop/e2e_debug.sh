@@ -52,17 +52,7 @@ if [ "${1:-}" = "--inside" ]; then
     # A symbol file's label shows in the code view.
     printf 'stepped_to equ %sh\n' "$second" >"$work/labels.sym"
     menu_choose Debug 40178 # Load symbols...
-    find_dialog() {
-        dialog=$(xdotool search --onlyvisible --name '^Symbol File' 2>/dev/null | head -1)
-        [ -n "$dialog" ]
-    }
-    wait_for 100 find_dialog || fail "no file dialog titled Symbol File"
-    xdotool mousemove --window "$dialog" 100 100
-    sleep 0.5
-    xdotool key ctrl+l
-    sleep 0.3
-    xdotool type --delay 60 "labels.sym"
-    xdotool key Return
+    dialog_open "Symbol File" labels.sym
     wait_trace '^debug symbols 1$'
     wait_trace "^debug code .*stepped_to: \| >.$second  "
 

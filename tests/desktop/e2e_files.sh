@@ -45,37 +45,9 @@ drop() {
     xdotool mousemove --window "$wid" 256 200
 }
 
-# Types NAME into the open file dialog titled TITLE (which opens in the
-# working directory) and accepts it.
-dialog_open() {
-    local title=$1 path=$2
-    find_dialog() {
-        dialog=$(xdotool search --onlyvisible --name "^$title" 2>/dev/null | head -1)
-        [ -n "$dialog" ]
-    }
-    wait_for 100 find_dialog || fail "no file dialog titled $title"
-    xdotool mousemove --window "$dialog" 100 100
-    sleep 0.5
-    xdotool key ctrl+l
-    sleep 0.3
-    # Typed slowly, the location bar completes as it goes.
-    xdotool type --delay 60 "$path"
-    xdotool key Return
-}
-
-# Types NAME over the name the save dialog titled TITLE proposes and accepts it.
-dialog_save() {
-    local title=$1 name=$2
-    find_dialog() {
-        dialog=$(xdotool search --onlyvisible --name "^$title" 2>/dev/null | head -1)
-        [ -n "$dialog" ]
-    }
-    wait_for 100 find_dialog || fail "no file dialog titled $title"
-    xdotool mousemove --window "$dialog" 100 100
-    sleep 0.5
-    xdotool key ctrl+a
-    xdotool type --delay 60 "$name"
-    xdotool key Return
+quit() {
+    menu_choose Control 40008 # Exit
+    wait_exit
 }
 
 save_slot1() {
@@ -111,24 +83,26 @@ if [ "${1:-}" = "--inside" ]; then
     shot
     picture_crop "$work/picture_before.png"
 
-    drop "$work/empty.rom"
-    wait_trace '^message The cartridge .empty\.rom. is empty\.$'
-    drop "$work/long.rom"
-    wait_trace "^message The cartridge .long\.rom. holds more than the M5's 20 KiB cartridge window\.\$"
-    drop "$work/fifo.rom"
-    wait_trace '^message The cartridge .fifo\.rom. is not a file\.$'
-    drop "$work/folder.rom"
-    wait_trace '^message The cartridge .folder\.rom. is not a file\.$'
-    drop "$work/junk.wav"
-    wait_trace '^message The tape .junk\.wav. is not a WAV file the tape deck can play\.$'
-    drop "$work/silent.cas"
-    wait_trace '^message The tape .silent\.cas. holds no tape signal\.$'
-    menu_choose State 40131 # Load...
-    dialog_open "Load State" cart.rom
-    wait_trace '^message The save state .cart\.rom. is not a save state\.$'
-    menu_choose State 40131
-    dialog_open "Load State" empty.m5s
-    wait_trace '^message The save state .empty\.m5s. is empty\.$'
+    # Each file: how it is offered (dropped on the window, or State /
+    # Load...), what it is taken for and the words that refuse it.
+    while IFS='|' read -r -u 3 how file kind words; do
+        if [ "$how" = drop ]; then
+            drop "$work/$file"
+        else
+            menu_choose State 40131 # Load...
+            dialog_open "Load State" "$file"
+        fi
+        wait_trace "^message The $kind .${file//./\\.}. ${words//./\\.}\$"
+    done 3<<'END'
+drop|empty.rom|cartridge|is empty.
+drop|long.rom|cartridge|holds more than the M5's 20 KiB cartridge window.
+drop|fifo.rom|cartridge|is not a file.
+drop|folder.rom|cartridge|is not a file.
+drop|junk.wav|tape|is not a WAV file the tape deck can play.
+drop|silent.cas|tape|holds no tape signal.
+load|cart.rom|save state|is not a save state.
+load|empty.m5s|save state|is empty.
+END
 
     save_slot1
     cmp -s before.m5s "$slot" || fail "a refused file changed the machine"
@@ -158,8 +132,7 @@ if [ "${1:-}" = "--inside" ]; then
     wait_trace '^notice IPL ROM .keys\.rom.$'
     menu_choose Cart 40050 # Close: the IPL runs alone
     wait_picture 64 32 "$RED"
-    menu_choose Control 40008 # Exit
-    wait_exit
+    quit
     grep -qx "ipl=$work/keys.rom" m5emu.conf || fail "m5emu.conf does not keep the IPL ROM: $(cat m5emu.conf)"
     start_m5emu
     wait_picture 64 32 "$RED"
@@ -167,17 +140,12 @@ if [ "${1:-}" = "--inside" ]; then
     grep -q 'No IPL.ROM' trace.log && fail "the chosen IPL ROM was not used"
     # ... and the free boot ROM, by the dialog's own button.
     menu_choose Machine 40160
-    find_dialog() {
-        dialog=$(xdotool search --onlyvisible --name '^IPL ROM' 2>/dev/null | head -1)
-        [ -n "$dialog" ]
-    }
-    wait_for 100 find_dialog || fail "no file dialog titled IPL ROM"
-    xdotool mousemove --window "$dialog" 100 100 sleep 0.5 key alt+f
+    wait_dialog "IPL ROM"
+    xdotool key alt+f
     wait_trace '^notice Running the free boot ROM$'
     not_red() { shot && ! close_to "$(picture_pixel 64 32)" "$RED"; }
     wait_for 150 not_red || fail "the free boot ROM does not run"
-    menu_choose Control 40008
-    wait_exit
+    quit
     grep -qx 'ipl=free' m5emu.conf || fail "m5emu.conf does not keep the free boot ROM: $(cat m5emu.conf)"
 
     # Machine / Model 50 Hz and Memory 4 KiB: the machine starts again as
@@ -187,8 +155,7 @@ if [ "${1:-}" = "--inside" ]; then
     wait_trace '^notice The 50 Hz M5 with 32 KiB$'
     menu_choose Machine 40163
     wait_trace '^notice The 50 Hz M5 with 4 KiB$'
-    menu_choose Control 40008
-    wait_exit
+    quit
     grep -qx 'model=pal' m5emu.conf && grep -qx 'memory=4k' m5emu.conf ||
         fail "m5emu.conf does not keep the model and memory: $(cat m5emu.conf)"
     start_m5emu
@@ -196,8 +163,7 @@ if [ "${1:-}" = "--inside" ]; then
     [[ $popup_line == *'40162 "Model 50 Hz" checked'* && $popup_line == *'40163 "Memory 4 KiB" checked'* ]] ||
         fail "the machine chosen is not the one that starts: $popup_line"
     close_popup
-    menu_choose Control 40008
-    wait_exit
+    quit
     exit 0
 fi
 

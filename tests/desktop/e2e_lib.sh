@@ -275,3 +275,34 @@ menu_choose() {
         fail "command $id of $title was not chosen"
     sleep 0.2
 }
+
+# Waits for the file dialog titled TITLE and puts the pointer over it.
+wait_dialog() {
+    local title=$1
+    find_dialog() {
+        dialog=$(xdotool search --onlyvisible --name "^$title" 2>/dev/null | head -1)
+        [ -n "$dialog" ]
+    }
+    wait_for 100 find_dialog || fail "no file dialog titled $title"
+    xdotool mousemove --window "$dialog" 100 100
+    sleep 0.5
+}
+
+# Types NAME into the open file dialog titled TITLE (which opens in the
+# working directory) and accepts it.
+dialog_open() {
+    wait_dialog "$1"
+    xdotool key ctrl+l
+    sleep 0.3
+    # Typed slowly, the location bar completes as it goes.
+    xdotool type --delay 60 "$2"
+    xdotool key Return
+}
+
+# Types NAME over the name the save dialog titled TITLE proposes and accepts it.
+dialog_save() {
+    wait_dialog "$1"
+    xdotool key ctrl+a
+    xdotool type --delay 60 "$2"
+    xdotool key Return
+}

@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "devices/tape_deck.h"
-#include "devices/wav_header.h"
 #include "host/tape_files.h"
 #include "m5/machine.h"
 #include "machine/clock.h"
 #include "machine/scheduler.h"
 #include "machine/state_io.h"
+#include "support/sordm5_writer.h"
 #include "support/temp_dir.h"
 #include "support/test_host.h"
 
@@ -25,14 +25,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// A WAV file as the header writer makes it, with `data_bytes` bytes of 0x80.
-Bytes wav_file(uint16_t channels, uint32_t rate_hz, uint16_t bits, uint32_t data_bytes) {
-    const auto header =
-        wav_header({.channels = channels, .sample_rate_hz = rate_hz, .bits_per_sample = bits}, data_bytes);
-    Bytes file(header.size() + data_bytes, 0x80);
-    std::memcpy(file.data(), header.data(), header.size());
-    return file;
-}
+using test::wav_file;
 
 void put_u16(Bytes& file, size_t at, uint32_t value) {
     file[at] = static_cast<uint8_t>(value);

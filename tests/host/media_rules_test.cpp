@@ -31,36 +31,7 @@ Bytes noise(size_t size, uint8_t first) {
     return bytes;
 }
 
-// A WAV header for `data_bytes` of samples (which follow, as zeros) with
-// the format chunk's channels, rate and bits as given.
-Bytes wav(uint16_t channels, uint32_t rate_hz, uint16_t bits, uint32_t data_bytes) {
-    Bytes b;
-    const auto text = [&b](const char* t) {
-        for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(t[i]));
-    };
-    const auto u32 = [&b](uint32_t v) {
-        for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
-    };
-    const auto u16 = [&b](uint16_t v) {
-        b.push_back(static_cast<uint8_t>(v));
-        b.push_back(static_cast<uint8_t>(v >> 8));
-    };
-    text("RIFF");
-    u32(36 + data_bytes);
-    text("WAVE");
-    text("fmt ");
-    u32(16);
-    u16(1);
-    u16(channels);
-    u32(rate_hz);
-    u32(rate_hz * channels * (bits / 8));
-    u16(static_cast<uint16_t>(channels * (bits / 8)));
-    u16(bits);
-    text("data");
-    u32(data_bytes);
-    b.resize(b.size() + data_bytes, 0x80);
-    return b;
-}
+using test::wav_file;
 
 Bytes state_like(size_t size) {
     Bytes bytes(size, 0);
@@ -115,12 +86,6 @@ Bytes sordm5_without_blocks() {
     return bytes;
 }
 
-Bytes garbled_format() {
-    Bytes bytes = wav(0, 0, 7, 100);
-    bytes[34] = 7;  // bits per sample
-    return bytes;
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Files, MediaRule,
     ::testing::Values(
@@ -155,11 +120,11 @@ INSTANTIATE_TEST_SUITE_P(
                  return Bytes(text, text + 16);
              },
              NOT_WAV.c_str(), ""},
-        Case{"0 channels, 0 Hz, 7 bits", TAPE, WAV, [] { return garbled_format(); }, NOT_WAV.c_str(), ""},
+        Case{"0 channels, 0 Hz, 7 bits", TAPE, WAV, [] { return wav_file(0, 0, 7, 100); }, NOT_WAV.c_str(), ""},
         Case{"noise named .wav", TAPE, WAV, [] { return noise(1 << 20, 0x55); }, NOT_WAV.c_str(), ""},
-        Case{"WAV without samples", TAPE, WAV, [] { return wav(1, 44100, 8, 0); }, "holds no samples", ""},
-        Case{"44.1 kHz WAV", TAPE, WAV, [] { return wav(1, 44100, 8, 4410); }, "", ""},
-        Case{"the deck's own WAV", TAPE, WAV, [] { return wav(1, 47500, 8, 100); }, "", ""},
+        Case{"WAV without samples", TAPE, WAV, [] { return wav_file(1, 44100, 8, 0); }, "holds no samples", ""},
+        Case{"44.1 kHz WAV", TAPE, WAV, [] { return wav_file(1, 44100, 8, 4410); }, "", ""},
+        Case{"the deck's own WAV", TAPE, WAV, [] { return wav_file(1, 47500, 8, 100); }, "", ""},
         Case{"runs of no length", TAPE, CAS, [] { return Bytes(4096, 0x80); }, "holds no tape signal", ""},
         Case{"1 MiB of noise as CAS", TAPE, CAS, [] { return noise(1 << 20, 0x55); }, "", ""},
         Case{"SORDM5 without blocks", TAPE, CAS, [] { return sordm5_without_blocks(); }, "holds no tape blocks", ""},

@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "devices/wav_header.h"
 #include "host/host.h"
 #include "host/settings.h"
 #include "host/state_file.h"
@@ -19,6 +18,8 @@
 #include "host/test_platform.h"
 #include "m5/machine.h"
 #include "machine/state_io.h"
+#include "state_emulator.h"
+#include "support/sordm5_writer.h"
 #include "support/temp_dir.h"
 #include "support/test_host.h"
 
@@ -27,25 +28,7 @@ namespace {
 
 constexpr int32_t FRAMES_AFTER = 60;
 
-// A machine running one of our programs, as the states are made in.
-struct Emulator {
-    explicit Emulator(const std::string& rom) {
-        dir.install_ipl(rom);
-        platform.executable = dir.file("m5");
-        settings.sample_rate_index = 2;  // 8000 Hz
-        host = std::make_unique<Host>(platform, settings);
-    }
-    void run(int32_t frames) {
-        for (int32_t i = 0; i < frames; ++i) {
-            platform.half_free = host->frames_run() % 3 == 0;
-            host->emulate_frame();
-        }
-    }
-    test::TempDir dir;
-    test::TestPlatform platform;
-    Settings settings;
-    std::unique_ptr<Host> host;
-};
+using test::Emulator;
 
 // A state to change, with the media its machine had.
 struct Base {
@@ -58,25 +41,13 @@ struct Base {
     std::vector<uint8_t> tape;  // played, offered again to every load
 };
 
-// A converted recording for the tape reader: a square wave at 44100 Hz.
-std::vector<uint8_t> pcm_tape() {
-    std::vector<int16_t> samples(44100);
-    for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int16_t>((i / 18) % 2 ? 9000 : -7000);
-    const auto header = wav_header({.channels = 1, .sample_rate_hz = 44100, .bits_per_sample = 16},
-                                   static_cast<uint32_t>(samples.size() * 2));
-    std::vector<uint8_t> bytes(header.begin(), header.end());
-    const auto* raw = reinterpret_cast<const uint8_t*>(samples.data());
-    bytes.insert(bytes.end(), raw, raw + samples.size() * 2);
-    return bytes;
-}
-
 Base make_base(const std::string& name, const std::string& parts, const std::string& program, int32_t frames,
                const std::string& setup) {
     Emulator emu(program);
     Base base{name, parts, program, {}, {}, {}, {}};
     if (setup == "paste") emu.host->paste_start("AB 12\n3");
     if (setup == "play") {
-        base.tape = pcm_tape();
+        base.tape = test::square_wave_wav();  // converted for the tape reader
         emu.host->tape_play(std::make_unique<MemoryTapeImage>(base.tape), TapeFormat::WAV);
     }
     if (setup == "record") emu.host->tape_record(emu.dir.file("out.cas"));

@@ -16,19 +16,13 @@
 #include "machine/scheduler.h"
 #include "memory/io_bus.h"
 #include "memory/memory_map.h"
+#include "port_probe.h"
 #include "support/test_host.h"
 
 namespace m5 {
 namespace {
 
-// Records every port write it receives with the machine time of the write.
-class PortProbe final : public Component {
-public:
-    explicit PortProbe(Machine* clock) : Component(nullptr, nullptr), clock(clock) {}
-    void port_write8(int32_t port, int32_t data) override { writes.emplace_back(clock->now(), port, data); }
-    Machine* clock;
-    std::vector<std::tuple<MachineTime, int32_t, int32_t>> writes;
-};
+using test::PortProbe;
 
 // Stands for the tape deck as the receiver of the system port's lines.
 class LineRecorder final : public Component {
@@ -104,8 +98,7 @@ TEST(MachineProgramTest, ctc_timer_interrupts_in_mode_2_at_its_rate_with_its_vec
     test::TestHost host;
     Machine machine(&host);
     test::load_ipl(machine, "ctc_im2");
-    PortProbe probe(&machine);
-    machine.io_bus->map_port_write(0xF0, &probe, 0xF0);
+    PortProbe probe(machine);
     ASSERT_TRUE(run_program(machine, 60)) << "the program never ran";
 
     const MemoryMap& memory = *machine.memory_map;
@@ -123,11 +116,11 @@ TEST(MachineProgramTest, ctc_timer_interrupts_in_mode_2_at_its_rate_with_its_vec
     // the processor completes before it next looks at INT), and the zero
     // counts keep their period exactly: no drift over the second.
     constexpr int32_t LATENCY = 2 * 12;
-    const MachineTime first = std::get<0>(probe.writes.front());
-    const MachineTime last = std::get<0>(probe.writes.back());
+    const MachineTime first = probe.time_of(0);
+    const MachineTime last = probe.time_of(probe.writes.size() - 1);
     EXPECT_NEAR(clocks_between(first, last), 25600 * (count - 1), LATENCY);
     for (size_t i = 1; i < probe.writes.size(); ++i) {
-        EXPECT_NEAR(clocks_between(std::get<0>(probe.writes[i - 1]), std::get<0>(probe.writes[i])), 25600, LATENCY);
+        EXPECT_NEAR(clocks_between(probe.time_of(i - 1), probe.time_of(i)), 25600, LATENCY);
     }
     EXPECT_FALSE(machine.ctc->channel(2).in_service && machine.ctc->channel(2).int_pending);
 }
@@ -151,8 +144,7 @@ std::pair<std::vector<int16_t>, size_t> sched_lines_sound(bool line_by_line, int
     machine.scheduler->apply_config();
     LineMixer mixer(*machine.scheduler);
     if (line_by_line) machine.scheduler->add_scanline_listener(&mixer);
-    PortProbe probe(&machine);
-    machine.io_bus->map_port_write(0xF0, &probe, 0xF0);
+    PortProbe probe(machine);
     constexpr int32_t BLOCK = 1470;  // two frames at 44100 Hz
     machine.setup_audio(44100, BLOCK);
     std::vector<int16_t> sound;

@@ -12,24 +12,12 @@
 #include "memory/io_bus.h"
 #include "memory/memory_expansion.h"
 #include "memory/memory_map.h"
+#include "port_probe.h"
 #include "support/temp_dir.h"  // read_file
 #include "support/test_host.h"
 
 namespace m5 {
 namespace {
-
-// Records the machine time of every write to the port it is mapped to.
-class PortProbe final : public Component {
-public:
-    explicit PortProbe(Machine* clock) : Component(nullptr, nullptr), clock(clock) {}
-    void port_write8(int32_t port, int32_t data) override {
-        (void)port;
-        (void)data;
-        times.push_back(clock->now());
-    }
-    Machine* clock;
-    std::vector<MachineTime> times;
-};
 
 uint16_t word_at(const MemoryMap& memory, int32_t address) {
     return static_cast<uint16_t>(memory.peek(address) | memory.peek(address + 1) << 8);
@@ -91,8 +79,7 @@ TEST_P(FrameRateTest, frame_interrupts_in_ten_seconds_and_their_period) {
     test::TestHost host;
     Machine machine(&host, MachineConfig{model, memory});
     ASSERT_FALSE(test::load_ipl(machine, "frame_rate").empty());
-    PortProbe probe(&machine);
-    machine.io_bus->map_port_write(0xF0, &probe, 0xF0);
+    test::PortProbe probe(machine);
     const VideoStandard& standard = machine.video_standard();
     const int32_t frames_in_ten_seconds = 10 * MACHINE_CLOCK_HZ / standard.clocks_per_frame();
     for (int32_t i = 0; i < frames_in_ten_seconds + 20; ++i) machine.run_frame();
@@ -108,14 +95,15 @@ TEST_P(FrameRateTest, frame_interrupts_in_ten_seconds_and_their_period) {
         EXPECT_GE(counted, 600);
         EXPECT_LE(counted, 601);
     }
-    ASSERT_EQ(probe.times.size(), static_cast<size_t>(counted));
+    ASSERT_EQ(probe.writes.size(), static_cast<size_t>(counted));
     // Each is taken from a HALT, unless the timer's handler (up to 130 clocks)
     // runs first: over the whole count, the period is the frame's lines.
     const int32_t lines = model == M5Model::PAL ? 313 : 262;
-    const double period = clocks_between(probe.times.front(), probe.times.back()) / double(counted - 1);
+    const double period =
+        clocks_between(probe.time_of(0), probe.time_of(probe.writes.size() - 1)) / double(counted - 1);
     EXPECT_NEAR(period / lines, model == M5Model::PAL ? 242.0 : 63333.0 / 262, 0.005);
-    for (size_t i = 1; i < probe.times.size(); ++i) {
-        EXPECT_NEAR(clocks_between(probe.times[i - 1], probe.times[i]), standard.clocks_per_frame(), 130);
+    for (size_t i = 1; i < probe.writes.size(); ++i) {
+        EXPECT_NEAR(clocks_between(probe.time_of(i - 1), probe.time_of(i)), standard.clocks_per_frame(), 130);
     }
 }
 

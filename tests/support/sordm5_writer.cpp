@@ -60,4 +60,23 @@ TapeBytes sordm5_wav(const TapeBytes& image, int32_t sample_rate_hz) {
     return wav;
 }
 
+TapeBytes wav_file(uint16_t channels, uint32_t rate_hz, uint16_t bits, uint32_t data_bytes) {
+    const auto header =
+        wav_header({.channels = channels, .sample_rate_hz = rate_hz, .bits_per_sample = bits}, data_bytes);
+    TapeBytes file(header.size() + data_bytes, 0x80);
+    std::memcpy(file.data(), header.data(), header.size());
+    return file;
+}
+
+TapeBytes square_wave_wav() {
+    constexpr uint32_t SAMPLES = 44100;
+    TapeBytes file = wav_file(1, SAMPLES, 16, SAMPLES * 2);
+    for (uint32_t i = 0; i < SAMPLES; ++i) {
+        const uint16_t sample = static_cast<uint16_t>((i / 18) % 2 ? 9000 : -7000);
+        file[WAV_HEADER_SIZE + 2 * i] = static_cast<uint8_t>(sample);
+        file[WAV_HEADER_SIZE + 2 * i + 1] = static_cast<uint8_t>(sample >> 8);
+    }
+    return file;
+}
+
 }  // namespace m5::test

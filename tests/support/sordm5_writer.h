@@ -1,7 +1,8 @@
-// Writing SORDM5 tape files in tests, from the format as the published tools
-// write it: the signature and 10 zero bytes, a 31-byte header block ('H'),
-// then 256-byte data blocks ('D'), the last one padded with zeros; each block
-// a type, a length (0 = 256), the bytes and their sum modulo 256.
+// Writing tapes in tests: SORDM5 files, from the format as the published
+// tools write it (the signature and 10 zero bytes, a 31-byte header block
+// ('H'), then 256-byte data blocks ('D'), the last one padded with zeros;
+// each block a type, a length (0 = 256), the bytes and their sum modulo 256),
+// and WAV recordings.
 #pragma once
 
 #include <cstdint>
@@ -28,5 +29,12 @@ size_t sordm5_checksum_offset(size_t index);
 // speed, below it the recording plays fast, above it slow. It starts and
 // ends with a tenth of a second of the low level.
 TapeBytes sordm5_wav(const TapeBytes& image, int32_t sample_rate_hz);
+
+// A WAV file as the header writer makes it, with `data_bytes` bytes of 0x80.
+TapeBytes wav_file(uint16_t channels, uint32_t rate_hz, uint16_t bits, uint32_t data_bytes);
+
+// A second of a 16-bit mono recording at 44.1 kHz: a square wave of 1200 Hz
+// with a little offset, as a real recording has.
+TapeBytes square_wave_wav();
 
 }  // namespace m5::test

@@ -20,13 +20,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class M5RunDebugTest : public ::testing::Test {
+class M5RunDebugTest : public test::M5RunDirTest {
 protected:
-    void SetUp() override { fs::create_directories(dir / "tmp"); }
-    std::string path(const std::string& name) const { return (dir / name).string(); }
-    test::RunResult run(std::vector<std::string> args) const {
-        return test::run_m5run(args, dir.string(), path("tmp"));
-    }
     // The symbol table pasmo writes for a test program.
     std::string symbols_of(const std::string& name) const {
         const std::string source = std::string(M5_SOURCE_DIR) + "/roms/test/";
@@ -39,9 +34,6 @@ protected:
     std::vector<std::string> cart_args(const std::string& cart) const {
         return {"--ipl", test::rom_path("boot"), "--cart", test::rom_path(cart)};
     }
-
-    test::TempDir temp;
-    fs::path dir = temp.path();
 };
 
 std::vector<std::string> lines_of(const std::string& text) {

@@ -175,14 +175,7 @@ public:
         std::string bytes = with_break ? "\x03" : "";
         bytes += frame_packet(payload);
         send_raw(bytes);
-        const auto start = Clock::now();
-        while (replies.empty()) {
-            const int left = DEZOG_TIMEOUT_MS - elapsed_ms(start);
-            if (left <= 0 || !data_event(left)) return "<no response>";
-        }
-        std::string reply = replies.front();
-        replies.erase(replies.begin());
-        return reply;
+        return take(replies, DEZOG_TIMEOUT_MS, "<no response>");
     }
     // 'c': answered by the next data event (normally the '+').
     bool run() {
@@ -190,16 +183,7 @@ public:
         return data_event(DEZOG_TIMEOUT_MS) && replies.empty();
     }
     // Waits for the next stop reply.
-    std::string wait_stop(int timeout_ms = TIMEOUT_MS) {
-        const auto start = Clock::now();
-        while (stops.empty()) {
-            const int left = timeout_ms - elapsed_ms(start);
-            if (left <= 0 || !data_event(left)) return "<no stop>";
-        }
-        std::string stop = stops.front();
-        stops.erase(stops.begin());
-        return stop;
-    }
+    std::string wait_stop() { return take(stops, TIMEOUT_MS, "<no stop>"); }
     int socket() const { return fd; }
     // One byte as it comes, outside DeZog's handling; -1 after the timeout.
     int read_byte() const {
@@ -212,6 +196,18 @@ public:
     std::string error;  // a fault DeZog would raise
 
 private:
+    // The first packet of `queue` once data events have brought one, or
+    // `none` after `timeout_ms`.
+    std::string take(std::vector<std::string>& queue, int timeout_ms, const char* none) {
+        const auto start = Clock::now();
+        while (queue.empty()) {
+            const int left = timeout_ms - elapsed_ms(start);
+            if (left <= 0 || !data_event(left)) return none;
+        }
+        std::string packet = queue.front();
+        queue.erase(queue.begin());
+        return packet;
+    }
     // One read of the socket and what DeZog's dataReceived makes of it. The
     // read comes a little after the data, as in a client with an event loop.
     bool data_event(int timeout_ms) {
@@ -271,159 +267,170 @@ protected:
     M5RunGdb()
         : rom(test::read_file(test::rom_path("host_busy"))),
           after_ei(static_cast<uint16_t>(find_code(rom, "\xFB\x06\x40") + 1)),
-          main_loop(find_code(rom, std::string("\x21\x00\x80\x11\x00\x84", 6))),
           frame_handler(find_code(rom, "\xF5\xE5\xDB\x11")) {}
     std::vector<std::string> busy(std::vector<std::string> extra = {}) const {
         extra.insert(extra.begin(), {"--ipl", test::rom_path("host_busy")});
         return extra;
     }
+    // Starts m5run with `args` and connects DeZog to it; false when it could not.
+    bool start(const std::vector<std::string>& args) {
+        m5run.emplace(args);
+        dezog.emplace(m5run->connect());
+        return dezog->connected();
+    }
+    // Sets a breakpoint of `kind` ('0' the user's, '1' a step's) at `pc`
+    // and runs to it.
+    void stop_at(uint16_t pc, char kind = '0') {
+        EXPECT_EQ(dezog->request(std::string("Z") + kind + "," + hex(pc) + ",0"), "OK");
+        EXPECT_TRUE(dezog->run());
+        EXPECT_EQ(dezog->wait_stop(), "T05" + pc_field(pc));
+    }
+    // DeZog's step to `pc`: a temporary Z1 there, c, and z1 at the stop.
+    void step_to(uint16_t pc) {
+        stop_at(pc, '1');
+        EXPECT_EQ(dezog->request("z1," + hex(pc) + ",0"), "OK");
+    }
+    // DeZog's pause after the machine has run `running_us`: "\x03" and p0b
+    // in one write; the stop reply and the PC read agree.
+    void pause_after(useconds_t running_us) {
+        EXPECT_TRUE(dezog->run());
+        ::usleep(running_us);
+        const std::string pc = dezog->request("p0b", true);
+        const std::string stop = dezog->wait_stop();
+        EXPECT_EQ(stop.substr(0, 6), "T050b:") << stop;
+        EXPECT_EQ(pc, stop.substr(6, 4));
+    }
+    // Sends `bytes` up to `times` times (with `flags`) while the machine
+    // runs, until a send fails; returns how many went and sets `growth_kib`
+    // to how much m5run's resident memory grew meanwhile, measured from its
+    // own size at the start (a sanitizer build starts several times larger).
+    int send_repeatedly(const std::string& bytes, int times, int flags, long& growth_kib) {
+        const long start_kib = m5run->resident_kib();
+        long largest = start_kib;
+        int sent = 0;
+        for (; sent < times; ++sent) {
+            if (::send(dezog->socket(), bytes.data(), bytes.size(), MSG_NOSIGNAL | flags) < 0) break;
+            largest = std::max(largest, m5run->resident_kib());
+        }
+        growth_kib = std::max(largest, m5run->resident_kib()) - start_kib;
+        return sent;
+    }
     const std::string rom;
     const uint16_t after_ei;       // the instruction after the main loop's EI
-    const uint16_t main_loop;      // reached twice a frame or so
     const uint16_t frame_handler;  // reached once a frame
+    std::optional<M5Run> m5run;
+    std::optional<Dezog> dezog;
 };
 
 TEST_F(M5RunGdb, a_session_as_dezog_runs_it) {
     const std::string cart = test::read_file(test::rom_path("cart_id02"));
     ASSERT_GT(cart.size(), 3u);
     const auto entry = static_cast<uint16_t>(static_cast<uint8_t>(cart[1]) | static_cast<uint8_t>(cart[2]) << 8);
-    M5Run m5run({"--ipl", test::rom_path("boot"), "--cart", test::rom_path("cart_id02")});
-    Dezog dezog(m5run.connect());
-    ASSERT_TRUE(dezog.connected());
+    ASSERT_TRUE(start({"--ipl", test::rom_path("boot"), "--cart", test::rom_path("cart_id02")}));
 
-    const std::string xml = dezog.request("qXfer:features:read:target.xml:00,FFFF");
+    const std::string xml = dezog->request("qXfer:features:read:target.xml:00,FFFF");
     EXPECT_EQ(xml[0], 'l');
     EXPECT_NE(xml.find("<architecture>z80</architecture>"), std::string::npos);
     // At reset: every register as four hex digits, PC (the twelfth) 0.
-    const std::string registers = dezog.request("g");
+    const std::string registers = dezog->request("g");
     ASSERT_EQ(registers.size(), 48u);
     EXPECT_EQ(registers.substr(44), "0000");
 
     // A breakpoint at the cartridge's entry.
-    EXPECT_EQ(dezog.request("Z0," + hex(entry) + ",0"), "OK");
-    EXPECT_TRUE(dezog.run());
-    EXPECT_EQ(dezog.wait_stop(), "T05" + pc_field(entry));
-    EXPECT_EQ(dezog.request("p0b"), pc_field(entry).substr(3, 4));
+    stop_at(entry);
+    EXPECT_EQ(dezog->request("p0b"), pc_field(entry).substr(3, 4));
 
     // Memory: the header as the cartridge has it; a write read back.
-    EXPECT_EQ(dezog.request("m2000,1"), "02");
-    EXPECT_EQ(dezog.request("M9000,2:beef"), "OK");
-    EXPECT_EQ(dezog.request("m9000,2"), "beef");
+    EXPECT_EQ(dezog->request("m2000,1"), "02");
+    EXPECT_EQ(dezog->request("M9000,2:beef"), "OK");
+    EXPECT_EQ(dezog->request("m9000,2"), "beef");
 
     // One instruction (gdb's own step): LD A,'S' is two bytes.
-    dezog.send_raw(frame_packet("s"));
-    EXPECT_EQ(dezog.wait_stop(), "T05" + pc_field(static_cast<uint16_t>(entry + 2)));
+    dezog->send_raw(frame_packet("s"));
+    EXPECT_EQ(dezog->wait_stop(), "T05" + pc_field(static_cast<uint16_t>(entry + 2)));
 
     // The log counter at 0x7800 is written by the call that follows.
-    EXPECT_EQ(dezog.request("z0," + hex(entry) + ",0"), "OK");
-    EXPECT_EQ(dezog.request("Z2,7800,1"), "OK");
-    EXPECT_TRUE(dezog.run());
-    const std::string watch_stop = dezog.wait_stop();
+    EXPECT_EQ(dezog->request("z0," + hex(entry) + ",0"), "OK");
+    EXPECT_EQ(dezog->request("Z2,7800,1"), "OK");
+    EXPECT_TRUE(dezog->run());
+    const std::string watch_stop = dezog->wait_stop();
     EXPECT_EQ(watch_stop.substr(0, 17), "T05watch:7800;0b:") << watch_stop;
-    EXPECT_EQ(dezog.request("m7800,1"), "02");  // 'I' before the entry, now 'S'
-    EXPECT_EQ(dezog.request("z2,7800,1"), "OK");
+    EXPECT_EQ(dezog->request("m7800,1"), "02");  // 'I' before the entry, now 'S'
+    EXPECT_EQ(dezog->request("z2,7800,1"), "OK");
 
     // Running on (the cartridge returns to the boot ROM's own program), a
     // pause stops it.
-    EXPECT_TRUE(dezog.run());
-    ::usleep(100000);
-    const std::string pc = dezog.request("p0b", true);
-    const std::string pause_stop = dezog.wait_stop();
-    EXPECT_EQ(pause_stop.substr(0, 6), "T050b:") << pause_stop;
-    EXPECT_EQ(pc, pause_stop.substr(6, 4));
-    EXPECT_EQ(dezog.error, "");
+    pause_after(100000);
+    EXPECT_EQ(dezog->error, "");
 
     // DeZog's disconnect: k, then the socket closes.
-    dezog.send_raw(frame_packet("k"));
-    EXPECT_EQ(m5run.exit_status(TIMEOUT_MS), 0);
+    dezog->send_raw(frame_packet("k"));
+    EXPECT_EQ(m5run->exit_status(TIMEOUT_MS), 0);
 }
 
 // Each pause's stop reply and PC reply come in reads of their own, and the
 // requests after it get their own replies.
 TEST_F(M5RunGdb, pause_works_twenty_times_out_of_twenty) {
-    M5Run m5run(busy());
-    Dezog dezog(m5run.connect());
-    ASSERT_TRUE(dezog.connected());
+    ASSERT_TRUE(start(busy()));
     const std::string ram = "m" + hex(0x7100) + ",2";
     for (int i = 0; i < 20; ++i) {
-        ASSERT_TRUE(dezog.run()) << "pause " << i;
-        ::usleep(static_cast<useconds_t>(2000 + i * 1500));
-        const std::string pc = dezog.request("p0b", true);
-        const std::string stop = dezog.wait_stop(DEZOG_TIMEOUT_MS);
-        ASSERT_EQ(stop.substr(0, 6), "T050b:") << "pause " << i;
-        ASSERT_EQ(pc, stop.substr(6, 4)) << "pause " << i;
-        ASSERT_EQ(dezog.request("g").size(), 48u) << "pause " << i;
-        ASSERT_EQ(dezog.request(ram).size(), 4u) << "pause " << i;
-        ASSERT_FALSE(dezog.stray_replies());
-        ASSERT_EQ(dezog.error, "");
+        SCOPED_TRACE("pause " + std::to_string(i));
+        pause_after(static_cast<useconds_t>(2000 + i * 1500));
+        ASSERT_FALSE(HasFailure());
+        ASSERT_EQ(dezog->request("g").size(), 48u);
+        ASSERT_EQ(dezog->request(ram).size(), 4u);
+        ASSERT_FALSE(dezog->stray_replies());
+        ASSERT_EQ(dezog->error, "");
     }
 }
 
 TEST_F(M5RunGdb, a_breakpoint_set_while_running_is_answered_at_once_and_stops) {
-    M5Run m5run(busy());
-    Dezog dezog(m5run.connect());
-    ASSERT_TRUE(dezog.connected());
-    EXPECT_TRUE(dezog.run());
+    ASSERT_TRUE(start(busy()));
+    EXPECT_TRUE(dezog->run());
     ::usleep(50000);
-    const auto start = Clock::now();
-    EXPECT_EQ(dezog.request("Z0," + hex(frame_handler) + ",0"), "OK");
-    EXPECT_LT(elapsed_ms(start), 1000);
-    EXPECT_EQ(dezog.wait_stop(), "T05" + pc_field(frame_handler));
+    const auto since = Clock::now();
+    EXPECT_EQ(dezog->request("Z0," + hex(frame_handler) + ",0"), "OK");
+    EXPECT_LT(elapsed_ms(since), 1000);
+    EXPECT_EQ(dezog->wait_stop(), "T05" + pc_field(frame_handler));
     // Memory and registers are read while running too.
-    EXPECT_EQ(dezog.request("z0," + hex(frame_handler) + ",0"), "OK");
-    EXPECT_TRUE(dezog.run());
-    EXPECT_EQ(dezog.request("m0,4"), "f3310000");
-    EXPECT_EQ(dezog.request("g").size(), 48u);
-    EXPECT_EQ(dezog.error, "");
+    EXPECT_EQ(dezog->request("z0," + hex(frame_handler) + ",0"), "OK");
+    EXPECT_TRUE(dezog->run());
+    EXPECT_EQ(dezog->request("m0,4"), "f3310000");
+    EXPECT_EQ(dezog->request("g").size(), 48u);
+    EXPECT_EQ(dezog->error, "");
 }
 
 // DeZog's step: a temporary Z1 on the next instruction, c, and z1 at the
 // stop. Onto a breakpoint of the user's, the breakpoint stays.
 TEST_F(M5RunGdb, stepping_onto_a_breakpoint_with_z1_keeps_the_users_z0) {
-    M5Run m5run(busy());
-    Dezog dezog(m5run.connect());
-    ASSERT_TRUE(dezog.connected());
+    ASSERT_TRUE(start(busy()));
     const uint16_t ei = static_cast<uint16_t>(after_ei - 1);
-    EXPECT_EQ(dezog.request("Z0," + hex(ei) + ",0"), "OK");
-    EXPECT_TRUE(dezog.run());
-    EXPECT_EQ(dezog.wait_stop(), "T05" + pc_field(ei));
-    EXPECT_EQ(dezog.request("Z0," + hex(after_ei) + ",0"), "OK");
-    EXPECT_EQ(dezog.request("z0," + hex(ei) + ",0"), "OK");
+    stop_at(ei);
+    EXPECT_EQ(dezog->request("Z0," + hex(after_ei) + ",0"), "OK");
+    EXPECT_EQ(dezog->request("z0," + hex(ei) + ",0"), "OK");
     // Step onto the user's breakpoint (the instruction after EI, too).
-    EXPECT_EQ(dezog.request("Z1," + hex(after_ei) + ",0"), "OK");
-    EXPECT_TRUE(dezog.run());
-    EXPECT_EQ(dezog.wait_stop(), "T05" + pc_field(after_ei));
-    EXPECT_EQ(dezog.request("z1," + hex(after_ei) + ",0"), "OK");
+    step_to(after_ei);
     // The user's breakpoint stops the next pass of the loop.
-    EXPECT_TRUE(dezog.run());
-    EXPECT_EQ(dezog.wait_stop(), "T05" + pc_field(after_ei));
-    EXPECT_EQ(dezog.error, "");
+    EXPECT_TRUE(dezog->run());
+    EXPECT_EQ(dezog->wait_stop(), "T05" + pc_field(after_ei));
+    EXPECT_EQ(dezog->error, "");
 }
 
 TEST_F(M5RunGdb, a_step_over_ei_stops_at_the_next_instruction) {
-    M5Run m5run(busy());
-    Dezog dezog(m5run.connect());
-    ASSERT_TRUE(dezog.connected());
+    ASSERT_TRUE(start(busy()));
     const uint16_t ei = static_cast<uint16_t>(after_ei - 1);
-    EXPECT_EQ(dezog.request("Z0," + hex(ei) + ",0"), "OK");
-    EXPECT_TRUE(dezog.run());
-    EXPECT_EQ(dezog.wait_stop(), "T05" + pc_field(ei));
-    EXPECT_EQ(dezog.request("Z1," + hex(after_ei) + ",0"), "OK");
-    EXPECT_TRUE(dezog.run());
-    EXPECT_EQ(dezog.wait_stop(), "T05" + pc_field(after_ei));
-    EXPECT_EQ(dezog.request("z1," + hex(after_ei) + ",0"), "OK");
+    stop_at(ei);
+    step_to(after_ei);
     // gdb's own step does the same.
-    EXPECT_TRUE(dezog.run());
-    EXPECT_EQ(dezog.wait_stop(), "T05" + pc_field(ei));
-    dezog.send_raw(frame_packet("s"));
-    EXPECT_EQ(dezog.wait_stop(), "T05" + pc_field(after_ei));
+    EXPECT_TRUE(dezog->run());
+    EXPECT_EQ(dezog->wait_stop(), "T05" + pc_field(ei));
+    dezog->send_raw(frame_packet("s"));
+    EXPECT_EQ(dezog->wait_stop(), "T05" + pc_field(after_ei));
 }
 
 TEST_F(M5RunGdb, the_whole_address_space_comes_in_one_read) {
-    M5Run m5run(busy());
-    Dezog dezog(m5run.connect());
-    ASSERT_TRUE(dezog.connected());
-    const std::string all = dezog.request("m0,10000");
+    ASSERT_TRUE(start(busy()));
+    const std::string all = dezog->request("m0,10000");
     ASSERT_EQ(all.size(), 0x20000u);
     std::string expected;
     for (size_t i = 0; i < rom.size(); ++i) {
@@ -432,47 +439,41 @@ TEST_F(M5RunGdb, the_whole_address_space_comes_in_one_read) {
         expected += byte;
     }
     EXPECT_EQ(all.substr(0, expected.size()), expected);
-    EXPECT_EQ(dezog.request("mffff,2"), all.substr(0x1FFFE, 2) + all.substr(0, 2));  // wraps
-    EXPECT_EQ(dezog.request("Mffff,2:aabb"), "E01");
-    EXPECT_NE(m5run.wait_error("FFFF").find("m5run: debugger: memory write refused"), std::string::npos);
-    EXPECT_EQ(dezog.request("M100,1:aa"), "E01");
-    EXPECT_NE(m5run.wait_error("ROM").find("0100 is ROM"), std::string::npos);
-    EXPECT_EQ(dezog.request("m100,1"), all.substr(0x200, 2));
+    EXPECT_EQ(dezog->request("mffff,2"), all.substr(0x1FFFE, 2) + all.substr(0, 2));  // wraps
+    EXPECT_EQ(dezog->request("Mffff,2:aabb"), "E01");
+    EXPECT_NE(m5run->wait_error("FFFF").find("m5run: debugger: memory write refused"), std::string::npos);
+    EXPECT_EQ(dezog->request("M100,1:aa"), "E01");
+    EXPECT_NE(m5run->wait_error("ROM").find("0100 is ROM"), std::string::npos);
+    EXPECT_EQ(dezog->request("m100,1"), all.substr(0x200, 2));
 }
 
 TEST_F(M5RunGdb, malformed_packets_get_errors_and_the_session_goes_on) {
-    M5Run m5run({"--ipl", test::rom_path("boot")});
-    Dezog dezog(m5run.connect());
-    ASSERT_TRUE(dezog.connected());
-    dezog.send_raw("$g#00");  // wrong checksum
-    EXPECT_EQ(dezog.read_byte(), '-');
-    dezog.send_raw("$" + std::string(debug::MAX_PACKET_PAYLOAD + 10, 'm') + "#00");
-    EXPECT_EQ(dezog.read_byte(), '-');
-    EXPECT_EQ(dezog.request("vMustReplyEmpty"), "");
-    EXPECT_EQ(dezog.request("mzz,1"), "E01");
-    EXPECT_EQ(dezog.request("Z2,7000,0"), "E01");
-    EXPECT_EQ(dezog.request("Z0,2944,0;X1,ff"), "E01");
-    EXPECT_EQ(dezog.request("p99"), "E01");
-    EXPECT_EQ(dezog.request("Z1,10000,0"), "OK");
-    EXPECT_EQ(dezog.request("g").size(), 48u);
-    EXPECT_EQ(m5run.exit_status(), -1);  // still running
+    ASSERT_TRUE(start({"--ipl", test::rom_path("boot")}));
+    dezog->send_raw("$g#00");  // wrong checksum
+    EXPECT_EQ(dezog->read_byte(), '-');
+    dezog->send_raw("$" + std::string(debug::MAX_PACKET_PAYLOAD + 10, 'm') + "#00");
+    EXPECT_EQ(dezog->read_byte(), '-');
+    EXPECT_EQ(dezog->request("vMustReplyEmpty"), "");
+    EXPECT_EQ(dezog->request("mzz,1"), "E01");
+    EXPECT_EQ(dezog->request("Z2,7000,0"), "E01");
+    EXPECT_EQ(dezog->request("Z0,2944,0;X1,ff"), "E01");
+    EXPECT_EQ(dezog->request("p99"), "E01");
+    EXPECT_EQ(dezog->request("Z1,10000,0"), "OK");
+    EXPECT_EQ(dezog->request("g").size(), 48u);
+    EXPECT_EQ(m5run->exit_status(), -1);  // still running
 }
 
 TEST_F(M5RunGdb, a_client_that_vanishes_leaves_the_machine_running) {
-    M5Run m5run({"--ipl", test::rom_path("boot"), "--frames", "30"});
-    Dezog dezog(m5run.connect());
-    ASSERT_TRUE(dezog.connected());
-    EXPECT_EQ(dezog.request("Z0,2000,0"), "OK");
-    dezog.close();  // without a word, while stopped
-    EXPECT_EQ(m5run.exit_status(TIMEOUT_MS), 0);
+    ASSERT_TRUE(start({"--ipl", test::rom_path("boot"), "--frames", "30"}));
+    EXPECT_EQ(dezog->request("Z0,2000,0"), "OK");
+    dezog->close();  // without a word, while stopped
+    EXPECT_EQ(m5run->exit_status(TIMEOUT_MS), 0);
 }
 
 TEST_F(M5RunGdb, a_second_client_is_refused_at_once) {
-    M5Run m5run(busy());
-    Dezog first(m5run.connect());
-    ASSERT_TRUE(first.connected());
-    EXPECT_EQ(first.request("p0b"), "0000");
-    const int second = m5run.connect();
+    ASSERT_TRUE(start(busy()));
+    EXPECT_EQ(dezog->request("p0b"), "0000");
+    const int second = m5run->connect();
     ASSERT_GE(second, 0);
     std::string answer;
     char block[64];
@@ -481,47 +482,30 @@ TEST_F(M5RunGdb, a_second_client_is_refused_at_once) {
     }
     ::close(second);
     EXPECT_EQ(answer, frame_packet("E01"));  // and then closed
-    EXPECT_NE(m5run.wait_error("refused"), "");
-    EXPECT_EQ(first.request("p0b"), "0000");  // the first goes on
+    EXPECT_NE(m5run->wait_error("refused"), "");
+    EXPECT_EQ(dezog->request("p0b"), "0000");  // the first goes on
 }
 
 // A client that sends requests and never reads their replies: the machine
 // runs on to its last frame and its memory stays small.
 TEST_F(M5RunGdb, a_client_that_does_not_read_neither_blocks_the_machine_nor_grows_it) {
-    M5Run m5run(busy({"--frames", "1500"}));
-    Dezog dezog(m5run.connect());
-    ASSERT_TRUE(dezog.connected());
-    EXPECT_TRUE(dezog.run());
-    // Growth is measured from the running program's own size, which a
-    // sanitizer build makes several times larger.
-    const long start = m5run.resident_kib();
-    const std::string read_all = frame_packet("m0,10000");
-    long largest = 0;
-    for (int i = 0; i < 400; ++i) {
-        if (::send(dezog.socket(), read_all.data(), read_all.size(), MSG_NOSIGNAL | MSG_DONTWAIT) < 0) break;
-        if (i % 20 == 0) largest = std::max(largest, m5run.resident_kib());
-    }
-    EXPECT_LT(std::max(largest, m5run.resident_kib()) - start, 16 * 1024);
-    EXPECT_EQ(m5run.exit_status(TIMEOUT_MS), 0);
+    ASSERT_TRUE(start(busy({"--frames", "1500"})));
+    EXPECT_TRUE(dezog->run());
+    long growth_kib = 0;
+    send_repeatedly(frame_packet("m0,10000"), 400, MSG_DONTWAIT, growth_kib);
+    EXPECT_LT(growth_kib, 16 * 1024);
+    EXPECT_EQ(m5run->exit_status(TIMEOUT_MS), 0);
 }
 
 TEST_F(M5RunGdb, a_flood_of_requests_is_let_go_with_memory_bounded) {
-    M5Run m5run(busy());
-    Dezog dezog(m5run.connect());
-    ASSERT_TRUE(dezog.connected());
-    EXPECT_TRUE(dezog.run());
-    const long start = m5run.resident_kib();
+    ASSERT_TRUE(start(busy()));
+    EXPECT_TRUE(dezog->run());
     std::string flood;
     while (flood.size() < (1u << 20)) flood += frame_packet("g");
-    long largest = 0;
-    int sent_mib = 0;
-    for (; sent_mib < 120; ++sent_mib) {
-        if (::send(dezog.socket(), flood.data(), flood.size(), MSG_NOSIGNAL) < 0) break;
-        if (sent_mib % 8 == 0) largest = std::max(largest, m5run.resident_kib());
-    }
-    EXPECT_LT(sent_mib, 120);
-    EXPECT_NE(m5run.wait_error("let go"), "");
-    EXPECT_LT(std::max(largest, m5run.resident_kib()) - start, 16 * 1024);
+    long growth_kib = 0;
+    EXPECT_LT(send_repeatedly(flood, 120, 0, growth_kib), 120);  // 1 MiB a send
+    EXPECT_NE(m5run->wait_error("let go"), "");
+    EXPECT_LT(growth_kib, 16 * 1024);
 }
 
 // SIGTERM ends the run within a second: waiting for a client, at a stop,
@@ -529,11 +513,11 @@ TEST_F(M5RunGdb, a_flood_of_requests_is_let_go_with_memory_bounded) {
 TEST_F(M5RunGdb, sigterm_ends_the_run_in_every_state) {
     for (const char* state : {"waiting", "stopped", "running", "stuck"}) {
         SCOPED_TRACE(state);
-        M5Run m5run(busy());
-        ASSERT_NE(m5run.port, 0);
-        std::optional<Dezog> dezog;
+        dezog.reset();
+        m5run.emplace(busy());
+        ASSERT_NE(m5run->port, 0);
         if (std::string(state) != "waiting") {
-            dezog.emplace(m5run.connect());
+            dezog.emplace(m5run->connect());
             ASSERT_EQ(dezog->request("p0b"), "0000");
         }
         if (std::string(state) == "running") {
@@ -544,10 +528,10 @@ TEST_F(M5RunGdb, sigterm_ends_the_run_in_every_state) {
             for (int i = 0; i < 12; ++i) dezog->send_raw(read_all);
         }
         ::usleep(200000);
-        m5run.signal(SIGTERM);
-        const auto start = Clock::now();
-        const int status = m5run.exit_status(1000);
-        EXPECT_NE(status, -1) << "still running " << elapsed_ms(start) << " ms after SIGTERM";
+        m5run->signal(SIGTERM);
+        const auto since = Clock::now();
+        const int status = m5run->exit_status(1000);
+        EXPECT_NE(status, -1) << "still running " << elapsed_ms(since) << " ms after SIGTERM";
         EXPECT_LT(status, 128);  // ended by itself, not by the signal
     }
 }

@@ -3,8 +3,11 @@
 // back what it wrote.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -23,6 +26,20 @@ struct RunResult {
 // A `file_size_limit` of 0 or more bytes limits every file m5run writes.
 RunResult run_m5run(const std::vector<std::string>& args, const std::string& work_dir, const std::string& temp_dir,
                     int64_t file_size_limit = -1);
+
+// A test that runs m5run in a directory of its own (`dir`), whose tmp/ is
+// m5run's TMPDIR.
+class M5RunDirTest : public ::testing::Test {
+protected:
+    M5RunDirTest() { std::filesystem::create_directories(dir / "tmp"); }
+    std::string path(const std::string& name) const { return (dir / name).string(); }
+    RunResult run(const std::vector<std::string>& args, int64_t file_size_limit = -1) const {
+        return run_m5run(args, dir.string(), path("tmp"), file_size_limit);
+    }
+
+    TempDir temp;
+    std::filesystem::path dir = temp.path();
+};
 
 uint16_t le16(const std::string& bytes, size_t at);
 uint32_t le32(const std::string& bytes, size_t at);

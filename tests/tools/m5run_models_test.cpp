@@ -19,17 +19,12 @@ namespace fs = std::filesystem;
 using test::read_file;
 using test::RunResult;
 
-class M5RunModelTest : public ::testing::Test {
+class M5RunModelTest : public test::M5RunDirTest {
 protected:
-    void SetUp() override { fs::create_directories(temp.path() / "tmp"); }
-    std::string path(const std::string& name) const { return temp.file(name); }
-    RunResult run(const std::vector<std::string>& args) const { return test::run_m5run(args, temp.dir(), path("tmp")); }
     // The RAM dump's word at `address`.
     static int32_t word(const std::string& ram, int32_t address) {
         return static_cast<uint8_t>(ram.at(address - 0x7000)) | static_cast<uint8_t>(ram.at(address - 0x6FFF)) << 8;
     }
-
-    test::TempDir temp;
 };
 
 // frame_rate.asm counts the frame interrupts in ten seconds of machine time:

@@ -27,16 +27,7 @@ namespace fs = std::filesystem;
 using test::read_file;
 using test::write_file;
 
-class M5RunStateFiles : public ::testing::Test {
-protected:
-    void SetUp() override { fs::create_directories(dir / "tmp"); }
-    std::string path(const std::string& name) const { return (dir / name).string(); }
-    test::RunResult run(const std::vector<std::string>& args) const {
-        return test::run_m5run(args, dir.string(), path("tmp"));
-    }
-    test::TempDir temp;
-    fs::path dir = temp.path();
-};
+using M5RunStateFiles = test::M5RunDirTest;
 
 // A tape recording in progress is saved; the state is loaded with that very
 // recording given as a tape to play. The file is only read: byte for byte as

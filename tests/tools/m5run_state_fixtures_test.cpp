@@ -3,53 +3,21 @@
 // that build gave, before and after being saved again in today's format.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "host/checksums.h"
 #include "host/state_file.h"
 #include "m5run_harness.h"
 #include "machine/state_io.h"
+#include "state_fixtures.h"
 #include "support/temp_dir.h"
 #include "support/test_host.h"
 
 namespace m5 {
 namespace {
 
-const std::string FIXTURES = std::string(M5_SOURCE_DIR) + "/tests/fixtures/states/";
-
-std::string sha256_hex(const std::string& bytes) {
-    const Sha256Digest digest = sha256(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-    std::string hex;
-    for (uint8_t b : digest) {
-        char two[3];
-        std::snprintf(two, sizeof two, "%02x", b);
-        hex += two;
-    }
-    return hex;
-}
-
-// One line of expected.txt.
-struct Expected {
-    std::string ipl;
-    int32_t frames = 0;
-    std::string ram, vram, samples;  // SHA-256 in hex
-};
-
-bool find_expected(const std::string& name, Expected& e) {
-    std::ifstream in(FIXTURES + "expected.txt");
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        std::string first;
-        if (fields >> first && first == name)
-            return static_cast<bool>(fields >> e.ipl >> e.frames >> e.ram >> e.vram >> e.samples);
-    }
-    return false;
-}
+const std::string FIXTURES = test::state_fixtures_dir();
+using test::sha256_hex;
 
 // The machine's and the host's chunks of a state file (empty when it cannot
 // be read).
@@ -63,8 +31,8 @@ std::vector<uint8_t> chunks_of(const std::string& file) {
 // Runs the fixture's program from `state` for the frames expected.txt gives
 // and checks the RAM, video RAM, sound and picture against it.
 void expect_recorded_run(const std::string& name, const std::string& state) {
-    Expected e;
-    ASSERT_TRUE(find_expected(name, e)) << "no line for " << name << " in expected.txt";
+    test::RecordedRun e;
+    ASSERT_TRUE(test::recorded_run(name, e)) << "no line for " << name << " in expected.txt";
     const test::TempDir dir;
     const test::RunResult r =
         test::run_m5run({"--ipl", test::rom_path(e.ipl), "--load-state", state, "--frames", std::to_string(e.frames),
@@ -94,8 +62,8 @@ TEST_P(M5RunStateFixtureTest, old_state_runs_on_as_the_build_that_saved_it) {
 // that runs on to the same results, and saves again to the same chunks.
 TEST_P(M5RunStateFixtureTest, old_state_saved_again_runs_on_the_same) {
     const std::string name = GetParam();
-    Expected e;
-    ASSERT_TRUE(find_expected(name, e)) << "no line for " << name << " in expected.txt";
+    test::RecordedRun e;
+    ASSERT_TRUE(test::recorded_run(name, e)) << "no line for " << name << " in expected.txt";
     const test::TempDir dir;
     const auto resave = [&](const std::string& from, const std::string& to) {
         const test::RunResult r =
@@ -114,10 +82,8 @@ TEST_P(M5RunStateFixtureTest, old_state_saved_again_runs_on_the_same) {
     EXPECT_TRUE(chunks_of(test::read_file(dir.file("twice.m5s"))) == again.chunks);
 }
 
-INSTANTIATE_TEST_SUITE_P(Fixtures, M5RunStateFixtureTest,
-                         ::testing::Values("ctc_event_pending", "frame_interrupt_pending", "tone_mid_block",
-                                           "busy_mid_block", "mid_paste", "sprites"),
-                         [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
+INSTANTIATE_TEST_SUITE_P(Fixtures, M5RunStateFixtureTest, ::testing::ValuesIn(test::STATE_FIXTURES),
+                         test::state_fixture_name);
 
 }  // namespace
 }  // namespace m5

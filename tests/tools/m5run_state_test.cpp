@@ -5,12 +5,11 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
-#include "devices/wav_header.h"
 #include "m5run_harness.h"
+#include "support/sordm5_writer.h"
 #include "support/state_edit.h"
 #include "support/temp_dir.h"
 #include "support/test_data.h"
@@ -58,16 +57,9 @@ TEST_P(M5RunStateTest, restored_run_ends_as_the_straight_run) {
     }
     std::vector<std::string> tape;
     if (std::string(s.tape) == "pcm") {
-        // A square wave of 1200 Hz with a little offset, as a real recording has.
         const std::string image = path("in.wav");
-        std::vector<int16_t> samples(44100);
-        for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int16_t>((i / 18) % 2 ? 9000 : -7000);
-        const auto header = wav_header({.channels = 1, .sample_rate_hz = 44100, .bits_per_sample = 16},
-                                       static_cast<uint32_t>(samples.size() * 2));
-        std::ofstream out(image, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(header.data()), static_cast<std::streamsize>(header.size()));
-        out.write(reinterpret_cast<const char*>(samples.data()), static_cast<std::streamsize>(samples.size() * 2));
-        out.close();
+        const test::TapeBytes wav = test::square_wave_wav();
+        test::write_file(image, std::string(wav.begin(), wav.end()));
         tape = {"--tape", image};
     } else if (*s.tape != 0) {
         const std::string image = path(std::string("in.") + s.tape);

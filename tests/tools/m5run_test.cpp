@@ -33,16 +33,8 @@ using test::read_file;
 using test::read_png;
 using test::RunResult;
 
-class M5RunTest : public ::testing::Test {
+class M5RunTest : public test::M5RunDirTest {
 protected:
-    void SetUp() override { fs::create_directories(dir / "tmp"); }
-    std::string path(const std::string& name) const { return (dir / name).string(); }
-
-    // Runs m5run with the arguments; its temporary files go under dir/tmp.
-    RunResult run(const std::vector<std::string>& args, int64_t file_size_limit = -1) const {
-        return test::run_m5run(args, dir.string(), path("tmp"), file_size_limit);
-    }
-
     // Files left in the test directory, other than those named.
     std::vector<std::string> files_in_dir() const {
         std::vector<std::string> names;
@@ -60,9 +52,6 @@ protected:
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
         EXPECT_TRUE(files_in_dir().empty()) << files_in_dir().front();
     }
-
-    test::TempDir temp;
-    fs::path dir = temp.path();
 };
 
 // The Graphics I picture of host_picture.asm, computed from its tables.

@@ -6,14 +6,10 @@
 // state saved with the register brings it back.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "devices/vdp.h"
-#include "host/checksums.h"
 #include "host/headless_platform.h"
 #include "host/host.h"
 #include "host/png_writer.h"
@@ -21,6 +17,7 @@
 #include "m5/machine.h"
 #include "m5run_harness.h"  // read_png
 #include "memory/memory_map.h"
+#include "state_fixtures.h"
 #include "support/temp_dir.h"  // read_file
 #include "support/test_devices.h"
 #include "support/test_host.h"
@@ -28,39 +25,7 @@
 namespace m5 {
 namespace {
 
-const std::string FIXTURES = std::string(M5_SOURCE_DIR) + "/tests/fixtures/states/";
-
-template <typename T>
-std::string sha256_hex(const std::vector<T>& items) {
-    const Sha256Digest digest = sha256(reinterpret_cast<const uint8_t*>(items.data()), items.size() * sizeof(T));
-    std::string hex;
-    for (const uint8_t b : digest) {
-        char two[3];
-        std::snprintf(two, sizeof two, "%02x", b);
-        hex += two;
-    }
-    return hex;
-}
-
-// A line of expected.txt: the IPL, the frames run after the load and the
-// SHA-256 of the RAM, the video RAM and the sound (16-bit stereo).
-struct Expected {
-    std::string ipl;
-    int32_t frames = 0;
-    std::string ram, vram, samples;
-};
-
-Expected expected_for(const std::string& name) {
-    std::ifstream in(FIXTURES + "expected.txt");
-    std::string line;
-    Expected e;
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        std::string first;
-        if (fields >> first && first == name) fields >> e.ipl >> e.frames >> e.ram >> e.vram >> e.samples;
-    }
-    return e;
-}
+using test::sha256_hex;
 
 // m5run's machine as the fixtures were recorded with it (4000 Hz, blocks of
 // 100 ms, the virtual sound device), with the tests' devices added.
@@ -94,11 +59,11 @@ class StateGrowthTest : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(StateGrowthTest, an_old_state_loads_with_the_new_device_reset_and_runs_on_as_recorded) {
     const std::string name = GetParam();
-    const Expected e = expected_for(name);
-    ASSERT_GT(e.frames, 0) << "no line for " << name << " in expected.txt";
+    test::RecordedRun e;
+    ASSERT_TRUE(test::recorded_run(name, e)) << "no line for " << name << " in expected.txt";
     FixtureRun r(e.ipl);
     r.test_register().value = 0x5A;
-    const std::string file = test::read_file(FIXTURES + name + ".m5s");
+    const std::string file = test::read_file(test::state_fixtures_dir() + name + ".m5s");
     std::string error;
     ASSERT_TRUE(r.host->load_state(std::vector<uint8_t>(file.begin(), file.end()), error)) << error;
     EXPECT_EQ(r.test_register().value, 0) << "the state is older than the register: it is reset";
@@ -109,12 +74,12 @@ TEST_P(StateGrowthTest, an_old_state_loads_with_the_new_device_reset_and_runs_on
     r.host->machine().memory_map->copy_out(RAM_START, ram.data(), ram.size());
     EXPECT_EQ(sha256_hex(ram), e.ram);
     const Vdp& vdp = *r.host->machine().vdp;
-    EXPECT_EQ(sha256_hex(std::vector<uint8_t>(vdp.vram.begin(), vdp.vram.end())), e.vram);
+    EXPECT_EQ(sha256_hex(vdp.vram), e.vram);
     std::vector<int16_t> stereo;
     for (const int16_t s : r.sound) stereo.insert(stereo.end(), {s, s});
     EXPECT_EQ(sha256_hex(stereo), e.samples) << "sound";
     r.host->present_frame();
-    const test::Picture want = test::read_png(FIXTURES + name + ".png");
+    const test::Picture want = test::read_png(test::state_fixtures_dir() + name + ".png");
     ASSERT_TRUE(want.ok);
     std::vector<uint8_t> got;
     const uint16_t* pixels = r.host->surface_pixels();
@@ -131,10 +96,8 @@ TEST_P(StateGrowthTest, an_old_state_loads_with_the_new_device_reset_and_runs_on
     EXPECT_EQ(r.test_register().value, 0xA7);
 }
 
-INSTANTIATE_TEST_SUITE_P(Fixtures, StateGrowthTest,
-                         ::testing::Values("ctc_event_pending", "frame_interrupt_pending", "tone_mid_block",
-                                           "busy_mid_block", "mid_paste", "sprites"),
-                         [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
+INSTANTIATE_TEST_SUITE_P(Fixtures, StateGrowthTest, ::testing::ValuesIn(test::STATE_FIXTURES),
+                         test::state_fixture_name);
 
 // A state saved by a machine without the register loads into one with it
 // (the register reset); one saved with it does not load into a machine

@@ -100,10 +100,7 @@ int run_cpm(const std::vector<std::string>& args) {
     Z80Cpu cpu(nullptr, nullptr);
     CpmConsole console(cpu, *ram);
     NullComponent chain(nullptr, nullptr);
-    cpu.memory = ram.get();
-    cpu.read_pages = cpu.write_pages = ram->pages.data();
-    cpu.io = &console;
-    cpu.int_chain = &chain;
+    ram->connect(cpu, console, chain);
     cpu.reset();
 
     auto& m = ram->bytes;

@@ -282,10 +282,7 @@ int run_fuse(const std::vector<std::string>& args) {
         const FuseState& in = test.initial;
         auto run = [&](FlatRam& memory, bool paged) {
             Z80Cpu cpu(nullptr, nullptr);
-            cpu.memory = &memory;
-            if (paged) cpu.read_pages = cpu.write_pages = memory.pages.data();
-            cpu.io = &ports;
-            cpu.int_chain = &chain;
+            memory.connect(cpu, ports, chain, paged);
             Z80Pair* const pairs[10] = {&cpu.af,     &cpu.bc,     &cpu.de,     &cpu.hl, &cpu.af_alt,
                                         &cpu.bc_alt, &cpu.de_alt, &cpu.hl_alt, &cpu.ix, &cpu.iy};
             for (int n = 0; n < 10; ++n) pairs[n]->w = in.pairs[n];

@@ -154,10 +154,7 @@ std::string run_json_test(const Json& test, const std::string& where, FlatRam& r
 
     NullComponent chain(nullptr, nullptr);
     Z80Cpu cpu(nullptr, nullptr);
-    cpu.memory = &ram;
-    cpu.read_pages = cpu.write_pages = ram.pages.data();  // as the machine reaches memory
-    cpu.io = &ports;
-    cpu.int_chain = &chain;
+    ram.connect(cpu, ports, chain);
     for (int n = 0; n < static_cast<int>(std::size(JSON_REGISTERS)); ++n) {
         const long value = json_integer(*initial, JSON_REGISTERS[n].name, json_register_max(n), where);
         set_json_register(cpu, n, value < 0 ? 0 : value);
