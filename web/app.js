@@ -62,7 +62,10 @@
   const canvas = $('screen');
   const context = canvas.getContext('2d', { alpha: false });
   context.imageSmoothingEnabled = false;
-  const image = context.createImageData(WIDTH, HEIGHT);
+  // The picture as the canvas takes it: a view of the library's own RGBA
+  // buffer in WebAssembly memory, so that drawing copies it once (into the
+  // canvas). Made again when the memory grows, which replaces its buffer.
+  let image = null;
 
   let M = null;              // the Emscripten module
   let framesPerSecond = 0;   // the machine's, from the C API
@@ -341,7 +344,10 @@
   }
 
   function draw() {
-    image.data.set(pixels());
+    const rgba = pixels();
+    if (!image || image.data.buffer !== rgba.buffer || image.data.byteOffset !== rgba.byteOffset) {
+      image = new ImageData(new Uint8ClampedArray(rgba.buffer, rgba.byteOffset, rgba.length), WIDTH, HEIGHT);
+    }
     context.putImageData(image, 0, 0);
   }
 
@@ -441,7 +447,10 @@
 
   // --- Sound --------------------------------------------------------------------------
 
-  const audio = { context: null, node: null, gain: null, muted: false, starting: false };
+  // spare: the buffers of blocks the sound thread has played, which it
+  // hands back to carry later frames' samples.
+  const audio = { context: null, node: null, gain: null, muted: false, starting: false, spare: [], statsWaiting: null };
+  const SPARE_BLOCKS = 16;
 
   // Browsers start sound only after a click or a key: the first one starts it.
   function startAudio() {
@@ -458,6 +467,14 @@
       audio.gain = ctx.createGain();
       audio.gain.gain.value = audio.muted ? 0 : 1;
       node.connect(audio.gain).connect(ctx.destination);
+      node.port.onmessage = (event) => {
+        if (event.data instanceof ArrayBuffer) {
+          if (audio.spare.length < SPARE_BLOCKS) audio.spare.push(event.data);
+        } else if (audio.statsWaiting) {
+          audio.statsWaiting(event.data);
+          audio.statsWaiting = null;
+        }
+      };
       check(M._m5web_set_sample_rate(ctx.sampleRate), webError);
       audio.node = node;
     }).catch((e) => show(`No sound: ${e.message}`));
@@ -467,7 +484,9 @@
     const p = M._m5emu_sound(machine(), countPointer);
     const count = M.HEAPU32[countPointer >> 2];
     if (!p || count === 0) return;
-    const samples = new Float32Array(count);
+    let buffer = audio.spare.pop();
+    if (!buffer || buffer.byteLength < count * 4) buffer = new ArrayBuffer(count * 8);  // room for longer frames
+    const samples = new Float32Array(buffer, 0, count);
     const from = p >> 1;
     const heap = M.HEAP16;
     for (let i = 0; i < count; ++i) samples[i] = heap[from + i] / 32768;
@@ -1285,7 +1304,7 @@
     audioStats() {
       if (!audio.node) return Promise.resolve(null);
       return new Promise((resolve) => {
-        audio.node.port.onmessage = (event) => resolve(event.data);
+        audio.statsWaiting = resolve;
         audio.node.port.postMessage('stats');
       });
     },

@@ -1,7 +1,8 @@
 // The M5's sound on the audio thread: the page posts each frame's samples
 // (Float32Array, at the context's own rate; processorOptions.framesPerSecond
 // frames a second, or later { framesPerSecond } when the machine changes) and
-// this processor plays them from a ring buffer.
+// this processor plays them from a ring buffer, and hands each block's buffer
+// back to the page to be filled again.
 //
 // It starts playing once a few frames are queued, so that a late frame on the
 // page is absorbed by the queue instead of heard as a gap; after running dry it
@@ -51,6 +52,7 @@ class M5Sound extends AudioWorkletProcessor {
       write = (write + 1) & this.mask;
     }
     this.count = Math.min(this.count + n, this.ring.length);
+    this.port.postMessage(samples.buffer, [samples.buffer]);
     if (this.count > this.ceiling) {
       const drop = this.count - this.target;
       this.read = (this.read + drop) & this.mask;

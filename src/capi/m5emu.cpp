@@ -407,15 +407,23 @@ int m5emu_picture(m5emu* m5, void* out, size_t size, int format) {
         m5->host->present_frame();
         const uint16_t* pixels = m5->host->surface_pixels();
         auto* bytes = static_cast<uint8_t*>(out);
+        // A picture is mostly runs of one colour: each new colour is widened
+        // once and its four bytes copied along the run.
+        uint32_t colour = ~0u;
+        uint8_t widened[4] = {};
         for (size_t i = 0; i < static_cast<size_t>(M5EMU_PIXELS); ++i) {
-            const uint32_t p = pixels[i];
-            const uint8_t r = widen5((p >> 11) & 0x1F), g = widen6((p >> 5) & 0x3F), b = widen5(p & 0x1F);
-            if (format == M5EMU_PIXEL_RGBA8888) {
-                bytes[4 * i + 0] = r, bytes[4 * i + 1] = g, bytes[4 * i + 2] = b, bytes[4 * i + 3] = 0xFF;
-            } else {
-                const uint32_t xrgb = 0xFF000000u | uint32_t{r} << 16 | uint32_t{g} << 8 | b;
-                std::memcpy(bytes + 4 * i, &xrgb, 4);
+            if (pixels[i] != colour) {
+                colour = pixels[i];
+                const uint8_t r = widen5((colour >> 11) & 0x1F), g = widen6((colour >> 5) & 0x3F),
+                              b = widen5(colour & 0x1F);
+                if (format == M5EMU_PIXEL_RGBA8888) {
+                    widened[0] = r, widened[1] = g, widened[2] = b, widened[3] = 0xFF;
+                } else {
+                    const uint32_t xrgb = 0xFF000000u | uint32_t{r} << 16 | uint32_t{g} << 8 | b;
+                    std::memcpy(widened, &xrgb, 4);
+                }
             }
+            std::memcpy(bytes + 4 * i, widened, 4);
         }
         return M5EMU_OK;
     });

@@ -43,11 +43,10 @@ uint8_t TapeDeck::tape_status() {
     return status;
 }
 
-void TapeDeck::update_tick() {
-    const bool must_run = motor && ((playing && bytes_left != 0) || recording);
-    if (must_run && tick_event == NO_EVENT) {
+void TapeDeck::start_or_stop_tick(bool run) {
+    if (run) {
         if (machine != nullptr) tick_event = machine->add_event_us(this, 0, TAPE_TICK_US, 1);
-    } else if (!must_run && tick_event != NO_EVENT) {
+    } else {
         if (machine != nullptr) machine->cancel_event(tick_event);
         tick_event = NO_EVENT;
     }

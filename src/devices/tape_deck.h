@@ -146,7 +146,14 @@ public:
     WavTapeConverter converter_at_refill;  // as it was before the played buffer was filled
 
 private:
-    void update_tick();
+    // Starts the tick event while the motor turns with a tape to play or a
+    // recording, and stops it otherwise. Every tick asks: a tick that changes
+    // neither costs a comparison here.
+    void update_tick() {
+        const bool must_run = motor && ((playing && bytes_left != 0) || recording);
+        if (must_run != tick_running()) start_or_stop_tick(must_run);
+    }
+    void start_or_stop_tick(bool run);
     void send_playback_level(uint8_t level);
     // Starts playing `image` from its beginning.
     void start_playing();

@@ -443,6 +443,9 @@ class WebPageTest(unittest.TestCase):
         self.power_on()
         self.js("m5emu.runFrames(100)")
         self.driver.find_element(By.ID, "states-button").click()
+        # The list is made once the browser's storage has answered.
+        self.wait_for(lambda: self.driver.find_elements(By.CSS_SELECTOR, '#slots li[data-slot="3"] .slot-save'),
+                      "the slots to be listed")
         self.driver.find_element(By.CSS_SELECTOR, '#slots li[data-slot="3"] .slot-save').click()
         load = self.driver.find_element(By.CSS_SELECTOR, '#slots li[data-slot="3"] .slot-load')
         self.wait_for(lambda: self.driver.find_element(
