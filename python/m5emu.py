@@ -98,6 +98,8 @@ _signatures = {
     "m5emu_load_state": (ctypes.c_int, [_handle, _bytes, _size]),
     "m5emu_read_memory": (ctypes.c_int, [_handle, ctypes.c_uint16, ctypes.c_void_p, _size]),
     "m5emu_write_memory": (ctypes.c_int, [_handle, ctypes.c_uint16, _bytes, _size]),
+    "m5emu_ram": (ctypes.POINTER(ctypes.c_uint8), [_handle]),
+    "m5emu_ram_extent": (ctypes.c_int, [_handle, ctypes.POINTER(ctypes.c_uint32), ctypes.POINTER(_size)]),
     "m5emu_read_vram": (ctypes.c_int, [_handle, ctypes.c_uint16, ctypes.c_void_p, _size]),
     "m5emu_write_vram": (ctypes.c_int, [_handle, ctypes.c_uint16, _bytes, _size]),
     "m5emu_registers": (ctypes.c_int, [_handle, ctypes.POINTER(Registers)]),
@@ -279,6 +281,23 @@ class Machine:
     def write_memory(self, address, data):
         _whole("the address", address, 0, 0xFFFF)
         self._check(_lib.m5emu_write_memory(self._m5, address, bytes(data), len(data)))
+
+    def ram_extent(self):
+        """(start, size) of the RAM the machine has: (RAM_START, RAM_SIZE) with
+        the 32 KiB expansion, (0x7000, 4096) on the bare machine, (0, 65536)
+        with the 64KBF module."""
+        start, size = ctypes.c_uint32(0), _size(0)
+        self._check(_lib.m5emu_ram_extent(self._m5, ctypes.byref(start), ctypes.byref(size)))
+        return start.value, size.value
+
+    def ram(self):
+        """That RAM as a writable memoryview of the library's own bytes (byte 0
+        at ram_extent's start): writes through it reach the machine. It keeps
+        the Machine alive, but must not be used after close()."""
+        size = self.ram_extent()[1]
+        array = ctypes.cast(_lib.m5emu_ram(self._m5), ctypes.POINTER(ctypes.c_uint8 * size)).contents
+        array._machine = self
+        return memoryview(array).cast("B")
 
     def read_vram(self, address, size):
         _whole("the address", address, 0, VRAM_SIZE - 1)

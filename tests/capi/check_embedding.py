@@ -135,8 +135,17 @@ for name, call in [("write at 0x17000", lambda: other.write_memory(0x17000, b"B"
     except ValueError:
         pass
 assert other.read_memory(0x7000, 0x9000) == before and not other.pasting, "a refused call changed the machine"
+# The RAM as the library maps it: where it sits, the bytes read_memory reads
+# there, and a write through the view that reaches the machine.
+assert other.ram_extent() == (m5emu.RAM_START, m5emu.RAM_SIZE), other.ram_extent()
+ram = other.ram()
+assert bytes(ram) == before, "the RAM view differs from read_memory"
+flipped = ram[0x100] ^ 0xFF
+ram[0x100] = flipped
+assert other.read_memory(0x7100, 1) == bytes([flipped]), "a write through the RAM view was lost"
 pal = m5emu.Machine(model="pal", memory="4k")
 assert pal.machine == ("pal", "4k"), pal.machine
+assert pal.ram_extent() == (0x7000, 4096) and len(pal.ram()) == 4096, pal.ram_extent()
 assert pal.read_memory(0x1518, 1) == bytes([0xE1]), "the 50 Hz free boot ROM"
 pal.insert_cartridge(open(cart, "rb").read())
 try:
