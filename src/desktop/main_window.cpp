@@ -74,6 +74,18 @@ void add_filter(GtkFileChooser* chooser, const char* name, const char* pattern) 
     gtk_file_chooser_add_filter(chooser, filter);
 }
 
+// Opens the chooser in `folder`, or in the working directory (rather than
+// GTK's recent-files view) when that is not a folder.
+void start_in_folder(GtkFileChooser* chooser, std::string folder) {
+    std::error_code missing;
+    if (folder.empty() || !std::filesystem::is_directory(folder, missing)) {
+        gchar* current = g_get_current_dir();
+        folder = current;
+        g_free(current);
+    }
+    gtk_file_chooser_set_current_folder(chooser, folder.c_str());
+}
+
 int32_t natural_height(GtkWidget* menu_bar) {
     gint minimum = 0;
     gint natural = 0;
@@ -402,14 +414,7 @@ void MainWindow::choose_ipl_rom() {
     GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
     add_filter(chooser, "ROM images (*.rom, *.bin)", "*.[rRbB][oOiI][mMnN]");
     add_filter(chooser, "All Files (*.*)", "*");
-    std::string folder = choices.value(FOLDERS_GROUP, "ipl");
-    std::error_code missing;
-    if (folder.empty() || !std::filesystem::is_directory(folder, missing)) {
-        gchar* current = g_get_current_dir();
-        folder = current;
-        g_free(current);
-    }
-    gtk_file_chooser_set_current_folder(chooser, folder.c_str());
+    start_in_folder(chooser, choices.value(FOLDERS_GROUP, "ipl"));
     const gint response = gtk_dialog_run(GTK_DIALOG(dialog));
     gchar* name = response == GTK_RESPONSE_ACCEPT ? gtk_file_chooser_get_filename(chooser) : nullptr;
     const std::string path = name != nullptr ? name : "";
@@ -664,16 +669,8 @@ std::optional<std::string> MainWindow::choose_file(FileDialogKind kind) {
         add_filter(chooser, "Cassette Files (*.cas)", "*.[cC][aA][sS]");
     }
     add_filter(chooser, "All Files (*.*)", "*");
-    // Start in the folder of the last file chosen of this kind, else in the
-    // working directory (rather than GTK's recent-files view).
-    std::string folder = choices.value(FOLDERS_GROUP, folder_key(kind));
-    std::error_code missing;
-    if (folder.empty() || !std::filesystem::is_directory(folder, missing)) {
-        gchar* current = g_get_current_dir();
-        folder = current;
-        g_free(current);
-    }
-    gtk_file_chooser_set_current_folder(chooser, folder.c_str());
+    // Start in the folder of the last file chosen of this kind.
+    start_in_folder(chooser, choices.value(FOLDERS_GROUP, folder_key(kind)));
     if (kind == FileDialogKind::state_save) {
         const std::time_t now = std::time(nullptr);
         std::tm local{};
