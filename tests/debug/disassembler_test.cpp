@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +16,7 @@
 
 #include "cpu/z80_cpu.h"
 #include "cpu/z80_execute.h"
+#include "support/hex_text.h"
 #include "support/temp_dir.h"
 
 namespace m5::test {
@@ -59,15 +59,7 @@ debug::Instruction decode(const Bytes& form, uint16_t address = 0x0100) {
 
 std::string key(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
-std::string hex(const Bytes& bytes) {
-    std::string text;
-    for (const uint8_t b : bytes) {
-        char part[4];
-        std::snprintf(part, sizeof part, "%02X ", b);
-        text += part;
-    }
-    return text;
-}
+std::string hex(const Bytes& bytes) { return hex_text(bytes.data(), bytes.size(), true, " "); }
 
 // A bus that notes which bytes just after the instruction's address are read:
 // opcodes and operands are read there, data far away.

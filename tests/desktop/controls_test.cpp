@@ -12,6 +12,7 @@
 #include "desktop/desktop_choices.h"
 #include "desktop/keyboard_help.h"
 #include "devices/virtual_keys.h"
+#include "hand_edit.h"
 #include "support/temp_dir.h"
 
 namespace m5 {
@@ -74,12 +75,9 @@ TEST(Controls, hand_edits_the_window_keys_and_taken_keys) {
     // Lines of a hand-edited group: a window key and unknown names are
     // ignored, "shift" is the M5's left one, and an unlisted key gives nothing.
     DesktopChoices edited;
-    edited.set_value("Keyboard", "f5", "Q");
-    edited.set_value("Keyboard", "backspace", "W");
-    edited.set_value("Keyboard", "capslock", "shift");
-    edited.set_value("Keyboard", "z", "no such key");
-    edited.set_value("Keyboard", "x", "none");
-    edited.set_value("Keyboard", "A", "space");
+    test::hand_edit(
+        edited, "Keyboard",
+        {{"f5", "Q"}, {"backspace", "W"}, {"capslock", "shift"}, {"z", "no such key"}, {"x", "none"}, {"A", "space"}});
     Controls hand = load_controls(edited);
     KeyMap expected{};
     expected[KEY_CAPSLOCK] = VK_LSHIFT;

@@ -100,9 +100,5 @@ if [ "${1:-}" = "--inside" ]; then
     exit 0
 fi
 
-binary=${1:?usage: e2e_controls.sh M5EMU_BINARY DESKTOP_KEYS_ROM}
-rom=${2:?usage: e2e_controls.sh M5EMU_BINARY DESKTOP_KEYS_ROM}
-e2e_need_tools
-e2e_prepare "$binary" "$rom"
-e2e_xvfb "$0" || exit 1
+e2e_check "$0" "$@"
 echo "desktop controls check passed"

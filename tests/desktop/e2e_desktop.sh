@@ -105,11 +105,7 @@ if [ "${1:-}" = "--inside" ]; then
 fi
 
 # --- Outside: prepare, run under Xvfb, check the settings file ---------------
-binary=${1:?usage: e2e_desktop.sh M5EMU_BINARY TEST_ROM}
-rom=${2:?usage: e2e_desktop.sh M5EMU_BINARY TEST_ROM}
-e2e_need_tools
-e2e_prepare "$binary" "$rom"
-e2e_xvfb "$0" || exit 1
+e2e_check "$0" "$@"
 
 cfg="$work/m5ce.cfg"
 [ -f "$cfg" ] || fail "no m5ce.cfg written"

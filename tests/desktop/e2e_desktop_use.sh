@@ -181,13 +181,8 @@ if [ "${1:-}" = "--inside" ]; then
     wait_picture 10 10 "$RED"
 
     menu_choose Tape 40060 # Rec
-    find_dialog() {
-        dialog=$(xdotool search --onlyvisible --name '^Data Recorder Tape' 2>/dev/null | head -1)
-        [ -n "$dialog" ]
-    }
-    wait_for 100 find_dialog || fail "no file dialog titled Data Recorder Tape"
     # The name field has the keyboard (which follows the pointer).
-    xdotool mousemove --window "$dialog" 300 300 sleep 0.5
+    wait_dialog "Data Recorder Tape" 300 300
     xdotool type --delay 60 "old.wav"
     xdotool sleep 0.5 key Return
     # The question is one more window of m5emu's, shown over the dialog.

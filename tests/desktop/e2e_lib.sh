@@ -15,6 +15,9 @@
 #   e2e_prepare M5EMU_BINARY IPL_ROM       # sets $work: m5emu + IPL.ROM
 #   e2e_xvfb "$0"                          # runs this script with --inside
 #
+# or, for a script taking just M5EMU_BINARY IPL_ROM, those three as
+#   e2e_check "$0" "$@"
+#
 # m5emu runs with the menu trace on: it prints "menubar <titles>" once, then
 # "popup <title>: <items>" whenever a popup opens and "command <id>" for each
 # command, into $work/trace.log; its standard error goes to $work/stderr.log.
@@ -92,6 +95,21 @@ e2e_xvfb() {
     local script=$1
     shift
     xvfb-run -a -s "-screen 0 1024x768x24" bash "$script" --inside "$work" "$@"
+}
+
+# The whole outside part of a check run as SCRIPT M5EMU_BINARY IPL_ROM:
+# e2e_check "$0" "$@" exits 2 on other arguments and 77 without the X tools,
+# else runs SCRIPT with --inside under Xvfb; $work holds what it left.
+e2e_check() {
+    local script=$1
+    shift
+    [ $# -eq 2 ] || {
+        echo "usage: $script M5EMU_BINARY IPL_ROM" >&2
+        exit 2
+    }
+    e2e_need_tools
+    e2e_prepare "$1" "$2"
+    e2e_xvfb "$script"
 }
 
 # --- Inside the virtual X server ---------------------------------------------
@@ -276,15 +294,16 @@ menu_choose() {
     sleep 0.2
 }
 
-# Waits for the file dialog titled TITLE and puts the pointer over it.
+# Waits for the file dialog titled TITLE ($dialog) and puts the pointer over
+# it, at X,Y of the dialog (100,100 unless given): wait_dialog TITLE [X Y].
 wait_dialog() {
-    local title=$1
+    local title=$1 x=${2:-100} y=${3:-100}
     find_dialog() {
         dialog=$(xdotool search --onlyvisible --name "^$title" 2>/dev/null | head -1)
         [ -n "$dialog" ]
     }
     wait_for 100 find_dialog || fail "no file dialog titled $title"
-    xdotool mousemove --window "$dialog" 100 100
+    xdotool mousemove --window "$dialog" "$x" "$y"
     sleep 0.5
 }
 

@@ -187,11 +187,5 @@ if [ "${1:-}" = "--inside" ]; then
     exit 0
 fi
 
-[ $# -eq 2 ] || {
-    echo "usage: $0 M5EMU_BINARY DESKTOP_KEYS_ROM" >&2
-    exit 2
-}
-e2e_need_tools
-e2e_prepare "$1" "$2"
-e2e_xvfb "$0"
+e2e_check "$0" "$@"
 echo "desktop state check passed"

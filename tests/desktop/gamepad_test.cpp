@@ -11,6 +11,7 @@
 #include "desktop/desktop_choices.h"
 #include "desktop/sdl_sound.h"
 #include "devices/virtual_keys.h"
+#include "hand_edit.h"
 #include "host/host.h"
 #include "host/settings.h"
 #include "host/test_platform.h"
@@ -186,11 +187,9 @@ TEST(GamepadMappingChoice, the_choices_file_group_decides_the_mapping) {
     EXPECT_EQ(choices.value("Gamepad", "x"), "space");
 
     DesktopChoices edited;
-    edited.set_value("Gamepad", "a", "fire2");
-    edited.set_value("Gamepad", "dpup", "LEFT");
-    edited.set_value("Gamepad", "y", "return");
-    edited.set_value("Gamepad", "start", "no such key");
-    edited.set_value("Gamepad", "dead_zone", "1000");
+    test::hand_edit(
+        edited, "Gamepad",
+        {{"a", "fire2"}, {"dpup", "LEFT"}, {"y", "return"}, {"start", "no such key"}, {"dead_zone", "1000"}});
     const GamepadMapping m = load_gamepad_mapping(edited);
     EXPECT_EQ(m.joystick_bits[SDL_CONTROLLER_BUTTON_A], JOY_BUTTON_2);
     EXPECT_EQ(m.joystick_bits[SDL_CONTROLLER_BUTTON_DPAD_UP], JOY_LEFT);

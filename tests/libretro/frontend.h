@@ -38,6 +38,8 @@ public:
     std::vector<uint8_t> serialize() const;
     bool unserialize(const std::vector<uint8_t>& state) const;
     void* memory(unsigned id, size_t* size) const;
+    // The system RAM; `size` is its length.
+    uint8_t* system_ram(size_t& size) const { return static_cast<uint8_t*>(memory(RETRO_MEMORY_SYSTEM_RAM, &size)); }
 
     // Options: the value the frontend gives for a key; `options_changed`
     // makes the next retro_run see an update.

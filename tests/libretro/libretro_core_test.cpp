@@ -8,7 +8,9 @@
 
 #include <cmath>
 #include <fstream>
+#include <initializer_list>
 #include <random>
+#include <utility>
 
 #include "devices/sordm5_tape.h"
 #include "frontend.h"
@@ -41,6 +43,18 @@ std::vector<uint8_t> rgb_of(const std::vector<uint32_t>& xrgb) {
 class LibretroCoreTest : public ::testing::Test {
 protected:
     TempDir dir;
+
+    // Loads `f` with no content on our program `ipl` as the user's IPL.ROM,
+    // with the core options given.
+    ::testing::AssertionResult start_on_ipl(Frontend& f, const std::string& ipl,
+                                            std::initializer_list<std::pair<const char*, const char*>> options = {}) {
+        dir.install_ipl(ipl);
+        if (!f.ok()) return ::testing::AssertionFailure() << f.error();
+        f.set_option("m5emu_firmware", "user");
+        for (const auto& [key, value] : options) f.set_option(key, value);
+        if (!f.load_nothing()) return ::testing::AssertionFailure() << "no load on " << ipl;
+        return ::testing::AssertionSuccess();
+    }
 };
 
 TEST_F(LibretroCoreTest, runs_a_published_cartridge_as_m5run_does) {
@@ -116,11 +130,8 @@ TEST_F(LibretroCoreTest, a_restored_state_runs_on_with_the_same_pictures_and_sou
 // A serialized state the core would once take and then crash or hang on is
 // refused, with the part at fault named in the log; the core runs on.
 TEST_F(LibretroCoreTest, hostile_states_are_refused) {
-    dir.install_ipl(HOSTILE_STATE_IPL);
     Frontend f(dir.dir());
-    ASSERT_TRUE(f.ok()) << f.error();
-    f.set_option("m5emu_firmware", "user");
-    ASSERT_TRUE(f.load_nothing());
+    ASSERT_TRUE(start_on_ipl(f, HOSTILE_STATE_IPL));
     f.run(5);
     const std::vector<uint8_t> own = f.serialize();
     ASSERT_GT(own.size(), 16u);
@@ -145,13 +156,10 @@ TEST_F(LibretroCoreTest, hostile_states_are_refused) {
 TEST_F(LibretroCoreTest, retropads_and_keyboard_reach_the_machine) {
     // Our program as IPL.ROM stores the keyboard ports 0x30..0x37 at 0x7010
     // over and over.
-    dir.install_ipl("keys_rows");
     Frontend f(dir.dir());
-    ASSERT_TRUE(f.ok()) << f.error();
-    f.set_option("m5emu_firmware", "user");
-    ASSERT_TRUE(f.load_nothing());
+    ASSERT_TRUE(start_on_ipl(f, "keys_rows"));
     size_t size = 0;
-    const auto* ram = static_cast<const uint8_t*>(f.memory(RETRO_MEMORY_SYSTEM_RAM, &size));
+    const auto* ram = f.system_ram(size);
     ASSERT_EQ(size, 36864u);
     const auto row = [ram](int32_t n) { return ram[0x10 + n]; };
     f.run(2);
@@ -190,7 +198,6 @@ TEST_F(LibretroCoreTest, retropads_and_keyboard_reach_the_machine) {
 // The core option "Sprite limit as the real chip" gives m5run's
 // --sprite-limit picture, and switching it off gives the plain one again.
 TEST_F(LibretroCoreTest, sprite_limit_option_draws_as_m5run_does) {
-    dir.install_ipl("vdp_sprite_row");
     const auto m5run_picture = [this](bool limit) {
         std::vector<std::string> args = {"--ipl",        rom_path("vdp_sprite_row"),
                                          "--frames",     "4",
@@ -205,10 +212,7 @@ TEST_F(LibretroCoreTest, sprite_limit_option_draws_as_m5run_does) {
     ASSERT_NE(limited, free);
 
     Frontend f(dir.dir());
-    ASSERT_TRUE(f.ok()) << f.error();
-    f.set_option("m5emu_firmware", "user");
-    f.set_option("m5emu_sprite_limit", "enabled");
-    ASSERT_TRUE(f.load_nothing());
+    ASSERT_TRUE(start_on_ipl(f, "vdp_sprite_row", {{"m5emu_sprite_limit", "enabled"}}));
     f.run(4);
     EXPECT_EQ(rgb_of(f.picture), limited) << "the limit on";
     f.set_option("m5emu_sprite_limit", "disabled");
@@ -234,7 +238,7 @@ TEST_F(LibretroCoreTest, describes_itself_to_the_frontend) {
     // demo's hint about RetroArch's system directory), the RAM where
     // retro_get_memory_data puts it.
     size_t size = 0;
-    auto* ram = static_cast<uint8_t*>(f.memory(RETRO_MEMORY_SYSTEM_RAM, &size));
+    auto* ram = f.system_ram(size);
     const std::vector<uint8_t> boot = bytes_of(rom_path("boot"));
     bool rom_seen = false, ram_seen = false;
     for (const retro_memory_descriptor& d : f.memory_map) {
@@ -273,7 +277,7 @@ TEST_F(LibretroCoreTest, model_and_memory_options_make_the_machine_at_load) {
     f.run(60);
     // The demo runs in the bare machine's 4 KiB: it counts its frames at 0x7000.
     size_t size = 0;
-    const auto* ram = static_cast<const uint8_t*>(f.memory(RETRO_MEMORY_SYSTEM_RAM, &size));
+    const auto* ram = f.system_ram(size);
     ASSERT_NE(ram, nullptr);
     EXPECT_GE(ram[0] | ram[1] << 8, 50);
 }
@@ -307,7 +311,7 @@ TEST_F(LibretroCoreTest, peers_fed_the_same_input_state_stay_alike) {
         if (keyboard_port) f.set_port_device(0, RETRO_DEVICE_KEYBOARD);
         Run run;
         size_t size = 0;
-        const auto* ram = static_cast<const uint8_t*>(f.memory(RETRO_MEMORY_SYSTEM_RAM, &size));
+        const auto* ram = f.system_ram(size);
         for (int32_t frame = 0; frame < FRAMES; ++frame) {
             input(f, frame);
             // What only the host's own keyboard callback hears.
@@ -363,7 +367,7 @@ TEST_F(LibretroCoreTest, cheats_reach_the_ram_as_retroarch_lays_it_out) {
         FAIL() << "no block holds cheat address " << address;
     };
     size_t size = 0;
-    const auto* ram = static_cast<const uint8_t*>(f.memory(RETRO_MEMORY_SYSTEM_RAM, &size));
+    const auto* ram = f.system_ram(size);
     for (const uint32_t address : {0x7000u, 0x8000u, 0xFFFFu}) {
         cheat_write(address - 0x7000, 0xA5);
         EXPECT_EQ(ram[address - 0x7000], 0xA5) << std::hex << address;
@@ -394,10 +398,7 @@ struct RetroMemory {
     size_t cheat_ram;   // the system RAM blocks of the map together
 };
 
-class LibretroMemoryTest : public ::testing::TestWithParam<RetroMemory> {
-protected:
-    TempDir dir;
-};
+class LibretroMemoryTest : public LibretroCoreTest, public ::testing::WithParamInterface<RetroMemory> {};
 
 std::string retro_memory_name(const ::testing::TestParamInfo<RetroMemory>& info) {
     std::string name = info.param.option;
@@ -408,15 +409,11 @@ std::string retro_memory_name(const ::testing::TestParamInfo<RetroMemory>& info)
 TEST_P(LibretroMemoryTest, cheats_and_memory_tools_see_the_memory_fitted) {
     const RetroMemory memory = GetParam();
     const bool module = std::string(memory.option).find("kbf") != std::string::npos;
-    dir.install_ipl("kbf_switch");
     Frontend f(dir.dir());
-    ASSERT_TRUE(f.ok()) << f.error();
-    f.set_option("m5emu_firmware", "user");
-    f.set_option("m5emu_memory", memory.option);
-    ASSERT_TRUE(f.load_nothing());
+    ASSERT_TRUE(start_on_ipl(f, "kbf_switch", {{"m5emu_memory", memory.option}}));
     f.run(20);
     size_t size = 0;
-    auto* ram = static_cast<uint8_t*>(f.memory(RETRO_MEMORY_SYSTEM_RAM, &size));
+    auto* ram = f.system_ram(size);
     EXPECT_EQ(size, memory.system_ram);
     size_t total = 0;
     for (const retro_memory_descriptor& d : f.memory_map) {
@@ -463,13 +460,10 @@ INSTANTIATE_TEST_SUITE_P(EachMemory, LibretroMemoryTest,
 
 // A key pressed and released between two frames is seen for a frame.
 TEST_F(LibretroCoreTest, a_tap_between_two_frames_is_seen) {
-    dir.install_ipl("keys_rows");
     Frontend f(dir.dir());
-    ASSERT_TRUE(f.ok()) << f.error();
-    f.set_option("m5emu_firmware", "user");
-    ASSERT_TRUE(f.load_nothing());
+    ASSERT_TRUE(start_on_ipl(f, "keys_rows"));
     size_t size = 0;
-    const auto* ram = static_cast<const uint8_t*>(f.memory(RETRO_MEMORY_SYSTEM_RAM, &size));
+    const auto* ram = f.system_ram(size);
     f.run(2);
     int32_t seen = 0;
     for (int32_t tap = 0; tap < 10; ++tap) {
@@ -563,7 +557,7 @@ protected:
     }
     static bool program_ran(Frontend& f) {
         size_t size = 0;
-        const auto* ram = static_cast<const uint8_t*>(f.memory(RETRO_MEMORY_SYSTEM_RAM, &size));
+        const auto* ram = f.system_ram(size);
         return ram[0x9000 - 0x7000] == 'O' && ram[0x9001 - 0x7000] == 'K';
     }
 };

@@ -1,10 +1,10 @@
 #include "state_fixtures.h"
 
-#include <cstdio>
 #include <fstream>
 #include <sstream>
 
 #include "host/checksums.h"
+#include "support/hex_text.h"
 
 namespace m5::test {
 
@@ -24,13 +24,7 @@ bool recorded_run(const std::string& name, RecordedRun& run) {
 
 std::string sha256_hex(const void* data, size_t size) {
     const Sha256Digest digest = sha256(static_cast<const uint8_t*>(data), size);
-    std::string hex;
-    for (const uint8_t b : digest) {
-        char two[3];
-        std::snprintf(two, sizeof two, "%02x", b);
-        hex += two;
-    }
-    return hex;
+    return hex_text(digest.data(), digest.size());
 }
 
 }  // namespace m5::test
