@@ -79,36 +79,48 @@ void Psg::signal_in(int32_t signal, uint32_t data, uint32_t mask) {
     muted = (data & mask) != 0;
 }
 
+// Channel by channel: each channel's counter and output, and the noise
+// register, stay in locals through the block, where a store to the
+// accumulators would otherwise make the compiler reload them (the channels
+// are independent, and the sums are the same in any order).
 void Psg::mix_audio(int32_t* accumulators, int32_t count) {
     if (muted) return;
-    for (int32_t i = 0; i < count; ++i) {
-        int32_t s = accumulators[i];
-        for (int32_t c = 0; c < PSG_CHANNELS; ++c) {
-            PsgChannel& ch = channels[c];
-            if (ch.amplitude == 0) continue;  // silent: holds its phase
-            ch.counter -= sample_step;
-            if (ch.counter < 0) {
-                const int32_t reload = ch.period * 256;
-                ch.counter += reload;
+    const int32_t step = sample_step;
+    int32_t shift = noise_shift;
+    const int32_t taps = noise_taps;
+    for (int32_t c = 0; c < PSG_CHANNELS; ++c) {
+        PsgChannel& ch = channels[c];
+        if (ch.amplitude == 0) continue;  // silent: holds its phase
+        const int32_t reload = ch.period * 256;
+        const int32_t amplitude = ch.amplitude;
+        const bool noise = c == PSG_NOISE_CHANNEL;
+        int32_t counter = ch.counter;
+        bool output = ch.output;
+        for (int32_t i = 0; i < count; ++i) {
+            counter -= step;
+            if (counter < 0) {
+                counter += reload;
                 // A period shorter than one sample would leave the counter
                 // falling further every sample; reload it to where repeated
                 // reloads would bring it, and flip once.
-                if (ch.counter < 0) {
-                    ch.counter %= reload;
-                    if (ch.counter < 0) ch.counter += reload;
+                if (counter < 0) {
+                    counter %= reload;
+                    if (counter < 0) counter += reload;
                 }
-                if (c != PSG_NOISE_CHANNEL) {
-                    ch.output = !ch.output;
+                if (!noise) {
+                    output = !output;
                 } else {
-                    if (noise_shift & 1) noise_shift ^= noise_taps;
-                    noise_shift >>= 1;
-                    ch.output = (noise_shift & 1) != 0;
+                    if (shift & 1) shift ^= taps;
+                    shift >>= 1;
+                    output = (shift & 1) != 0;
                 }
             }
-            s += ch.output ? ch.amplitude : -ch.amplitude;
+            accumulators[i] += output ? amplitude : -amplitude;
         }
-        accumulators[i] = s;
+        ch.counter = counter;
+        ch.output = output;
     }
+    noise_shift = shift;
 }
 
 void Psg::describe_state(StateArchive& a) {
