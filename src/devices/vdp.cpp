@@ -8,7 +8,7 @@
 namespace m5 {
 
 Vdp::Vdp(MachineServices* owner, MachineHost* host_services) : Component(owner, host_services) {
-    update_colour_tables();
+    update_colour_tables(true);
 }
 
 void Vdp::init() {

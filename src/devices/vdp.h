@@ -271,7 +271,10 @@ private:
     void write_control(uint8_t value);
     void set_int_line(bool level);
     void derive_tables();
-    void update_colour_tables();
+    // The colour tables' entries for the backdrop as R7 gives it: with
+    // `all` false only those with colour 0 on either side, the rest being
+    // the same for every backdrop.
+    void update_colour_tables(bool all = false);
 
     void render_graphics_1();
     void render_graphics_2();
@@ -282,8 +285,9 @@ private:
 
     // Per colour byte of the graphics modes, eight pixels at a time: the
     // background colour in all eight bytes, and background XOR foreground, so
-    // that a pattern's pixels are colour_back ^ (colour_diff & mask). Rebuilt
-    // when R7 is written (the backdrop stands in for colour 0).
+    // that a pattern's pixels are colour_back ^ (colour_diff & mask). Built
+    // whole at construction; the entries with a colour 0 are rebuilt when R7
+    // is written (the backdrop stands in for colour 0).
     std::array<uint64_t, 256> colour_back{};
     std::array<uint64_t, 256> colour_diff{};
 

@@ -91,15 +91,23 @@ inline void fill_text_borders(uint8_t* row, uint8_t backdrop) {
 
 }  // namespace
 
-void Vdp::update_colour_tables() {
+void Vdp::update_colour_tables(bool all) {
     const uint8_t backdrop = backdrop_colour();
-    for (int c = 0; c < 256; ++c) {
+    const auto update = [&](int c) {
         uint8_t fore = static_cast<uint8_t>(c >> 4);
         uint8_t back = static_cast<uint8_t>(c & 0x0F);
         if (fore == 0) fore = backdrop;
         if (back == 0) back = backdrop;
         colour_back[c] = back * ALL_BYTES;
         colour_diff[c] = static_cast<uint64_t>(fore ^ back) * ALL_BYTES;
+    };
+    if (all) {
+        for (int c = 0; c < 256; ++c) update(c);
+        return;
+    }
+    for (int n = 0; n < 16; ++n) {
+        update(n);       // foreground 0
+        update(n << 4);  // background 0
     }
 }
 
