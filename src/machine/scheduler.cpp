@@ -26,6 +26,7 @@ void Scheduler::init() {
     for (TimedEvent& e : events) e.active = 0;
     next_event = NO_EVENT;
     slice_elapsed = 0;
+    uncounted = 0;
     next_event_time = 0;
     event_slots_used = 0;
     frame_listener_count = scanline_listener_count = line_listener_count = hsync_listener_count = 0;
@@ -55,6 +56,7 @@ void Scheduler::read_speed_setting() {
 }
 
 void Scheduler::reset() {
+    settle_countdown();
     for (int32_t i = 0; i < event_slots_used; ++i) {
         if (!events[i].active || events[i].period == 0) events[i].active = 0;
     }
@@ -69,11 +71,20 @@ void Scheduler::find_next_event() {
     for (int32_t i = 0; i < event_slots_used; ++i) {
         const TimedEvent& e = events[i];
         if (!e.active) continue;
-        if (next_event == NO_EVENT || e.remaining < next_event_time) {
-            next_event_time = e.remaining;
+        const int32_t left = e.remaining - uncounted;
+        if (next_event == NO_EVENT || left < next_event_time) {
+            next_event_time = left;
             next_event = i;
         }
     }
+}
+
+void Scheduler::settle_countdown() {
+    if (uncounted == 0) return;
+    for (int32_t i = 0; i < event_slots_used; ++i) {
+        if (events[i].active) events[i].remaining -= uncounted;
+    }
+    uncounted = 0;
 }
 
 namespace {
@@ -82,6 +93,7 @@ constexpr int32_t MAX_SAVED_BLOCK = 1 << 22;
 }  // namespace
 
 void Scheduler::describe_state(StateArchive& a) {
+    settle_countdown();
     a.field(clock_counter);
     a.field_as<uint8_t>(speed_shift);
     if (!a.valid(speed_shift <= MAX_SPEED_SHIFT)) speed_shift = 0;
@@ -153,6 +165,7 @@ int32_t Scheduler::add_event_us(Component* target, int32_t param, double microse
 }
 
 int32_t Scheduler::add_event_clocks(Component* target, int32_t param, int32_t clocks, uint8_t periodic) {
+    settle_countdown();
     int32_t index = 0;
     while (index < MAX_TIMED_EVENTS && events[index].active) ++index;
     if (index == MAX_TIMED_EVENTS) return NO_EVENT;
@@ -171,6 +184,7 @@ int32_t Scheduler::add_event_clocks(Component* target, int32_t param, int32_t cl
 }
 
 void Scheduler::cancel_event(int32_t id) {
+    settle_countdown();
     if (id >= 0 && id < MAX_TIMED_EVENTS) events[id].active = 0;
     find_next_event();
 }
@@ -216,16 +230,15 @@ void Scheduler::run_clocks(int32_t n) {
             if (n == 0) break;
         }
 
-        if (slice_elapsed != 0) {
-            // Only what is pending counts down, so nothing counts on forever.
-            for (int32_t i = 0; i < event_slots_used; ++i) {
-                if (events[i].active) events[i].remaining -= slice_elapsed;
-            }
-            if (next_event != NO_EVENT) next_event_time -= slice_elapsed;
-            slice_elapsed = 0;
+        // Only what is pending counts down, so nothing counts on forever.
+        if (next_event != NO_EVENT) {
+            uncounted += slice_elapsed;
+            next_event_time -= slice_elapsed;
         }
+        slice_elapsed = 0;
 
         events_settled = 0;
+        if (next_event != NO_EVENT && next_event_time <= 0) settle_countdown();
         while (next_event != NO_EVENT && next_event_time <= 0) {
             TimedEvent& e = events[next_event];
             const int32_t lateness = e.remaining;

@@ -98,8 +98,12 @@ public:
     // The most samples one frame mixes at `sample_rate`.
     int32_t most_samples_per_frame(int32_t sample_rate) const;
 
-    // Inspection (no side effects).
-    const TimedEvent& event(int32_t id) const { return events[id]; }
+    // Inspection: the event as it stands now (its countdown brought up to
+    // date).
+    const TimedEvent& event(int32_t id) {
+        settle_countdown();
+        return events[id];
+    }
     int32_t samples_per_line_fixed() const { return samples_per_line; }
 
     Component* cpus[MAX_CPUS] = {};
@@ -118,6 +122,10 @@ public:
     Component* hsync_listeners[MAX_LISTENERS] = {};
     int32_t next_event_time = 0;
     int32_t slice_elapsed = 0;
+    // Machine clocks run since the pending events last counted down: they
+    // count down when an event is due, added, cancelled, looked at or saved,
+    // not after every slice. Nothing gathers while no event is pending.
+    int32_t uncounted = 0;
     int32_t next_event = NO_EVENT;
     int32_t event_slots_used = 0;
     int32_t frame_listener_count = 0;
@@ -141,6 +149,7 @@ public:
 private:
     void mix_lines(int32_t end);
     void find_next_event();
+    void settle_countdown();
     // Samples a scanline mixes at `sample_rate`, in 1/1024 sample.
     int32_t line_samples_fixed(int32_t sample_rate) const;
     void read_speed_setting();

@@ -113,6 +113,24 @@ TEST_F(SchedulerTest, event_due_now_fires_before_any_processor_clock) {
     EXPECT_EQ(cpu.budgets, (std::vector<int32_t>{50}));
 }
 
+// Events wait across many slices: one added while another has been pending
+// for a while, and one cancelled on the way, each keep their own time.
+TEST_F(SchedulerTest, events_added_and_cancelled_between_slices_keep_their_times) {
+    scheduler.add_event_clocks(&log, 1, 1000, 0);
+    const int32_t cancelled = scheduler.add_event_clocks(&log, 2, 800, 0);
+    for (int i = 0; i < 3; ++i) scheduler.run_clocks(100);
+    scheduler.add_event_clocks(&log, 3, 250, 0);
+    scheduler.cancel_event(cancelled);
+    EXPECT_EQ(scheduler.event(0).remaining, 700);
+    for (int i = 0; i < 10; ++i) scheduler.run_clocks(100);
+    ASSERT_EQ(log.fired.size(), 2u);
+    EXPECT_EQ(log.fired[0].param, 3);
+    EXPECT_EQ(log.fired[0].at, 550u);
+    EXPECT_EQ(log.fired[1].param, 1);
+    EXPECT_EQ(log.fired[1].at, 1000u);
+    EXPECT_EQ(log.fired[1].lateness, 0);
+}
+
 // A processor that reports clocks already used in its slice, so that an event
 // registered "from inside" lands late.
 class BusyCpu final : public Component {
