@@ -9,6 +9,7 @@
 ; sprite list empty, the backdrop 12 (dark green), and then waits.
 
                 include "m5_ports.inc"
+                include "vdp_setup.inc"
 
                 org 2000h
                 db 02h
@@ -19,16 +20,7 @@ just_return:    ret
 
 start:          di
                 ld sp, 8000h
-                ld hl, registers        ; R0..R7
-                ld b, 8
-                ld c, 80h
-set_register:   ld a, (hl)
-                out (VDP_CTRL), a
-                ld a, c
-                out (VDP_CTRL), a
-                inc hl
-                inc c
-                djnz set_register
+                VDP_REGISTERS registers
 
                 ld de, 0000h            ; patterns 0000h-07FFh: all blank
                 ld bc, 0800h

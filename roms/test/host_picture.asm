@@ -7,22 +7,13 @@
 ; Colour table 2000h: group 0 = 2Dh (foreground 2, background 13), group 1 =
 ; B5h (foreground 11, background 5). Backdrop 4. Sprites switched off.
 
-VDP_DATA        equ 10h
-VDP_CTRL        equ 11h
+                include "m5_ports.inc"
+                include "vdp_setup.inc"
 
                 org 0000h
 start:          di
                 ld sp, 0000h
-                ld hl, registers        ; R0..R7
-                ld b, 8
-                ld c, 80h
-set_register:   ld a, (hl)
-                out (VDP_CTRL), a
-                ld a, c
-                out (VDP_CTRL), a
-                inc hl
-                inc c
-                djnz set_register
+                VDP_REGISTERS registers
 
                 ld de, 0000h            ; patterns 0 to 3
                 call set_write
@@ -73,12 +64,7 @@ stop:           halt
                 jr stop
 
 ; Sets the VRAM write address to DE.
-set_write:      ld a, e
-                out (VDP_CTRL), a
-                ld a, d
-                or 40h
-                out (VDP_CTRL), a
-                ret
+                VDP_SET_WRITE
 
 ; Sends B bytes from HL to the data port.
 copy_out:       ld a, (hl)

@@ -22,6 +22,7 @@ STATUS_LOG      equ 7100h       ; video status at each frame, 256-byte ring
 VECTORS         equ 0400h       ; interrupt table page (I = 04h)
 
                 include "m5_ports.inc"
+                include "vdp_setup.inc"
 
                 org 0000h
 start:          di
@@ -31,16 +32,7 @@ start:          di
                 ld (TICKS), hl
                 ld (PASSES), hl
 
-                ld hl, registers        ; R0..R7
-                ld b, 8
-                ld c, 80h
-set_register:   ld a, (hl)
-                out (VDP_CTRL), a
-                ld a, c
-                out (VDP_CTRL), a
-                inc hl
-                inc c
-                djnz set_register
+                VDP_REGISTERS registers
 
                 ld de, 0000h            ; patterns: the low address byte
                 call set_write
@@ -113,12 +105,7 @@ main:           ld hl, (PASSES)
                 jr main
 
 ; Sets the video address DE for writing.
-set_write:      ld a, e
-                out (VDP_CTRL), a
-                ld a, d
-                or 40h
-                out (VDP_CTRL), a
-                ret
+                VDP_SET_WRITE
 
 ; Writes the sprite attributes for the frame count in FRAMES: sprite n of the
 ; first row at x = 20 + 12n + frames, the two below at x = 200 - frames.

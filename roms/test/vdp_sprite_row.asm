@@ -9,22 +9,13 @@
 ; Sprite 6: Y = 99 (rows 100..107), X = 100, colour 8. Then the end mark.
 ; On rows 50..57 sprites 4 and 5 are the fifth and sixth.
 
-VDP_DATA        equ 10h
-VDP_CTRL        equ 11h
+                include "m5_ports.inc"
+                include "vdp_setup.inc"
 
                 org 0000h
 start:          di
                 ld sp, 0000h
-                ld hl, registers        ; R0..R7
-                ld b, 8
-                ld c, 80h
-set_register:   ld a, (hl)
-                out (VDP_CTRL), a
-                ld a, c
-                out (VDP_CTRL), a
-                inc hl
-                inc c
-                djnz set_register
+                VDP_REGISTERS registers
 
                 ld de, 3800h            ; sprite pattern 0: solid
                 call set_write
@@ -62,12 +53,7 @@ stop:           halt
                 jr stop
 
 ; Sets the VRAM write address to DE.
-set_write:      ld a, e
-                out (VDP_CTRL), a
-                ld a, d
-                or 40h
-                out (VDP_CTRL), a
-                ret
+                VDP_SET_WRITE
 
 registers:      db 00h, 40h, 06h, 80h, 00h, 36h, 07h, 04h
 last_sprite:    db 99, 100, 0, 8, 0D0h
