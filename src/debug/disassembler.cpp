@@ -99,6 +99,7 @@ public:
 
     void main_page(uint8_t op);
     void cb_page();
+    void put_cb_operation(int x, int y);
     void ed_page();
     void index_cb_page();
     // True when `op` after a DD or FD prefix has an index form.
@@ -241,9 +242,9 @@ void Decoder::main_page(uint8_t op) {
     }
 }
 
-void Decoder::cb_page() {
-    const uint8_t op = next();
-    const int x = op >> 6, y = (op >> 3) & 7, z = op & 7;
+// The part of a CB-page instruction before its operand: a rotate or shift
+// (x = 0), or BIT, RES or SET with the bit number y.
+void Decoder::put_cb_operation(int x, int y) {
     static constexpr const char* BIT_OPS[4] = {nullptr, "BIT ", "RES ", "SET "};
     if (x == 0) {
         put(ROTATE[y]), put(" ");
@@ -251,6 +252,12 @@ void Decoder::cb_page() {
         char bit[4] = {static_cast<char>('0' + y), ',', '\0', '\0'};
         put(BIT_OPS[x]), put(bit);
     }
+}
+
+void Decoder::cb_page() {
+    const uint8_t op = next();
+    const int x = op >> 6, y = (op >> 3) & 7, z = op & 7;
+    put_cb_operation(x, y);
     put(REG8[z]);
 }
 
@@ -262,13 +269,7 @@ void Decoder::index_cb_page() {
     displacement_read = true;
     const uint8_t op = next();
     const int x = op >> 6, y = (op >> 3) & 7, z = op & 7;
-    static constexpr const char* BIT_OPS[4] = {nullptr, "BIT ", "RES ", "SET "};
-    if (x == 0) {
-        put(ROTATE[y]), put(" ");
-    } else {
-        char bit[4] = {static_cast<char>('0' + y), ',', '\0', '\0'};
-        put(BIT_OPS[x]), put(bit);
-    }
+    put_cb_operation(x, y);
     put_memory_hl();
     if (x != 1 && z != 6) put(","), put(REG8[z]);
 }

@@ -22,6 +22,15 @@ public:
     std::vector<int32_t> reads;
 };
 
+// Checks that `recorder` saw exactly one read, of `read_port`, and exactly one
+// write, `write` (port, data).
+void expect_one_read_and_one_write(const PortRecorder& recorder, int32_t read_port, std::pair<int32_t, int32_t> write) {
+    ASSERT_EQ(recorder.reads.size(), 1u);
+    EXPECT_EQ(recorder.reads[0], read_port);
+    ASSERT_EQ(recorder.writes.size(), 1u);
+    EXPECT_EQ(recorder.writes[0], write);
+}
+
 class IoBusTest : public ::testing::Test {
 protected:
     NullComponent null{nullptr, nullptr};
@@ -42,10 +51,7 @@ TEST_F(IoBusTest, unmapped_entries_pass_the_port_unchanged_to_the_unmapped_targe
     IoBus own(nullptr, nullptr, &unmapped);
     EXPECT_EQ(own.port_read8(0x4321), 0x99);
     own.port_write8(0x77FE, 0x01);
-    ASSERT_EQ(unmapped.reads.size(), 1u);
-    EXPECT_EQ(unmapped.reads[0], 0x4321);
-    ASSERT_EQ(unmapped.writes.size(), 1u);
-    EXPECT_EQ(unmapped.writes[0], std::make_pair(0x77FE, 0x01));
+    expect_one_read_and_one_write(unmapped, 0x4321, {0x77FE, 0x01});
 }
 
 TEST_F(IoBusTest, high_byte_of_the_port_reaches_the_target_whole) {
@@ -53,10 +59,7 @@ TEST_F(IoBusTest, high_byte_of_the_port_reaches_the_target_whole) {
     bus.map_port_write(0x50, &device, 0x50);
     EXPECT_EQ(bus.port_read8(0x1250), 0x5C);
     bus.port_write8(0xFF50, 0x03);
-    ASSERT_EQ(device.reads.size(), 1u);
-    EXPECT_EQ(device.reads[0], 0x1250);
-    ASSERT_EQ(device.writes.size(), 1u);
-    EXPECT_EQ(device.writes[0], std::make_pair(0xFF50, 0x03));
+    expect_one_read_and_one_write(device, 0x1250, {0xFF50, 0x03});
 }
 
 TEST_F(IoBusTest, renumbered_entry_replaces_only_the_low_byte) {
@@ -64,10 +67,7 @@ TEST_F(IoBusTest, renumbered_entry_replaces_only_the_low_byte) {
     bus.map_port_read(0x80, &device, 0x11);
     bus.port_write8(0x3480, 0xAA);
     bus.port_read8(0x3480);
-    ASSERT_EQ(device.writes.size(), 1u);
-    EXPECT_EQ(device.writes[0], std::make_pair(0x3410, 0xAA));
-    ASSERT_EQ(device.reads.size(), 1u);
-    EXPECT_EQ(device.reads[0], 0x3411);
+    expect_one_read_and_one_write(device, 0x3411, {0x3410, 0xAA});
 }
 
 TEST_F(IoBusTest, write_and_read_tables_are_independent) {
