@@ -238,8 +238,8 @@ void Scheduler::run_clocks(int32_t n) {
         slice_elapsed = 0;
 
         events_settled = 0;
-        if (next_event != NO_EVENT && next_event_time <= 0) settle_countdown();
         while (next_event != NO_EVENT && next_event_time <= 0) {
+            settle_countdown();
             TimedEvent& e = events[next_event];
             const int32_t lateness = e.remaining;
             if (e.period != 0) {
