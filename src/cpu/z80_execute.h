@@ -34,7 +34,10 @@ namespace m5 {
 template <class Bus>
 class Z80Core {
 public:
-    Z80Core(Z80Cpu& cpu, const Bus& bus) : cpu(cpu), bus(bus), pc(cpu.pc), r(cpu.r), clocks_left(cpu.clocks_left) {}
+    // whole_slices: the core runs a slice (run), not single steps (step), so
+    // LDIR may run its later passes without going round the run loop.
+    Z80Core(Z80Cpu& cpu, const Bus& bus, bool whole_slices)
+        : cpu(cpu), bus(bus), whole_slices(whole_slices), pc(cpu.pc), r(cpu.r), clocks_left(cpu.clocks_left) {}
 
     // Z80Cpu::execute_on and step_on with the working copies; write_back
     // afterwards.
@@ -102,6 +105,7 @@ private:
     [[gnu::always_inline]] void return_from_interrupt(bool reti);
     [[gnu::always_inline]] uint8_t in_c();
     [[gnu::always_inline]] void block_load_step(int step);
+    [[gnu::always_inline]] void repeat_copy_forward();
     [[gnu::always_inline]] void block_compare_step(int step);
     [[gnu::always_inline]] void block_io_step(bool input, int step);
 
@@ -128,6 +132,7 @@ private:
 
     Z80Cpu& cpu;
     const Bus& bus;
+    const bool whole_slices;
     // The working copies. PC and R are held in full machine words (PC
     // always below 0x10000): GCC keeps words in registers across the loop
     // where it would spill 16-bit and 8-bit ones. R's working copy counts
@@ -1089,7 +1094,10 @@ inline void Z80Core<Bus>::run_ed() {
         case 0xA8: block_load_step(-1); break;
         case 0xB0:
             block_load_step(1);
-            if (bc.w != 0) pc = static_cast<uint16_t>(pc - 2), clocks_left -= BLOCK_REPEAT_EXTRA;
+            if (bc.w != 0) {
+                pc = static_cast<uint16_t>(pc - 2), clocks_left -= BLOCK_REPEAT_EXTRA;
+                repeat_copy_forward();
+            }
             break;
         case 0xB8:
             block_load_step(-1);
@@ -1375,18 +1383,65 @@ inline void Z80Core<Bus>::run_index_cb(Z80Pair& x) {
     write8(address, result);
 }
 
+// LDIR repeats through the run loop: after a pass that leaves BC non-zero, PC
+// points at its ED B0 again. While the loop would do nothing but fetch that
+// ED B0 and run the next pass, the passes run here, each as the loop runs it:
+// two opcode fetches for R, the clocks of ED B0 and of the repeat, the byte
+// moved. It hands back to the loop where the loop would do anything else: the
+// count reaches zero, the budget ends, or the two bytes at PC are no longer
+// ED B0 (the copy wrote over them). It only starts where nothing can call out
+// of the processor: no interrupt request stands, the ED B0 is on a page read
+// directly, and it stops before a byte that a handler would read or write.
+// The registers work in locals; F is the last pass's, which is all that
+// stays of the others. A single step (step) runs one pass, as before.
+template <class Bus>
+inline void Z80Core<Bus>::repeat_copy_forward() {
+    if constexpr (BUS_HAS_PAGES) {
+        using namespace z80;
+        if (!whole_slices || irq_pending != 0) return;
+        const uint32_t at = pc;
+        const uint8_t* code = read_page(static_cast<uint16_t>(at));
+        const uint32_t code_offset = at & (Z80_PAGE_SIZE - 1);
+        if (code == nullptr || code_offset == Z80_PAGE_SIZE - 1) return;
+        constexpr int32_t PASS = CYCLES_MAIN[0xED] + CYCLES_ED[0xB0];
+        uint32_t from = hl.w, to = de.w, count = bc.w, passes = 0;
+        int32_t budget = clocks_left;
+        uint8_t value = 0;
+        while (budget > 0 && code[code_offset] == 0xED && code[code_offset + 1] == 0xB0) {
+            const uint8_t* source = read_page(static_cast<uint16_t>(from));
+            uint8_t* target = write_page(static_cast<uint16_t>(to));
+            if (source == nullptr || target == nullptr) break;
+            value = source[from & (Z80_PAGE_SIZE - 1)];
+            target[to & (Z80_PAGE_SIZE - 1)] = value;
+            from = (from + 1) & 0xFFFF, to = (to + 1) & 0xFFFF, --count, ++passes;
+            budget -= PASS;
+            if (count == 0) break;
+            budget -= BLOCK_REPEAT_EXTRA;
+        }
+        if (passes == 0) return;
+        hl.w = static_cast<uint16_t>(from), de.w = static_cast<uint16_t>(to), bc.w = static_cast<uint16_t>(count);
+        clocks_left = budget;
+        r += 2 * passes;
+        instr_pc = static_cast<uint16_t>(at);
+        const int n = value + af.b.hi;
+        af.b.lo = static_cast<uint8_t>((af.b.lo & (FLAG_S | FLAG_Z | FLAG_C)) | (count != 0 ? FLAG_PV : 0) |
+                                       ((n & 0x02) << 4) | (n & FLAG_3));
+        if (count == 0) pc = static_cast<uint16_t>(at + 2);
+    }
+}
+
 // --- The processor's entry points ---------------------------------------------------
 
 template <class Bus>
 void Z80Cpu::execute_on(const Bus& bus, int32_t clocks) {
-    Z80Core<Bus> core(*this, bus);
+    Z80Core<Bus> core(*this, bus, true);
     core.run(clocks);
     core.write_back();
 }
 
 template <class Bus>
 bool Z80Cpu::step_on(const Bus& bus) {
-    Z80Core<Bus> core(*this, bus);
+    Z80Core<Bus> core(*this, bus, false);
     const bool ei_alone = core.step();
     core.write_back();
     return ei_alone;

@@ -1,9 +1,12 @@
 // The processor's memory path: pages with a pointer are read and written
 // directly, null pages and words that cross a page go to the memory
 // component's handlers, and a page changed from inside an instruction is
-// seen by the next access.
+// seen by the next access. LDIR's passes run inside one call, as they
+// would through the run loop.
 #include <array>
+#include <vector>
 
+#include "cpu/z80_execute.h"
 #include "z80_bench.h"
 
 namespace m5::test {
@@ -115,6 +118,84 @@ TEST_F(Z80MemoryPath, a_page_switched_inside_a_port_write_is_read_at_once) {
     EXPECT_EQ(memory.ram.bytes[0x1234], 0x5A);
     EXPECT_EQ(bank[0x234], 0x5A);
     EXPECT_EQ(memory.reads8 + memory.writes8 + memory.reads16 + memory.writes16, 0);
+}
+
+// One LDIR, run by the machine's slices (execute) and by single steps (the
+// debugger's step_on, one pass each), must leave everything the same after
+// every slice: registers, R, clocks, memory and the handlers' counts.
+struct LdirRig {
+    LdirRig(uint16_t hl, uint16_t de, uint16_t bc) {
+        read_pages = write_pages = memory.ram.pages;
+        read_pages[9] = write_pages[9] = nullptr;  // 0x9000-0x9FFF through the handlers
+        cpu.memory = &memory;
+        cpu.io = &ports;
+        cpu.int_chain = &chain;
+        cpu.read_pages = read_pages.data();
+        cpu.write_pages = write_pages.data();
+        cpu.reset();
+        cpu.im = 1;
+        cpu.iff1 = cpu.iff2 = 1;
+        cpu.pc = 0x1000;
+        cpu.hl.w = hl, cpu.de.w = de, cpu.bc.w = bc;
+        cpu.af.w = 0x12FF;
+        for (int32_t n = 0; n < FlatRam::SIZE; ++n) memory.ram.bytes[n] = static_cast<uint8_t>(n * 7 + (n >> 8));
+        memory.ram.bytes[0x1000] = 0xED, memory.ram.bytes[0x1001] = 0xB0;
+        memory.ram.bytes[0x1002] = 0x18, memory.ram.bytes[0x1003] = 0xFE;  // JR $
+        memory.ram.bytes[0x0038] = 0x18, memory.ram.bytes[0x0039] = 0xFE;
+    }
+    void slice(int32_t clocks, bool stepping) {
+        if (!stepping) return cpu.execute(clocks);
+        cpu.clocks_left += clocks;
+        while (cpu.clocks_left > 0) cpu.step_on(ComponentBus{&memory, &ports, read_pages.data(), write_pages.data()});
+    }
+    std::vector<int32_t> seen() const {
+        std::vector<int32_t> v{cpu.af.w, cpu.bc.w,     cpu.de.w,        cpu.hl.w,      cpu.sp,         cpu.pc,
+                               cpu.r,    cpu.instr_pc, cpu.clocks_left, memory.reads8, memory.writes8, cpu.iff1};
+        v.insert(v.end(), memory.ram.bytes.begin(), memory.ram.bytes.end());
+        return v;
+    }
+
+    CountingHandlers memory;
+    std::array<uint8_t*, Z80_PAGE_COUNT> read_pages{};
+    std::array<uint8_t*, Z80_PAGE_COUNT> write_pages{};
+    LoggingPorts ports;
+    FakeChain chain;
+    Z80Cpu cpu{nullptr, nullptr};
+};
+
+TEST(Z80Ldir, passes_in_one_slice_match_single_steps) {
+    struct Case {
+        const char* what;
+        uint16_t hl, de, bc;
+        int request_after_slice;  // an interrupt request raised after that slice, or -1
+        uint16_t nops_at;         // eight NOPs from there (0: none)
+    };
+    const Case cases[] = {
+        {"across pages, up to the top of memory and over", 0xFF80, 0x2FF0, 0x0180, -1, 0},
+        {"a fill: each byte copies the one before", 0x4000, 0x4001, 0x0300, -1, 0},
+        {"into a page of handlers and out again", 0x2000, 0x8F80, 0x0200, -1, 0},
+        {"from a page of handlers", 0x8FF0, 0x3000, 0x0100, -1, 0},
+        // NOPs reach 1000h: NOP, then OR B of the old B0, then JR $.
+        {"over its own opcode, then what the copy left there", 0x0FF0, 0x0FF8, 0x0040, -1, 0x0FF0},
+        {"with an interrupt request arriving", 0x4000, 0x6000, 0x0400, 3, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        LdirRig sliced(c.hl, c.de, c.bc), stepped(c.hl, c.de, c.bc);
+        for (int n = 0; n < 8 && c.nops_at != 0; ++n) sliced.memory.ram.bytes[c.nops_at + n] = 0;
+        stepped.memory.ram.bytes = sliced.memory.ram.bytes;
+        for (int n = 0; n < 60; ++n) {
+            const int32_t clocks = 37 + n * 53 % 700;  // uneven slices, some ending inside a pass
+            if (n == c.request_after_slice) {
+                sliced.cpu.set_irq_request(1, 0, 0);
+                stepped.cpu.set_irq_request(1, 0, 0);
+            }
+            sliced.slice(clocks, false);
+            stepped.slice(clocks, true);
+            ASSERT_EQ(sliced.seen(), stepped.seen()) << "after slice " << n;
+        }
+        EXPECT_EQ(sliced.cpu.pc, c.request_after_slice < 0 ? 0x1002 : 0x0038);
+    }
 }
 
 }  // namespace
