@@ -105,6 +105,7 @@ private:
     [[gnu::always_inline]] void return_from_interrupt(bool reti);
     [[gnu::always_inline]] uint8_t in_c();
     [[gnu::always_inline]] void block_load_step(int step);
+    [[gnu::always_inline]] void block_load_flags(uint8_t value);
     [[gnu::always_inline]] void repeat_copy_forward();
     [[gnu::always_inline]] void block_compare_step(int step);
     [[gnu::always_inline]] void block_io_step(bool input, int step);
@@ -1175,6 +1176,12 @@ inline void Z80Core<Bus>::block_load_step(int step) {
     hl.w = static_cast<uint16_t>(hl.w + step);
     de.w = static_cast<uint16_t>(de.w + step);
     --bc.w;
+    block_load_flags(value);
+}
+
+// F after an LDI/LDD pass that moved `value`, with BC already counted down.
+template <class Bus>
+inline void Z80Core<Bus>::block_load_flags(uint8_t value) {
     const int n = value + af.b.hi;
     af.b.lo = static_cast<uint8_t>((af.b.lo & (z80::FLAG_S | z80::FLAG_Z | z80::FLAG_C)) |
                                    (bc.w != 0 ? z80::FLAG_PV : 0) | ((n & 0x02) << 4) | (n & z80::FLAG_3));
@@ -1423,9 +1430,7 @@ inline void Z80Core<Bus>::repeat_copy_forward() {
         clocks_left = budget;
         r += 2 * passes;
         instr_pc = static_cast<uint16_t>(at);
-        const int n = value + af.b.hi;
-        af.b.lo = static_cast<uint8_t>((af.b.lo & (FLAG_S | FLAG_Z | FLAG_C)) | (count != 0 ? FLAG_PV : 0) |
-                                       ((n & 0x02) << 4) | (n & FLAG_3));
+        block_load_flags(value);
         if (count == 0) pc = static_cast<uint16_t>(at + 2);
     }
 }

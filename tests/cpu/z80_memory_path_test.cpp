@@ -37,9 +37,10 @@ public:
     int reads8 = 0, writes8 = 0, reads16 = 0, writes16 = 0;
 };
 
-class Z80MemoryPath : public ::testing::Test {
-protected:
-    Z80MemoryPath() {
+// A processor on counting handlers, every page read and written directly
+// until a test takes a page away.
+struct PagedZ80 {
+    PagedZ80() {
         read_pages = memory.ram.pages;
         write_pages = memory.ram.pages;
         cpu.memory = &memory;
@@ -48,8 +49,19 @@ protected:
         cpu.io = &ports;
         cpu.int_chain = &chain;
         cpu.reset();
-        cpu.sp = 0x3000;
     }
+
+    CountingHandlers memory;
+    std::array<uint8_t*, Z80_PAGE_COUNT> read_pages{};
+    std::array<uint8_t*, Z80_PAGE_COUNT> write_pages{};
+    LoggingPorts ports;
+    FakeChain chain;
+    Z80Cpu cpu{nullptr, nullptr};
+};
+
+class Z80MemoryPath : public ::testing::Test, protected PagedZ80 {
+protected:
+    Z80MemoryPath() { cpu.sp = 0x3000; }
 
     void load(uint16_t address, std::initializer_list<uint8_t> bytes) {
         for (uint8_t b : bytes) memory.ram.bytes[address++] = b;
@@ -60,13 +72,6 @@ protected:
             cpu.execute(1);
         }
     }
-
-    CountingHandlers memory;
-    std::array<uint8_t*, Z80_PAGE_COUNT> read_pages{};
-    std::array<uint8_t*, Z80_PAGE_COUNT> write_pages{};
-    LoggingPorts ports;
-    FakeChain chain;
-    Z80Cpu cpu{nullptr, nullptr};
 };
 
 TEST_F(Z80MemoryPath, only_null_pages_reach_the_handlers) {
@@ -123,16 +128,9 @@ TEST_F(Z80MemoryPath, a_page_switched_inside_a_port_write_is_read_at_once) {
 // One LDIR, run by the machine's slices (execute) and by single steps (the
 // debugger's step_on, one pass each), must leave everything the same after
 // every slice: registers, R, clocks, memory and the handlers' counts.
-struct LdirRig {
+struct LdirRig : PagedZ80 {
     LdirRig(uint16_t hl, uint16_t de, uint16_t bc) {
-        read_pages = write_pages = memory.ram.pages;
         read_pages[9] = write_pages[9] = nullptr;  // 0x9000-0x9FFF through the handlers
-        cpu.memory = &memory;
-        cpu.io = &ports;
-        cpu.int_chain = &chain;
-        cpu.read_pages = read_pages.data();
-        cpu.write_pages = write_pages.data();
-        cpu.reset();
         cpu.im = 1;
         cpu.iff1 = cpu.iff2 = 1;
         cpu.pc = 0x1000;
@@ -154,13 +152,6 @@ struct LdirRig {
         v.insert(v.end(), memory.ram.bytes.begin(), memory.ram.bytes.end());
         return v;
     }
-
-    CountingHandlers memory;
-    std::array<uint8_t*, Z80_PAGE_COUNT> read_pages{};
-    std::array<uint8_t*, Z80_PAGE_COUNT> write_pages{};
-    LoggingPorts ports;
-    FakeChain chain;
-    Z80Cpu cpu{nullptr, nullptr};
 };
 
 TEST(Z80Ldir, passes_in_one_slice_match_single_steps) {
