@@ -96,26 +96,36 @@ void Psg::mix_audio(int32_t* accumulators, int32_t count) {
         const bool noise = c == PSG_NOISE_CHANNEL;
         int32_t counter = ch.counter;
         bool output = ch.output;
-        for (int32_t i = 0; i < count; ++i) {
-            counter -= step;
-            if (counter < 0) {
-                counter += reload;
-                // A period shorter than one sample would leave the counter
-                // falling further every sample; reload it to where repeated
-                // reloads would bring it, and flip once.
-                if (counter < 0) {
-                    counter %= reload;
-                    if (counter < 0) counter += reload;
-                }
-                if (!noise) {
-                    output = !output;
-                } else {
-                    if (shift & 1) shift ^= taps;
-                    shift >>= 1;
-                    output = (shift & 1) != 0;
-                }
+        // Each sample takes `step` off the counter; the sample in which it
+        // falls below 0 flips the output and is heard flipped. So the output
+        // holds for whole runs of samples, added run by run.
+        int32_t i = 0;
+        while (i < count) {
+            const int32_t held = step > 0 ? std::max(counter / step, 0) : count;  // samples before the next flip
+            const int32_t run = std::min(held, count - i);
+            const int32_t level = output ? amplitude : -amplitude;
+            for (int32_t end = i + run; i < end; ++i) accumulators[i] += level;
+            if (i == count) {
+                counter -= run * step;
+                break;
             }
-            accumulators[i] += output ? amplitude : -amplitude;
+            counter -= (run + 1) * step;
+            counter += reload;
+            // A period shorter than one sample would leave the counter
+            // falling further every sample; reload it to where repeated
+            // reloads would bring it, and flip once.
+            if (counter < 0) {
+                counter %= reload;
+                if (counter < 0) counter += reload;
+            }
+            if (!noise) {
+                output = !output;
+            } else {
+                if (shift & 1) shift ^= taps;
+                shift >>= 1;
+                output = (shift & 1) != 0;
+            }
+            accumulators[i++] += output ? amplitude : -amplitude;
         }
         ch.counter = counter;
         ch.output = output;

@@ -317,6 +317,18 @@ void Scheduler::setup_audio(int32_t sample_rate, int32_t length) {
     block_fill = 0;
 }
 
+// The first `count` mixed sums as 16-bit samples, held at the nearest end
+// of the range. Written with values rather than std::clamp's references,
+// which WebAssembly builds keep in memory on the stack for every sample.
+void Scheduler::saturate(int32_t count) {
+    const int32_t* in = mix_buffer.data();
+    int16_t* out = sample_block.data();
+    for (int32_t i = 0; i < count; ++i) {
+        const int32_t v = in[i];
+        out[i] = static_cast<int16_t>(v > 32767 ? 32767 : v < -32768 ? -32768 : v);
+    }
+}
+
 const int16_t* Scheduler::mix_samples(int32_t count, uint8_t finish) {
     if (finish) mix_sound_to_now();  // inside a frame (a debugger's stop): the lines so far first
     const int32_t space = block_length - block_fill;
@@ -328,10 +340,7 @@ const int16_t* Scheduler::mix_samples(int32_t count, uint8_t finish) {
         for (int32_t i = 0; i < sound_source_count; ++i) sound_sources[i]->mix_audio(start, n);
     }
     if (finish) {
-        for (int32_t i = 0; i < block_length; ++i) {
-            sample_block[static_cast<size_t>(i)] =
-                static_cast<int16_t>(std::clamp(mix_buffer[static_cast<size_t>(i)], -32768, 32767));
-        }
+        saturate(block_length);
         block_fill = 0;
     } else {
         block_fill += n;
@@ -341,10 +350,7 @@ const int16_t* Scheduler::mix_samples(int32_t count, uint8_t finish) {
 
 const int16_t* Scheduler::take_mixed(int32_t& count) {
     count = block_fill;
-    for (int32_t i = 0; i < block_fill; ++i) {
-        sample_block[static_cast<size_t>(i)] =
-            static_cast<int16_t>(std::clamp(mix_buffer[static_cast<size_t>(i)], -32768, 32767));
-    }
+    saturate(block_fill);
     block_fill = 0;
     return sample_block.data();
 }

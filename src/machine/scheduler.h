@@ -148,6 +148,7 @@ public:
 
 private:
     void mix_lines(int32_t end);
+    void saturate(int32_t count);
     void find_next_event();
     void settle_countdown();
     // Samples a scanline mixes at `sample_rate`, in 1/1024 sample.
