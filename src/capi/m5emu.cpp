@@ -404,26 +404,26 @@ int m5emu_picture(m5emu* m5, void* out, size_t size, int format) {
         if (format != M5EMU_PIXEL_XRGB8888 && format != M5EMU_PIXEL_RGBA8888) {
             return fail(m5, M5EMU_ERROR_ARGUMENT, "unknown pixel format");
         }
-        m5->host->present_frame();
-        const uint16_t* pixels = m5->host->surface_pixels();
-        auto* bytes = static_cast<uint8_t*>(out);
-        // A picture is mostly runs of one colour: each new colour is widened
-        // once and its four bytes copied along the run.
-        uint32_t colour = ~0u;
-        uint8_t widened[4] = {};
-        for (size_t i = 0; i < static_cast<size_t>(M5EMU_PIXELS); ++i) {
-            if (pixels[i] != colour) {
-                colour = pixels[i];
-                const uint8_t r = widen5((colour >> 11) & 0x1F), g = widen6((colour >> 5) & 0x3F),
-                              b = widen5(colour & 0x1F);
-                if (format == M5EMU_PIXEL_RGBA8888) {
-                    widened[0] = r, widened[1] = g, widened[2] = b, widened[3] = 0xFF;
-                } else {
-                    const uint32_t xrgb = 0xFF000000u | uint32_t{r} << 16 | uint32_t{g} << 8 | b;
-                    std::memcpy(widened, &xrgb, 4);
-                }
+        // Straight from the video chip's colour numbers through its 16
+        // colours widened once: one pass over the pixels. (The host's RGB565
+        // surface, which the other front ends show, widens to the same bytes.)
+        const Vdp& vdp = *m5->host->machine().vdp;
+        uint8_t widened[16][4] = {};
+        for (size_t c = 0; c < 16; ++c) {
+            const uint32_t colour = vdp.colours()[c];
+            const uint8_t r = widen5((colour >> 11) & 0x1F), g = widen6((colour >> 5) & 0x3F),
+                          b = widen5(colour & 0x1F);
+            if (format == M5EMU_PIXEL_RGBA8888) {
+                widened[c][0] = r, widened[c][1] = g, widened[c][2] = b, widened[c][3] = 0xFF;
+            } else {
+                const uint32_t xrgb = 0xFF000000u | uint32_t{r} << 16 | uint32_t{g} << 8 | b;
+                std::memcpy(widened[c], &xrgb, 4);
             }
-            std::memcpy(bytes + 4 * i, widened, 4);
+        }
+        static_assert(M5EMU_PIXELS == PICTURE_SIZE);
+        auto* bytes = static_cast<uint8_t*>(out);
+        for (size_t i = 0; i < static_cast<size_t>(M5EMU_PIXELS); ++i) {
+            std::memcpy(bytes + 4 * i, widened[vdp.picture[i] & 0x0F], 4);
         }
         return M5EMU_OK;
     });

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <initializer_list>
 #include <random>
+#include <set>
 #include <utility>
 
 #include "devices/sordm5_tape.h"
@@ -218,6 +219,23 @@ TEST_F(LibretroCoreTest, sprite_limit_option_draws_as_m5run_does) {
     f.set_option("m5emu_sprite_limit", "disabled");
     f.run(1);
     EXPECT_EQ(rgb_of(f.picture), free) << "the limit off";
+}
+
+// The boot ROM's demo shows every colour but one of the 16 (0 and 1 are
+// both black): on either model's video chip the core's picture is m5run's.
+TEST_F(LibretroCoreTest, every_colour_of_either_video_chip_as_m5run_draws_it) {
+    for (const std::string model : {"ntsc", "pal"}) {
+        const std::string shot = dir.file("demo_" + model + ".png");
+        const RunResult r =
+            run_m5run({"--ipl", rom_path("boot"), "--model", model, "--frames", "120", "--screenshot", shot}, dir.dir(),
+                      dir.dir());
+        ASSERT_EQ(r.exit_code, 0) << r.err;
+        Frontend f(dir.dir());
+        ASSERT_TRUE(start_on_ipl(f, "boot", {{"m5emu_model", model.c_str()}}));
+        f.run(120);
+        EXPECT_EQ(std::set<uint32_t>(f.picture.begin(), f.picture.end()).size(), 15u) << model;
+        EXPECT_EQ(rgb_of(f.picture), read_png(shot).rgb) << model;
+    }
 }
 
 TEST_F(LibretroCoreTest, describes_itself_to_the_frontend) {
