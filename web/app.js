@@ -343,10 +343,14 @@
     return M.HEAPU8.subarray(p, p + WIDTH * HEIGHT * 4);
   }
 
+  // The picture goes from the library's buffer to the canvas in one copy,
+  // through an ImageData over the WebAssembly memory made again only when
+  // that memory grows or the buffer moves: nothing is allocated a frame.
   function draw() {
-    const rgba = pixels();
-    if (!image || image.data.buffer !== rgba.buffer || image.data.byteOffset !== rgba.byteOffset) {
-      image = new ImageData(new Uint8ClampedArray(rgba.buffer, rgba.byteOffset, rgba.length), WIDTH, HEIGHT);
+    const p = M._m5web_picture();
+    if (!p) throw new Error(webError());
+    if (!image || image.data.buffer !== M.HEAPU8.buffer || image.data.byteOffset !== p) {
+      image = new ImageData(new Uint8ClampedArray(M.HEAPU8.buffer, p, WIDTH * HEIGHT * 4), WIDTH, HEIGHT);
     }
     context.putImageData(image, 0, 0);
   }
@@ -866,9 +870,16 @@
   // left stick the directions, A fire 1, B fire 2, X the space bar.
   const DEAD_ZONE = 8000 / 32767;
   function pollGamepads() {
-    const pads = navigator.getGamepads ? Array.from(navigator.getGamepads()).filter((p) => p && p.connected) : [];
+    // The first two connected pads are joysticks 1 and 2 (read in place:
+    // this runs every frame).
+    const all = navigator.getGamepads ? navigator.getGamepads() : [];
+    let next = 0;
     for (let stick = 0; stick < 2; ++stick) {
-      const pad = pads[stick];
+      let pad = null;
+      while (!pad && next < all.length) {
+        const p = all[next++];
+        if (p && p.connected) pad = p;
+      }
       let bits = 0;
       if (pad) {
         const pressed = (i) => pad.buttons[i] && pad.buttons[i].pressed;
