@@ -2,14 +2,16 @@
 """The web page's speed beside the native m5run's, on the same program.
 
     /usr/bin/python3 bench/compare_web.py [--site build-web/site] [--m5run build/src/tools/m5run]
-        [--ipl build/roms/host_busy.rom] [--frames 20000] [--rounds 3]
+        [--ipl build/roms/host_busy.rom | --cart FILE] [--frames 20000] [--rounds 3]
 
 Build first: `bash scripts/web.sh --build-only` (the site) and
 `cmake --build build --target m5run roms`. The script serves the site on a
 free loopback port (scripts/web_serve.py), opens it in Debian's headless
 Chromium (python3-selenium, chromium-driver), boots the IPL ROM given (the
 busy program by default: arithmetic, memory, video and sound traffic, a frame
-interrupt) through "Use my IPL.ROM", and then, in each round, in turn:
+interrupt) through "Use my IPL.ROM" (or, with --cart, powers it on with that
+cartridge on the page's free boot ROM, which m5run then boots too), and
+then, in each round, in turn:
 
   page, one call   m5emu.runFrames(N): the frames in one call into the
                    WebAssembly, the last one drawn (the machine's own speed in
@@ -50,10 +52,13 @@ def parse_args():
     parser.add_argument("--site", default=os.path.join(ROOT, "build-web", "site"))
     parser.add_argument("--m5run", default=os.path.join(ROOT, "build", "src", "tools", "m5run"))
     parser.add_argument("--ipl", default=os.path.join(ROOT, "build", "roms", "host_busy.rom"))
+    parser.add_argument("--cart", help="a cartridge to run on the page's free boot ROM instead of the IPL ROM")
     parser.add_argument("--frames", type=int, default=20000)
     parser.add_argument("--rounds", type=int, default=3)
     args = parser.parse_args()
-    for what in ("site", "m5run", "ipl"):
+    for what in ("site", "m5run", "ipl", "cart"):
+        if getattr(args, what) is None:
+            continue
         path = os.path.abspath(getattr(args, what))
         if not os.path.exists(path):
             parser.error(f"no {what} at {path}")
@@ -66,8 +71,9 @@ def parse_args():
 def native_fps(args):
     # The page mixes its sound at 48000 Hz, frame by frame (until the sound is
     # switched on, which these runs never do): m5run does the same work.
+    cart = ["--cart", args.cart] if args.cart else []
     out = subprocess.run([args.m5run, "--ipl", args.ipl, "--frames", str(args.frames), "--stats", "--rate", "48000",
-                          "--buffer", "frame"], check=True,
+                          "--buffer", "frame"] + cart, check=True,
                          capture_output=True, text=True).stdout
     line = [l for l in out.splitlines() if l.startswith("frames per processor second")][0]
     return float(line.split(":")[1])
@@ -137,18 +143,26 @@ def main():
         driver.get(f"http://127.0.0.1:{port}/")
         driver.execute_async_script("const done = arguments[0]; m5emu.ready.then(() => done(true));")
         driver.execute_script("m5emu.pause()")
-        driver.find_element("id", "ipl-input").send_keys(args.ipl)
-        # The page boots the ROM given once it has read the file.
-        deadline = time.time() + 30
-        while driver.execute_script("return m5emu.readMemory(0, 1)[0]") != open(args.ipl, "rb").read(1)[0]:
-            if time.time() > deadline:
-                raise RuntimeError("the page did not boot the IPL ROM")
-            time.sleep(0.1)
+        if args.cart:
+            # The page's own free boot ROM, for m5run to boot as well.
+            args.ipl = os.path.join(work, "page-boot.rom")
+            with open(args.ipl, "wb") as f:
+                f.write(bytes(driver.execute_script("return Array.from(m5emu.readMemory(0, 8192))")))
+            with open(args.cart, "rb") as f:
+                driver.execute_script("m5emu.powerOn({cartridge: Uint8Array.from(arguments[0])})", list(f.read()))
+        else:
+            driver.find_element("id", "ipl-input").send_keys(args.ipl)
+            # The page boots the ROM given once it has read the file.
+            deadline = time.time() + 30
+            while driver.execute_script("return m5emu.readMemory(0, 1)[0]") != open(args.ipl, "rb").read(1)[0]:
+                if time.time() > deadline:
+                    raise RuntimeError("the page did not boot the IPL ROM")
+                time.sleep(0.1)
         # V8 compiles the optimised code in the background while the first
         # frames run: those are left out.
         driver.execute_script(ONE_CALL, args.frames)
 
-        print(f"{args.frames} frames of {os.path.basename(args.ipl)}; load average "
+        print(f"{args.frames} frames of {os.path.basename(args.cart or args.ipl)}; load average "
               f"{' '.join(f'{x:.2f}' for x in os.getloadavg())}")
         print("| round | page, one call | page, drawn | m5run | one call / m5run | drawn / m5run |")
         print("|---|---|---|---|---|---|")
