@@ -337,9 +337,15 @@
     return lastError();
   }
 
-  function pixels() {
+  // The last frame's picture, RGBA, in the library's buffer: its address.
+  function picture() {
     const p = M._m5web_picture();
     if (!p) throw new Error(webError());
+    return p;
+  }
+
+  function pixels() {
+    const p = picture();
     return M.HEAPU8.subarray(p, p + WIDTH * HEIGHT * 4);
   }
 
@@ -347,8 +353,7 @@
   // through an ImageData over the WebAssembly memory made again only when
   // that memory grows or the buffer moves: nothing is allocated a frame.
   function draw() {
-    const p = M._m5web_picture();
-    if (!p) throw new Error(webError());
+    const p = picture();
     if (!image || image.data.buffer !== M.HEAPU8.buffer || image.data.byteOffset !== p) {
       image = new ImageData(new Uint8ClampedArray(M.HEAPU8.buffer, p, WIDTH * HEIGHT * 4), WIDTH, HEIGHT);
     }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <vector>
 
 namespace m5 {
@@ -107,69 +108,45 @@ TEST_F(PsgTest, tone_flips_after_period_count_units_and_adds_to_accumulators) {
     for (int32_t v : s) EXPECT_TRUE(v == 1000 + 5047 || v == 1000 - 5047) << v;
 }
 
-// The chip stepped sample by sample, as its description reads: each sample
-// takes the step off the counter, and the sample in which it falls below 0
-// reloads it, flips (or shifts the noise) and is heard flipped.
-struct SteppedPsg {
-    PsgChannel channels[PSG_CHANNELS];
-    int32_t shift;
-    void mix(const Psg& chip, int32_t* accumulators, int32_t count) {
-        for (int32_t c = 0; c < PSG_CHANNELS; ++c) {
-            PsgChannel& ch = channels[c];
-            if (ch.amplitude == 0) continue;
-            for (int32_t i = 0; i < count; ++i) {
-                ch.counter -= chip.sample_step;
-                if (ch.counter < 0) {
-                    const int32_t reload = ch.period * 256;
-                    ch.counter += reload;
-                    if (ch.counter < 0) ch.counter %= reload;
-                    if (ch.counter < 0) ch.counter += reload;
-                    if (c != PSG_NOISE_CHANNEL) {
-                        ch.output = !ch.output;
-                    } else {
-                        if (shift & 1) shift ^= chip.noise_taps;
-                        shift >>= 1;
-                        ch.output = (shift & 1) != 0;
-                    }
-                }
-                accumulators[i] += ch.output ? ch.amplitude : -ch.amplitude;
-            }
-        }
-    }
-};
-
+// Blocks sound as the chip stepped sample by sample: each sample takes the
+// step off the counter, and the sample in which it falls below 0 reloads it,
+// flips (or shifts the noise) and is heard flipped. At sample rates from
+// every sample flipping (1 Hz) to a frozen chip (0 Hz), tone periods from 1
+// to 1023, every noise rate, blocks of 1 to 700 samples.
 TEST_F(PsgTest, blocks_of_any_length_sound_as_the_chip_stepped_sample_by_sample) {
-    // Sample rates from every sample flipping (1 Hz) through the usual ones
-    // to a frozen chip (0 Hz), tone periods from 1 to 1023 and every noise
-    // rate, mixed in blocks from 1 to 700 samples.
-    uint32_t seed = 12345;
-    auto next = [&seed](uint32_t range) {
-        seed = seed * 1103515245u + 12345u;
-        return static_cast<int32_t>((seed >> 8) % range);
-    };
+    std::mt19937 random(12345);
+    const auto next = [&random](int32_t range) { return static_cast<int32_t>(random() % range); };
     for (const int32_t rate : {48000, 44100, 4000, 1, 0}) {
         psg.reset();
         psg.set_sample_rate(rate, CLOCK_HZ, 8000);
         for (int round = 0; round < 60; ++round) {
-            const int32_t channel = next(4);
-            if (channel == PSG_NOISE_CHANNEL) {
-                write({0xE0 | next(8)});
-            } else {
-                const int32_t period = next(4) == 0 ? 1 + next(4) : 1 + next(1023);
-                write({0x80 | (channel << 5) | (period & 0x0F), period >> 4});
-            }
-            write({0x90 | (next(4) << 5) | next(16)});
-            SteppedPsg stepped{{}, psg.noise_shift};
-            std::copy(std::begin(psg.channels), std::end(psg.channels), stepped.channels);
+            const int32_t channel = next(4), period = next(4) == 0 ? 1 + next(4) : 1 + next(1023);
+            write({channel == PSG_NOISE_CHANNEL ? 0xE0 | next(8) : 0x80 | (channel << 5) | (period & 15), period >> 4,
+                   0x90 | (next(4) << 5) | next(16)});
+            PsgChannel model[PSG_CHANNELS];
+            std::copy(std::begin(psg.channels), std::end(psg.channels), model);
+            int32_t shift = psg.noise_shift;
             const int32_t count = 1 + next(700);
             std::vector<int32_t> expected(static_cast<size_t>(count), 3);
-            stepped.mix(psg, expected.data(), count);
+            for (int32_t c = 0; c < PSG_CHANNELS; ++c) {
+                PsgChannel& ch = model[c];
+                for (int32_t i = 0; i < count && ch.amplitude != 0; ++i) {
+                    if ((ch.counter -= psg.sample_step) < 0) {
+                        ch.counter += ch.period * 256;
+                        if (ch.counter < 0) ch.counter %= ch.period * 256;
+                        if (ch.counter < 0) ch.counter += ch.period * 256;
+                        if (c == PSG_NOISE_CHANNEL) shift = (shift & 1 ? shift ^ psg.noise_taps : shift) >> 1;
+                        ch.output = c == PSG_NOISE_CHANNEL ? (shift & 1) != 0 : !ch.output;
+                    }
+                    expected[static_cast<size_t>(i)] += ch.output ? ch.amplitude : -ch.amplitude;
+                }
+            }
             ASSERT_EQ(mix(count, 3), expected) << "rate " << rate << ", round " << round;
             for (int32_t c = 0; c < PSG_CHANNELS; ++c) {
-                ASSERT_EQ(psg.channels[c].counter, stepped.channels[c].counter) << "channel " << c;
-                ASSERT_EQ(psg.channels[c].output, stepped.channels[c].output) << "channel " << c;
+                ASSERT_EQ(psg.channels[c].counter, model[c].counter) << "channel " << c;
+                ASSERT_EQ(psg.channels[c].output, model[c].output) << "channel " << c;
             }
-            ASSERT_EQ(psg.noise_shift, stepped.shift);
+            ASSERT_EQ(psg.noise_shift, shift);
         }
     }
 }
