@@ -41,6 +41,10 @@ void Z80Cpu::set_irq_request(uint8_t request, uint8_t hold, int32_t line) {
 
 void Z80Cpu::execute(int32_t clocks) { execute_on(ComponentBus{memory, io, read_pages, write_pages}, clocks); }
 
+void Z80Cpu::execute_slices(SliceRun& run) {
+    execute_slices_on(ComponentBus{memory, io, read_pages, write_pages}, run);
+}
+
 void Z80Cpu::describe_state(StateArchive& a) {
     a.field(clocks_left);
     a.field(slice_mark);

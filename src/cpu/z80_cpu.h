@@ -15,7 +15,9 @@
 //
 // Time: processor clocks (T-states). The Scheduler gives `execute` a budget;
 // instructions always complete, so a call may overshoot, and the overshoot
-// (clocks_left <= 0 between calls) is paid by the next call's budget. Each
+// (clocks_left <= 0 between calls) is paid by the next call's budget;
+// `execute_slices` runs several budgets back to back as that many calls
+// would, without leaving the run loop between them. Each
 // instruction charges its whole base count from a clock table before it has
 // any effect, then the extra clocks of taken branches and block repetitions.
 //
@@ -130,6 +132,9 @@ public:
     // Runs instructions for a budget of processor clocks (the page tables,
     // then virtual calls).
     void execute(int32_t clocks) override;
+    // The slices of `run` in one pass of the run loop: what execute would do
+    // slice by slice, without leaving the loop between them.
+    void execute_slices(SliceRun& run) override;
     // Clocks consumed since the running execute call began; 0 between calls.
     int32_t executed_cycles() override { return slice_mark - clocks_left; }
     // Address of the first byte of the instruction being executed.
@@ -139,6 +144,8 @@ public:
     // z80_execute.h; include that header to instantiate it).
     template <class Bus>
     void execute_on(const Bus& bus, int32_t clocks);
+    template <class Bus>
+    void execute_slices_on(const Bus& bus, SliceRun& run);
     // One pass of that loop, for a debugger that stops between instructions:
     // one instruction, then the interrupt it lets in. The caller keeps the
     // budget (clocks_left, slice_mark) as execute_on does. EI is a step of

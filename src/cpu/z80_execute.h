@@ -1439,8 +1439,16 @@ inline void Z80Core<Bus>::repeat_copy_forward() {
 
 template <class Bus>
 void Z80Cpu::execute_on(const Bus& bus, int32_t clocks) {
+    SliceRun one{&clocks, 0, 1, 0};
+    execute_slices_on(bus, one);
+}
+
+// One working copy for every slice: between two slices nothing outside the
+// processor runs, so nothing needs to see the processor written back.
+template <class Bus>
+void Z80Cpu::execute_slices_on(const Bus& bus, SliceRun& run) {
     Z80Core<Bus> core(*this, bus, true);
-    core.run(clocks);
+    for (; run.running < run.count; ++run.running) core.run(run.clocks[run.running] << run.shift);
     core.write_back();
 }
 

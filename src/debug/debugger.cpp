@@ -257,6 +257,13 @@ void Debugger::stop(const StopReason& reason) {
     }
 }
 
+void Debugger::execute_slices(SliceRun& run) {
+    for (; run.running < run.count; ++run.running) {
+        if (!is_attached) return cpu.execute_slices(run);
+        execute(run.clocks[run.running] << run.shift);
+    }
+}
+
 int32_t Debugger::executed_cycles() { return cpu.executed_cycles(); }
 int32_t Debugger::current_pc() { return cpu.current_pc(); }
 

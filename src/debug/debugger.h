@@ -150,6 +150,9 @@ public:
 
     // --- Component (the scheduler's processor while attached) ------------
     void execute(int32_t clocks) override;
+    // Slice by slice through execute; a detach inside the run hands the rest
+    // of it to the processor.
+    void execute_slices(SliceRun& run) override;
     int32_t executed_cycles() override;
     int32_t current_pc() override;
 

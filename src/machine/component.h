@@ -7,7 +7,7 @@
 // concrete type: the processor reaches memory and ports through these
 // operations, chips pass levels through SignalLinks (signal_in), interrupts
 // travel through the four daisy-chain operations, and the Scheduler hands out
-// time through execute, on_event, on_frame, on_scanline and on_hsync.
+// time through execute, execute_slices, on_event, on_frame, on_scanline and on_hsync.
 //
 // Conventions: addresses and ports are signed 32-bit integers holding a 16-bit
 // value; data bytes travel in a 32-bit integer and come back in its low 8 bits;
@@ -27,6 +27,16 @@ class StateWriter;
 // Position of a component in its machine's list, counted from 0 in
 // construction order.
 using ComponentId = int32_t;
+
+// Consecutive slices of processor time with nothing between them (see
+// Component::execute_slices): slice i is clocks[i] machine clocks, given to
+// the processor as clocks[i] << shift processor clocks.
+struct SliceRun {
+    const int32_t* clocks = nullptr;
+    int32_t shift = 0;
+    int32_t count = 0;    // slices to run
+    int32_t running = 0;  // the slice being run; count once the run is over
+};
 
 class Component {
 public:
@@ -136,6 +146,15 @@ public:
     // --- Time ---------------------------------------------------------------
     // Ignored by default. Called by the Scheduler with a processor-clock budget.
     virtual void execute(int32_t clocks) { (void)clocks; }
+    // Called by the Scheduler for stretches of time in which nothing else
+    // happens between slices: the slices of `run` as that many execute calls
+    // back to back, which a processor may run without leaving its run loop.
+    // run.running names the slice being run (its executed_cycles are the
+    // running slice's own); the Scheduler may lower run.count to end the run
+    // after the running slice.
+    virtual void execute_slices(SliceRun& run) {
+        for (; run.running < run.count; ++run.running) execute(run.clocks[run.running] << run.shift);
+    }
     // Returns 0 by default. Called by the Scheduler: processor clocks used so
     // far inside the running execute call, 0 outside one.
     virtual int32_t executed_cycles() { return 0; }

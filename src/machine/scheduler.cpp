@@ -21,6 +21,8 @@ void Scheduler::init() {
     std::fill(std::begin(line_clocks), std::end(line_clocks), 0);
     std::fill(line_clocks, line_clocks + lines, standard.clocks_per_frame() / lines);
     for (int32_t i = 0; i < long_lines; ++i) ++line_clocks[(i * lines) / long_lines];
+    line_starts[0] = 0;
+    for (int32_t i = 0; i < lines; ++i) line_starts[i + 1] = line_starts[i] + line_clocks[i];
 
     clock_counter = 0;
     for (TimedEvent& e : events) e.active = 0;
@@ -157,7 +159,10 @@ void Scheduler::after_load() {
 
 int32_t Scheduler::cpu_elapsed_machine_clocks() {
     if (cpu_count == 0) return 0;
-    return cpus[0]->executed_cycles() >> speed_shift;
+    const int32_t in_slice = cpus[0]->executed_cycles() >> speed_shift;
+    if (line_run == nullptr) return in_slice;
+    // Inside a run of lines: the run's lines before the running one too.
+    return line_starts[line_run_first + line_run->running] - line_starts[line_run_first] + in_slice;
 }
 
 int32_t Scheduler::add_event_us(Component* target, int32_t param, double microseconds, uint8_t periodic) {
@@ -179,6 +184,9 @@ int32_t Scheduler::add_event_clocks(Component* target, int32_t param, int32_t cl
     // A period must be at least one clock (a negative one would fire forever
     // within one dispatch): as with a delay of 0, such an event is a one-shot.
     e.period = periodic && clocks > 0 ? clocks : 0;
+    // A run of lines ends with its running line, so that the new event
+    // fires, or splits a later line, as it would line by line.
+    if (line_run != nullptr) line_run->count = line_run->running + 1;
     if (events_settled) find_next_event();
     return index;
 }
@@ -230,33 +238,42 @@ void Scheduler::run_clocks(int32_t n) {
             if (n == 0) break;
         }
 
-        // Only what is pending counts down, so nothing counts on forever.
-        if (next_event != NO_EVENT) {
-            uncounted += slice_elapsed;
-            next_event_time -= slice_elapsed;
-        }
-        slice_elapsed = 0;
-
-        events_settled = 0;
-        while (next_event != NO_EVENT && next_event_time <= 0) {
-            settle_countdown();
-            TimedEvent& e = events[next_event];
-            const int32_t lateness = e.remaining;
-            if (e.period != 0) {
-                e.remaining = e.period + lateness;  // keeps the period's phase
-            } else {
-                e.active = 0;
-            }
-            e.target->on_event(e.param, lateness);
-            find_next_event();
-        }
-        events_settled = 1;
+        end_slice(slice_elapsed);
     }
 }
 
-// Each scanline's clocks run in a run_clocks of their own, so that the
+// After `elapsed` machine clocks of slices: the events count down, and those
+// due fire.
+void Scheduler::end_slice(int32_t elapsed) {
+    // Only what is pending counts down, so nothing counts on forever.
+    if (next_event != NO_EVENT) {
+        uncounted += elapsed;
+        next_event_time -= elapsed;
+    }
+    slice_elapsed = 0;
+
+    events_settled = 0;
+    while (next_event != NO_EVENT && next_event_time <= 0) {
+        settle_countdown();
+        TimedEvent& e = events[next_event];
+        const int32_t lateness = e.remaining;
+        if (e.period != 0) {
+            e.remaining = e.period + lateness;  // keeps the period's phase
+        } else {
+            e.active = 0;
+        }
+        e.target->on_event(e.param, lateness);
+        find_next_event();
+    }
+    events_settled = 1;
+}
+
+// Each scanline's clocks run in a slice of their own, so that the
 // processor's slices end at every line's end (and, through its overshoot,
-// its time as now() tells it depends on that). The sound of finished lines is
+// its time as now() tells it depends on that). Lines in which nothing but
+// the processor runs (no listener, no event due) go to the processor as one
+// run of slices, which it may run without leaving its run loop: the same
+// slices, without the calls between them. The sound of finished lines is
 // mixed when a sound source is about to change (mix_sound_to_now) and at the
 // end of the frame: every line's samples still come from the sound chip as
 // it was when the line ended.
@@ -265,7 +282,7 @@ void Scheduler::run_frame() {
     running_line = lines_mixed = 0;
     in_frame = true;
     for (int32_t i = 0; i < frame_listener_count; ++i) per_frame_listeners[i]->on_frame();
-    for (int32_t line = 0; line < lines; ++line) {
+    for (int32_t line = 0; line < lines;) {
         const int32_t clocks = line_clocks[line];
         running_line = line;
         for (int32_t i = 0; i < scanline_listener_count; ++i) scanline_listeners[i]->on_scanline(line, clocks);
@@ -273,17 +290,69 @@ void Scheduler::run_frame() {
             if (listened_lines[i] == line) line_listeners[i]->on_scanline(line, clocks);
         }
         for (int32_t i = 0; i < hsync_listener_count; ++i) hsync_listeners[i]->on_hsync(line, 0, clocks);
-        run_clocks(clocks);
+        const int32_t quiet = quiet_lines_from(line);
+        if (quiet > 1) {
+            line += run_lines(line, quiet);
+        } else {
+            run_clocks(clocks);
+            ++line;
+        }
     }
     in_frame = false;
     mix_lines(lines);
 }
 
-// Everything that runs inside run_clocks of a line (the processor and the
-// events due by the line's end) belongs to that line: the lines before it
-// are finished.
+// The lines from `line` on that may run as one run of slices: up to the next
+// line with a listener, and those that end by the time the next event is
+// due (run_clocks would cut none of them). One processor only, whose slices
+// no other processor's interleave.
+int32_t Scheduler::quiet_lines_from(int32_t line) const {
+    if (cpu_count != 1 || scanline_listener_count != 0 || hsync_listener_count != 0) return 1;
+    int32_t end = standard.lines_per_frame;
+    for (int32_t i = 0; i < line_listener_count; ++i) {
+        if (listened_lines[i] > line && listened_lines[i] < end) end = listened_lines[i];
+    }
+    if (next_event == NO_EVENT) return end - line;
+    int32_t last = line;
+    while (last < end && line_starts[last + 1] - line_starts[line] <= next_event_time) ++last;
+    return last - line;
+}
+
+// Runs `count` lines from `first` as one run of slices; an event registered
+// inside the run ends it with the running line. Returns the lines run.
+int32_t Scheduler::run_lines(int32_t first, int32_t count) {
+    SliceRun run{line_clocks + first, speed_shift, count, 0};
+    // A front end may leave the frame from inside the processor (a debugger
+    // stop that unwinds): the time is then the running line's, as it is
+    // inside a line's own slice.
+    struct Leave {
+        Scheduler& s;
+        const SliceRun& run;
+        int32_t first;
+        ~Leave() {
+            if (s.line_run == nullptr) return;
+            s.line_run = nullptr;
+            s.clock_counter += static_cast<MachineTime>(s.line_starts[first + run.running] - s.line_starts[first]);
+            s.running_line = first + run.running;
+        }
+    } leave{*this, run, first};
+    line_run = &run;
+    line_run_first = first;
+    cpus[0]->execute_slices(run);
+    line_run = nullptr;
+    const int32_t done = run.count;
+    const int32_t elapsed = line_starts[first + done] - line_starts[first];
+    clock_counter += static_cast<MachineTime>(elapsed);
+    running_line = first + done - 1;
+    end_slice(elapsed);
+    return done;
+}
+
+// Everything that runs inside a line's slices (the processor and the events
+// due by the line's end) belongs to that line: the lines before it are
+// finished.
 void Scheduler::mix_sound_to_now() {
-    if (in_frame) mix_lines(running_line);
+    if (in_frame) mix_lines(line_run != nullptr ? line_run_first + line_run->running : running_line);
 }
 
 // The samples of the running frame's lines up to `end` (exclusive) not

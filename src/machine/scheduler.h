@@ -112,6 +112,9 @@ public:
     int32_t sound_source_count = 0;
     VideoStandard standard = VIDEO_NTSC;
     int32_t line_clocks[MAX_LINES_PER_FRAME] = {};  // the standard's lines_per_frame are used
+    // Machine clocks from the frame's start to the start of each line (and,
+    // after the last line, the frame's clocks).
+    int32_t line_starts[MAX_LINES_PER_FRAME + 1] = {};
     int32_t speed_shift = 0;
     MachineTime clock_counter = 0;
     TimedEvent events[MAX_TIMED_EVENTS] = {};
@@ -145,8 +148,15 @@ public:
     bool in_frame = false;
     int32_t running_line = 0;
     int32_t lines_mixed = 0;
+    // Lines run as one run of slices (run_lines): the run while the
+    // processor has it, and its first line.
+    SliceRun* line_run = nullptr;
+    int32_t line_run_first = 0;
 
 private:
+    int32_t quiet_lines_from(int32_t line) const;
+    int32_t run_lines(int32_t first, int32_t count);
+    void end_slice(int32_t elapsed);
     void mix_lines(int32_t end);
     void saturate(int32_t count);
     void find_next_event();

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "devices/virtual_keys.h"
 #include "m5/machine.h"
 #include "machine/scheduler.h"
+#include "machine/state_io.h"
 #include "memory/io_bus.h"
 #include "memory/memory_map.h"
 #include "port_probe.h"
@@ -126,7 +128,8 @@ TEST(MachineProgramTest, ctc_timer_interrupts_in_mode_2_at_its_rate_with_its_vec
 }
 
 // Mixes the sound of the finished lines at the start of every line, as the
-// scheduler once did at the end of each.
+// scheduler once did at the end of each. Being a listener of every line, it
+// also makes the scheduler give the processor each line in a call of its own.
 class LineMixer final : public Component {
 public:
     explicit LineMixer(Scheduler& scheduler) : Component(nullptr, nullptr), scheduler(scheduler) {}
@@ -134,41 +137,59 @@ public:
     Scheduler& scheduler;
 };
 
-// The sound of the program and its probe writes, with the sound mixed line by
-// line or as the scheduler does by itself.
-std::pair<std::vector<int16_t>, size_t> sched_lines_sound(bool line_by_line, int32_t speed_shift) {
+struct SchedLinesRun {
+    std::vector<int16_t> sound;
+    std::vector<std::tuple<MachineTime, int32_t, int32_t>> probe_writes;  // the time of each interrupt
+    std::vector<uint8_t> state;
+};
+
+// A program's sound, probe writes and final state, with the sound mixed
+// (and the processor run) line by line or as the scheduler does by itself.
+SchedLinesRun run_lines_of(const char* program, bool line_by_line, int32_t speed_shift) {
     test::TestHost host;
     host.speed = speed_shift;
     Machine machine(&host);
-    test::load_ipl(machine, "sched_lines");
+    test::load_ipl(machine, program);
     machine.scheduler->apply_config();
     LineMixer mixer(*machine.scheduler);
     if (line_by_line) machine.scheduler->add_scanline_listener(&mixer);
     PortProbe probe(machine);
     constexpr int32_t BLOCK = 1470;  // two frames at 44100 Hz
     machine.setup_audio(44100, BLOCK);
-    std::vector<int16_t> sound;
+    SchedLinesRun run;
     for (int32_t block = 0; block < 10; ++block) {
         machine.run_frame();
         machine.run_frame();
         const int16_t* samples = machine.take_audio(0, 1);
-        sound.insert(sound.end(), samples, samples + BLOCK);
+        run.sound.insert(run.sound.end(), samples, samples + BLOCK);
     }
-    return {sound, probe.writes.size()};
+    run.probe_writes = probe.writes;
+    StateWriter out;
+    machine.save_state(out);
+    run.state = out.data();
+    return run;
 }
 
 // The finished lines' sound is mixed when the sound chip is about to change
-// and at the end of the frame: the samples must be those of mixing at every
-// line, with the tone and volume changed at any point of a line.
-TEST(MachineProgramTest, sound_mixed_for_the_finished_lines_at_once_is_the_sound_mixed_line_by_line) {
-    for (int32_t speed_shift : {0, 2}) {
-        const auto [by_line, interrupts] = sched_lines_sound(true, speed_shift);
-        const auto [at_once, same_interrupts] = sched_lines_sound(false, speed_shift);
-        ASSERT_GT(interrupts, 1000u) << "the timer hardly interrupted";
-        EXPECT_EQ(interrupts, same_interrupts);
-        EXPECT_TRUE(by_line == at_once) << "speed shift " << speed_shift;
-        EXPECT_GT(std::set<int16_t>(by_line.begin(), by_line.end()).size(), 8u) << "hardly any volumes heard";
-    }
+// and at the end of the frame, and lines without listeners or events reach
+// the processor as one run: the samples, the times of the probe writes and
+// the machine must be those of running and mixing every line on its own.
+// sched_lines sets timers at any point of a line, due in it or in a later
+// one; sched_runs reads the time, changes the sound, sets the timer, copies
+// and halts many lines into long runs.
+TEST(MachineProgramTest, lines_run_and_mixed_together_give_what_lines_one_by_one_give) {
+    for (const char* program : {"sched_lines", "sched_runs"})
+        for (int32_t speed_shift : {0, 2}) {
+            SCOPED_TRACE(std::string(program) + ", speed shift " + std::to_string(speed_shift));
+            const SchedLinesRun by_line = run_lines_of(program, true, speed_shift);
+            const SchedLinesRun together = run_lines_of(program, false, speed_shift);
+            ASSERT_GT(by_line.probe_writes.size(), 50u) << "hardly any probe writes";
+            EXPECT_TRUE(by_line.probe_writes == together.probe_writes);
+            EXPECT_TRUE(by_line.sound == together.sound);
+            EXPECT_TRUE(by_line.state == together.state);
+            EXPECT_GT(std::set<int16_t>(by_line.sound.begin(), by_line.sound.end()).size(), 8u)
+                << "hardly any volumes heard";
+        }
 }
 
 TEST(MachineProgramTest, keyboard_rows_read_back_the_host_keys) {
