@@ -11,6 +11,8 @@
 // "T" from a lookup table.
 #pragma once
 
+#include <algorithm>
+#include <cstdint>
 #include <utility>
 
 #include "cpu/z80_cpu.h"
@@ -1410,20 +1412,42 @@ inline void Z80Core<Bus>::repeat_copy_forward() {
         const uint8_t* code = read_page(static_cast<uint16_t>(at));
         const uint32_t code_offset = at & (Z80_PAGE_SIZE - 1);
         if (code == nullptr || code_offset == Z80_PAGE_SIZE - 1) return;
+        const uint8_t* const opcode = code + code_offset;
         constexpr int32_t PASS = CYCLES_MAIN[0xED] + CYCLES_ED[0xB0];
+        constexpr int32_t REPEATING_PASS = PASS + BLOCK_REPEAT_EXTRA;
+        constexpr uint32_t OFFSET = Z80_PAGE_SIZE - 1;
         uint32_t from = hl.w, to = de.w, count = bc.w, passes = 0;
         int32_t budget = clocks_left;
         uint8_t value = 0;
-        while (budget > 0 && code[code_offset] == 0xED && code[code_offset + 1] == 0xB0) {
+        // Stretches of passes that stay within one source page and one target
+        // page, that the budget lets start, and that end with a write to
+        // either byte of the ED B0: within one, the ED B0 stays as it was
+        // checked, and the bytes move one by one, in order, as the passes
+        // move them (a copy onto the bytes just after its source repeats
+        // them).
+        while (budget > 0 && opcode[0] == 0xED && opcode[1] == 0xB0) {
             const uint8_t* source = read_page(static_cast<uint16_t>(from));
             uint8_t* target = write_page(static_cast<uint16_t>(to));
             if (source == nullptr || target == nullptr) break;
-            value = source[from & (Z80_PAGE_SIZE - 1)];
-            target[to & (Z80_PAGE_SIZE - 1)] = value;
-            from = (from + 1) & 0xFFFF, to = (to + 1) & 0xFFFF, --count, ++passes;
-            budget -= PASS;
-            if (count == 0) break;
-            budget -= BLOCK_REPEAT_EXTRA;
+            source += from & OFFSET, target += to & OFFSET;
+            uint32_t n = std::min({count, Z80_PAGE_SIZE - (from & OFFSET), Z80_PAGE_SIZE - (to & OFFSET),
+                                   static_cast<uint32_t>((budget + REPEATING_PASS - 1) / REPEATING_PASS)});
+            const auto first = reinterpret_cast<uintptr_t>(target);
+            for (const uintptr_t byte :
+                 {reinterpret_cast<uintptr_t>(opcode), reinterpret_cast<uintptr_t>(opcode) + 1}) {
+                if (byte >= first && byte - first < n) {
+                    n = static_cast<uint32_t>(byte - first) + 1;
+                    break;
+                }
+            }
+            for (uint32_t i = 0; i < n; ++i) target[i] = source[i];
+            value = target[n - 1];
+            from = (from + n) & 0xFFFF, to = (to + n) & 0xFFFF, count -= n, passes += n;
+            budget -= static_cast<int32_t>(n) * REPEATING_PASS;
+            if (count == 0) {
+                budget += BLOCK_REPEAT_EXTRA;  // the last pass does not repeat
+                break;
+            }
         }
         if (passes == 0) return;
         hl.w = static_cast<uint16_t>(from), de.w = static_cast<uint16_t>(to), bc.w = static_cast<uint16_t>(count);
