@@ -1392,6 +1392,22 @@ inline void Z80Core<Bus>::run_index_cb(Z80Pair& x) {
     write8(address, result);
 }
 
+namespace z80 {
+// Moves up to n (at least 1) bytes from source to target one by one, in
+// order, as LDIR's passes move them, and stops after a write to either of
+// the two bytes at `opcode`. Returns the bytes moved.
+inline uint32_t copy_stretch(const uint8_t* source, uint8_t* target, uint32_t n, const uint8_t* opcode) {
+    const auto first = reinterpret_cast<uintptr_t>(target), code = reinterpret_cast<uintptr_t>(opcode);
+    if (code + 1 == first) {
+        n = 1;
+    } else if (code >= first && code - first < n) {
+        n = static_cast<uint32_t>(code - first) + 1;
+    }
+    for (uint32_t i = 0; i < n; ++i) target[i] = source[i];
+    return n;
+}
+}  // namespace z80
+
 // LDIR repeats through the run loop: after a pass that leaves BC non-zero, PC
 // points at its ED B0 again. While the loop would do nothing but fetch that
 // ED B0 and run the next pass, the passes run here, each as the loop runs it:
@@ -1430,17 +1446,10 @@ inline void Z80Core<Bus>::repeat_copy_forward() {
             uint8_t* target = write_page(static_cast<uint16_t>(to));
             if (source == nullptr || target == nullptr) break;
             source += from & OFFSET, target += to & OFFSET;
-            uint32_t n = std::min({count, Z80_PAGE_SIZE - (from & OFFSET), Z80_PAGE_SIZE - (to & OFFSET),
-                                   static_cast<uint32_t>((budget + REPEATING_PASS - 1) / REPEATING_PASS)});
-            const auto first = reinterpret_cast<uintptr_t>(target);
-            for (const uintptr_t byte :
-                 {reinterpret_cast<uintptr_t>(opcode), reinterpret_cast<uintptr_t>(opcode) + 1}) {
-                if (byte >= first && byte - first < n) {
-                    n = static_cast<uint32_t>(byte - first) + 1;
-                    break;
-                }
-            }
-            for (uint32_t i = 0; i < n; ++i) target[i] = source[i];
+            const uint32_t room = std::min(Z80_PAGE_SIZE - (from & OFFSET), Z80_PAGE_SIZE - (to & OFFSET));
+            const auto passes_begun = static_cast<uint32_t>((budget + REPEATING_PASS - 1) / REPEATING_PASS);
+            uint32_t n = std::min(std::min(count, room), passes_begun);
+            n = z80::copy_stretch(source, target, n, opcode);
             value = target[n - 1];
             from = (from + n) & 0xFFFF, to = (to + n) & 0xFFFF, count -= n, passes += n;
             budget -= static_cast<int32_t>(n) * REPEATING_PASS;
@@ -1463,8 +1472,9 @@ inline void Z80Core<Bus>::repeat_copy_forward() {
 
 template <class Bus>
 void Z80Cpu::execute_on(const Bus& bus, int32_t clocks) {
-    SliceRun one{&clocks, 0, 1, 0};
-    execute_slices_on(bus, one);
+    Z80Core<Bus> core(*this, bus, true);
+    core.run(clocks);
+    core.write_back();
 }
 
 // One working copy for every slice: between two slices nothing outside the

@@ -160,6 +160,7 @@ TEST(Z80Ldir, passes_in_one_slice_match_single_steps) {
         uint16_t hl, de, bc;
         int request_after_slice;  // an interrupt request raised after that slice, or -1
         uint16_t nops_at;         // eight NOPs from there (0: none)
+        uint16_t ed_nop_at = 0;   // ED 00 there (0: none)
     };
     const Case cases[] = {
         {"across pages, up to the top of memory and over", 0xFF80, 0x2FF0, 0x0180, -1, 0},
@@ -168,12 +169,15 @@ TEST(Z80Ldir, passes_in_one_slice_match_single_steps) {
         {"out of a page of handlers and into one", 0x9FF0, 0x8FE0, 0x0100, -1, 0},
         // NOPs reach 1000h: NOP, then OR B of the old B0, then JR $.
         {"over its own opcode, then what the copy left there", 0x0FF0, 0x0FF8, 0x0040, -1, 0x0FF0},
+        // ED again, then 00 over B0: the copy stops there and ED 00 runs.
+        {"over its own opcode with ED, then over B0", 0x3000, 0x0FF0, 0x0040, -1, 0, 0x3010},
         {"with an interrupt request arriving", 0x4000, 0x6000, 0x0400, 3, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         LdirRig sliced(c.hl, c.de, c.bc), stepped(c.hl, c.de, c.bc);
         for (int n = 0; n < 8 && c.nops_at != 0; ++n) sliced.memory.ram.bytes[c.nops_at + n] = 0;
+        if (c.ed_nop_at != 0) sliced.memory.ram.bytes[c.ed_nop_at] = 0xED, sliced.memory.ram.bytes[c.ed_nop_at + 1] = 0;
         stepped.memory.ram.bytes = sliced.memory.ram.bytes;
         for (int n = 0; n < 60; ++n) {
             const int32_t clocks = 37 + n * 53 % 700;  // uneven slices, some ending inside a pass
