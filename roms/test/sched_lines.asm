@@ -51,17 +51,4 @@ WAIT:           DJNZ WAIT
 NEXT:           LD C, A
                 JR MAIN
 
-HANDLER:        PUSH AF
-                PUSH HL
-                LD HL, (COUNT)
-                INC HL
-                LD (COUNT), HL
-                LD A, L
-                OUT (PROBE), A
-                AND 0x0F
-                OR 0x90                 ; tone 0 volume
-                OUT (PSG), A
-                POP HL
-                POP AF
-                EI
-                RETI
+                INCLUDE "count_handler.inc"

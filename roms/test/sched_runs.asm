@@ -70,17 +70,4 @@ NEXT:           LD HL, PASSES
                 INC (HL)
                 JR MAIN
 
-HANDLER:        PUSH AF
-                PUSH HL
-                LD HL, (COUNT)
-                INC HL
-                LD (COUNT), HL
-                LD A, L
-                OUT (PROBE), A
-                AND 0x0F
-                OR 0x90                 ; tone 0 volume
-                OUT (PSG), A
-                POP HL
-                POP AF
-                EI
-                RETI
+                INCLUDE "count_handler.inc"
