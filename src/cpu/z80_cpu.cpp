@@ -39,11 +39,7 @@ void Z80Cpu::set_irq_request(uint8_t request, uint8_t hold, int32_t line) {
     irq_hold = hold ? irq_hold | bit : irq_hold & ~bit;
 }
 
-// One run loop for the machine's bus: a budget is a run of one slice.
-void Z80Cpu::execute(int32_t clocks) {
-    SliceRun one{&clocks, 0, 1, 0};
-    execute_slices(one);
-}
+void Z80Cpu::execute(int32_t clocks) { execute_on(ComponentBus{memory, io, read_pages, write_pages}, clocks); }
 
 void Z80Cpu::execute_slices(SliceRun& run) {
     execute_slices_on(ComponentBus{memory, io, read_pages, write_pages}, run);

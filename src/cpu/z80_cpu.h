@@ -17,7 +17,7 @@
 // instructions always complete, so a call may overshoot, and the overshoot
 // (clocks_left <= 0 between calls) is paid by the next call's budget;
 // `execute_slices` runs several budgets back to back as that many calls
-// would, without leaving the run loop between them. Each
+// would, with direct calls of the run loop between them. Each
 // instruction charges its whole base count from a clock table before it has
 // any effect, then the extra clocks of taken branches and block repetitions.
 //
@@ -132,8 +132,8 @@ public:
     // Runs instructions for a budget of processor clocks (the page tables,
     // then virtual calls).
     void execute(int32_t clocks) override;
-    // The slices of `run` in one pass of the run loop: what execute would do
-    // slice by slice, without leaving the loop between them.
+    // The slices of `run`, each as execute runs it, through a direct call of
+    // the run loop.
     void execute_slices(SliceRun& run) override;
     // Clocks consumed since the running execute call began; 0 between calls.
     int32_t executed_cycles() override { return slice_mark - clocks_left; }

@@ -148,7 +148,8 @@ public:
     virtual void execute(int32_t clocks) { (void)clocks; }
     // Called by the Scheduler for stretches of time in which nothing else
     // happens between slices: the slices of `run` as that many execute calls
-    // back to back, which a processor may run without leaving its run loop.
+    // back to back, which a processor may run without going back to the
+    // Scheduler (and its virtual calls) between them.
     // run.running names the slice being run (its executed_cycles are the
     // running slice's own); the Scheduler may lower run.count to end the run
     // after the running slice.

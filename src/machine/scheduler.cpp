@@ -272,8 +272,8 @@ void Scheduler::end_slice(int32_t elapsed) {
 // processor's slices end at every line's end (and, through its overshoot,
 // its time as now() tells it depends on that). Lines in which nothing but
 // the processor runs (no listener, no event due) go to the processor as one
-// run of slices, which it may run without leaving its run loop: the same
-// slices, without the calls between them. The sound of finished lines is
+// run of slices, which it runs without coming back here between them: the
+// same slices, without the scheduler's work and calls per line. The sound of finished lines is
 // mixed when a sound source is about to change (mix_sound_to_now) and at the
 // end of the frame: every line's samples still come from the sound chip as
 // it was when the line ended.
