@@ -7,7 +7,8 @@
 // concrete type: the processor reaches memory and ports through these
 // operations, chips pass levels through SignalLinks (signal_in), interrupts
 // travel through the four daisy-chain operations, and the Scheduler hands out
-// time through execute, execute_slices, on_event, on_frame, on_scanline and on_hsync.
+// time through execute, execute_slices, on_event, on_frame, on_scanline and
+// on_hsync.
 //
 // Conventions: addresses and ports are signed 32-bit integers holding a 16-bit
 // value; data bytes travel in a 32-bit integer and come back in its low 8 bits;

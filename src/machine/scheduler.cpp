@@ -273,10 +273,10 @@ void Scheduler::end_slice(int32_t elapsed) {
 // its time as now() tells it depends on that). Lines in which nothing but
 // the processor runs (no listener, no event due) go to the processor as one
 // run of slices, which it runs without coming back here between them: the
-// same slices, without the scheduler's work and calls per line. The sound of finished lines is
-// mixed when a sound source is about to change (mix_sound_to_now) and at the
-// end of the frame: every line's samples still come from the sound chip as
-// it was when the line ended.
+// same slices, without the scheduler's work and calls per line. The sound
+// of finished lines is mixed when a sound source is about to change
+// (mix_sound_to_now) and at the end of the frame: every line's samples still
+// come from the sound chip as it was when the line ended.
 void Scheduler::run_frame() {
     const int32_t lines = standard.lines_per_frame;
     running_line = lines_mixed = 0;

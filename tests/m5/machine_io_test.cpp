@@ -137,7 +137,7 @@ public:
     Scheduler& scheduler;
 };
 
-struct SchedLinesRun {
+struct LinesRun {
     std::vector<int16_t> sound;
     std::vector<std::tuple<MachineTime, int32_t, int32_t>> probe_writes;  // the time of each interrupt
     std::vector<uint8_t> state;
@@ -145,7 +145,7 @@ struct SchedLinesRun {
 
 // A program's sound, probe writes and final state, with the sound mixed
 // (and the processor run) line by line or as the scheduler does by itself.
-SchedLinesRun run_lines_of(const char* program, bool line_by_line, int32_t speed_shift) {
+LinesRun run_lines_of(const char* program, bool line_by_line, int32_t speed_shift) {
     test::TestHost host;
     host.speed = speed_shift;
     Machine machine(&host);
@@ -156,7 +156,7 @@ SchedLinesRun run_lines_of(const char* program, bool line_by_line, int32_t speed
     PortProbe probe(machine);
     constexpr int32_t BLOCK = 1470;  // two frames at 44100 Hz
     machine.setup_audio(44100, BLOCK);
-    SchedLinesRun run;
+    LinesRun run;
     for (int32_t block = 0; block < 10; ++block) {
         machine.run_frame();
         machine.run_frame();
@@ -181,8 +181,8 @@ TEST(MachineProgramTest, lines_run_and_mixed_together_give_what_lines_one_by_one
     for (const char* program : {"sched_lines", "sched_runs"})
         for (int32_t speed_shift : {0, 2}) {
             SCOPED_TRACE(std::string(program) + ", speed shift " + std::to_string(speed_shift));
-            const SchedLinesRun by_line = run_lines_of(program, true, speed_shift);
-            const SchedLinesRun together = run_lines_of(program, false, speed_shift);
+            const LinesRun by_line = run_lines_of(program, true, speed_shift);
+            const LinesRun together = run_lines_of(program, false, speed_shift);
             ASSERT_GT(by_line.probe_writes.size(), 50u) << "hardly any probe writes";
             EXPECT_TRUE(by_line.probe_writes == together.probe_writes);
             EXPECT_TRUE(by_line.sound == together.sound);
