@@ -28,6 +28,7 @@ void Z80Cpu::signal_in(int32_t signal, uint32_t data, uint32_t mask) {
             // The running instruction completes; the rest of the budget is gone.
             clocks_left = 0;
             slice_mark = 0;
+            slice_head = 0;
         }
     }
 }

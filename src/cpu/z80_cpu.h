@@ -136,7 +136,7 @@ public:
     // the run loop.
     void execute_slices(SliceRun& run) override;
     // Clocks consumed since the running execute call began; 0 between calls.
-    int32_t executed_cycles() override { return slice_mark - clocks_left; }
+    int32_t executed_cycles() override { return slice_mark - clocks_left + slice_head; }
     // Address of the first byte of the instruction being executed.
     int32_t current_pc() override { return instr_pc; }
 
@@ -146,6 +146,16 @@ public:
     void execute_on(const Bus& bus, int32_t clocks);
     template <class Bus>
     void execute_slices_on(const Bus& bus, SliceRun& run);
+    // One slice of execute_on or of execute_slices_on: the run loop alone, or
+    // after it the idle loops (below).
+    template <class Bus>
+    void run_slice_on(const Bus& bus, int32_t clocks);
+    template <class Bus>
+    void run_idle_or_slice_on(const Bus& bus, int32_t clocks);
+    // At the start of a slice: passes over the turns of an idle loop, looking
+    // for one first where none is known.
+    template <class Bus>
+    void pass_idle_turns_on(const Bus& bus);
     // One pass of that loop, for a debugger that stops between instructions:
     // one instruction, then the interrupt it lets in. The caller keeps the
     // budget (clocks_left, slice_mark) as execute_on does. EI is a step of
@@ -156,6 +166,43 @@ public:
     // still runs the next instruction in the same step.
     template <class Bus>
     bool step_on(const Bus& bus);
+
+    // --- Idle loops ---------------------------------------------------------------
+    // A program that waits for an interrupt often spins in a loop that reads
+    // memory and changes nothing: LD A,(nn) / CP B / JR Z back, a JP to
+    // itself, HALT. Within a slice nothing else in the machine runs, so once
+    // one turn of such a loop has brought the registers back to where it
+    // began, without writing a byte, calling out of the processor (handlers,
+    // ports, the interrupt chain) or reading R, every later turn does the
+    // same: the run loop passes over as many whole turns as the budget holds,
+    // counting their clocks and R, and runs the rest as usual. The processor
+    // looks for such a loop at the start of a slice where SP, BC, DE and HL
+    // are as they were at the start of the slice before (a busy program
+    // changes them), by running one turn, at most IDLE_TURN_MAX
+    // instructions, one by one, watching the bus; after a look that found
+    // none it waits twice as many of those slices as before (up to
+    // IDLE_LOOK_WAIT_MAX) before it looks again. Within one execute_slices
+    // call the later slices pass over the turns of the loop found without
+    // looking again: between them, nothing but the processor runs.
+    // None of this is machine state: a run gives the same machine with or
+    // without it.
+    static constexpr int32_t IDLE_TURN_MAX = 16;
+    static constexpr int32_t IDLE_LOOK_WAIT_MAX = 64;
+    int32_t idle_look_in = 0;        // slices until the next look
+    int32_t idle_look_wait = 0;      // slices waited after the last look that found nothing
+    int32_t idle_turn_clocks = 0;    // the loop found in this execute_slices call (0: none)
+    uint8_t idle_turn_fetches = 0;   // its opcode fetches a turn, modulo 128 (R)
+    int64_t idle_clocks_passed = 0;  // clocks passed over in idle loops since construction
+    int32_t slice_head = 0;          // clocks of the slice run before the run loop began
+    uint64_t idle_settled = 0;       // SP, BC, DE and HL at the start of the slice before
+
+    // Whether SP, BC, DE and HL are as at the last call.
+    bool registers_settled() {
+        const uint64_t now = uint64_t{sp} << 48 | uint64_t{bc.w} << 32 | uint64_t{de.w} << 16 | hl.w;
+        const bool same = now == idle_settled;
+        idle_settled = now;
+        return same;
+    }
 
     // --- State, in the order of the design -------------------------------------
     Component* memory = nullptr;                 // handlers of the null pages (not owned)

@@ -28,6 +28,7 @@
 #include <thread>
 #include <vector>
 
+#include "cpu/z80_cpu.h"
 #include "devices/tape_deck.h"
 #include "devices/vdp.h"
 #include "devices/virtual_keys.h"
@@ -407,14 +408,20 @@ int run(const Options& o, const char* argv0) {
         // take away.
         const double processor_fps = processor_seconds > 0 ? runner.frames_done / processor_seconds : 0.0;
         const double z80_mhz = (z80_mhz_before + z80_only_mhz(Z80_PROBE_SECONDS)) / 2;
-        const double limit_fps = z80_mhz * 1e6 /
-                                 (static_cast<double>(host.machine().video_standard().clocks_per_frame()) *
-                                  (1 << host.machine().scheduler->speed_shift));
+        const double processor_clocks_per_frame =
+            static_cast<double>(host.machine().video_standard().clocks_per_frame()) *
+            (1 << host.machine().scheduler->speed_shift);
+        const double limit_fps = z80_mhz * 1e6 / processor_clocks_per_frame;
         std::printf("processor seconds: %.3f\n", processor_seconds);
         std::printf("frames per processor second: %.1f\n", processor_fps);
         std::printf("Z80-only limit: %.1f frames per processor second (the Z80 alone at %.0f MHz)\n", limit_fps,
                     z80_mhz);
         std::printf("share of the Z80-only limit: %.0f %%\n", limit_fps > 0 ? 100 * processor_fps / limit_fps : 0.0);
+        // Waits for an interrupt that the processor passed over rather than ran.
+        const double clocks_run = runner.frames_done * processor_clocks_per_frame;
+        std::printf(
+            "idle loops passed over: %.0f %% of the processor's clocks\n",
+            clocks_run > 0 ? 100 * static_cast<double>(host.machine().cpu->idle_clocks_passed) / clocks_run : 0.0);
         if (o.realtime && !platform.title.empty()) std::printf("title: %s\n", platform.title.c_str());
     }
     if (debugging.stop()) {

@@ -13,6 +13,7 @@
 #include "cpu/z80_cpu.h"
 #include "m5/machine.h"
 #include "machine/scheduler.h"
+#include "machine/state_io.h"
 #include "memory/memory_map.h"
 #include "support/test_host.h"
 
@@ -164,6 +165,28 @@ TEST_F(DebuggerTest, a_disabled_breakpoint_never_stops) {
     EXPECT_EQ(debugger.peek(0x7000), 0x5A);
     EXPECT_FALSE(debugger.poke(0x0004, 0));  // ROM: refused
     EXPECT_EQ(debugger.peek(0x0004), 0x3E);
+}
+
+// Where the program idles (HALT until the timer's interrupt, in sched_runs),
+// the plain run passes over the turns of the idle loop; under the debugger
+// every instruction runs on its own. Both must end in the same machine.
+TEST(DebuggerIdleTest, a_machine_passing_over_idle_turns_ends_as_one_run_step_by_step) {
+    test::TestHost stepped_host, plain_host;
+    Machine stepped(&stepped_host), plain(&plain_host);
+    test::load_ipl(stepped, "sched_runs");
+    test::load_ipl(plain, "sched_runs");
+    Debugger debugger(stepped, nullptr);
+    debugger.attach();
+    for (int frame = 0; frame < 150; ++frame) {
+        stepped.run_frame();
+        plain.run_frame();
+    }
+    EXPECT_GT(plain.cpu->idle_clocks_passed, 100'000);
+    EXPECT_EQ(stepped.cpu->idle_clocks_passed, 0);
+    StateWriter stepped_state, plain_state;
+    stepped.save_state(stepped_state);
+    plain.save_state(plain_state);
+    EXPECT_TRUE(stepped_state.data() == plain_state.data());
 }
 
 }  // namespace

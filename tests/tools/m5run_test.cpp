@@ -279,6 +279,7 @@ TEST_F(M5RunTest, stats_report_frames_speed_and_realtime_pacing) {
     EXPECT_NE(r.out.find("wall seconds: "), std::string::npos);
     EXPECT_NE(r.out.find("frames per second: "), std::string::npos);
     EXPECT_NE(r.out.find("times real time: "), std::string::npos);
+    EXPECT_NE(r.out.find("idle loops passed over: 0 %"), std::string::npos) << "the busy program never idles";
 
     // The speed reaches the processor: in the same frames the busy loop's
     // working state ends elsewhere.
