@@ -153,9 +153,8 @@ public:
     template <class Bus>
     void run_idle_or_slice_on(const Bus& bus, int32_t clocks);
     // At the start of a slice: passes over the turns of an idle loop, looking
-    // for one first where none is known.
-    template <class Bus>
-    void pass_idle_turns_on(const Bus& bus);
+    // for one first where none is known (z80_cpu.cpp).
+    void pass_idle_turns(const ComponentBus& bus);
     // One pass of that loop, for a debugger that stops between instructions:
     // one instruction, then the interrupt it lets in. The caller keeps the
     // budget (clocks_left, slice_mark) as execute_on does. EI is a step of

@@ -1484,14 +1484,15 @@ template <class Bus>
 
 // The look for an idle loop, and the turns passed over, run before the run
 // loop, which then runs the rest of the slice as a slice of its own; the
-// clocks before it stay counted in executed_cycles (slice_head).
+// clocks before it stay counted in executed_cycles (slice_head). The look
+// runs on the machine's own bus, through the run loop of that bus.
 template <class Bus>
 void Z80Cpu::run_idle_or_slice_on(const Bus& bus, int32_t clocks) {
-    if constexpr (requires { bus.read_pages; }) {
+    if constexpr (std::is_same_v<Bus, ComponentBus>) {
         if ((idle_turn_clocks != 0 || (registers_settled() && --idle_look_in < 0)) && !stopped) [[unlikely]] {
             clocks_left += clocks;
             slice_mark = clocks_left;
-            pass_idle_turns_on(bus);
+            pass_idle_turns(bus);
             const int32_t rest = clocks_left;
             slice_head = slice_mark - rest;
             clocks_left = 0;
@@ -1526,131 +1527,6 @@ void Z80Cpu::execute_slices_on(const Bus& bus, SliceRun& run) {
             while (run.running + 1 < run.count) clocks += run.clocks[++run.running] << run.shift;
         run_idle_or_slice_on(bus, clocks);
     }
-}
-
-namespace z80 {
-// Everything an instruction may change in the processor but R and the
-// clocks: two views alike are the same processor.
-struct IdleView {
-    uint16_t pc, sp, af, bc, de, hl, ix, iy, af_alt, bc_alt, de_alt, hl_alt, instr_pc, operand_address;
-    uint8_t i, im, iff1, iff2, halted;
-    uint32_t irq_pending;
-    explicit IdleView(const Z80Cpu& c)
-        : pc(c.pc),
-          sp(c.sp),
-          af(c.af.w),
-          bc(c.bc.w),
-          de(c.de.w),
-          hl(c.hl.w),
-          ix(c.ix.w),
-          iy(c.iy.w),
-          af_alt(c.af_alt.w),
-          bc_alt(c.bc_alt.w),
-          de_alt(c.de_alt.w),
-          hl_alt(c.hl_alt.w),
-          instr_pc(c.instr_pc),
-          operand_address(c.operand_address),
-          i(c.i),
-          im(c.im),
-          iff1(c.iff1),
-          iff2(c.iff2),
-          halted(c.halted),
-          irq_pending(c.irq_pending) {}
-    bool operator==(const IdleView&) const = default;
-};
-
-// The bus of a look for an idle loop: reads through the pages directly, and
-// everything else through the processor's own bus, noting that something may
-// have happened outside the processor. A write of the byte a page already
-// holds changes nothing (a CALL's return address pushed again).
-template <class Bus>
-struct IdleLookBus {
-    const Bus& bus;
-    uint8_t* const* read_pages;
-    uint8_t* const* page_writes;
-    uint8_t* const* write_pages = Z80_NO_PAGES;  // every write through write8/write16
-    mutable bool outside = false;
-
-    uint8_t read8(uint16_t address) const { return outside = true, bus.read8(address); }
-    uint16_t read16(uint16_t address) const { return outside = true, bus.read16(address); }
-    void write8(uint16_t address, uint8_t value) const {
-        uint8_t* page = page_writes[address >> Z80_PAGE_SHIFT];
-        if (page == nullptr) {
-            outside = true;
-            return bus.write8(address, value);
-        }
-        uint8_t& byte = page[address & (Z80_PAGE_SIZE - 1)];
-        if (byte != value) outside = true, byte = value;
-    }
-    void write16(uint16_t address, uint16_t value) const {
-        if ((address & (Z80_PAGE_SIZE - 1)) == Z80_PAGE_SIZE - 1 || page_writes[address >> Z80_PAGE_SHIFT] == nullptr) {
-            outside = true;
-            return bus.write16(address, value);
-        }
-        write8(address, static_cast<uint8_t>(value));
-        write8(static_cast<uint16_t>(address + 1), static_cast<uint8_t>(value >> 8));
-    }
-    uint8_t in(uint16_t port) const { return outside = true, bus.in(port); }
-    void out(uint16_t port, uint8_t value) const { outside = true, bus.out(port, value); }
-
-    // What the bus cannot see, after any DD and FD prefixes: LD A,R and LD
-    // R,A (R does not simply count there) and RETI (which tells the
-    // interrupt chain). A byte behind a page of handlers counts as one.
-    bool unseen_by_bus(uint16_t at) const {
-        for (int n = 0; n < 4; ++n, ++at) {
-            const uint8_t* page = read_pages[at >> Z80_PAGE_SHIFT];
-            if (page == nullptr) return true;
-            const uint8_t op = page[at & (Z80_PAGE_SIZE - 1)];
-            if (op == 0xDD || op == 0xFD) continue;
-            if (op != 0xED) return false;
-            const uint16_t next = static_cast<uint16_t>(at + 1);
-            const uint8_t* next_page = read_pages[next >> Z80_PAGE_SHIFT];
-            if (next_page == nullptr) return true;
-            const uint8_t op2 = next_page[next & (Z80_PAGE_SIZE - 1)];
-            return op2 == 0x4F || op2 == 0x5F || (op2 & 0xCF) == 0x4D;
-        }
-        return true;
-    }
-};
-}  // namespace z80
-
-template <class Bus>
-[[gnu::noinline]] void Z80Cpu::pass_idle_turns_on(const Bus& bus) {
-    if (idle_turn_clocks == 0) {
-        // One turn, one instruction at a time, as the run loop runs them.
-        const z80::IdleView start(*this);
-        const int32_t start_clocks = clocks_left;
-        const uint8_t start_r = r;
-        const z80::IdleLookBus<Bus> look{bus, bus.read_pages, bus.write_pages};
-        bool after_ei = false, found = false;
-        // An interrupt accepted calls out of the processor without the bus.
-        for (int32_t n = 0; n < IDLE_TURN_MAX && (clocks_left > 0 || after_ei) && irq_pending == 0; ++n) {
-            if (look.unseen_by_bus(pc)) break;
-            after_ei = step_on(look);
-            if (look.outside) break;
-            if (!after_ei && z80::IdleView(*this) == start) {
-                found = true;
-                break;
-            }
-        }
-        // The instruction after EI runs with it, whatever the budget.
-        if (after_ei) step_on(look);
-        if (!found) {
-            idle_look_wait = std::clamp(idle_look_wait * 2, 1, IDLE_LOOK_WAIT_MAX);
-            idle_look_in = idle_look_wait;
-            return;
-        }
-        idle_turn_clocks = start_clocks - clocks_left;
-        idle_turn_fetches = static_cast<uint8_t>((r - start_r) & 0x7F);
-        idle_look_wait = idle_look_in = 0;
-    }
-    // Whole turns that leave the budget above zero: the run loop would not
-    // have stopped inside any of them.
-    if (clocks_left <= idle_turn_clocks) return;
-    const int32_t turns = (clocks_left - 1) / idle_turn_clocks;
-    clocks_left -= turns * idle_turn_clocks;
-    r = static_cast<uint8_t>((r & 0x80) | ((r + static_cast<uint32_t>(turns) * idle_turn_fetches) & 0x7F));
-    idle_clocks_passed += int64_t{turns} * idle_turn_clocks;
 }
 
 template <class Bus>

@@ -12,6 +12,7 @@
 
 #include "cpu/z80_cpu.h"
 #include "m5/machine.h"
+#include "m5/port_probe.h"
 #include "machine/scheduler.h"
 #include "machine/state_io.h"
 #include "memory/memory_map.h"
@@ -167,22 +168,28 @@ TEST_F(DebuggerTest, a_disabled_breakpoint_never_stops) {
     EXPECT_EQ(debugger.peek(0x0004), 0x3E);
 }
 
-// Where the program idles (HALT until the timer's interrupt, in sched_runs),
-// the plain run passes over the turns of the idle loop; under the debugger
-// every instruction runs on its own. Both must end in the same machine.
+// Where the program idles (idle_waits: reading a byte, calling a routine
+// that reads it, HALT), the plain run passes over the turns of the idle loop;
+// under the debugger every instruction runs on its own. Both must end in the
+// same machine, with the probe port written at the same times, also by the
+// turns that reach outside the processor while the plain run looks for an
+// idle loop.
 TEST(DebuggerIdleTest, a_machine_passing_over_idle_turns_ends_as_one_run_step_by_step) {
     test::TestHost stepped_host, plain_host;
     Machine stepped(&stepped_host), plain(&plain_host);
-    test::load_ipl(stepped, "sched_runs");
-    test::load_ipl(plain, "sched_runs");
+    test::load_ipl(stepped, "idle_waits");
+    test::load_ipl(plain, "idle_waits");
+    test::PortProbe stepped_probe(stepped), plain_probe(plain);
     Debugger debugger(stepped, nullptr);
     debugger.attach();
     for (int frame = 0; frame < 150; ++frame) {
         stepped.run_frame();
         plain.run_frame();
     }
-    EXPECT_GT(plain.cpu->idle_clocks_passed, 100'000);
+    EXPECT_GT(plain.cpu->idle_clocks_passed, 150 * 20'000);
     EXPECT_EQ(stepped.cpu->idle_clocks_passed, 0);
+    ASSERT_GT(plain_probe.writes.size(), 1000u);
+    EXPECT_TRUE(stepped_probe.writes == plain_probe.writes);
     StateWriter stepped_state, plain_state;
     stepped.save_state(stepped_state);
     plain.save_state(plain_state);
