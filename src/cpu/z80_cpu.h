@@ -175,18 +175,19 @@ public:
     // ports, the interrupt chain) or reading R, every later turn does the
     // same: the run loop passes over as many whole turns as the budget holds,
     // counting their clocks and R, and runs the rest as usual. The processor
-    // looks for such a loop at the start of a slice where SP, BC, DE and HL
-    // are as they were at the start of the slice before (a busy program
-    // changes them), by running one turn, at most IDLE_TURN_MAX
-    // instructions, one by one, watching the bus; after a look that found
-    // none it waits twice as many of those slices as before (up to
-    // IDLE_LOOK_WAIT_MAX) before it looks again. Within one execute_slices
+    // looks for such a loop at the start of a slice, by running one turn, at
+    // most IDLE_TURN_MAX instructions, one by one, watching the bus; only
+    // where SP, BC, DE and HL stand as when it last compared them (a busy
+    // program moves them; while they move, it compares every fourth slice).
+    // After a look that found none it waits twice as many slices as before
+    // (up to IDLE_LOOK_WAIT_MAX) before it looks again. Within one execute_slices
     // call the later slices pass over the turns of the loop found without
     // looking again: between them, nothing but the processor runs.
     // None of this is machine state: a run gives the same machine with or
     // without it.
     static constexpr int32_t IDLE_TURN_MAX = 16;
     static constexpr int32_t IDLE_LOOK_WAIT_MAX = 64;
+    static constexpr int32_t IDLE_SETTLE_SLICES = 3;
     int32_t idle_look_in = 0;        // slices until the next look
     int32_t idle_look_wait = 0;      // slices waited after the last look that found nothing
     int32_t idle_turn_clocks = 0;    // the loop found in this execute_slices call (0: none)
@@ -195,11 +196,13 @@ public:
     int32_t slice_head = 0;          // clocks of the slice run before the run loop began
     uint64_t idle_settled = 0;       // SP, BC, DE and HL at the start of the slice before
 
-    // Whether SP, BC, DE and HL are as at the last call.
+    // Whether SP, BC, DE and HL are as at the last call; if not, the next
+    // call comes IDLE_SETTLE_SLICES slices later.
     bool registers_settled() {
         const uint64_t now = uint64_t{sp} << 48 | uint64_t{bc.w} << 32 | uint64_t{de.w} << 16 | hl.w;
         const bool same = now == idle_settled;
         idle_settled = now;
+        if (!same) idle_look_in = IDLE_SETTLE_SLICES;
         return same;
     }
 
