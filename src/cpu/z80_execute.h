@@ -1489,7 +1489,8 @@ template <class Bus>
 template <class Bus>
 void Z80Cpu::run_idle_or_slice_on(const Bus& bus, int32_t clocks) {
     if constexpr (std::is_same_v<Bus, ComponentBus>) {
-        if ((idle_turn_clocks != 0 || (--idle_look_in < 0 && registers_settled())) && !stopped) [[unlikely]] {
+        // A loop found keeps the count below zero until the run ends.
+        if (!stopped && --idle_look_in < 0 && (idle_turn_clocks != 0 || registers_settled())) [[unlikely]] {
             clocks_left += clocks;
             slice_mark = clocks_left;
             pass_idle_turns(bus);
