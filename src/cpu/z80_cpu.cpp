@@ -1,6 +1,7 @@
 #include "cpu/z80_cpu.h"
 
 #include <algorithm>
+#include <array>
 
 #include "cpu/z80_execute.h"
 #include "machine/state_io.h"
@@ -52,33 +53,12 @@ namespace {
 
 // Everything an instruction may change in the processor but R and the
 // clocks: two views alike are the same processor.
-struct IdleView {
-    uint16_t pc, sp, af, bc, de, hl, ix, iy, af_alt, bc_alt, de_alt, hl_alt, instr_pc, operand_address;
-    uint8_t i, im, iff1, iff2, halted;
-    uint32_t irq_pending;
-    explicit IdleView(const Z80Cpu& c)
-        : pc(c.pc),
-          sp(c.sp),
-          af(c.af.w),
-          bc(c.bc.w),
-          de(c.de.w),
-          hl(c.hl.w),
-          ix(c.ix.w),
-          iy(c.iy.w),
-          af_alt(c.af_alt.w),
-          bc_alt(c.bc_alt.w),
-          de_alt(c.de_alt.w),
-          hl_alt(c.hl_alt.w),
-          instr_pc(c.instr_pc),
-          operand_address(c.operand_address),
-          i(c.i),
-          im(c.im),
-          iff1(c.iff1),
-          iff2(c.iff2),
-          halted(c.halted),
-          irq_pending(c.irq_pending) {}
-    bool operator==(const IdleView&) const = default;
-};
+using IdleView = std::array<uint32_t, 20>;
+IdleView idle_view(const Z80Cpu& c) {
+    return {c.pc,   c.sp,       c.af.w,     c.bc.w,     c.de.w,     c.hl.w,       c.ix.w,
+            c.iy.w, c.af_alt.w, c.bc_alt.w, c.de_alt.w, c.hl_alt.w, c.instr_pc,   c.operand_address,
+            c.i,    c.im,       c.iff1,     c.iff2,     c.halted,   c.irq_pending};
+}
 
 // The memory handlers and ports of a look for an idle loop: every access
 // that no page takes (every write: the look's write pages are null) comes
@@ -141,7 +121,7 @@ void Z80Cpu::pass_idle_turns(const ComponentBus& bus) {
     if (idle_turn_clocks == 0) {
         // One turn, one instruction at a time (EI with the one after it),
         // through the run loop on a bus whose handlers watch.
-        const IdleView start(*this);
+        const IdleView start = idle_view(*this);
         const int32_t mark = slice_mark;
         const int32_t start_clocks = clocks_left;
         const uint8_t start_r = r;
@@ -165,7 +145,7 @@ void Z80Cpu::pass_idle_turns(const ComponentBus& bus) {
             clocks_left = before - (1 - clocks_left);
             slice_mark = mark;
             if (look.outside) break;
-            if (IdleView(*this) == start) {
+            if (idle_view(*this) == start) {
                 found = true;
                 break;
             }

@@ -194,7 +194,7 @@ public:
     uint8_t idle_turn_fetches = 0;   // its opcode fetches a turn, modulo 128 (R)
     int64_t idle_clocks_passed = 0;  // clocks passed over in idle loops since construction
     int32_t slice_head = 0;          // clocks of the slice run before the run loop began
-    uint64_t idle_settled = 0;       // SP, BC, DE and HL at the start of the slice before
+    uint64_t idle_settled = 0;       // SP, BC, DE and HL at the last comparison
 
     // Whether SP, BC, DE and HL are as at the last call; if not, the next
     // call comes IDLE_SETTLE_SLICES slices later.
