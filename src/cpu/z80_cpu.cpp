@@ -100,17 +100,17 @@ public:
 // (R does not simply count there) and RETI (which tells the interrupt chain
 // directly). A byte behind a page of handlers counts as one.
 bool unseen_by_bus(uint8_t* const* read_pages, uint16_t at) {
+    const auto byte_at = [read_pages](uint16_t address) -> int32_t {
+        const uint8_t* page = read_pages[address >> Z80_PAGE_SHIFT];
+        return page == nullptr ? -1 : page[address & (Z80_PAGE_SIZE - 1)];
+    };
     for (int n = 0; n < 4; ++n, ++at) {
-        const uint8_t* page = read_pages[at >> Z80_PAGE_SHIFT];
-        if (page == nullptr) return true;
-        const uint8_t op = page[at & (Z80_PAGE_SIZE - 1)];
+        const int32_t op = byte_at(at);
+        if (op < 0) return true;
         if (op == 0xDD || op == 0xFD) continue;
         if (op != 0xED) return false;
-        const auto next = static_cast<uint16_t>(at + 1);
-        const uint8_t* next_page = read_pages[next >> Z80_PAGE_SHIFT];
-        if (next_page == nullptr) return true;
-        const uint8_t op2 = next_page[next & (Z80_PAGE_SIZE - 1)];
-        return op2 == 0x4F || op2 == 0x5F || (op2 & 0xCF) == 0x4D;
+        const int32_t op2 = byte_at(static_cast<uint16_t>(at + 1));
+        return op2 < 0 || op2 == 0x4F || op2 == 0x5F || (op2 & 0xCF) == 0x4D;
     }
     return true;
 }
